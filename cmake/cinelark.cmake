@@ -5,7 +5,10 @@ set(CINELARK_WARNINGS -Wall -Wextra)
 set(CINELARK_SANITIZER_FLAGS
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
-if(CINELARK_FUZZ)
+if(CINELARK_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(CINELARK_FUZZ)
   # Every library is instrumented for coverage so the fuzzers can steer.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
@@ -45,20 +48,29 @@ endfunction()
 
 # cinelark_test(NAME SOURCES... [DEPS targets...] [LABELS labels...])
 # One GoogleTest program; its cases are registered with CTest one by one and
-# labelled "unit" unless other labels are given.
+# labelled "unit" unless other labels are given. Programs labelled "threads"
+# are also built and run under ThreadSanitizer by scripts/test.
 function(cinelark_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS unit)
   endif()
+  # CTest selects labels by regular expression, so several labels are joined
+  # into one word: "unit_threads" is run by both -L unit and -L threads.
+  # (A list value does not survive the test discovery script.)
+  string(REPLACE ";" "_" labels "${ARG_LABELS}")
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${CINELARK_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${ARG_LABELS}"
+    PROPERTIES LABELS "${labels}"
     DISCOVERY_TIMEOUT 60)
+  if("threads" IN_LIST ARG_LABELS)
+    file(APPEND ${PROJECT_BINARY_DIR}/tsan_targets.txt "${name}\n")
+  endif()
 endfunction()
 
 # cinelark_bench(NAME SOURCES... [DEPS targets...])
