@@ -5,8 +5,8 @@
 //
 // Both are thread-safe: any thread may call any member at any time, except
 // that an object must outlive every call made on it.
-#ifndef CINELARK_ARENA_SEMAPHORE_H
-#define CINELARK_ARENA_SEMAPHORE_H
+#ifndef CINELARK_ARENA_SEMAPHORES_H
+#define CINELARK_ARENA_SEMAPHORES_H
 
 #include <condition_variable>
 #include <memory>

@@ -1,0 +1,247 @@
+// Parameter lists: element order, replacement, typed getters and their
+// "missing" answers, copying, and the frame-size and default helpers.
+#include <cinelark/dmparams.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+struct ListDeleter {
+    void operator()(DMparams *p) const { dmParamsDestroy(p); }
+};
+using List = std::unique_ptr<DMparams, ListDeleter>;
+
+List makeList()
+{
+    DMparams *p = nullptr;
+    EXPECT_EQ(dmParamsCreate(&p), 0);
+    EXPECT_NE(p, nullptr);
+    return List(p);
+}
+
+TEST(DMparams, NewListIsEmpty)
+{
+    List l = makeList();
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
+    EXPECT_EQ(dmParamsGetElem(l.get(), 0), nullptr);
+    EXPECT_EQ(dmParamsIsPresent(l.get(), "X"), 0);
+}
+
+TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
+{
+    List l = makeList();
+    ASSERT_EQ(dmParamsSetInt(l.get(), "B", 1), 0);
+    ASSERT_EQ(dmParamsSetString(l.get(), "A", "text"), 0);
+    ASSERT_EQ(dmParamsSetFloat(l.get(), "C", 2.5), 0);
+    // Replacing B with another type keeps its slot.
+    ASSERT_EQ(dmParamsSetString(l.get(), "B", "now text"), 0);
+
+    ASSERT_EQ(dmParamsGetNumElems(l.get()), 3);
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "B");
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "A");
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 2), "C");
+    EXPECT_EQ(dmParamsGetElemType(l.get(), 0), DM_TYPE_STRING);
+    EXPECT_EQ(dmParamsGetElemType(l.get(), 1), DM_TYPE_STRING);
+    EXPECT_EQ(dmParamsGetElemType(l.get(), 2), DM_TYPE_FLOAT);
+    EXPECT_EQ(dmParamsGetElemType(l.get(), 3), 0);
+    EXPECT_EQ(dmParamsGetElemType(l.get(), -1), 0);
+    EXPECT_EQ(dmParamsGetElem(l.get(), -1), nullptr);
+    EXPECT_STREQ(dmParamsGetString(l.get(), "B"), "now text");
+}
+
+TEST(DMparams, GettersAnswerMissingAndMismatchedElementsAsDocumented)
+{
+    List l = makeList();
+    dmParamsSetInt(l.get(), "I", 7);
+    dmParamsSetEnum(l.get(), "E", 201);
+    dmParamsSetFloat(l.get(), "F", 29.97);
+    dmParamsSetString(l.get(), "S", "RLE");
+
+    EXPECT_EQ(dmParamsGetInt(l.get(), "I"), 7);
+    EXPECT_EQ(dmParamsGetEnum(l.get(), "E"), 201);
+    // Enum and int are both integers and read across.
+    EXPECT_EQ(dmParamsGetInt(l.get(), "E"), 201);
+    EXPECT_EQ(dmParamsGetEnum(l.get(), "I"), 7);
+    EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), "F"), 29.97);
+    EXPECT_STREQ(dmParamsGetString(l.get(), "S"), "RLE");
+
+    EXPECT_EQ(dmParamsGetInt(l.get(), "F"), 0);
+    EXPECT_EQ(dmParamsGetInt(l.get(), "S"), 0);
+    EXPECT_EQ(dmParamsGetFloat(l.get(), "I"), 0.0);
+    EXPECT_EQ(dmParamsGetString(l.get(), "I"), nullptr);
+    EXPECT_EQ(dmParamsGetInt(l.get(), "missing"), 0);
+    EXPECT_EQ(dmParamsGetFloat(l.get(), "missing"), 0.0);
+    EXPECT_EQ(dmParamsGetString(l.get(), "missing"), nullptr);
+
+    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "E"), DM_TYPE_ENUM);
+    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "missing"), 0);
+    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "s"), 0) << "names are case-sensitive";
+}
+
+TEST(DMparams, NullArgumentsFailWithoutCrashing)
+{
+    List l = makeList();
+    EXPECT_EQ(dmParamsCreate(nullptr), -1);
+    EXPECT_EQ(dmParamsSetInt(nullptr, "X", 1), -1);
+    EXPECT_EQ(dmParamsSetInt(l.get(), nullptr, 1), -1);
+    EXPECT_EQ(dmParamsSetString(l.get(), "X", nullptr), -1);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
+    EXPECT_EQ(dmParamsGetInt(nullptr, "X"), 0);
+    EXPECT_EQ(dmParamsIsPresent(nullptr, "X"), 0);
+    EXPECT_EQ(dmParamsCopyAllElems(nullptr, l.get()), -1);
+    dmParamsDestroy(nullptr);
+}
+
+TEST(DMparams, StringIsTheListsOwnCopy)
+{
+    List l = makeList();
+    std::string text = "Apple Video";
+    dmParamsSetString(l.get(), "S", text.c_str());
+    text[0] = 'X';
+    EXPECT_STREQ(dmParamsGetString(l.get(), "S"), "Apple Video");
+}
+
+TEST(DMparams, RemoveDropsOneElementAndKeepsTheOrderOfTheRest)
+{
+    List l = makeList();
+    dmParamsSetInt(l.get(), "A", 1);
+    dmParamsSetInt(l.get(), "B", 2);
+    dmParamsSetInt(l.get(), "C", 3);
+    EXPECT_EQ(dmParamsRemove(l.get(), "B"), 0);
+    EXPECT_EQ(dmParamsRemove(l.get(), "B"), -1);
+    ASSERT_EQ(dmParamsGetNumElems(l.get()), 2);
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "A");
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "C");
+}
+
+TEST(DMparams, CopyElemKeepsTypeAndReportsMissingNames)
+{
+    List from = makeList();
+    List to = makeList();
+    dmParamsSetEnum(from.get(), "E", 1090);
+    dmParamsSetString(from.get(), "S", "x");
+    dmParamsSetInt(to.get(), "E", 5);
+
+    EXPECT_EQ(dmParamsCopyElem(from.get(), "E", to.get()), 0);
+    EXPECT_EQ(dmParamsGetTypeByName(to.get(), "E"), DM_TYPE_ENUM);
+    EXPECT_EQ(dmParamsGetEnum(to.get(), "E"), 1090);
+    EXPECT_NE(dmParamsCopyElem(from.get(), "none", to.get()), 0);
+    EXPECT_EQ(dmParamsIsPresent(to.get(), "none"), 0);
+    EXPECT_EQ(dmParamsCopyElem(from.get(), "E", from.get()), 0);
+    EXPECT_EQ(dmParamsGetNumElems(from.get()), 2);
+}
+
+TEST(DMparams, CopyAllElemsReplacesSameNamedAndAppendsNew)
+{
+    List from = makeList();
+    List to = makeList();
+    dmParamsSetInt(to.get(), "keep", 1);
+    dmParamsSetInt(to.get(), "both", 2);
+    dmParamsSetString(from.get(), "both", "replaced");
+    dmParamsSetFloat(from.get(), "new", 0.5);
+
+    ASSERT_EQ(dmParamsCopyAllElems(from.get(), to.get()), 0);
+    ASSERT_EQ(dmParamsGetNumElems(to.get()), 3);
+    EXPECT_STREQ(dmParamsGetElem(to.get(), 1), "both");
+    EXPECT_STREQ(dmParamsGetString(to.get(), "both"), "replaced");
+    EXPECT_EQ(dmParamsGetInt(to.get(), "keep"), 1);
+    EXPECT_DOUBLE_EQ(dmParamsGetFloat(to.get(), "new"), 0.5);
+    // Copying a list onto itself changes nothing.
+    EXPECT_EQ(dmParamsCopyAllElems(to.get(), to.get()), 0);
+    EXPECT_EQ(dmParamsGetNumElems(to.get()), 3);
+}
+
+struct PackingCase {
+    int packing;
+    size_t bytesPerPixel;
+};
+
+class ImageFrameSize : public testing::TestWithParam<PackingCase> {};
+
+TEST_P(ImageFrameSize, IsWidthTimesHeightTimesPixelBytes)
+{
+    List l = makeList();
+    ASSERT_EQ(dmSetImageDefaults(l.get(), 320, 240, GetParam().packing), 0);
+    EXPECT_EQ(dmImageFrameSize(l.get()), 320u * 240u * GetParam().bytesPerPixel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Packings, ImageFrameSize,
+                         testing::Values(PackingCase{DM_PACKING_RGBX, 4}, PackingCase{DM_PACKING_XBGR, 4},
+                                         PackingCase{DM_PACKING_RGB555, 2}, PackingCase{DM_PACKING_GRAY, 1}));
+
+TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
+{
+    List l = makeList();
+    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
+    dmParamsSetInt(l.get(), DM_IMAGE_WIDTH, 10);
+    dmParamsSetInt(l.get(), DM_IMAGE_HEIGHT, 10);
+    dmParamsSetEnum(l.get(), DM_IMAGE_PACKING, 1002);
+    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
+    dmParamsSetEnum(l.get(), DM_IMAGE_PACKING, DM_PACKING_RGBX);
+    dmParamsSetInt(l.get(), DM_IMAGE_HEIGHT, -10);
+    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
+    // Sizes past 31 bits are refused rather than wrapped.
+    dmParamsSetInt(l.get(), DM_IMAGE_WIDTH, 65536);
+    dmParamsSetInt(l.get(), DM_IMAGE_HEIGHT, 65536);
+    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
+}
+
+TEST(DMparams, AudioFrameSizeIsSampleBytesTimesChannels)
+{
+    List l = makeList();
+    ASSERT_EQ(dmSetAudioDefaults(l.get(), 16, 44100.0, 2), 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 4);
+    ASSERT_EQ(dmSetAudioDefaults(l.get(), 8, 8000.0, 1), 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 1);
+    ASSERT_EQ(dmSetAudioDefaults(l.get(), 24, 48000.0, 2), 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 6);
+    dmParamsSetInt(l.get(), DM_AUDIO_CHANNELS, 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 0);
+}
+
+TEST(DMparams, ImageDefaultsSetAllSevenSettingsWithValidValues)
+{
+    List l = makeList();
+    ASSERT_EQ(dmSetImageDefaults(l.get(), 64, 48, DM_PACKING_RGBX), 0);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 7);
+    EXPECT_EQ(dmParamsGetInt(l.get(), DM_IMAGE_WIDTH), 64);
+    EXPECT_EQ(dmParamsGetInt(l.get(), DM_IMAGE_HEIGHT), 48);
+    const double rate = dmParamsGetFloat(l.get(), DM_IMAGE_RATE);
+    EXPECT_GE(rate, 1.0);
+    EXPECT_LE(rate, 100.0);
+    EXPECT_STREQ(dmParamsGetString(l.get(), DM_IMAGE_COMPRESSION), "Uncompressed Video");
+    EXPECT_EQ(dmParamsGetTypeByName(l.get(), DM_IMAGE_INTERLACING), DM_TYPE_ENUM);
+    EXPECT_EQ(dmParamsGetEnum(l.get(), DM_IMAGE_INTERLACING), 0);
+    EXPECT_EQ(dmParamsGetTypeByName(l.get(), DM_IMAGE_PACKING), DM_TYPE_ENUM);
+    EXPECT_EQ(dmParamsGetEnum(l.get(), DM_IMAGE_PACKING), DM_PACKING_RGBX);
+    const int orientation = dmParamsGetEnum(l.get(), DM_IMAGE_ORIENTATION);
+    EXPECT_TRUE(orientation == 1100 || orientation == 1101);
+}
+
+TEST(DMparams, DefaultsRefuseImpossibleArguments)
+{
+    List l = makeList();
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 0, 48, DM_PACKING_RGBX), -1);
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 64, 48, 1002), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 0, 8000.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 0.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 8000.0, 0), -1);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
+}
+
+TEST(DMparams, AudioDefaultsSetAllFiveSettingsWithValidValues)
+{
+    List l = makeList();
+    ASSERT_EQ(dmSetAudioDefaults(l.get(), 16, 22050.0, 1), 0);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 5);
+    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_WIDTH), 16);
+    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_CHANNELS), 1);
+    EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), DM_AUDIO_RATE), 22050.0);
+    EXPECT_EQ(dmParamsGetEnum(l.get(), DM_AUDIO_FORMAT), AUDIO_FORMAT_TWOS);
+    EXPECT_STREQ(dmParamsGetString(l.get(), DM_AUDIO_COMPRESSION), "Uncompressed Audio");
+}
+
+}  // namespace
