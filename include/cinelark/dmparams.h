@@ -136,7 +136,8 @@ int dmParamsGetElemType(const DMparams *list, int index);
 size_t dmImageFrameSize(const DMparams *list);
 /* Bytes of one audio sample frame: bytes per sample x channels, where a
  * sample of w bits takes (w + 7) / 8 bytes (a 24-bit sample is three bytes).
- * 0 when a setting is missing or not positive. */
+ * 0 when a setting is missing, not positive, the width is above 32 bits, or
+ * the size does not fit in 31 bits. */
 int dmAudioFrameSize(const DMparams *list);
 
 /* Sets the seven image settings: the given width, height and packing, rate
