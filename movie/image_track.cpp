@@ -1,0 +1,153 @@
+// Image tracks: creation from the seven settings that describe a picture,
+// the codec bridge object of a compressed track, and later parameter changes
+// (the rate, the start timecode and the codec depth may change).
+//
+// Besides its parameters an image track keeps a "virtual format": the same
+// seven settings with the compression "Uncompressed Video", describing frames
+// as the library hands them to its callers.
+#include <cstring>
+#include <new>
+
+#include <cinelark/movie.h>
+
+#include "directory.h"
+#include "engine_hooks.h"
+#include "error.h"
+#include "model.h"
+#include "param_rules.h"
+#include "trackset.h"
+
+using cinelark::movie::checkImageCombination;
+using cinelark::movie::checkParams;
+using cinelark::movie::copyParams;
+using cinelark::movie::imageRules;
+
+namespace {
+
+// The depth "Apple Animation" tracks are coded at when none is given: 8 bits
+// for each of red, green and blue.
+constexpr int kAnimationDepth = 24;
+
+const char *const kPictureSettings[] = {
+    DM_IMAGE_WIDTH,      DM_IMAGE_HEIGHT,  DM_IMAGE_RATE,        DM_IMAGE_COMPRESSION,
+    DM_IMAGE_INTERLACING, DM_IMAGE_PACKING, DM_IMAGE_ORIENTATION,
+};
+
+bool isUncompressed(const char *scheme)
+{
+    return std::strcmp(scheme, DM_IMAGE_UNCOMPRESSED) == 0;
+}
+
+int applyDepthRule(MVimageTrack *track)
+{
+    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
+    if (scheme != nullptr && std::strcmp(scheme, "Apple Animation") == 0 &&
+        !dmParamsIsPresent(track->params, MV_IMAGE_CSIZE))
+        return dmParamsSetInt(track->params, MV_IMAGE_CSIZE, kAnimationDepth);
+    return 0;
+}
+
+int openCodec(MVimageTrack *track)
+{
+    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
+    if (isUncompressed(scheme))
+        return 0;
+    int depth = dmParamsIsPresent(track->params, MV_IMAGE_CSIZE)
+                    ? dmParamsGetInt(track->params, MV_IMAGE_CSIZE)
+                    : kAnimationDepth;
+    if (__mvCD_Create(scheme, dmParamsGetInt(track->params, DM_IMAGE_WIDTH),
+                      dmParamsGetInt(track->params, DM_IMAGE_HEIGHT), depth, track->packing,
+                      &track->codec) != 0)
+        return -1;
+    size_t bytes = 0;
+    if (__mvCD_BufferSize(track->codec, &bytes) != 0)
+        return -1;
+    try {
+        track->compressed.resize(bytes);
+    } catch (const std::bad_alloc &) {
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid *id)
+{
+    bool quickTime = dmParamsGetEnum(movie->params, MV_FILE_FORMAT) == MV_FORMAT_QUICKTIME;
+    if (checkParams(params, imageRules(), true, MV_ERR_IMAGE_SETTINGS) != 0 ||
+        checkImageCombination(params, nullptr, quickTime) != 0)
+        return -1;
+    size_t frameSize = dmImageFrameSize(params);
+    if (frameSize == 0) {
+        __mvSetErrno(MV_ERR_IMAGE_SETTINGS);
+        return -1;
+    }
+    auto *track = new (std::nothrow) MVimageTrack;
+    if (track == nullptr) {
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    track->kind = MV_KIND_IMAGE;
+    track->movie = movie;
+    track->stream = movie->stream;
+    track->fileSpace = movie->fileSpace;
+    if (__mvDL_Create(&track->directory, movie->fileSpace) != 0 ||
+        dmParamsCreate(&track->params) != 0 || dmParamsCreate(&track->virtualFormat) != 0) {
+        __mvT_Free(track);
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    track->id = __mvNewID(MV_KIND_IMAGE);
+    track->frameSize = static_cast<int>(frameSize);
+    track->packing = dmParamsGetEnum(params, DM_IMAGE_PACKING);
+    track->lastDecoded = -1;
+
+    bool ok = dmParamsSetEnum(track->params, DM_MEDIUM, DM_MEDIUM_IMAGE) == 0 &&
+              copyParams(params, imageRules(), false, track->params, returnParams) == 0 &&
+              applyDepthRule(track) == 0;
+    for (const char *name : kPictureSettings)
+        ok = ok && dmParamsCopyElem(params, name, track->virtualFormat) == 0;
+    ok = ok &&
+         dmParamsSetString(track->virtualFormat, DM_IMAGE_COMPRESSION, DM_IMAGE_UNCOMPRESSED) ==
+             0 &&
+         dmParamsSetInt(track->params, MV_TRACK_LENGTH, 0) == 0;
+    if (!ok) {
+        __mvT_Free(track);
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    if (openCodec(track) != 0 || __mvRegisterTrack(track) != 0) {
+        __mvT_Free(track);
+        return -1;
+    }
+    if (__mvIS_Add(movie->tracks, track->id) != 0) {
+        __mvUnregisterTrack(track);
+        __mvT_Free(track);
+        return -1;
+    }
+    __mvMV_SetDirty(movie);
+    *id = track->id;
+    return 0;
+}
+
+int __mvIT_SetParams(MVimageTrack *track, DMparams *params, DMparams *returnParams)
+{
+    if (checkParams(params, imageRules(), false, MV_ERR_IMAGE_SETTINGS) != 0 ||
+        checkImageCombination(params, track->params, false) != 0 ||
+        copyParams(params, imageRules(), true, track->params, returnParams) != 0)
+        return -1;
+    // The virtual format describes the same pictures at the same rate.
+    if (dmParamsIsPresent(params, DM_IMAGE_RATE) &&
+        dmParamsCopyElem(params, DM_IMAGE_RATE, track->virtualFormat) != 0) {
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    if (applyDepthRule(track) != 0) {
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    __mvMV_SetDirty(track->movie);
+    return 0;
+}
