@@ -1,0 +1,235 @@
+// GLXwinset and the registry of contexts, one per (thread, display, window).
+//
+// A GLX context is current in one thread at a time, and the engine's
+// playback thread and the application thread both draw into the movie
+// window, so each thread gets a context of its own for each window it draws
+// into. The contexts are created with the window's own visual (read from the
+// server), which is what lets a window made by any means be drawn into.
+#include "context.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "error_trap.h"
+#include "kgl/kgl.h"
+
+namespace kgl {
+namespace {
+
+std::mutex registryLock;
+std::vector<std::unique_ptr<Context>> registry;   // guarded by registryLock
+std::vector<std::unique_ptr<Context>> graveyard;  // unlinked, owner not told yet; guarded too
+
+thread_local Context *threadCurrent = nullptr;
+
+// Creates a context for window in the calling thread; null on any failure.
+std::unique_ptr<Context> makeContext(Display *display, Window window)
+{
+    ErrorTrap trap(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed())
+        return nullptr;
+    int ignore = 0;
+    if (!glXQueryExtension(display, &ignore, &ignore))
+        return nullptr;
+
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0;
+    XVisualInfo *info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+    if (!info)
+        return nullptr;
+    int useGL = 0, rgba = 0;
+    glXGetConfig(display, info, GLX_USE_GL, &useGL);
+    glXGetConfig(display, info, GLX_RGBA, &rgba);
+    GLXContext glx = nullptr;
+    if (useGL && rgba)
+        glx = glXCreateContext(display, info, nullptr, True);
+    XFree(info);
+    if (!glx || trap.failed()) {
+        if (glx)
+            glXDestroyContext(display, glx);
+        return nullptr;
+    }
+
+    auto context = std::make_unique<Context>();
+    context->display = display;
+    context->window = window;
+    context->glx = glx;
+    context->owner = std::this_thread::get_id();
+    context->viewRight = attributes.width - 1;
+    context->viewTop = attributes.height - 1;
+    return context;
+}
+
+// Settings every context starts from: pixel rows packed as 32-bit words and
+// drawing to the visible buffer (a double-buffered visual would otherwise
+// hide every paint until a swap this layer never makes).
+void firstUse()
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glDrawBuffer(GL_FRONT);
+    glReadBuffer(GL_FRONT);
+    glDisable(GL_DITHER);
+}
+
+void release(Context &c, bool makeNoneCurrent)
+{
+    if (makeNoneCurrent)
+        glXMakeCurrent(c.display, None, nullptr);
+    glXDestroyContext(c.display, c.glx);
+}
+
+// Lets go of a current context that another thread has unlinked: unbinding
+// it is what allows GLX to free it.
+void buryCurrent()
+{
+    Context *c = threadCurrent;
+    threadCurrent = nullptr;
+    if (!c)
+        return;
+    {
+        ErrorTrap trap(c->display);
+        glXMakeCurrent(c->display, None, nullptr);
+    }
+    std::lock_guard<std::mutex> hold(registryLock);
+    std::erase_if(graveyard, [c](const std::unique_ptr<Context> &g) { return g.get() == c; });
+}
+
+}  // namespace
+
+Context *current()
+{
+    Context *c = threadCurrent;
+    return (c && !c->dead.load(std::memory_order_acquire)) ? c : nullptr;
+}
+
+void toWindow(const Context &c, float x, float y, float &wx, float &wy)
+{
+    const float pixelsX = float(c.viewRight - c.viewLeft + 1);
+    const float pixelsY = float(c.viewTop - c.viewBottom + 1);
+    wx = float(c.viewLeft) + (x - c.orthoLeft) * pixelsX / (c.orthoRight - c.orthoLeft);
+    wy = float(c.viewBottom) + (y - c.orthoBottom) * pixelsY / (c.orthoTop - c.orthoBottom);
+}
+
+}  // namespace kgl
+
+using kgl::Context;
+
+extern "C" int GLXwinset(Display *display, Window window)
+{
+    try {
+        Context *now = kgl::threadCurrent;
+        if (now && now->dead.load(std::memory_order_acquire)) {
+            kgl::buryCurrent();
+            now = nullptr;
+        }
+        if (now && now->display == display && now->window == window)
+            return 0;
+        if (!display || window == None)
+            return -1;
+
+        const auto self = std::this_thread::get_id();
+        Context *found = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(kgl::registryLock);
+            for (auto &c : kgl::registry)
+                if (c->owner == self && c->display == display && c->window == window)
+                    found = c.get();
+        }
+        bool fresh = false;
+        if (!found) {
+            std::unique_ptr<Context> made = kgl::makeContext(display, window);
+            if (!made)
+                return -1;
+            found = made.get();
+            fresh = true;
+            std::lock_guard<std::mutex> hold(kgl::registryLock);
+            kgl::registry.push_back(std::move(made));
+        }
+
+        kgl::ErrorTrap trap(display);
+        if (!glXMakeCurrent(display, window, found->glx) || trap.failed()) {
+            kgl::threadCurrent = nullptr;
+            return -1;
+        }
+        kgl::threadCurrent = found;
+        if (fresh)
+            kgl::firstUse();
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+extern "C" int GLXunlink(Display *display, Window window)
+{
+    if (!display)
+        return 0;
+    try {
+        std::vector<std::unique_ptr<Context>> gone;
+        {
+            std::lock_guard<std::mutex> hold(kgl::registryLock);
+            auto keep = std::stable_partition(kgl::registry.begin(), kgl::registry.end(),
+                [&](const std::unique_ptr<Context> &c) {
+                    return !(c->display == display && c->window == window);
+                });
+            std::move(keep, kgl::registry.end(), std::back_inserter(gone));
+            kgl::registry.erase(keep, kgl::registry.end());
+        }
+        // A context of another thread may be current there: GLX frees it
+        // once that thread unbinds it, and until then the thread's drawing
+        // calls see it as gone (they do nothing).
+        const int count = int(gone.size());
+        const auto self = std::this_thread::get_id();
+        kgl::ErrorTrap trap(display);
+        for (auto &c : gone) {
+            if (c->owner == self) {
+                const bool mine = c.get() == kgl::threadCurrent;
+                if (mine)
+                    kgl::threadCurrent = nullptr;
+                kgl::release(*c, mine);
+                c.reset();
+            } else {
+                glXDestroyContext(c->display, c->glx);
+                c->dead.store(true, std::memory_order_release);
+            }
+        }
+        std::lock_guard<std::mutex> hold(kgl::registryLock);
+        for (auto &c : gone)
+            if (c)
+                kgl::graveyard.push_back(std::move(c));
+        return count;
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" void kglReleaseThread(void)
+{
+    try {
+        const auto self = std::this_thread::get_id();
+        Context *now = kgl::threadCurrent;
+        if (now && now->dead.load(std::memory_order_acquire))
+            kgl::buryCurrent();
+        std::vector<std::unique_ptr<Context>> gone;
+        {
+            std::lock_guard<std::mutex> hold(kgl::registryLock);
+            // Unlinked contexts of this thread that were not current.
+            std::erase_if(kgl::graveyard,
+                [&](const std::unique_ptr<Context> &c) { return c->owner == self; });
+            auto keep = std::stable_partition(kgl::registry.begin(), kgl::registry.end(),
+                [&](const std::unique_ptr<Context> &c) { return c->owner != self; });
+            std::move(keep, kgl::registry.end(), std::back_inserter(gone));
+            kgl::registry.erase(keep, kgl::registry.end());
+        }
+        for (auto &c : gone) {
+            kgl::ErrorTrap trap(c->display);
+            kgl::release(*c, c.get() == kgl::threadCurrent);
+        }
+        kgl::threadCurrent = nullptr;
+    } catch (...) {
+    }
+}

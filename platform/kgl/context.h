@@ -1,0 +1,56 @@
+// The per-thread drawing state of the GL layer.
+//
+// A Context is one GLX context made for one (thread, display, window). It is
+// only ever used by the thread that created it, so its fields need no lock;
+// the registry that lists every context (for GLXunlink) is guarded in
+// context.cpp. The drawing calls reach the calling thread's current Context
+// through current().
+#ifndef CINELARK_KGL_CONTEXT_H
+#define CINELARK_KGL_CONTEXT_H
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+
+#include <array>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace kgl {
+
+struct Context {
+    Display *display = nullptr;
+    Window window = 0;
+    GLXContext glx = nullptr;
+    std::thread::id owner;
+
+    // Set by GLXunlink from another thread once the GLX context has been
+    // destroyed; the owner then stops drawing with it and frees it at its
+    // next GLXwinset or kglReleaseThread.
+    std::atomic<bool> dead{false};
+
+    // The coordinate mapping, kept here because lrectwrite and lrectread
+    // need it to place pixels (GL clips a raster position outside the view,
+    // which would drop a whole image whose corner is off the window).
+    // Initially GL's own: the full window and the unit square.
+    int viewLeft = 0, viewRight = 0, viewBottom = 0, viewTop = 0;
+    float orthoLeft = -1.0f, orthoRight = 1.0f, orthoBottom = -1.0f, orthoTop = 1.0f;
+
+    // The pen of move2i / draw2i.
+    int penX = 0, penY = 0;
+
+    // Vertices gathered between bgnline/bgnpolygon and their end call.
+    enum class Shape { Idle, Line, Polygon } shape = Shape::Idle;
+    std::vector<std::array<int, 2>> vertices;
+};
+
+// The calling thread's current context, or null when it has none.
+Context *current();
+
+// Maps a point of the coordinate system to window pixel coordinates
+// (fractional: pixel centres lie at whole numbers plus one half).
+void toWindow(const Context &c, float x, float y, float &wx, float &wy);
+
+}  // namespace kgl
+
+#endif

@@ -1,0 +1,336 @@
+// The GL layer on a real display (Xvfb with Mesa in the test runs):
+// inquiries, configurations, pixel rectangles read back through GL and
+// through the X server, boxes, the position-marker shapes, several threads.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "kgl/kgl.h"
+#include "x_window.h"
+
+namespace {
+
+// Xlib must be in thread mode before anything else opens a connection.
+const bool threadsReady = XInitThreads() != 0;
+
+class OnDisplay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(threadsReady);
+        display_ = XOpenDisplay(nullptr);
+        ASSERT_NE(display_, nullptr) << "these tests need an X display with GLX ($DISPLAY)";
+    }
+    void TearDown() override
+    {
+        kglReleaseThread();
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display *display_ = nullptr;
+};
+
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b)
+{
+    return r | g << 8 | b << 16;
+}
+
+// A picture whose every pixel differs, with distinct red, green and blue.
+std::vector<uint32_t> pattern(int width, int height)
+{
+    std::vector<uint32_t> p;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            p.push_back(rgb(uint32_t(x * 7 + 1) & 0xFF, uint32_t(y * 13 + 2) & 0xFF,
+                            uint32_t(x + y * 3 + 50) & 0xFF));
+    return p;
+}
+
+TEST_F(OnDisplay, InquiriesAnswerFromTheDisplay)
+{
+    EXPECT_GT(getgdesc(KGL_GD_BITS_RGB), 0);
+    EXPECT_GT(kglGetDesc(display_, KGL_GD_BITS_RGB), 0);
+    EXPECT_EQ(kglGetDesc(display_, KGL_GD_XPMAX), DisplayWidth(display_, DefaultScreen(display_)));
+    EXPECT_EQ(kglGetDesc(display_, KGL_GD_YPMAX), DisplayHeight(display_, DefaultScreen(display_)));
+    EXPECT_EQ(kglGetDesc(display_, 12345), -1);
+}
+
+TEST_F(OnDisplay, ConfigurationGrantsASingleBufferedRGBVisual)
+{
+    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
+                                {0, 0, 0}};
+    GLXconfig *config = GLXgetconfig(display_, DefaultScreen(display_), wanted);
+    ASSERT_NE(config, nullptr);
+    int rgbMode = -1, doubled = -1, windowEntries = 0;
+    unsigned long visual = 0;
+    for (GLXconfig *e = config; e->buffer || e->mode; ++e) {
+        EXPECT_EQ(e->buffer, KGLX_NORMAL);
+        if (e->mode == KGLX_RGB)
+            rgbMode = int(e->arg);
+        if (e->mode == KGLX_DOUBLE)
+            doubled = int(e->arg);
+        if (e->mode == KGLX_VISUAL)
+            visual = e->arg;
+        if (e->mode == KGLX_WINDOW)
+            ++windowEntries;
+    }
+    std::free(config);
+    EXPECT_EQ(rgbMode, 1);
+    EXPECT_EQ(doubled, 0);
+    EXPECT_NE(visual, 0u);
+    EXPECT_EQ(windowEntries, 1);
+
+    const GLXconfig colourIndex[] = {{KGLX_NORMAL, KGLX_RGB, 0}, {0, 0, 0}};
+    EXPECT_EQ(GLXgetconfig(display_, DefaultScreen(display_), colourIndex), nullptr);
+    const GLXconfig overlay[] = {{KGLX_OVERLAY, KGLX_RGB, 1}, {0, 0, 0}};
+    EXPECT_EQ(GLXgetconfig(display_, DefaultScreen(display_), overlay), nullptr);
+    EXPECT_EQ(GLXgetconfig(display_, 99, wanted), nullptr);
+}
+
+TEST_F(OnDisplay, BindingAMissingWindowFailsWithoutEndingTheProgram)
+{
+    // The default X error handler would exit the process on BadWindow.
+    EXPECT_NE(GLXwinset(display_, 0x7FFFFF0), 0);
+    kgltest::XWindow window(display_, 16, 16);
+    ASSERT_TRUE(window.bind());
+}
+
+struct ZoomCase {
+    int zoom, x, y;
+};
+
+class PixelRectangles : public OnDisplay, public ::testing::WithParamInterface<ZoomCase> {};
+
+TEST_P(PixelRectangles, WriteThenReadGivesTheExactPixelsBothWays)
+{
+    const ZoomCase c = GetParam();
+    constexpr int w = 9, h = 6;
+    kgltest::XWindow window(display_, 64, 48);
+    ASSERT_TRUE(window.bind());
+    const std::vector<uint32_t> picture = pattern(w, h);
+    rectzoom(float(c.zoom), float(c.zoom));
+    lrectwrite(short(c.x), short(c.y), short(c.x + w - 1), short(c.y + h - 1), picture.data());
+    gflush();
+
+    // Each source pixel covers a zoom x zoom block, rows from the bottom up.
+    const int zw = w * c.zoom, zh = h * c.zoom;
+    std::vector<uint32_t> expected;
+    for (int y = 0; y < zh; ++y)
+        for (int x = 0; x < zw; ++x)
+            expected.push_back(picture[size_t((y / c.zoom) * w + x / c.zoom)]);
+
+    std::vector<uint32_t> read(size_t(zw * zh), 0xFFFFFFFFu);
+    EXPECT_EQ(lrectread(short(c.x), short(c.y), short(c.x + zw - 1), short(c.y + zh - 1),
+                        read.data()),
+              zw * zh);
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(window.server(c.x, c.y, zw, zh), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Zooms, PixelRectangles,
+                         ::testing::Values(ZoomCase{1, 0, 0}, ZoomCase{1, 10, 7},
+                                           ZoomCase{2, 0, 0}, ZoomCase{2, 21, 13},
+                                           ZoomCase{3, 5, 2}));
+
+TEST_F(OnDisplay, RedLiesInTheLowByte)
+{
+    kgltest::XWindow window(display_, 8, 8);
+    ASSERT_TRUE(window.bind());
+    const uint32_t red = 0x000000FFu, blue = 0x00FF0000u;
+    rectzoom(1.0f, 1.0f);
+    lrectwrite(0, 0, 0, 0, &red);
+    lrectwrite(1, 0, 1, 0, &blue);
+    gflush();
+    XImage *image = XGetImage(display_, window.id(), 0, 7, 2, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & image->red_mask, image->red_mask);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & image->blue_mask, 0u);
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->blue_mask, image->blue_mask);
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, 0u);
+    XDestroyImage(image);
+}
+
+TEST_F(OnDisplay, ARectangleWithItsCornerOffTheWindowIsCropped)
+{
+    // A picture larger than its view is drawn with a negative origin.
+    kgltest::XWindow window(display_, 16, 16);
+    ASSERT_TRUE(window.bind());
+    const std::vector<uint32_t> picture = pattern(20, 20);
+    rectzoom(1.0f, 1.0f);
+    lrectwrite(-2, -3, 17, 16, picture.data());
+    gflush();
+    std::vector<uint32_t> read(16 * 16);
+    lrectread(0, 0, 15, 15, read.data());
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(read[size_t(y * 16 + x)], picture[size_t((y + 3) * 20 + x + 2)])
+                << "at " << x << "," << y;
+}
+
+TEST_F(OnDisplay, BoxesCoverBothCornersAndNothingMore)
+{
+    kgltest::XWindow window(display_, 20, 20);
+    ASSERT_TRUE(window.bind());
+    RGBcolor(0, 0, 0);
+    sboxfi(0, 0, 19, 19);
+    RGBcolor(170, 170, 170);
+    sboxfi(12, 9, 3, 4);  // corners given in either order
+    gflush();
+    std::vector<uint32_t> read(400);
+    lrectread(0, 0, 19, 19, read.data());
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool inside = x >= 3 && x <= 12 && y >= 4 && y <= 9;
+            ASSERT_EQ(read[size_t(y * 20 + x)], inside ? rgb(170, 170, 170) : 0u)
+                << "at " << x << "," << y;
+        }
+}
+
+TEST_F(OnDisplay, PackedColoursTakeRedFromTheLowByte)
+{
+    kgltest::XWindow window(display_, 4, 4);
+    ASSERT_TRUE(window.bind());
+    cpack(0xFF204080u);
+    sboxfi(0, 0, 3, 3);
+    gflush();
+    uint32_t pixel = 0;
+    lrectread(1, 1, 1, 1, &pixel);
+    EXPECT_EQ(pixel, rgb(0x80, 0x40, 0x20));
+}
+
+// The position marker as the movie window draws it, at x: a grey triangle
+// with dark and light edges.
+void drawMarker(int x)
+{
+    const int triangle[3][2] = {{x, 0}, {x, 25}, {x + 25, 12}};
+    RGBcolor(200, 200, 200);
+    polf2i(3, triangle);
+    cpack(0xFF000000u);
+    move2i(x, 0);
+    draw2i(x, 25);
+    RGBcolor(50, 50, 50);
+    move2i(x, 0);
+    draw2i(x + 25, 12);
+    draw2i(x + 1, 0);
+    cpack(0xFFFFFFFFu);
+    move2i(x + 1, 1);
+    draw2i(x + 1, 24);
+    RGBcolor(85, 85, 85);
+    bgnline();
+    const int a[2] = {x + 1, 1}, b[2] = {x + 24, 13};
+    v2i(a);
+    v2i(b);
+    endline();
+}
+
+TEST_F(OnDisplay, MarkerShapesHaveTheirColoursAndTheSavedBlockRestoresThePicture)
+{
+    constexpr int w = 80, h = 40, x = 30;
+    kgltest::XWindow window(display_, w, h);
+    ASSERT_TRUE(window.bind());
+    const std::vector<uint32_t> picture = pattern(w, h);
+    rectzoom(1.0f, 1.0f);
+    lrectwrite(0, 0, w - 1, h - 1, picture.data());
+
+    std::vector<uint32_t> saved(26 * 26);
+    ASSERT_EQ(lrectread(x, 0, x + 25, 25, saved.data()), 26 * 26);
+    drawMarker(x);
+    gflush();
+
+    auto at = [&](int px, int py) {
+        uint32_t p = 0;
+        lrectread(short(px), short(py), short(px), short(py), &p);
+        return p;
+    };
+    EXPECT_EQ(at(x + 8, 12), rgb(200, 200, 200)) << "inside the triangle";
+    EXPECT_EQ(at(x, 12), rgb(0, 0, 0)) << "left edge";
+    EXPECT_EQ(at(x + 1, 20), rgb(255, 255, 255)) << "inner white edge";
+    EXPECT_EQ(at(x + 25, 12), rgb(50, 50, 50)) << "tip, end point of the lower edge";
+    EXPECT_EQ(at(x + 24, 13), rgb(85, 85, 85)) << "end point of a line strip";
+    EXPECT_EQ(at(x + 25, 20), picture[size_t(20 * w + x + 25)]) << "outside the triangle";
+
+    // Taking the marker down writes the saved block back.
+    lrectwrite(x, 0, x + 25, 25, saved.data());
+    gflush();
+    std::vector<uint32_t> read(size_t(w * h));
+    lrectread(0, 0, w - 1, h - 1, read.data());
+    EXPECT_EQ(read, picture);
+}
+
+TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
+{
+    // Each thread owns a context for each window it draws into: here one
+    // window per thread, and both threads into the shared window in turn
+    // under a lock, as the engine and the application do.
+    kgltest::XWindow own1(display_, 32, 32, 0, 0), own2(display_, 32, 32, 40, 0),
+        shared(display_, 64, 32, 80, 0);
+    std::mutex glLock;
+    std::atomic<int> failures{0};
+    auto painter = [&](const kgltest::XWindow &own, uint32_t colour, int half) {
+        for (int round = 0; round < 20; ++round) {
+            if (!own.bind()) {
+                ++failures;
+                return;
+            }
+            cpack(colour);
+            sboxfi(0, 0, 31, 31);
+            gflush();
+            uint32_t back = 0;
+            lrectread(5, 5, 5, 5, &back);
+            if (back != (colour & 0xFFFFFFu))
+                ++failures;
+            std::lock_guard<std::mutex> hold(glLock);
+            if (!shared.bind()) {
+                ++failures;
+                return;
+            }
+            cpack(colour);
+            sboxfi(half * 32, 0, half * 32 + 31, 31);
+            gflush();
+        }
+        kglReleaseThread();
+    };
+    std::thread first(painter, std::cref(own1), 0xFF0000FFu, 0);
+    std::thread second(painter, std::cref(own2), 0xFF00FF00u, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(own1.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
+    EXPECT_EQ(own2.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
+    EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
+    EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
+}
+
+TEST_F(OnDisplay, UnlinkingAnotherThreadsContextSilencesItsDrawing)
+{
+    kgltest::XWindow window(display_, 16, 16);
+    std::atomic<int> step{0};
+    long readAfterUnlink = -1;
+    int rebound = -1;
+    std::thread drawer([&] {
+        window.bind();
+        step = 1;
+        while (step.load() != 2)
+            std::this_thread::yield();
+        sboxfi(0, 0, 3, 3);  // must do nothing, not crash
+        uint32_t p = 0;
+        readAfterUnlink = lrectread(0, 0, 0, 0, &p);
+        rebound = GLXwinset(display_, window.id());
+        kglReleaseThread();
+    });
+    while (step.load() != 1)
+        std::this_thread::yield();
+    EXPECT_EQ(GLXunlink(display_, window.id()), 1);
+    step = 2;
+    drawer.join();
+    EXPECT_EQ(readAfterUnlink, 0);
+    EXPECT_EQ(rebound, 0);
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// A mapped X window with a GL visual, for tests that draw and read back.
+// Windows that are read through the server must not overlap: the server
+// keeps no contents for covered parts.
+#ifndef CINELARK_TESTS_KGL_X_WINDOW_H
+#define CINELARK_TESTS_KGL_X_WINDOW_H
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "kgl/kgl.h"
+
+namespace kgltest {
+
+// RGB words 0x00BBGGRR of a window area read through the X server, rows
+// from the bottom up like lrectread, so both reads compare directly.
+inline std::vector<uint32_t> serverPixels(Display *d, Window w, int x, int y, int width,
+                                          int height, int windowHeight)
+{
+    std::vector<uint32_t> out;
+    XImage *image = XGetImage(d, w, x, windowHeight - y - height, unsigned(width),
+                              unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return out;
+    auto channel = [](unsigned long pixel, unsigned long mask) {
+        while (mask && !(mask & 1)) {
+            mask >>= 1;
+            pixel >>= 1;
+        }
+        return uint32_t(pixel & mask);
+    };
+    for (int row = height - 1; row >= 0; --row)
+        for (int column = 0; column < width; ++column) {
+            const unsigned long p = XGetPixel(image, column, row);
+            out.push_back(channel(p, image->red_mask) | channel(p, image->green_mask) << 8 |
+                          channel(p, image->blue_mask) << 16);
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+class XWindow {
+public:
+    XWindow(Display *d, int width, int height, int x = 0, int y = 0) : display_(d), width_(width), height_(height)
+    {
+        const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
+                                    {0, 0, 0}};
+        GLXconfig *config = GLXgetconfig(d, DefaultScreen(d), wanted);
+        if (!config)
+            return;
+        VisualID id = 0;
+        Colormap colormap = 0;
+        for (GLXconfig *e = config; e->buffer || e->mode; ++e) {
+            if (e->mode == KGLX_VISUAL)
+                id = e->arg;
+            if (e->mode == KGLX_COLORMAP)
+                colormap = e->arg;
+        }
+        std::free(config);
+        XVisualInfo wantedInfo{};
+        wantedInfo.visualid = id;
+        int count = 0;
+        XVisualInfo *info = XGetVisualInfo(d, VisualIDMask, &wantedInfo, &count);
+        if (!info)
+            return;
+        XSetWindowAttributes a{};
+        a.colormap = colormap;
+        a.border_pixel = 0;
+        a.background_pixel = 0;
+        a.event_mask = ExposureMask | StructureNotifyMask;
+        window_ = XCreateWindow(d, DefaultRootWindow(d), x, y, unsigned(width),
+                                unsigned(height), 0, info->depth, InputOutput, info->visual,
+                                CWColormap | CWBorderPixel | CWBackPixel | CWEventMask, &a);
+        XFree(info);
+        XMapWindow(d, window_);
+        XEvent e;
+        do
+            XWindowEvent(d, window_, ExposureMask, &e);
+        while (e.type != Expose);
+    }
+    ~XWindow()
+    {
+        if (window_) {
+            GLXunlink(display_, window_);
+            XDestroyWindow(display_, window_);
+            XSync(display_, False);
+        }
+    }
+    XWindow(const XWindow &) = delete;
+    XWindow &operator=(const XWindow &) = delete;
+
+    Window id() const { return window_; }
+
+    // Binds GL in the calling thread with pixel-exact coordinates.
+    bool bind() const
+    {
+        if (GLXwinset(display_, window_) != 0)
+            return false;
+        viewport(0, short(width_ - 1), 0, short(height_ - 1));
+        ortho2(-0.5f, float(width_) - 0.5f, -0.5f, float(height_) - 0.5f);
+        return true;
+    }
+
+    std::vector<uint32_t> server(int x, int y, int w, int h) const
+    {
+        XSync(display_, False);
+        return serverPixels(display_, window_, x, y, w, h, height_);
+    }
+
+private:
+    Display *display_;
+    int width_, height_;
+    Window window_ = 0;
+};
+
+}  // namespace kgltest
+
+#endif
