@@ -1,0 +1,158 @@
+// Shared helpers of the colour-space tests: buffers, a fixture that leaves
+// the process-wide switches as it found them, and reference conversions
+// written straight from the formulas, pixel by pixel, in double precision,
+// without the library's tables.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "cinelark/colorspace.h"
+
+namespace cstest {
+
+inline constexpr int kBpp[8] = {3, 4, 4, 1, 1, 3, 2, 2};
+inline constexpr const char* kLayoutNames[8] = {"RGB", "RGBX", "RGBA", "RGB332", "Grayscale", "YUV", "YUV422", "YUV422HC"};
+
+using Bytes = std::vector<uint8_t>;
+
+inline std::size_t pictureBytes(int width, int height, int format)
+{
+    return static_cast<std::size_t>(width) * height * kBpp[format];
+}
+
+// Deterministic pseudo-random bytes.
+inline Bytes noise(std::size_t n, uint32_t seed)
+{
+    Bytes b(n);
+    for (auto& v : b) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<uint8_t>(seed >> 24);
+    }
+    return b;
+}
+
+// Converts into a destination prefilled with `fill`, so that tests see which
+// bytes were left alone.
+inline Bytes convert(int width, int height, int src, const Bytes& in, int dst, std::size_t outBytes,
+                     uint8_t fill = 0xCD, int* result = nullptr)
+{
+    Bytes out(outBytes, fill);
+    int rc = csConvert(width, height, src, in.data(), dst, out.data());
+    if (result != nullptr)
+        *result = rc;
+    else
+        EXPECT_EQ(rc, 0);
+    return out;
+}
+
+inline Bytes convert(int width, int height, int src, const Bytes& in, int dst)
+{
+    return convert(width, height, src, in, dst, pictureBytes(width, height, dst));
+}
+
+inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
+{
+    uint32_t w;
+    std::memcpy(&w, b.data() + 4 * pixel, 4);
+    return w;
+}
+
+inline void putWord(Bytes& b, std::size_t pixel, uint32_t w) { std::memcpy(b.data() + 4 * pixel, &w, 4); }
+
+inline void resetSwitches()
+{
+    csFlipVertically(0);
+    csFast(0);
+    csZoom(1, 1);
+}
+
+// Every test starts and ends with the switches off.
+class SwitchesOff : public ::testing::Test {
+protected:
+    void SetUp() override { resetSwitches(); }
+    void TearDown() override { resetSwitches(); }
+};
+
+template <typename T>
+class SwitchesOffWithParam : public ::testing::TestWithParam<T> {
+protected:
+    void SetUp() override { resetSwitches(); }
+    void TearDown() override { resetSwitches(); }
+};
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+
+inline void PrintTo(const Rgb& c, std::ostream* os) { *os << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+
+inline Rgb fromWord(uint32_t w) { return {static_cast<int>(w & 0xFF), static_cast<int>(w >> 8 & 0xFF), static_cast<int>(w >> 16 & 0xFF)}; }
+
+inline int clamp255(long v) { return static_cast<int>(std::clamp<long>(v, 0, 255)); }
+
+// BT.601 with video-range input, as the exact path defines it: luma scaled
+// by 255/219, chroma offsets computed in double and kept in single
+// precision, every term rounded to nearest before the sum, then clamped.
+inline Rgb refYuvToRgb(int y, int u, int v)
+{
+    const long luma = std::lround((y - 16) * 255.0 / 219.0);
+    const float fR = static_cast<float>((v - 128) * 1.402 * 255.0 / 224.0);
+    const float fB = static_cast<float>((u - 128) * 1.772 * 255.0 / 224.0);
+    const long gLossV = std::lround(static_cast<double>(fR) * 0.5093696763202726);
+    const long gLossU = std::lround(static_cast<double>(fB) * 0.19420783645655879);
+    return {clamp255(luma + std::lround(fR)), clamp255(luma - gLossU - gLossV), clamp255(luma + std::lround(fB))};
+}
+
+// The fast table's answer: the exact conversion of the centres of the 5-bit
+// bins the inputs fall into.
+inline Rgb refFastBins(int yBin, int uBin, int vBin) { return refYuvToRgb(8 * yBin + 4, 8 * uBin + 4, 8 * vBin + 4); }
+
+inline Rgb refFast(int y, int u, int v) { return refFastBins(y >> 3, u >> 3, v >> 3); }
+
+// RGB to Y, U, V with truncation toward zero.
+inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b); }
+inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
+inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
+
+inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// Ordered dither of one pixel; rowsLeft and pixelsLeft count down to 0 at the
+// last row and the last pixel of a row.
+inline uint8_t refDither(Rgb c, int rowsLeft, int pixelsLeft)
+{
+    const int d = kBayer[rowsLeft & 3][pixelsLeft & 3];
+    int r = c.r, g = c.g, b = c.b;
+    if (b < 192)
+        b += 4 * d;
+    if (r < 224)
+        r += 2 * d;
+    if (g < 224)
+        g += 2 * d;
+    return static_cast<uint8_t>((r & 0xE0) | ((b & 0xC0) >> 3) | ((g & 0xE0) >> 5));
+}
+
+// The dithered fast table's code: channels saturate at their largest code.
+inline uint8_t refSaturatingDither(Rgb c, int rowsLeft, int pixelsLeft)
+{
+    const int d = kBayer[rowsLeft & 3][pixelsLeft & 3];
+    const int r = std::min(c.r + 2 * d, 255) >> 5;
+    const int g = std::min(c.g + 2 * d, 255) >> 5;
+    const int b = std::min(c.b + 4 * d, 255) >> 6;
+    return static_cast<uint8_t>(r << 5 | b << 3 | g);
+}
+
+// RGB332 expansion: red and green repeat their 3 bits, blue its 2.
+inline Rgb refExpand332(int c)
+{
+    const int r3 = c >> 5, g3 = c & 7, b2 = (c >> 3) & 3;
+    return {(r3 << 5) | (r3 << 2) | (r3 >> 1), (g3 << 5) | (g3 << 2) | (g3 >> 1), b2 * 85};
+}
+
+}  // namespace cstest

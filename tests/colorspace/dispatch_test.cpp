@@ -1,0 +1,136 @@
+// csConvert's argument checks, equal-layout copies and the switch setters.
+#include "colorspace_test_util.h"
+
+namespace cstest {
+namespace {
+
+using Dispatch = SwitchesOff;
+
+TEST_F(Dispatch, FormatsOutsideTheRangeFailAndWriteNothing)
+{
+    const Bytes in = noise(4 * 4 * 4, 1);
+    const int bad[][2] = {{-1, CS_RGBX}, {CS_RGBX, -1}, {9, CS_RGB}, {CS_RGB, 9}, {-1, -1}, {9, 9}, {1000, 0}};
+    for (const auto& pair : bad) {
+        int rc = 0;
+        Bytes out = convert(4, 4, pair[0], in, pair[1], in.size(), 0x5A, &rc);
+        EXPECT_EQ(rc, -1) << pair[0] << " -> " << pair[1];
+        EXPECT_EQ(out, Bytes(in.size(), 0x5A));
+    }
+}
+
+TEST_F(Dispatch, EightBitLayoutOnlyPairsWithItself)
+{
+    const Bytes in = noise(64, 2);
+    for (int other = 0; other < 8; ++other) {
+        int rc = 0;
+        EXPECT_EQ(convert(4, 4, CS_RGB8, in, other, 64, 0x11, &rc), Bytes(64, 0x11));
+        EXPECT_EQ(rc, -1);
+        EXPECT_EQ(convert(4, 4, other, in, CS_RGB8, 64, 0x11, &rc), Bytes(64, 0x11));
+        EXPECT_EQ(rc, -1);
+    }
+    // Equal ids copy width x height x 0 bytes.
+    int rc = -1;
+    EXPECT_EQ(convert(4, 4, CS_RGB8, in, CS_RGB8, 64, 0x22, &rc), Bytes(64, 0x22));
+    EXPECT_EQ(rc, 0);
+}
+
+TEST_F(Dispatch, NegativeSizesAndNullBuffersFail)
+{
+    uint8_t buf[16] = {};
+    EXPECT_EQ(csConvert(-1, 2, CS_RGB, buf, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(2, -1, CS_RGB, buf, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
+    // With nothing to convert, no buffer is needed.
+    EXPECT_EQ(csConvert(0, 5, CS_RGB, nullptr, CS_RGBX, nullptr), 0);
+}
+
+TEST_F(Dispatch, ZeroHeightConvertsNothing)
+{
+    const Bytes in = noise(64, 3);
+    for (int s = 0; s < 8; ++s)
+        for (int d = 0; d < 8; ++d)
+            EXPECT_EQ(convert(4, 0, s, in, d, 64, 0x77), Bytes(64, 0x77)) << s << " -> " << d;
+}
+
+TEST_F(Dispatch, EqualLayoutsCopyAndMirrorWhenFlipping)
+{
+    const int w = 5, h = 3;
+    for (int f = 0; f < 8; ++f) {
+        const Bytes in = noise(pictureBytes(w, h, f), 10 + f);
+        EXPECT_EQ(convert(w, h, f, in, f), in) << kLayoutNames[f];
+
+        csFlipVertically(1);
+        const Bytes flipped = convert(w, h, f, in, f);
+        csFlipVertically(0);
+        const std::size_t row = static_cast<std::size_t>(w) * kBpp[f];
+        for (int y = 0; y < h; ++y)
+            EXPECT_TRUE(std::equal(in.begin() + y * row, in.begin() + (y + 1) * row,
+                                   flipped.begin() + (h - 1 - y) * row))
+                << kLayoutNames[f] << " row " << y;
+    }
+}
+
+TEST_F(Dispatch, SameBufferWithoutFlipIsLeftAlone)
+{
+    Bytes buf = noise(6 * 4 * 4, 4);
+    const Bytes before = buf;
+    EXPECT_EQ(csConvert(6, 4, CS_RGBX, buf.data(), CS_RGBX, buf.data()), 0);
+    EXPECT_EQ(buf, before);
+}
+
+TEST_F(Dispatch, OverlappingEqualLayoutCopyBehavesLikeAMove)
+{
+    Bytes buf = noise(40, 5);
+    Bytes expected = buf;
+    std::memmove(expected.data() + 4, expected.data(), 36);
+    // 3 x 4 RGB pixels, shifted by 4 bytes inside one buffer.
+    EXPECT_EQ(csConvert(3, 4, CS_RGB, buf.data(), CS_RGB, buf.data() + 4), 0);
+    EXPECT_EQ(buf, expected);
+}
+
+TEST_F(Dispatch, SettersReturnThePreviousValue)
+{
+    EXPECT_EQ(csFlipVertically(1), 0);
+    EXPECT_EQ(csFlipVertically(7), 1);
+    EXPECT_EQ(csFlipVertically(0), 7);
+    EXPECT_EQ(csFast(1), 0);
+    EXPECT_EQ(csFast(0), 1);
+    // csZoom answers with the vertical factor only.
+    EXPECT_EQ(csZoom(3, 2), 1);
+    EXPECT_EQ(csZoom(9, 4), 2);
+    EXPECT_EQ(csZoom(1, 1), 4);
+}
+
+TEST_F(Dispatch, HorizontalZoomAloneSelectsNoVariant)
+{
+    const int w = 4, h = 2;
+    const Bytes in = noise(pictureBytes(w, h, CS_YUV422), 6);
+    const Bytes plain = convert(w, h, CS_YUV422, in, CS_RGBX);
+    csZoom(4, 1);
+    EXPECT_EQ(convert(w, h, CS_YUV422, in, CS_RGBX), plain);
+}
+
+TEST_F(Dispatch, SwitchesLeaveOtherConvertersAlone)
+{
+    // Fast and zoom only concern the YUV-to-RGBX and YUV422HC-to-RGB332 paths.
+    const int w = 6, h = 3;
+    csFast(1);
+    csZoom(2, 2);
+    for (int s = 0; s < 8; ++s) {
+        for (int d = 0; d < 8; ++d) {
+            if (s == d || (d == CS_RGBX && s >= CS_YUV) || (s == CS_YUV422HC && d == CS_RGB332))
+                continue;
+            const Bytes in = noise(pictureBytes(w, h, s), 100 + s);
+            const Bytes switched = convert(w, h, s, in, d);
+            csFast(0);
+            csZoom(1, 1);
+            EXPECT_EQ(convert(w, h, s, in, d), switched) << kLayoutNames[s] << " -> " << kLayoutNames[d];
+            csFast(1);
+            csZoom(2, 2);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace cstest

@@ -1,0 +1,184 @@
+// The RGB family as a source: byte moves between RGB, RGBX and RGBA, and the
+// luma, chroma and dithering formulas applied to every source layout.
+#include "colorspace_test_util.h"
+
+namespace cstest {
+namespace {
+
+using RgbFamily = SwitchesOff;
+
+// A spread of colours: a 16-step cube over 0..255 plus noise.
+std::vector<Rgb> sampleColours()
+{
+    std::vector<Rgb> colours;
+    for (int r = 0; r < 256; r += 17)
+        for (int g = 0; g < 256; g += 17)
+            for (int b = 0; b < 256; b += 17)
+                colours.push_back({r, g, b});
+    const Bytes extra = noise(3 * 1000, 77);
+    for (std::size_t i = 0; i < extra.size(); i += 3)
+        colours.push_back({extra[i], extra[i + 1], extra[i + 2]});
+    return colours;
+}
+
+// The colours in one of the three RGB layouts, as a single row; RGBX and
+// RGBA words get a top byte that must not matter.
+Bytes encode(const std::vector<Rgb>& colours, int format)
+{
+    Bytes b(colours.size() * kBpp[format]);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const Rgb& c = colours[i];
+        if (format == CS_RGB) {
+            b[3 * i] = static_cast<uint8_t>(c.b);
+            b[3 * i + 1] = static_cast<uint8_t>(c.g);
+            b[3 * i + 2] = static_cast<uint8_t>(c.r);
+        } else {
+            putWord(b, i, static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16) | (i * 37u % 256) << 24);
+        }
+    }
+    return b;
+}
+
+using FromEachRgbLayout = SwitchesOffWithParam<int>;
+
+TEST_P(FromEachRgbLayout, LumaAndChromaFollowTheFormulas)
+{
+    const int format = GetParam();
+    const std::vector<Rgb> colours = sampleColours();
+    const int n = static_cast<int>(colours.size());
+    const Bytes in = encode(colours, format);
+    const Bytes grey = convert(n, 1, format, in, CS_GRAYSCALE);
+    const Bytes yuv = convert(n, 1, format, in, CS_YUV);
+    for (int i = 0; i < n; ++i) {
+        const Rgb c = colours[i];
+        SCOPED_TRACE(::testing::PrintToString(c));
+        EXPECT_EQ(grey[i], refLuma(c.r, c.g, c.b));
+        EXPECT_EQ(yuv[3 * i], refU(c.r, c.g, c.b));
+        EXPECT_EQ(yuv[3 * i + 1], refLuma(c.r, c.g, c.b));
+        EXPECT_EQ(yuv[3 * i + 2], refV(c.r, c.g, c.b));
+    }
+}
+
+TEST_P(FromEachRgbLayout, PairsTakeChromaFromTheirFirstPixel)
+{
+    const int format = GetParam();
+    const std::vector<Rgb> colours = sampleColours();
+    const int n = static_cast<int>(colours.size()) & ~1;
+    const Bytes in = encode(colours, format);
+    for (int dst : {CS_YUV422, CS_YUV422HC}) {
+        const Bytes out = convert(n, 1, format, in, dst);
+        for (int i = 0; i < n; i += 2) {
+            const Rgb a = colours[i], b = colours[i + 1];
+            ASSERT_EQ(out[2 * i], refU(a.r, a.g, a.b)) << i;
+            ASSERT_EQ(out[2 * i + 1], refLuma(a.r, a.g, a.b)) << i;
+            ASSERT_EQ(out[2 * i + 2], refV(a.r, a.g, a.b)) << i;
+            ASSERT_EQ(out[2 * i + 3], refLuma(b.r, b.g, b.b)) << i;
+        }
+    }
+}
+
+TEST_P(FromEachRgbLayout, DitherToRgb332FollowsTheMatrix)
+{
+    const int format = GetParam();
+    const std::vector<Rgb> colours = sampleColours();
+    // Lay the colours out as a picture so that every matrix phase is met.
+    const int w = 37, h = static_cast<int>(colours.size()) / w;
+    const Bytes in = encode(colours, format);
+    const Bytes out = convert(w, h, format, in, CS_RGB332);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(out[y * w + x], refDither(colours[y * w + x], h - 1 - y, w - 1 - x)) << x << ", " << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Colorspace, FromEachRgbLayout, ::testing::Values(CS_RGB, CS_RGBX, CS_RGBA),
+                         [](const auto& info) { return std::string(kLayoutNames[info.param]); });
+
+TEST_F(RgbFamily, BlackAndWhiteLumaAndChroma)
+{
+    const Bytes in = {0, 0, 0, 255, 255, 255};  // black, white as B, G, R
+    const Bytes yuv = convert(2, 1, CS_RGB, in, CS_YUV);
+    EXPECT_EQ(yuv, (Bytes{127, 0, 127, 127, 255, 127}));
+    EXPECT_EQ(convert(2, 1, CS_RGB, in, CS_GRAYSCALE), (Bytes{0, 255}));
+}
+
+TEST_F(RgbFamily, ChromaExtremesStayInsideAByte)
+{
+    // Yellow and blue give the smallest U (-0.5 truncated to 0) and largest;
+    // cyan and red the smallest and largest V.
+    const Bytes in = {0, 255, 255, 255, 0, 0, 255, 255, 0, 0, 0, 255};  // yellow, blue, cyan, red
+    const Bytes yuv = convert(4, 1, CS_RGB, in, CS_YUV);
+    EXPECT_EQ(yuv[0], 0);
+    EXPECT_EQ(yuv[3], 254);
+    EXPECT_EQ(yuv[8], 0);
+    EXPECT_EQ(yuv[11], 254);
+}
+
+TEST_F(RgbFamily, RgbToWordsKeepsOrSetsTheTopByte)
+{
+    const Bytes in = {10, 20, 30, 40, 50, 60};  // (R 30, G 20, B 10), (R 60, G 50, B 40)
+    Bytes out = convert(2, 1, CS_RGB, in, CS_RGBX, 8, 0xAB);
+    EXPECT_EQ(wordAt(out, 0), 0xAB0A141Eu);
+    EXPECT_EQ(wordAt(out, 1), 0xAB28323Cu);
+    out = convert(2, 1, CS_RGB, in, CS_RGBA, 8, 0xAB);
+    EXPECT_EQ(wordAt(out, 0), 0xFF0A141Eu);
+    EXPECT_EQ(wordAt(out, 1), 0xFF28323Cu);
+}
+
+TEST_F(RgbFamily, WordsToOtherLayoutsMoveBytesOnly)
+{
+    const int n = 64;
+    const Bytes words = noise(4 * n, 5);
+    for (int src : {CS_RGBX, CS_RGBA}) {
+        const Bytes rgb = convert(n, 1, src, words, CS_RGB);
+        for (int i = 0; i < n; ++i) {
+            const uint32_t w = wordAt(words, i);
+            EXPECT_EQ(rgb[3 * i], w >> 16 & 0xFF);
+            EXPECT_EQ(rgb[3 * i + 1], w >> 8 & 0xFF);
+            EXPECT_EQ(rgb[3 * i + 2], w & 0xFF);
+        }
+        // Back to words through RGB is lossless apart from the top byte.
+        const Bytes again = convert(n, 1, CS_RGB, rgb, CS_RGBA);
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(wordAt(again, i), wordAt(words, i) | 0xFF000000u);
+    }
+    const Bytes rgba = convert(n, 1, CS_RGBX, words, CS_RGBA);
+    const Bytes rgbx = convert(n, 1, CS_RGBA, words, CS_RGBX);
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(wordAt(rgba, i), wordAt(words, i) | 0xFF000000u);
+        EXPECT_EQ(wordAt(rgbx, i), wordAt(words, i));
+    }
+}
+
+TEST_F(RgbFamily, UnalignedWordBuffersConvert)
+{
+    // Words may start at any byte; compare against an aligned conversion.
+    const int n = 9;
+    const Bytes rgb = noise(3 * n, 8);
+    const Bytes aligned = convert(n, 1, CS_RGB, rgb, CS_RGBA);
+    Bytes shifted(4 * n + 1, 0);
+    ASSERT_EQ(csConvert(n, 1, CS_RGB, rgb.data(), CS_RGBA, shifted.data() + 1), 0);
+    EXPECT_TRUE(std::equal(aligned.begin(), aligned.end(), shifted.begin() + 1));
+}
+
+TEST_F(RgbFamily, FlatLevelsDitherToTheirAverage)
+{
+    // Over one 4 x 4 tile the dithered codes, expanded again, average to the
+    // input level within one quantisation step of each channel.
+    for (int level = 0; level < 256; level += 5) {
+        const Bytes in(4 * 4 * 3, static_cast<uint8_t>(level));
+        const Bytes out = convert(4, 4, CS_RGB, in, CS_RGB332);
+        double r = 0, g = 0, b = 0;
+        for (uint8_t code : out) {
+            const Rgb e = refExpand332(code);
+            r += e.r;
+            g += e.g;
+            b += e.b;
+        }
+        EXPECT_NEAR(r / 16, level, 36.5) << level;
+        EXPECT_NEAR(g / 16, level, 36.5) << level;
+        EXPECT_NEAR(b / 16, level, 85.0) << level;
+    }
+}
+
+}  // namespace
+}  // namespace cstest
