@@ -1,0 +1,331 @@
+// The file-space manager: loading, the tiling of the file, first-fit reuse
+// with its waste limit, appending at multiples of 8, freeing, and growing
+// the space at offset 0 by moving data.
+#include "error.h"
+#include "filespace.h"
+#include "stream.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <cstring>
+#include <deque>
+#include <vector>
+
+namespace {
+
+// A manager over a memory block filled with a marker byte, so that the tests
+// see exactly which bytes the manager wrote.
+class FileSpace : public testing::Test {
+protected:
+    static constexpr unsigned char kMarker = 0xEE;
+
+    void SetUp() override
+    {
+        memory_.assign(1 << 16, kMarker);
+        ASSERT_EQ(__mvS_CreateWithMem(memory_.data(), memory_.size(), &stream_), 0);
+        ASSERT_EQ(__mvFM_Create(stream_, &fm_), 0);
+        ASSERT_EQ(__mvFM_InitStart(fm_), 0);
+    }
+    void TearDown() override
+    {
+        __mvFM_Destroy(fm_);
+        __mvS_Destroy(stream_);
+    }
+
+    // A new movie: only the 4-byte header block.
+    void newMovie()
+    {
+        ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
+        ASSERT_EQ(__mvFM_InitDone(fm_), 0);
+    }
+
+    MVblockInfo block(int i)
+    {
+        MVblockInfo info{};
+        EXPECT_EQ(__mvFM_Block(fm_, i, &info), 0);
+        return info;
+    }
+
+    // The blocks tile the file from 0: each ends where the next starts.
+    void expectTiling()
+    {
+        const int n = __mvFM_BlockCount(fm_);
+        ASSERT_GT(n, 0);
+        EXPECT_EQ(block(0).offset, 0u);
+        for (int i = 0; i + 1 < n; ++i)
+            EXPECT_EQ(uint64_t(block(i).offset) + block(i).capacity, block(i + 1).offset) << "block " << i;
+        EXPECT_EQ(__mvFM_FileLength(fm_), uint64_t(block(n - 1).offset) + block(n - 1).capacity);
+    }
+
+    std::vector<unsigned char> memory_;
+    MVstream *stream_ = nullptr;
+    MVfilespace *fm_ = nullptr;
+    uint32_t header_ = 99;
+};
+
+TEST_F(FileSpace, FirstAllocationPadsTheHeaderToEightAndWritesOneFillByte)
+{
+    newMovie();
+    EXPECT_EQ(header_, 99u) << "recording a block does not write its owner";
+    uint32_t owner = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &owner), 0);
+    EXPECT_EQ(owner, 8u);
+    ASSERT_EQ(__mvFM_BlockCount(fm_), 2);
+    EXPECT_EQ(block(0).capacity, 8u);
+    EXPECT_EQ(block(0).inUse, 4u);
+    EXPECT_EQ(block(1).offset, 8u);
+    EXPECT_EQ(block(1).inUse, 100u);
+    EXPECT_EQ(__mvFM_FileLength(fm_), 108u);
+    EXPECT_EQ(memory_[107], '0');
+    // Only that one byte was written.
+    for (size_t i = 0; i < 200; ++i) {
+        if (i != 107) {
+            EXPECT_EQ(memory_[i], kMarker) << i;
+        }
+    }
+    expectTiling();
+}
+
+TEST_F(FileSpace, AppendedBlocksStartAtMultiplesOfEight)
+{
+    newMovie();
+    std::deque<uint32_t> owners;
+    for (uint32_t size : {100u, 3u, 17u, 8u, 1u}) {
+        owners.push_back(0);
+        ASSERT_EQ(__mvFM_Alloc(fm_, size, &owners.back()), 0);
+        EXPECT_EQ(owners.back() % 8, 0u) << size;
+    }
+    EXPECT_EQ(owners[1], 112u);
+    EXPECT_EQ(owners[2], 120u);
+    EXPECT_EQ(owners[3], 144u);
+    EXPECT_EQ(owners[4], 152u);
+    EXPECT_EQ(__mvFM_FileLength(fm_), 153u);
+    expectTiling();
+}
+
+TEST_F(FileSpace, FreedBlockIsReusedOnlyWithinTwiceTheRequest)
+{
+    newMovie();
+    uint32_t a = 0, b = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 300, &a), 0);
+    ASSERT_EQ(__mvFM_Alloc(fm_, 50, &b), 0);
+    ASSERT_EQ(__mvFM_Free(fm_, a), 0);
+    EXPECT_EQ(block(1).isFree, 1);
+    EXPECT_EQ(block(1).inUse, 0u);
+    EXPECT_EQ(block(1).capacity, 304u) << "free blocks keep their capacity";
+
+    // The block grew to 304 bytes when the next one was appended after it,
+    // so requests of 152 to 304 bytes may take it.
+    for (uint32_t size : {151u, 305u}) {
+        uint32_t owner = 0;
+        ASSERT_EQ(__mvFM_Alloc(fm_, size, &owner), 0);
+        EXPECT_NE(owner, a) << size;
+    }
+    uint32_t owner = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 152, &owner), 0);
+    EXPECT_EQ(owner, a);
+    EXPECT_EQ(block(1).inUse, 152u);
+    EXPECT_EQ(block(1).isFree, 0);
+    expectTiling();
+}
+
+TEST_F(FileSpace, ReuseLimitsOfAnExactThreeHundredByteBlock)
+{
+    // Blocks recorded while loading have no padding, so their capacity is
+    // exactly their size.
+    uint32_t owners[3] = {};
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 8, &header_), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 8, 300, &owners[0]), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 308, 4, &owners[1]), 0);
+    ASSERT_EQ(__mvFM_InitDone(fm_), 0);
+    ASSERT_EQ(__mvFM_Free(fm_, 8), 0);
+
+    for (uint32_t size : {149u, 301u}) {
+        uint32_t owner = 0;
+        ASSERT_EQ(__mvFM_Alloc(fm_, size, &owner), 0);
+        EXPECT_NE(owner, 8u) << size;
+    }
+    for (uint32_t size : {150u, 300u}) {
+        uint32_t owner = 0;
+        ASSERT_EQ(__mvFM_Alloc(fm_, size, &owner), 0);
+        EXPECT_EQ(owner, 8u) << size;
+        ASSERT_EQ(__mvFM_Free(fm_, 8), 0);
+    }
+}
+
+TEST_F(FileSpace, InitDoneSortsAndGivesGapsToTheBlockBefore)
+{
+    uint32_t owners[3] = {};
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 500, 20, &owners[0]), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 100, 50, &owners[1]), 0);
+    EXPECT_EQ(__mvFM_Phase(fm_), MV_FM_INITIAL);
+    ASSERT_EQ(__mvFM_InitDone(fm_), 0);
+    EXPECT_EQ(__mvFM_Phase(fm_), MV_FM_RUNNING);
+
+    EXPECT_EQ(block(0).offset, 0u);
+    EXPECT_EQ(block(0).capacity, 100u);
+    EXPECT_EQ(block(0).inUse, 4u);
+    EXPECT_EQ(block(1).offset, 100u);
+    EXPECT_EQ(block(1).capacity, 400u);
+    EXPECT_EQ(block(2).offset, 500u);
+    EXPECT_EQ(__mvFM_FileLength(fm_), 520u);
+    expectTiling();
+}
+
+TEST_F(FileSpace, OverlappingBlocksFromADamagedFileNeverLeadToOverwrites)
+{
+    uint32_t owners[2] = {};
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 8, 1000, &owners[0]), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 16, 8, &owners[1]), 0);
+    ASSERT_EQ(__mvFM_InitDone(fm_), 0);
+    EXPECT_EQ(__mvFM_FileLength(fm_), 1008u);
+    uint32_t owner = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 10, &owner), 0);
+    EXPECT_GE(owner, 1008u);
+}
+
+TEST_F(FileSpace, FreeFindsTheBlockHoldingAnOffset)
+{
+    newMovie();
+    uint32_t a = 0, b = 0, c = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &a), 0);
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &b), 0);
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &c), 0);
+    // An offset inside the second block frees that block.
+    ASSERT_EQ(__mvFM_Free(fm_, b + 50), 0);
+    EXPECT_EQ(block(1).isFree, 0);
+    EXPECT_EQ(block(2).isFree, 1);
+    EXPECT_EQ(block(2).owner, nullptr);
+    EXPECT_EQ(block(3).isFree, 0);
+    ASSERT_EQ(__mvFM_Free(fm_, c), 0);
+    EXPECT_EQ(block(3).isFree, 1);
+    EXPECT_EQ(__mvFM_FileLength(fm_), uint64_t(c) + 100) << "the file never shrinks";
+}
+
+TEST_F(FileSpace, CallsOutOfPhaseAreRefused)
+{
+    uint32_t owner = 0;
+    EXPECT_EQ(__mvFM_Alloc(fm_, 10, &owner), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_INTERNAL);
+    EXPECT_EQ(__mvFM_Free(fm_, 0), -1);
+    newMovie();
+    EXPECT_EQ(__mvFM_InitBlock(fm_, 100, 10, &owner), -1);
+}
+
+TEST_F(FileSpace, GrowingTheFirstBlockAloneNeedsNoMove)
+{
+    newMovie();
+    ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 64), 0);
+    ASSERT_EQ(__mvFM_BlockCount(fm_), 1);
+    EXPECT_EQ(block(0).capacity, 64u);
+    EXPECT_EQ(block(0).inUse, 64u);
+    uint32_t owner = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 8, &owner), 0);
+    EXPECT_EQ(owner, 64u);
+}
+
+TEST_F(FileSpace, GrowingTheDirectorySpaceMovesDataAndUpdatesOwners)
+{
+    newMovie();
+    std::deque<uint32_t> owners(6);
+    ASSERT_EQ(__mvFM_Alloc(fm_, 200, &owners[0]), 0);
+    ASSERT_EQ(owners[0], 8u);
+    for (int i = 1; i < 6; ++i)
+        ASSERT_EQ(__mvFM_Alloc(fm_, 200, &owners[i]), 0);
+    // Frame data the move must carry along.
+    for (int i = 0; i < 6; ++i)
+        std::memset(memory_.data() + owners[i], 'a' + i, 200);
+    const std::vector<uint32_t> before(owners.begin(), owners.end());
+    const uint64_t oldLength = __mvFM_FileLength(fm_);
+
+    ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 1000), 0);
+
+    EXPECT_GE(block(0).capacity, 1000u);
+    EXPECT_EQ(block(0).inUse, 1000u);
+    // The first block's 200 bytes at offset 8 went to the end of the file.
+    EXPECT_EQ(owners[0], oldLength);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_GE(owners[i], 1000u) << i;
+        EXPECT_EQ(memory_[owners[i]], 'a' + i) << i;
+        EXPECT_EQ(memory_[owners[i] + 199], 'a' + i) << i;
+    }
+    // Blocks that did not stand in the way stayed.
+    EXPECT_EQ(owners[5], before[5]);
+    expectTiling();
+}
+
+TEST_F(FileSpace, GrowingOverAFreeBlockReusesItsSpaceWithoutCopying)
+{
+    newMovie();
+    uint32_t a = 0, b = 0;
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &a), 0);
+    ASSERT_EQ(__mvFM_Alloc(fm_, 100, &b), 0);
+    ASSERT_EQ(__mvFM_Free(fm_, a), 0);
+    const uint64_t length = __mvFM_FileLength(fm_);
+    ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 50), 0);
+    EXPECT_EQ(__mvFM_BlockCount(fm_), 2);
+    EXPECT_EQ(block(0).capacity, 112u);
+    EXPECT_EQ(b, 112u);
+    EXPECT_EQ(__mvFM_FileLength(fm_), length);
+}
+
+TEST_F(FileSpace, AllocationPastTheMemoryFailsWithTheStreamsError)
+{
+    newMovie();
+    uint32_t owner = 0;
+    EXPECT_EQ(__mvFM_Alloc(fm_, uint32_t(memory_.size()), &owner), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
+    EXPECT_EQ(__mvFM_BlockCount(fm_), 1);
+    EXPECT_EQ(__mvFM_FileLength(fm_), 4u);
+}
+
+TEST_F(FileSpace, FilesPastFourGigabytesAreRefused)
+{
+    newMovie();
+    uint32_t owner = 0;
+    EXPECT_EQ(__mvFM_Alloc(fm_, UINT32_MAX - 4, &owner), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_NO_MEMORY);
+}
+
+TEST_F(FileSpace, CopyDataHandlesOverlappingRanges)
+{
+    newMovie();
+    for (int i = 0; i < 100; ++i)
+        memory_[i] = static_cast<unsigned char>(i);
+    ASSERT_EQ(__mvFM_CopyData(fm_, 0, 10, 50), 0);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(memory_[10 + i], i);
+    ASSERT_EQ(__mvFM_CopyData(fm_, 10, 0, 50), 0);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(memory_[i], i);
+}
+
+TEST(FileSpaceOnDisk, ExtendsARealFileWithOneByte)
+{
+    TempDir dir;
+    const std::string path = dir.file("space.mv");
+    MVstream *stream = nullptr;
+    ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, &stream), 0);
+    MVfilespace *fm = nullptr;
+    ASSERT_EQ(__mvFM_Create(stream, &fm), 0);
+    EXPECT_EQ(__mvFM_Storage(fm), stream);
+    uint32_t header = 0, owner = 0;
+    ASSERT_EQ(__mvFM_InitStart(fm), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm, 0, 4, &header), 0);
+    ASSERT_EQ(__mvFM_InitDone(fm), 0);
+    ASSERT_EQ(__mvFM_Alloc(fm, 100, &owner), 0);
+    __mvFM_Destroy(fm);
+    __mvS_Destroy(stream);
+
+    const auto bytes = TempDir::read(path);
+    ASSERT_EQ(bytes.size(), 108u);
+    EXPECT_EQ(bytes[107], '0');
+    EXPECT_EQ(bytes[0], 0) << "the hole before it reads as zeros";
+}
+
+}  // namespace

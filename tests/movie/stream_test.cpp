@@ -1,0 +1,318 @@
+// Byte streams of all four kinds: positions, bounds, errors, the locked
+// seek-and-read, and the resource-part lookup.
+#include "error.h"
+#include "stream.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> counting(size_t n)
+{
+    std::vector<unsigned char> v(n);
+    std::iota(v.begin(), v.end(), 0);
+    return v;
+}
+
+struct StreamCloser {
+    MVstream *s = nullptr;
+    ~StreamCloser() { __mvS_Destroy(s); }
+};
+
+TEST(DescriptorStream, PositionsAreRelativeToTheDescriptorsStartingPoint)
+{
+    TempDir dir;
+    const std::string path = dir.write("data", counting(200));
+    const int fd = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(lseek(fd, 100, SEEK_SET), 100);
+
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFD(fd, 0, &c.s), 0);
+    EXPECT_EQ(__mvS_Kind(c.s), MV_STREAM_FD);
+    EXPECT_EQ(__mvS_FileMode(c.s), 0);
+    unsigned char byte = 0;
+    ASSERT_EQ(__mvS_Read(c.s, &byte, 1), 0);
+    EXPECT_EQ(byte, 100);
+    int64_t position = -1;
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 0, &position), 0);
+    EXPECT_EQ(position, 0);
+    ASSERT_EQ(__mvS_SeeknRead(c.s, 5, &byte, 1), 0);
+    EXPECT_EQ(byte, 105);
+    int64_t length = 0;
+    ASSERT_EQ(__mvS_Length(c.s, &length), 0);
+    EXPECT_EQ(length, 100);
+    __mvS_Destroy(c.s);
+    c.s = nullptr;
+    // The descriptor stays the caller's.
+    EXPECT_NE(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(close(fd), 0);
+}
+
+TEST(DescriptorStream, ShortReadIsAnError)
+{
+    TempDir dir;
+    const std::string path = dir.write("data", counting(10));
+    const int fd = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFD(fd, 0, &c.s), 0);
+    unsigned char buffer[20];
+    EXPECT_EQ(__mvS_Read(c.s, buffer, sizeof buffer), -1);
+    EXPECT_LT(mvGetErrno(), 1000);
+    close(fd);
+}
+
+TEST(DescriptorStream, BadDescriptorReportsTheSystemError)
+{
+    MVstream *s = nullptr;
+    EXPECT_EQ(__mvS_CreateWithFD(-1, 0, &s), -1);
+    EXPECT_EQ(mvGetErrno(), EBADF);
+}
+
+TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
+{
+    TempDir dir;
+    const std::string path = dir.file("new.mv");
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, &c.s), 0);
+    EXPECT_EQ(__mvS_Kind(c.s), MV_STREAM_FILE);
+    EXPECT_EQ(__mvS_FileMode(c.s), 2);
+    EXPECT_STREQ(__mvS_FileName(c.s), path.c_str());
+    const char text[] = "MOVI";
+    ASSERT_EQ(__mvS_Write(c.s, text, 4), 0);
+    ASSERT_EQ(__mvS_Seek(c.s, 10, 0, nullptr), 0);
+    ASSERT_EQ(__mvS_Write(c.s, text, 4), 0);
+    int64_t position = 0;
+    ASSERT_EQ(__mvS_Seek(c.s, -2, 2, &position), 0);
+    EXPECT_EQ(position, 12);
+    __mvS_Destroy(c.s);
+    c.s = nullptr;
+
+    const auto bytes = TempDir::read(path);
+    ASSERT_EQ(bytes.size(), 14u);
+    EXPECT_EQ(std::memcmp(bytes.data(), "MOVI", 4), 0);
+    EXPECT_EQ(std::memcmp(bytes.data() + 10, "MOVI", 4), 0);
+
+    ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &c.s), 0);
+    EXPECT_EQ(__mvS_FileMode(c.s), 0);
+    EXPECT_EQ(__mvS_Write(c.s, text, 4), -1);
+    EXPECT_EQ(mvGetErrno(), EBADF);
+}
+
+TEST(NamedFileStream, MissingFileReportsTheSystemError)
+{
+    TempDir dir;
+    MVstream *s = nullptr;
+    EXPECT_EQ(__mvS_CreateWithFile(dir.file("absent").c_str(), O_RDONLY, &s), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+    EXPECT_EQ(s, nullptr);
+}
+
+TEST(MemoryStream, ReadPastTheEndFailsAndLeavesThePosition)
+{
+    auto memory = counting(100);
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithMem(memory.data(), memory.size(), &c.s), 0);
+    EXPECT_EQ(__mvS_FileMode(c.s), 2);
+    ASSERT_EQ(__mvS_Seek(c.s, 95, 0, nullptr), 0);
+    unsigned char buffer[10] = {};
+    EXPECT_EQ(__mvS_Read(c.s, buffer, 10), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
+    int64_t position = 0;
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
+    EXPECT_EQ(position, 95);
+    ASSERT_EQ(__mvS_Read(c.s, buffer, 5), 0);
+    EXPECT_EQ(buffer[0], 95);
+    EXPECT_EQ(buffer[4], 99);
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
+    EXPECT_EQ(position, 100);
+}
+
+TEST(MemoryStream, WritePastTheEndCopiesNothing)
+{
+    std::vector<unsigned char> memory(8, 0xAA);
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithMem(memory.data(), memory.size(), &c.s), 0);
+    ASSERT_EQ(__mvS_Seek(c.s, 6, 0, nullptr), 0);
+    const unsigned char data[4] = {1, 2, 3, 4};
+    EXPECT_EQ(__mvS_Write(c.s, data, 4), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
+    EXPECT_EQ(memory, std::vector<unsigned char>(8, 0xAA));
+    ASSERT_EQ(__mvS_Write(c.s, data, 2), 0);
+    EXPECT_EQ(memory[6], 1);
+    EXPECT_EQ(memory[7], 2);
+}
+
+TEST(MemoryStream, SeeksOutsideTheBlockAreRefused)
+{
+    auto memory = counting(100);
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithMem(memory.data(), memory.size(), &c.s), 0);
+    ASSERT_EQ(__mvS_Seek(c.s, 40, 0, nullptr), 0);
+    int64_t position = 0;
+    EXPECT_EQ(__mvS_Seek(c.s, 101, 0, nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
+    EXPECT_EQ(__mvS_Seek(c.s, -41, 1, nullptr), -1);
+    EXPECT_EQ(__mvS_Seek(c.s, 1, 2, nullptr), -1);
+    EXPECT_EQ(__mvS_Seek(c.s, INT64_MAX, 1, nullptr), -1);
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
+    EXPECT_EQ(position, 40);
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 2, &position), 0);
+    EXPECT_EQ(position, 100) << "the end itself is a valid position";
+    ASSERT_EQ(__mvS_Seek(c.s, -100, 2, &position), 0);
+    EXPECT_EQ(position, 0);
+}
+
+TEST(MemoryStream, EmptyBlockAllowsOnlyPositionZero)
+{
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithMem(nullptr, 0, &c.s), 0);
+    unsigned char byte;
+    EXPECT_EQ(__mvS_Read(c.s, &byte, 1), -1);
+    EXPECT_EQ(__mvS_Read(c.s, &byte, 0), 0);
+    EXPECT_EQ(__mvS_Seek(c.s, 1, 0, nullptr), -1);
+}
+
+TEST(DummyStream, CountsWrittenBytesAndCannotBeRead)
+{
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateDummy(&c.s), 0);
+    EXPECT_EQ(__mvS_FileMode(c.s), 2);
+    std::vector<unsigned char> data(30);
+    ASSERT_EQ(__mvS_Write(c.s, data.data(), 12), 0);
+    ASSERT_EQ(__mvS_Write(c.s, data.data(), 30), 0);
+    int64_t position = 0;
+    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
+    EXPECT_EQ(position, 42);
+    // Its end is always 0, and it has no bounds.
+    ASSERT_EQ(__mvS_Seek(c.s, 5, 2, &position), 0);
+    EXPECT_EQ(position, 5);
+    ASSERT_EQ(__mvS_Seek(c.s, 1000, 0, &position), 0);
+    EXPECT_EQ(position, 1000);
+    unsigned char byte;
+    EXPECT_EQ(__mvS_Read(c.s, &byte, 1), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_INTERNAL);
+    EXPECT_EQ(__mvS_SeeknRead(c.s, 0, &byte, 1), -1);
+    int64_t length = 0;
+    ASSERT_EQ(__mvS_Length(c.s, &length), 0);
+    EXPECT_EQ(length, 42);
+}
+
+TEST(Stream, BadWhenceIsRefused)
+{
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateDummy(&c.s), 0);
+    EXPECT_EQ(__mvS_Seek(c.s, 0, 7, nullptr), -1);
+}
+
+TEST(Stream, SeeknReadIsAtomicBetweenThreads)
+{
+    // Two threads read different offsets of one file through one stream; a
+    // seek of one thread between the other's seek and read would mix them.
+    TempDir dir;
+    std::vector<unsigned char> bytes(4096);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i / 1024);
+    const std::string path = dir.write("quarters", bytes);
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &c.s), 0);
+    std::atomic<int> mixed{0};
+    auto reader = [&](int quarter) {
+        std::vector<unsigned char> block(1024);
+        for (int i = 0; i < 2000; ++i) {
+            if (__mvS_SeeknRead(c.s, quarter * 1024, block.data(), block.size()) != 0 ||
+                block.front() != quarter || block.back() != quarter)
+                ++mixed;
+        }
+    };
+    std::thread a(reader, 1), b(reader, 3);
+    a.join();
+    b.join();
+    EXPECT_EQ(mixed.load(), 0);
+}
+
+struct ResourceCase {
+    const char *file;
+    const char *first;
+    const char *second;
+};
+
+class ResourcePath : public testing::TestWithParam<ResourceCase> {};
+
+TEST_P(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
+{
+    char path[MV_STREAM_MAX_PATH];
+    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".HSresource", path, sizeof path), 0);
+    EXPECT_STREQ(path, GetParam().first);
+    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".resource", path, sizeof path), 0);
+    EXPECT_STREQ(path, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ResourcePath,
+    testing::Values(ResourceCase{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
+                    ResourceCase{"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
+                    ResourceCase{"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}),
+    [](const testing::TestParamInfo<ResourceCase> &info) { return "case" + std::to_string(info.index); });
+
+TEST(ResourcePath, OverlongPathsAreRefused)
+{
+    const std::string longName(MV_STREAM_MAX_PATH, 'x');
+    char path[MV_STREAM_MAX_PATH];
+    EXPECT_EQ(__mvS_ResourcePath(longName.c_str(), ".resource", path, sizeof path), -1);
+}
+
+TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
+{
+    TempDir dir;
+    const std::string movie = dir.write("intro.mov", {1});
+    dir.write(".resource/intro.mov", {'R'});
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
+
+    StreamCloser fork;
+    ASSERT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), 0);
+    unsigned char byte = 0;
+    ASSERT_EQ(__mvS_Read(fork.s, &byte, 1), 0);
+    EXPECT_EQ(byte, 'R');
+    EXPECT_EQ(__mvS_FileMode(fork.s), 0);
+    __mvS_Destroy(fork.s);
+    fork.s = nullptr;
+
+    dir.write(".HSresource/intro.mov", {'H'});
+    ASSERT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), 0);
+    ASSERT_EQ(__mvS_Read(fork.s, &byte, 1), 0);
+    EXPECT_EQ(byte, 'H');
+}
+
+TEST(ResourceFork, MissingOrImpossibleForksFail)
+{
+    TempDir dir;
+    const std::string movie = dir.write("alone.mov", {1});
+    StreamCloser c;
+    ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
+    MVstream *fork = nullptr;
+    EXPECT_EQ(__mvS_OpenResourceFork(c.s, &fork), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+
+    unsigned char memory[4];
+    StreamCloser m;
+    ASSERT_EQ(__mvS_CreateWithMem(memory, sizeof memory, &m.s), 0);
+    EXPECT_EQ(__mvS_OpenResourceFork(m.s, &fork), -1);
+    StreamCloser d;
+    ASSERT_EQ(__mvS_CreateDummy(&d.s), 0);
+    EXPECT_EQ(__mvS_OpenResourceFork(d.s, &fork), -1);
+}
+
+}  // namespace
