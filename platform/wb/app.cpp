@@ -1,0 +1,131 @@
+// WbApp: display, event loop, quitting and busy states.
+#include "wb/app.h"
+
+#include <Xm/MessageB.h>
+#include <Xm/Xm.h>
+
+#include <X11/cursorfont.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "wb/window.h"
+
+namespace {
+WbApp *theApp = nullptr;
+}
+
+WbApp *WbApp::instance()
+{
+    return theApp;
+}
+
+WbApp::WbApp(const char *appClass, int *argc, char **argv, XrmOptionDescRec *options,
+             Cardinal numOptions, const char *const *fallbackResources)
+    : class_(appClass ? appClass : "")
+{
+    theApp = this;
+    // The playback engine paints from its own threads; Xlib must know
+    // before the first connection opens. It is harmless when main did it.
+    XInitThreads();
+    XtToolkitInitialize();
+    context_ = XtCreateApplicationContext();
+    if (fallbackResources)
+        XtAppSetFallbackResources(context_, const_cast<String *>(fallbackResources));
+    display_ = XtOpenDisplay(context_, nullptr, nullptr, class_.c_str(), options, numOptions,
+                             argc, argv);
+    if (!display_) {
+        std::fprintf(stderr, "%s: cannot open the X display\n",
+                     argv && argv[0] ? argv[0] : class_.c_str());
+        return;
+    }
+    String appName = nullptr, appClassName = nullptr;
+    XtGetApplicationNameAndClass(display_, &appName, &appClassName);
+    name_ = appName ? appName : class_;
+
+    // A shell that is realized but never mapped: the parent of dialogs and
+    // the widget that application-wide resources are read through.
+    Arg args[4];
+    Cardinal n = 0;
+    XtSetArg(args[n], XmNmappedWhenManaged, False); ++n;
+    XtSetArg(args[n], XmNwidth, 1); ++n;
+    XtSetArg(args[n], XmNheight, 1); ++n;
+    shell_ = XtAppCreateShell(name_.c_str(), class_.c_str(), applicationShellWidgetClass,
+                              display_, args, n);
+    XtRealizeWidget(shell_);
+}
+
+WbApp::~WbApp()
+{
+    if (theApp == this)
+        theApp = nullptr;
+    // Windows and dialogs belong to the application and are deleted by it;
+    // the connection stays open for them until the process ends.
+}
+
+void WbApp::run()
+{
+    if (!context_ || !display_)
+        return;
+    quitRequested_ = false;
+    while (!quitRequested_)
+        XtAppProcessEvent(context_, XtIMAll);
+}
+
+bool WbApp::quit()
+{
+    for (WbSimpleWindow *w : windows_)
+        if (!w->okToQuit())
+            return false;
+    quitRequested_ = true;
+    return true;
+}
+
+void WbApp::busy(const char *message)
+{
+    if (!display_)
+        return;
+    if (busyDepth_++ == 0) {
+        if (!busyCursor_)
+            busyCursor_ = XCreateFontCursor(display_, XC_watch);
+        for (WbSimpleWindow *w : windows_)
+            w->busy();
+    }
+    if (message) {
+        if (!busyDialog_) {
+            busyDialog_ = XmCreateWorkingDialog(shell_, const_cast<char *>("busyDialog"),
+                                                nullptr, 0);
+            XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_OK_BUTTON));
+            XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_CANCEL_BUTTON));
+            XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_HELP_BUTTON));
+        }
+        XmString text = XmStringCreateLocalized(const_cast<char *>(message));
+        XtVaSetValues(busyDialog_, XmNmessageString, text, nullptr);
+        XmStringFree(text);
+        XtManageChild(busyDialog_);
+    }
+    // The caller is about to block the event loop: show the state now.
+    XmUpdateDisplay(shell_);
+    XFlush(display_);
+}
+
+void WbApp::notBusy()
+{
+    if (busyDepth_ == 0 || --busyDepth_ > 0)
+        return;
+    for (WbSimpleWindow *w : windows_)
+        w->notBusy();
+    if (busyDialog_)
+        XtUnmanageChild(busyDialog_);
+    XFlush(display_);
+}
+
+void WbApp::registerWindow(WbSimpleWindow *window)
+{
+    windows_.push_back(window);
+}
+
+void WbApp::unregisterWindow(WbSimpleWindow *window)
+{
+    std::erase(windows_, window);
+}
