@@ -1,0 +1,328 @@
+// Image frames: one picture per directory entry, stored as it is
+// (big-endian pixel words) or compressed through the track's codec.
+//
+// Inter-frame codecs ("Apple Video", "Apple Animation") code a frame as its
+// changes from the one before, so the decoder must have seen the frames in
+// order. The track remembers the last frame it decoded; before a read that
+// does not follow it, the frames from the nearest point the decoder can
+// start from are decoded first (see bringDecoderInStep).
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include <cinelark/movie.h>
+
+#include "byteorder.h"
+#include "directory.h"
+#include "engine_hooks.h"
+#include "error.h"
+#include "frames.h"
+#include "model.h"
+
+using cinelark::movie::swap16;
+using cinelark::movie::swap32;
+
+namespace {
+
+// Without key frames the decoder starts this many frames back: enough for
+// an inter-frame codec to repaint most of a picture.
+constexpr int kRecoveryFrames = 10;
+
+int fail(int error)
+{
+    __mvSetErrno(error);
+    return -1;
+}
+
+size_t codecFrameBytes(const MVimageTrack *track)
+{
+    return size_t(dmParamsGetInt(track->params, DM_IMAGE_WIDTH)) *
+           size_t(dmParamsGetInt(track->params, DM_IMAGE_HEIGHT)) * 4;
+}
+
+// Pixels of packing p are stored as big-endian words of this many bytes.
+void swapPixels(const MVimageTrack *track, void *data)
+{
+    switch (track->packing) {
+    case DM_PACKING_RGBX:
+    case DM_PACKING_XBGR:
+        swap32(data, size_t(track->frameSize) / 4);
+        break;
+    case DM_PACKING_RGB555:
+        swap16(data, size_t(track->frameSize) / 2);
+        break;
+    default:
+        break;
+    }
+}
+
+bool grow(std::vector<uint8_t> &buffer, size_t size)
+{
+    try {
+        if (buffer.size() < size)
+            buffer.resize(size);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+// Reads the stored bytes of the cursor's frame into the track's compressed
+// buffer.
+int readStoredAtCursor(MVimageTrack *track, uint32_t size)
+{
+    if (!grow(track->compressed, size))
+        return fail(MV_ERR_NO_MEMORY);
+    return __mvDL_Read(track->directory, track->compressed.data());
+}
+
+// Decodes one frame into out (frameSize bytes). The codec produces 32-bit
+// pixels; for packings of other sizes they pass through the conversion
+// buffer and the frame's share of them is kept.
+int decodeFrame(MVimageTrack *track, int frame, uint8_t *out)
+{
+    uint32_t size = 0;
+    if (__mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, &size) != 0)
+        return -1;
+    if (track->codec == nullptr) {
+        uint32_t bytes = size < uint32_t(track->frameSize) ? size : uint32_t(track->frameSize);
+        if (__mvDL_ReadPart(track->directory, 0, bytes, out) != 0)
+            return -1;
+        // A stored frame shorter than a picture is shown with the rest black.
+        std::memset(out + bytes, 0, size_t(track->frameSize) - bytes);
+        swapPixels(track, out);
+        return 0;
+    }
+    if (readStoredAtCursor(track, size) != 0)
+        return -1;
+    size_t pixels = codecFrameBytes(track);
+    if (pixels == size_t(track->frameSize))
+        return __mvCD_Decompress(track->codec, size, track->compressed.data(), out);
+    if (!grow(track->conversion, pixels))
+        return fail(MV_ERR_NO_MEMORY);
+    if (__mvCD_Decompress(track->codec, size, track->compressed.data(),
+                          track->conversion.data()) != 0)
+        return -1;
+    std::memcpy(out, track->conversion.data(), size_t(track->frameSize));
+    return 0;
+}
+
+bool needsKeyFrames(const MVimageTrack *track)
+{
+    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
+    return scheme != nullptr &&
+           (std::strcmp(scheme, "Apple Video") == 0 || std::strcmp(scheme, "Apple Animation") == 0);
+}
+
+int isKey(MVimageTrack *track, int frame)
+{
+    if (!needsKeyFrames(track))
+        return 1;
+    if (__mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) != 0)
+        return 0;
+    const DMparams *params = __mvDL_GetParams(track->directory);
+    if (params == nullptr || !dmParamsIsPresent(params, MV_KEY_FRAME))
+        return 0;
+    return dmParamsGetInt(params, MV_KEY_FRAME);
+}
+
+// Decodes, into scratch, every frame from the nearest starting point up to
+// frame - 1: the frame after the last one decoded, else the nearest key frame
+// before frame, else kRecoveryFrames back.
+int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
+{
+    if (track->codec == nullptr || frame == track->lastDecoded + 1 || isKey(track, frame))
+        return 0;
+    int start = -1;
+    for (int j = frame - 1; j >= 0; j--) {
+        if (j == track->lastDecoded + 1 || isKey(track, j)) {
+            start = j;
+            break;
+        }
+    }
+    if (start < 0)
+        start = frame > kRecoveryFrames ? frame - kRecoveryFrames : 0;
+    for (int j = start; j < frame; j++)
+        if (decodeFrame(track, j, scratch) != 0)
+            return -1;
+    return 0;
+}
+
+int changed(MVimageTrack *track)
+{
+    __mvMV_FramesChanged(track->movie);
+    return __mvT_UpdateLength(track);
+}
+
+// Compresses one caller frame into the track's compressed buffer. The codec
+// may turn the frame it is given upside down, so it works on a copy.
+int compressFrame(MVimageTrack *track, const uint8_t *frame, size_t *size, int *key)
+{
+    size_t pixels = codecFrameBytes(track);
+    if (!grow(track->conversion, pixels))
+        return fail(MV_ERR_NO_MEMORY);
+    std::memcpy(track->conversion.data(), frame, size_t(track->frameSize));
+    if (pixels > size_t(track->frameSize))
+        std::memset(track->conversion.data() + track->frameSize, 0,
+                    pixels - size_t(track->frameSize));
+    return __mvCD_Compress(track->codec, size, key, track->conversion.data(),
+                           track->compressed.size(), track->compressed.data());
+}
+
+}  // namespace
+
+int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer)
+{
+    if (first < 0 || count < 0 || count > __mvT_Length(track) - first)
+        return fail(MV_ERR_FRAME_RANGE);
+    if (count == 0)
+        return 0;
+    auto *out = static_cast<uint8_t *>(buffer);
+    if (bringDecoderInStep(track, first, out) != 0)
+        return -1;
+    for (int i = 0; i < count; i++) {
+        if (decodeFrame(track, first + i, out + size_t(i) * size_t(track->frameSize)) != 0) {
+            // The decoder's state is unknown after a failure.
+            track->lastDecoded = -1;
+            return -1;
+        }
+    }
+    if (track->codec != nullptr)
+        track->lastDecoded = first + count - 1;
+    return 0;
+}
+
+int __mvIT_InsertFrames(MVimageTrack *track, int first, int count, const void *buffer)
+{
+    if (first < 0 || first > __mvT_Length(track) || count < 0)
+        return fail(MV_ERR_FRAME_RANGE);
+    const auto *in = static_cast<const uint8_t *>(buffer);
+    std::vector<uint8_t> stored;
+    // Frames from here on move; what the decoder saw of them is gone.
+    if (track->lastDecoded >= first)
+        track->lastDecoded = -1;
+    for (int i = 0; i < count; i++) {
+        const uint8_t *frame = in + size_t(i) * size_t(track->frameSize);
+        const void *data = nullptr;
+        size_t size = 0;
+        int key = 0;
+        if (track->codec != nullptr) {
+            if (compressFrame(track, frame, &size, &key) != 0)
+                break;
+            data = track->compressed.data();
+        } else {
+            // Pixels go to the file big-endian; the caller's frame stays.
+            if (!grow(stored, size_t(track->frameSize))) {
+                fail(MV_ERR_NO_MEMORY);
+                break;
+            }
+            std::memcpy(stored.data(), frame, size_t(track->frameSize));
+            swapPixels(track, stored.data());
+            data = stored.data();
+            size = size_t(track->frameSize);
+        }
+        if (__mvDL_Seek(track->directory, first + i, nullptr, nullptr, nullptr, nullptr) != 0 ||
+            __mvDL_InsertEntry(track->directory, 1, uint32_t(size), data) != 0)
+            break;
+        if (key) {
+            DMparams *params = nullptr;
+            if (__mvDL_Seek(track->directory, first + i, nullptr, nullptr, nullptr, nullptr) != 0 ||
+                (params = __mvDL_GetParams(track->directory)) == nullptr ||
+                dmParamsSetInt(params, MV_KEY_FRAME, 1) != 0) {
+                fail(MV_ERR_NO_MEMORY);
+                break;
+            }
+        }
+        if (i + 1 == count)
+            return changed(track);
+    }
+    if (count == 0)
+        return 0;
+    int error = mvErrno;
+    changed(track);
+    return fail(error);
+}
+
+int __mvIT_DeleteFrames(MVimageTrack *track, int first, int count)
+{
+    if (first < 0 || count < 0 || count > __mvT_Length(track) - first)
+        return fail(MV_ERR_FRAME_RANGE);
+    if (count == 0)
+        return 0;
+    for (int i = 0; i < count; i++) {
+        if (__mvDL_Seek(track->directory, first, nullptr, nullptr, nullptr, nullptr) != 0 ||
+            __mvDL_DeleteEntry(track->directory) != 0) {
+            int error = mvErrno;
+            changed(track);
+            return fail(error);
+        }
+    }
+    // Frames after the deleted ones moved; the decoder's memory of them is
+    // no longer valid.
+    track->lastDecoded = -1;
+    return changed(track);
+}
+
+int __mvIT_StoredSize(MVimageTrack *track, int frame, uint32_t *size)
+{
+    int count = 0;
+    if (__mvDL_Seek(track->directory, frame, nullptr, &count, nullptr, size) != 0)
+        return -1;
+    if (count == 0)
+        return fail(MV_ERR_FRAME_RANGE);
+    return 0;
+}
+
+int __mvIT_ReadStored(MVimageTrack *track, int frame, size_t bufferSize, void *buffer)
+{
+    uint32_t size = 0;
+    if (__mvIT_StoredSize(track, frame, &size) != 0)
+        return -1;
+    // The stored frame must fit whole.
+    if (bufferSize < size)
+        return fail(MV_ERR_FRAME_RANGE);
+    return __mvDL_Read(track->directory, buffer);
+}
+
+int __mvIT_InsertStored(MVimageTrack *track, int frame, uint32_t size, const void *data)
+{
+    if (frame < 0 || frame > __mvT_Length(track))
+        return fail(MV_ERR_FRAME_RANGE);
+    if (__mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) != 0 ||
+        __mvDL_InsertEntry(track->directory, 1, size, data) != 0)
+        return -1;
+    if (track->lastDecoded >= frame)
+        track->lastDecoded = -1;
+    return changed(track);
+}
+
+int __mvT_IsKeyFrame(MVid id, int frame)
+{
+    MVimageTrack *track = __mvFindImageTrack(id);
+    if (track == nullptr)
+        return 0;
+    return isKey(track, frame);
+}
+
+DMparams *__mvGetFrameParams(MVid id, int frame)
+{
+    MVimageTrack *track = __mvFindImageTrack(id);
+    if (track == nullptr ||
+        __mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) != 0)
+        return nullptr;
+    return __mvDL_GetParams(track->directory);
+}
+
+int __mvSetFrameParams(MVid id, int frame, const DMparams *list, DMparams *returned)
+{
+    MVimageTrack *track = __mvFindImageTrack(id);
+    if (track == nullptr)
+        return -1;
+    if (list == nullptr)
+        return fail(EINVAL);
+    if (__mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) != 0 ||
+        __mvDL_SetParams(track->directory, list, returned) != 0)
+        return -1;
+    __mvMV_SetDirty(track->movie);
+    return 0;
+}
