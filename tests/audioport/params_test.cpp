@@ -1,0 +1,181 @@
+// The rate table, the nearest-rate rule, the attenuation table and device
+// parameters.
+#include <cinelark/audio.h>
+
+#include "params.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace cinelark::audioport {
+namespace {
+
+TEST(RateTable, HasFortyEightRowsWithUniqueCodes) {
+  ASSERT_EQ(_ALrate_table_size, 48);
+  std::set<int32_t> codes;
+  for (int i = 0; i < _ALrate_table_size; ++i) codes.insert(_ALrate_table[i].code);
+  EXPECT_EQ(codes.size(), 48u);
+  EXPECT_EQ(_ALrate_table[0].code, 0);
+  EXPECT_EQ(_ALrate_table[0].rate, 48000);
+  EXPECT_EQ(_ALrate_table[32].code, 12);
+  EXPECT_EQ(_ALrate_table[32].clock, 1);
+}
+
+TEST(NearestRate, PicksTheCloserNeighbour) {
+  EXPECT_EQ(ALnearestratecode(22050), 20);
+  EXPECT_EQ(ALnearestratecode(22000), 20);   // 50 above beats 6000 below
+  EXPECT_EQ(ALnearestratecode(11127), 52);   // 11025 is closer than 12000
+  EXPECT_EQ(ALnearestratecode(48000), 0);
+  EXPECT_EQ(ALnearestratecode(96000), 0);    // above every rate
+  EXPECT_EQ(ALnearestratecode(44100), 4);
+  EXPECT_EQ(ALnearestratecode(16000), 32);   // the first of the two 16000 rows
+  EXPECT_EQ(ALnearestratecode(46050), 4);    // a tie goes to the lower rate
+  EXPECT_EQ(ALnearestratecode(8000), 80);
+}
+
+TEST(NearestRate, BelowTheFirstClockFallsToTheLastRowAbove) {
+  // No row of the table is at or below 1000 Hz, so the last row wins.
+  EXPECT_EQ(ALnearestratecode(1000), 126);
+}
+
+std::vector<std::pair<int32_t, int32_t>> translated(std::vector<long> pairs) {
+  std::array<int32_t, kRequestWords> request{};
+  std::size_t done = translate_pairs(pairs, request);
+  EXPECT_EQ(done, pairs.size() / 2);
+  std::vector<std::pair<int32_t, int32_t>> out;
+  for (int32_t i = 1; i + 1 < request[0] + 1; i += 2) out.emplace_back(request[i], request[i + 1]);
+  return out;
+}
+
+using Pairs = std::vector<std::pair<int32_t, int32_t>>;
+
+TEST(ParamTranslation, RatesBecomeCodes) {
+  EXPECT_EQ(translated({4, 22050}), (Pairs{{4, 20}}));
+  EXPECT_EQ(translated({4, 22000}), (Pairs{{4, 20}}));
+  EXPECT_EQ(translated({4, 11127}), (Pairs{{4, 52}}));
+  EXPECT_EQ(translated({3, 44100}), (Pairs{{3, 4}}));
+}
+
+TEST(ParamTranslation, SpecialRatesAndClockSwitches) {
+  EXPECT_EQ(translated({4, -1, 4, -2, 4, -3, 4, -4, 4, -5, 4, -6, 4, -7}),
+            (Pairs{{4, 1}, {4, 12}, {4, 28}, {4, 44}, {4, 60}, {4, 92}, {4, 14}}));
+  // Zero and other negative rates send nothing.
+  EXPECT_EQ(translated({4, 0, 3, -8, 4, -100}), Pairs{});
+  EXPECT_EQ(translated({10, 1, 11, 5, 10, 0, 11, 0}), (Pairs{{3, 12}, {4, 12}}));
+}
+
+TEST(ParamTranslation, AttenuationsGoThroughTheTable) {
+  EXPECT_EQ(translated({13, 255, 14, 0}),
+            (Pairs{{13, _AL_atten_table[255] & 0x7FFFFF}, {14, _AL_atten_table[0]}}));
+  EXPECT_EQ(translated({13, 1000, 14, -5}), (Pairs{{13, _AL_atten_table[255]}, {14, 0}}));
+}
+
+TEST(ParamTranslation, OtherParametersPassThrough) {
+  EXPECT_EQ(translated({5, 200, 6, 17, 99, -3}), (Pairs{{5, 200}, {6, 17}, {99, -3}}));
+}
+
+TEST(ParamTranslation, LongListsFillRequestsOfThirtyPairs) {
+  std::vector<long> pairs;
+  for (int i = 0; i < 31; ++i) pairs.insert(pairs.end(), {5, i});
+  std::array<int32_t, kRequestWords> request{};
+  EXPECT_EQ(translate_pairs(pairs, request), 30u);
+  EXPECT_EQ(request[0], 61);
+  EXPECT_EQ(request[60], 29);
+}
+
+TEST(AttenTable, IsACubicCurveFromSilenceToFullScale) {
+  EXPECT_EQ(_AL_atten_table[0], 0);
+  EXPECT_EQ(_AL_atten_table[255], 0x7FFFFF);
+  // Half the setting is an eighth of the amplitude (about -18 dB).
+  EXPECT_NEAR(_AL_atten_table[128] / 8388607.0, 0.126, 0.001);
+  for (int v = 1; v < 256; ++v) {
+    EXPECT_GT(_AL_atten_table[v], _AL_atten_table[v - 1]) << v;
+    EXPECT_EQ(_AL_atten_table[v] & ~0x7FFFFF, 0) << v;
+  }
+}
+
+class DeviceParams : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("CINELARK_AUDIO", "null", 1);
+    previous_ = ALseterrorhandler(nullptr);
+  }
+  void TearDown() override { ALseterrorhandler(previous_); }
+  ALerrfunc previous_ = nullptr;
+};
+
+TEST_F(DeviceParams, RatesReadBackAsTheDeviceRate) {
+  long set[] = {AL_PARAM_OUTPUT_RATE, 22000, AL_PARAM_INPUT_RATE, 11127};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 4), 0);
+  long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0};
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 4), 0);
+  EXPECT_EQ(get[1], 22050);
+  EXPECT_EQ(get[3], 11025);
+
+  long alt[] = {AL_PARAM_OUTPUT_RATE, AL_RATE_ALT_32000};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, alt, 2), 0);
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
+  EXPECT_EQ(get[1], 32000);
+
+  long follow[] = {AL_PARAM_OUTPUT_RATE, AL_RATE_FOLLOW_INPUT};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, follow, 2), 0);
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
+  EXPECT_EQ(get[1], 11025);
+}
+
+TEST_F(DeviceParams, GainsAreKeptAsSettings) {
+  long set[] = {AL_PARAM_LEFT_GAIN, 200, AL_PARAM_RIGHT_GAIN, 17};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 4), 0);
+  long get[] = {AL_PARAM_LEFT_GAIN, -1, AL_PARAM_RIGHT_GAIN, -1};
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 4), 0);
+  EXPECT_EQ(get[1], 200);
+  EXPECT_EQ(get[3], 17);
+}
+
+TEST_F(DeviceParams, ARefusedRequestChangesNothing) {
+  long good[] = {AL_PARAM_LEFT_GAIN, 10};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, good, 2), 0);
+  long bad[] = {AL_PARAM_LEFT_GAIN, 99, AL_PARAM_RIGHT_GAIN, 300};
+  EXPECT_EQ(ALsetparams(AL_DEFAULT_DEVICE, bad, 4), -1);
+  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+  long unknown[] = {42, 1};
+  EXPECT_EQ(ALsetparams(AL_DEFAULT_DEVICE, unknown, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+  long get[] = {AL_PARAM_LEFT_GAIN, 0};
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
+  EXPECT_EQ(get[1], 10);
+  EXPECT_EQ(ALgetparams(AL_DEFAULT_DEVICE, unknown, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+}
+
+TEST_F(DeviceParams, CallChecksComeInOrder) {
+  long pairs[] = {4, 8000, 5};
+  EXPECT_EQ(ALsetparams(2, pairs, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_BAD_DEVICE);
+  EXPECT_EQ(ALsetparams(1, nullptr, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_NO_PARAM_BUFFER);
+  EXPECT_EQ(ALsetparams(1, pairs, -2), -1);
+  EXPECT_EQ(errno, AL_ERR_NEGATIVE_PARAM_COUNT);
+  EXPECT_EQ(ALsetparams(1, pairs, 3), -1);
+  EXPECT_EQ(errno, AL_ERR_ODD_PARAM_COUNT);
+  EXPECT_EQ(ALgetparams(0, pairs, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_BAD_DEVICE);
+  EXPECT_EQ(ALgetparams(1, pairs, 3), -1);
+  EXPECT_EQ(errno, AL_ERR_ODD_PARAM_COUNT);
+  EXPECT_EQ(ALsetparams(1, pairs, 0), 0);  // nothing to send is not an error
+}
+
+TEST_F(DeviceParams, AnUnknownBackendMeansNoMasterDevice) {
+  setenv("CINELARK_AUDIO", "speakers", 1);
+  long pairs[] = {4, 8000};
+  EXPECT_EQ(ALsetparams(1, pairs, 2), -1);
+  EXPECT_EQ(errno, AL_ERR_NO_MASTER);
+}
+
+}  // namespace
+}  // namespace cinelark::audioport
