@@ -1,0 +1,154 @@
+// The GL drawing-area widget inside a Motif form: its class is real (the
+// header declares it in a way that C++ would otherwise shadow), its window
+// has the configured GL visual, and its callbacks come with the right
+// reasons and sizes, so a movie window can bind GL to it and paint.
+#include <gtest/gtest.h>
+
+#include <X11/Intrinsic.h>
+#include <X11/Shell.h>
+#include <Xm/Form.h>
+#include <Xm/Xm.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "kgl/kgl.h"
+#include "x_window.h"
+
+namespace {
+
+const bool threadsReady = XInitThreads() != 0;
+
+struct Seen {
+    int ginit = 0, expose = 0, resize = 0;
+    Dimension width = 0, height = 0;
+    int bound = -1;
+    std::vector<uint32_t> picture;
+};
+
+void ginitCB(Widget w, XtPointer client, XtPointer callData)
+{
+    auto *seen = static_cast<Seen *>(client);
+    auto *data = static_cast<KGLdrawCallbackStruct *>(callData);
+    if (data->reason != KGL_CR_GINIT)
+        return;
+    ++seen->ginit;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
+    seen->bound = GLXwinset(XtDisplay(w), XtWindow(w));
+    viewport(0, short(width - 1), 0, short(height - 1));
+    ortho2(-0.5f, float(width) - 0.5f, -0.5f, float(height) - 0.5f);
+}
+
+void exposeCB(Widget, XtPointer client, XtPointer callData)
+{
+    auto *seen = static_cast<Seen *>(client);
+    if (static_cast<KGLdrawCallbackStruct *>(callData)->reason != KGL_CR_EXPOSE)
+        return;
+    ++seen->expose;
+    rectzoom(2.0f, 2.0f);
+    lrectwrite(0, 0, 3, 2, seen->picture.data());
+    gflush();
+}
+
+void resizeCB(Widget, XtPointer client, XtPointer callData)
+{
+    auto *seen = static_cast<Seen *>(client);
+    auto *data = static_cast<KGLdrawCallbackStruct *>(callData);
+    if (data->reason != KGL_CR_RESIZE)
+        return;
+    ++seen->resize;
+    seen->width = data->width;
+    seen->height = data->height;
+}
+
+TEST(DrawingArea, PaintsThroughGLAndReportsItsCallbacks)
+{
+    ASSERT_TRUE(threadsReady);
+    ASSERT_NE(kglMDrawWidgetClass(), nullptr);
+
+    XtToolkitInitialize();
+    XtAppContext context = XtCreateApplicationContext();
+    static char arg0[] = "kgl_widget";
+    static char *argv[] = {arg0, nullptr};
+    int argc = 1;
+    Display *display = XtOpenDisplay(context, nullptr, nullptr, "KglTest", nullptr, 0, &argc, argv);
+    ASSERT_NE(display, nullptr) << "this test needs an X display with GLX";
+    Widget shell = XtAppCreateShell("kglWidget", "KglTest", topLevelShellWidgetClass, display,
+                                    nullptr, 0);
+    Widget form = XmCreateForm(shell, const_cast<char *>("form"), nullptr, 0);
+
+    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
+                                {0, 0, 0}};
+    GLXconfig *config = GLXgetconfig(display, DefaultScreen(display), wanted);
+    ASSERT_NE(config, nullptr);
+    Arg args[6];
+    Cardinal n = 0;
+    XtSetArg(args[n], XmNwidth, 40); ++n;
+    XtSetArg(args[n], XmNheight, 30); ++n;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+    Widget area = kglCreateMDraw(form, "movieDraw", config, args, n);
+    ASSERT_NE(area, nullptr);
+
+    const GLXconfig noVisual[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
+    EXPECT_EQ(kglCreateMDraw(form, "none", noVisual, nullptr, 0), nullptr);
+
+    Seen seen;
+    seen.picture = {0x000000FFu, 0x0000FF00u, 0x00FF0000u, 0x00FFFFFFu,  //
+                    0x00102030u, 0x00405060u, 0x00708090u, 0x00A0B0C0u,  //
+                    0x00000001u, 0x00000100u, 0x00010000u, 0x00808080u};
+    XtAddCallback(area, KGL_NginitCallback, ginitCB, &seen);
+    XtAddCallback(area, KGL_NexposeCallback, exposeCB, &seen);
+    XtAddCallback(area, KGL_NresizeCallback, resizeCB, &seen);
+    XtManageChild(area);
+    XtManageChild(form);
+    XtRealizeWidget(shell);
+
+    auto pumpUntil = [&](const std::function<bool()> &done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            XSync(display, False);
+            while (XtAppPending(context))
+                XtAppProcessEvent(context, XtIMAll);
+        }
+        return done();
+    };
+    ASSERT_TRUE(pumpUntil([&] { return seen.expose > 0; }));
+    EXPECT_EQ(seen.ginit, 1);
+    EXPECT_EQ(seen.bound, 0);
+
+    // The window's visual is the one the configuration chose.
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, XtWindow(area), &attributes);
+    unsigned long visual = 0;
+    for (GLXconfig *e = config; e->buffer || e->mode; ++e)
+        if (e->mode == KGLX_VISUAL)
+            visual = e->arg;
+    EXPECT_EQ(XVisualIDFromVisual(attributes.visual), visual);
+
+    // The expose painted the 4 x 3 picture at zoom 2 in the lower-left corner.
+    XSync(display, False);
+    const std::vector<uint32_t> shown =
+        kgltest::serverPixels(display, XtWindow(area), 0, 0, 8, 6, attributes.height);
+    ASSERT_EQ(shown.size(), 48u);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(shown[size_t(y * 8 + x)], seen.picture[size_t((y / 2) * 4 + x / 2)])
+                << "at " << x << "," << y;
+
+    XtVaSetValues(shell, XmNwidth, 64, XmNheight, 48, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return seen.width == 64 && seen.height == 48; }));
+    EXPECT_GE(seen.resize, 1);
+
+    GLXunlink(display, XtWindow(area));
+    XtDestroyWidget(shell);
+    std::free(config);
+    XSync(display, False);
+}
+
+}  // namespace
