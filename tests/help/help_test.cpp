@@ -1,5 +1,5 @@
 // The help client on a real display: texts by key from the application's
-// resources, paragraphs, missing keys, and calls before registration.
+// resources, paragraphs, titles and missing keys.
 #include <gtest/gtest.h>
 
 #include <X11/Intrinsic.h>
@@ -62,14 +62,6 @@ Display *toolkitDisplay()
                              argv);
     }();
     return display;
-}
-
-TEST(Help, RequestsBeforeRegistrationAreRefused)
-{
-    EXPECT_EQ(OrvoHelpMsg("cinelark.about", "*", 0), -1);
-    EXPECT_EQ(OrvoHelpDialog(), nullptr);
-    EXPECT_EQ(OrvoHelpInit(nullptr, "Cinelark", ";"), -1);
-    EXPECT_EQ(OrvoHelpMsg("cinelark.about", "*", 0), -1);
 }
 
 TEST(Help, TextsComeFromResourcesByKey)
