@@ -1,0 +1,154 @@
+// Builders of native movie files byte by byte, for the reader and writer
+// tests: big-endian fields, version 3 parameter records and directory
+// entries, and the version 1 and 2 header.
+#ifndef CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
+#define CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace native_bytes {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void put32(Bytes &b, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        b.push_back(uint8_t(v >> shift));
+}
+
+inline void put16(Bytes &b, uint16_t v)
+{
+    b.push_back(uint8_t(v >> 8));
+    b.push_back(uint8_t(v));
+}
+
+inline void set32(Bytes &b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = uint8_t(v >> (24 - 8 * i));
+}
+
+inline void set16(Bytes &b, size_t at, uint16_t v)
+{
+    b[at] = uint8_t(v >> 8);
+    b[at + 1] = uint8_t(v);
+}
+
+inline void setDouble(Bytes &b, size_t at, double d)
+{
+    uint64_t v;
+    std::memcpy(&v, &d, 8);
+    for (int i = 0; i < 8; ++i)
+        b[at + i] = uint8_t(v >> (56 - 8 * i));
+}
+
+inline void append(Bytes &b, const Bytes &more)
+{
+    b.insert(b.end(), more.begin(), more.end());
+}
+
+// A version 3 record: name field of 16 bytes (name, zero, spaces), the value
+// length counting its zero, the value text and its zero.
+inline Bytes record(const std::string &name, const std::string &text)
+{
+    Bytes b(16, ' ');
+    std::memcpy(b.data(), name.data(), name.size());
+    if (name.size() < 16)
+        b[name.size()] = 0;
+    put32(b, uint32_t(text.size() + 1));
+    b.insert(b.end(), text.begin(), text.end());
+    b.push_back(0);
+    return b;
+}
+
+// A record whose value is raw bytes (the older binary integer values).
+inline Bytes rawRecord(const std::string &name, const Bytes &value)
+{
+    Bytes b(16, ' ');
+    std::memcpy(b.data(), name.data(), name.size());
+    if (name.size() < 16)
+        b[name.size()] = 0;
+    put32(b, uint32_t(value.size()));
+    append(b, value);
+    return b;
+}
+
+inline Bytes v3Header(uint32_t records)
+{
+    Bytes b = {'M', 'O', 'V', 'I'};
+    put32(b, 3);
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, records);
+    put32(b, 0);
+    return b;
+}
+
+inline Bytes trackHeader(uint32_t records)
+{
+    Bytes b;
+    put32(b, 0);
+    put32(b, records);
+    put32(b, 0);
+    return b;
+}
+
+inline Bytes entry(uint32_t offset, uint32_t size, uint32_t records = 0)
+{
+    Bytes b;
+    put32(b, offset);
+    put32(b, size);
+    put32(b, records);
+    put32(b, 0);
+    return b;
+}
+
+// The fields of a version 1 or 2 header that the reader uses.
+struct V12Header {
+    uint16_t version = 2;
+    int16_t width = 2;
+    int16_t height = 1;
+    double rate = 15.0;
+    uint16_t audio = 1;
+    uint32_t indexCount = 0;
+    uint32_t compression = 2;
+    int32_t loopMode = 0;
+    int32_t audioRate = 8000;
+    int32_t bytesPerSample = 1;
+    int32_t channels = 1;
+};
+
+inline Bytes v12Header(const V12Header &h)
+{
+    Bytes b(592, 0);
+    std::memcpy(b.data(), "MOVI", 4);
+    set16(b, 4, h.version);
+    set16(b, 6, uint16_t(h.width));
+    set16(b, 8, uint16_t(h.height));
+    setDouble(b, 16, h.rate);
+    set16(b, 24, h.audio);
+    set32(b, 28, h.indexCount);
+    set32(b, 32, h.compression);
+    set32(b, 52, uint32_t(h.loopMode));
+    set32(b, 56, uint32_t(h.audioRate));
+    set32(b, 60, uint32_t(h.bytesPerSample));
+    set32(b, 68, uint32_t(h.channels));
+    return b;
+}
+
+inline Bytes indexRecord(uint32_t chunk, uint32_t audioBytes, uint32_t imageBytes)
+{
+    Bytes b;
+    put32(b, chunk);
+    put32(b, audioBytes);
+    put32(b, imageBytes);
+    b.resize(20, 0);
+    return b;
+}
+
+}  // namespace native_bytes
+
+#endif
