@@ -87,8 +87,8 @@ int zoom2ToRGBX(int width, int height, const uint8_t* src, uint8_t* dst)
     return walkRows(width, height, src, static_cast<std::size_t>(width) * L::kBpp, dst, 2 * outRow,
                     [fast, width, outRow](const uint8_t* s, uint8_t* block, int) {
                         uint8_t* first = block;
-                        doubledRow<L, 3>(
-                            s, L::pixels(width), [s](int i) { return L::y(s, i); },
+                        doubledRow<L, 0>(
+                            s, L::pixels(width), [s](int i) { return L::y(s, i) >> 3; },
                             [fast, first](int x, int index) { store32(first + 4 * x, fast[index]); });
                         std::memcpy(block + outRow, block, outRow);
                     });
@@ -106,8 +106,8 @@ int zoomX2Y4ToRGBX(int width, int height, const uint8_t* src, uint8_t* dst)
                         const int n = L::pixels(width);
                         uint8_t* row0 = blockRow(block, 0, 4, outRow);
                         uint8_t* row2 = blockRow(block, 2, 4, outRow);
-                        doubledRow<L, 3>(
-                            s, n, [s](int i) { return L::y(s, i); },
+                        doubledRow<L, 0>(
+                            s, n, [s](int i) { return L::y(s, i) >> 3; },
                             [fast, row0](int x, int index) { store32(row0 + 4 * x, fast[index]); });
                         doubledRow<L, 0>(
                             s, n, [s, below](int i) { return ((L::y(s, i) >> 3) + (L::y(below, i) >> 3)) >> 1; },
@@ -213,8 +213,8 @@ int FastZoom2YUV422HCToRGB332(int width, int height, int, const uint8_t* src, in
                         for (int k = 0; k < 2; ++k) {
                             uint8_t* out = blockRow(block, k, 2, outRow);
                             const int phaseRow = ((2 * rowsLeft + 1 - k) & 3) << 2;
-                            doubledRow<Yuv422, 3>(
-                                s, Yuv422::pixels(width), [s](int i) { return Yuv422::y(s, i); },
+                            doubledRow<Yuv422, 0>(
+                                s, Yuv422::pixels(width), [s](int i) { return Yuv422::y(s, i) >> 3; },
                                 [dithered, out, phaseRow, outWidth](int x, int index) {
                                     out[x] = dithered[index << 4 | phaseRow | ((outWidth - 1 - x) & 3)];
                                 });

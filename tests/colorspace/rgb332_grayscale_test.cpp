@@ -1,0 +1,118 @@
+// The one-byte layouts as sources: every RGB332 code and every grey level.
+#include "colorspace_test_util.h"
+
+namespace cstest {
+namespace {
+
+using OneByteSources = SwitchesOff;
+
+Bytes allCodes()
+{
+    Bytes b(256);
+    for (int i = 0; i < 256; ++i)
+        b[i] = static_cast<uint8_t>(i);
+    return b;
+}
+
+TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
+{
+    const Bytes codes = allCodes();
+    const Bytes rgb = convert(256, 1, CS_RGB332, codes, CS_RGB);
+    const Bytes rgbx = convert(256, 1, CS_RGB332, codes, CS_RGBX);
+    const Bytes rgba = convert(256, 1, CS_RGB332, codes, CS_RGBA);
+    for (int c = 0; c < 256; ++c) {
+        const Rgb e = refExpand332(c);
+        EXPECT_EQ((Rgb{rgb[3 * c + 2], rgb[3 * c + 1], rgb[3 * c]}), e) << c;
+        EXPECT_EQ(wordAt(rgbx, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16)) << c;
+        EXPECT_EQ(wordAt(rgba, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16) | 0xFF000000u) << c;
+    }
+    EXPECT_EQ(wordAt(rgbx, 0xFF), 0x00FFFFFFu);
+    EXPECT_EQ(wordAt(rgbx, 0x00), 0u);
+    // The four blue levels are evenly spread.
+    EXPECT_EQ(refExpand332(0x08).b, 85);
+    EXPECT_EQ(wordAt(rgbx, 0x10) >> 16, 170u);
+}
+
+TEST_F(OneByteSources, Rgb332LumaAndChromaUseTheExpandedColour)
+{
+    const Bytes codes = allCodes();
+    const Bytes grey = convert(256, 1, CS_RGB332, codes, CS_GRAYSCALE);
+    const Bytes yuv = convert(256, 1, CS_RGB332, codes, CS_YUV);
+    const Bytes yuv422 = convert(256, 1, CS_RGB332, codes, CS_YUV422);
+    const Bytes yuv422hc = convert(256, 1, CS_RGB332, codes, CS_YUV422HC);
+    EXPECT_EQ(yuv422, yuv422hc);
+    for (int c = 0; c < 256; ++c) {
+        const Rgb e = refExpand332(c);
+        SCOPED_TRACE(c);
+        EXPECT_EQ(grey[c], refLuma(e.r, e.g, e.b));
+        EXPECT_EQ(yuv[3 * c], refU(e.r, e.g, e.b));
+        EXPECT_EQ(yuv[3 * c + 1], refLuma(e.r, e.g, e.b));
+        EXPECT_EQ(yuv[3 * c + 2], refV(e.r, e.g, e.b));
+        EXPECT_EQ(yuv422[2 * c + 1], refLuma(e.r, e.g, e.b));
+        if (c % 2 == 0) {
+            EXPECT_EQ(yuv422[2 * c], refU(e.r, e.g, e.b));
+            EXPECT_EQ(yuv422[2 * c + 2], refV(e.r, e.g, e.b));
+        }
+    }
+}
+
+TEST_F(OneByteSources, GreyReplicatesIntoColours)
+{
+    const Bytes levels = allCodes();
+    const Bytes rgb = convert(256, 1, CS_GRAYSCALE, levels, CS_RGB);
+    const Bytes rgbx = convert(256, 1, CS_GRAYSCALE, levels, CS_RGBX, 1024, 0x3C);
+    const Bytes rgba = convert(256, 1, CS_GRAYSCALE, levels, CS_RGBA);
+    for (uint32_t g = 0; g < 256; ++g) {
+        EXPECT_EQ((Rgb{rgb[3 * g + 2], rgb[3 * g + 1], rgb[3 * g]}), (Rgb{int(g), int(g), int(g)}));
+        // RGBX keeps whatever its X byte held; RGBA takes the level as alpha.
+        EXPECT_EQ(wordAt(rgbx, g), 0x3C000000u | g * 0x010101u);
+        EXPECT_EQ(wordAt(rgba, g), g * 0x01010101u);
+    }
+    const Bytes hundred = convert(1, 1, CS_GRAYSCALE, Bytes{100}, CS_RGBA);
+    EXPECT_EQ(hundred, (Bytes{100, 100, 100, 100}));
+}
+
+TEST_F(OneByteSources, GreyBecomesLumaWithNeutralChroma)
+{
+    const Bytes levels = allCodes();
+    const Bytes yuv = convert(256, 1, CS_GRAYSCALE, levels, CS_YUV);
+    for (int g = 0; g < 256; ++g)
+        EXPECT_EQ((Bytes{yuv[3 * g], yuv[3 * g + 1], yuv[3 * g + 2]}), (Bytes{128, uint8_t(g), 128}));
+    for (int dst : {CS_YUV422, CS_YUV422HC}) {
+        const Bytes pairs = convert(256, 1, CS_GRAYSCALE, levels, dst);
+        for (int g = 0; g < 256; g += 2)
+            EXPECT_EQ((Bytes{pairs[2 * g], pairs[2 * g + 1], pairs[2 * g + 2], pairs[2 * g + 3]}),
+                      (Bytes{128, uint8_t(g), 128, uint8_t(g + 1)}));
+        // And back: luma is the grey level again.
+        EXPECT_EQ(convert(256, 1, dst, pairs, CS_GRAYSCALE), levels);
+    }
+    EXPECT_EQ(convert(256, 1, CS_YUV, yuv, CS_GRAYSCALE), levels);
+}
+
+TEST_F(OneByteSources, GreyDithersToRgb332AtEveryPhase)
+{
+    // Each level on a 4 x 4 tile meets every matrix value once.
+    for (int g = 0; g < 256; ++g) {
+        const Bytes in(16, static_cast<uint8_t>(g));
+        const Bytes out = convert(4, 4, CS_GRAYSCALE, in, CS_RGB332);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                ASSERT_EQ(out[y * 4 + x], refDither({g, g, g}, 3 - y, 3 - x)) << g << " at " << x << ", " << y;
+    }
+}
+
+TEST_F(OneByteSources, DitherPhaseCountsFromTheEnds)
+{
+    // Level 16 in a 5 x 6 picture. The last pixel of the last row has phase
+    // (0, 0), matrix value 0: code 0. One pixel to its left, value 8: red and
+    // green 16 + 16 = 32 give code 1 each, blue 16 + 32 = 48 stays 0. One row
+    // up, value 12: red and green 40 give 1, blue 16 + 48 = 64 gives 1.
+    const Bytes in(5 * 6, 16);
+    const Bytes out = convert(5, 6, CS_GRAYSCALE, in, CS_RGB332);
+    EXPECT_EQ(out[5 * 5 + 4], 0x00);
+    EXPECT_EQ(out[5 * 5 + 3], 0x21);
+    EXPECT_EQ(out[4 * 5 + 4], 0x29);
+}
+
+}  // namespace
+}  // namespace cstest

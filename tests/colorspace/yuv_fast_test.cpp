@@ -1,0 +1,230 @@
+// The fast and zooming YUV conversions: the 32 x 32 x 32 table and the
+// output each zoom factor produces, against references built here from the
+// bin centres.
+#include "colorspace_test_util.h"
+
+namespace cstest {
+namespace {
+
+struct Sample {
+    int y, u, v;
+};
+
+// Decodes the converted pixels of a YUV-layout picture, chroma repeated
+// across 4:2:2 pairs; a row holds whole pairs only.
+std::vector<std::vector<Sample>> decode(const Bytes& in, int w, int h, int format)
+{
+    std::vector<std::vector<Sample>> rows(h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* r = in.data() + static_cast<std::size_t>(y) * w * kBpp[format];
+        if (format == CS_YUV) {
+            for (int x = 0; x < w; ++x)
+                rows[y].push_back({r[3 * x + 1], r[3 * x], r[3 * x + 2]});
+        } else {
+            for (int x = 0; x + 1 < w; x += 2) {
+                rows[y].push_back({r[2 * x + 1], r[2 * x], r[2 * x + 2]});
+                rows[y].push_back({r[2 * x + 3], r[2 * x], r[2 * x + 2]});
+            }
+        }
+    }
+    return rows;
+}
+
+uint32_t word(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
+
+// One doubled output row from per-pixel levels (luma in some scale),
+// shift turning a level into a bin, and each pixel's own chroma.
+std::vector<uint32_t> doubledRow(const std::vector<Sample>& row, const std::vector<int>& level, int shift)
+{
+    std::vector<uint32_t> out;
+    const std::size_t n = row.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int next = i + 1 < n ? level[i + 1] : level[i];
+        const int u = row[i].u >> 3, v = row[i].v >> 3;
+        out.push_back(word(refFastBins(level[i] >> shift, u, v)));
+        out.push_back(word(refFastBins(((level[i] + next) / 2) >> shift, u, v)));
+    }
+    return out;
+}
+
+std::vector<int> lumaBins(const std::vector<Sample>& row)
+{
+    std::vector<int> bins;
+    for (const Sample& s : row)
+        bins.push_back(s.y >> 3);
+    return bins;
+}
+
+// Expected zoomed picture, row by row of output words (pixels that the
+// conversion leaves unwritten are absent from each row's end).
+std::vector<std::vector<uint32_t>> expectedZoom(const Bytes& in, int w, int h, int format, int zoom)
+{
+    const auto rows = decode(in, w, h, format);
+    std::vector<std::vector<uint32_t>> out;
+    for (int y = 0; y < h; ++y) {
+        const auto& below = rows[y + 1 < h ? y + 1 : y];
+        if (zoom < 4) {
+            const auto r = doubledRow(rows[y], lumaBins(rows[y]), 0);
+            out.insert(out.end(), {r, r});
+        } else if (zoom == 4 || format != CS_YUV422HC) {
+            const auto top = doubledRow(rows[y], lumaBins(rows[y]), 0);
+            std::vector<int> mid;
+            for (std::size_t i = 0; i < rows[y].size(); ++i)
+                mid.push_back(((rows[y][i].y >> 3) + (below[i].y >> 3)) / 2);
+            const auto between = doubledRow(rows[y], mid, 0);
+            out.insert(out.end(), {top, top, between, between});
+        } else {
+            for (int k = 0; k < 4; ++k) {
+                std::vector<int> lerp;
+                for (std::size_t i = 0; i < rows[y].size(); ++i)
+                    lerp.push_back((rows[y][i].y * (4 - k) + below[i].y * k) / 4);
+                out.push_back(doubledRow(rows[y], lerp, 3));
+            }
+        }
+    }
+    return out;
+}
+
+struct ZoomCase {
+    int format, zoom;
+};
+
+using Zoom = SwitchesOffWithParam<ZoomCase>;
+
+TEST_P(Zoom, WritesTheExpectedPicture)
+{
+    const auto [format, zoom] = GetParam();
+    const int w = 7, h = 5;
+    const int outW = 2 * w, outH = (zoom >= 4 ? 4 : 2) * h;
+    const Bytes in = noise(pictureBytes(w, h, format), 60 + zoom);
+    csZoom(1, zoom);
+    // The fast switch does not matter once zoomed.
+    csFast(zoom % 2);
+    const Bytes out = convert(w, h, format, in, CS_RGBX, pictureBytes(outW, outH, CS_RGBX));
+    const auto want = expectedZoom(in, w, h, format, zoom);
+    ASSERT_EQ(static_cast<int>(want.size()), outH);
+    for (int y = 0; y < outH; ++y)
+        for (std::size_t x = 0; x < want[y].size(); ++x)
+            ASSERT_EQ(wordAt(out, static_cast<std::size_t>(y) * outW + x), want[y][x]) << "x " << x << " y " << y;
+}
+
+std::vector<ZoomCase> zoomCases()
+{
+    std::vector<ZoomCase> cases;
+    for (int f : {CS_YUV, CS_YUV422, CS_YUV422HC})
+        for (int z : {2, 3, 4, 5, 8})
+            cases.push_back({f, z});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Colorspace, Zoom, ::testing::ValuesIn(zoomCases()), [](const auto& info) {
+    return std::string(kLayoutNames[info.param.format]) + "_" + std::to_string(info.param.zoom);
+});
+
+using FastPath = SwitchesOffWithParam<int>;
+
+// Every luma level against one chroma value inside each of the 32 x 32
+// chroma bins, at a different offset in each bin.
+std::vector<Sample> everyBin()
+{
+    std::vector<Sample> s;
+    for (int ub = 0; ub < 32; ++ub)
+        for (int vb = 0; vb < 32; ++vb)
+            for (int y = 0; y < 256; ++y)
+                s.push_back({y, 8 * ub + (ub * 3 + vb) % 8, 8 * vb + (vb * 5 + ub) % 8});
+    return s;
+}
+
+Bytes encode(const std::vector<Sample>& samples, int format)
+{
+    Bytes b;
+    if (format == CS_YUV) {
+        for (const Sample& s : samples)
+            b.insert(b.end(), {uint8_t(s.u), uint8_t(s.y), uint8_t(s.v)});
+    } else {
+        // Successive samples differ in luma only, so pairs share chroma.
+        for (std::size_t i = 0; i + 1 < samples.size(); i += 2)
+            b.insert(b.end(), {uint8_t(samples[i].u), uint8_t(samples[i].y), uint8_t(samples[i].v),
+                               uint8_t(samples[i + 1].y)});
+    }
+    return b;
+}
+
+TEST_P(FastPath, UsesTheBinCentres)
+{
+    const int format = GetParam();
+    const std::vector<Sample> samples = everyBin();
+    const int n = static_cast<int>(samples.size());
+    csFast(1);
+    const Bytes out = convert(n, 1, format, encode(samples, format), CS_RGBX);
+    for (int i = 0; i < n; ++i) {
+        const Sample s = samples[i];
+        ASSERT_EQ(wordAt(out, i), word(refFast(s.y, s.u, s.v))) << s.y << " " << s.u << " " << s.v;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Colorspace, FastPath, ::testing::Values(CS_YUV, CS_YUV422, CS_YUV422HC),
+                         [](const auto& info) { return std::string(kLayoutNames[info.param]); });
+
+using FastRgb332 = SwitchesOff;
+
+TEST_F(FastRgb332, DithersTheBinColourWithSaturation)
+{
+    // 4 rows of the bin sweep give every matrix phase for every bin.
+    const std::vector<Sample> samples = everyBin();
+    const int w = static_cast<int>(samples.size()) / 4, h = 4;
+    const Bytes in = encode(samples, CS_YUV422HC);
+    csFast(1);
+    const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Sample s = samples[y * w + x];
+            ASSERT_EQ(out[y * w + x], refSaturatingDither(refFast(s.y, s.u, s.v), h - 1 - y, w - 1 - x))
+                << x << ", " << y;
+        }
+}
+
+TEST_F(FastRgb332, SaturatesWhereTheExactPathLeavesChannelsUndithered)
+{
+    // Near-white: the exact path adds no dither above 223 (red, green) and
+    // 191 (blue); the table saturates instead. Both stay at the top code.
+    const Bytes in = {128, 250, 128, 250};
+    const Bytes exact = convert(2, 1, CS_YUV422HC, in, CS_RGB332);
+    csFast(1);
+    const Bytes fast = convert(2, 1, CS_YUV422HC, in, CS_RGB332);
+    EXPECT_EQ(exact, (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(fast, (Bytes{0xFF, 0xFF}));
+}
+
+TEST_F(FastRgb332, ZoomDoublesWithOutputPhases)
+{
+    const int w = 6, h = 3, outW = 12, outH = 6;
+    const Bytes in = noise(pictureBytes(w, h, CS_YUV422HC), 71);
+    csZoom(2, 2);
+    const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332, outW * outH);
+    const auto rows = decode(in, w, h, CS_YUV422HC);
+    for (int oy = 0; oy < outH; ++oy) {
+        const auto& row = rows[oy / 2];
+        for (int ox = 0; ox < outW; ++ox) {
+            const std::size_t i = ox / 2;
+            int bin = row[i].y >> 3;
+            if (ox % 2 == 1)
+                bin = (bin + (row[i + 1 < row.size() ? i + 1 : i].y >> 3)) / 2;
+            const Rgb c = refFastBins(bin, row[i].u >> 3, row[i].v >> 3);
+            ASSERT_EQ(out[oy * outW + ox], refSaturatingDither(c, outH - 1 - oy, outW - 1 - ox)) << ox << ", " << oy;
+        }
+    }
+}
+
+TEST_F(FastRgb332, OtherYuvSourcesIgnoreTheSwitches)
+{
+    const int w = 4, h = 2;
+    const Bytes in = noise(pictureBytes(w, h, CS_YUV422), 81);
+    const Bytes exact = convert(w, h, CS_YUV422, in, CS_RGB332);
+    csFast(1);
+    csZoom(2, 2);
+    EXPECT_EQ(convert(w, h, CS_YUV422, in, CS_RGB332), exact);
+}
+
+}  // namespace
+}  // namespace cstest
