@@ -5,6 +5,7 @@
 #include "dither.h"
 #include "formulas.h"
 #include "pixel.h"
+#include "rgb_rows.h"
 #include "rgb_sources.h"
 
 namespace cinelark::cs {
@@ -82,14 +83,8 @@ int wordsWithTop(int width, int height, const uint8_t* src, uint8_t* dst, uint32
 // RGBX and RGBA to RGB drop the top byte.
 int wordsToRGB(int width, int height, const uint8_t* src, uint8_t* dst)
 {
-    return walkPixelRows(width, height, src, 4, dst, 3, [width](const uint8_t* s, uint8_t* d, int) {
-        for (int i = 0; i < width; ++i, s += 4, d += 3) {
-            uint32_t w = load32(s);
-            d[0] = static_cast<uint8_t>(w >> 16);
-            d[1] = static_cast<uint8_t>(w >> 8);
-            d[2] = static_cast<uint8_t>(w);
-        }
-    });
+    return walkPixelRows(width, height, src, 4, dst, 3,
+                         [width](const uint8_t* s, uint8_t* d, int) { wordsRowToRgb(s, d, width); });
 }
 
 }  // namespace
@@ -99,18 +94,14 @@ int wordsToRGB(int width, int height, const uint8_t* src, uint8_t* dst)
 int RGBToRGBX(int width, int height, int, const uint8_t* src, int, uint8_t* dst)
 {
     return walkPixelRows(width, height, src, 3, dst, 4, [width](const uint8_t* s, uint8_t* d, int) {
-        for (int i = 0; i < width; ++i, s += 3, d += 4) {
-            uint32_t keep = load32(d) & 0xFF000000u;
-            store32(d, keep | packRGB(s[2], s[1], s[0]));
-        }
+        rgbRowToWords(s, d, width, 0xFF000000u, 0);
     });
 }
 
 int RGBToRGBA(int width, int height, int, const uint8_t* src, int, uint8_t* dst)
 {
     return walkPixelRows(width, height, src, 3, dst, 4, [width](const uint8_t* s, uint8_t* d, int) {
-        for (int i = 0; i < width; ++i, s += 3, d += 4)
-            store32(d, 0xFF000000u | packRGB(s[2], s[1], s[0]));
+        rgbRowToWords(s, d, width, 0, 0xFF000000u);
     });
 }
 

@@ -124,6 +124,25 @@ TEST_F(RgbFamily, RgbToWordsKeepsOrSetsTheTopByte)
     EXPECT_EQ(wordAt(out, 1), 0xFF28323Cu);
 }
 
+TEST_F(RgbFamily, RgbToWordsOverEveryRowLength)
+{
+    // Rows of every length up to 40 pixels, several rows each, so that the
+    // four-pixel steps and the row ends meet in every combination.
+    for (int w = 1; w <= 40; ++w) {
+        const int h = 3;
+        const Bytes rgb = noise(pictureBytes(w, h, CS_RGB), 300 + w);
+        const Bytes rgbx = convert(w, h, CS_RGB, rgb, CS_RGBX, pictureBytes(w, h, CS_RGBX), 0x96);
+        const Bytes rgba = convert(w, h, CS_RGB, rgb, CS_RGBA);
+        for (int i = 0; i < w * h; ++i) {
+            const uint32_t colour = rgb[3 * i + 2] | rgb[3 * i + 1] << 8 | rgb[3 * i] << 16;
+            ASSERT_EQ(wordAt(rgbx, i), 0x96000000u | colour) << w << " " << i;
+            ASSERT_EQ(wordAt(rgba, i), 0xFF000000u | colour) << w << " " << i;
+        }
+        EXPECT_EQ(convert(w, h, CS_RGBX, rgbx, CS_RGB), rgb) << w;
+        EXPECT_EQ(convert(w, h, CS_RGBA, rgba, CS_RGB), rgb) << w;
+    }
+}
+
 TEST_F(RgbFamily, WordsToOtherLayoutsMoveBytesOnly)
 {
     const int n = 64;
