@@ -1,0 +1,199 @@
+// Ports on a running device: blocking at the fill point, waking, closing,
+// running out of ports and backends that cannot be opened.
+#include "device_helpers.h"
+#include "port.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+
+namespace audiotest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class DevicePort : public DeviceTest {};
+
+int32_t fill_word(ALport port) { return std::atomic_ref(*port->fill_word).load(); }
+
+// Waits for the fill word to leave `from`; the writer stores it just before
+// it blocks.
+bool fill_word_changes(ALport port, int32_t from) {
+  auto end = Clock::now() + std::chrono::seconds(3);
+  while (fill_word(port) == from) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+TEST_F(DevicePort, AFullRingAsksForHalfTheRingWhenMuchRemains) {
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  ALport port = open(AL_WIDTH_16, 2, 200);  // a ring of 201 words
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(port->ring_size, 201);
+  ASSERT_EQ(ALsetfillpoint(port, 0), 0);
+  ASSERT_EQ(fill_word(port), 201);
+  std::vector<int16_t> in(1000, 7);
+  auto start = Clock::now();
+  std::thread writer([&] { EXPECT_EQ(ALwritesamps(port, in.data(), 1000), 0); });
+  ASSERT_TRUE(fill_word_changes(port, 201));
+  EXPECT_EQ(fill_word(port), 201 - 100);
+  writer.join();
+  // 800 words beyond the ring are 400 frames at 8000 Hz: 50 ms of sound had
+  // to play before the write could return.
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+  EXPECT_EQ(ALcloseport(port), 0);
+}
+
+TEST_F(DevicePort, AWriteIntoAFullRingWaitsForItsOwnRoom) {
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  ALport port = open(AL_WIDTH_16, 2, 4000);  // a ring of 4001 words
+  ASSERT_NE(port, nullptr);
+  const int32_t ring = port->ring_size;
+  std::vector<int16_t> in(4000, -7);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 4000), 0);
+  ASSERT_EQ(ALsetfillpoint(port, 0), 0);
+  const int32_t write_before = std::atomic_ref(*port->write_index).load();
+
+  auto start = Clock::now();
+  std::thread writer([&] { EXPECT_EQ(ALwritesamps(port, in.data(), 1000), 0); });
+  ASSERT_TRUE(fill_word_changes(port, ring));
+  // Whatever fitted went in first; the fill word asks for the rest (less
+  // than half the ring), which takes tens of milliseconds to free.
+  int32_t written = std::atomic_ref(*port->write_index).load() - write_before;
+  if (written < 0) written += ring;
+  EXPECT_LT(written, 1000);
+  EXPECT_EQ(fill_word(port), ring - std::min(ring / 2, 1000 - written));
+  writer.join();
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(20));
+  EXPECT_EQ(ALcloseport(port), 0);
+}
+
+TEST_F(DevicePort, CloseReturnsAtOnceWithSamplesQueued) {
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  for (const char* backend : {"null", "wav"}) {
+    if (std::string(backend) == "wav") use_wav();
+    ALport port = open(AL_WIDTH_16, 2, 100000);
+    ASSERT_NE(port, nullptr) << backend;
+    std::vector<int16_t> in(100000, 3);
+    ASSERT_EQ(ALwritesamps(port, in.data(), 100000), 0);  // 6 s of sound
+    EXPECT_GT(ALgetqueued(port), 90000);
+    auto start = Clock::now();
+    ASSERT_EQ(ALcloseport(port), 0);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << backend;
+  }
+  // The WAV file is complete, holding what was played before the close.
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  EXPECT_LT(wav.samples.size(), 100000u);
+}
+
+TEST_F(DevicePort, QueuedCountsCallerSamples) {
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  ALport mono = open(AL_WIDTH_16, 1, 30000);
+  ASSERT_NE(mono, nullptr);
+  std::vector<int16_t> in(30000, 1);
+  ASSERT_EQ(ALwritesamps(mono, in.data(), 20000), 0);
+  long queued = ALgetqueued(mono);
+  EXPECT_LE(queued, 20000);
+  EXPECT_GT(queued, 19000);
+  EXPECT_EQ(ALcloseport(mono), 0);
+}
+
+TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
+  ALport four = open(AL_WIDTH_16, 4, 100);
+  ASSERT_NE(four, nullptr);
+  int16_t in[8] = {};
+  EXPECT_EQ(ALwritesamps(four, in, 6), -1);
+  EXPECT_EQ(errno, AL_ERR_BAD_SAMPLE_COUNT);
+  EXPECT_EQ(ALwritesamps(four, in, 8), 0);
+  EXPECT_EQ(ALwritesamps(four, nullptr, 4), -1);
+  EXPECT_EQ(errno, AL_ERR_NO_PARAM_BUFFER);
+  EXPECT_EQ(ALwritesamps(four, nullptr, 0), 0);
+  EXPECT_EQ(ALsetfillpoint(four, 101), -1);
+  EXPECT_EQ(errno, AL_ERR_BAD_FILL_POINT);
+  EXPECT_EQ(ALsetfillpoint(four, -1), -1);
+  EXPECT_EQ(ALsetfillpoint(four, 100), 0);
+  EXPECT_EQ(ALcloseport(four), 0);
+  // A stereo port counts words: an odd count is fine.
+  ALport stereo = open(AL_WIDTH_16, 2, 100);
+  ASSERT_NE(stereo, nullptr);
+  EXPECT_EQ(ALwritesamps(stereo, in, 3), 0);
+  EXPECT_EQ(ALcloseport(stereo), 0);
+}
+
+TEST_F(DevicePort, PortsRunOutAndComeBack) {
+  std::vector<ALport> ports;
+  for (int i = 0; i < 8; ++i) {
+    ports.push_back(open(AL_WIDTH_16, 2, 100));
+    ASSERT_NE(ports.back(), nullptr) << i;
+  }
+  EXPECT_EQ(open(AL_WIDTH_16, 2, 100), nullptr);
+  EXPECT_EQ(errno, AL_ERR_NO_PORT);
+  EXPECT_EQ(ALcloseport(ports.back()), 0);
+  ports.back() = open(AL_WIDTH_16, 2, 100);
+  EXPECT_NE(ports.back(), nullptr);
+  for (ALport p : ports) EXPECT_EQ(ALcloseport(p), 0);
+}
+
+// Records the text of the last report.
+std::string last_report;
+void remember(long, const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  last_report = text;
+}
+
+TEST_F(DevicePort, UnusableBackendsFailTheOpenCleanly) {
+  ALseterrorhandler(remember);
+  struct Case {
+    std::string backend;
+    int error;
+    const char* mentions;
+  };
+  const Case cases[] = {
+      {"bogus", AL_ERR_NO_MASTER, "bogus"},
+      {"wav:", AL_ERR_NO_MASTER, "wav:"},
+      {"alsa:nonexistent", AL_ERR_DEVICE_FAILED, "nonexistent"},
+      {"wav:/nonexistent-directory/out.wav", AL_ERR_DEVICE_FAILED, "nonexistent-directory"},
+  };
+  for (const Case& c : cases) {
+    use(c.backend);
+    last_report.clear();
+    EXPECT_EQ(open(AL_WIDTH_16, 2, 100), nullptr) << c.backend;
+    EXPECT_EQ(errno, c.error) << c.backend;
+    EXPECT_NE(last_report.find(c.mentions), std::string::npos) << last_report;
+    EXPECT_EQ(last_report.rfind("ALopenport: ", 0), 0u) << last_report;
+  }
+  // A failed open gives its port number back.
+  use("null");
+  std::vector<ALport> ports;
+  for (int i = 0; i < 8; ++i) ports.push_back(open(AL_WIDTH_16, 2, 100));
+  for (ALport p : ports) {
+    EXPECT_NE(p, nullptr);
+    ALcloseport(p);
+  }
+}
+
+TEST_F(DevicePort, InputPortsAreNotOffered) {
+  ALconfig c = ALnewconfig();
+  EXPECT_EQ(ALopenport("in", "r", c), nullptr);
+  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+  ALfreeconfig(c);
+}
+
+TEST_F(DevicePort, LongNamesAreCut) {
+  ALconfig c = ALnewconfig();
+  ALport port = ALopenport("movi123456789:123456789", "w", c);
+  ALfreeconfig(c);
+  ASSERT_NE(port, nullptr);
+  EXPECT_STREQ(port->name, "movi123456789:12345");
+  EXPECT_EQ(ALcloseport(port), 0);
+}
+
+}  // namespace
+}  // namespace audiotest

@@ -1,0 +1,143 @@
+// Samples written to a port reach the WAV file exactly, after the port's
+// conversion and the device gains.
+#include "device_helpers.h"
+
+#include <cmath>
+
+namespace audiotest {
+namespace {
+
+class WavCapture : public DeviceTest {};
+
+// A sample pattern that moves every bit: a ramp with a sign flip.
+int16_t pattern(int i) { return static_cast<int16_t>((i * 2654435761u) >> 16); }
+
+TEST_F(WavCapture, MonoSamplesArriveOnBothChannelsAcrossTheRingEnd) {
+  use_wav();
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 22050), 0);
+  // A queue of 1000 mono samples is a ring of 2001 words, so frames of two
+  // words straddle its end as 2205 samples go through.
+  ALport port = open(AL_WIDTH_16, 1, 1000);
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(ALsetfillpoint(port, 0), 0);
+  std::vector<int16_t> in(2205);
+  for (int i = 0; i < 2205; ++i) in[i] = pattern(i);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 2205), 0);
+  ASSERT_TRUE(drain(port));
+  ASSERT_EQ(ALcloseport(port), 0);
+
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  EXPECT_EQ(wav.channels, 2);
+  EXPECT_EQ(wav.rate, 22050);
+  EXPECT_EQ(wav.bits, 16);
+  ASSERT_EQ(wav.samples.size(), 4410u);
+  for (int i = 0; i < 2205; ++i) {
+    ASSERT_EQ(wav.samples[2 * i], in[i]) << i;
+    ASSERT_EQ(wav.samples[2 * i + 1], in[i]) << i;
+  }
+}
+
+TEST_F(WavCapture, TheRateSetAfterOpeningIsTheFilesRate) {
+  // The playback engine opens its port first and sets the rate after.
+  use_wav();
+  ALport port = open(AL_WIDTH_16, 2, 1000);
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  std::vector<int16_t> in(800, 1234);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 800), 0);
+  ASSERT_TRUE(drain(port));
+  ASSERT_EQ(ALcloseport(port), 0);
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  EXPECT_EQ(wav.rate, 8000);
+  EXPECT_EQ(wav.samples, in);
+}
+
+TEST_F(WavCapture, EightAndTwentyFourBitAndFloatSamples) {
+  use_wav();
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 44100), 0);
+  const int8_t in8[] = {1, -1, 127, -128};
+  const int32_t in24[] = {0x123456, -0x123456, 0x7FFFFF, -8388608};
+  const float inf[] = {0.5f, -0.5f, 1.5f, -0.25f};
+  const double ind[] = {0.125, -1.0, 0.0, 1.0 / 65536};
+  struct Case {
+    long width;
+    const void* data;
+    std::vector<int16_t> expected;
+  };
+  const Case cases[] = {
+      {AL_WIDTH_8, in8, {0x100, -0x100, 0x7F00, -0x8000}},
+      // 24-bit words lose their low byte, rounding toward minus infinity.
+      {AL_WIDTH_24, in24, {0x1234, -0x1235, 0x7FFF, -0x8000}},
+      {AL_WIDTH_FLOAT, inf, {0x4000, -0x4000, 0x7FFF, -0x2000}},
+      {AL_WIDTH_DOUBLE, ind, {0x1000, -0x8000, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    ALport port = open(c.width, 2, 100);
+    ASSERT_NE(port, nullptr);
+    ASSERT_EQ(ALwritesamps(port, c.data, 4), 0);
+    ASSERT_TRUE(drain(port));
+    ASSERT_EQ(ALcloseport(port), 0);
+    Wav wav;
+    ASSERT_TRUE(read_wav(wav_path_, wav));
+    EXPECT_EQ(wav.samples, c.expected) << "width " << c.width;
+  }
+}
+
+TEST_F(WavCapture, FourChannelsStayFourInAFile) {
+  use_wav();
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 16000), 0);
+  // 1001 frames of four words: the ring of 1002 words makes frames straddle.
+  ALport port = open(AL_WIDTH_16, 4, 1001);
+  ASSERT_NE(port, nullptr);
+  std::vector<int16_t> in(4 * 1600);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = pattern(static_cast<int>(i));
+  ASSERT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0);
+  ASSERT_TRUE(drain(port));
+  ASSERT_EQ(ALcloseport(port), 0);
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  EXPECT_EQ(wav.channels, 4);
+  EXPECT_EQ(wav.samples, in);
+}
+
+TEST_F(WavCapture, GainsScaleEachSide) {
+  use_wav();
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 44100), 0);
+  ASSERT_EQ(set_param(AL_PARAM_LEFT_GAIN, 128), 0);
+  ASSERT_EQ(set_param(AL_PARAM_RIGHT_GAIN, 0), 0);
+  ALport port = open(AL_WIDTH_16, 2, 1000);
+  ASSERT_NE(port, nullptr);
+  std::vector<int16_t> in;
+  for (int i = 0; i < 441; ++i) in.insert(in.end(), {pattern(i), 32767});
+  ASSERT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0);
+  ASSERT_TRUE(drain(port));
+  ASSERT_EQ(ALcloseport(port), 0);
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  ASSERT_EQ(wav.samples.size(), in.size());
+  for (std::size_t i = 0; i < in.size(); i += 2) {
+    // Gain 128 multiplies by its table word in units of 2^-23.
+    int64_t left = (int64_t{in[i]} * 256 * _AL_atten_table[128]) >> 31;
+    ASSERT_EQ(wav.samples[i], left) << i;
+    ASSERT_EQ(wav.samples[i + 1], 0) << i;
+  }
+  // The curve puts gain 128 about 18 dB down.
+  EXPECT_NEAR(20 * std::log10(_AL_atten_table[128] / 8388608.0), -18.0, 0.1);
+}
+
+TEST_F(WavCapture, OnlyOnePortWritesAFile) {
+  use_wav();
+  ALport first = open(AL_WIDTH_16, 2, 100);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(open(AL_WIDTH_16, 2, 100), nullptr);
+  EXPECT_EQ(errno, AL_ERR_NO_PORT);
+  ASSERT_EQ(ALcloseport(first), 0);
+  ALport again = open(AL_WIDTH_16, 2, 100);
+  ASSERT_NE(again, nullptr);
+  ASSERT_EQ(ALcloseport(again), 0);
+}
+
+}  // namespace
+}  // namespace audiotest
