@@ -53,6 +53,7 @@ std::unique_ptr<Context> makeContext(Display *display, Window window)
         return nullptr;
     }
 
+    watchDrawable(display, window);
     auto context = std::make_unique<Context>();
     context->display = display;
     context->window = window;
@@ -127,7 +128,7 @@ extern "C" int GLXwinset(Display *display, Window window)
             now = nullptr;
         }
         if (now && now->display == display && now->window == window)
-            return 0;
+            return kgl::drawableGone(display, window) ? -1 : 0;
         if (!display || window == None)
             return -1;
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "context.h"
+#include "error_trap.h"
 #include "kgl/kgl.h"
 
 using kgl::Context;
@@ -172,6 +173,12 @@ extern "C" void draw2i(int x, int y)
 
 extern "C" void gflush(void)
 {
-    if (kgl::current())
-        glFlush();
+    Context *c = kgl::current();
+    if (!c)
+        return;
+    // The flush is where the picture goes to the server; should the window
+    // have gone meanwhile, the error is ours to absorb. Waiting for the
+    // server here also keeps a fast painter from queueing frames ahead of it.
+    kgl::ErrorTrap trap(c->display);
+    glFlush();
 }

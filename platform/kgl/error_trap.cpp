@@ -3,6 +3,7 @@
 
 #include <array>
 #include <mutex>
+#include <vector>
 
 namespace kgl {
 namespace {
@@ -20,6 +21,23 @@ constexpr int kMaxTraps = 32;
 
 std::mutex trapLock;
 std::array<OpenTrap, kMaxTraps> traps;  // guarded by trapLock
+// Every drawable that ever had a context. Server ids are not reused by a
+// client in practice, so entries are never removed: the list grows by one
+// per window drawn into.
+struct Watched {
+    Display *display;
+    XID drawable;
+    bool gone;
+};
+std::vector<Watched> watched;  // guarded by trapLock
+
+Watched *findWatched(Display *display, XID drawable)
+{
+    for (Watched &w : watched)
+        if (w.display == display && w.drawable == drawable)
+            return &w;
+    return nullptr;
+}
 XErrorHandler previousHandler = nullptr;
 std::once_flag installOnce;
 
@@ -34,17 +52,46 @@ int handleError(Display *display, XErrorEvent *error)
                 claimed = true;
             }
         }
+        if (!claimed) {
+            if (Watched *w = findWatched(display, error->resourceid)) {
+                claimed = true;
+                if (error->error_code == BadDrawable || error->error_code == BadWindow)
+                    w->gone = true;
+            }
+        }
         if (claimed)
             return 0;
     }
     return previousHandler ? previousHandler(display, error) : 0;
 }
 
+void installHandler()
+{
+    std::call_once(installOnce, [] { previousHandler = XSetErrorHandler(handleError); });
+}
+
 }  // namespace
+
+void watchDrawable(Display *display, XID drawable)
+{
+    installHandler();
+    std::lock_guard<std::mutex> hold(trapLock);
+    if (Watched *w = findWatched(display, drawable))
+        w->gone = false;  // a new window that was given a recycled id
+    else
+        watched.push_back({display, drawable, false});
+}
+
+bool drawableGone(Display *display, XID drawable)
+{
+    std::lock_guard<std::mutex> hold(trapLock);
+    const Watched *w = findWatched(display, drawable);
+    return w && w->gone;
+}
 
 ErrorTrap::ErrorTrap(Display *display) : display_(display), firstSerial_(0), slot_(-1)
 {
-    std::call_once(installOnce, [] { previousHandler = XSetErrorHandler(handleError); });
+    installHandler();
     // Serials handed out from here on belong (at the latest) to this trap.
     XLockDisplay(display_);
     firstSerial_ = NextRequest(display_);

@@ -7,6 +7,13 @@
 // the one it replaced) claims every error whose serial falls at or after the
 // start of an open trap on the same display. Errors nobody claims go on to the
 // previous handler unchanged.
+//
+// Windows that have had a GL context are watched as well: GL talks to the
+// server on its own (Mesa asks a window's geometry while drawing, and puts
+// the picture into it on a flush), so once such a window is destroyed any
+// drawing call of a thread still bound to it may cause an error naming the
+// window. Those errors are claimed too; the drawing is lost, which is all
+// that can be done for a window that no longer exists.
 #ifndef CINELARK_KGL_ERROR_TRAP_H
 #define CINELARK_KGL_ERROR_TRAP_H
 
@@ -30,6 +37,12 @@ private:
     unsigned long firstSerial_;
     int slot_;
 };
+
+// Claims from now on the errors that name drawable on display.
+void watchDrawable(Display *display, XID drawable);
+
+// Whether an error has shown that a watched drawable no longer exists.
+bool drawableGone(Display *display, XID drawable);
 
 }  // namespace kgl
 

@@ -101,6 +101,24 @@ TEST_F(OnDisplay, BindingAMissingWindowFailsWithoutEndingTheProgram)
     ASSERT_TRUE(window.bind());
 }
 
+TEST_F(OnDisplay, PaintingAWindowThatWasDestroyedDoesNotEndTheProgram)
+{
+    kgltest::XWindow window(display_, 16, 16);
+    const Window id = window.id();
+    ASSERT_TRUE(window.bind());
+    sboxfi(0, 0, 15, 15);
+    gflush();
+    window.destroyBehindTheLayersBack();
+    // The context is still current: its next flush reaches a dead window.
+    RGBcolor(255, 0, 0);
+    sboxfi(0, 0, 15, 15);
+    gflush();
+    uint32_t p = 0;
+    lrectread(0, 0, 0, 0, &p);
+    EXPECT_NE(GLXwinset(display_, id), 0) << "binding again notices the window is gone";
+    EXPECT_EQ(GLXunlink(display_, id), 1);
+}
+
 struct ZoomCase {
     int zoom, x, y;
 };

@@ -94,6 +94,14 @@ public:
 
     Window id() const { return window_; }
 
+    // Destroys the X window behind the GL layer's back (no GLXunlink).
+    void destroyBehindTheLayersBack()
+    {
+        XDestroyWindow(display_, window_);
+        XSync(display_, False);
+        window_ = 0;
+    }
+
     // Binds GL in the calling thread with pixel-exact coordinates.
     bool bind() const
     {
