@@ -61,6 +61,7 @@ struct PortThread {
 
   // The device thread's own state.
   int rate = kInitialRate;
+  int64_t periods = 0;  // periods into the current second of a paced run
   uint32_t generation = 0;
   std::array<int32_t, 4> gain{};  // multiplier per channel, 1/2^23 units
   bool lost = false;
@@ -68,11 +69,19 @@ struct PortThread {
   std::thread thread;
 
   void run();
+  void report_lost();
   void apply_params();
   std::size_t convert(int64_t read, std::size_t frames);
   void signal_writer(int64_t read);
   bool sleep_until(Clock::time_point deadline);
 };
+
+// The output failed for good: say so once and go on consuming in real time.
+void PortThread::report_lost() {
+  std::fprintf(stderr, "audio port \"%s\": the output device failed; its sound is discarded\n",
+               port_name.c_str());
+  lost = true;
+}
 
 void PortThread::apply_params() {
   DeviceState& dev = device_state();
@@ -134,8 +143,12 @@ void PortThread::run() {
     int64_t read = std::atomic_ref(header[kReadWord]).load(std::memory_order_relaxed);
     int64_t queued = write - read;
     if (queued < 0) queued += ring_words;
-    std::size_t period_frames =
-        std::clamp<std::size_t>(static_cast<std::size_t>(rate / kPeriodsPerSecond), 1, kMaxPeriodFrames);
+    // Rates are not all multiples of 100 Hz (22050, 5512), so the periods
+    // of a run take their share of frames by whole-run arithmetic rather than
+    // each rounding down.
+    int64_t due = (int64_t{rate} * (periods + 1)) / kPeriodsPerSecond -
+                  (int64_t{rate} * periods) / kPeriodsPerSecond;
+    std::size_t period_frames = std::clamp<std::size_t>(static_cast<std::size_t>(due), 1, kMaxPeriodFrames);
     std::size_t frames = std::min(static_cast<std::size_t>(queued / channels), period_frames);
 
     long taken = static_cast<long>(frames);
@@ -145,15 +158,12 @@ void PortThread::run() {
       if (frames == 0 && backend->keeps_time()) {
         // Keep a sound card fed with silence while the ring is empty.
         std::fill_n(staging.begin(), period_frames * channels, int16_t{0});
-        long done = backend->write(staging, static_cast<long>(period_frames));
-        if (done < 0) lost = true;
+        if (backend->write(staging, static_cast<long>(period_frames)) < 0) report_lost();
         taken = 0;
       } else if (frames > 0) {
         taken = backend->write(staging, static_cast<long>(frames));
         if (taken < 0) {
-          std::fprintf(stderr, "audio port %s: the output device failed; its sound is discarded\n",
-                       port_name.c_str());
-          lost = true;
+          report_lost();
           taken = static_cast<long>(frames);
         }
       }
@@ -169,7 +179,12 @@ void PortThread::run() {
       Clock::time_point now = Clock::now();
       // An idle ring or a late thread starts a new run of periods rather
       // than catching up in a burst.
-      if (frames == 0 || deadline + kPeriod < now) deadline = now;
+      if (frames == 0 || deadline + kPeriod < now) {
+        deadline = now;
+        periods = 0;
+      } else {
+        periods = (periods + 1) % kPeriodsPerSecond;
+      }
       deadline += kPeriod;
       if (sleep_until(deadline)) break;
     }
