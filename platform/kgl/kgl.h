@@ -21,8 +21,9 @@
  *
  * Flushing.
  *   Drawing calls queue work; nothing is guaranteed on screen until the
- *   drawing thread calls gflush(). The rule is one gflush() at the end of
- *   every paint (a frame, a background, a marker). lrectread() finishes the
+ *   drawing thread calls gflush(), which returns once the server has the
+ *   picture. The rule is one gflush() at the end of every paint (a frame, a
+ *   background, a marker). lrectread() finishes the
  *   thread's queued drawing itself before it reads.
  *
  * Coordinates and pixels.
@@ -37,8 +38,10 @@
  * Failures.
  *   GLXwinset() reports failure by a non-zero result (no such window, no GLX,
  *   a visual without RGB mode); the drawing calls do not report. X errors
- *   raised by this layer's own requests are caught here and never reach the
- *   application's X error handler.
+ *   raised by this layer's own requests, and those GL raises for a window
+ *   destroyed while a context was bound to it, are absorbed here and never
+ *   reach the application's X error handler; after such an error GLXwinset
+ *   on that window fails. Call GLXunlink before destroying a window.
  */
 #ifndef CINELARK_KGL_H
 #define CINELARK_KGL_H
