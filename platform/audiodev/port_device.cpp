@@ -34,6 +34,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPeriodsPerSecond = 100;
 constexpr auto kPeriod = std::chrono::microseconds(1000000 / kPeriodsPerSecond);
 
+// How far a backend that keeps time may run ahead of the clock. A sound card
+// never gets near it (its buffer is shorter); an output that takes frames
+// without waiting (ALSA's "null" device, a stalled sound server) is held to
+// real time by it instead of draining the ring at once.
+constexpr auto kMaxAhead = std::chrono::milliseconds(250);
+
 // Frames handled per period at most (48000 Hz / 100 with room to spare).
 constexpr std::size_t kMaxPeriodFrames = 1024;
 
@@ -62,6 +68,10 @@ struct PortThread {
   // The device thread's own state.
   int rate = kInitialRate;
   int64_t periods = 0;  // periods into the current second of a paced run
+  // Frames a time-keeping backend took since `run_start` at `run_rate`.
+  Clock::time_point run_start;
+  int64_t run_frames = 0;
+  int run_rate = 0;
   uint32_t generation = 0;
   std::array<int32_t, 4> gain{};  // multiplier per channel, 1/2^23 units
   bool lost = false;
@@ -69,6 +79,7 @@ struct PortThread {
   std::thread thread;
 
   void run();
+  bool hold_to_real_time(long frames);
   void report_lost();
   void apply_params();
   std::size_t convert(int64_t read, std::size_t frames);
@@ -126,6 +137,21 @@ void PortThread::signal_writer(int64_t read) {
   }
 }
 
+// Counts frames a time-keeping backend took and sleeps while they are more
+// than kMaxAhead ahead of the clock; true when asked to stop.
+bool PortThread::hold_to_real_time(long frames) {
+  Clock::time_point now = Clock::now();
+  if (run_rate != rate) {
+    run_rate = rate;
+    run_start = now;
+    run_frames = 0;
+  }
+  run_frames += frames;
+  auto played = std::chrono::microseconds(run_frames * 1000000 / run_rate);
+  Clock::time_point wake_at = run_start + played - kMaxAhead;
+  return wake_at > now && sleep_until(wake_at);
+}
+
 // Sleeps until `deadline` or a stop request; true when asked to stop.
 bool PortThread::sleep_until(Clock::time_point deadline) {
   std::unique_lock hold(lock);
@@ -155,18 +181,21 @@ void PortThread::run() {
     bool paced_here = lost || !backend->keeps_time();
     if (frames > 0) convert(read, frames);
     if (!lost) {
+      long sent = 0;
       if (frames == 0 && backend->keeps_time()) {
         // Keep a sound card fed with silence while the ring is empty.
         std::fill_n(staging.begin(), period_frames * channels, int16_t{0});
-        if (backend->write(staging, static_cast<long>(period_frames)) < 0) report_lost();
+        sent = backend->write(staging, static_cast<long>(period_frames));
+        if (sent < 0) report_lost();
         taken = 0;
       } else if (frames > 0) {
-        taken = backend->write(staging, static_cast<long>(frames));
+        sent = taken = backend->write(staging, static_cast<long>(frames));
         if (taken < 0) {
           report_lost();
           taken = static_cast<long>(frames);
         }
       }
+      if (!paced_here && !lost && sent > 0 && hold_to_real_time(sent)) break;
     }
 
     if (taken > 0) {

@@ -179,6 +179,26 @@ TEST_F(DevicePort, UnusableBackendsFailTheOpenCleanly) {
   }
 }
 
+// ALSA's "null" device takes frames without waiting; the device thread still
+// holds it to real time, and a four-channel port is mixed to its two.
+TEST_F(DevicePort, AnAlsaOutputThatNeverWaitsIsHeldToRealTime) {
+  use("alsa:null");
+  ALport port = open(AL_WIDTH_16, 4, 1000);
+  ASSERT_NE(port, nullptr) << "ALSA's null device is part of every ALSA configuration";
+  EXPECT_EQ(port->device_channels, 2);
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);  // reopens the PCM
+  std::vector<int16_t> in(4 * 4000, 5);  // 4000 frames: half a second
+  auto start = Clock::now();
+  ASSERT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0);
+  ASSERT_TRUE(drain(port));
+  // At most the ring (1000 frames) and the allowance of a quarter second
+  // may run ahead of the clock.
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+  auto closing = Clock::now();
+  EXPECT_EQ(ALcloseport(port), 0);
+  EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(500));
+}
+
 TEST_F(DevicePort, InputPortsAreNotOffered) {
   ALconfig c = ALnewconfig();
   EXPECT_EQ(ALopenport("in", "r", c), nullptr);
