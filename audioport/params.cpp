@@ -92,6 +92,44 @@ std::size_t translate_pairs(std::span<const long> pairs, std::span<int32_t, kReq
 
 }  // namespace cinelark::audioport
 
+namespace {
+
+// The bodies of ALsetparams and ALgetparams, which may allocate.
+int set_params(long device, long* pairs, long count) {
+  static constexpr const char* kOp = "ALsetparams";
+  if (cinelark::audioport::check_call(kOp, device, pairs, count) != 0) return -1;
+  std::string why;
+  auto master = cinelark::audiodev::Master::open(_ALhdsp0master, why);
+  if (!master) return fail(AL_ERR_NO_MASTER, kOp, why.c_str());
+  // Long lists go to the device in several requests of at most 30 pairs.
+  std::span<const long> rest(pairs, static_cast<std::size_t>(count));
+  std::array<int32_t, cinelark::audioport::kRequestWords> request{};
+  while (!rest.empty()) {
+    std::size_t done = cinelark::audioport::translate_pairs(rest, request);
+    if (master->set_params(std::span(request.data(), static_cast<std::size_t>(request[0]))) != 0)
+      return fail(AL_ERR_DEVICE_FAILED, kOp, "the device refused a parameter or its value");
+    rest = rest.subspan(done * 2);
+  }
+  return 0;
+}
+
+int get_params(long device, long* pairs, long count) {
+  static constexpr const char* kOp = "ALgetparams";
+  if (cinelark::audioport::check_call(kOp, device, pairs, count) != 0) return -1;
+  std::string why;
+  auto master = cinelark::audiodev::Master::open(_ALhdsp0master, why);
+  if (!master) return fail(AL_ERR_NO_MASTER, kOp, why.c_str());
+  for (long i = 0; i < count; i += 2) {
+    std::array<int32_t, 2> pair = {static_cast<int32_t>(pairs[i]), 0};
+    if (pairs[i] < INT32_MIN || pairs[i] > INT32_MAX || master->get_params(pair) != 0)
+      return fail(AL_ERR_DEVICE_FAILED, kOp, "the device has no such parameter");
+    pairs[i + 1] = pair[1];
+  }
+  return 0;
+}
+
+}  // namespace
+
 extern "C" {
 
 int ALnearestratecode(long rate) {
@@ -112,36 +150,19 @@ int ALnearestratecode(long rate) {
 }
 
 int ALsetparams(long device, long* pairs, long count) {
-  static constexpr const char* kOp = "ALsetparams";
-  if (cinelark::audioport::check_call(kOp, device, pairs, count) != 0) return -1;
-  std::string why;
-  auto master = cinelark::audiodev::Master::open(_ALhdsp0master, why);
-  if (!master) return fail(AL_ERR_NO_MASTER, kOp, why.c_str());
-  // Long lists go to the device in several requests of at most 30 pairs.
-  std::span<const long> rest(pairs, static_cast<std::size_t>(count));
-  std::array<int32_t, cinelark::audioport::kRequestWords> request{};
-  while (!rest.empty()) {
-    std::size_t done = cinelark::audioport::translate_pairs(rest, request);
-    if (master->set_params(std::span(request.data(), static_cast<std::size_t>(request[0]))) != 0)
-      return fail(AL_ERR_DEVICE_FAILED, kOp, "the device refused a parameter or its value");
-    rest = rest.subspan(done * 2);
+  try {
+    return set_params(device, pairs, count);
+  } catch (...) {
+    return fail(AL_ERR_NO_MEMORY, "ALsetparams", 0L);
   }
-  return 0;
 }
 
 int ALgetparams(long device, long* pairs, long count) {
-  static constexpr const char* kOp = "ALgetparams";
-  if (cinelark::audioport::check_call(kOp, device, pairs, count) != 0) return -1;
-  std::string why;
-  auto master = cinelark::audiodev::Master::open(_ALhdsp0master, why);
-  if (!master) return fail(AL_ERR_NO_MASTER, kOp, why.c_str());
-  for (long i = 0; i < count; i += 2) {
-    std::array<int32_t, 2> pair = {static_cast<int32_t>(pairs[i]), 0};
-    if (pairs[i] < INT32_MIN || pairs[i] > INT32_MAX || master->get_params(pair) != 0)
-      return fail(AL_ERR_DEVICE_FAILED, kOp, "the device has no such parameter");
-    pairs[i + 1] = pair[1];
+  try {
+    return get_params(device, pairs, count);
+  } catch (...) {
+    return fail(AL_ERR_NO_MEMORY, "ALgetparams", 0L);
   }
-  return 0;
 }
 
 }  // extern "C"

@@ -62,10 +62,12 @@ int32_t fill_word_for(const ALportRec& port, int32_t count) {
 using cinelark::audioport::fill_word_for;
 using cinelark::audioport::ring_words;
 
-extern "C" {
+namespace {
 
-ALport ALopenport(const char* name, const char* direction, ALconfig config) {
-  static constexpr const char* kOp = "ALopenport";
+constexpr const char* kOpenOp = "ALopenport";
+
+ALport open_port(const char* name, const char* direction, ALconfig config) {
+  static constexpr const char* kOp = kOpenOp;
   if (config != nullptr && !valid_config(config)) {
     fail(AL_ERR_BAD_CONFIG, kOp, static_cast<const void*>(config));
     return nullptr;
@@ -146,10 +148,32 @@ ALport ALopenport(const char* name, const char* direction, ALconfig config) {
   return port.release();
 }
 
+}  // namespace
+
+extern "C" {
+
+// The device layer allocates (names, reasons, threads); an allocation or
+// thread failure becomes an error number here rather than an exception.
+ALport ALopenport(const char* name, const char* direction, ALconfig config) {
+  try {
+    return open_port(name, direction, config);
+  } catch (const std::bad_alloc&) {
+    fail(AL_ERR_NO_MEMORY, kOpenOp, 0L);
+  } catch (...) {
+    fail(AL_ERR_DEVICE_FAILED, kOpenOp, "unexpected failure of the device layer");
+  }
+  return nullptr;
+}
+
 int ALcloseport(ALport port) {
   if (!valid_port(port)) return fail(AL_ERR_BAD_PORT, "ALcloseport", static_cast<const void*>(port));
-  // Closing the device stops its thread before the ring goes away.
-  port->device.reset();
+  // Closing the device stops its thread before the ring goes away. Joining
+  // a thread can only fail on a broken thread library; the port is freed
+  // all the same.
+  try {
+    port->device.reset();
+  } catch (...) {
+  }
   port->magic = kClosedPortMagic;
   delete port;
   return 0;
