@@ -1,0 +1,594 @@
+// Reading native movie files built byte by byte: format detection, version 1
+// and 2 files with their chunk index, version 3 files with every kind of
+// record, and damaged or hostile files, which must be refused with the
+// library's error.
+#include <cinelark/movie.h>
+
+#include "directory.h"
+#include "error.h"
+#include "formats.h"
+#include "model.h"
+#include "native_bytes.h"
+#include "stream.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace native_bytes;
+
+// The format __mvDetectFormat gives a memory image, -1 when none.
+int detectedFormat(Bytes bytes)
+{
+    MVstream *stream = nullptr;
+    if (__mvS_CreateWithMem(bytes.data(), bytes.size(), &stream) != 0)
+        return -2;
+    int format = -1;
+    const int result = __mvDetectFormat(stream, &format);
+    int64_t position = -1;
+    __mvS_Seek(stream, 0, SEEK_CUR, &position);
+    EXPECT_EQ(position, 0) << "detection leaves the stream at 0";
+    __mvS_Destroy(stream);
+    return result == 0 ? format : -1;
+}
+
+Bytes atom(uint32_t size, const char *type)
+{
+    Bytes b;
+    put32(b, size);
+    b.insert(b.end(), type, type + 4);
+    return b;
+}
+
+struct DetectCase {
+    const char *name;
+    Bytes bytes;
+    int format;
+};
+
+class Detection : public testing::TestWithParam<DetectCase> {};
+
+TEST_P(Detection, RecognisesTheFormatFromTheFirstBytes)
+{
+    EXPECT_EQ(detectedFormat(GetParam().bytes), GetParam().format);
+    Bytes copy = GetParam().bytes;
+    EXPECT_EQ(mvIsMovieMem(copy.data(), copy.size()), GetParam().format >= 0 ? 1 : 0);
+}
+
+Bytes mdatThen(const char *second)
+{
+    Bytes b = atom(4096, "mdat");
+    b.resize(4096, 0);
+    append(b, atom(8, second));
+    return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Detection,
+    testing::Values(DetectCase{"Version2", {'M', 'O', 'V', 'I', 0, 2}, MV_FORMAT_NATIVE_2},
+                    DetectCase{"Version3", {'M', 'O', 'V', 'I', 0, 0, 0, 3}, MV_FORMAT_NATIVE_3},
+                    DetectCase{"Version1", {'M', 'O', 'V', 'I', 0, 1, 1, 64}, MV_FORMAT_NATIVE_1},
+                    DetectCase{"OldMagicVersion2", {0, 1, 4, 0, 0, 2}, MV_FORMAT_NATIVE_2},
+                    DetectCase{"Version4", {'M', 'O', 'V', 'I', 0, 0, 0, 4}, -1},
+                    DetectCase{"MagicOnly", {'M', 'O', 'V', 'I'}, -1},
+                    DetectCase{"ShortFile", {'M', 'O'}, -1},
+                    DetectCase{"Empty", {}, -1},
+                    DetectCase{"MoovFirst", atom(8, "moov"), MV_FORMAT_QUICKTIME},
+                    DetectCase{"MdatThenMoov", mdatThen("moov"), MV_FORMAT_QUICKTIME},
+                    DetectCase{"MdatThenFree", mdatThen("free"), -1},
+                    DetectCase{"MdatPointingPastTheEnd", atom(0xFFFFFFF0, "mdat"), -1},
+                    DetectCase{"Text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o'}, -1}),
+    [](const testing::TestParamInfo<DetectCase> &info) { return std::string(info.param.name); });
+
+TEST(Detection, UnreadableFileIsNotAMovie)
+{
+    EXPECT_EQ(mvIsMovieFile("/nonexistent/movie.mv"), 0);
+    TempDir dir;
+    EXPECT_EQ(mvIsMovieFile(dir.path().c_str()), 0) << "a directory is not a movie";
+}
+
+// An open movie closed with the test; a failed open leaves the id 0.
+struct Opened {
+    MVid id = 0;
+    int result = -1;
+    explicit Opened(Bytes &bytes) { result = mvOpenMem(bytes.data(), bytes.size(), &id); }
+    ~Opened()
+    {
+        if (result == 0)
+            mvClose(id);
+    }
+    MVid track(int medium) const
+    {
+        MVid t = 0;
+        return mvFindTrackByMedium(id, medium, &t) == 0 ? t : 0;
+    }
+};
+
+struct Entry {
+    uint32_t offset;
+    uint32_t size;
+    int frames;
+};
+
+std::vector<Entry> entries(MVid track)
+{
+    std::vector<Entry> list;
+    MVdirectory *directory = __mvT_DirList(track);
+    for (int i = 0; i < __mvDL_DirCount(directory); ++i) {
+        Entry e{};
+        __mvDL_DirEntry(directory, i, &e.offset, &e.size, &e.frames, nullptr);
+        list.push_back(e);
+    }
+    return list;
+}
+
+// A version 1 or 2 file of two chunks: each chunk is 4 bytes of audio
+// (for version 1 stored as 4 x channels in the index) and a 2 x 1 image of
+// 8 bytes.
+Bytes twoChunkFile(V12Header h)
+{
+    h.indexCount = 2;
+    Bytes b = v12Header(h);
+    const uint32_t audioField = h.version == 1 ? 4u * uint32_t(h.channels) : 4u;
+    const uint32_t chunk0 = 592 + 2 * 20;
+    const uint32_t chunk1 = chunk0 + audioField + 8;
+    append(b, indexRecord(chunk0, audioField, 8));
+    append(b, indexRecord(chunk1, audioField, 8));
+    for (int c = 0; c < 2; ++c) {
+        for (uint32_t i = 0; i < audioField; ++i)
+            b.push_back(uint8_t(0xA0 + 16 * c + i));
+        for (uint8_t i = 0; i < 8; ++i)
+            b.push_back(uint8_t(0x10 * (c + 1) + i));
+    }
+    return b;
+}
+
+TEST(VersionTwoReader, BuildsAnImageAndAnAudioTrackFromTheIndex)
+{
+    V12Header h;
+    h.loopMode = MV_LOOP_SWING;
+    Bytes file = twoChunkFile(h);
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetFileFormat(movie.id), MV_FORMAT_NATIVE_2);
+    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_SWING);
+    EXPECT_EQ(__mvMV_DirectorySize(movie.id), 592u + 40u);
+
+    const MVid image = movie.track(DM_MEDIUM_IMAGE);
+    ASSERT_NE(image, 0);
+    EXPECT_EQ(mvGetImageWidth(image), 2);
+    EXPECT_EQ(mvGetImageHeight(image), 1);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0);
+    EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
+    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGBX);
+    EXPECT_EQ(mvGetTrackLength(image), 2);
+    const auto imageEntries = entries(image);
+    ASSERT_EQ(imageEntries.size(), 2u);
+    EXPECT_EQ(imageEntries[0].offset, 632u + 4u);
+    EXPECT_EQ(imageEntries[1].offset, 632u + 12u + 4u);
+    EXPECT_EQ(imageEntries[1].size, 8u);
+
+    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_NE(audio, 0);
+    EXPECT_EQ(mvGetAudioWidth(audio), 8);
+    EXPECT_EQ(mvGetAudioChannels(audio), 1);
+    EXPECT_DOUBLE_EQ(mvGetAudioRate(audio), 8000.0);
+    EXPECT_EQ(mvGetTrackLength(audio), 8);
+    const auto audioEntries = entries(audio);
+    ASSERT_EQ(audioEntries.size(), 2u);
+    EXPECT_EQ(audioEntries[0].offset, 632u);
+    EXPECT_EQ(audioEntries[0].frames, 4);
+
+    uint8_t samples[8];
+    ASSERT_EQ(mvReadFrames(audio, 0, 8, sizeof samples, samples), 0);
+    EXPECT_EQ(samples[0], 0xA0);
+    EXPECT_EQ(samples[4], 0xB0);
+    uint32_t pixels[2];
+    ASSERT_EQ(mvReadFrames(image, 1, 1, sizeof pixels, pixels), 0);
+    EXPECT_EQ(pixels[0], 0x20212223u) << "big-endian words in the file";
+}
+
+TEST(VersionOneReader, DividesTheAudioCountByTheChannels)
+{
+    V12Header h;
+    h.version = 1;
+    h.channels = 2;
+    Bytes file = twoChunkFile(h);
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_NE(audio, 0);
+    const auto audioEntries = entries(audio);
+    ASSERT_EQ(audioEntries.size(), 2u);
+    // The index says 8 bytes, the chunk's audio is 4 bytes: 2 stereo frames.
+    EXPECT_EQ(audioEntries[0].size, 4u);
+    EXPECT_EQ(audioEntries[0].frames, 2);
+    // The image still starts 8 bytes after the chunk.
+    const auto imageEntries = entries(movie.track(DM_MEDIUM_IMAGE));
+    EXPECT_EQ(imageEntries[0].offset, 632u + 8u);
+}
+
+TEST(VersionTwoReader, WithoutAudioHasOnlyAnImageTrack)
+{
+    V12Header h;
+    h.audio = 0;
+    Bytes file = twoChunkFile(h);
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0);
+    EXPECT_EQ(movie.track(DM_MEDIUM_AUDIO), 0);
+    EXPECT_EQ(__mvMV_TrackCount(movie.id), 1);
+}
+
+TEST(VersionTwoReader, EmptyIndexStillHoldsOneRecord)
+{
+    V12Header h;
+    h.indexCount = 0;
+    Bytes file = v12Header(h);
+    append(file, indexRecord(0, 0, 0));
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetTrackLength(movie.track(DM_MEDIUM_IMAGE)), 0);
+    EXPECT_EQ(__mvMV_DirectorySize(movie.id), 612u);
+}
+
+struct BadV12Case {
+    const char *name;
+    void (*damage)(V12Header &h, Bytes &file);
+    int error;
+};
+
+class DamagedVersionTwo : public testing::TestWithParam<BadV12Case> {};
+
+TEST_P(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
+{
+    V12Header h;
+    Bytes file = twoChunkFile(h);
+    GetParam().damage(h, file);
+    MVid id = 0;
+    EXPECT_EQ(mvOpenMem(file.data(), file.size(), &id), -1);
+    EXPECT_EQ(mvGetErrno(), GetParam().error);
+    EXPECT_EQ(id, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedVersionTwo,
+    testing::Values(
+        BadV12Case{"CompressionCodeSeven", [](V12Header &, Bytes &f) { set32(f, 32, 7); }, MV_ERR_NOT_MOVIE},
+        BadV12Case{"CompressionCodeEleven", [](V12Header &, Bytes &f) { set32(f, 32, 11); }, MV_ERR_NOT_MOVIE},
+        BadV12Case{"IndexLongerThanTheFile", [](V12Header &, Bytes &f) { set32(f, 28, 0x10000000); },
+                   MV_ERR_NOT_MOVIE},
+        BadV12Case{"ImagePastTheEnd", [](V12Header &, Bytes &f) { set32(f, 592 + 20 + 8, 5000); },
+                   MV_ERR_NOT_MOVIE},
+        BadV12Case{"ChunkOffsetNearFourGigabytes", [](V12Header &, Bytes &f) { set32(f, 592, 0xFFFFFFF0); },
+                   MV_ERR_NOT_MOVIE},
+        BadV12Case{"TruncatedHeader", [](V12Header &, Bytes &f) { f.resize(300); }, MV_ERR_NOT_MOVIE},
+        BadV12Case{"ZeroWidth", [](V12Header &, Bytes &f) { set16(f, 6, 0); }, MV_ERR_IMAGE_SETTINGS},
+        BadV12Case{"NegativeHeight", [](V12Header &, Bytes &f) { set16(f, 8, 0xFFFF); }, MV_ERR_IMAGE_SETTINGS},
+        BadV12Case{"RateOutOfRange", [](V12Header &, Bytes &f) { setDouble(f, 16, 500.0); },
+                   MV_ERR_IMAGE_SETTINGS},
+        BadV12Case{"NoAudioChannels", [](V12Header &, Bytes &f) { set32(f, 68, 0); }, MV_ERR_AUDIO_SETTINGS},
+        BadV12Case{"HugeSampleSize", [](V12Header &, Bytes &f) { set32(f, 60, 0x40000000); },
+                   MV_ERR_AUDIO_SETTINGS},
+        BadV12Case{"LoopModeThree", [](V12Header &, Bytes &f) { set32(f, 52, 3); }, MV_ERR_MOVIE_SETTINGS}),
+    [](const testing::TestParamInfo<BadV12Case> &info) { return std::string(info.param.name); });
+
+// A version 3 file with an audio and an image track and one entry each.
+struct V3File {
+    Bytes movieRecords;
+    uint32_t movieCount = 0;
+    Bytes audioRecords;
+    uint32_t audioCount = 0;
+    Bytes imageRecords;
+    uint32_t imageCount = 0;
+    Bytes audioEntries;
+    Bytes imageEntries;
+
+    void movie(const Bytes &r) { append(movieRecords, r), ++movieCount; }
+    void audio(const Bytes &r) { append(audioRecords, r), ++audioCount; }
+    void image(const Bytes &r) { append(imageRecords, r), ++imageCount; }
+
+    Bytes build(const Bytes &data) const
+    {
+        Bytes b = v3Header(movieCount);
+        append(b, movieRecords);
+        if (audioCount) {
+            append(b, trackHeader(audioCount));
+            append(b, audioRecords);
+        }
+        if (imageCount) {
+            append(b, trackHeader(imageCount));
+            append(b, imageRecords);
+        }
+        append(b, audioEntries);
+        append(b, imageEntries);
+        append(b, data);
+        return b;
+    }
+};
+
+// Audio (8-bit mono, 4 frames at 400) and image (1 x 1, at 404).
+V3File standardFile()
+{
+    V3File f;
+    f.movie(record("TITLE", "Dawn"));
+    f.movie(record("__NUM_A_TRACKS", "1"));
+    f.movie(record("__NUM_I_TRACKS", "1"));
+    f.audio(record("SAMPLE_WIDTH", "1"));
+    f.audio(record("NUM_CHANNELS", "1"));
+    f.audio(record("SAMPLE_RATE", "8000.000000"));
+    f.audio(record("__DIR_COUNT", "1"));
+    f.image(record("WIDTH", "1"));
+    f.image(record("HEIGHT", "1"));
+    f.image(record("FPS", "12.500000"));
+    f.image(record("COMPRESSION", "2"));
+    f.image(record("__DIR_COUNT", "1"));
+    f.audioEntries = entry(400, 4);
+    f.imageEntries = entry(404, 4);
+    return f;
+}
+
+Bytes padTo400(Bytes b)
+{
+    EXPECT_LE(b.size(), 400u);
+    b.resize(400, 0);
+    append(b, {1, 2, 3, 4, 0x11, 0x22, 0x33, 0x44});
+    return b;
+}
+
+TEST(VersionThreeReader, ReadsTracksEntriesAndDefaults)
+{
+    Bytes file = padTo400(standardFile().build({}));
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetFileFormat(movie.id), MV_FORMAT_NATIVE_3);
+    EXPECT_STREQ(mvGetTitle(movie.id), "Dawn");
+    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_ONCE) << "no LOOP_MODE record";
+    EXPECT_EQ(mvGetLoopLimit(movie.id), 0);
+    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.id), "MV_NUM_ATRACKS"), 0) << "working names do not stay";
+
+    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_NE(audio, 0);
+    EXPECT_EQ(mvGetAudioWidth(audio), 8);
+    EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
+    EXPECT_STREQ(mvGetAudioCompression(audio), "Uncompressed Audio");
+    EXPECT_EQ(mvGetTrackLength(audio), 4);
+    EXPECT_EQ(dmParamsIsPresent(mvGetParams(audio), "DIR_COUNT"), 0);
+
+    const MVid image = movie.track(DM_MEDIUM_IMAGE);
+    ASSERT_NE(image, 0);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
+    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGBX);
+    EXPECT_EQ(mvGetImageOrientation(image), DM_ORIENTATION_BOTTOM_TO_TOP);
+    EXPECT_EQ(mvGetImageInterlacing(image), 0);
+    uint32_t pixel = 0;
+    ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
+    EXPECT_EQ(pixel, 0x11223344u);
+    const size_t directorySize = standardFile().build({}).size();
+    EXPECT_EQ(__mvMV_DirectorySize(movie.id), directorySize);
+}
+
+TEST(VersionThreeReader, OlderBinaryRecordsAndCodesAreTranslated)
+{
+    V3File f;
+    f.movie(rawRecord("MV_NUMATRACKS", {0, 0, 0, 1}));
+    f.movie(rawRecord("MV_MVLOOP_MODE", {0, 0, 0, 2}));
+    f.movie(record("MV_MAXWIDTH", "640"));
+    // A 16-character name fills the field; its last byte reads as zero.
+    f.audio(rawRecord("MV_ASAMPLE_SIZE", {0, 0, 0, 2}));
+    Bytes channels = rawRecord("MV_ANUM_CHANNELS", {0, 0, 0, 2});
+    f.audio(channels);
+    f.audio(record("MV_ASAMPLE_RATE", "22050.0"));
+    f.audio(record("MV_COMPRESSION", "100"));
+    f.audio(rawRecord("MV_FRAME_COUNT", {0, 0, 0, 1}));
+    f.audioEntries = entry(400, 8);
+    Bytes file = padTo400(f.build({}));
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_SWING);
+    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.id), "MV_MAXWIDTH"), 0) << "dropped";
+    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_NE(audio, 0);
+    EXPECT_EQ(mvGetAudioWidth(audio), 16);
+    EXPECT_EQ(mvGetAudioChannels(audio), 2);
+    EXPECT_DOUBLE_EQ(mvGetAudioRate(audio), 22050.0);
+    EXPECT_EQ(mvGetTrackLength(audio), 2);
+    EXPECT_EQ(movie.track(DM_MEDIUM_IMAGE), 0);
+}
+
+TEST(VersionThreeReader, UnknownNamesBecomeUserParameters)
+{
+    V3File f = standardFile();
+    f.movie(record("DIRECTOR", "Smith"));
+    Bytes file = padTo400(f.build({}));
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id), "DIRECTOR"), "Smith");
+    // Registered, so a setter now copies it too.
+    DMparams *p = nullptr;
+    dmParamsCreate(&p);
+    dmParamsSetString(p, "DIRECTOR", "Jones");
+    EXPECT_EQ(mvSetParams(movie.id, p, nullptr), 0);
+    dmParamsDestroy(p);
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id), "DIRECTOR"), "Jones");
+}
+
+TEST(VersionThreeReader, EntryRecordsLandInTheFramesList)
+{
+    V3File f = standardFile();
+    f.imageEntries = entry(404, 4, 1);
+    append(f.imageEntries, record("SCENE", "7"));
+    Bytes file = padTo400(f.build({}));
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    DMparams *frame = nullptr;
+    MVdirectory *directory = __mvT_DirList(movie.track(DM_MEDIUM_IMAGE));
+    ASSERT_EQ(__mvDL_DirEntry(directory, 0, nullptr, nullptr, nullptr, &frame), 0);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_STREQ(dmParamsGetString(frame, "SCENE"), "7");
+}
+
+TEST(VersionThreeReader, ReadWriteReadKeepsEverything)
+{
+    TempDir dir;
+    Bytes original = padTo400(standardFile().build({}));
+    const std::string path = dir.write("round.mv", original);
+    MVid movie = 0;
+    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDWR, &movie), 0);
+    ASSERT_EQ(mvSetComment(movie, "second pass"), 0);
+    ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
+
+    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_STREQ(mvGetTitle(movie), "Dawn");
+    EXPECT_STREQ(mvGetComment(movie), "second pass");
+    MVid image = 0, audio = 0;
+    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &image), 0);
+    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_AUDIO, &audio), 0);
+    uint32_t pixel = 0;
+    ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
+    EXPECT_EQ(pixel, 0x11223344u);
+    uint8_t samples[4] = {};
+    ASSERT_EQ(mvReadFrames(audio, 0, 4, sizeof samples, samples), 0);
+    EXPECT_EQ(samples[3], 4);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
+    ASSERT_EQ(mvClose(movie), 0);
+}
+
+TEST(VersionOneReader, ChangedMovieIsWrittenAsVersionThree)
+{
+    TempDir dir;
+    V12Header h;
+    h.version = 1;
+    const std::string path = dir.write("old.mv", twoChunkFile(h));
+    MVid movie = 0;
+    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDWR, &movie), 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(mvSetTitle(movie, "renewed"), 0);
+    ASSERT_EQ(mvWrite(movie), 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_NATIVE_3);
+    ASSERT_EQ(mvClose(movie), 0);
+
+    EXPECT_EQ(mvIsMovieFile(path.c_str()), 1);
+    const Bytes file = TempDir::read(path);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 8), (Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3}));
+    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_STREQ(mvGetTitle(movie), "renewed");
+    MVid image = 0;
+    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &image), 0);
+    uint32_t pixels[2];
+    ASSERT_EQ(mvReadFrames(image, 1, 1, sizeof pixels, pixels), 0);
+    EXPECT_EQ(pixels[0], 0x20212223u);
+    EXPECT_EQ(pixels[1], 0x24252627u);
+    ASSERT_EQ(mvClose(movie), 0);
+}
+
+struct BadV3Case {
+    const char *name;
+    Bytes (*make)();
+};
+
+class DamagedVersionThree : public testing::TestWithParam<BadV3Case> {};
+
+TEST_P(DamagedVersionThree, IsRefusedAsNotAMovie)
+{
+    Bytes file = GetParam().make();
+    MVid id = 0;
+    EXPECT_EQ(mvOpenMem(file.data(), file.size(), &id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_NOT_MOVIE) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(id, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedVersionThree,
+    testing::Values(
+        BadV3Case{"TwoAudioTracks",
+                  [] {
+                      V3File f = standardFile();
+                      f.movie(record("__NUM_A_TRACKS", "2"));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"NegativeTrackCount",
+                  [] {
+                      V3File f = standardFile();
+                      f.movie(record("__NUM_I_TRACKS", "-1"));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"EntryPastTheEnd",
+                  [] {
+                      V3File f = standardFile();
+                      f.imageEntries = entry(404, 5);
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"EntryNearFourGigabytes",
+                  [] {
+                      V3File f = standardFile();
+                      f.imageEntries = entry(0xFFFFFFFC, 8);
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"HugeDirectoryCount",
+                  [] {
+                      V3File f = standardFile();
+                      f.image(record("__DIR_COUNT", "100000000"));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"HugeRecordCount",
+                  [] {
+                      Bytes b = padTo400(standardFile().build({}));
+                      set32(b, 16, 0xFFFFFFFF);
+                      return b;
+                  }},
+        BadV3Case{"RecordLengthPastTheEnd",
+                  [] {
+                      Bytes b = padTo400(standardFile().build({}));
+                      set32(b, 24 + 16, 0x7FFFFFFF);
+                      return b;
+                  }},
+        BadV3Case{"ShortBinaryInteger",
+                  [] {
+                      V3File f = standardFile();
+                      f.movie(rawRecord("MV_NUMITRACKS", {0, 1}));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"NumberThatIsNotANumber",
+                  [] {
+                      V3File f = standardFile();
+                      f.image(record("PACKING", "wide"));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"EmptyRecordName",
+                  [] {
+                      V3File f = standardFile();
+                      f.movie(record("", "x"));
+                      return padTo400(f.build({}));
+                  }},
+        BadV3Case{"TruncatedDirectory",
+                  [] {
+                      Bytes b = standardFile().build({});
+                      b.resize(b.size() - 6);
+                      return b;
+                  }},
+        BadV3Case{"CutInsideTheHeader", [] { return Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3, 0}; }}),
+    [](const testing::TestParamInfo<BadV3Case> &info) { return std::string(info.param.name); });
+
+TEST(VersionThreeReader, TrackSettingsTheModelRefusesFailWithItsError)
+{
+    V3File f = standardFile();
+    f.image(record("FPS", "0.5"));
+    Bytes file = padTo400(f.build({}));
+    MVid id = 0;
+    EXPECT_EQ(mvOpenMem(file.data(), file.size(), &id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+
+    V3File g = standardFile();
+    g.audio(record("NUM_CHANNELS", "3"));
+    file = padTo400(g.build({}));
+    EXPECT_EQ(mvOpenMem(file.data(), file.size(), &id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_AUDIO_SETTINGS);
+}
+
+}  // namespace
