@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include <cinelark/movie.h>
 
@@ -37,6 +38,11 @@ int __mvT_ReadUnsignedAudio(MVid track, int first, int count, size_t bufferSize,
 int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer);
 int __mvIT_InsertFrames(MVimageTrack *track, int first, int count, const void *buffer);
 int __mvIT_DeleteFrames(MVimageTrack *track, int first, int count);
+// The first frame to decode before frame, for a decoder that last decoded
+// lastDecoded (-1: none): frame itself when it follows lastDecoded or is a key
+// frame (nothing to do); else, searching back from frame - 1, the frame after
+// lastDecoded or the nearest key frame; failing both, 10 frames back (or 0).
+int __mvIT_StepStart(int frame, int lastDecoded, const std::function<bool(int)> &isKeyFrame);
 int __mvIT_StoredSize(MVimageTrack *track, int frame, uint32_t *size);
 int __mvIT_ReadStored(MVimageTrack *track, int frame, size_t bufferSize, void *buffer);
 int __mvIT_InsertStored(MVimageTrack *track, int frame, uint32_t size, const void *data);

@@ -8,6 +8,7 @@
 // start from are decoded first (see bringDecoderInStep).
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include <cinelark/movie.h>
@@ -126,22 +127,14 @@ int isKey(MVimageTrack *track, int frame)
     return dmParamsGetInt(params, MV_KEY_FRAME);
 }
 
-// Decodes, into scratch, every frame from the nearest starting point up to
-// frame - 1: the frame after the last one decoded, else the nearest key frame
-// before frame, else kRecoveryFrames back.
+// Decodes, into scratch, every frame from the starting point chosen by
+// __mvIT_StepStart up to frame - 1.
 int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
 {
-    if (track->codec == nullptr || frame == track->lastDecoded + 1 || isKey(track, frame))
+    if (track->codec == nullptr)
         return 0;
-    int start = -1;
-    for (int j = frame - 1; j >= 0; j--) {
-        if (j == track->lastDecoded + 1 || isKey(track, j)) {
-            start = j;
-            break;
-        }
-    }
-    if (start < 0)
-        start = frame > kRecoveryFrames ? frame - kRecoveryFrames : 0;
+    int start = __mvIT_StepStart(frame, track->lastDecoded,
+                                 [track](int j) { return isKey(track, j) != 0; });
     for (int j = start; j < frame; j++)
         if (decodeFrame(track, j, scratch) != 0)
             return -1;
@@ -170,6 +163,16 @@ int compressFrame(MVimageTrack *track, const uint8_t *frame, size_t *size, int *
 }
 
 }  // namespace
+
+int __mvIT_StepStart(int frame, int lastDecoded, const std::function<bool(int)> &isKeyFrame)
+{
+    if (frame == lastDecoded + 1 || isKeyFrame(frame))
+        return frame;
+    for (int j = frame - 1; j >= 0; j--)
+        if (j == lastDecoded + 1 || isKeyFrame(j))
+            return j;
+    return frame > kRecoveryFrames ? frame - kRecoveryFrames : 0;
+}
 
 int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer)
 {

@@ -1,0 +1,224 @@
+// Frame directories: seeking, inserting, deleting and splitting entries, and
+// the entries audio editing leaves behind.
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "directory.h"
+#include "error.h"
+#include "frames.h"
+#include "movie_builders.h"
+
+using namespace testing_movie;
+
+namespace {
+
+// The frame counts of a directory's entries, in order.
+std::vector<int> entryCounts(MVdirectory *dir)
+{
+    std::vector<int> counts;
+    for (int i = 0; i < __mvDL_DirCount(dir); i++) {
+        int count = 0;
+        EXPECT_EQ(__mvDL_DirEntry(dir, i, nullptr, nullptr, &count, nullptr), 0);
+        counts.push_back(count);
+    }
+    return counts;
+}
+
+// Mono 8-bit audio: one byte per frame, so frame n can hold the value n.
+class AudioDirectory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        track_ = movie_.addAudio(audioParams(8, 1, 8000.0));
+        ASSERT_NE(track_, 0);
+        dir_ = __mvT_DirList(track_);
+    }
+
+    void insert(int at, int count, uint8_t base)
+    {
+        std::vector<uint8_t> samples(static_cast<size_t>(count));
+        std::iota(samples.begin(), samples.end(), base);
+        ASSERT_EQ(mvInsertFrames(track_, at, count, samples.size(), samples.data()), 0);
+    }
+
+    std::vector<uint8_t> readAll()
+    {
+        std::vector<uint8_t> all(size_t(mvGetTrackLength(track_)));
+        EXPECT_EQ(mvReadFrames(track_, 0, int(all.size()), all.size(), all.data()), 0);
+        return all;
+    }
+
+    MemMovie movie_;
+    MVid track_ = 0;
+    MVdirectory *dir_ = nullptr;
+};
+
+TEST_F(AudioDirectory, InsertingInsideAnEntrySplitsIt)
+{
+    insert(0, 200, 0);
+    insert(50, 100, 200);
+    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{50, 100, 150}));
+    EXPECT_EQ(mvGetTrackLength(track_), 300);
+    std::vector<uint8_t> all = readAll();
+    EXPECT_EQ(all[49], 49);
+    EXPECT_EQ(all[50], 200);
+    EXPECT_EQ(all[149], uint8_t(299));
+    EXPECT_EQ(all[150], 50);
+    EXPECT_EQ(all[299], uint8_t(199));
+}
+
+TEST_F(AudioDirectory, DeletingFromTheMiddleLeavesTwoEntries)
+{
+    insert(0, 40, 0);
+    ASSERT_EQ(mvDeleteFrames(track_, 10, 10), 0);
+    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{10, 20}));
+    EXPECT_EQ(mvGetTrackLength(track_), 30);
+    std::vector<uint8_t> all = readAll();
+    EXPECT_EQ(all[9], 9);
+    EXPECT_EQ(all[10], 20);
+    EXPECT_EQ(all[29], 39);
+}
+
+TEST_F(AudioDirectory, DeletingAcrossEntriesAndWholeEntries)
+{
+    insert(0, 10, 0);
+    insert(10, 10, 10);
+    insert(20, 10, 20);
+    ASSERT_EQ(mvDeleteFrames(track_, 5, 20), 0);
+    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{5, 5}));
+    std::vector<uint8_t> all = readAll();
+    EXPECT_EQ(all, (std::vector<uint8_t>{0, 1, 2, 3, 4, 25, 26, 27, 28, 29}));
+    ASSERT_EQ(mvDeleteFrames(track_, 0, 10), 0);
+    EXPECT_EQ(__mvDL_DirCount(dir_), 0);
+    EXPECT_EQ(mvGetTrackLength(track_), 0);
+}
+
+TEST_F(AudioDirectory, FramesOutsideTheTrackAreOutOfRange)
+{
+    insert(0, 20, 0);
+    uint8_t sample[4];
+    EXPECT_EQ(mvReadFrames(track_, 20, 1, sizeof sample, sample), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    EXPECT_EQ(mvReadFrames(track_, 18, 3, sizeof sample, sample), -1);
+    EXPECT_EQ(mvReadFrames(track_, -1, 1, sizeof sample, sample), -1);
+    EXPECT_EQ(mvInsertFrames(track_, 21, 1, sizeof sample, sample), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    EXPECT_EQ(mvDeleteFrames(track_, 15, 6), -1);
+    EXPECT_EQ(mvGetTrackLength(track_), 20);
+    // Reading zero frames at the end is nothing to do.
+    EXPECT_EQ(mvReadFrames(track_, 20, 0, 0, sample), 0);
+    // Inserting at the length appends.
+    insert(20, 2, 100);
+    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{20, 2}));
+    EXPECT_EQ(readAll()[21], 101);
+    // A buffer too small for the frames asked for is refused.
+    std::vector<uint8_t> small(3);
+    EXPECT_EQ(mvReadFrames(track_, 0, 4, small.size(), small.data()), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+}
+
+TEST_F(AudioDirectory, SeekReportsTheEntryAndLandsOnTheTailAtTheEnd)
+{
+    insert(0, 30, 0);
+    insert(30, 20, 0);
+    int first = -1, count = -1;
+    uint32_t offset = 0, size = 0;
+    ASSERT_EQ(__mvDL_Seek(dir_, 35, &first, &count, &offset, &size), 0);
+    EXPECT_EQ(first, 30);
+    EXPECT_EQ(count, 20);
+    EXPECT_EQ(size, 20u);
+    // Back again from the cursor.
+    ASSERT_EQ(__mvDL_Seek(dir_, 0, &first, &count, nullptr, nullptr), 0);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(count, 30);
+    ASSERT_EQ(__mvDL_Seek(dir_, 50, &first, &count, nullptr, nullptr), 0);
+    EXPECT_EQ(first, 50);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(__mvDL_Read(dir_, nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    EXPECT_EQ(__mvDL_Seek(dir_, 51, nullptr, nullptr, nullptr, nullptr), -1);
+    EXPECT_EQ(__mvDL_Seek(dir_, -1, nullptr, nullptr, nullptr, nullptr), -1);
+}
+
+TEST_F(AudioDirectory, SplittingWritesBothHalvesToNewSpaceAndFreesTheOld)
+{
+    insert(0, 8, 0);
+    uint32_t oldOffset = 0;
+    ASSERT_EQ(__mvDL_Seek(dir_, 0, nullptr, nullptr, &oldOffset, nullptr), 0);
+    ASSERT_EQ(__mvDL_SplitEntry(dir_, 3, 3), 0);
+    int first = 0, count = 0;
+    uint32_t offset = 0, size = 0;
+    // The second half is the cursor.
+    ASSERT_EQ(__mvDL_Seek(dir_, 3, &first, &count, &offset, &size), 0);
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(size, 5u);
+    EXPECT_NE(offset, oldOffset);
+    EXPECT_EQ(std::memcmp(movie_.bytes() + offset, "\3\4\5\6\7", 5), 0);
+    ASSERT_EQ(__mvDL_DirEntry(dir_, 0, &offset, &size, &count, nullptr), 0);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(std::memcmp(movie_.bytes() + offset, "\0\1\2", 3), 0);
+}
+
+TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndReadNative)
+{
+    MemMovie movie;
+    MVid track = movie.addAudio(audioParams(16, 2, 22050.0));
+    const int16_t samples[4] = {0x0102, -2, 0x7fff, -32768};
+    ASSERT_EQ(mvInsertFrames(track, 0, 2, sizeof samples, const_cast<int16_t *>(samples)), 0);
+    uint32_t offset = 0;
+    ASSERT_EQ(__mvDL_DirEntry(__mvT_DirList(track), 0, &offset, nullptr, nullptr, nullptr), 0);
+    const uint8_t stored[8] = {0x01, 0x02, 0xff, 0xfe, 0x7f, 0xff, 0x80, 0x00};
+    EXPECT_EQ(std::memcmp(movie.bytes() + offset, stored, 8), 0);
+    int16_t back[4] = {};
+    ASSERT_EQ(mvReadFrames(track, 0, 2, sizeof back, back), 0);
+    EXPECT_EQ(std::memcmp(back, samples, sizeof back), 0);
+    // The caller's buffer is left as it was given.
+    EXPECT_EQ(samples[0], 0x0102);
+}
+
+TEST(AudioFrames, UnsignedSamplesAreHandedOutAsTwosComplement)
+{
+    MemMovie movie;
+    MVid narrow = movie.addAudio(audioParams(8, 1, 8000.0, AUDIO_FORMAT_UNSIGNED));
+    uint8_t bytes[3] = {0x00, 0x80, 0xff};
+    ASSERT_EQ(mvInsertFrames(narrow, 0, 3, sizeof bytes, bytes), 0);
+    int8_t signedBytes[3] = {};
+    ASSERT_EQ(__mvT_ReadUnsignedAudio(narrow, 0, 3, sizeof signedBytes, signedBytes), 0);
+    EXPECT_EQ(signedBytes[0], -128);
+    EXPECT_EQ(signedBytes[1], 0);
+    EXPECT_EQ(signedBytes[2], 127);
+
+    MVid wide = movie.addAudio(audioParams(16, 2, 8000.0, AUDIO_FORMAT_UNSIGNED));
+    uint16_t words[2] = {0x0000, 0xffff};
+    ASSERT_EQ(mvInsertFrames(wide, 0, 1, sizeof words, words), 0);
+    int16_t out[2] = {};
+    ASSERT_EQ(__mvT_ReadUnsignedAudio(wide, 0, 1, sizeof out, out), 0);
+    EXPECT_EQ(out[0], -32768);
+    EXPECT_EQ(out[1], 32767);
+
+    // Two's-complement tracks come back unchanged.
+    MVid twos = movie.addAudio(audioParams(8, 1, 8000.0));
+    ASSERT_EQ(mvInsertFrames(twos, 0, 3, sizeof bytes, bytes), 0);
+    uint8_t same[3] = {};
+    ASSERT_EQ(__mvT_ReadUnsignedAudio(twos, 0, 3, sizeof same, same), 0);
+    EXPECT_EQ(std::memcmp(same, bytes, 3), 0);
+    EXPECT_EQ(__mvT_ReadUnsignedAudio(twos, 0, 3, 2, same), -1);
+}
+
+TEST(FrameChanges, MarkTheMovieDirtyAndNotOptimised)
+{
+    MemMovie movie;
+    MVid track = movie.addAudio(audioParams(8, 1));
+    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie.id()), MV_OPTIMIZED, 1), 0);
+    __mvFindMovie(movie.id())->dirty = false;
+    uint8_t sample = 1;
+    ASSERT_EQ(mvInsertFrames(track, 0, 1, 1, &sample), 0);
+    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
+    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
+}
+
+}  // namespace

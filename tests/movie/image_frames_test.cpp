@@ -1,0 +1,215 @@
+// Image frames: stored byte order, reads for display in every packing,
+// stored (compressed) frames, per-frame parameters and where an inter-frame
+// decoder has to start.
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "directory.h"
+#include "error.h"
+#include "frames.h"
+#include "movie_builders.h"
+
+using namespace testing_movie;
+
+namespace {
+
+// Bytes of a track's frame as stored in the memory movie.
+std::vector<uint8_t> storedBytes(const MemMovie &movie, MVid track, int index)
+{
+    uint32_t offset = 0, size = 0;
+    EXPECT_EQ(__mvDL_DirEntry(__mvT_DirList(track), index, &offset, &size, nullptr, nullptr), 0);
+    return std::vector<uint8_t>(movie.bytes() + offset, movie.bytes() + offset + size);
+}
+
+TEST(ImageFrames, PixelWordsAreStoredBigEndian)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(2, 1, DM_PACKING_RGBX));
+    uint32_t pixels[2] = {0x00112233, 0x00AABBCC};
+    ASSERT_EQ(mvInsertFrames(track, 0, 1, sizeof pixels, pixels), 0);
+    EXPECT_EQ(storedBytes(movie, track, 0),
+              (std::vector<uint8_t>{0x00, 0x11, 0x22, 0x33, 0x00, 0xAA, 0xBB, 0xCC}));
+    uint32_t back[2] = {};
+    ASSERT_EQ(mvReadFrames(track, 0, 1, sizeof back, back), 0);
+    EXPECT_EQ(back[0], 0x00112233u);
+    EXPECT_EQ(back[1], 0x00AABBCCu);
+    EXPECT_EQ(mvGetCompressedImageSize(track, 0), 8u);
+}
+
+TEST(ImageFrames, InsertDeleteAndReadManyFramesKeepTheirOrder)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(1, 1, DM_PACKING_GRAY));
+    uint8_t frames[5] = {10, 11, 12, 13, 14};
+    ASSERT_EQ(mvInsertFrames(track, 0, 5, sizeof frames, frames), 0);
+    uint8_t middle[2] = {20, 21};
+    ASSERT_EQ(mvInsertFrames(track, 2, 2, sizeof middle, middle), 0);
+    ASSERT_EQ(mvDeleteFrames(track, 5, 1), 0);
+    EXPECT_EQ(mvGetTrackLength(track), 6);
+    uint8_t all[6] = {};
+    ASSERT_EQ(mvReadFrames(track, 0, 6, sizeof all, all), 0);
+    EXPECT_EQ(std::vector<uint8_t>(all, all + 6), (std::vector<uint8_t>{10, 11, 20, 21, 12, 14}));
+    EXPECT_EQ(__mvDL_DirCount(__mvT_DirList(track)), 6);
+    EXPECT_EQ(mvDeleteFrames(track, 4, 3), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    EXPECT_EQ(mvGetTrackLength(track), 6);
+}
+
+// One packing's frame as stored and as it must come out for display.
+struct DisplayCase {
+    const char *label;
+    int packing;
+    int width, height;
+    std::vector<uint8_t> frame;  // native caller frame, as inserted
+    std::vector<uint32_t> shown;
+};
+
+void PrintTo(const DisplayCase &c, std::ostream *os) { *os << c.label; }
+
+class DisplayRead : public ::testing::TestWithParam<DisplayCase> {};
+
+std::vector<uint8_t> asBytes(std::initializer_list<uint32_t> words)
+{
+    std::vector<uint8_t> out(words.size() * 4);
+    std::memcpy(out.data(), std::data(words), out.size());
+    return out;
+}
+
+std::vector<uint8_t> asBytes16(std::initializer_list<uint16_t> values)
+{
+    std::vector<uint8_t> out(values.size() * 2);
+    std::memcpy(out.data(), std::data(values), out.size());
+    return out;
+}
+
+TEST_P(DisplayRead, ConvertsToRedLowWords)
+{
+    const DisplayCase &c = GetParam();
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(c.width, c.height, c.packing));
+    ASSERT_NE(track, 0);
+    std::vector<uint8_t> frame = c.frame;
+    ASSERT_EQ(mvInsertFrames(track, 0, 1, frame.size(), frame.data()), 0);
+    std::vector<uint32_t> shown(c.shown.size(), 0xDEADBEEF);
+    ASSERT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4, shown.data()), 0);
+    EXPECT_EQ(shown, c.shown);
+    // A buffer smaller than the picture is refused, not overrun.
+    EXPECT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4 - 1, shown.data()), -1);
+    EXPECT_EQ(__mvT_ReadRGBXImage(track, 1, shown.size() * 4, shown.data()), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packings, DisplayRead,
+    ::testing::Values(
+        DisplayCase{"rgbx", DM_PACKING_RGBX, 2, 2,
+                    asBytes({0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}),
+                    {0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}},
+        DisplayCase{"grey", DM_PACKING_GRAY, 3, 1, {0x00, 0x80, 0xFF},
+                    {0x00000000, 0x00808080, 0x00FFFFFF}},
+        // Blue low, red high; rows come out in the other order.
+        DisplayCase{"xbgr", DM_PACKING_XBGR, 2, 2,
+                    asBytes({0xFF0000FF, 0x0000FF00, 0x00FF0000, 0x00123456}),
+                    {0x000000FF, 0x00563412, 0x00FF0000, 0x0000FF00}},
+        // First stored row red, second blue: shown blue above red.
+        DisplayCase{"555", DM_PACKING_RGB555, 2, 2, asBytes16({0x7C00, 0x7C00, 0x001F, 0x001F}),
+                    {0x00FF0000, 0x00FF0000, 0x000000FF, 0x000000FF}},
+        // Each 5-bit component c becomes (c << 3) | (c >> 2).
+        DisplayCase{"555 levels", DM_PACKING_RGB555, 3, 1, asBytes16({0x0421, 0x4210, 0x03E0}),
+                    {0x00080808, 0x00848484, 0x0000FF00}}));
+
+TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAll)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(4, 4));
+    uint8_t stored[5] = {1, 2, 3, 4, 5};
+    ASSERT_EQ(mvInsertCompressedImage(track, 0, sizeof stored, stored), 0);
+    EXPECT_EQ(mvGetCompressedImageSize(track, 0), 5u);
+    EXPECT_EQ(mvGetCompressedImageSize(track, 1), 0u);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    uint8_t small[4] = {9, 9, 9, 9};
+    EXPECT_EQ(mvReadCompressedImage(track, 0, sizeof small, small), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    EXPECT_EQ(small[0], 9);
+    uint8_t exact[5] = {};
+    ASSERT_EQ(mvReadCompressedImage(track, 0, sizeof exact, exact), 0);
+    EXPECT_EQ(std::memcmp(exact, stored, 5), 0);
+    EXPECT_EQ(mvInsertCompressedImage(track, 2, sizeof stored, stored), -1);
+    EXPECT_EQ(mvInsertCompressedImage(track, 0, 0, stored), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+    // A stored frame shorter than a picture reads with the rest black.
+    std::vector<uint32_t> picture(16, 0xFFFFFFFF);
+    ASSERT_EQ(mvReadFrames(track, 0, 1, picture.size() * 4, picture.data()), 0);
+    EXPECT_EQ(picture[0], 0x01020304u);
+    EXPECT_EQ(picture[1], 0x05000000u);
+    EXPECT_EQ(picture[15], 0u);
+}
+
+TEST(FrameParams, KeyMarksAndUserParametersPerFrame)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(1, 1));
+    uint32_t pixels[2] = {1, 2};
+    ASSERT_EQ(mvInsertFrames(track, 0, 2, sizeof pixels, pixels), 0);
+    __mvFindMovie(movie.id())->dirty = false;
+
+    ASSERT_EQ(mvAddUserParam("MODEL_SHOT"), 0);
+    Params p = newParams();
+    dmParamsSetInt(p.get(), MV_KEY_FRAME, 1);
+    dmParamsSetString(p.get(), "MODEL_SHOT", "wide");
+    dmParamsSetString(p.get(), "NOT_REGISTERED", "x");
+    ASSERT_EQ(__mvSetFrameParams(track, 1, p.get(), nullptr), 0);
+    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
+    DMparams *frame = __mvGetFrameParams(track, 1);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(dmParamsGetInt(frame, MV_KEY_FRAME), 1);
+    EXPECT_STREQ(dmParamsGetString(frame, "MODEL_SHOT"), "wide");
+    EXPECT_FALSE(dmParamsIsPresent(frame, "NOT_REGISTERED"));
+    EXPECT_EQ(dmParamsGetNumElems(__mvGetFrameParams(track, 0)), 0);
+    EXPECT_EQ(__mvGetFrameParams(track, 2), nullptr);
+
+    // Every frame of an intra-frame track is a key frame.
+    EXPECT_EQ(__mvT_IsKeyFrame(track, 0), 1);
+
+    Params wrong = newParams();
+    dmParamsSetString(wrong.get(), MV_KEY_FRAME, "yes");
+    EXPECT_EQ(__mvSetFrameParams(track, 0, wrong.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
+    Params user = newParams();
+    dmParamsSetInt(user.get(), "MODEL_SHOT", 3);
+    EXPECT_EQ(__mvSetFrameParams(track, 0, user.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
+}
+
+// Where an inter-frame decoder starts, for a frame, the last frame decoded
+// and the key frames of the track.
+struct StepCase {
+    int frame;
+    int lastDecoded;
+    std::set<int> keys;
+    int start;
+};
+
+class DecoderStep : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(DecoderStep, StartsAtTheNearestUsableFrame)
+{
+    const StepCase &c = GetParam();
+    auto isKey = [&](int f) { return c.keys.count(f) > 0; };
+    EXPECT_EQ(__mvIT_StepStart(c.frame, c.lastDecoded, isKey), c.start);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecoderStep,
+    ::testing::Values(StepCase{25, 3, {0, 20}, 20},  // nearest key frame
+                      StepCase{25, 40, {}, 15},      // ten frames back
+                      StepCase{25, -1, {}, 0},       // from the start
+                      StepCase{4, 3, {}, 4},         // the next frame: nothing
+                      StepCase{25, 20, {0}, 21},     // after the last decoded
+                      StepCase{20, 3, {0, 20}, 20},  // a key frame itself
+                      StepCase{8, 30, {}, 0}));      // near the start
+
+}  // namespace

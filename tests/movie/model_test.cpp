@@ -1,0 +1,252 @@
+// Movies and ids: numbering, registries, creation on each kind of storage,
+// the clean and dirty states, and bad ids everywhere.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "error.h"
+#include "movie_builders.h"
+#include "stream.h"
+#include "temp_dir.h"
+
+using namespace testing_movie;
+
+namespace {
+
+TEST(MovieIds, FirstMovieOfAFreshProcessIs10001AndTracksFollow)
+{
+    // The id counter is process-wide, so the check runs in a fresh copy of
+    // this program, which reports through its exit status.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            MemMovie movie;
+            MVid audio = movie.addAudio(audioParams());
+            MVid image = movie.addImage(imageParams());
+            std::_Exit(movie.id() == 10001 && audio == 10012 && image == 10023 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(MovieIds, LastDigitTellsTheKindAndIdsAreNeverReused)
+{
+    MVid first;
+    {
+        MemMovie movie;
+        ASSERT_EQ(movie.created(), 0);
+        first = movie.id();
+        EXPECT_EQ(first % 10, 1);
+        MVid image = movie.addImage(imageParams());
+        MVid audio = movie.addAudio(audioParams());
+        EXPECT_EQ(image, first + 12);
+        EXPECT_EQ(audio, first + 21);
+    }
+    MemMovie next;
+    EXPECT_EQ(next.id(), first + 30);
+    // The closed movie's id resolves no more.
+    EXPECT_EQ(mvGetParams(first), nullptr);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
+}
+
+TEST(MovieCreate, DefaultsAreReadBackAndTheNewMovieIsClean)
+{
+    MemMovie movie(MV_FORMAT_QUICKTIME);
+    ASSERT_EQ(movie.created(), 0);
+    EXPECT_EQ(mvGetFileFormat(movie.id()), MV_FORMAT_QUICKTIME);
+    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
+    EXPECT_EQ(mvGetLoopLimit(movie.id()), 0);
+    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
+    EXPECT_EQ(mvGetTitle(movie.id()), nullptr);
+    EXPECT_FALSE(__mvFindMovie(movie.id())->dirty);
+    // A clean movie needs no write.
+    EXPECT_EQ(mvWrite(movie.id()), 0);
+}
+
+TEST(MovieCreate, EachRequiredSettingIsNeeded)
+{
+    for (const char *missing : {MV_FILE_FORMAT, MV_LOOP_LIMIT, MV_LOOP_MODE, MV_OPTIMIZED}) {
+        Params p = movieParams();
+        dmParamsRemove(p.get(), missing);
+        std::vector<uint8_t> memory(4096);
+        MVid id = 0;
+        EXPECT_EQ(mvCreateMem(memory.data(), memory.size(), p.get(), nullptr, &id), -1) << missing;
+        EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS) << missing;
+    }
+}
+
+TEST(MovieCreate, ReturnedParamsReceiveTheSettingsTaken)
+{
+    Params p = movieParams();
+    dmParamsSetString(p.get(), MV_TITLE, "Harbour");
+    dmParamsSetString(p.get(), "UNKNOWN_THING", "dropped");
+    Params returned = newParams();
+    std::vector<uint8_t> memory(4096);
+    MVid id = 0;
+    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), p.get(), returned.get(), &id), 0);
+    EXPECT_STREQ(dmParamsGetString(returned.get(), MV_TITLE), "Harbour");
+    EXPECT_EQ(dmParamsGetEnum(returned.get(), MV_FILE_FORMAT), MV_FORMAT_NATIVE_3);
+    EXPECT_FALSE(dmParamsIsPresent(returned.get(), "UNKNOWN_THING"));
+    EXPECT_FALSE(dmParamsIsPresent(mvGetParams(id), "UNKNOWN_THING"));
+    MemMovie::release(id);
+}
+
+TEST(MovieCreate, CreateFileReportsTheSystemErrorAndKeepsFilesOnBadSettings)
+{
+    TempDir dir;
+    MVid id = 0;
+    Params p = movieParams();
+    EXPECT_EQ(mvCreateFile((dir.path() + "/missing/dir/x.mv").c_str(), p.get(), nullptr, &id), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+
+    // Bad settings are refused before the file is touched.
+    std::string existing = dir.write("keep.mv", {1, 2, 3});
+    dmParamsSetEnum(p.get(), MV_LOOP_MODE, 7);
+    EXPECT_EQ(mvCreateFile(existing.c_str(), p.get(), nullptr, &id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_EQ(TempDir::read(existing).size(), 3u);
+}
+
+TEST(MovieCreate, CreateFileTruncatesAndReservesTheHeaderBlock)
+{
+    TempDir dir;
+    std::string path = dir.write("new.mv", std::vector<unsigned char>(500, 7));
+    Params p = movieParams();
+    MVid id = 0;
+    ASSERT_EQ(mvCreateFile(path.c_str(), p.get(), nullptr, &id), 0);
+    EXPECT_EQ(TempDir::read(path).size(), 0u);
+    // The first frame's space starts after the 4-byte header block, rounded
+    // to 8.
+    MVid image = 0;
+    Params ip = imageParams(2, 1);
+    ASSERT_EQ(mvAddTrack(id, DM_MEDIUM_IMAGE, ip.get(), nullptr, &image), 0);
+    uint32_t pixels[2] = {0x00332211, 0x00665544};
+    ASSERT_EQ(mvInsertFrames(image, 0, 1, sizeof pixels, pixels), 0);
+    std::vector<unsigned char> bytes = TempDir::read(path);
+    ASSERT_EQ(bytes.size(), 16u);
+    const unsigned char stored[8] = {0x00, 0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44};
+    EXPECT_EQ(std::memcmp(bytes.data() + 8, stored, 8), 0);
+    MemMovie::release(id);
+}
+
+TEST(MovieCreate, CreateFDWorksOnTheCallersDescriptor)
+{
+    TempDir dir;
+    int fd = open(dir.file("fd.mv").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    Params p = movieParams();
+    MVid id = 0;
+    ASSERT_EQ(mvCreateFD(fd, p.get(), nullptr, &id), 0);
+    EXPECT_EQ(mvGetFileFormat(id), MV_FORMAT_NATIVE_3);
+    MemMovie::release(id);
+    // The descriptor stays the caller's.
+    EXPECT_EQ(fcntl(fd, F_GETFD), 0);
+    close(fd);
+}
+
+TEST(MovieOpen, UnrecognisedDataIsNotAMovie)
+{
+    std::vector<uint8_t> junk(64, 0x5a);
+    MVid id = 0;
+    EXPECT_EQ(mvIsMovieMem(junk.data(), junk.size()), 0);
+    EXPECT_EQ(mvOpenMem(junk.data(), junk.size(), &id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_NOT_MOVIE);
+
+    TempDir dir;
+    std::string path = dir.write("junk", std::vector<unsigned char>(junk.begin(), junk.end()));
+    EXPECT_EQ(mvIsMovieFile(path.c_str()), 0);
+    EXPECT_EQ(mvIsMovieFile(dir.file("absent").c_str()), 0);
+    EXPECT_EQ(mvOpenFile(dir.file("absent").c_str(), O_RDONLY, &id), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+    EXPECT_EQ(mvOpenFile(path.c_str(), O_WRONLY, &id), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+}
+
+TEST(MovieWrite, ChangesMakeAMovieDirtyAndAReadOnlyStreamRefusesTheWrite)
+{
+    MemMovie movie;
+    ASSERT_EQ(mvSetTitle(movie.id(), "Dock"), 0);
+    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
+
+    TempDir dir;
+    std::string path = dir.write("ro.mv", {0});
+    MVstream *stream = nullptr;
+    ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &stream), 0);
+    Params p = movieParams();
+    MVid id = 0;
+    ASSERT_EQ(__mvMV_Create(stream, p.get(), nullptr, &id), 0);
+    ASSERT_EQ(__mvMV_LoadDone(id, 0), 0);
+    ASSERT_EQ(mvSetComment(id, "changed"), 0);
+    EXPECT_EQ(mvWrite(id), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_READ_ONLY);
+    // A close that cannot write leaves the movie open.
+    EXPECT_EQ(mvClose(id), -1);
+    EXPECT_STREQ(mvGetComment(id), "changed");
+    MemMovie::release(id);
+}
+
+TEST(MovieErrors, BadIdsAreRefusedEverywhere)
+{
+    MemMovie movie;
+    MVid image = movie.addImage(imageParams());
+    ASSERT_NE(image, 0);
+    const MVid unknown = 99991;
+    MVid out = 0;
+    int frame = 0;
+    uint8_t buffer[64] = {};
+    Params p = newParams();
+
+    auto expectBadId = [](int result, const char *what) {
+        EXPECT_EQ(result, -1) << what;
+        EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID) << what;
+    };
+    expectBadId(mvClose(unknown), "close");
+    expectBadId(mvWrite(unknown), "write");
+    expectBadId(mvAddTrack(unknown, DM_MEDIUM_AUDIO, p.get(), nullptr, &out), "add track");
+    expectBadId(mvFindTrackByMedium(unknown, DM_MEDIUM_IMAGE, &out), "find track");
+    expectBadId(mvRemoveTrack(movie.id(), unknown), "remove track");
+    expectBadId(mvSetParams(unknown, p.get(), nullptr), "set params");
+    expectBadId(mvReadFrames(unknown, 0, 1, sizeof buffer, buffer), "read");
+    expectBadId(mvInsertFrames(unknown, 0, 1, sizeof buffer, buffer), "insert");
+    expectBadId(mvDeleteFrames(unknown, 0, 1), "delete");
+    expectBadId(mvPasteFrames(image, 0, 1, unknown, 0), "paste");
+    expectBadId(mvMapBetweenTracks(unknown, image, 0, &frame), "map");
+    expectBadId(mvOptimize(movie.id(), unknown), "optimize");
+    // Track-only operations refuse a movie id, movie-only ones a track id.
+    expectBadId(mvReadFrames(movie.id(), 0, 1, sizeof buffer, buffer), "read a movie");
+    expectBadId(mvReadCompressedImage(movie.id(), 0, sizeof buffer, buffer), "stored frame");
+    expectBadId(mvAddTrack(image, DM_MEDIUM_AUDIO, p.get(), nullptr, &out), "track as movie");
+    EXPECT_EQ(mvGetCompressedImageSize(unknown, 0), 0u);
+    EXPECT_EQ(mvGetParams(unknown), nullptr);
+    EXPECT_EQ(mvGetImageWidth(unknown), 0);
+    EXPECT_EQ(mvGetTitle(unknown), nullptr);
+    EXPECT_EQ(mvGetImageRate(unknown), 0.0);
+    expectBadId(mvSetTitle(unknown, "x"), "setter");
+}
+
+TEST(MovieErrors, MissingPointersAreInvalidArguments)
+{
+    MemMovie movie;
+    MVid image = movie.addImage(imageParams());
+    Params p = newParams();
+    MVid out = 0;
+    EXPECT_EQ(mvCreateMem(nullptr, 100, p.get(), nullptr, &out), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, nullptr, nullptr, &out), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+    EXPECT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_IMAGE, nullptr), -1);
+    EXPECT_EQ(mvSetParams(movie.id(), nullptr, nullptr), -1);
+    EXPECT_EQ(mvSetTitle(movie.id(), nullptr), -1);
+    EXPECT_EQ(mvMapBetweenTracks(image, image, 0, nullptr), -1);
+    EXPECT_EQ(mvInsertFrames(image, 0, 1, 0, nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), EINVAL);
+    EXPECT_EQ(mvSetMovieDefaults(nullptr, 0), -1);
+    EXPECT_EQ(mvAddUserParam(nullptr), -1);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Builders for the object-model tests: parameter lists, memory movies and
+// tracks, and a way to let go of a movie whose changes cannot be written.
+#ifndef CINELARK_TESTS_MOVIE_BUILDERS_H
+#define CINELARK_TESTS_MOVIE_BUILDERS_H
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <cinelark/movie.h>
+
+#include "model.h"
+
+namespace testing_movie {
+
+struct ParamsDeleter {
+    void operator()(DMparams *p) const { dmParamsDestroy(p); }
+};
+using Params = std::unique_ptr<DMparams, ParamsDeleter>;
+
+inline Params newParams()
+{
+    DMparams *p = nullptr;
+    dmParamsCreate(&p);
+    return Params(p);
+}
+
+inline Params movieParams(int format = MV_FORMAT_NATIVE_3)
+{
+    Params p = newParams();
+    mvSetMovieDefaults(p.get(), format);
+    return p;
+}
+
+inline Params audioParams(int width = 16, int channels = 2, double rate = 44100.0,
+                          int format = AUDIO_FORMAT_TWOS)
+{
+    Params p = newParams();
+    dmParamsSetInt(p.get(), DM_AUDIO_WIDTH, width);
+    dmParamsSetInt(p.get(), DM_AUDIO_CHANNELS, channels);
+    dmParamsSetFloat(p.get(), DM_AUDIO_RATE, rate);
+    dmParamsSetEnum(p.get(), DM_AUDIO_FORMAT, format);
+    dmParamsSetString(p.get(), DM_AUDIO_COMPRESSION, DM_AUDIO_UNCOMPRESSED);
+    return p;
+}
+
+inline Params imageParams(int width = 4, int height = 2, int packing = DM_PACKING_RGBX,
+                          const char *compression = DM_IMAGE_UNCOMPRESSED, double rate = 15.0)
+{
+    Params p = newParams();
+    dmParamsSetInt(p.get(), DM_IMAGE_WIDTH, width);
+    dmParamsSetInt(p.get(), DM_IMAGE_HEIGHT, height);
+    dmParamsSetFloat(p.get(), DM_IMAGE_RATE, rate);
+    dmParamsSetString(p.get(), DM_IMAGE_COMPRESSION, compression);
+    dmParamsSetEnum(p.get(), DM_IMAGE_INTERLACING, DM_IMAGE_NONINTERLACED);
+    dmParamsSetEnum(p.get(), DM_IMAGE_PACKING, packing);
+    dmParamsSetEnum(p.get(), DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
+    return p;
+}
+
+// A movie in its own block of memory, closed (or let go) with the object.
+class MemMovie {
+public:
+    explicit MemMovie(int format = MV_FORMAT_NATIVE_3, size_t size = 1 << 20) : memory_(size)
+    {
+        Params p = movieParams(format);
+        created_ = mvCreateMem(memory_.data(), memory_.size(), p.get(), nullptr, &id_);
+    }
+    ~MemMovie() { release(id_); }
+    MemMovie(const MemMovie &) = delete;
+    MemMovie &operator=(const MemMovie &) = delete;
+
+    MVid id() const { return id_; }
+    int created() const { return created_; }
+    const uint8_t *bytes() const { return memory_.data(); }
+
+    MVid addAudio(const Params &p)
+    {
+        MVid t = 0;
+        return mvAddTrack(id_, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+    MVid addImage(const Params &p)
+    {
+        MVid t = 0;
+        return mvAddTrack(id_, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+
+    // Closes the movie; when its changes cannot be written (no format
+    // writer is linked in, or the memory is too small) it is freed unwritten.
+    static void release(MVid id)
+    {
+        if (id == 0 || mvClose(id) == 0)
+            return;
+        if (MVmovie *movie = __mvFindMovie(id)) {
+            __mvUnregisterMovie(id);
+            __mvMV_Destroy(movie);
+        }
+    }
+
+private:
+    std::vector<uint8_t> memory_;
+    MVid id_ = 0;
+    int created_ = -1;
+};
+
+}  // namespace testing_movie
+
+#endif

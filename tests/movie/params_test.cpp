@@ -1,0 +1,305 @@
+// Settings of movies and tracks: every value rule with its error number,
+// wrong element types, user parameters, defaults, and settings that cannot
+// change after creation.
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "error.h"
+#include "movie_builders.h"
+
+using namespace testing_movie;
+
+namespace {
+
+// One way to spoil a track's settings, and whether the track must then be
+// refused.
+struct SettingCase {
+    const char *label;
+    std::function<void(DMparams *)> change;
+    bool accepted;
+};
+
+void PrintTo(const SettingCase &c, std::ostream *os) { *os << c.label; }
+
+class AudioSettings : public ::testing::TestWithParam<SettingCase> {};
+
+TEST_P(AudioSettings, AreCheckedWhenTheTrackIsAdded)
+{
+    MemMovie movie;
+    Params p = audioParams();
+    GetParam().change(p.get());
+    MVid track = 0;
+    int result = mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, p.get(), nullptr, &track);
+    if (GetParam().accepted) {
+        EXPECT_EQ(result, 0);
+    } else {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(mvGetErrno(), MV_ERR_AUDIO_SETTINGS);
+        EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, AudioSettings,
+    ::testing::Values(
+        SettingCase{"rate 4999", [](DMparams *p) { dmParamsSetFloat(p, DM_AUDIO_RATE, 4999.0); }, false},
+        SettingCase{"rate 50001", [](DMparams *p) { dmParamsSetFloat(p, DM_AUDIO_RATE, 50001.0); }, false},
+        SettingCase{"rate 5000", [](DMparams *p) { dmParamsSetFloat(p, DM_AUDIO_RATE, 5000.0); }, true},
+        SettingCase{"rate 50000", [](DMparams *p) { dmParamsSetFloat(p, DM_AUDIO_RATE, 50000.0); }, true},
+        SettingCase{"width 12", [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 12); }, false},
+        SettingCase{"width 8", [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 8); }, true},
+        SettingCase{"3 channels", [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_CHANNELS, 3); }, false},
+        SettingCase{"format 403", [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, 403); }, false},
+        SettingCase{"unsigned", [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, AUDIO_FORMAT_UNSIGNED); }, true},
+        SettingCase{"compressed", [](DMparams *p) { dmParamsSetString(p, DM_AUDIO_COMPRESSION, "G.711 u-law"); }, false},
+        SettingCase{"volume 1.5", [](DMparams *p) { dmParamsSetFloat(p, MV_DEFAULT_VOL, 1.5); }, false},
+        SettingCase{"no rate", [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_RATE); }, false},
+        SettingCase{"no compression", [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_COMPRESSION); }, false}));
+
+class ImageSettings : public ::testing::TestWithParam<SettingCase> {};
+
+TEST_P(ImageSettings, AreCheckedWhenTheTrackIsAdded)
+{
+    MemMovie movie;
+    Params p = imageParams(320, 240);
+    GetParam().change(p.get());
+    MVid track = 0;
+    int result = mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track);
+    if (GetParam().accepted) {
+        EXPECT_EQ(result, 0);
+    } else {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ImageSettings,
+    ::testing::Values(
+        SettingCase{"rate 0.5", [](DMparams *p) { dmParamsSetFloat(p, DM_IMAGE_RATE, 0.5); }, false},
+        SettingCase{"rate 101", [](DMparams *p) { dmParamsSetFloat(p, DM_IMAGE_RATE, 101.0); }, false},
+        SettingCase{"rate 100", [](DMparams *p) { dmParamsSetFloat(p, DM_IMAGE_RATE, 100.0); }, true},
+        SettingCase{"width 0", [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_WIDTH, 0); }, false},
+        SettingCase{"height -2", [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_HEIGHT, -2); }, false},
+        SettingCase{"packing 1002", [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, 1002); }, false},
+        SettingCase{"orientation 1102", [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_ORIENTATION, 1102); }, false},
+        SettingCase{"interlaced", [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_INTERLACING, 1); }, false},
+        SettingCase{"RTR", [](DMparams *p) { dmParamsSetString(p, DM_IMAGE_COMPRESSION, "RTR"); }, false},
+        SettingCase{"HDCC", [](DMparams *p) { dmParamsSetString(p, DM_IMAGE_COMPRESSION, "HDCC"); }, false},
+        SettingCase{"Apple Video 322", [](DMparams *p) {
+                        dmParamsSetString(p, DM_IMAGE_COMPRESSION, "Apple Video");
+                        dmParamsSetInt(p, DM_IMAGE_WIDTH, 322);
+                    }, false},
+        SettingCase{"MVC2 3x100", [](DMparams *p) {
+                        dmParamsSetString(p, DM_IMAGE_COMPRESSION, "MVC2");
+                        dmParamsSetInt(p, DM_IMAGE_WIDTH, 3);
+                        dmParamsSetInt(p, DM_IMAGE_HEIGHT, 100);
+                    }, false},
+        SettingCase{"depth 0", [](DMparams *p) { dmParamsSetInt(p, MV_IMAGE_CSIZE, 0); }, false},
+        SettingCase{"no packing", [](DMparams *p) { dmParamsRemove(p, DM_IMAGE_PACKING); }, false},
+        SettingCase{"grey", [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_GRAY); }, true},
+        SettingCase{"5-5-5", [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_RGB555); }, true}));
+
+TEST(ImageSettingsInQuickTime, OnlyItsSchemesAreAccepted)
+{
+    MemMovie movie(MV_FORMAT_QUICKTIME);
+    Params p = imageParams(320, 240, DM_PACKING_RGBX, "MVC1");
+    MVid track = 0;
+    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    // The same track is fine in a native movie, as far as the settings go
+    // (no codec bridge may be present to open it).
+    MemMovie native;
+    if (mvAddTrack(native.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) != 0) {
+        EXPECT_NE(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    }
+}
+
+TEST(ImageSettingsAppleVideo, AcceptsBlockMultiplesAsFarAsTheSettingsGo)
+{
+    MemMovie movie;
+    Params p = imageParams(320, 240, DM_PACKING_RGBX, "Apple Video");
+    MVid track = 0;
+    if (mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) != 0) {
+        EXPECT_NE(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    }
+}
+
+TEST(MovieSettings, BadValuesAreRefusedAndChangeNothing)
+{
+    MemMovie movie;
+    ASSERT_EQ(mvSetLoopLimit(movie.id(), 4), 0);
+    Params p = newParams();
+    dmParamsSetEnum(p.get(), MV_LOOP_MODE, 3);
+    dmParamsSetInt(p.get(), MV_LOOP_LIMIT, 9);
+    EXPECT_EQ(mvSetParams(movie.id(), p.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
+    EXPECT_EQ(mvGetLoopLimit(movie.id()), 4);
+
+    EXPECT_EQ(mvSetLoopLimit(movie.id(), -1), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    Params format = newParams();
+    dmParamsSetEnum(format.get(), MV_FILE_FORMAT, 4);
+    EXPECT_EQ(mvSetParams(movie.id(), format.get(), nullptr), -1);
+    EXPECT_EQ(mvSetMovieDefaults(format.get(), 4), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+}
+
+TEST(MovieSettings, WrongTypeNamesTheSettingInTheMessage)
+{
+    MemMovie movie;
+    ASSERT_EQ(mvSetTitle(movie.id(), "Before"), 0);
+    Params p = newParams();
+    dmParamsSetEnum(p.get(), MV_LOOP_MODE, MV_LOOP_SWING);
+    dmParamsSetInt(p.get(), MV_TITLE, 12);
+    EXPECT_EQ(mvSetParams(movie.id(), p.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
+    std::string message = mvGetErrorStr(MV_ERR_WRONG_TYPE);
+    EXPECT_EQ(message, "Parameter value supplied is of the wrong type: TITLE");
+    // Nothing of the refused list was taken.
+    EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
+    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
+}
+
+TEST(MovieSettings, SettersAndLoopModesRoundTrip)
+{
+    MemMovie movie;
+    EXPECT_EQ(mvSetLoopMode(movie.id(), MV_LOOP_SWING), 0);
+    EXPECT_EQ(mvSetTitle(movie.id(), "Pier"), 0);
+    EXPECT_EQ(mvSetComment(movie.id(), "at dusk"), 0);
+    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_SWING);
+    EXPECT_STREQ(mvGetTitle(movie.id()), "Pier");
+    EXPECT_STREQ(mvGetComment(movie.id()), "at dusk");
+}
+
+TEST(UserParams, RegisteredNamesAreKeptAndMustBeStrings)
+{
+    MemMovie movie;
+    Params p = newParams();
+    dmParamsSetString(p.get(), "MODEL_DIRECTOR", "Smith");
+    ASSERT_EQ(mvSetParams(movie.id(), p.get(), nullptr), 0);
+    // Not registered yet: ignored.
+    EXPECT_FALSE(dmParamsIsPresent(mvGetParams(movie.id()), "MODEL_DIRECTOR"));
+
+    ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
+    ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
+    Params returned = newParams();
+    ASSERT_EQ(mvSetParams(movie.id(), p.get(), returned.get()), 0);
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id()), "MODEL_DIRECTOR"), "Smith");
+    EXPECT_STREQ(dmParamsGetString(returned.get(), "MODEL_DIRECTOR"), "Smith");
+
+    Params bad = newParams();
+    dmParamsSetInt(bad.get(), "MODEL_DIRECTOR", 7);
+    EXPECT_EQ(mvSetParams(movie.id(), bad.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
+
+    // Tracks take user parameters too, at creation and later.
+    Params track = audioParams();
+    dmParamsSetString(track.get(), "MODEL_DIRECTOR", "Jones");
+    MVid audio = movie.addAudio(track);
+    ASSERT_NE(audio, 0);
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(audio), "MODEL_DIRECTOR"), "Jones");
+    dmParamsSetInt(track.get(), "MODEL_DIRECTOR", 1);
+    EXPECT_EQ(movie.addAudio(track), 0);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
+}
+
+TEST(TrackSettings, DefaultsAreFilledIn)
+{
+    MemMovie movie;
+    MVid audio = movie.addAudio(audioParams());
+    EXPECT_EQ(mvGetDefaultVol(audio), 1.0);
+    EXPECT_EQ(mvGetTrackMedium(audio), DM_MEDIUM_AUDIO);
+    EXPECT_EQ(mvGetTrackLength(audio), 0);
+    EXPECT_EQ(mvGetAudioWidth(audio), 16);
+    EXPECT_EQ(mvGetAudioChannels(audio), 2);
+    EXPECT_EQ(mvGetAudioRate(audio), 44100.0);
+    EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
+    EXPECT_STREQ(mvGetAudioCompression(audio), DM_AUDIO_UNCOMPRESSED);
+
+    Params withVolume = audioParams();
+    dmParamsSetFloat(withVolume.get(), MV_DEFAULT_VOL, 0.25);
+    EXPECT_EQ(mvGetDefaultVol(movie.addAudio(withVolume)), 0.25);
+
+    MVid image = movie.addImage(imageParams(8, 6, DM_PACKING_XBGR));
+    EXPECT_EQ(mvGetTrackMedium(image), DM_MEDIUM_IMAGE);
+    EXPECT_EQ(mvGetImageWidth(image), 8);
+    EXPECT_EQ(mvGetImageHeight(image), 6);
+    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_XBGR);
+    EXPECT_EQ(mvGetImageOrientation(image), DM_ORIENTATION_BOTTOM_TO_TOP);
+    EXPECT_EQ(mvGetImageInterlacing(image), DM_IMAGE_NONINTERLACED);
+    EXPECT_STREQ(mvGetImageCompression(image), DM_IMAGE_UNCOMPRESSED);
+    // The virtual format describes the same picture, uncompressed.
+    DMparams *virtualFormat = __mvT_GetVirtualFormat(image);
+    EXPECT_EQ(dmParamsGetInt(virtualFormat, DM_IMAGE_WIDTH), 8);
+    EXPECT_EQ(dmImageFrameSize(virtualFormat), 8u * 6u * 4u);
+    EXPECT_EQ(__mvT_GetVirtualFormat(audio), mvGetParams(audio));
+}
+
+TEST(TrackSettings, AppleAnimationDepthDefaultsTo24)
+{
+    // Creating such a track needs the codec bridge; the rule itself is
+    // applied to the settings first, which a change of an existing track
+    // shows whatever bridge is linked.
+    MemMovie movie;
+    Params p = imageParams(16, 16, DM_PACKING_RGBX, "Apple Animation");
+    MVid track = 0;
+    if (mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) == 0) {
+        EXPECT_EQ(dmParamsGetInt(mvGetParams(track), MV_IMAGE_CSIZE), 24);
+    } else {
+        EXPECT_TRUE(mvGetErrno() == MV_ERR_UNKNOWN_SCHEME || mvGetErrno() == MV_ERR_QT_NO_CODECS);
+    }
+    MVid plain = movie.addImage(imageParams());
+    EXPECT_FALSE(dmParamsIsPresent(mvGetParams(plain), MV_IMAGE_CSIZE));
+}
+
+TEST(TrackSettings, UnchangeableSettingsStayAndChangeableOnesChange)
+{
+    MemMovie movie;
+    MVid image = movie.addImage(imageParams(8, 6));
+    MVid audio = movie.addAudio(audioParams());
+
+    Params p = newParams();
+    dmParamsSetInt(p.get(), DM_IMAGE_WIDTH, 640);
+    dmParamsSetFloat(p.get(), DM_IMAGE_RATE, 24.0);
+    dmParamsSetString(p.get(), MV_SMPTE_START, "01:00:00:00");
+    Params returned = newParams();
+    ASSERT_EQ(mvSetParams(image, p.get(), returned.get()), 0);
+    EXPECT_EQ(mvGetImageWidth(image), 8);
+    EXPECT_EQ(mvGetImageRate(image), 24.0);
+    EXPECT_EQ(dmParamsGetFloat(__mvT_GetVirtualFormat(image), DM_IMAGE_RATE), 24.0);
+    EXPECT_STREQ(mvGetTrackSMPTEStart(image), "01:00:00:00");
+    EXPECT_FALSE(dmParamsIsPresent(returned.get(), DM_IMAGE_WIDTH));
+    EXPECT_TRUE(dmParamsIsPresent(returned.get(), DM_IMAGE_RATE));
+
+    // Unchangeable settings are still checked.
+    Params wide = newParams();
+    dmParamsSetInt(wide.get(), DM_IMAGE_WIDTH, 0);
+    EXPECT_EQ(mvSetParams(image, wide.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    EXPECT_EQ(mvSetImageRate(image, 0.5), -1);
+    EXPECT_EQ(mvGetImageRate(image), 24.0);
+
+    Params sound = newParams();
+    dmParamsSetInt(sound.get(), DM_AUDIO_CHANNELS, 1);
+    dmParamsSetFloat(sound.get(), MV_DEFAULT_VOL, 0.5);
+    ASSERT_EQ(mvSetParams(audio, sound.get(), nullptr), 0);
+    EXPECT_EQ(mvGetAudioChannels(audio), 2);
+    EXPECT_EQ(mvGetDefaultVol(audio), 0.5);
+    EXPECT_EQ(mvSetDefaultVol(audio, -0.1), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_AUDIO_SETTINGS);
+    EXPECT_EQ(mvSetTrackSMPTEStart(audio, "00:00:10:00"), 0);
+    EXPECT_STREQ(mvGetTrackSMPTEStart(audio), "00:00:10:00");
+
+    Params wrongType = newParams();
+    dmParamsSetInt(wrongType.get(), MV_DEFAULT_VOL, 1);
+    EXPECT_EQ(mvSetParams(audio, wrongType.get(), nullptr), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
+    EXPECT_STREQ(__mvErrorDetail, MV_DEFAULT_VOL);
+}
+
+}  // namespace
