@@ -43,6 +43,16 @@ XVisualInfo *chooseRGBVisual(Display *display, int screen, bool doubleBuffer, in
     return info;
 }
 
+// A colormap for windows of visual: the screen's own when the visual is the
+// default, otherwise a new one. The server frees it with the connection;
+// the caller may free it sooner with XFreeColormap once its windows are gone.
+Colormap colormapFor(Display *display, int screen, Visual *visual)
+{
+    if (visual == DefaultVisual(display, screen))
+        return DefaultColormap(display, screen);
+    return XCreateColormap(display, RootWindow(display, screen), visual, AllocNone);
+}
+
 int visualValue(Display *display, XVisualInfo *info, int attribute)
 {
     int value = 0;
@@ -135,8 +145,7 @@ extern "C" GLXconfig *GLXgetconfig(Display *display, int screen, const GLXconfig
             if (e->mode != KGLX_VISUAL && e->mode != KGLX_COLORMAP && e->mode != KGLX_WINDOW)
                 answer.push_back(granted);
         }
-        const Colormap colormap = XCreateColormap(display, RootWindow(display, screen),
-                                                  info->visual, AllocNone);
+        const Colormap colormap = colormapFor(display, screen, info->visual);
         answer.push_back({KGLX_NORMAL, KGLX_VISUAL, info->visualid});
         answer.push_back({KGLX_NORMAL, KGLX_COLORMAP, colormap});
         answer.push_back({KGLX_NORMAL, KGLX_WINDOW, 0});

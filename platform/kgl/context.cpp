@@ -83,6 +83,18 @@ void release(Context &c, bool makeNoneCurrent)
     glXDestroyContext(c.display, c.glx);
 }
 
+// Makes c current in the calling thread; false when GLX refuses.
+bool makeCurrent(Context &c)
+{
+    ErrorTrap trap(c.display);
+    if (!glXMakeCurrent(c.display, c.window, c.glx) || trap.failed()) {
+        threadCurrent = nullptr;
+        return false;
+    }
+    threadCurrent = &c;
+    return true;
+}
+
 // Lets go of a current context that another thread has unlinked: unbinding
 // it is what allows GLX to free it.
 void buryCurrent()
@@ -140,25 +152,34 @@ extern "C" int GLXwinset(Display *display, Window window)
                 if (c->owner == self && c->display == display && c->window == window)
                     found = c.get();
         }
-        bool fresh = false;
-        if (!found) {
-            std::unique_ptr<Context> made = kgl::makeContext(display, window);
-            if (!made)
-                return -1;
-            found = made.get();
-            fresh = true;
+        if (found && kgl::makeCurrent(*found))
+            return 0;
+        if (found) {
+            // The context is unusable: most likely a thread that ended
+            // without releasing it left it current, and this thread was
+            // given the same id. It is dropped and a new one made.
+            std::unique_ptr<Context> stale;
+            {
+                std::lock_guard<std::mutex> hold(kgl::registryLock);
+                auto at = std::find_if(kgl::registry.begin(), kgl::registry.end(),
+                    [found](const std::unique_ptr<Context> &c) { return c.get() == found; });
+                stale = std::move(*at);
+                kgl::registry.erase(at);
+            }
+            kgl::ErrorTrap trap(display);
+            kgl::release(*stale, false);
+        }
+        std::unique_ptr<Context> made = kgl::makeContext(display, window);
+        if (!made)
+            return -1;
+        Context *fresh = made.get();
+        {
             std::lock_guard<std::mutex> hold(kgl::registryLock);
             kgl::registry.push_back(std::move(made));
         }
-
-        kgl::ErrorTrap trap(display);
-        if (!glXMakeCurrent(display, window, found->glx) || trap.failed()) {
-            kgl::threadCurrent = nullptr;
+        if (!kgl::makeCurrent(*fresh))
             return -1;
-        }
-        kgl::threadCurrent = found;
-        if (fresh)
-            kgl::firstUse();
+        kgl::firstUse();
         return 0;
     } catch (...) {
         return -1;

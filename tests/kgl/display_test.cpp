@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -323,6 +324,35 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
     EXPECT_EQ(own2.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
     EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
+}
+
+TEST_F(OnDisplay, AThreadThatEndsWithoutReleasingDoesNotBlockItsSuccessors)
+{
+    // Threads that run one after another often get the same id; a context
+    // left current by the first must not make binding fail for the next.
+    kgltest::XWindow window(display_, 8, 8);
+    std::vector<std::thread::id> ids;
+    for (int round = 0; round < 4; ++round) {
+        int bound = -1;
+        uint32_t back = 0;
+        const uint32_t colour = 0x10u * uint32_t(round + 1);
+        std::thread painter([&] {
+            ids.push_back(std::this_thread::get_id());
+            bound = window.bind() ? 0 : -1;
+            cpack(colour);
+            sboxfi(0, 0, 7, 7);
+            gflush();
+            lrectread(3, 3, 3, 3, &back);
+            // no kglReleaseThread
+        });
+        painter.join();
+        EXPECT_EQ(bound, 0) << "round " << round;
+        EXPECT_EQ(back, colour) << "round " << round;
+    }
+    // One context per distinct thread id: stale ones were replaced.
+    std::sort(ids.begin(), ids.end());
+    const long distinct = std::unique(ids.begin(), ids.end()) - ids.begin();
+    EXPECT_EQ(GLXunlink(display_, window.id()), distinct);
 }
 
 TEST_F(OnDisplay, UnlinkingAnotherThreadsContextSilencesItsDrawing)
