@@ -47,7 +47,11 @@ namespace cinelark::audioport {
 
 int32_t ring_words(int32_t queue_size, int caller_channels, int device_channels) {
   int64_t words = int64_t{queue_size} * device_channels;
-  return static_cast<int32_t>((words + caller_channels - 1) / caller_channels + 1);
+  int64_t ring = (words + caller_channels - 1) / caller_channels + 1;
+  // A queue of a sample or two of a four-channel port would make a ring too
+  // small for one frame beside the empty word, and a writer would wait for
+  // room that can never come.
+  return static_cast<int32_t>(std::max<int64_t>(ring, device_channels + 1));
 }
 
 int32_t fill_word_for(const ALportRec& port, int32_t count) {

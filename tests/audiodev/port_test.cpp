@@ -123,6 +123,16 @@ TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
   EXPECT_EQ(ALcloseport(stereo), 0);
 }
 
+TEST_F(DevicePort, TheSmallestQueuesStillTakeWholeFrames) {
+  for (long channels : {1L, 4L}) {
+    ALport port = open(AL_WIDTH_16, channels, 1);
+    ASSERT_NE(port, nullptr);
+    std::vector<int16_t> in(static_cast<std::size_t>(channels) * 20, 9);
+    EXPECT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0) << channels;
+    EXPECT_EQ(ALcloseport(port), 0);
+  }
+}
+
 TEST_F(DevicePort, PortsRunOutAndComeBack) {
   std::vector<ALport> ports;
   for (int i = 0; i < 8; ++i) {

@@ -13,7 +13,10 @@ TEST(RingSize, IsTheQueueInDeviceWordsPlusTheEmptyWord) {
   EXPECT_EQ(ring_words(1001, 4, 2), 502);      // rounded up
   EXPECT_EQ(ring_words(1000, 4, 4), 1001);
   EXPECT_EQ(ring_words(262139, 1, 2), 524279); // the largest queue
-  EXPECT_EQ(ring_words(1, 4, 2), 2);
+  // Never smaller than one frame and the empty word.
+  EXPECT_EQ(ring_words(1, 4, 2), 3);
+  EXPECT_EQ(ring_words(2, 4, 4), 5);
+  EXPECT_EQ(ring_words(1, 1, 2), 3);
 }
 
 ALportRec port_of(int channels, int device_channels, int32_t queue) {
