@@ -9,6 +9,7 @@
 #include "converters.h"
 #include "dither.h"
 #include "pixel.h"
+#include "rgb_rows.h"
 #include "tables.h"
 #include "yuv_layouts.h"
 #include "yuv_words.h"
@@ -17,40 +18,14 @@ namespace cinelark::cs {
 
 namespace {
 
-// Row converters of the exact path: put(i, rgbxWord) receives each pixel.
+// The exact path for each source layout: its word converter from
+// yuv_words.h.
 struct Exact444 : Yuv444 {
     static constexpr auto words = yuv444RowToWords;
-    template <typename Put>
-    static void row(const YuvTables& t, const uint8_t* s, int width, Put&& put)
-    {
-        for (int i = 0; i < width; ++i, s += 3)
-            put(i, yuvToRGBX(t, s[1], s[0], s[2]));
-    }
 };
 
-// A pair shares its chroma, so its three clamp-table rows are found once and
-// each pixel is one luma lookup and three clamp lookups.
 struct Exact422 : Yuv422 {
     static constexpr auto words = yuv422RowToWords;
-    template <typename Put>
-    static void row(const YuvTables& t, const uint8_t* s, int width, Put&& put)
-    {
-        const uint32_t* red = kClamp.red.data() + kClampBias;
-        const uint32_t* green = kClamp.green.data() + kClampBias;
-        const uint32_t* blue = kClamp.blue.data() + kClampBias;
-        const int pairs = width >> 1;
-        for (int p = 0; p < pairs; ++p, s += 4) {
-            const ChromaU cu = t.u[s[0]];
-            const ChromaV cv = t.v[s[2]];
-            const uint32_t* r = red + cv.red;
-            const uint32_t* g = green - cu.greenLoss - cv.greenLoss;
-            const uint32_t* b = blue + cu.blue;
-            const int l0 = t.luma[s[1]];
-            const int l1 = t.luma[s[3]];
-            put(2 * p, r[l0] | g[l0] | b[l0]);
-            put(2 * p + 1, r[l1] | g[l1] | b[l1]);
-        }
-    }
 };
 
 // RGBX and RGBA rows go through the word converters of yuv_words.h.
@@ -74,16 +49,27 @@ int exactToRGBA(int width, int height, const uint8_t* src, uint8_t* dst)
     return exactToWords<L>(width, height, src, dst, 0xFF000000u);
 }
 
+// RGB and RGB332 rows are made from words too, a chunk of the row at a
+// time through a small buffer on the stack; chunks hold whole 4:2:2 pairs.
+inline constexpr int kChunk = 256;
+
+template <typename L, typename Finish>
+void inWordChunks(const uint8_t* s, int width, Finish&& finish)
+{
+    alignas(16) uint8_t words[kChunk * 4];
+    for (int x = 0; x < width; x += kChunk) {
+        const int n = width - x < kChunk ? width - x : kChunk;
+        L::words(s + static_cast<std::size_t>(x) * L::kBpp, words, n, 0);
+        finish(words, x, L::pixels(n));
+    }
+}
+
 template <typename L>
 int exactToRGB(int width, int height, const uint8_t* src, uint8_t* dst)
 {
-    const YuvTables& t = yuvTables();
-    return walkPixelRows(width, height, src, L::kBpp, dst, 3, [&t, width](const uint8_t* s, uint8_t* d, int) {
-        L::row(t, s, width, [d](int i, uint32_t w) {
-            uint8_t* p = d + 3 * i;
-            p[0] = static_cast<uint8_t>(w >> 16);
-            p[1] = static_cast<uint8_t>(w >> 8);
-            p[2] = static_cast<uint8_t>(w);
+    return walkPixelRows(width, height, src, L::kBpp, dst, 3, [width](const uint8_t* s, uint8_t* d, int) {
+        inWordChunks<L>(s, width, [d](const uint8_t* words, int x, int count) {
+            wordsRowToRgb(words, d + 3 * static_cast<std::size_t>(x), count);
         });
     });
 }
@@ -91,14 +77,13 @@ int exactToRGB(int width, int height, const uint8_t* src, uint8_t* dst)
 template <typename L>
 int exactToRGB332(int width, int height, const uint8_t* src, uint8_t* dst)
 {
-    const YuvTables& t = yuvTables();
-    return walkPixelRows(width, height, src, L::kBpp, dst, 1,
-                         [&t, width](const uint8_t* s, uint8_t* d, int rowsLeft) {
-                             RowDither dither(rowsLeft);
-                             L::row(t, s, width, [d, &dither, width](int i, uint32_t w) {
-                                 d[i] = dither.code(width - 1 - i, w);
-                             });
-                         });
+    return walkPixelRows(width, height, src, L::kBpp, dst, 1, [width](const uint8_t* s, uint8_t* d, int rowsLeft) {
+        const RowDither dither(rowsLeft);
+        inWordChunks<L>(s, width, [d, &dither, width](const uint8_t* words, int x, int count) {
+            for (int i = 0; i < count; ++i)
+                d[x + i] = dither.code(width - 1 - (x + i), load32(words + 4 * i));
+        });
+    });
 }
 
 // Luma is the grey level.
