@@ -9,7 +9,6 @@
 //   1091  5-5-5 with blue in bits 0-4: each 5-bit component c becomes
 //         (c << 3) | (c >> 2), which maps 0 to 0 and 31 to 255; rows
 //         reversed.
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -56,11 +55,20 @@ const uint32_t *rgb555Table()
     return table.get();
 }
 
-void reverseRows(uint32_t *pixels, int width, int height)
+// Converts a frame of stored pixels row by row, writing the rows in reverse
+// order: one pass over the picture does both.
+template <typename Pixel, typename Convert>
+void convertRowsReversed(const uint8_t *in, uint32_t *out, int width, int height, Convert convert)
 {
-    for (int top = 0, bottom = height - 1; top < bottom; top++, bottom--)
-        std::swap_ranges(pixels + size_t(top) * width, pixels + size_t(top + 1) * width,
-                         pixels + size_t(bottom) * width);
+    for (int row = 0; row < height; row++) {
+        const uint8_t *from = in + size_t(row) * size_t(width) * sizeof(Pixel);
+        uint32_t *to = out + size_t(height - 1 - row) * size_t(width);
+        for (int x = 0; x < width; x++) {
+            Pixel v;
+            std::memcpy(&v, from + size_t(x) * sizeof(Pixel), sizeof(Pixel));
+            to[x] = convert(v);
+        }
+    }
 }
 
 }  // namespace
@@ -81,14 +89,6 @@ int __mvT_ReadRGBXImage(MVid id, int frame, size_t bufferSize, void *buffer)
     case DM_PACKING_RGBX:
         return __mvIT_ReadFrames(track, frame, 1, buffer);
     case DM_PACKING_XBGR:
-        if (__mvIT_ReadFrames(track, frame, 1, buffer) != 0)
-            return -1;
-        for (size_t i = 0; i < pixelCount; i++) {
-            uint32_t v = out[i];
-            out[i] = (v >> 16 & 0xff) | (v & 0xff00) | (v & 0xff) << 16;
-        }
-        reverseRows(out, width, height);
-        return 0;
     case DM_PACKING_GRAY:
     case DM_PACKING_RGB555: {
         try {
@@ -103,15 +103,15 @@ int __mvT_ReadRGBXImage(MVid id, int frame, size_t bufferSize, void *buffer)
         if (track->packing == DM_PACKING_GRAY) {
             for (size_t i = 0; i < pixelCount; i++)
                 out[i] = kGreyToWord[in[i]];
-            return 0;
+        } else if (track->packing == DM_PACKING_XBGR) {
+            convertRowsReversed<uint32_t>(in, out, width, height, [](uint32_t v) {
+                return (v >> 16 & 0xff) | (v & 0xff00) | (v & 0xff) << 16;
+            });
+        } else {
+            const uint32_t *table = rgb555Table();
+            convertRowsReversed<uint16_t>(in, out, width, height,
+                                          [table](uint16_t v) { return table[v]; });
         }
-        const uint32_t *table = rgb555Table();
-        for (size_t i = 0; i < pixelCount; i++) {
-            uint16_t v;
-            std::memcpy(&v, in + 2 * i, 2);
-            out[i] = table[v];
-        }
-        reverseRows(out, width, height);
         return 0;
     }
     default:
