@@ -250,3 +250,45 @@ TEST(MovieErrors, MissingPointersAreInvalidArguments)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MovieFiles, AWrittenMovieOpensWithItsSettingsTracksAndFrames)
+{
+    TempDir dir;
+    std::string path = dir.file("roundtrip.mv");
+    Params p = movieParams();
+    MVid id = 0;
+    ASSERT_EQ(mvCreateFile(path.c_str(), p.get(), nullptr, &id), 0);
+    ASSERT_EQ(mvSetTitle(id, "Lighthouse"), 0);
+    ASSERT_EQ(mvSetLoopMode(id, MV_LOOP_REPEAT), 0);
+    MVid image = 0, audio = 0;
+    Params ip = imageParams(3, 2, DM_PACKING_RGB555);
+    Params ap = audioParams(16, 1, 11025.0);
+    ASSERT_EQ(mvAddTrack(id, DM_MEDIUM_IMAGE, ip.get(), nullptr, &image), 0);
+    ASSERT_EQ(mvAddTrack(id, DM_MEDIUM_AUDIO, ap.get(), nullptr, &audio), 0);
+    const uint16_t pixels[12] = {1, 2, 3, 4, 5, 6, 0x7fff, 0x1234, 0, 9, 8, 7};
+    const int16_t samples[5] = {-5, 4, -3, 2, -1};
+    ASSERT_EQ(mvInsertFrames(image, 0, 2, sizeof pixels, const_cast<uint16_t *>(pixels)), 0);
+    ASSERT_EQ(mvInsertFrames(audio, 0, 5, sizeof samples, const_cast<int16_t *>(samples)), 0);
+    ASSERT_EQ(mvClose(id), 0);
+
+    EXPECT_EQ(mvIsMovieFile(path.c_str()), 1);
+    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &id), 0);
+    EXPECT_STREQ(mvGetTitle(id), "Lighthouse");
+    EXPECT_EQ(mvGetLoopMode(id), MV_LOOP_REPEAT);
+    EXPECT_FALSE(__mvFindMovie(id)->dirty);
+    ASSERT_EQ(mvFindTrackByMedium(id, DM_MEDIUM_IMAGE, &image), 0);
+    ASSERT_EQ(mvFindTrackByMedium(id, DM_MEDIUM_AUDIO, &audio), 0);
+    EXPECT_EQ(mvGetTrackLength(image), 2);
+    EXPECT_EQ(mvGetTrackLength(audio), 5);
+    uint16_t pictureBack[12] = {};
+    int16_t soundBack[5] = {};
+    ASSERT_EQ(mvReadFrames(image, 0, 2, sizeof pictureBack, pictureBack), 0);
+    ASSERT_EQ(mvReadFrames(audio, 0, 5, sizeof soundBack, soundBack), 0);
+    EXPECT_EQ(std::memcmp(pictureBack, pixels, sizeof pixels), 0);
+    EXPECT_EQ(std::memcmp(soundBack, samples, sizeof samples), 0);
+    EXPECT_EQ(mvClose(id), 0);
+}
+
+}  // namespace
