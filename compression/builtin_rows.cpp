@@ -1,0 +1,63 @@
+// The built-in rows of the two algorithm tables, in the order that fixes
+// their scheme identifiers (audio 0, 1, ...; video 0x8000, 0x8001, ...).
+//
+// Adding a codec: put its folder under codecs/, declare its routine set in
+// the folder's header, include that header here and point the row at it.
+// Rows still on kAwaitingCodec recognise their stream headers but cannot code
+// yet; rows on kNoCodec belong to hardware or closed libraries and stay so.
+#include "awaiting_codec.h"
+#include "builtin_params.h"
+#include "core.h"
+
+#include <cstring>
+
+namespace cl {
+namespace {
+
+struct BuiltinRow {
+  int32_t scheme;
+  int32_t capabilities;
+  const char* name;
+  int32_t maxHeaderSize;
+  ParamList (*params)();
+  const CL_RoutineSet* routines;
+};
+
+// scheme, capabilities, name, maximum header size, parameters, routines
+const BuiltinRow kBuiltinRows[] = {
+    {CL_UNCOMPRESSED_AUDIO, 3, "Uncompressed Audio", 168, UncompressedAudioParams, &kAwaitingCodec<CL_UNCOMPRESSED_AUDIO>},
+    {CL_G711_ULAW,          3, "u-law (G.711)",      168, UlawParams,              &kAwaitingCodec<CL_G711_ULAW>},
+    {CL_G711_ALAW,          3, "a-law (G.711)",      168, AlawParams,              &kAwaitingCodec<CL_G711_ALAW>},
+    {CL_MPEG_AUDIO,         3, "MPEG Audio (Aware)", 148, MpegAudioParams,         &kNoCodec},
+    {CL_MULTIRATE_AUDIO,    3, "Multirate (Aware)",  148, MultirateParams,         &kNoCodec},
+    {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &kAwaitingCodec<CL_UNCOMPRESSED_VIDEO>},
+    {CL_RLE,                3, "RLE",                168, RleParams,               &kAwaitingCodec<CL_RLE>},
+    {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
+    {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
+    {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
+    {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},
+    {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
+    {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},
+    {CL_MVC2,               3, "MVC2",               0,   Mvc2Params,              &kNoCodec},
+    {CL_RLE24,              3, "RLE24",              168, Rle24Params,             &kAwaitingCodec<CL_RLE24>},
+};
+
+}  // namespace
+
+void InstallBuiltinRows(AlgorithmTable& audio, AlgorithmTable& video) {
+  for (const BuiltinRow& b : kBuiltinRows) {
+    AlgorithmTable& table = TypeOfScheme(b.scheme) ? video : audio;
+    Algorithm& row = table.rows[table.count++];
+    row.scheme = b.scheme;
+    row.capabilities = b.capabilities;
+    std::strncpy(row.name, b.name, kNameBytes - 1);
+    row.maxHeaderSize = b.maxHeaderSize;
+    row.routines = *b.routines;
+    row.params = std::make_unique<ParamTable>();
+    ParamList list = b.params();
+    for (size_t i = 0; i < list.size(); ++i) (*row.params)[i] = list[i];
+    row.paramCount = static_cast<int32_t>(list.size());
+  }
+}
+
+}  // namespace cl

@@ -1,0 +1,89 @@
+// The ring buffer under every frame and data buffer.
+//
+// Head (write position) and tail (read position) are 32-bit words: a byte
+// offset in bits 0-29 and a 2-bit tag in bits 30-31, so a ring holds at most
+// 2^30 - 1 bytes. The tags only settle the case of equal offsets: the ring is
+// full when head.tag == tail.tag + 1 (mod 4) and empty otherwise. A move that
+// asks for at least everything there is (all free bytes for the head, all
+// valid bytes for the tail) gives the moving word the other word's tag plus
+// one; any smaller move keeps its tag.
+//
+// One producer moves the head and one consumer the tail, possibly on
+// different threads. Every access to the words happens under the ring's
+// mutex, and a side that must wait for the other sleeps on the ring's
+// condition variable and re-checks after every wake-up. The producer's
+// "done" flag ends all waiting: afterwards queries answer with what is there.
+// A ring made around memory for the length of one call has no other side and
+// never waits.
+#ifndef CINELARK_COMPRESSION_RING_H
+#define CINELARK_COMPRESSION_RING_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace cl {
+
+class Ring {
+ public:
+  static constexpr int32_t kMaxSize = (1 << 30) - 1;
+
+  // rbNew: takes size bytes at memory, empty. rbFree: forgets the memory.
+  void New(int32_t size, uint8_t* memory, bool neverWaits);
+  void Free();
+  bool Exists() const;
+
+  // rbQueryFree / rbQueryValid: wait (unless amount is 0, the ring is done or
+  // never waits) until min(amount, size) bytes are free or valid, then store
+  // the first such byte's address, return the contiguous count up to the end
+  // of memory and store in *wrap the count continuing at the start.
+  int32_t QueryFree(int32_t amount, uint8_t** position, int32_t* wrap);
+  int32_t QueryValid(int32_t amount, uint8_t** position, int32_t* wrap);
+
+  // rbUpdateHead / rbUpdateTail: move by min(amount, free or valid bytes),
+  // wake a waiting other side and return the bytes moved.
+  int32_t UpdateHead(int32_t amount);
+  int32_t UpdateTail(int32_t amount);
+
+  // rbDone: the producer has finished; no query waits from now on.
+  void Done();
+
+  int32_t size() const { return size_; }
+  uint8_t* base() const { return base_; }
+
+  // Snapshot of the words and counts, for checks and diagnostics.
+  uint32_t head() const;
+  uint32_t tail() const;
+  int32_t ValidBytes() const;
+  int32_t FreeBytes() const;
+
+ private:
+  static constexpr uint32_t kOffsetMask = (1u << 30) - 1;
+  static uint32_t Offset(uint32_t word) { return word & kOffsetMask; }
+  static uint32_t Tag(uint32_t word) { return word >> 30; }
+
+  bool FullLocked() const;
+  int32_t ValidLocked() const;
+  int32_t FreeLocked() const;
+  // Block: sleep until the other side moves or the ring is done.
+  void BlockLocked(std::unique_lock<std::mutex>& lock);
+  uint32_t Advance(uint32_t word, int32_t n) const;
+
+  mutable std::mutex mutex_;
+  std::condition_variable moved_;
+  // Set by New and Free only, before and after the two sides run; read
+  // without the lock by the sides themselves.
+  uint8_t* base_ = nullptr;
+  int32_t size_ = 0;
+  bool neverWaits_ = false;
+  // Protected by mutex_: head_ written by the producer, tail_ by the
+  // consumer, done_ by the producer, waiters_ by whichever side sleeps.
+  uint32_t head_ = 0;
+  uint32_t tail_ = 0;
+  bool done_ = false;
+  int waiters_ = 0;
+};
+
+}  // namespace cl
+
+#endif

@@ -1,0 +1,25 @@
+// A small lossless codec registered by the tests through clAddAlgorithm: it
+// writes the common stream header and then each frame's bytes as they are,
+// through the stream writer, and reads them back through the stream reader.
+// It lets the tests drive every core path a real codec uses.
+#ifndef CINELARK_TESTS_COMPRESSION_COPY_CODEC_H
+#define CINELARK_TESTS_COMPRESSION_COPY_CODEC_H
+
+#include <cinelark/cl.h>
+
+// Registers the codec on first use (video type) and returns its scheme.
+int CopyCodecScheme();
+
+// Bytes of the stream header the codec writes.
+constexpr int kCopyHeaderBytes = 40;
+
+// How many times each routine ran, for tests that check the core's calls.
+struct CopyCodecCalls {
+  int getParams = 0;
+  int setParams = 0;
+  int setParamsLastLength = 0;
+  int setParamsLastValue = 0;
+};
+CopyCodecCalls& CopyCalls();
+
+#endif

@@ -1,0 +1,235 @@
+// clCompress, clDecompress, clReadHeader and the one-call image operations,
+// driven through the copy codec, and the default reporter's line format.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "capture.h"
+#include "codec.h"
+#include "copy_codec.h"
+
+namespace {
+
+class ClOperations : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &enc_), 0);
+    ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &dec_), 0);
+    for (CL_Handle h : {enc_, dec_}) {
+      int pv[] = {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX};
+      ASSERT_EQ(clSetParams(h, pv, 6), 0);
+    }
+  }
+  void TearDown() override {
+    EXPECT_EQ(clCloseCompressor(enc_), 0);
+    EXPECT_EQ(clCloseDecompressor(dec_), 0);
+  }
+  static constexpr int kFrame = 4 * 2 * 4;
+  CL_Handle enc_ = nullptr;
+  CL_Handle dec_ = nullptr;
+};
+
+TEST_F(ClOperations, PlainMemoryRoundTrip) {
+  std::vector<uint8_t> frames(3 * kFrame);
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<uint8_t>(i * 5 + 1);
+  clSetParam(enc_, CL_COMPRESSED_BUFFER_SIZE, 200);
+  std::vector<uint8_t> data(200);
+  int size = 0;
+  ASSERT_EQ(clCompress(enc_, 3, frames.data(), &size, data.data()), 0);
+  EXPECT_EQ(size, kCopyHeaderBytes + 3 * kFrame);
+  // "Frame buffer size" was 0 and became one frame; no buffer is left.
+  EXPECT_EQ(clGetParam(enc_, CL_FRAME_BUFFER_SIZE), kFrame);
+  EXPECT_EQ(clQueryBufferHdl(enc_, CL_FRAME, nullptr), nullptr);
+  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), nullptr);
+  EXPECT_EQ(clQueryScheme(data.data()), CopyCodecScheme());
+
+  std::vector<uint8_t> out(3 * kFrame, 0);
+  ASSERT_EQ(clDecompress(dec_, 3, size, data.data(), out.data()), 0);
+  EXPECT_EQ(out, frames);
+}
+
+TEST_F(ClOperations, CompressedDataThatDoesNotFitFailsWithoutHanging) {
+  std::vector<uint8_t> frames(2 * kFrame, 9);
+  clSetParam(enc_, CL_COMPRESSED_BUFFER_SIZE, kCopyHeaderBytes + kFrame);  // room for one frame only
+  std::vector<uint8_t> data(kCopyHeaderBytes + kFrame);
+  CapturedErrors errors;
+  int size = 0;
+  EXPECT_EQ(clCompress(enc_, 2, frames.data(), &size, data.data()), CL_ERR_NO_DATA);
+  EXPECT_EQ(errors.reports().back().text, "clCompress Copy: no room for 32 bytes\n");
+}
+
+TEST_F(ClOperations, TruncatedStreamFailsWithoutHanging) {
+  std::vector<uint8_t> frames(kFrame, 3);
+  std::vector<uint8_t> data(200);
+  int size = 0;
+  ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
+  std::vector<uint8_t> out(2 * kFrame);
+  CapturedErrors errors;
+  EXPECT_EQ(clDecompress(dec_, 2, size - 5, data.data(), out.data()), CL_ERR_NO_DATA);
+  EXPECT_EQ(errors.reports().back().text, "clDecompress Copy: frame 0 is cut short\n");
+}
+
+TEST_F(ClOperations, FrameBufferSizeBelowOneFrameLeavesNoBuffer) {
+  clSetParam(enc_, CL_FRAME_BUFFER_SIZE, kFrame - 1);
+  std::vector<uint8_t> frames(kFrame), data(100);
+  int size = 0;
+  CapturedErrors errors;
+  EXPECT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), CL_ERR_FRAME_BUFFER_TOO_SMALL);
+  EXPECT_EQ(errors.only(), "clCompress: invalid frameBufferSize (31), must be at least (32)\n");
+  EXPECT_EQ(errors.reports()[0].handle, enc_);
+  EXPECT_EQ(clQueryBufferHdl(enc_, CL_FRAME, nullptr), nullptr);
+  errors.clear();
+  clSetParam(dec_, CL_FRAME_BUFFER_SIZE, 1);
+  EXPECT_EQ(clDecompress(dec_, 1, 10, data.data(), frames.data()), CL_ERR_FRAME_BUFFER_TOO_SMALL);
+  EXPECT_EQ(errors.only(), "clDecompress: invalid frameBufferSize (1), must be at least (32)\n");
+}
+
+TEST_F(ClOperations, ArgumentChecksOfCompress) {
+  std::vector<uint8_t> frames(kFrame), data(100);
+  int size = 0;
+  CapturedErrors errors;
+  EXPECT_EQ(clCompress(nullptr, 1, frames.data(), &size, data.data()), CL_ERR_NULL_HANDLE);
+  EXPECT_EQ(clCompress(enc_, 1, nullptr, &size, data.data()), CL_ERR_NO_BUFFER);
+  EXPECT_EQ(clCompress(enc_, 1, frames.data(), nullptr, data.data()), CL_ERR_BAD_COMPRESSED_SIZE);
+  EXPECT_EQ(clCompress(enc_, 1, frames.data(), &size, nullptr), CL_ERR_NO_BUFFER);
+  EXPECT_EQ(clCompress(enc_, 0, frames.data(), &size, data.data()), CL_ERR_BAD_BLOCK_COUNT);
+  const std::vector<std::string> expected = {
+      "clCompress: invalid compressionHdl parameter 0\n",
+      "clCompress: frame buffer parameter is NULL and frame buffer was not created\n",
+      "clCompress: invalid dataSize parameter 0x0\n",
+      "clCompress: compressed data parameter is NULL and data buffer was not created\n",
+      "clCreateBuf: invalid number of blocks 0\n",
+  };
+  ASSERT_EQ(errors.reports().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(errors.reports()[i].text, expected[i]);
+}
+
+TEST_F(ClOperations, ArgumentChecksOfDecompress) {
+  std::vector<uint8_t> frames(kFrame), data(100);
+  CapturedErrors errors;
+  EXPECT_EQ(clDecompress(nullptr, 1, 10, data.data(), frames.data()), CL_ERR_NULL_HANDLE);
+  EXPECT_EQ(clDecompress(dec_, 1, -1, data.data(), frames.data()), CL_ERR_BAD_DECOMPRESSED_SIZE);
+  EXPECT_EQ(clDecompress(dec_, 1, 10, data.data(), nullptr), CL_ERR_NO_BUFFER);
+  EXPECT_EQ(clDecompress(dec_, 1, 0, data.data(), frames.data()), CL_ERR_NO_BUFFER);
+  const std::vector<std::string> expected = {
+      "clDecompress: invalid handle parameter 0\n",
+      "clDecompress: invalid dataSize parameter -1\n",
+      "clDecompress: invalid frame buffer pointer (0) or buffer not created.\n",
+      "clDecompress: invalid compressed data pointer (" + std::to_string(static_cast<int>(cl::Hex(data.data()))) +
+          ") or buffer not created.\n",
+  };
+  ASSERT_EQ(errors.reports().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(errors.reports()[i].text, expected[i]);
+}
+
+TEST_F(ClOperations, PlainMemoryTakesPrecedenceOverCreatedBuffersForOneCall) {
+  CL_BufferHdl own = clCreateBuf(enc_, CL_DATA, 1, 500, nullptr);
+  ASSERT_NE(own, nullptr);
+  std::vector<uint8_t> frames(kFrame, 1), data(100);
+  int size = 0;
+  ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
+  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), own);
+  void* at = nullptr;
+  int wrap = 0;
+  EXPECT_EQ(clQueryValid(own, 0, &at, &wrap), 0);  // nothing went into it
+}
+
+TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
+  int size = 0;
+  std::vector<uint8_t> stream(200);
+  CL_Handle fresh = nullptr;
+  ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &fresh), 0);
+  int pv[] = {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 200};
+  clSetParams(fresh, pv, 8);
+  ASSERT_EQ(clCompress(fresh, 1, std::vector<uint8_t>(120).data(), &size, stream.data()), 0);
+  clCloseCompressor(fresh);
+
+  EXPECT_EQ(clReadHeader(dec_, size, stream.data()), kCopyHeaderBytes);
+  EXPECT_EQ(clGetParam(dec_, CL_IMAGE_WIDTH), 6);
+  EXPECT_EQ(clGetParam(dec_, CL_IMAGE_HEIGHT), 5);
+  EXPECT_EQ(clQueryBufferHdl(dec_, CL_DATA, nullptr), nullptr);
+  // A header longer than the bytes given, or of another scheme, is not read.
+  CapturedErrors errors;
+  EXPECT_EQ(clReadHeader(dec_, kCopyHeaderBytes - 4, stream.data()), 0);
+  EXPECT_EQ(errors.only(), "clReadHeader: stream header length 40 does not fit the 36 bytes given\n");
+  stream[15] ^= 1;
+  EXPECT_EQ(clReadHeader(dec_, size, stream.data()), 0);
+  errors.clear();
+  EXPECT_EQ(clReadHeader(dec_, 0, stream.data()), 0);
+  EXPECT_EQ(clReadHeader(nullptr, 10, stream.data()), 0);
+  ASSERT_EQ(errors.reports().size(), 2u);
+  EXPECT_EQ(errors.reports()[0].text.rfind("clReadHeader: invalid stream header (ptr 0x", 0), 0u);
+  EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_HEADER);
+  EXPECT_EQ(errors.reports()[1].text, "clReadHeader: invalid decompressionHdl parameter 0\n");
+}
+
+TEST(ClImageOperations, OneCallRoundTrip) {
+  const int scheme = CopyCodecScheme();
+  std::vector<uint8_t> image(5 * 3 * 4);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(255 - i);
+  std::vector<uint8_t> data(image.size() + kCopyHeaderBytes);
+  int size = 0;
+  ASSERT_EQ(clCompressImage(scheme, 5, 3, CL_RGBX, 0.0f, image.data(), &size, data.data()), 0);
+  EXPECT_EQ(size, static_cast<int>(data.size()));
+  std::vector<uint8_t> back(image.size());
+  ASSERT_EQ(clDecompressImage(scheme, 5, 3, CL_RGBX, size, data.data(), back.data()), 0);
+  EXPECT_EQ(back, image);
+  // A ratio outside the row's range is clamped and its code returned, but the
+  // image is still coded.
+  CapturedErrors errors;
+  size = 0;
+  EXPECT_EQ(clCompressImage(scheme, 5, 3, CL_RGBX, 0.25f, image.data(), &size, data.data()), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(size, static_cast<int>(data.size()));
+}
+
+TEST(ClImageOperations, ArgumentChecks) {
+  std::vector<uint8_t> buf(64);
+  int size = 0;
+  CapturedErrors errors;
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, nullptr, &size, buf.data()), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, buf.data(), nullptr, buf.data()), CL_ERR_BAD_COMPRESSED_SIZE);
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, buf.data(), &size, nullptr), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 0, buf.data(), buf.data()), CL_ERR_BAD_DECOMPRESSED_SIZE);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, nullptr, buf.data()), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, buf.data(), nullptr), CL_ERR_NULL_BUFFER_POINTER);
+  const std::vector<std::string> expected = {
+      "clCompressImage: invalid frame buffer 0\n",
+      "clCompressImage: invalid compression data buffer size 0\n",
+      "clCompressImage: invalid compression data buffer 0\n",
+      "clDecompressImage: invalid compression data buffer size 0\n",
+      "clDecompressImage: invalid compression data buffer 0\n",
+      "clDecompressImage: invalid frame buffer 0\n",
+  };
+  ASSERT_EQ(errors.reports().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(errors.reports()[i].text, expected[i]);
+}
+
+TEST(ClDefaultReporter, PrefixesTellWhereTheErrorCameFrom) {
+  CL_Handle h = nullptr;
+  ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h), 0);
+  testing::internal::CaptureStderr();
+  clGetParam(h, 77);                        // inside an operation name
+  clQueryValid(nullptr, 0, nullptr, nullptr);  // no handle
+  int pv[] = {88, 0};
+  clSetParams(h, pv, 2);                    // handle, no operation in progress
+  const std::string text = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text,
+            "Error: code=-6 clGetParams called clGetParams: bad param in buffer[0] 77\n"
+            "Error: code=-10 clQueryValid: invalid buffer handle 0\n"
+            "clError: code=-6 clSetParams: bad param in buffer[0] 88\n");
+  EXPECT_EQ(clCloseDecompressor(h), 0);
+}
+
+TEST(ClDefaultReporter, HandlerSwapReturnsThePreviousOne) {
+  CapturedErrors errors;  // installs its own handler
+  CL_ErrorHandler mine = clSetErrorHandler(nullptr);  // null restores the default
+  CL_ErrorHandler def = clSetErrorHandler(mine);
+  EXPECT_NE(def, mine);
+  EXPECT_EQ(clSetErrorHandler(mine), mine);
+  clGetAlgorithmName(-3);
+  EXPECT_EQ(errors.only(), "clGetAlgorithmName: unknown compression scheme -3\n");
+}
+
+}  // namespace

@@ -1,0 +1,316 @@
+// Parameters: the built-in tables, batches of values with their clamping and
+// messages, descriptions, registry-level changes and the frame size rule.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <climits>
+#include <vector>
+
+#include "capture.h"
+#include "codec.h"
+#include "copy_codec.h"
+#include "core.h"
+
+namespace {
+
+int Bits(float f) { return std::bit_cast<int>(f); }
+
+const cl::ParamDesc& Param(int scheme, int position) { return (*cl::FindAlgorithm(scheme)->params)[position]; }
+
+// One checked descriptor: scheme, position, name, type, min, max, default.
+struct Expected {
+  int scheme;
+  int position;
+  const char* name;
+  int type, min, max, def;
+};
+
+class ClBuiltinParamTest : public testing::TestWithParam<Expected> {};
+
+TEST_P(ClBuiltinParamTest, DescriptorMatches) {
+  const Expected& e = GetParam();
+  const cl::ParamDesc& d = Param(e.scheme, e.position);
+  if (e.name) {
+    EXPECT_STREQ(d.name, e.name);
+  } else {
+    EXPECT_EQ(d.name, nullptr);
+  }
+  EXPECT_EQ(d.type, e.type);
+  EXPECT_EQ(d.min, e.min);
+  EXPECT_EQ(d.max, e.max);
+  EXPECT_EQ(d.def, e.def);
+}
+
+// A sample across the tables: the common columns, each row's deviations and
+// own parameters, the empty descriptors and the raw float words.
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ClBuiltinParamTest,
+    testing::Values(
+        Expected{0x8000, 0, "Image width", 1, 1, 1000000, 320},
+        Expected{0x8000, 6, "Frame rate", 3, Bits(0.0f), Bits(1000000.0f), Bits(30.0f)},
+        Expected{0x8000, 11, "Block Size (in frames)", 1, 0, INT_MAX, 1},
+        Expected{0x8000, 16, "Orientation", 0, 0, 1, 0},
+        Expected{0x8000, 19, "Last frame index", 1, 0, INT_MAX, 0},
+        Expected{0, 2, "Original format", 0, 0, 32, 1},
+        Expected{0, 3, "Internal format", 0, -1, 1, -1},
+        Expected{0, 5, "Bits per component", 1, 1, 32, 16},
+        Expected{0, 6, "Frame rate", 3, Bits(0.0f), Bits(44100.0f), Bits(44100.0f)},
+        Expected{1, 4, "Number of components", 1, 1, 8, 2},
+        Expected{2, 7, "Compression ratio", 3, Bits(2.0f), Bits(2.0f), Bits(2.0f)},
+        Expected{3, 2, "Original format", 1, 0, 1, 1},
+        Expected{3, 7, "Compression ratio", 3, Bits(1.14f), Bits(48.0f), Bits(5.125f)},
+        Expected{3, 23, "Bitrate target", 1, 32000, 448000, 256000},
+        Expected{3, 24, "Algo layer", 0, 1, 2, 2},
+        Expected{4, 5, "Bits per component", 1, 1, 16, 16},
+        Expected{4, 7, "Compression ratio", 3, 0x04080000, 0x41400000, 0x042C8000},
+        Expected{4, 21, "Noise margin", 3, Bits(-124.0f), Bits(-20.0f), Bits(-90.0f)},
+        Expected{4, 22, "Bitrate mode", 0, 2, 4, 2},
+        Expected{0x8001, 3, "Internal format", 1, -1, 3, 3},
+        Expected{0x8002, 20, "Quality Factor", 1, 0, 100, 75},
+        Expected{0x8002, 21, "Stream headers flag", 1, 0, 1, 1},
+        Expected{0x8003, 5, "Bits per component", 1, 1, 32, 8},
+        Expected{0x8003, 20, "End of sequence", 1, 0, 1, 0},
+        Expected{0x8003, 22, nullptr, 0, 0, 0, 0},
+        Expected{0x8004, 7, "Compression ratio", 3, Bits(2.6666667f), Bits(12.0f), Bits(5.3f)},
+        Expected{0x8005, 20, "Quality level", 1, 1, 6, 1},
+        Expected{0x8005, 21, nullptr, 0, 0, 0, 0},
+        Expected{0x8006, 2, "Original format", 1, 0, 32, 8},
+        Expected{0x8006, 21, "Samples per tile", 1, 1, 16, 2},
+        Expected{0x8007, 0, "Image width", 1, 104, 10000, 640},
+        Expected{0x8007, 25, "Frame Control", 0, 0, 4, 3},
+        Expected{0x8007, 32, "Driver Status", 1, 0, 10, 0},
+        Expected{0x8008, 10, "Compressed buffer size", 1, 0, INT_MAX, 307200},
+        Expected{0x8008, 23, "Blending", 0, 0, 1, 0},
+        Expected{0x8009, 3, "Internal format", 1, -1, 1, 1},
+        Expected{0x8009, 4, "Number of components", 1, 1, 8, 4}));
+
+TEST(ClParams, BoardTableKeepsItsOutOfOrderIdentifiers) {
+  EXPECT_EQ(static_cast<uint32_t>(Param(0x8007, 24).id), 0x80000004u);
+  EXPECT_EQ(static_cast<uint32_t>(Param(0x8007, 25).id), 0x80000007u);
+  EXPECT_EQ(static_cast<uint32_t>(Param(0x8007, 26).id), 0x80000005u);
+  EXPECT_EQ(static_cast<uint32_t>(Param(0x8007, 28).id), 0x80000008u);
+}
+
+class ClHandleParams : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &h_), 0); }
+  void TearDown() override { EXPECT_EQ(clCloseCompressor(h_), 0); }
+  CL_Handle h_ = nullptr;
+};
+
+TEST_F(ClHandleParams, OpenCopiesDefaultsAndSetsAlgorithmId) {
+  EXPECT_EQ(clGetParam(h_, CL_IMAGE_WIDTH), 320);
+  EXPECT_EQ(clGetParam(h_, CL_ALGORITHM_ID), CopyCodecScheme());
+  EXPECT_EQ(clGetParam(h_, CL_NUMBER_OF_FRAMES), 1);
+  EXPECT_EQ(clGetParam(h_, CL_FRAME_RATE), 0x41F00000);
+  EXPECT_EQ(clQuerySchemeFromHandle(h_), CopyCodecScheme());
+}
+
+TEST_F(ClHandleParams, ClampsIntegersWithMessages) {
+  CapturedErrors errors;
+  int pv[] = {CL_IMAGE_WIDTH, -5};
+  EXPECT_EQ(clSetParams(h_, pv, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(), "clSetParams: Attempt to set param <Image width> to -5, min is 0. Setting to 0.\n");
+  EXPECT_EQ(clGetParam(h_, CL_IMAGE_WIDTH), 0);
+  errors.clear();
+  int high[] = {CL_FRAME_TYPE, 9};
+  EXPECT_EQ(clSetParams(h_, high, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(), "clSetParams: Attempt to set param <Frame type> to 9, max is 3. Setting to 3.\n");
+  errors.clear();
+  int fixed[] = {CL_ALGORITHM_VERSION, 2};
+  EXPECT_EQ(clSetParams(h_, fixed, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(),
+            "clSetParams: Attempt to set param <Algorithm version> to 2, only legal value is 1. Setting to 1.\n");
+  // The codec sees the values as asked for, not as clamped.
+  EXPECT_EQ(CopyCalls().setParamsLastValue, 2);
+}
+
+TEST_F(ClHandleParams, ClampsFloatsWithMessages) {
+  CapturedErrors errors;
+  int pv[] = {CL_SPEED, Bits(5.0f)};
+  EXPECT_EQ(clSetParams(h_, pv, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(),
+            "clSetParams: Attempt to set param <Speed of playback>\n  to 5.000000, only legal value is 1.000000. "
+            "Setting to 1.000000.\n");
+  EXPECT_EQ(clGetParam(h_, CL_SPEED), Bits(1.0f));
+  errors.clear();
+  int low[] = {CL_COMPRESSION_RATIO, Bits(0.5f)};
+  EXPECT_EQ(clSetParams(h_, low, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(),
+            "clSetParams: Attempt to set param <Compression ratio>\n  to 0.500000, min is 1.000000. Setting to 1.000000.\n");
+  errors.clear();
+  // Negative floats compare as floats, not as their bit patterns.
+  int ok[] = {CL_COMPRESSION_RATIO, Bits(250.0f)};
+  EXPECT_EQ(clSetParams(h_, ok, 2), 0);
+  EXPECT_TRUE(errors.reports().empty());
+  int nan[] = {CL_COMPRESSION_RATIO, 0x7FC00000};
+  EXPECT_EQ(clSetParams(h_, nan, 2), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(clGetParam(h_, CL_COMPRESSION_RATIO), Bits(1.0f));
+}
+
+TEST_F(ClHandleParams, BadIdentifiersAreSkippedAndReported) {
+  CapturedErrors errors;
+  int pv[] = {static_cast<int>(0x80000005u), 1, CL_IMAGE_HEIGHT, 480};
+  EXPECT_EQ(clSetParams(h_, pv, 4), CL_ERR_BAD_PARAM);
+  EXPECT_EQ(errors.only(), "clSetParams: bad param in buffer[0] -2147483643\n");
+  EXPECT_EQ(clGetParam(h_, CL_IMAGE_HEIGHT), 480);
+  errors.clear();
+  int get[] = {CL_IMAGE_HEIGHT, 0, 20, 77, INT_MAX, 0};
+  EXPECT_EQ(clGetParams(h_, get, 6), CL_ERR_BAD_PARAM);
+  EXPECT_EQ(get[1], 480);
+  EXPECT_EQ(get[3], 77);
+  ASSERT_EQ(errors.reports().size(), 2u);
+  EXPECT_EQ(errors.reports()[1].text, "clGetParams: bad param in buffer[4] 2147483647\n");
+  EXPECT_EQ(clGetParam(h_, 20), CL_ERR_BAD_PARAM);
+}
+
+TEST_F(ClHandleParams, BufferChecksComeInOrder) {
+  CapturedErrors errors;
+  int pv[4] = {};
+  EXPECT_EQ(clGetParams(nullptr, pv, 2), CL_ERR_NULL_HANDLE);
+  EXPECT_EQ(clGetParams(h_, nullptr, 2), CL_ERR_NULL_PVBUFFER);
+  EXPECT_EQ(clGetParams(h_, pv, -2), CL_ERR_BAD_BUFFER_LENGTH);
+  EXPECT_EQ(clGetParams(h_, pv, 3), CL_ERR_ODD_BUFFER_LENGTH);
+  EXPECT_EQ(clSetParams(h_, nullptr, 0), 0);
+  EXPECT_EQ(clSetParams(h_, nullptr, 2), CL_ERR_NULL_PVBUFFER);
+  EXPECT_EQ(clSetParams(h_, pv, 1), CL_ERR_ODD_BUFFER_LENGTH);
+  ASSERT_EQ(errors.reports().size(), 6u);
+  EXPECT_EQ(errors.reports()[0].text, "clGetParams: invalid compressor handle 0\n");
+  EXPECT_EQ(errors.reports()[1].text, "clGetParams: invalid PVbuffer parameter 0\n");
+  EXPECT_EQ(errors.reports()[2].text, "clGetParams: negative bufferlength parameter -2\n");
+  EXPECT_EQ(errors.reports()[3].text, "clGetParams: odd bufferlength parameter 3\n");
+}
+
+TEST_F(ClHandleParams, ComponentsFollowTheOriginalFormat) {
+  clSetParam(h_, CL_ORIGINAL_FORMAT, CL_RGB332);
+  int pv[] = {CL_NUMBER_OF_COMPONENTS, 0};
+  clGetParams(h_, pv, 2);
+  EXPECT_EQ(pv[1], 1);
+  clSetParam(h_, CL_ORIGINAL_FORMAT, CL_RGBA);
+  EXPECT_EQ(clGetParam(h_, CL_NUMBER_OF_COMPONENTS), 4);
+  clSetParam(h_, CL_ORIGINAL_FORMAT, 20);
+  EXPECT_EQ(clGetParam(h_, CL_NUMBER_OF_COMPONENTS), 0);
+}
+
+TEST_F(ClHandleParams, SetParamReturnsPreviousOnlyForPositiveResults) {
+  // The codec's setParams answers 0, which clSetParam passes on.
+  EXPECT_EQ(clSetParam(h_, CL_IMAGE_WIDTH, 640), 0);
+  EXPECT_EQ(clGetParam(h_, CL_IMAGE_WIDTH), 640);
+  CapturedErrors errors;
+  EXPECT_EQ(clSetParam(h_, 99, 1), CL_ERR_BAD_PARAM);
+  EXPECT_EQ(errors.only(), "clGetParams: bad param in buffer[0] 99\n");
+  EXPECT_EQ(clSetParam(h_, CL_FRAME_TYPE, 7), CL_ERR_VALUE_CLAMPED);
+}
+
+TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
+  std::vector<intptr_t> buffer(40, -1);
+  EXPECT_EQ(clQueryParams(h_, buffer.data(), 0), 40);
+  EXPECT_EQ(buffer[0], -1);
+  EXPECT_EQ(clQueryParams(h_, buffer.data(), 4), 40);
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[2]), "Image height");
+  EXPECT_EQ(buffer[3], 1);
+  EXPECT_EQ(buffer[4], -1);
+  EXPECT_EQ(clQueryParams(h_, buffer.data(), 40), 40);
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[22]), "Block size (in frames)");
+  EXPECT_EQ(buffer[39], 1);
+
+  CapturedErrors errors;
+  EXPECT_EQ(clQueryParams(h_, buffer.data(), 3), CL_ERR_ODD_BUFFER_LENGTH);
+  EXPECT_EQ(clQueryParams(h_, nullptr, 2), CL_ERR_NULL_PVBUFFER);
+  EXPECT_EQ(clQueryParams(h_, buffer.data(), -1), CL_ERR_BAD_BUFFER_LENGTH);
+  ASSERT_EQ(errors.reports().size(), 3u);
+  EXPECT_EQ(errors.reports()[0].text, "clQueryParams: odd bufferlength parameter 3\n");
+  EXPECT_EQ(errors.reports()[1].text, "clQueryParams: invalid buffer pointer 0\n");
+  EXPECT_EQ(errors.reports()[2].text, "clQueryParams: invalid buffer length -1\n");
+}
+
+TEST(ClParams, QueryParamsWithATypeListsAlgorithms) {
+  std::vector<intptr_t> buffer(4, -1);
+  EXPECT_EQ(clQueryParams(reinterpret_cast<CL_Handle>(1), buffer.data(), 4), clQueryAlgorithms(CL_VIDEO, nullptr, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[2]), "RLE");
+  EXPECT_EQ(clQueryParams(nullptr, buffer.data(), 2), clQueryAlgorithms(CL_AUDIO, nullptr, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[0]), "Uncompressed Audio");
+}
+
+TEST(ClParams, AddParamChecksInOrderAndNumbersPastTheCommonSet) {
+  int scheme = -1;
+  auto open = [](int, CL_Handle*) { return 0; };
+  auto close = [](CL_Handle) { return 0; };
+  auto compress = [](CL_Handle, int, void*, int*, void*) { return 0; };
+  auto decompress = [](CL_Handle, int, int, void*, void*) { return 0; };
+  auto header = [](CL_Handle, int, void*) { return 0; };
+  auto query = [](const void*) { return -1; };
+  auto params = [](CL_Handle, int*, int) { return 0; };
+  ASSERT_EQ(clAddAlgorithm("Params Probe", CL_AUDIO, 0, open, compress, close, open, decompress, close, header, query,
+                           params, params, &scheme),
+            0);
+  const cl::Algorithm* row = cl::FindAlgorithm(scheme);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->paramCount, 20);
+  EXPECT_EQ(Param(scheme, CL_NUMBER_OF_COMPONENTS).def, 2);
+  EXPECT_EQ(Param(scheme, CL_ALGORITHM_ID).min, scheme);
+
+  int id = 0;
+  EXPECT_EQ(clAddParam(scheme, "first own", 1, 0, 10, 5, &id), 0);
+  EXPECT_EQ(static_cast<uint32_t>(id), 0x80000000u);
+  EXPECT_EQ(clAddParam(scheme, "second own", 3, Bits(1.0f), Bits(2.0f), Bits(1.5f), &id), 0);
+  EXPECT_EQ(static_cast<uint32_t>(id), 0x80000001u);
+
+  CapturedErrors errors;
+  EXPECT_EQ(clAddParam(scheme, nullptr, 9, 0, 0, 0, nullptr), CL_ERR_BAD_PARAM_NAME);
+  EXPECT_EQ(clAddParam(scheme, "p", 4, 0, 0, 0, nullptr), CL_ERR_BAD_PARAM_TYPE);
+  EXPECT_EQ(clAddParam(scheme, "p", 1, 5, 4, 0, nullptr), CL_ERR_BAD_PARAM_NAME);
+  EXPECT_EQ(clAddParam(scheme, "p", 1, 0, 4, 7, nullptr), CL_ERR_BAD_DEFAULT);
+  EXPECT_EQ(clAddParam(scheme, "p", 1, 0, 4, 2, nullptr), CL_ERR_NULL_ID_POINTER);
+  EXPECT_EQ(clAddParam(0x801F, "p", 1, 0, 4, 2, &id), CL_ERR_BAD_SCHEME);
+  ASSERT_EQ(errors.reports().size(), 6u);
+  EXPECT_EQ(errors.reports()[0].text, "clAddParam: invalid name pointer 0\n");
+  EXPECT_EQ(errors.reports()[1].text, "clAddParam: invalid type 4 for parameter p\n");
+  EXPECT_EQ(errors.reports()[2].text, "clAddParam: invalid min value greater than max value 5 > 4 for parameter p\n");
+  EXPECT_EQ(errors.reports()[3].text,
+            "clAddParam: invalid initial value - not between min and max  7 < 0  or 7 > 4\n");
+  EXPECT_EQ(errors.reports()[4].text, "clAddParam: invalid name pointer 0 for parameter p\n");
+  EXPECT_EQ(errors.reports()[5].text, "clAddParam: unknown compression scheme 31\n");
+
+  // The table takes 256 descriptors; more are ignored without an error.
+  for (int i = row->paramCount; i < cl::kMaxParams; ++i) ASSERT_EQ(clAddParam(scheme, "filler", 1, 0, 1, 0, &id), 0);
+  id = 12345;
+  EXPECT_EQ(clAddParam(scheme, "one too many", 1, 0, 1, 0, &id), 0);
+  EXPECT_EQ(id, 12345);
+  EXPECT_EQ(row->paramCount, cl::kMaxParams);
+}
+
+TEST(ClParams, RegistryChangesReturnPreviousAndAffectLaterHandles) {
+  const int scheme = CopyCodecScheme();
+  EXPECT_EQ(clSetDefault(scheme, CL_IMAGE_WIDTH, 64), 320);
+  EXPECT_EQ(clSetMax(scheme, CL_IMAGE_WIDTH, 100), 1000000);
+  EXPECT_EQ(clSetMin(scheme, CL_IMAGE_WIDTH, 2), 0);
+  CL_Handle h = nullptr;
+  ASSERT_EQ(clOpenDecompressor(scheme, &h), 0);
+  EXPECT_EQ(clGetParam(h, CL_IMAGE_WIDTH), 64);
+  CapturedErrors errors;
+  EXPECT_EQ(clSetParam(h, CL_IMAGE_WIDTH, 200), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(clGetParam(h, CL_IMAGE_WIDTH), 100);
+  EXPECT_EQ(clCloseDecompressor(h), 0);
+  EXPECT_EQ(clSetDefault(scheme, CL_IMAGE_WIDTH, 320), 64);
+  EXPECT_EQ(clSetMax(scheme, CL_IMAGE_WIDTH, 1000000), 100);
+  EXPECT_EQ(clSetMin(scheme, CL_IMAGE_WIDTH, 0), 2);
+  errors.clear();
+  EXPECT_EQ(clSetDefault(scheme, static_cast<int>(0x80000000u), 1), CL_ERR_BAD_PARAM);
+  EXPECT_EQ(errors.only(), "clSetDefault: unknown parameter -2147483648\n");
+}
+
+TEST(ClParams, FrameSizeRule) {
+  EXPECT_EQ(cl::FrameSize(CL_VIDEO, CL_RGBX, 320, 240, 8), 307200);
+  EXPECT_EQ(cl::FrameSize(CL_VIDEO, CL_YUV422, 320, 240, 8), 230400);
+  EXPECT_EQ(cl::FrameSize(CL_VIDEO, CL_RGB332, 3, 3, 1), 1);  // 9 bits truncate to one byte
+  EXPECT_EQ(cl::FrameSize(CL_VIDEO, 9, 320, 240, 8), 0);
+  EXPECT_EQ(cl::FrameSize(CL_AUDIO, 3, 1, 1, 16), 10);
+  EXPECT_EQ(cl::FrameSize(CL_VIDEO, CL_RGBX, 1000000, 1000000, 16), -1);
+  EXPECT_STREQ(cl::FormatName(CL_YUV422DC), "YUV422DC");
+  EXPECT_STREQ(cl::FormatName(-1), "Not a valid format");
+  EXPECT_EQ(cl::Components(CL_AUDIO, 4), 0);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The algorithm registry: built-in rows, lookups, scheme detection,
+// registration and opening handles.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "capture.h"
+#include "core.h"
+
+namespace {
+
+struct Row {
+  int scheme;
+  const char* name;
+  int maxHeader;
+  int params;
+  int capabilities;
+};
+
+class ClBuiltinRowTest : public testing::TestWithParam<Row> {};
+
+TEST_P(ClBuiltinRowTest, MatchesTheRegistry) {
+  const Row& row = GetParam();
+  const cl::Algorithm* a = cl::FindAlgorithm(row.scheme);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->scheme, row.scheme);
+  EXPECT_STREQ(clGetAlgorithmName(row.scheme), row.name);
+  EXPECT_EQ(clQueryMaxHeaderSize(row.scheme), row.maxHeader);
+  EXPECT_EQ(a->paramCount, row.params);
+  EXPECT_EQ(a->capabilities, row.capabilities);
+  // Every row names its own scheme as the only legal "Algorithm ID" except
+  // the two G.711 rows, which share the value 2.
+  const cl::ParamDesc& id = (*a->params)[CL_ALGORITHM_ID];
+  const int expectedId = (row.scheme == 1 || row.scheme == 2) ? 2 : row.scheme;
+  EXPECT_EQ(id.min, expectedId);
+  EXPECT_EQ(id.max, expectedId);
+  EXPECT_EQ(id.def, expectedId);
+  EXPECT_EQ(clQuerySchemeFromName(row.scheme >> 15, row.name), row.scheme);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, ClBuiltinRowTest,
+    testing::Values(Row{0, "Uncompressed Audio", 168, 20, 3}, Row{1, "u-law (G.711)", 168, 20, 3},
+                    Row{2, "a-law (G.711)", 168, 20, 3}, Row{3, "MPEG Audio (Aware)", 148, 25, 3},
+                    Row{4, "Multirate (Aware)", 148, 23, 3}, Row{0x8000, "Uncompressed Video", 168, 20, 3},
+                    Row{0x8001, "RLE", 168, 20, 3}, Row{0x8002, "JPEG", 868, 22, 3},
+                    Row{0x8003, "MPEG Video", 240, 23, 1}, Row{0x8004, "MVC1", 168, 20, 3},
+                    Row{0x8005, "RTR", 192, 23, 3}, Row{0x8006, "HDCC", 176, 22, 3},
+                    Row{0x8007, "HwJpeg", 868, 33, 3}, Row{0x8008, "MVC2", 0, 24, 3},
+                    Row{0x8009, "RLE24", 168, 20, 3}));
+
+TEST(ClRegistry, QueryAlgorithmsListsNamesAndCapabilities) {
+  // Ten built-in video rows, plus any a test in the same process added.
+  const int rows = cl::Table(CL_VIDEO).count;
+  ASSERT_GE(rows, 10);
+  std::array<intptr_t, 6> buffer;
+  buffer.fill(-1);
+  EXPECT_EQ(clQueryAlgorithms(CL_VIDEO, buffer.data(), 0), 2 * rows);
+  EXPECT_EQ(buffer[0], -1);
+  EXPECT_EQ(clQueryAlgorithms(CL_VIDEO, buffer.data(), 4), 2 * rows);
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[0]), "Uncompressed Video");
+  EXPECT_EQ(buffer[1], 3);
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[2]), "RLE");
+  EXPECT_EQ(buffer[4], -1);
+
+  CapturedErrors errors;
+  EXPECT_EQ(clQueryAlgorithms(2, buffer.data(), 6), CL_ERR_BAD_ALGORITHM_TYPE);
+  EXPECT_EQ(errors.only(), "clQueryAlgorithms: unknown compression scheme 2\n");
+}
+
+TEST(ClRegistry, NamesMatchByPrefixIgnoringCase) {
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "mvc"), 0x8004);
+  EXPECT_EQ(clQuerySchemeFromName(CL_AUDIO, "a-law"), 2);
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "rle"), 0x8001);
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "rle2"), 0x8009);
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, ""), 0x8000);
+  EXPECT_EQ(clQuerySchemeFromName(CL_AUDIO, ""), 0);
+
+  CapturedErrors errors;
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "Apple Video"), CL_ERR_BAD_ALGORITHM_NAME);
+  EXPECT_EQ(errors.only(), "clQuerySchemeFromName: unknown compression scheme Apple Video\n");
+  errors.clear();
+  // A video name is not found among the audio rows, nor a name longer than
+  // every row's.
+  EXPECT_EQ(clQuerySchemeFromName(CL_AUDIO, "RLE"), CL_ERR_BAD_ALGORITHM_NAME);
+  EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "RLE24X"), CL_ERR_BAD_ALGORITHM_NAME);
+  errors.clear();
+  EXPECT_EQ(clQuerySchemeFromName(3, "RLE"), CL_ERR_BAD_ALGORITHM_TYPE);
+  EXPECT_EQ(errors.only(), "clQuerySchemeFromName: unknown algorithm type 3\n");
+}
+
+TEST(ClRegistry, UnknownSchemesAreReported) {
+  CapturedErrors errors;
+  EXPECT_EQ(clGetAlgorithmName(0x800F), nullptr);
+  EXPECT_EQ(errors.only(), "clGetAlgorithmName: unknown compression scheme 32783\n");
+  errors.clear();
+  EXPECT_EQ(clQueryMaxHeaderSize(-1), CL_ERR_BAD_SCHEME);
+  EXPECT_EQ(clGetAlgorithmName(0x10000), nullptr);
+  EXPECT_EQ(errors.reports().size(), 2u);
+}
+
+std::array<uint8_t, 16> HeaderWords(uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3) {
+  std::array<uint8_t, 16> bytes{};
+  const uint32_t words[] = {w0, w1, w2, w3};
+  for (int i = 0; i < 4; ++i)
+    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = uint8_t(words[i] >> (24 - 8 * b));
+  return bytes;
+}
+
+TEST(ClRegistry, QuerySchemeRecognisesStreamHeaders) {
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8001).data()), 0x8001);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8000).data()), 0x8000);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 48, 14, 2).data()), 2);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0).data()), 0);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8009).data()), 0x8009);
+  // MVC2 and the audio coders have no recogniser; unknown schemes match none.
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8008).data()), -1);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 3).data()), -1);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DED, 64, 14, 0x8001).data()), -1);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0xFFD8FFE0, 0, 0, 0).data()), 0x8002);
+  EXPECT_EQ(clQueryScheme(HeaderWords(0x000001B3, 0, 0, 0).data()), 0x8003);
+  EXPECT_EQ(clQueryScheme(nullptr), -1);
+}
+
+TEST(ClRegistry, OpeningChecksSchemeAndPointerInOrder) {
+  CapturedErrors errors;
+  CL_Handle h = reinterpret_cast<CL_Handle>(0x1);
+  EXPECT_EQ(clOpenCompressor(0x800A, &h), CL_ERR_BAD_SCHEME);
+  EXPECT_EQ(errors.only(), "clOpenCompressor: invalid compression scheme (32778)\n");
+  errors.clear();
+  EXPECT_EQ(clOpenCompressor(0x10000, &h), CL_ERR_BAD_SCHEME);
+  EXPECT_EQ(clOpenCompressor(-5, nullptr), CL_ERR_BAD_SCHEME);
+  EXPECT_EQ(clOpenCompressor(0x8000 + 0x7FFF, &h), CL_ERR_BAD_SCHEME);
+  errors.clear();
+  EXPECT_EQ(clOpenCompressor(0x8000, nullptr), CL_ERR_NULL_HANDLE_POINTER);
+  EXPECT_EQ(errors.only(), "clOpenCompressor: invalid compressor handle pointer 0\n");
+  errors.clear();
+  // The decompressor checks the pointer before the scheme.
+  EXPECT_EQ(clOpenDecompressor(0x800A, nullptr), CL_ERR_NULL_HANDLE_POINTER);
+  EXPECT_EQ(errors.only(), "clOpenDecompressor: invalid decompressor handle pointer 0\n");
+}
+
+TEST(ClRegistry, RowsWithoutCodecRefuseToOpenAndLeaveNoHandle) {
+  CapturedErrors errors;
+  for (int scheme : {0, 1, 2, 3, 4, 0x8000, 0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006, 0x8007, 0x8008, 0x8009}) {
+    const cl::Algorithm* row = cl::FindAlgorithm(scheme);
+    if (row->routines.openCompressor != cl::FindAlgorithm(0x8008)->routines.openCompressor) continue;
+    CL_Handle h = reinterpret_cast<CL_Handle>(0x1);
+    EXPECT_EQ(clOpenCompressor(scheme, &h), CL_ERR_BAD_SCHEME) << scheme;
+    EXPECT_EQ(h, nullptr);
+    EXPECT_EQ(clOpenDecompressor(scheme, &h), CL_ERR_BAD_SCHEME) << scheme;
+    EXPECT_EQ(h, nullptr);
+  }
+  EXPECT_EQ(errors.reports().empty(), false);
+  EXPECT_EQ(errors.reports().front().code, CL_ERR_BAD_SCHEME);
+}
+
+TEST(ClRegistry, NullHandlesAreReported) {
+  CapturedErrors errors;
+  EXPECT_EQ(clCloseCompressor(nullptr), CL_ERR_NULL_HANDLE);
+  EXPECT_EQ(clCloseDecompressor(nullptr), CL_ERR_NULL_HANDLE);
+  EXPECT_EQ(clQuerySchemeFromHandle(nullptr), 0);
+  EXPECT_EQ(clGetUnique(nullptr), nullptr);
+  EXPECT_EQ(clSetUnique(nullptr, &errors), nullptr);
+  ASSERT_EQ(errors.reports().size(), 5u);
+  EXPECT_EQ(errors.reports()[0].text, "clCloseCompressor: invalid compressionHdl parameter 0\n");
+  EXPECT_EQ(errors.reports()[1].text, "clCloseDecompressor: invalid decompressionHdl parameter 0\n");
+  EXPECT_EQ(errors.reports()[2].text, "clQuerySchemeFromHandle: invalid compressor handle 0\n");
+  EXPECT_EQ(errors.reports()[2].code, CL_ERR_NULL_HANDLE_POINTER);
+  EXPECT_EQ(errors.reports()[4].text, "clSetUnique: invalid compressor handle 0\n");
+}
+
+TEST(ClRegistry, DebugLevelReturnsThePreviousLevel) {
+  EXPECT_EQ(clDebug(3), 0);
+  EXPECT_EQ(clDebug(0), 3);
+}
+
+}  // namespace
