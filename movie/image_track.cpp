@@ -17,16 +17,14 @@
 #include "param_rules.h"
 #include "trackset.h"
 
+using cinelark::movie::applyAnimationDepth;
 using cinelark::movie::checkImageCombination;
 using cinelark::movie::checkParams;
 using cinelark::movie::copyParams;
 using cinelark::movie::imageRules;
+using cinelark::movie::kDefaultCodecDepth;
 
 namespace {
-
-// The depth "Apple Animation" tracks are coded at when none is given: 8 bits
-// for each of red, green and blue.
-constexpr int kAnimationDepth = 24;
 
 const char *const kPictureSettings[] = {
     DM_IMAGE_WIDTH,      DM_IMAGE_HEIGHT,  DM_IMAGE_RATE,        DM_IMAGE_COMPRESSION,
@@ -38,15 +36,6 @@ bool isUncompressed(const char *scheme)
     return std::strcmp(scheme, DM_IMAGE_UNCOMPRESSED) == 0;
 }
 
-int applyDepthRule(MVimageTrack *track)
-{
-    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
-    if (scheme != nullptr && std::strcmp(scheme, "Apple Animation") == 0 &&
-        !dmParamsIsPresent(track->params, MV_IMAGE_CSIZE))
-        return dmParamsSetInt(track->params, MV_IMAGE_CSIZE, kAnimationDepth);
-    return 0;
-}
-
 int openCodec(MVimageTrack *track)
 {
     const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
@@ -54,7 +43,7 @@ int openCodec(MVimageTrack *track)
         return 0;
     int depth = dmParamsIsPresent(track->params, MV_IMAGE_CSIZE)
                     ? dmParamsGetInt(track->params, MV_IMAGE_CSIZE)
-                    : kAnimationDepth;
+                    : kDefaultCodecDepth;
     if (__mvCD_Create(scheme, dmParamsGetInt(track->params, DM_IMAGE_WIDTH),
                       dmParamsGetInt(track->params, DM_IMAGE_HEIGHT), depth, track->packing,
                       &track->codec) != 0)
@@ -106,7 +95,7 @@ int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid
 
     bool ok = dmParamsSetEnum(track->params, DM_MEDIUM, DM_MEDIUM_IMAGE) == 0 &&
               copyParams(params, imageRules(), false, track->params, returnParams) == 0 &&
-              applyDepthRule(track) == 0;
+              applyAnimationDepth(track->params) == 0;
     for (const char *name : kPictureSettings)
         ok = ok && dmParamsCopyElem(params, name, track->virtualFormat) == 0;
     ok = ok &&
@@ -144,7 +133,7 @@ int __mvIT_SetParams(MVimageTrack *track, DMparams *params, DMparams *returnPara
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }
-    if (applyDepthRule(track) != 0) {
+    if (applyAnimationDepth(track->params) != 0) {
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }

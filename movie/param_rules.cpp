@@ -220,6 +220,15 @@ int copyParams(const DMparams *from, std::span<const ParamRule> rules, bool chan
     return 0;
 }
 
+int applyAnimationDepth(DMparams *trackParams)
+{
+    const char *scheme = dmParamsGetString(trackParams, DM_IMAGE_COMPRESSION);
+    if (scheme != nullptr && std::strcmp(scheme, "Apple Animation") == 0 &&
+        !dmParamsIsPresent(trackParams, MV_IMAGE_CSIZE))
+        return dmParamsSetInt(trackParams, MV_IMAGE_CSIZE, kDefaultCodecDepth);
+    return 0;
+}
+
 int checkImageCombination(const DMparams *update, const DMparams *current, bool quickTimeMovie)
 {
     const DMparams *schemeList = holder(update, current, DM_IMAGE_COMPRESSION);

@@ -55,6 +55,14 @@ int paramType(const DMparams *list, const char *name);
 int checkImageCombination(const DMparams *update, const DMparams *current,
                           bool quickTimeMovie);
 
+// The depth in bits a codec is handed when a track gives none: 8 bits for
+// each of red, green and blue.
+constexpr int kDefaultCodecDepth = 24;
+
+// Gives an "Apple Animation" track's settings the default depth when they
+// have none. Returns 0, or -1 when the list cannot take it.
+int applyAnimationDepth(DMparams *trackParams);
+
 }  // namespace cinelark::movie
 
 #endif

@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "movie_builders.h"
+#include "param_rules.h"
 
 using namespace testing_movie;
 
@@ -255,6 +256,21 @@ TEST(TrackSettings, AppleAnimationDepthDefaultsTo24)
     }
     MVid plain = movie.addImage(imageParams());
     EXPECT_FALSE(dmParamsIsPresent(mvGetParams(plain), MV_IMAGE_CSIZE));
+}
+
+TEST(TrackSettings, OnlyAppleAnimationGetsADefaultDepth)
+{
+    using cinelark::movie::applyAnimationDepth;
+    Params animation = imageParams(16, 16, DM_PACKING_RGBX, "Apple Animation");
+    ASSERT_EQ(applyAnimationDepth(animation.get()), 0);
+    EXPECT_EQ(dmParamsGetInt(animation.get(), MV_IMAGE_CSIZE), 24);
+    // A depth given stays.
+    dmParamsSetInt(animation.get(), MV_IMAGE_CSIZE, 16);
+    ASSERT_EQ(applyAnimationDepth(animation.get()), 0);
+    EXPECT_EQ(dmParamsGetInt(animation.get(), MV_IMAGE_CSIZE), 16);
+    Params video = imageParams(16, 16, DM_PACKING_RGBX, "Apple Video");
+    ASSERT_EQ(applyAnimationDepth(video.get()), 0);
+    EXPECT_FALSE(dmParamsIsPresent(video.get(), MV_IMAGE_CSIZE));
 }
 
 TEST(TrackSettings, UnchangeableSettingsStayAndChangeableOnesChange)
