@@ -64,7 +64,10 @@ int fastToRGBX(int width, int height, const uint8_t* src, uint8_t* dst)
     });
 }
 
-// The 4:2:2 fast path finds the chroma bin once per pair.
+// The 4:2:2 fast path reads a pair as one 32-bit value U | Y0 << 8 |
+// V << 16 | Y1 << 24 and cuts the table index out of it with shifts and
+// masks: V's top 5 bits (19-23) go to bits 10-14, U's (3-7) to bits 5-9,
+// and each Y's top 5 bits to bits 0-4.
 template <>
 int fastToRGBX<Yuv422>(int width, int height, const uint8_t* src, uint8_t* dst)
 {
@@ -72,9 +75,10 @@ int fastToRGBX<Yuv422>(int width, int height, const uint8_t* src, uint8_t* dst)
     return walkPixelRows(width, height, src, 2, dst, 4, [fast, width](const uint8_t* s, uint8_t* d, int) {
         const int pairs = width >> 1;
         for (int p = 0; p < pairs; ++p, s += 4, d += 8) {
-            const uint32_t* bin = fast + fastIndex(0, s[0], s[2]);
-            store32(d, bin[s[1] >> 3]);
-            store32(d + 4, bin[s[3] >> 3]);
+            const uint32_t q = s[0] | s[1] << 8 | s[2] << 16 | static_cast<uint32_t>(s[3]) << 24;
+            const uint32_t* bin = fast + ((q >> 9 & 0x7C00) | (q << 2 & 0x3E0));
+            store32(d, bin[q >> 11 & 0x1F]);
+            store32(d + 4, bin[q >> 27]);
         }
     });
 }
