@@ -127,10 +127,18 @@ int ALwritesamps(ALport port, const void* samples, long count);
  * device, or -1 for a bad port. */
 long ALgetqueued(ALport port);
 
+/* Device parameters of AL_DEFAULT_DEVICE as `count` longs of (parameter,
+ * value) pairs. ALsetparams sends them in requests of at most 30 pairs; a
+ * request with a parameter or value the device does not know changes
+ * nothing and fails with AL_ERR_DEVICE_FAILED. ALgetparams fills in the
+ * values: rates in Hz, gains 0-255, input attenuations as gain words; the
+ * two clock switches (10, 11) cannot be read back. The parameters belong to
+ * this process: they never change other programs' sound. */
 int ALsetparams(long device, long* pairs, long count);
 int ALgetparams(long device, long* pairs, long count);
 
-/* The device rate code nearest to `rate` Hz (see _ALrate_table). */
+/* The device rate code nearest to `rate` Hz (a positive rate; see
+ * _ALrate_table). */
 int ALnearestratecode(long rate);
 
 #ifdef __cplusplus
