@@ -1,7 +1,9 @@
 // The public entry points: csConvert picks a converter from the 8 x 8 table
 // or copies between equal layouts, and the three switch setters.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "cinelark/colorspace.h"
 #include "converters.h"
@@ -31,19 +33,33 @@ Converter* const kConverters[8][8] = {
 namespace {
 
 // Equal layouts: a mirrored row-by-row copy when flipping, otherwise one
-// move (the buffers may overlap; the same buffer needs nothing).
+// move (the buffers may overlap; the same buffer needs nothing). Mirroring
+// within one buffer swaps rows pairwise; mirroring between buffers that
+// partly overlap goes through a copy of the source, the one place where a
+// conversion allocates.
 int copySameLayout(int width, int height, int format, const uint8_t* src, uint8_t* dst)
 {
     const std::size_t rowBytes = static_cast<std::size_t>(width) * kBytesPerPixel[format];
-    if (rowBytes == 0 || height == 0)
+    const std::size_t total = rowBytes * static_cast<std::size_t>(height);
+    if (total == 0)
         return 0;
-    if (flipping()) {
-        return walkRows(width, height, src, rowBytes, dst, rowBytes,
-                        [rowBytes](const uint8_t* s, uint8_t* d, int) { std::memmove(d, s, rowBytes); });
+    if (!flipping()) {
+        if (src != dst)
+            std::memmove(dst, src, total);
+        return 0;
     }
-    if (src != dst)
-        std::memmove(dst, src, rowBytes * static_cast<std::size_t>(height));
-    return 0;
+    if (src == dst) {
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(dst + top * rowBytes, dst + (top + 1) * rowBytes, dst + bottom * rowBytes);
+        return 0;
+    }
+    std::vector<uint8_t> staged;
+    if (src < dst + total && dst < src + total) {
+        staged.assign(src, src + total);
+        src = staged.data();
+    }
+    return walkRows(width, height, src, rowBytes, dst, rowBytes,
+                    [rowBytes](const uint8_t* s, uint8_t* d, int) { std::memcpy(d, s, rowBytes); });
 }
 
 }  // namespace
@@ -68,9 +84,15 @@ extern "C" int csConvert(int width, int height, int srcFormat, const void* src, 
         return -1;
     const auto* in = static_cast<const uint8_t*>(src);
     auto* out = static_cast<uint8_t*>(dst);
-    if (srcFormat == dstFormat)
-        return copySameLayout(width, height, srcFormat, in, out);
-    return kConverters[srcFormat][dstFormat](width, height, srcFormat, in, dstFormat, out);
+    // Building a table on first use, or staging an overlapping flip, may run
+    // out of memory; nothing else can throw.
+    try {
+        if (srcFormat == dstFormat)
+            return copySameLayout(width, height, srcFormat, in, out);
+        return kConverters[srcFormat][dstFormat](width, height, srcFormat, in, dstFormat, out);
+    } catch (...) {
+        return -1;
+    }
 }
 
 extern "C" int csFlipVertically(int flag)

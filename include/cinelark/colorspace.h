@@ -48,11 +48,13 @@ enum {
  * zoom factor of 2 or more set by csZoom, the YUV-to-RGBX and
  * YUV422HC-to-RGB332 conversions write a zoomed picture (see csZoom).
  * Equal formats copy (mirrored when csFlipVertically is on); src and dst may
- * then overlap or be the same buffer.
+ * then overlap or be the same buffer. Between different formats the buffers
+ * must not overlap.
  *
  * Returns 0, or -1 when a format is outside 0..8, when CS_RGB8 is paired with
  * another format, when width or height is negative, or when a pointer is null
- * while there is something to convert. Nothing is written on failure.
+ * while there is something to convert, or when memory for a table runs out.
+ * Nothing is written on failure.
  */
 int csConvert(int width, int height, int srcFormat, const void *src,
               int dstFormat, void *dst);

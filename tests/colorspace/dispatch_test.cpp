@@ -89,6 +89,27 @@ TEST_F(Dispatch, OverlappingEqualLayoutCopyBehavesLikeAMove)
     EXPECT_EQ(buf, expected);
 }
 
+TEST_F(Dispatch, MirroringInPlaceOrOverlappingLosesNoRow)
+{
+    const int w = 3, h = 5;  // RGB rows of 9 bytes, odd row count
+    const std::size_t row = 9;
+    const Bytes picture = noise(row * h, 7);
+    Bytes mirrored(picture.size());
+    for (int y = 0; y < h; ++y)
+        std::copy(picture.begin() + y * row, picture.begin() + (y + 1) * row, mirrored.begin() + (h - 1 - y) * row);
+    csFlipVertically(1);
+
+    Bytes same = picture;
+    EXPECT_EQ(csConvert(w, h, CS_RGB, same.data(), CS_RGB, same.data()), 0);
+    EXPECT_EQ(same, mirrored);
+
+    // Destination one row and a bit further into the same buffer.
+    Bytes shared(picture.size() + 13, 0);
+    std::copy(picture.begin(), picture.end(), shared.begin());
+    EXPECT_EQ(csConvert(w, h, CS_RGB, shared.data(), CS_RGB, shared.data() + 13), 0);
+    EXPECT_TRUE(std::equal(mirrored.begin(), mirrored.end(), shared.begin() + 13));
+}
+
 TEST_F(Dispatch, SettersReturnThePreviousValue)
 {
     EXPECT_EQ(csFlipVertically(1), 0);
