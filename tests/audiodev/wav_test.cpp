@@ -127,6 +127,26 @@ TEST_F(WavCapture, GainsScaleEachSide) {
   EXPECT_NEAR(20 * std::log10(_AL_atten_table[128] / 8388608.0), -18.0, 0.1);
 }
 
+TEST_F(WavCapture, AGainChangeReachesAPortThatIsPlaying) {
+  use_wav();
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 44100), 0);
+  ALport port = open(AL_WIDTH_16, 2, 1000);
+  ASSERT_NE(port, nullptr);
+  std::vector<int16_t> in(882, 1000);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 882), 0);
+  ASSERT_TRUE(drain(port));
+  long mute[] = {AL_PARAM_LEFT_GAIN, 0, AL_PARAM_RIGHT_GAIN, 0};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, mute, 4), 0);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 882), 0);
+  ASSERT_TRUE(drain(port));
+  ASSERT_EQ(ALcloseport(port), 0);
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  ASSERT_EQ(wav.samples.size(), 1764u);
+  EXPECT_EQ(std::vector<int16_t>(wav.samples.begin(), wav.samples.begin() + 882), in);
+  EXPECT_EQ(std::vector<int16_t>(wav.samples.begin() + 882, wav.samples.end()), std::vector<int16_t>(882, 0));
+}
+
 TEST_F(WavCapture, OnlyOnePortWritesAFile) {
   use_wav();
   ALport first = open(AL_WIDTH_16, 2, 100);

@@ -11,7 +11,11 @@
 #include <cstdio>
 #include <string>
 
+extern "C" int audio_header_works_from_c(void);
+
 namespace {
+
+TEST(AudioHeader, IsUsableFromC) { EXPECT_EQ(audio_header_works_from_c(), 1); }
 
 // Records what the library reports.
 struct Reported {
