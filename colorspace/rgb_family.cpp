@@ -15,11 +15,12 @@ namespace {
 template <typename Src>
 int toGrayscale(int width, int height, const uint8_t* src, uint8_t* dst)
 {
+    const RgbProducts& t = rgbProducts();
     return walkPixelRows(width, height, src, Src::kBpp, dst, 1,
-                         [width](const uint8_t* s, uint8_t* d, int) {
+                         [&t, width](const uint8_t* s, uint8_t* d, int) {
                              for (int i = 0; i < width; ++i) {
                                  Rgb p = Src::at(s, i);
-                                 d[i] = lumaOf(p.r, p.g, p.b);
+                                 d[i] = lumaOf(t, p.r, p.g, p.b);
                              }
                          });
 }
@@ -27,13 +28,14 @@ int toGrayscale(int width, int height, const uint8_t* src, uint8_t* dst)
 template <typename Src>
 int toYUV(int width, int height, const uint8_t* src, uint8_t* dst)
 {
+    const RgbProducts& t = rgbProducts();
     return walkPixelRows(width, height, src, Src::kBpp, dst, 3,
-                         [width](const uint8_t* s, uint8_t* d, int) {
+                         [&t, width](const uint8_t* s, uint8_t* d, int) {
                              for (int i = 0; i < width; ++i, d += 3) {
                                  Rgb p = Src::at(s, i);
-                                 d[0] = chromaUOf(p.r, p.g, p.b);
-                                 d[1] = lumaOf(p.r, p.g, p.b);
-                                 d[2] = chromaVOf(p.r, p.g, p.b);
+                                 d[0] = chromaUOf(t, p.r, p.g, p.b);
+                                 d[1] = lumaOf(t, p.r, p.g, p.b);
+                                 d[2] = chromaVOf(t, p.r, p.g, p.b);
                              }
                          });
 }
@@ -43,15 +45,16 @@ int toYUV(int width, int height, const uint8_t* src, uint8_t* dst)
 template <typename Src>
 int toYUV422(int width, int height, const uint8_t* src, uint8_t* dst)
 {
+    const RgbProducts& t = rgbProducts();
     return walkPixelRows(width, height, src, Src::kBpp, dst, 2,
-                         [width](const uint8_t* s, uint8_t* d, int) {
+                         [&t, width](const uint8_t* s, uint8_t* d, int) {
                              for (int i = 0; i + 1 < width; i += 2, d += 4) {
                                  Rgb p0 = Src::at(s, i);
                                  Rgb p1 = Src::at(s, i + 1);
-                                 d[0] = chromaUOf(p0.r, p0.g, p0.b);
-                                 d[1] = lumaOf(p0.r, p0.g, p0.b);
-                                 d[2] = chromaVOf(p0.r, p0.g, p0.b);
-                                 d[3] = lumaOf(p1.r, p1.g, p1.b);
+                                 d[0] = chromaUOf(t, p0.r, p0.g, p0.b);
+                                 d[1] = lumaOf(t, p0.r, p0.g, p0.b);
+                                 d[2] = chromaVOf(t, p0.r, p0.g, p0.b);
+                                 d[3] = lumaOf(t, p1.r, p1.g, p1.b);
                              }
                          });
 }

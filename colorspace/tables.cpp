@@ -78,7 +78,30 @@ Rgb332ToYuvTables buildRgb332ToYuvTables()
     return t;
 }
 
+RgbProducts buildRgbProducts()
+{
+    RgbProducts t{};
+    for (int i = 0; i < 256; ++i) {
+        t.yR[i] = 0.299 * i;
+        t.yG[i] = 0.587 * i;
+        t.yB[i] = 0.114 * i;
+        t.uR[i] = -0.169 * i;
+        t.uG[i] = 0.331 * i;
+        t.uB[i] = 0.5 * i;
+        t.vR[i] = 0.5 * i;
+        t.vG[i] = 0.419 * i;
+        t.vB[i] = 0.081 * i;
+    }
+    return t;
+}
+
 }  // namespace
+
+const RgbProducts& rgbProducts()
+{
+    static const RgbProducts tables = buildRgbProducts();
+    return tables;
+}
 
 const YuvTables& yuvTables()
 {

@@ -93,6 +93,31 @@ TEST_P(FromEachRgbLayout, DitherToRgb332FollowsTheMatrix)
 INSTANTIATE_TEST_SUITE_P(Colorspace, FromEachRgbLayout, ::testing::Values(CS_RGB, CS_RGBX, CS_RGBA),
                          [](const auto& info) { return std::string(kLayoutNames[info.param]); });
 
+TEST_F(RgbFamily, EveryColourGivesTheFormulaLumaAndChroma)
+{
+    // All 2^24 colours, one red level (a 256 x 256 picture) at a time: the
+    // truncated double-precision sums must match bit for bit, including the
+    // values that lie a rounding error below an integer.
+    Bytes in(256 * 256 * 3);
+    for (int r = 0; r < 256; ++r) {
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                uint8_t* p = &in[(g * 256 + b) * 3];
+                p[0] = static_cast<uint8_t>(b);
+                p[1] = static_cast<uint8_t>(g);
+                p[2] = static_cast<uint8_t>(r);
+            }
+        const Bytes yuv = convert(256, 256, CS_RGB, in, CS_YUV);
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                const uint8_t* p = &yuv[(g * 256 + b) * 3];
+                ASSERT_EQ(p[0], refU(r, g, b)) << r << " " << g << " " << b;
+                ASSERT_EQ(p[1], refLuma(r, g, b)) << r << " " << g << " " << b;
+                ASSERT_EQ(p[2], refV(r, g, b)) << r << " " << g << " " << b;
+            }
+    }
+}
+
 TEST_F(RgbFamily, BlackAndWhiteLumaAndChroma)
 {
     const Bytes in = {0, 0, 0, 255, 255, 255};  // black, white as B, G, R
