@@ -34,20 +34,23 @@ TEST_F(DevicePort, AFullRingAsksForHalfTheRingWhenMuchRemains) {
   ASSERT_EQ(port->ring_size, 201);
   ASSERT_EQ(ALsetfillpoint(port, 0), 0);
   ASSERT_EQ(fill_word(port), 201);
-  std::vector<int16_t> in(1000, 7);
+  // With thousands of words to go the writer asks for half the ring each
+  // time it blocks, for about a third of a second.
+  std::vector<int16_t> in(5000, 7);
   auto start = Clock::now();
-  std::thread writer([&] { EXPECT_EQ(ALwritesamps(port, in.data(), 1000), 0); });
+  std::thread writer([&] { EXPECT_EQ(ALwritesamps(port, in.data(), 5000), 0); });
   ASSERT_TRUE(fill_word_changes(port, 201));
   EXPECT_EQ(fill_word(port), 201 - 100);
   writer.join();
-  // 800 words beyond the ring are 400 frames at 8000 Hz: 50 ms of sound had
-  // to play before the write could return.
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+  // 4800 words beyond the ring are 2400 frames at 8000 Hz: 300 ms of sound
+  // had to play before the write could return.
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
   EXPECT_EQ(ALcloseport(port), 0);
 }
 
 TEST_F(DevicePort, AWriteIntoAFullRingWaitsForItsOwnRoom) {
-  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  // The slowest rate keeps the writer blocked long enough to look at it.
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 3675), 0);
   ALport port = open(AL_WIDTH_16, 2, 4000);  // a ring of 4001 words
   ASSERT_NE(port, nullptr);
   const int32_t ring = port->ring_size;
@@ -60,13 +63,22 @@ TEST_F(DevicePort, AWriteIntoAFullRingWaitsForItsOwnRoom) {
   std::thread writer([&] { EXPECT_EQ(ALwritesamps(port, in.data(), 1000), 0); });
   ASSERT_TRUE(fill_word_changes(port, ring));
   // Whatever fitted went in first; the fill word asks for the rest (less
-  // than half the ring), which takes tens of milliseconds to free.
-  int32_t written = std::atomic_ref(*port->write_index).load() - write_before;
+  // than half the ring), which takes about a tenth of a second to free. The
+  // write index is read on both sides of the fill word so that both belong
+  // to the same wait.
+  int32_t index = 0;
+  int32_t fill = 0;
+  for (;;) {
+    index = std::atomic_ref(*port->write_index).load();
+    fill = fill_word(port);
+    if (std::atomic_ref(*port->write_index).load() == index) break;
+  }
+  int32_t written = index - write_before;
   if (written < 0) written += ring;
   EXPECT_LT(written, 1000);
-  EXPECT_EQ(fill_word(port), ring - std::min(ring / 2, 1000 - written));
+  EXPECT_EQ(fill, ring - std::min(ring / 2, 1000 - written));
   writer.join();
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(20));
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
   EXPECT_EQ(ALcloseport(port), 0);
 }
 
