@@ -51,13 +51,13 @@ class Backend {
 
 // Checks the syntax of a backend selection ("alsa", "alsa:DEVICE", "null",
 // "wav:PATH"); false with `why` set for anything else.
-bool valid_backend_spec(std::string_view spec, std::string& why);
+bool valid_backend_selection(std::string_view selection, std::string& why);
 
 // The backend a valid selection names (not yet opened).
-std::unique_ptr<Backend> make_backend(std::string_view spec);
+std::unique_ptr<Backend> make_backend(std::string_view selection);
 
 // The selection in effect: CINELARK_AUDIO, or "alsa:default" when unset.
-std::string backend_spec_from_environment();
+std::string backend_selection_from_environment();
 
 // The individual backends.
 std::unique_ptr<Backend> make_null_backend();

@@ -84,11 +84,11 @@ class Master {
   // EINVAL for an unknown parameter.
   int get_params(std::span<int32_t> pairs) const;
 
-  const std::string& backend_spec() const { return spec_; }
+  const std::string& backend_selection() const { return selection_; }
 
  private:
-  explicit Master(std::string spec) : spec_(std::move(spec)) {}
-  std::string spec_;
+  explicit Master(std::string selection) : selection_(std::move(selection)) {}
+  std::string selection_;
 };
 
 // The master device's name, and the name prefix of port devices (the port
@@ -102,7 +102,7 @@ struct PortThread;
 // the device thread it starts only touches the mapping and the descriptor.
 class PortDevice {
  public:
-  PortDevice(int number, std::string backend_spec);
+  PortDevice(int number, std::string backend_selection);
   ~PortDevice();  // stops and joins the device thread, finishes the backend
   PortDevice(const PortDevice&) = delete;
   PortDevice& operator=(const PortDevice&) = delete;
@@ -135,7 +135,7 @@ class PortDevice {
 
  private:
   int number_;
-  std::string backend_spec_;
+  std::string backend_selection_;
   std::string name_;
   int channels_ = 2;
   int wake_fd_ = -1;

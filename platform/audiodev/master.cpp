@@ -20,12 +20,12 @@ std::unique_ptr<Master> Master::open(std::string_view path, std::string& why) {
     errno = ENOENT;
     return nullptr;
   }
-  std::string spec = backend_spec_from_environment();
-  if (!valid_backend_spec(spec, why)) {
+  std::string selection = backend_selection_from_environment();
+  if (!valid_backend_selection(selection, why)) {
     errno = ENXIO;
     return nullptr;
   }
-  return std::unique_ptr<Master>(new Master(std::move(spec)));
+  return std::unique_ptr<Master>(new Master(std::move(selection)));
 }
 
 int Master::free_port_number() const {
@@ -58,7 +58,7 @@ std::unique_ptr<PortDevice> Master::open_port(std::string_view path) {
     }
     dev.port_used[number] = true;
   }
-  return std::make_unique<PortDevice>(number, spec_);
+  return std::make_unique<PortDevice>(number, selection_);
 }
 
 namespace {

@@ -223,8 +223,8 @@ void PortThread::run() {
   [[maybe_unused]] ssize_t n = ::write(wake_fd, &one, sizeof one);
 }
 
-PortDevice::PortDevice(int number, std::string backend_spec)
-    : number_(number), backend_spec_(std::move(backend_spec)) {
+PortDevice::PortDevice(int number, std::string backend_selection)
+    : number_(number), backend_selection_(std::move(backend_selection)) {
   wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
@@ -248,7 +248,7 @@ PortDevice::~PortDevice() {
 int PortDevice::set_channels(int channels) {
   // The device mixes four channels to two for a sound card, whose default
   // output is stereo; files and the null output take four as they are.
-  bool four_ok = !backend_spec_.starts_with("alsa");
+  bool four_ok = !backend_selection_.starts_with("alsa");
   if (channels == 2 || (channels == 4 && four_ok)) {
     channels_ = channels;
     return 0;
@@ -298,7 +298,7 @@ int PortDevice::start(std::size_t words, int direction, std::string& why) {
     return EBUSY;
   }
   auto t = std::make_unique<PortThread>();
-  t->backend = make_backend(backend_spec_);
+  t->backend = make_backend(backend_selection_);
   t->header = mapping_.get();
   t->ring = mapping_.get() + kHeaderWords;
   t->ring_words = static_cast<int64_t>(mapping_words_ - kHeaderWords);
