@@ -1,6 +1,7 @@
 // The public entry points: csConvert picks a converter from the 8 x 8 table
 // or copies between equal layouts, and the three switch setters.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -72,7 +73,10 @@ extern "C" int csConvert(int width, int height, int srcFormat, const void* src, 
 {
     if (srcFormat < 0 || srcFormat > CS_RGB8 || dstFormat < 0 || dstFormat > CS_RGB8)
         return -1;
-    if (width < 0 || height < 0)
+    // Pixel offsets inside a row are int arithmetic; the widest row written
+    // (zoomed RGBX) is 8 bytes per source pixel, the tallest picture 4 rows
+    // per source row.
+    if (width < 0 || height < 0 || width > INT_MAX / 8 || height > INT_MAX / 4)
         return -1;
     // The compression library's 8-bit layout has no converters to or from
     // any other layout; refusing beats returning 0 with nothing written.

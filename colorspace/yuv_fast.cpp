@@ -7,7 +7,8 @@
 // ZoomX2Y4 writes 2*width x 4*height: per source row, two rows as in Zoom2
 // and then two rows whose luma bins lie midway to the next source row (the
 // last row repeats itself); chroma always comes from the current row.
-// ZoomX2Y4 ... Int (YUV422HC only) interpolates the full 8-bit luma instead:
+// FastZoomX2Y4YUV422HCToRGBXInt (zoom 5 and up) interpolates the full 8-bit
+// luma instead:
 // output row k of 4 takes (4-k)/4 of this row's luma and k/4 of the next
 // row's, and the second pixel of each output pair the mean of its
 // neighbours, before the result is reduced to its bin.

@@ -52,7 +52,9 @@ enum {
  * must not overlap.
  *
  * Returns 0, or -1 when a format is outside 0..8, when CS_RGB8 is paired with
- * another format, when width or height is negative, or when a pointer is null
+ * another format, when width or height is negative or so large that offsets
+ * in the picture would overflow an int (width above INT_MAX / 8, height
+ * above INT_MAX / 4), when a pointer is null
  * while there is something to convert, or when memory for a table runs out.
  * Nothing is written on failure.
  */

@@ -1,4 +1,6 @@
 // csConvert's argument checks, equal-layout copies and the switch setters.
+#include <climits>
+
 #include "colorspace_test_util.h"
 
 namespace cstest {
@@ -39,6 +41,8 @@ TEST_F(Dispatch, NegativeSizesAndNullBuffersFail)
     uint8_t buf[16] = {};
     EXPECT_EQ(csConvert(-1, 2, CS_RGB, buf, CS_RGBX, buf), -1);
     EXPECT_EQ(csConvert(2, -1, CS_RGB, buf, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(INT_MAX, 1, CS_RGB, buf, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(1, INT_MAX, CS_RGB, buf, CS_RGBX, buf), -1);
     EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
     EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
     // With nothing to convert, no buffer is needed.
