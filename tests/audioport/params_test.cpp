@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -168,6 +169,34 @@ TEST_F(DeviceParams, CallChecksComeInOrder) {
   EXPECT_EQ(ALgetparams(1, pairs, 3), -1);
   EXPECT_EQ(errno, AL_ERR_ODD_PARAM_COUNT);
   EXPECT_EQ(ALsetparams(1, pairs, 0), 0);  // nothing to send is not an error
+}
+
+TEST_F(DeviceParams, ArbitraryListsLeaveTheDeviceConsistent) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<long> param(0, 16);
+  std::uniform_int_distribution<long> value(-100000, 100000);
+  for (int round = 0; round < 500; ++round) {
+    std::vector<long> pairs(2 * (1 + random() % 40));
+    for (std::size_t i = 0; i < pairs.size(); i += 2) {
+      pairs[i] = param(random);
+      pairs[i + 1] = value(random);
+    }
+    int result = ALsetparams(AL_DEFAULT_DEVICE, pairs.data(), static_cast<long>(pairs.size()));
+    if (result != 0) {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+    }
+    long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0, AL_PARAM_LEFT_GAIN, 0,
+                  AL_PARAM_RIGHT_GAIN, 0};
+    ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 8), 0);
+    bool known_rate = false;
+    for (int i = 0; i < _ALrate_table_size; ++i) known_rate |= _ALrate_table[i].rate == get[1];
+    EXPECT_TRUE(known_rate) << get[1];
+    EXPECT_GE(get[5], 0);
+    EXPECT_LE(get[5], 255);
+    EXPECT_GE(get[7], 0);
+    EXPECT_LE(get[7], 255);
+  }
 }
 
 TEST_F(DeviceParams, AnUnknownBackendMeansNoMasterDevice) {
