@@ -7,6 +7,10 @@
 // yet; rows on kNoCodec belong to hardware or closed libraries and stay so.
 #include "awaiting_codec.h"
 #include "builtin_params.h"
+#include "codecs/g711/g711.h"
+#include "codecs/rle/rle.h"
+#include "codecs/rle24/rle24.h"
+#include "codecs/uncompressed/uncompressed.h"
 #include "core.h"
 
 #include <cstring>
@@ -25,13 +29,13 @@ struct BuiltinRow {
 
 // scheme, capabilities, name, maximum header size, parameters, routines
 const BuiltinRow kBuiltinRows[] = {
-    {CL_UNCOMPRESSED_AUDIO, 3, "Uncompressed Audio", 168, UncompressedAudioParams, &kAwaitingCodec<CL_UNCOMPRESSED_AUDIO>},
-    {CL_G711_ULAW,          3, "u-law (G.711)",      168, UlawParams,              &kAwaitingCodec<CL_G711_ULAW>},
-    {CL_G711_ALAW,          3, "a-law (G.711)",      168, AlawParams,              &kAwaitingCodec<CL_G711_ALAW>},
+    {CL_UNCOMPRESSED_AUDIO, 3, "Uncompressed Audio", 168, UncompressedAudioParams, &codecs::kUncompressedAudioRoutines},
+    {CL_G711_ULAW,          3, "u-law (G.711)",      168, UlawParams,              &codecs::kG711Routines},
+    {CL_G711_ALAW,          3, "a-law (G.711)",      168, AlawParams,              &codecs::kG711Routines},
     {CL_MPEG_AUDIO,         3, "MPEG Audio (Aware)", 148, MpegAudioParams,         &kNoCodec},
     {CL_MULTIRATE_AUDIO,    3, "Multirate (Aware)",  148, MultirateParams,         &kNoCodec},
-    {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &kAwaitingCodec<CL_UNCOMPRESSED_VIDEO>},
-    {CL_RLE,                3, "RLE",                168, RleParams,               &kAwaitingCodec<CL_RLE>},
+    {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &codecs::kUncompressedVideoRoutines},
+    {CL_RLE,                3, "RLE",                168, RleParams,               &codecs::kRleRoutines},
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
@@ -39,7 +43,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
     {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},
     {CL_MVC2,               3, "MVC2",               0,   Mvc2Params,              &kNoCodec},
-    {CL_RLE24,              3, "RLE24",              168, Rle24Params,             &kAwaitingCodec<CL_RLE24>},
+    {CL_RLE24,              3, "RLE24",              168, Rle24Params,             &codecs::kRle24Routines},
 };
 
 }  // namespace

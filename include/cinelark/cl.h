@@ -120,6 +120,7 @@ enum {
   CL_ERR_NO_DATA = -18,
   CL_ERR_NO_BUFFER = -19,
   CL_ERR_BUFFER_EXISTS = -20,
+  CL_ERR_BAD_INTERNAL_FORMAT = -21,
   CL_ERR_NULL_BUFFER_POINTER = -22,
   CL_ERR_ZERO_FRAME_SIZE = -23,
   CL_ERR_BAD_HEADER = -24,
@@ -223,6 +224,17 @@ int clWrite1Byte(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWrite2Bytes(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWrite4Bytes(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWriteDone(CL_BufferHdl buffer, int n);
+
+/* G.711 conversions between 16-bit linear samples and 8-bit codes, as the
+ * tables of ITU-T G.711 give them. The u-law encoder works on the whole 16-bit
+ * range (magnitudes clipped at 32635) and never returns the code 0x00; the
+ * A-law encoder codes the top 13 bits of the sample. The slow u-law decoder
+ * computes what the table-driven one looks up. */
+uint8_t CL_linear2ulaw(int16_t sample);
+int16_t CL_ulaw2linear(uint8_t code);
+int16_t CL_ulaw2linear_slow(uint8_t code);
+uint8_t CL_linear2alaw(int16_t sample);
+int16_t CL_alaw2linear(uint8_t code);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,267 @@
+// The G.711 conversions against the standard's quantisation intervals, and
+// the u-law and A-law codecs' streams: header bytes, code bytes, the data
+// buffer's wrap and the messages.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "capture.h"
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::BigEndianWords;
+using codectest::FloatBits;
+using codectest::Handle;
+
+// u-law, from the standard's description of the code rather than the
+// encoder's bias arithmetic: segment e of 16 intervals each 8 << e wide
+// (in 16-bit units); a code stands for the middle of its interval,
+// ((2m + 33) << e) - 33 on the 14-bit scale, times 4.
+int UlawMiddle(int e, int m) { return (((2 * m + 33) << e) - 33) * 4; }
+int UlawStep(int e) { return 8 << e; }
+
+// The code whose interval holds sample (magnitudes past the last interval
+// are clipped to it), found by searching all 128 intervals.
+int ExpectedUlaw(int sample) {
+  int magnitude = std::abs(sample);
+  if (magnitude > 32635) magnitude = 32635;
+  for (int e = 0; e < 8; ++e) {
+    for (int m = 0; m < 16; ++m) {
+      const int lo = UlawMiddle(e, m) - UlawStep(e) / 2;
+      if (magnitude >= lo && magnitude < lo + UlawStep(e)) {
+        const int code = ~((sample < 0 ? 0x80 : 0) | e << 4 | m) & 0xFF;
+        return code == 0 ? 0x02 : code;
+      }
+    }
+  }
+  return -1;
+}
+
+// A-law on the 13-bit magnitude: segment 0 covers 0-31 in steps of 2,
+// segment s covers 16 << s to 32 << s in steps of 1 << s; a code stands for
+// the middle of its interval. Negative samples mirror as -v - 1.
+int AlawLow(int s, int m) { return s == 0 ? 2 * m : (16 + m) << s; }
+int AlawStep(int s) { return s == 0 ? 2 : 1 << s; }
+
+int ExpectedAlaw(int sample) {
+  int v = sample >> 3;
+  const bool negative = v < 0;
+  if (negative) v = -v - 1;
+  for (int s = 0; s < 8; ++s) {
+    for (int m = 0; m < 16; ++m) {
+      if (v >= AlawLow(s, m) && v < AlawLow(s, m) + AlawStep(s)) return ((negative ? 0 : 0x80) | s << 4 | m) ^ 0x55;
+    }
+  }
+  return -1;
+}
+
+TEST(G711Tables, UlawEncodesEverySampleIntoItsInterval) {
+  for (int x = -32768; x <= 32767; ++x) {
+    ASSERT_EQ(CL_linear2ulaw(int16_t(x)), ExpectedUlaw(x)) << "sample " << x;
+  }
+}
+
+TEST(G711Tables, UlawDecodesEveryCodeToItsIntervalMiddle) {
+  for (int code = 0; code < 256; ++code) {
+    const int c = ~code & 0xFF;
+    const int magnitude = UlawMiddle((c >> 4) & 7, c & 15);
+    const int expected = (c & 0x80) ? -magnitude : magnitude;
+    EXPECT_EQ(CL_ulaw2linear(uint8_t(code)), expected) << "code " << code;
+    EXPECT_EQ(CL_ulaw2linear_slow(uint8_t(code)), expected) << "code " << code;
+  }
+}
+
+TEST(G711Tables, AlawEncodesEverySampleIntoItsInterval) {
+  for (int x = -32768; x <= 32767; ++x) {
+    ASSERT_EQ(CL_linear2alaw(int16_t(x)), ExpectedAlaw(x)) << "sample " << x;
+  }
+}
+
+TEST(G711Tables, AlawDecodesEveryCodeToItsIntervalMiddle) {
+  for (int code = 0; code < 256; ++code) {
+    const int a = code ^ 0x55;
+    const int s = (a >> 4) & 7;
+    const int m = a & 15;
+    const int middle = 8 * (2 * AlawLow(s, m) + AlawStep(s)) / 2;
+    EXPECT_EQ(CL_alaw2linear(uint8_t(code)), (a & 0x80) ? middle : -middle) << "code " << code;
+  }
+}
+
+TEST(G711Tables, KnownValues) {
+  EXPECT_EQ(CL_linear2ulaw(0), 0xFF);
+  EXPECT_EQ(CL_linear2ulaw(32767), 0x80);
+  EXPECT_EQ(CL_linear2ulaw(32635), 0x80);
+  EXPECT_EQ(CL_linear2ulaw(-32768), 0x02);  // not the suppressed 0x00
+  EXPECT_EQ(CL_ulaw2linear(0xFF), 0);
+  EXPECT_EQ(CL_ulaw2linear(0x80), 32124);
+  EXPECT_EQ(CL_ulaw2linear(0x00), -32124);
+  EXPECT_EQ(CL_linear2alaw(0), 0xD5);
+  EXPECT_EQ(CL_linear2alaw(-1), 0x55);
+  EXPECT_EQ(CL_alaw2linear(0xD5), 8);
+  EXPECT_EQ(CL_alaw2linear(0x2A), -32256);
+  EXPECT_EQ(CL_alaw2linear(0xAA), 32256);
+}
+
+TEST(G711Tables, DecodedValuesEncodeToTheSameCode) {
+  for (int code = 0; code < 256; ++code) {
+    // 0x7F is the negative zero, which codes back as 0xFF; 0x00 is never sent.
+    if (code != 0x00 && code != 0x7F) {
+      EXPECT_EQ(CL_linear2ulaw(CL_ulaw2linear(uint8_t(code))), code);
+    }
+    EXPECT_EQ(CL_linear2alaw(CL_alaw2linear(uint8_t(code))), code);
+  }
+}
+
+struct G711Case {
+  int scheme;
+  uint8_t (*encode)(int16_t);
+  int16_t (*decode)(uint8_t);
+};
+
+class G711Codec : public testing::TestWithParam<G711Case> {
+ protected:
+  static std::vector<int16_t> Samples(int count) {
+    std::vector<int16_t> s(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) s[size_t(i)] = int16_t((i * 7919) % 65536 - 32768);
+    return s;
+  }
+};
+
+TEST_P(G711Codec, StereoStreamIsHeaderThenOneCodePerSample) {
+  const G711Case c = GetParam();
+  const std::vector<int16_t> samples = Samples(200);
+  Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_COMPRESSED_BUFFER_SIZE, 248});
+  const std::vector<uint8_t> data = enc.Compress(samples.data(), 100);
+  ASSERT_EQ(data.size(), 248u);
+  const std::vector<uint8_t> header =
+      BigEndianWords({CL_STREAM_HEADER_MAGIC, 48, CL_ALGORITHM_ID, uint32_t(c.scheme), CL_ALGORITHM_VERSION, 1,
+                      CL_INTERNAL_FORMAT, 1, CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE, uint32_t(FloatBits(44100.0f))});
+  EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + 48), header);
+  for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(data[48 + i], c.encode(samples[i])) << i;
+  EXPECT_EQ(clQueryScheme(data.data()), c.scheme);
+
+  // A second call writes no header and reports only its own bytes.
+  const std::vector<uint8_t> more = enc.Compress(samples.data(), 3);
+  ASSERT_EQ(more.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(more[i], c.encode(samples[i]));
+}
+
+TEST_P(G711Codec, DecodesToTheTableValues) {
+  const G711Case c = GetParam();
+  const std::vector<int16_t> samples = Samples(4 * 30);
+  Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 2, CL_COMPRESSED_BUFFER_SIZE, 48 + 120});
+  std::vector<uint8_t> data = enc.Compress(samples.data(), 30);
+  ASSERT_EQ(data.size(), 168u);
+
+  Handle dec(c.scheme, false, {CL_ORIGINAL_FORMAT, 2});
+  std::vector<int16_t> out(samples.size() + 4, 0x5A5A);
+  CapturedErrors errors;
+  ASSERT_EQ(clDecompress(dec, 30, int(data.size()), data.data(), out.data()), 0);
+  for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(out[i], c.decode(c.encode(samples[i]))) << i;
+  EXPECT_EQ(out[samples.size()], 0x5A5A);  // nothing past the frames asked for
+  // Four channels lie outside the audio "Internal format" range, which is
+  // left alone rather than clamped with a complaint.
+  EXPECT_TRUE(errors.reports().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Laws, G711Codec,
+                         testing::Values(G711Case{CL_G711_ULAW, CL_linear2ulaw, CL_ulaw2linear},
+                                         G711Case{CL_G711_ALAW, CL_linear2alaw, CL_alaw2linear}),
+                         [](const auto& info) { return info.param.scheme == CL_G711_ULAW ? "ulaw" : "alaw"; });
+
+// Reads every valid byte of a data buffer, across the end of its memory.
+std::vector<uint8_t> Drain(CL_BufferHdl data) {
+  std::vector<uint8_t> bytes;
+  for (;;) {
+    void* at = nullptr;
+    int wrap = 0;
+    const int n = clQueryValid(data, 0, &at, &wrap);
+    if (n <= 0) break;
+    const uint8_t* p = static_cast<const uint8_t*>(at);
+    bytes.insert(bytes.end(), p, p + n);
+    clUpdateTail(data, n);
+  }
+  return bytes;
+}
+
+// Rings whose free space breaks off at the end of memory once the header and
+// one stereo frame (50 bytes) are in and out: inside a frame (size 51), on a
+// frame boundary (52), and both in turn (53).
+class G711Wrap : public testing::TestWithParam<int> {};
+
+TEST_P(G711Wrap, CodesRunOnFromTheStartOfTheRing) {
+  const int ringSize = GetParam();
+  Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 1});
+  CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 8, 4, nullptr);
+  CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, ringSize, nullptr);
+  ASSERT_NE(frames, nullptr);
+  ASSERT_NE(data, nullptr);
+  const std::vector<int16_t> samples = {100, -100, 2000, -2000, 30000, -30000, 5, -5};
+  void* at = nullptr;
+  int wrap = 0;
+  ASSERT_EQ(clQueryFree(frames, 4, &at, &wrap), 8);
+  std::memcpy(at, samples.data(), 16);
+  ASSERT_EQ(clUpdateHead(frames, 4), 4);
+
+  int size = 0;
+  ASSERT_EQ(clCompress(enc, 1, nullptr, &size, nullptr), 0);
+  EXPECT_EQ(size, 48 + 2);
+  std::vector<uint8_t> first = Drain(data);
+  ASSERT_EQ(first.size(), 50u);
+
+  ASSERT_EQ(clCompress(enc, 3, nullptr, &size, nullptr), 0);
+  EXPECT_EQ(size, 6);
+  const std::vector<uint8_t> rest = Drain(data);
+  ASSERT_EQ(rest.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(rest[i], CL_linear2ulaw(samples[2 + i])) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(RingSizes, G711Wrap, testing::Values(51, 52, 53));
+
+TEST(G711Messages, ReportsShortHeaderSpaceAndWrongSampleWidth) {
+  CapturedErrors errors;
+  std::vector<int16_t> samples(4, 0);
+  {
+    Handle enc(CL_G711_ALAW, true, {CL_ORIGINAL_FORMAT, 0, CL_COMPRESSED_BUFFER_SIZE, 40});
+    errors.clear();
+    int result = 0;
+    enc.Compress(samples.data(), 4, &result);
+    EXPECT_EQ(result, CL_ERR_NO_DATA);
+    ASSERT_FALSE(errors.reports().empty());
+    EXPECT_EQ(errors.reports().back().text,
+              "clCompress G711: insufficient space to write header (48 bytes needed, 40 free).\n");
+  }
+  {
+    Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 0, CL_BITS_PER_COMPONENT, 8});
+    errors.clear();
+    int result = 0;
+    enc.Compress(samples.data(), 4, &result);
+    EXPECT_EQ(result, CL_ERR_NO_DATA);
+    ASSERT_FALSE(errors.reports().empty());
+    EXPECT_EQ(errors.reports().back().text, "clCompress G711: samples must be 16 bits wide, not 8.\n");
+  }
+  {
+    Handle dec(CL_G711_ULAW, false, {CL_ORIGINAL_FORMAT, 0});
+    std::vector<uint8_t> shortStream(20, 0xFF);
+    errors.clear();
+    EXPECT_EQ(clDecompress(dec, 4, int(shortStream.size()), shortStream.data(), samples.data()), CL_ERR_NO_DATA);
+    ASSERT_FALSE(errors.reports().empty());
+    EXPECT_EQ(errors.reports().back().text,
+              "clDecompress G711: insufficient data for header (48 bytes needed, 20 free).\n");
+  }
+}
+
+TEST(G711Params, CompressedBufferSizeCoversHeaderAndOneBlock) {
+  Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 3});
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 5);
+  clSetParam(enc, CL_BLOCK_SIZE, 100);
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 500);
+  clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, 4000);
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 4000);
+}
+
+}  // namespace

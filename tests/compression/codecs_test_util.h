@@ -1,0 +1,84 @@
+// Helpers for the codec tests: compressor and decompressor handles that
+// close themselves, stream headers built word by word, and the float bits
+// that parameter values carry.
+#ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
+#define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
+
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+namespace codectest {
+
+inline int FloatBits(float f) { return std::bit_cast<int>(f); }
+
+// Big-endian bytes of the given 32-bit words.
+inline std::vector<uint8_t> BigEndianWords(std::initializer_list<uint32_t> words) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t w : words) {
+    bytes.push_back(uint8_t(w >> 24));
+    bytes.push_back(uint8_t(w >> 16));
+    bytes.push_back(uint8_t(w >> 8));
+    bytes.push_back(uint8_t(w));
+  }
+  return bytes;
+}
+
+inline std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The 64-byte stream header of a video codec as the format lays it out.
+inline std::vector<uint8_t> VideoHeader(int scheme, int internal, int width, int height) {
+  return BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, uint32_t(scheme), CL_ALGORITHM_VERSION, 1,
+                         CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
+                         uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
+                         uint32_t(height)});
+}
+
+// A handle of either kind that is closed when the test leaves its scope.
+class Handle {
+ public:
+  Handle(int scheme, bool compressor, std::initializer_list<int> params = {}) : compressor_(compressor) {
+    const int opened = compressor ? clOpenCompressor(scheme, &h_) : clOpenDecompressor(scheme, &h_);
+    EXPECT_EQ(opened, 0);
+    std::vector<int> pv(params);
+    if (!pv.empty()) {
+      EXPECT_GE(clSetParams(h_, pv.data(), int(pv.size())), 0);
+    }
+  }
+  ~Handle() {
+    if (h_ != nullptr) {
+      EXPECT_EQ(compressor_ ? clCloseCompressor(h_) : clCloseDecompressor(h_), 0);
+    }
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  operator CL_Handle() const { return h_; }
+
+  // Compresses frames from plain memory into a buffer of "Compressed buffer
+  // size" bytes; returns the bytes the codec reports, resized to them.
+  std::vector<uint8_t> Compress(const void* frames, int count, int* result = nullptr) {
+    const int capacity = clGetParam(h_, CL_COMPRESSED_BUFFER_SIZE);
+    std::vector<uint8_t> data(size_t(capacity > 0 ? capacity : 1));
+    int size = 0;
+    const int r = clCompress(h_, count, const_cast<void*>(frames), &size, data.data());
+    if (result != nullptr) *result = r;
+    else EXPECT_EQ(r, 0);
+    data.resize(size_t(size));
+    return data;
+  }
+
+ private:
+  CL_Handle h_ = nullptr;
+  bool compressor_;
+};
+
+}  // namespace codectest
+
+#endif
