@@ -16,6 +16,10 @@ namespace cinelark::native {
 
 namespace {
 
+// Longest value a record may hold. Values are settings and short texts; a
+// larger length is a damaged file, refused before anything is allocated.
+constexpr uint32_t kMaxValueLength = 1u << 20;
+
 int fail(int error)
 {
     __mvSetErrno(error);
@@ -173,8 +177,10 @@ int readRecords(StreamCursor &cursor, uint32_t count, std::span<const ParamRow> 
         const std::string name(reinterpret_cast<const char *>(head));
         ByteReader reader(std::span<const uint8_t>(head).subspan(kV3NameField));
         const uint32_t length = reader.u32();
-        if (name.empty() || cursor.read(value, length) != 0)
-            return fail(name.empty() ? MV_ERR_NOT_MOVIE : mvErrno);
+        if (name.empty() || length > kMaxValueLength)
+            return fail(MV_ERR_NOT_MOVIE);
+        if (cursor.read(value, length) != 0)
+            return -1;
         const std::string text = valueText(value);
 
         bool known = false;

@@ -42,9 +42,9 @@ private:
 // Reads count records with one table into list. Known names are converted
 // and stored under their library names; unknown names are registered as
 // user parameters and stored as strings. 0, or -1 with mvErrno: 1003 for a
-// malformed record (a value past the end of the file, a binary integer of
-// fewer than four bytes, a number that does not parse, an empty name), 1004
-// for memory, or the stream's error.
+// malformed record (a value past the end of the file or longer than 1 MiB,
+// a binary integer of fewer than four bytes, a number that does not parse,
+// an empty name), 1004 for memory, or the stream's error.
 int readRecords(StreamCursor &cursor, uint32_t count, std::span<const ParamRow> table, DMparams *list);
 
 // Appends the records of list (in list order) to out and adds their number

@@ -548,6 +548,14 @@ INSTANTIATE_TEST_SUITE_P(
                       set32(b, 24 + 16, 0x7FFFFFFF);
                       return b;
                   }},
+        BadV3Case{"ValueLongerThanAnySetting",
+                  [] {
+                      // The file really holds the 2 MiB value; it is still
+                      // refused, so no record can demand a huge buffer.
+                      V3File f = standardFile();
+                      f.movie(record("COMMENT", std::string(2 << 20, 'x')));
+                      return f.build({});
+                  }},
         BadV3Case{"ShortBinaryInteger",
                   [] {
                       V3File f = standardFile();
