@@ -11,8 +11,9 @@ namespace {
 
 int Unavailable(CL_Handle handle, int scheme) {
   const Algorithm* row = FindAlgorithm(scheme);
+  const char* op = handle ? handle->operation.load(std::memory_order_relaxed) : nullptr;
   ReportCodec(handle, CL_ERR_BAD_SCHEME, "%s: no codec for scheme 0x%x (%s) in this build\n",
-              handle && handle->operation ? handle->operation : "clCodec", static_cast<unsigned>(scheme),
+              op ? op : "clCodec", static_cast<unsigned>(scheme),
               row ? row->name : "?");
   return CL_ERR_BAD_SCHEME;
 }

@@ -12,6 +12,7 @@
 #include <cinelark/cl.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -85,7 +86,10 @@ struct clHandleRecord {
   std::vector<int32_t> values;
   CL_BufferHdl frameBuffer = nullptr;
   CL_BufferHdl dataBuffer = nullptr;
-  const char* operation = nullptr;  // name of the cl operation in progress
+  // Name of the cl operation in progress. Written by the thread using the
+  // handle; read by the default reporter, which a producer or consumer on
+  // another thread may run for an error on one of the handle's buffers.
+  std::atomic<const char*> operation{nullptr};
 };
 
 namespace cl {
@@ -94,10 +98,11 @@ namespace cl {
 // operation already named it, then restores the previous name.
 class OperationScope {
  public:
-  OperationScope(CL_Handle handle, const char* name) : handle_(handle), saved_(handle->operation) {
-    if (saved_ == nullptr) handle_->operation = name;
+  OperationScope(CL_Handle handle, const char* name)
+      : handle_(handle), saved_(handle->operation.load(std::memory_order_relaxed)) {
+    if (saved_ == nullptr) handle_->operation.store(name, std::memory_order_relaxed);
   }
-  ~OperationScope() { handle_->operation = saved_; }
+  ~OperationScope() { handle_->operation.store(saved_, std::memory_order_relaxed); }
   OperationScope(const OperationScope&) = delete;
   OperationScope& operator=(const OperationScope&) = delete;
 

@@ -16,8 +16,9 @@ namespace {
 void DefaultReporter(CL_Handle handle, int code, const char* format, ...) {
   char line[1024];
   int used;
-  if (handle != nullptr && handle->operation != nullptr) {
-    used = std::snprintf(line, sizeof line, "Error: code=%d %s called ", code, handle->operation);
+  const char* operation = handle ? handle->operation.load(std::memory_order_relaxed) : nullptr;
+  if (operation != nullptr) {
+    used = std::snprintf(line, sizeof line, "Error: code=%d %s called ", code, operation);
   } else if (handle != nullptr) {
     used = std::snprintf(line, sizeof line, "%s: code=%d ", "clError", code);
   } else {

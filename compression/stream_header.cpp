@@ -31,7 +31,8 @@ int ReadCommonHeader(CL_Handle handle, int size, const void* header) {
   const int32_t scheme = r.S32();
   if (magic != CL_STREAM_HEADER_MAGIC || firstId != CL_ALGORITHM_ID || scheme != handle->scheme) return 0;
   if (length < kStreamHeaderFixedBytes || length > size || length % 4 != 0) {
-    const char* op = handle->operation ? handle->operation : "clReadHeader";
+    const char* current = handle->operation.load(std::memory_order_relaxed);
+    const char* op = current ? current : "clReadHeader";
     ReportCodec(handle, CL_ERR_BAD_HEADER, "%s: stream header length %d does not fit the %d bytes given\n", op,
                 length, size);
     return 0;
