@@ -210,6 +210,33 @@ TEST_F(YuvSources, PairsShareTheirChromaInColour)
             EXPECT_EQ(convert(w, h, src, pairs, dst), convert(w, h, CS_YUV, full, dst)) << src << " " << dst;
 }
 
+TEST_F(YuvSources, LongOddRowsMatchTheReference)
+{
+    // Rows longer than the converters' internal chunks, with an odd pixel
+    // at the end, for every colour output.
+    const int w = 515, h = 3;
+    for (int src : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
+        const Bytes in = noise(pictureBytes(w, h, src), 61 + src);
+        for (int dst : {CS_RGB, CS_RGBX, CS_RGBA, CS_RGB332}) {
+            SCOPED_TRACE(std::string(kLayoutNames[src]) + " to " + kLayoutNames[dst]);
+            const Bytes out = convert(w, h, src, in, dst);
+            const int converted = src == CS_YUV ? w : w - 1;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < converted; ++x) {
+                    const uint8_t* p = src == CS_YUV ? &in[(y * w + x) * 3] : &in[y * w * 2 + (x / 2) * 4];
+                    const int luma = src == CS_YUV ? p[1] : p[1 + 2 * (x & 1)];
+                    const Rgb want = refYuvToRgb(luma, p[0], p[2]);
+                    const std::size_t i = static_cast<std::size_t>(y) * w + x;
+                    if (dst == CS_RGB332)
+                        ASSERT_EQ(out[i], refDither(want, h - 1 - y, w - 1 - x)) << x << ", " << y;
+                    else
+                        ASSERT_EQ(pixelOf(out, dst, i), want) << x << ", " << y;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(YuvSources, Moves422ToHalfChromaRowByRowButBackInOneBlock)
 {
     const int w = 5, h = 3;  // odd: rows of 10 bytes, two whole pairs each
