@@ -225,6 +225,29 @@ TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
   EXPECT_EQ(errors.reports()[2].text, "clQueryParams: invalid buffer length -1\n");
 }
 
+// The built-in rows' own tables on open handles.
+TEST(ClParams, BuiltinHandlesClampToTheirRowsRanges) {
+  CL_Handle video = nullptr, rle = nullptr;
+  ASSERT_EQ(clOpenCompressor(CL_UNCOMPRESSED_VIDEO, &video), 0);
+  ASSERT_EQ(clOpenCompressor(CL_RLE, &rle), 0);
+  CapturedErrors errors;
+  EXPECT_EQ(clSetParam(video, CL_IMAGE_WIDTH, 0), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(), "clSetParams: Attempt to set param <Image width> to 0, min is 1. Setting to 1.\n");
+  EXPECT_EQ(clGetParam(video, CL_IMAGE_WIDTH), 1);
+  errors.clear();
+  EXPECT_EQ(clSetParam(rle, CL_COMPRESSION_RATIO, Bits(5.0f)), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(errors.only(),
+            "clSetParams: Attempt to set param <Compression ratio>\n  to 5.000000, only legal value is 1.000000. "
+            "Setting to 1.000000.\n");
+  EXPECT_EQ(clGetParam(rle, CL_COMPRESSION_RATIO), Bits(1.0f));
+  EXPECT_EQ(clGetParam(rle, CL_INTERNAL_FORMAT), 3);
+  EXPECT_EQ(clGetParam(rle, CL_ALGORITHM_ID), CL_RLE);
+  std::vector<intptr_t> buffer(4);
+  EXPECT_EQ(clQueryParams(rle, buffer.data(), 0), 40);
+  EXPECT_EQ(clCloseCompressor(video), 0);
+  EXPECT_EQ(clCloseCompressor(rle), 0);
+}
+
 TEST(ClParams, QueryParamsWithATypeListsAlgorithms) {
   std::vector<intptr_t> buffer(4, -1);
   EXPECT_EQ(clQueryParams(reinterpret_cast<CL_Handle>(1), buffer.data(), 4), clQueryAlgorithms(CL_VIDEO, nullptr, 0));
