@@ -8,6 +8,21 @@ namespace {
 
 using Dispatch = SwitchesOff;
 
+// The switches as the process found them, read before any test runs.
+struct Initial {
+    int flip = csFlipVertically(0);
+    int fast = csFast(0);
+    int zoomY = csZoom(1, 1);
+};
+const Initial initial;
+
+TEST_F(Dispatch, SwitchesStartAtZero)
+{
+    EXPECT_EQ(initial.flip, 0);
+    EXPECT_EQ(initial.fast, 0);
+    EXPECT_EQ(initial.zoomY, 0);
+}
+
 TEST_F(Dispatch, FormatsOutsideTheRangeFailAndWriteNothing)
 {
     const Bytes in = noise(4 * 4 * 4, 1);
