@@ -105,7 +105,7 @@ class RunLengthCodec {
     const char* label = Traits::kCompressLabel;
     RunLengthState* state = StateOf(handle);
     RunLengthLayout l;
-    if (int bad = ReadLayout(handle, label, false, &l)) return bad;
+    if (int bad = ReadLayout(handle, label, kCompressor, &l)) return bad;
     if (int bad = CheckFrameBytes(handle, label, l.frameBytes, l)) return bad;
 
     *compressedSize = 0;
@@ -196,7 +196,7 @@ class RunLengthCodec {
     // The frame buffer was laid out from the parameters as they stand before
     // a stream header changes them.
     RunLengthLayout before;
-    if (int bad = ReadLayout(handle, label, true, &before)) return bad;
+    if (int bad = ReadLayout(handle, label, kReadOnly, &before)) return bad;
     int64_t consumed = 0;
     if (state->headerPending) {
       const int header = TakeStreamHeader(handle, label, kHeaderBytes, kMaxHeaderBytes, ReadHeader);
@@ -205,7 +205,7 @@ class RunLengthCodec {
       state->headerPending = false;
     }
     RunLengthLayout l;
-    if (int bad = ReadLayout(handle, label, true, &l)) return bad;
+    if (int bad = ReadLayout(handle, label, kDecompressor, &l)) return bad;
     if (int bad = CheckFrameBytes(handle, label, before.frameBytes, l)) return bad;
 
     const bool direct = l.original == l.internal && !l.flip;
@@ -283,10 +283,13 @@ class RunLengthCodec {
     return CL_ERR_BAD_INTERNAL_FORMAT;
   }
 
-  // Reads the image parameters and fixes the internal format: -1 becomes the
-  // codec's default silently, a format it does not code is reported and
-  // replaced; either way the result is stored back on the handle.
-  static int ReadLayout(CL_Handle handle, const char* label, bool decoder, RunLengthLayout* l) {
+  enum Settle { kReadOnly, kCompressor, kDecompressor };
+
+  // Reads the image parameters and, unless only reading, fixes the internal
+  // format: -1 becomes the codec's default silently, a format it does not
+  // code is reported and replaced; either way the result is stored back on
+  // the handle.
+  static int ReadLayout(CL_Handle handle, const char* label, Settle settle, RunLengthLayout* l) {
     constexpr int32_t ids[] = {CL_IMAGE_WIDTH,           CL_IMAGE_HEIGHT, CL_ORIGINAL_FORMAT, CL_INTERNAL_FORMAT,
                                CL_COMPRESSED_BUFFER_SIZE, CL_ORIENTATION,  CL_BITS_PER_COMPONENT};
     std::array<int32_t, 7> v{};
@@ -297,14 +300,17 @@ class RunLengthCodec {
     l->compressedBufferSize = v[4];
     l->flip = v[5] == 1;
     l->internal = v[3];
-    if (l->internal == -1) {
+    if (settle == kReadOnly) {
+      // Only the frame size is wanted.
+    } else if (l->internal == -1) {
       l->internal = Traits::kDefaultInternal;
     } else if (!Traits::Accepts(l->internal)) {
       ReportCodec(handle, CL_ERR_BAD_INTERNAL_FORMAT,
-                  decoder ? Traits::kDecoderFormatMessage : "%s: invalid internal format %d.\n", label, l->internal);
+                  settle == kDecompressor ? Traits::kDecoderFormatMessage : "%s: invalid internal format %d.\n", label,
+                  l->internal);
       l->internal = Traits::kDefaultInternal;
     }
-    if (l->internal != v[3]) StoreParam(handle, CL_INTERNAL_FORMAT, l->internal);
+    if (settle != kReadOnly && l->internal != v[3]) StoreParam(handle, CL_INTERNAL_FORMAT, l->internal);
     if (!IsVideoFormat(l->original)) {
       ReportCodec(handle, CL_ERR_BAD_INTERNAL_FORMAT, "%s: invalid original format %d.\n", label, l->original);
       return CL_ERR_BAD_INTERNAL_FORMAT;

@@ -1,0 +1,438 @@
+// The "RLE" and "RLE24" codecs: code bytes of small frames worked out by hand
+// from the format, round trips, conversions and flipping, parameters, and
+// the tolerant decoding of streams that run short, run over or hold codes an
+// encoder never writes.
+#include <cinelark/cl.h>
+#include <cinelark/colorspace.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::Concat;
+using codectest::Handle;
+using codectest::VideoHeader;
+
+using Bytes = std::vector<uint8_t>;
+
+// Codes of a one-row "RLE" frame of the given RGB332 pixels, header removed.
+Bytes RleCodes(const Bytes& pixels) {
+  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, int(pixels.size()), CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332});
+  Bytes data = enc.Compress(pixels.data(), 1);
+  EXPECT_GE(data.size(), 64u);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE, CL_RGB332, int(pixels.size()), 1));
+  return Bytes(data.begin() + 64, data.end());
+}
+
+Bytes Repeat(uint8_t v, int n) { return Bytes(size_t(n), v); }
+
+Bytes Sequence(int first, int n) {
+  Bytes b;
+  for (int i = 0; i < n; ++i) b.push_back(uint8_t(first + i));
+  return b;
+}
+
+struct GoldenCase {
+  const char* name;
+  Bytes pixels;
+  Bytes codes;
+};
+
+class RleGolden : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(RleGolden, CodesAsTheFormatSays) {
+  EXPECT_EQ(RleCodes(GetParam().pixels), GetParam().codes);
+}
+
+TEST_P(RleGolden, DecodesBackExactly) {
+  const GoldenCase& c = GetParam();
+  const int n = int(c.pixels.size());
+  Bytes stream = Concat(VideoHeader(CL_RLE, CL_RGB332, n, 1), c.codes);
+  Bytes out(size_t(n) + 8, 0xEE);
+  ASSERT_EQ(clDecompressImage(CL_RLE, n, 1, CL_RGB332, int(stream.size()), stream.data(), out.data()), 0);
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + n), c.pixels);
+  EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(8, 0xEE));
+}
+
+// 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
+Bytes SixtyFourDistinct() {
+  Bytes codes = Concat({0xFF}, Sequence(0, 63));
+  return Concat(codes, {0x01, 63});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, RleGolden,
+    testing::Values(GoldenCase{"OneRun", {7, 7, 7, 7}, {0x04, 0x07}},
+                    GoldenCase{"OneGroup", {1, 2, 3}, {0xC3, 1, 2, 3}},
+                    GoldenCase{"RunThenGroup", {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
+                    GoldenCase{"SinglePixel", {9}, {0xC1, 9}},
+                    GoldenCase{"GroupRunSingle", {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
+                    GoldenCase{"SingleAfterRunGrows", {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
+                    GoldenCase{"LongRunSplits", Repeat(9, 200), {191, 9, 9, 9}},
+                    GoldenCase{"LongestRun", Repeat(4, 191), {191, 4}},
+                    GoldenCase{"SixtyFourDistinct", Sequence(0, 64), SixtyFourDistinct()}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rle24Codes, ThreeValueBytesPerPixelLowByteFirst) {
+  const std::vector<uint32_t> pixels = {0x00332211, 0x00332211, 0x00665544, 0xFF332211, 0x00332211};
+  Handle enc(CL_RLE24, true, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX});
+  Bytes data = enc.Compress(pixels.data(), 1);
+  ASSERT_GE(data.size(), 64u);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE24, CL_RGBX, 5, 1));
+  // Whole words are compared, so the pixel with a top byte of 0xFF does not
+  // continue a run with its neighbour although their stored values are
+  // equal; with the single pixel before it, they make a group of three.
+  const Bytes codes = {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33};
+  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), codes);
+
+  std::vector<uint32_t> out(5, 0xDEADBEEF);
+  ASSERT_EQ(clDecompressImage(CL_RLE24, 5, 1, CL_RGBX, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, (std::vector<uint32_t>{0x00332211, 0x00332211, 0x00665544, 0x00332211, 0x00332211}));
+}
+
+// A picture with runs, gradients and noise, in RGBX words.
+std::vector<uint32_t> TestPicture(int w, int h) {
+  std::vector<uint32_t> p(size_t(w) * size_t(h));
+  uint32_t seed = 12345;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      uint32_t v = (x < w / 3) ? 0x00102030u : uint32_t(x * 3) | uint32_t(y * 5) << 8 | ((seed >> 16) & 0xFF) << 16;
+      p[size_t(y) * size_t(w) + size_t(x)] = v;
+    }
+  }
+  return p;
+}
+
+struct Rle24Case {
+  int original;
+  int internal;
+};
+
+class Rle24RoundTrip : public testing::TestWithParam<Rle24Case> {};
+
+// Red, green and blue survive every layout the codec codes; the fourth byte
+// is not stored.
+TEST_P(Rle24RoundTrip, KeepsTheColourBytes) {
+  const auto [original, internal] = GetParam();
+  constexpr int w = 37, h = 11;
+  std::vector<uint32_t> picture = TestPicture(w, h);
+  for (auto& p : picture) p |= 0x7F000000u;
+  Handle enc(CL_RLE24, true,
+             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original, CL_INTERNAL_FORMAT, internal});
+  Bytes data = enc.Compress(picture.data(), 1);
+  Handle dec(CL_RLE24, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original});
+  std::vector<uint32_t> out(picture.size(), 0);
+  ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), CL_RGBX);  // from the header
+  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i] & 0xFFFFFF, picture[i] & 0xFFFFFF) << i;
+}
+
+// The "Internal format" range of the row ends at RGBX, so RGBA frames are
+// coded as RGBX words.
+INSTANTIATE_TEST_SUITE_P(Layouts, Rle24RoundTrip,
+                         testing::Values(Rle24Case{CL_RGBX, CL_RGBX}, Rle24Case{CL_RGBA, CL_RGBX},
+                                         Rle24Case{CL_RGBX, -1}));
+
+TEST(Rle24RoundTrip, RgbFramesComeBackExactly) {
+  constexpr int w = 20, h = 9;
+  std::vector<uint32_t> words = TestPicture(w, h);
+  Bytes rgb(size_t(w * h * 3));
+  ASSERT_EQ(csConvert(w, h, CS_RGBX, words.data(), CS_RGB, rgb.data()), 0);
+  Handle enc(CL_RLE24, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB});
+  Bytes data = enc.Compress(rgb.data(), 1);
+  Bytes out(rgb.size(), 0);
+  ASSERT_EQ(clDecompressImage(CL_RLE24, w, h, CL_RGB, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, rgb);
+}
+
+TEST(RleRoundTrip, Rgb332FramesComeBackExactlyOverSeveralCalls) {
+  constexpr int w = 33, h = 7;
+  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332});
+  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332});
+  for (int frame = 0; frame < 3; ++frame) {
+    Bytes picture(size_t(w * h));
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t((i / (3 + frame)) * 37 + frame);
+    Bytes data = enc.Compress(picture.data(), 1);
+    // Only the first call's stream carries the header.
+    EXPECT_EQ(clQueryScheme(data.data()) == CL_RLE, frame == 0);
+    Bytes out(picture.size(), 0);
+    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
+    EXPECT_EQ(out, picture) << "frame " << frame;
+  }
+}
+
+// Other layouts go through RGB332: the result is what the converters make
+// of the picture there and back.
+TEST(RleRoundTrip, RgbxFramesPassThroughRgb332) {
+  constexpr int w = 24, h = 6;
+  const std::vector<uint32_t> picture = TestPicture(w, h);
+  Bytes rgb332(size_t(w * h));
+  std::vector<uint32_t> expected(picture.size());
+  ASSERT_EQ(csConvert(w, h, CS_RGBX, picture.data(), CS_RGB332, rgb332.data()), 0);
+  ASSERT_EQ(csConvert(w, h, CS_RGB332, rgb332.data(), CS_RGBX, expected.data()), 0);
+
+  Bytes data(size_t(w * h * 2 + 64));
+  int size = 0;
+  ASSERT_EQ(clCompressImage(CL_RLE, w, h, CL_RGBX, 0.0f, const_cast<uint32_t*>(picture.data()), &size, data.data()),
+            0);
+  std::vector<uint32_t> out(picture.size(), 0);
+  ASSERT_EQ(clDecompressImage(CL_RLE, w, h, CL_RGBX, size, data.data(), out.data()), 0);
+  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i] & 0xFFFFFF, expected[i] & 0xFFFFFF) << i;
+}
+
+TEST(RleFlip, OrientationOneCodesTheRowsBottomUp) {
+  // Three rows of two pixels each: row 0 is a run, rows 1 and 2 pairs.
+  const Bytes picture = {4, 4, 1, 2, 8, 9};
+  Handle enc(CL_RLE, true,
+             {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, CL_RGB332, CL_ORIENTATION, 1});
+  Bytes data = enc.Compress(picture.data(), 1);
+  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0xC4, 8, 9, 1, 2, 0x02, 4}));
+
+  Bytes upright(6, 0);
+  ASSERT_EQ(clDecompressImage(CL_RLE, 2, 3, CL_RGB332, int(data.size()), data.data(), upright.data()), 0);
+  EXPECT_EQ(upright, (Bytes{8, 9, 1, 2, 4, 4}));
+
+  Handle dec(CL_RLE, false,
+             {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, CL_RGB332, CL_ORIENTATION, 1});
+  Bytes out(6, 0);
+  ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, picture);
+}
+
+TEST(RleParams, CompressedBufferSizeIsTheWorstCaseUntilTheCallerSetsIt) {
+  Handle rle(CL_RLE, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
+  EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 320 * 240 * 2 + 64);
+  Handle rle24(CL_RLE24, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
+  EXPECT_EQ(clGetParam(rle24, CL_COMPRESSED_BUFFER_SIZE), 320 * 240 * 4 + 64);
+  clSetParam(rle24, CL_COMPRESSED_BUFFER_SIZE, 0);
+  EXPECT_EQ(clGetParam(rle24, CL_COMPRESSED_BUFFER_SIZE), 0);
+  clSetParam(rle, CL_COMPRESSED_BUFFER_SIZE, 5000);
+  EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 5000);
+}
+
+TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
+  CapturedErrors errors;
+  const Bytes picture = {1, 1};
+  {
+    Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
+                              CL_INTERNAL_FORMAT, CL_RGBX});
+    errors.clear();
+    Bytes data = enc.Compress(picture.data(), 1);
+    EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
+    EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+    EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), CL_RGB332);
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x02, 1}));
+  }
+  {
+    Handle dec(CL_RLE24, false, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
+                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Bytes stream = Concat(VideoHeader(CL_RLE24, CL_RGBX, 2, 1), {0x02, 1, 2, 3});
+    std::vector<uint32_t> out(2, 0);
+    errors.clear();
+    // The header's own internal format settles the question before decoding.
+    ASSERT_EQ(clDecompress(dec, 1, int(stream.size()), stream.data(), out.data()), 0);
+    EXPECT_TRUE(errors.reports().empty());
+    EXPECT_EQ(out, (std::vector<uint32_t>{0x030201, 0x030201}));
+
+    Handle raw(CL_RLE24, false, {CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
+                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Bytes headerless(64, 0x00);  // 16 empty runs, then one pixel
+    headerless.insert(headerless.end(), {0x01, 7, 8, 9});
+    errors.clear();
+    ASSERT_EQ(clDecompress(raw, 1, int(headerless.size()), headerless.data(), out.data()), 0);
+    EXPECT_EQ(errors.only(), "clDecompress RLE24: invalid internal format 0. Using CL_RGBX\n");
+    EXPECT_EQ(clGetParam(raw, CL_INTERNAL_FORMAT), CL_RGBX);
+    EXPECT_EQ(out[0], 0x090807u);
+  }
+}
+
+TEST(RleHeader, StreamsWithoutTheMagicReadNoParameters) {
+  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
+  Bytes header = VideoHeader(CL_RLE, CL_RGB332, 40, 30);
+  EXPECT_EQ(clReadHeader(dec, int(header.size()), header.data()), 64);
+  EXPECT_EQ(clGetParam(dec, CL_IMAGE_WIDTH), 40);
+  header[3] = 0xED;
+  Handle other(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
+  EXPECT_EQ(clReadHeader(other, int(header.size()), header.data()), 0);
+  EXPECT_EQ(clGetParam(other, CL_IMAGE_WIDTH), 5);
+  EXPECT_EQ(clQueryScheme(header.data()), -1);
+  EXPECT_EQ(clQueryScheme(VideoHeader(CL_RLE24, 1, 1, 1).data()), CL_RLE24);
+}
+
+// Decodes stream into a frame of w x 1 RGB332 pixels followed by guard
+// bytes, capturing standard error; returns the frame and guard bytes.
+struct Decoded {
+  int result;
+  Bytes pixels;
+  Bytes guard;
+  std::string stderrText;
+};
+
+Decoded DecodeRle(int w, const Bytes& stream) {
+  Bytes out(size_t(w) + 16, 0xEE);
+  testing::internal::CaptureStderr();
+  Decoded d;
+  d.result = clDecompressImage(CL_RLE, w, 1, CL_RGB332, int(stream.size()), const_cast<uint8_t*>(stream.data()),
+                               out.data());
+  d.stderrText = testing::internal::GetCapturedStderr();
+  d.pixels = Bytes(out.begin(), out.begin() + w);
+  d.guard = Bytes(out.begin() + w, out.end());
+  return d;
+}
+
+TEST(RleTolerantDecoding, ShortCodesDeliverThePixelsDecodedSoFar) {
+  CapturedErrors errors;
+  const Decoded d = DecodeRle(6, Concat(VideoHeader(CL_RLE, 3, 6, 1), {0x03, 5, 0xC1}));
+  EXPECT_EQ(d.result, 0);
+  EXPECT_EQ(d.pixels, (Bytes{5, 5, 5, 0xEE, 0xEE, 0xEE}));
+  EXPECT_EQ(d.guard, Bytes(16, 0xEE));
+  EXPECT_NE(d.stderrText.find("Decompressed frame size does not match 3 != 6\n"), std::string::npos) << d.stderrText;
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_EQ(errors.reports()[0].code, CL_ERR_NO_DATA);
+}
+
+TEST(RleTolerantDecoding, AGroupThatRunsOutEndsTheFrame) {
+  CapturedErrors errors;
+  const Decoded d = DecodeRle(6, Concat(VideoHeader(CL_RLE, 3, 6, 1), {0x02, 5, 0xC4, 1, 2}));
+  EXPECT_EQ(d.pixels, (Bytes{5, 5, 1, 0xEE, 0xEE, 0xEE}));
+  EXPECT_NE(d.stderrText.find("clDecompress RLE: Apparently ran out of data./n\n"), std::string::npos);
+  std::vector<std::string> texts;
+  for (const auto& r : errors.reports()) texts.push_back(r.text);
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[texts.size() - 2], ": unable to release data (wanted 6, got 4).\n");
+  EXPECT_EQ(texts.back(), "clDecompress RLE: Apparently ran out of data.\n");
+}
+
+TEST(RleTolerantDecoding, RunsAndGroupsPastTheFrameAreCut) {
+  const Decoded run = DecodeRle(4, Concat(VideoHeader(CL_RLE, 3, 4, 1), {0x02, 1, 0x09, 7}));
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.pixels, (Bytes{1, 1, 7, 7}));
+  EXPECT_EQ(run.guard, Bytes(16, 0xEE));
+  EXPECT_NE(run.stderrText.find("Decompressed frame size does not match 11 != 4\n"), std::string::npos);
+
+  const Decoded group = DecodeRle(3, Concat(VideoHeader(CL_RLE, 3, 3, 1), {0x01, 9, 0xC5, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(group.pixels, (Bytes{9, 1, 2}));
+  EXPECT_EQ(group.guard, Bytes(16, 0xEE));
+  EXPECT_NE(group.stderrText.find("Decompressed frame size does not match 6 != 3 (Non-run overrun).\n"),
+            std::string::npos)
+      << group.stderrText;
+}
+
+TEST(RleTolerantDecoding, EmptyRunsAndEmptyGroupsAreRead) {
+  const Decoded d = DecodeRle(3, Concat(VideoHeader(CL_RLE, 3, 3, 1), {0x00, 7, 0xC0, 5, 0x02, 6}));
+  EXPECT_EQ(d.pixels, (Bytes{5, 6, 6}));
+  EXPECT_EQ(d.stderrText, "");
+}
+
+TEST(RleTolerantDecoding, LeftoverBytesAreNoticed) {
+  const Decoded d = DecodeRle(2, Concat(VideoHeader(CL_RLE, 3, 2, 1), {0x02, 3, 0x05, 4}));
+  EXPECT_EQ(d.pixels, (Bytes{3, 3}));
+  EXPECT_NE(d.stderrText.find("Compressed data size does not match 68 != 66.\n"), std::string::npos) << d.stderrText;
+}
+
+TEST(RleTolerantDecoding, AHeaderLargerThanTheFramesIsRefused) {
+  CapturedErrors errors;
+  Bytes stream = Concat(VideoHeader(CL_RLE, 3, 1000, 1000), {0x02, 3});
+  Bytes out(2 + 16, 0xEE);
+  EXPECT_EQ(clDecompressImage(CL_RLE, 2, 1, CL_RGB332, int(stream.size()), stream.data(), out.data()),
+            CL_ERR_NO_DATA);
+  EXPECT_EQ(out, Bytes(18, 0xEE));
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_EQ(errors.reports().back().text, "clDecompress RLE: frames of 2 bytes cannot hold 1000 x 1000 RGB332 pixels.\n");
+}
+
+TEST(RleTolerantDecoding, StreamsShorterThanTheHeaderAreRefused) {
+  CapturedErrors errors;
+  const Decoded d = DecodeRle(2, {0x02, 3});
+  EXPECT_EQ(d.result, CL_ERR_NO_DATA);
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_EQ(errors.reports().back().text, "clDecompress RLE: insufficient data for header (64 bytes needed, 2 free).\n");
+}
+
+TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
+  CapturedErrors errors;
+  const Bytes picture = Sequence(0, 100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
+  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 100, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
+                            CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
+  errors.clear();
+  Bytes data = enc.Compress(picture.data(), 1);
+  EXPECT_EQ(data.size(), 114u);
+  EXPECT_EQ(errors.only(), "clCompress RLE: internal error (byteCount 102 != 50).\n");
+  EXPECT_EQ(data[64], 0xFF);
+  EXPECT_EQ(Bytes(data.begin() + 65, data.end()), Sequence(0, 49));
+}
+
+// Drains every valid byte of a ring, across the end of its memory.
+Bytes Drain(CL_BufferHdl data) {
+  Bytes bytes;
+  for (;;) {
+    void* at = nullptr;
+    int wrap = 0;
+    const int n = clQueryValid(data, 0, &at, &wrap);
+    if (n <= 0) break;
+    bytes.insert(bytes.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + n);
+    clUpdateTail(data, n);
+  }
+  return bytes;
+}
+
+TEST(RleRings, CodesWrapAroundTheDataRingAndDecodeBack) {
+  // Ring of 80 bytes: after the header and a first frame of 8 bytes, the
+  // second frame's 9 code bytes run past the end of memory.
+  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGB332});
+  CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 2, 8, nullptr);
+  CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, 80, nullptr);
+  ASSERT_NE(frames, nullptr);
+  ASSERT_NE(data, nullptr);
+  const Bytes first = {1, 1, 2, 2, 3, 3, 4, 4};   // 02 1 02 2 02 3 02 4
+  const Bytes second = {1, 2, 3, 4, 5, 6, 7, 7};  // C6 1..6 02 7: 9 bytes
+  Bytes stream;
+  for (const Bytes* picture : {&first, &second}) {
+    void* at = nullptr;
+    int wrap = 0;
+    ASSERT_EQ(clQueryFree(frames, 1, &at, &wrap), picture == &first ? 2 : 1);
+    std::memcpy(at, picture->data(), 8);
+    clUpdateHead(frames, 1);
+    int size = 0;
+    ASSERT_EQ(clCompress(enc, 1, nullptr, &size, nullptr), 0);
+    Bytes out = Drain(data);
+    EXPECT_EQ(int(out.size()), size);
+    stream.insert(stream.end(), out.begin(), out.end());
+  }
+  EXPECT_EQ(Bytes(stream.begin() + 64, stream.end()),
+            (Bytes{0x02, 1, 0x02, 2, 0x02, 3, 0x02, 4, 0xC6, 1, 2, 3, 4, 5, 6, 0x02, 7}));
+
+  // The decoder reads the same bytes from a ring where they wrap too.
+  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGB332});
+  CL_BufferHdl in = clCreateBuf(dec, CL_DATA, 1, 75, nullptr);
+  ASSERT_NE(in, nullptr);
+  Bytes decoded;
+  size_t fed = 0;
+  for (int frame = 0; frame < 2; ++frame) {
+    // Feed whatever fits, then decode one frame into plain memory.
+    while (fed < stream.size()) {
+      void* at = nullptr;
+      int wrap = 0;
+      const int room = clQueryFree(in, 0, &at, &wrap);
+      if (room <= 0) break;
+      const int n = std::min<int>(room, int(stream.size() - fed));
+      std::memcpy(at, stream.data() + fed, size_t(n));
+      clUpdateHead(in, n);
+      fed += size_t(n);
+    }
+    if (fed == stream.size()) clDoneUpdatingHead(in);
+    Bytes out(8, 0);
+    ASSERT_EQ(clDecompress(dec, 1, 0, nullptr, out.data()), 0);
+    decoded.insert(decoded.end(), out.begin(), out.end());
+  }
+  EXPECT_EQ(decoded, Concat(first, second));
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// "Uncompressed Video" and "Uncompressed Audio": stored frame sizes and
+// bytes, the header, round trips in every layout, conversions, flipping and
+// the messages of streams that run short.
+#include <cinelark/cl.h>
+#include <cinelark/colorspace.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::BigEndianWords;
+using codectest::Concat;
+using codectest::FloatBits;
+using codectest::Handle;
+using codectest::VideoHeader;
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Pattern(size_t n, int seed) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = uint8_t(i * 31 + size_t(seed) * 7 + (i >> 5));
+  return b;
+}
+
+// Bytes one pixel takes when stored, by format, as the format defines them.
+constexpr int kStoredBytes[] = {3, 4, 4, 1, 1, 3, 2, 2, 1};
+// Bytes one pixel takes in a caller's frame: components x 8 bits.
+constexpr int kFrameBytes[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
+
+class UncompressedVideoLayout : public testing::TestWithParam<int> {};
+
+TEST_P(UncompressedVideoLayout, StoresEachFrameAndReadsItBack) {
+  const int format = GetParam();
+  constexpr int w = 7, h = 5;
+  const size_t stored = size_t(w * h * kStoredBytes[format]);
+  const size_t frame = size_t(w * h * kFrameBytes[format]);
+  const Bytes a = Pattern(frame, 1), b = Pattern(frame, 2);
+  const Bytes both = Concat(a, b);
+
+  Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), int(stored) + 64);
+  clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, int(2 * stored) + 64);
+  Bytes data = enc.Compress(both.data(), 2);
+  ASSERT_EQ(data.size(), 64 + 2 * stored);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_UNCOMPRESSED_VIDEO, format, w, h));
+  EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format);
+  EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_VIDEO);
+
+  Handle dec(CL_UNCOMPRESSED_VIDEO, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
+  Bytes out(2 * frame, 0xEE);
+  ASSERT_EQ(clDecompress(dec, 2, int(data.size()), data.data(), out.data()), 0);
+  for (size_t i = 0; i < stored; ++i) {
+    ASSERT_EQ(out[i], a[i]) << "frame 0 byte " << i;
+    ASSERT_EQ(out[frame + i], b[i]) << "frame 1 byte " << i;
+  }
+  // The 4:2:2 frames of the caller are larger than their pixels; the rest of
+  // each frame is left alone.
+  for (size_t i = stored; i < frame; ++i) ASSERT_EQ(out[i], 0xEE) << i;
+}
+
+std::string FormatCaseName(const testing::TestParamInfo<int>& info) {
+  const char* names[] = {"RGB", "RGBX", "RGBA", "RGB332", "GRAYSCALE", "YUV", "YUV422", "YUV422DC", "RGB8"};
+  return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, UncompressedVideoLayout, testing::Range(0, 9), FormatCaseName);
+
+TEST(UncompressedVideo, Yuv422FrameOf320By240Stores153600Bytes) {
+  Bytes frame(320 * 240 * 3, 0x80);
+  Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_ORIGINAL_FORMAT, CL_YUV422});
+  Bytes data = enc.Compress(frame.data(), 1);
+  EXPECT_EQ(data.size(), 64u + 153600u);
+}
+
+TEST(UncompressedVideo, WordPixelsAreStoredBigEndian) {
+  const std::vector<uint32_t> pixels = {0x00332211, 0x80CCBBAA};
+  for (int format : {CL_RGBX, CL_RGBA}) {
+    Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
+    Bytes data = enc.Compress(pixels.data(), 1);
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x00, 0x33, 0x22, 0x11, 0x80, 0xCC, 0xBB, 0xAA}));
+  }
+}
+
+TEST(UncompressedVideo, ConvertsToTheInternalFormatAndBack) {
+  constexpr int w = 4, h = 3;
+  const Bytes rgb = Pattern(w * h * 3, 5);
+  Handle enc(CL_UNCOMPRESSED_VIDEO, true,
+             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB, CL_INTERNAL_FORMAT, CL_RGBX});
+  Bytes data = enc.Compress(rgb.data(), 1);
+  ASSERT_EQ(data.size(), 64u + w * h * 4);
+  // RGB pixels are B, G, R bytes; the stored word is X, B, G, R.
+  for (int i = 0; i < w * h; ++i) {
+    EXPECT_EQ(data[64 + 4 * i + 1], rgb[3 * i]) << i;
+    EXPECT_EQ(data[64 + 4 * i + 2], rgb[3 * i + 1]) << i;
+    EXPECT_EQ(data[64 + 4 * i + 3], rgb[3 * i + 2]) << i;
+  }
+  Bytes out(rgb.size(), 0);
+  ASSERT_EQ(clDecompressImage(CL_UNCOMPRESSED_VIDEO, w, h, CL_RGB, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, rgb);
+}
+
+TEST(UncompressedVideo, OrientationOneStoresTheRowsBottomUp) {
+  const Bytes picture = {1, 2, 3, 4, 5, 6};  // three rows of two greyscale pixels
+  for (int format : {CL_GRAYSCALE, CL_RGB8}) {
+    Handle enc(CL_UNCOMPRESSED_VIDEO, true,
+               {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, 1});
+    Bytes data = enc.Compress(picture.data(), 1);
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{5, 6, 3, 4, 1, 2})) << format;
+    Handle dec(CL_UNCOMPRESSED_VIDEO, false,
+               {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, 1});
+    Bytes out(6, 0);
+    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
+    EXPECT_EQ(out, picture) << format;
+  }
+}
+
+TEST(UncompressedVideo, ShortStreamsAndMissingConvertersAreReported) {
+  CapturedErrors errors;
+  Bytes stream = Concat(VideoHeader(CL_UNCOMPRESSED_VIDEO, CL_GRAYSCALE, 4, 4), Bytes(10, 7));
+  Bytes out(16, 0);
+  EXPECT_EQ(clDecompressImage(CL_UNCOMPRESSED_VIDEO, 4, 4, CL_GRAYSCALE, int(stream.size()), stream.data(),
+                              out.data()),
+            CL_ERR_NO_DATA);
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_EQ(errors.reports().back().text, "clDecompress Uncompressed: unable to get data (wanted 16, got 10).\n");
+
+  errors.clear();
+  Handle enc(CL_UNCOMPRESSED_VIDEO, true,
+             {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_RGB8, CL_INTERNAL_FORMAT, CL_RGBX});
+  int result = 0;
+  enc.Compress(out.data(), 1, &result);
+  EXPECT_EQ(result, CL_ERR_BAD_INTERNAL_FORMAT);
+  EXPECT_EQ(errors.only(), "clCompress Uncompressed: no conversion from format 8 (RGB8) to format 1 (RGBX).\n");
+
+  errors.clear();
+  Handle small(CL_UNCOMPRESSED_VIDEO, true,
+               {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE, CL_COMPRESSED_BUFFER_SIZE, 70});
+  small.Compress(out.data(), 1, &result);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
+  EXPECT_EQ(errors.only(), "clCompress Uncompressed: unable to update data (wanted 16, got 6).\n");
+}
+
+TEST(UncompressedAudio, StoresSamplesBigEndianAfterTheHeader) {
+  const std::vector<int16_t> samples = {0x1234, -2, 0x7FFF, -32768, 5, 6};
+  Handle enc(CL_UNCOMPRESSED_AUDIO, true, {CL_ORIGINAL_FORMAT, 1, CL_BLOCK_SIZE, 3});
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 64 + 3 * 4);
+  Bytes data = enc.Compress(samples.data(), 3);
+  const Bytes header = BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, 0, CL_ALGORITHM_VERSION, 1,
+                                       CL_INTERNAL_FORMAT, 1, CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
+                                       uint32_t(FloatBits(44100.0f)), CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
+  EXPECT_EQ(data, Concat(header, {0x12, 0x34, 0xFF, 0xFE, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x05, 0x00, 0x06}));
+  EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
+
+  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 1});
+  std::vector<int16_t> out(8, 99);
+  ASSERT_EQ(clDecompress(dec, 3, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + 6), samples);
+  EXPECT_EQ(out[6], 99);
+}
+
+TEST(UncompressedAudio, EightBitSamplesAndFiveChannelsPassUnchanged) {
+  const Bytes bytes = Pattern(5 * 4, 3);  // four frames of five 8-bit samples
+  Handle enc(CL_UNCOMPRESSED_AUDIO, true,
+             {CL_ORIGINAL_FORMAT, 3, CL_BITS_PER_COMPONENT, 8, CL_COMPRESSED_BUFFER_SIZE, 64 + 20});
+  Bytes data = enc.Compress(bytes.data(), 4);
+  ASSERT_EQ(data.size(), 84u);
+  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), bytes);
+  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 3, CL_BITS_PER_COMPONENT, 8});
+  Bytes out(20, 0);
+  ASSERT_EQ(clDecompress(dec, 4, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, bytes);
+}
+
+}  // namespace
