@@ -98,8 +98,12 @@ int __mvAT_InsertFrames(MVaudioTrack *track, int first, int count, const void *b
     const void *data = buffer;
     std::vector<uint8_t> swapped;
     if (track->width == 16) {
-        swapped.assign(static_cast<const uint8_t *>(buffer),
-                       static_cast<const uint8_t *>(buffer) + bytes);
+        try {
+            swapped.assign(static_cast<const uint8_t *>(buffer),
+                           static_cast<const uint8_t *>(buffer) + bytes);
+        } catch (const std::bad_alloc &) {
+            return fail(MV_ERR_NO_MEMORY);
+        }
         toNative(track, swapped.data(), count);
         data = swapped.data();
     }

@@ -12,7 +12,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <new>
 
 #include <cinelark/movie.h>
@@ -39,21 +38,19 @@ constexpr std::array<uint32_t, 256> makeGreyTable()
 }
 constexpr std::array<uint32_t, 256> kGreyToWord = makeGreyTable();
 
-// Every 5-5-5 value to its word, built once on first use (256 KiB): one
-// lookup per pixel instead of three expansions and shifts.
-const uint32_t *rgb555Table()
+// Every 5-5-5 value to its word, so that a pixel costs one lookup instead
+// of three expansions and shifts (256 KiB, computed by the compiler).
+constexpr std::array<uint32_t, 65536> makeRgb555Table()
 {
-    static const std::unique_ptr<uint32_t[]> table = [] {
-        std::unique_ptr<uint32_t[]> t(new uint32_t[65536]);
-        for (uint32_t v = 0; v < 65536; v++) {
-            uint32_t b = v & 0x1f, g = (v >> 5) & 0x1f, r = (v >> 10) & 0x1f;
-            auto expand = [](uint32_t c) { return (c << 3) | (c >> 2); };
-            t[v] = expand(r) | expand(g) << 8 | expand(b) << 16;
-        }
-        return t;
-    }();
-    return table.get();
+    std::array<uint32_t, 65536> table{};
+    auto expand = [](uint32_t c) { return (c << 3) | (c >> 2); };
+    for (uint32_t v = 0; v < 65536; v++) {
+        uint32_t b = v & 0x1f, g = (v >> 5) & 0x1f, r = (v >> 10) & 0x1f;
+        table[v] = expand(r) | expand(g) << 8 | expand(b) << 16;
+    }
+    return table;
 }
+constexpr std::array<uint32_t, 65536> kRgb555ToWord = makeRgb555Table();
 
 // Converts a frame of stored pixels row by row, writing the rows in reverse
 // order: one pass over the picture does both.
@@ -108,9 +105,8 @@ int __mvT_ReadRGBXImage(MVid id, int frame, size_t bufferSize, void *buffer)
                 return (v >> 16 & 0xff) | (v & 0xff00) | (v & 0xff) << 16;
             });
         } else {
-            const uint32_t *table = rgb555Table();
             convertRowsReversed<uint16_t>(in, out, width, height,
-                                          [table](uint16_t v) { return table[v]; });
+                                          [](uint16_t v) { return kRgb555ToWord[v]; });
         }
         return 0;
     }
