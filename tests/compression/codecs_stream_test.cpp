@@ -1,0 +1,122 @@
+// The codecs streaming through rings shared with another thread: the
+// compressor fills a small data ring that a consumer thread drains, and the
+// decompressor reads a small data ring that a producer thread fills a few
+// bytes at a time, so both sides wait on each other and wrap the rings.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::Handle;
+using Bytes = std::vector<uint8_t>;
+
+struct StreamCase {
+  const char* name;
+  int scheme;
+  int original;
+  int width;
+  int height;
+  int frameBytes;  // one caller frame
+  int ringBytes;   // the data rings on both sides
+  int16_t (*decode)(uint8_t) = nullptr;  // G.711: the samples a code stands for
+};
+
+// Drains the ring until the producer marks it done and nothing is left.
+Bytes DrainUntilDone(CL_BufferHdl ring, int expected) {
+  Bytes bytes;
+  while (int(bytes.size()) < expected) {
+    void* at = nullptr;
+    int wrap = 0;
+    const int n = clQueryValid(ring, 1, &at, &wrap);
+    if (n <= 0) break;
+    const int k = std::min(n, 7);  // small pieces keep the producer waiting
+    bytes.insert(bytes.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + k);
+    clUpdateTail(ring, k);
+  }
+  return bytes;
+}
+
+// Feeds bytes into the ring in pieces of at most 5, waiting for room.
+void Feed(CL_BufferHdl ring, const Bytes& bytes) {
+  size_t fed = 0;
+  while (fed < bytes.size()) {
+    void* at = nullptr;
+    int wrap = 0;
+    const int room = clQueryFree(ring, 1, &at, &wrap);
+    if (room <= 0) break;
+    const size_t k = std::min<size_t>({size_t(room), 5, bytes.size() - fed});
+    std::memcpy(at, bytes.data() + fed, k);
+    clUpdateHead(ring, int(k));
+    fed += k;
+  }
+  clDoneUpdatingHead(ring);
+}
+
+class CodecStream : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
+  const StreamCase c = GetParam();
+  constexpr int kFrames = 5;
+  Bytes frames(size_t(kFrames * c.frameBytes));
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = uint8_t((i / 3) * 13 % 251);
+  if (c.scheme == CL_RLE24) {
+    for (size_t i = 3; i < frames.size(); i += 4) frames[i] = 0;  // the top byte is not stored
+  }
+  if (c.decode != nullptr) {
+    // Samples that G.711 codes exactly: the values of codes 1 to 126 and 128
+    // to 255 (0x7F is a second zero and 0x00 is never sent).
+    for (size_t i = 0; i < frames.size() / 2; ++i) {
+      const int code = 1 + int(i * 37 % 254);
+      const int16_t sample = c.decode(uint8_t(code >= 127 ? code + 1 : code));
+      std::memcpy(frames.data() + 2 * i, &sample, 2);
+    }
+  }
+
+  // Compress: this thread codes, another drains.
+  Bytes stream;
+  {
+    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+    CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, c.ringBytes, nullptr);
+    ASSERT_NE(data, nullptr);
+    int total = 0;
+    std::thread consumer([&] { stream = DrainUntilDone(data, 1 << 30); });
+    for (int f = 0; f < kFrames; ++f) {
+      int size = 0;
+      // Plain frames, the handle's data ring.
+      ASSERT_EQ(clCompress(enc, 1, frames.data() + f * c.frameBytes, &size, nullptr), 0);
+      total += size;
+    }
+    clDoneUpdatingHead(data);
+    consumer.join();
+    EXPECT_EQ(int(stream.size()), total);
+  }
+
+  // Decompress: another thread feeds, this one decodes all frames at once.
+  Handle dec(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+  CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, c.ringBytes, nullptr);
+  ASSERT_NE(data, nullptr);
+  std::thread producer([&] { Feed(data, stream); });
+  Bytes out(frames.size(), 0xEE);
+  const int result = clDecompress(dec, kFrames, 0, nullptr, out.data());
+  producer.join();
+  ASSERT_EQ(result, 0);
+  EXPECT_EQ(out, frames);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, CodecStream,
+    testing::Values(StreamCase{"Uncompressed", CL_UNCOMPRESSED_VIDEO, CL_RGBX, 6, 5, 6 * 5 * 4, 70},
+                    StreamCase{"RLE", CL_RLE, CL_RGB332, 9, 4, 9 * 4, 150},
+                    StreamCase{"RLE24", CL_RLE24, CL_RGBX, 5, 4, 5 * 4 * 4, 150},
+                    StreamCase{"ulaw", CL_G711_ULAW, 1, 1, 1, 4, 53, CL_ulaw2linear},
+                    StreamCase{"alaw", CL_G711_ALAW, 3, 1, 1, 10, 61, CL_alaw2linear}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
