@@ -2,8 +2,9 @@
 // the YUV-to-RGBX dispatchers that pick a fast or zoom variant from the
 // switches, and the moves between the YUV layouts themselves.
 //
-// The exact path is table lookups, additions and ORs only (see tables.h), so
-// that every build and every machine produces the same pixels.
+// The exact path is integer table lookups, additions and clamping only (see
+// tables.h and yuv_words.h), so that every build and every machine produces
+// the same pixels.
 #include <cstring>
 
 #include "converters.h"
