@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "error_trap.h"
+#include "open_display.h"
 #include "kgl/kgl.h"
 
 namespace {
@@ -104,7 +105,7 @@ extern "C" long getgdesc(long inquiry)
 {
     // A connection of our own: the question may come before, or apart from,
     // the application's connection, and answering must not disturb it.
-    Display *display = XOpenDisplay(nullptr);
+    Display *display = kgl::openDisplay();
     const long answer = kglGetDesc(display, inquiry);
     if (display)
         XCloseDisplay(display);

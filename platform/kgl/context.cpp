@@ -78,8 +78,13 @@ void firstUse()
 
 void release(Context &c, bool makeNoneCurrent)
 {
-    if (makeNoneCurrent)
+    if (makeNoneCurrent) {
         glXMakeCurrent(c.display, None, nullptr);
+        // Unbinding flushes the context's last picture into the window from
+        // a buffer the server may read only later (shared memory); the
+        // server must have it before the context and its buffers go.
+        XSync(c.display, False);
+    }
     glXDestroyContext(c.display, c.glx);
 }
 
@@ -104,7 +109,7 @@ void buryCurrent()
     if (!c)
         return;
     {
-        ErrorTrap trap(c->display);
+        ErrorTrap trap(c->display);  // its end waits for the server, as in release
         glXMakeCurrent(c->display, None, nullptr);
     }
     std::lock_guard<std::mutex> hold(registryLock);

@@ -180,5 +180,5 @@ extern "C" void gflush(void)
     // have gone meanwhile, the error is ours to absorb. Waiting for the
     // server here also keeps a fast painter from queueing frames ahead of it.
     kgl::ErrorTrap trap(c->display);
-    glFlush();
+    glFinish();
 }

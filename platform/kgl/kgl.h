@@ -18,6 +18,8 @@
  *   This layer takes no lock of its own around drawing. Callers that draw
  *   into the same window from two threads order their drawing themselves
  *   (the movie library's GL lock: mvGrabKelvoGL / mvReleaseKelvoGL).
+ *   Releasing a context (GLXunlink, kglReleaseThread) may flush it into its
+ *   window, so it counts as drawing for that ordering.
  *
  * Flushing.
  *   Drawing calls queue work; nothing is guaranteed on screen until the

@@ -7,12 +7,30 @@
 #include <X11/cursorfont.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #include "wb/window.h"
 
 namespace {
 WbApp *theApp = nullptr;
+constexpr int kOpenAttempts = 10;
+constexpr auto kOpenPause = std::chrono::milliseconds(20);
+
+// The value after option (or after an abbreviation of it at least
+// minLength long) in the arguments, or "".
+std::string optionValue(int argc, char **argv, const char *option, size_t minLength)
+{
+    const std::string full = option;
+    for (int i = 1; argv && i + 1 < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        if (arg.size() >= minLength && full.compare(0, arg.size(), arg) == 0)
+            return argv[i + 1] ? argv[i + 1] : "";
+    }
+    return "";
+}
 }
 
 WbApp *WbApp::instance()
@@ -32,13 +50,37 @@ WbApp::WbApp(const char *appClass, int *argc, char **argv, XrmOptionDescRec *opt
     context_ = XtCreateApplicationContext();
     if (fallbackResources)
         XtAppSetFallbackResources(context_, const_cast<String *>(fallbackResources));
-    display_ = XtOpenDisplay(context_, nullptr, nullptr, class_.c_str(), options, numOptions,
-                             argc, argv);
+    // The display and the instance name are found in the arguments first,
+    // as the toolkit would, so that the connection can be opened here: a
+    // busy server may turn a connection away for a moment when its queue of
+    // new clients is full, which is retried for up to a fifth of a second
+    // (kOpenAttempts x kOpenPause) before the display counts as unreachable.
+    // The toolkit then reads its options (and removes them) from the
+    // arguments as usual.
+    const int count = argc ? *argc : 0;
+    const std::string displayName = optionValue(count, argv, "-display", 2);
+    for (int attempt = 1; attempt <= kOpenAttempts && !display_; ++attempt) {
+        if (attempt > 1)
+            std::this_thread::sleep_for(kOpenPause);
+        display_ = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    }
     if (!display_) {
         std::fprintf(stderr, "%s: cannot open the X display\n",
                      argv && argv[0] ? argv[0] : class_.c_str());
         return;
     }
+    std::string instance = optionValue(count, argv, "-name", 5);
+    if (instance.empty() && std::getenv("RESOURCE_NAME"))
+        instance = std::getenv("RESOURCE_NAME");
+    if (instance.empty() && count > 0 && argv && argv[0] && *argv[0]) {
+        instance = argv[0];
+        instance.erase(0, instance.find_last_of('/') + 1);
+    }
+    if (instance.empty())
+        instance = class_;
+    int ignored = 0;
+    XtDisplayInitialize(context_, display_, instance.c_str(), class_.c_str(), options,
+                        numOptions, argc ? argc : &ignored, argv);
     String appName = nullptr, appClassName = nullptr;
     XtGetApplicationNameAndClass(display_, &appName, &appClassName);
     name_ = appName ? appName : class_;

@@ -6,7 +6,9 @@
 #include <Xm/MessageB.h>
 #include <Xm/Xm.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "help/help.h"
 
@@ -58,8 +60,14 @@ Display *toolkitDisplay()
         static char arg0[] = "help_tests";
         static char *argv[] = {arg0, nullptr};
         int argc = 1;
-        return XtOpenDisplay(context, nullptr, nullptr, "CinelarkHelpTest", nullptr, 0, &argc,
-                             argv);
+        Display *opened = nullptr;
+        for (int attempt = 0; attempt < 10 && !opened; ++attempt) {  // a busy server may refuse
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            opened = XtOpenDisplay(context, nullptr, nullptr, "CinelarkHelpTest", nullptr, 0,
+                                   &argc, argv);
+        }
+        return opened;
     }();
     return display;
 }

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "kgl/kgl.h"
@@ -35,6 +36,10 @@ void ginitCB(Widget w, XtPointer client, XtPointer callData)
     if (data->reason != KGL_CR_GINIT)
         return;
     ++seen->ginit;
+    // Other test programs may map windows over this one; keep its contents.
+    XSetWindowAttributes keep{};
+    keep.backing_store = WhenMapped;
+    XChangeWindowAttributes(XtDisplay(w), XtWindow(w), CWBackingStore, &keep);
     Dimension width = 0, height = 0;
     XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
     seen->bound = GLXwinset(XtDisplay(w), XtWindow(w));
@@ -74,10 +79,19 @@ TEST(DrawingArea, PaintsThroughGLAndReportsItsCallbacks)
     static char arg0[] = "kgl_widget";
     static char *argv[] = {arg0, nullptr};
     int argc = 1;
-    Display *display = XtOpenDisplay(context, nullptr, nullptr, "KglTest", nullptr, 0, &argc, argv);
+    Display *display = nullptr;
+    for (int attempt = 0; attempt < 10 && !display; ++attempt) {  // a busy server may refuse
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XtOpenDisplay(context, nullptr, nullptr, "KglTest", nullptr, 0, &argc, argv);
+    }
     ASSERT_NE(display, nullptr) << "this test needs an X display with GLX";
+    // Away from the top-left corner, where other test programs' windows
+    // appear, since the picture is read back through the server.
+    Arg place[1];
+    XtSetArg(place[0], XmNgeometry, "+700+850");
     Widget shell = XtAppCreateShell("kglWidget", "KglTest", topLevelShellWidgetClass, display,
-                                    nullptr, 0);
+                                    place, 1);
     Widget form = XmCreateForm(shell, const_cast<char *>("form"), nullptr, 0);
 
     const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},

@@ -1,15 +1,17 @@
 // A mapped X window with a GL visual, for tests that draw and read back.
-// Windows that are read through the server must not overlap: the server
-// keeps no contents for covered parts.
 #ifndef CINELARK_TESTS_KGL_X_WINDOW_H
 #define CINELARK_TESTS_KGL_X_WINDOW_H
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "kgl/kgl.h"
 
@@ -42,10 +44,26 @@ inline std::vector<uint32_t> serverPixels(Display *d, Window w, int x, int y, in
     return out;
 }
 
+// Opens $DISPLAY, waiting out the moments when a busy test server turns
+// connections away.
+inline Display *openDisplay()
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (Display *d = XOpenDisplay(nullptr))
+            return d;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return nullptr;
+}
+
 class XWindow {
 public:
-    XWindow(Display *d, int width, int height, int x = 0, int y = 0) : display_(d), width_(width), height_(height)
+    // x and y place the window within this program's own area of the screen.
+    XWindow(Display *d, int width, int height, int x = 0, int y = 0)
+        : display_(d), width_(width), height_(height)
     {
+        x += areaX();
+        y += areaY();
         const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
                                     {0, 0, 0}};
         GLXconfig *config = GLXgetconfig(d, DefaultScreen(d), wanted);
@@ -71,9 +89,14 @@ public:
         a.border_pixel = 0;
         a.background_pixel = 0;
         a.event_mask = ExposureMask | StructureNotifyMask;
+        // Other test programs share the display and may map windows over
+        // this one; the server then keeps the covered parts for reading.
+        a.backing_store = WhenMapped;
         window_ = XCreateWindow(d, DefaultRootWindow(d), x, y, unsigned(width),
                                 unsigned(height), 0, info->depth, InputOutput, info->visual,
-                                CWColormap | CWBorderPixel | CWBackPixel | CWEventMask, &a);
+                                CWColormap | CWBorderPixel | CWBackPixel | CWEventMask |
+                                    CWBackingStore,
+                                &a);
         XFree(info);
         XMapWindow(d, window_);
         XEvent e;
@@ -119,6 +142,14 @@ public:
     }
 
 private:
+    // Test programs run two at a time on one display, each usually in the
+    // top-left corner. Windows that are read back through the server are
+    // kept apart: each program draws in a cell of the lower screen picked by
+    // its process id (programs started together have nearby ids), and the
+    // server keeps covered parts (backing store) for the rare overlap.
+    static int areaX() { return 100 + int(getpid() % 6) * 180; }
+    static int areaY() { return 560 + int((getpid() / 6) % 4) * 110; }
+
     Display *display_;
     int width_, height_;
     Window window_ = 0;

@@ -37,13 +37,18 @@ WbApp &app()
 {
     static WbApp *theApp = [] {
         XInitThreads();
+        // The display is named on the command line, as a user may do.
+        static std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
         static char arg0[] = "wb_tests", arg1[] = "-xrm", arg2[] = "*override: from -xrm",
-                    arg3[] = "-xrm", arg4[] = "*panel.orvoMode: true", arg5[] = "movie.mv";
-        static char *argv[] = {arg0, arg1, arg2, arg3, arg4, arg5, nullptr};
-        static int argc = 6;
+                    arg3[] = "-xrm", arg4[] = "*panel.orvoMode: true", arg5[] = "-display",
+                    arg7[] = "movie.mv";
+        static char *argv[] = {arg0, arg1, arg2, arg3, arg4, arg5, display.data(), arg7, nullptr};
+        static int argc = 8;
+        unsetenv("DISPLAY");
         auto *made = new WbApp("CinelarkWbTest", &argc, argv, nullptr, 0, fallbacks);
         for (int i = 0; i < argc; ++i)
             argsLeft.push_back(argv[i]);
+        setenv("DISPLAY", display.c_str(), 1);  // for the pointer tool
         return made;
     }();
     return *theApp;
@@ -145,7 +150,12 @@ public:
 
 class TestWindow : public WbWindow {
 public:
-    TestWindow() : WbWindow("testWindow") {}
+    // Placed away from the corner where windows of other test programs on
+    // the same display appear, so the pointer reaches this one.
+    TestWindow() : WbWindow("testWindow")
+    {
+        XtVaSetValues(baseWidget(), XmNgeometry, "+900+120", nullptr);
+    }
     Widget setUpInterface(Widget parent) override
     {
         ++setUps;
@@ -224,6 +234,7 @@ TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
     pump();
 
     // The pointer opens the menu and picks "Open".
+    window.raise();
     click(file->cascadeButton());
     ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(open) && XtIsManaged(open); }));
     pumpUntil([&] {
