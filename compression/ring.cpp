@@ -7,7 +7,7 @@ namespace cl {
 
 void Ring::New(int32_t size, uint8_t* memory, bool neverWaits) {
   std::lock_guard lock(mutex_);
-  base_ = memory;
+  base_.store(memory, std::memory_order_relaxed);
   size_ = size;
   neverWaits_ = neverWaits;
   head_ = tail_ = 0;
@@ -16,17 +16,14 @@ void Ring::New(int32_t size, uint8_t* memory, bool neverWaits) {
 
 void Ring::Free() {
   std::lock_guard lock(mutex_);
-  base_ = nullptr;
+  base_.store(nullptr, std::memory_order_relaxed);
   size_ = 0;
   head_ = tail_ = 0;
   done_ = true;
   moved_.notify_all();
 }
 
-bool Ring::Exists() const {
-  std::lock_guard lock(mutex_);
-  return base_ != nullptr;
-}
+bool Ring::Exists() const { return base_.load(std::memory_order_relaxed) != nullptr; }
 
 bool Ring::FullLocked() const {
   return Offset(head_) == Offset(tail_) && Tag(head_) == ((Tag(tail_) + 1) & 3);
@@ -68,7 +65,7 @@ int32_t Ring::QueryFree(int32_t amount, uint8_t** position, int32_t* wrap) {
   }
   const int32_t head = static_cast<int32_t>(Offset(head_));
   const int32_t free = FreeLocked();
-  *position = base_ + head;
+  *position = base() + head;
   if (head + free <= size_) {
     *wrap = 0;
     return free;
@@ -85,7 +82,7 @@ int32_t Ring::QueryValid(int32_t amount, uint8_t** position, int32_t* wrap) {
   }
   const int32_t tail = static_cast<int32_t>(Offset(tail_));
   const int32_t valid = ValidLocked();
-  *position = base_ + tail;
+  *position = base() + tail;
   if (tail + valid <= size_) {
     *wrap = 0;
     return valid;
@@ -96,7 +93,7 @@ int32_t Ring::QueryValid(int32_t amount, uint8_t** position, int32_t* wrap) {
 
 int32_t Ring::UpdateHead(int32_t amount) {
   std::lock_guard lock(mutex_);
-  if (base_ == nullptr) return 0;
+  if (base() == nullptr) return 0;
   const int32_t free = FreeLocked();
   const int32_t n = std::min(amount, free);
   uint32_t head = Advance(head_, n);
@@ -108,7 +105,7 @@ int32_t Ring::UpdateHead(int32_t amount) {
 
 int32_t Ring::UpdateTail(int32_t amount) {
   std::lock_guard lock(mutex_);
-  if (base_ == nullptr) return 0;
+  if (base() == nullptr) return 0;
   const int32_t valid = ValidLocked();
   const int32_t n = std::min(amount, valid);
   uint32_t tail = Advance(tail_, n);

@@ -18,6 +18,7 @@
 #ifndef CINELARK_COMPRESSION_RING_H
 #define CINELARK_COMPRESSION_RING_H
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -49,7 +50,7 @@ class Ring {
   void Done();
 
   int32_t size() const { return size_; }
-  uint8_t* base() const { return base_; }
+  uint8_t* base() const { return base_.load(std::memory_order_relaxed); }
 
   // Snapshot of the words and counts, for checks and diagnostics.
   uint32_t head() const;
@@ -71,9 +72,9 @@ class Ring {
 
   mutable std::mutex mutex_;
   std::condition_variable moved_;
-  // Set by New and Free only, before and after the two sides run; read
-  // without the lock by the sides themselves.
-  uint8_t* base_ = nullptr;
+  // Set by New and Free only, before and after the two sides run. Atomic
+  // so that Exists, which every stream call checks, needs no lock.
+  std::atomic<uint8_t*> base_{nullptr};
   int32_t size_ = 0;
   bool neverWaits_ = false;
   // Protected by mutex_: head_ written by the producer, tail_ by the

@@ -72,6 +72,14 @@ int WriteValue(const char* op, CL_BufferHdl b, int skip, void** position, uint32
   b->writePos += skip;
   b->writeLeft -= skip;
   b->writePending += skip;
+  if (b->writeLeft >= bytes) {
+    // The usual case: the value fits in the chunk at hand.
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) *b->writePos++ = static_cast<uint8_t>(value >> shift);
+    b->writeLeft -= bytes;
+    b->writePending += bytes;
+    if (position != nullptr) *position = b->writePos;
+    return 0;
+  }
   for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
     if (b->writeLeft == 0) {
       const int room = Refill(op, b);
