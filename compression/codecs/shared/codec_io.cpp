@@ -150,9 +150,8 @@ int PutStreamHeader(CL_Handle handle, const char* label, std::span<const int32_t
 
 int TakeStreamHeader(CL_Handle handle, const char* label, int headerBytes, int maxHeaderBytes,
                      CL_ReadHeaderRoutine read) {
-  CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, nullptr);
   void* memory = nullptr;
-  clQueryBufferHdl(handle, CL_DATA, &memory);
+  CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, &memory);
   void* at = nullptr;
   int wrap = 0;
   int contiguous = clQueryValid(data, headerBytes, &at, &wrap);

@@ -1,0 +1,92 @@
+// Fuzzes a video decoder (the scheme comes from the build: "RLE", "RLE24" or
+// "Uncompressed Video") on arbitrary bytes, two ways:
+//  - clDecompressImage into a frame exactly as large as the picture, so any
+//    write past the frame is caught by the address sanitizer;
+//  - a decompressor fed through a small data ring that wraps, decoding
+//    several frames in a row with the header read on the first.
+// The first four input bytes choose the picture: width and height (1..32),
+// the caller's pixel format and the orientation; the rest is the stream.
+#include <cinelark/cl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#ifndef FUZZ_SCHEME
+#error "FUZZ_SCHEME names the decoder to fuzz"
+#endif
+
+namespace {
+
+void Silent(CL_Handle, int, const char*, ...) {}
+
+// Bytes of one caller frame of the format, as the library sizes it.
+size_t FrameBytes(int format, int width, int height) {
+  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
+  return size_t(kComponents[format]) * size_t(width) * size_t(height);
+}
+
+void DecodeImage(int width, int height, int format, std::vector<uint8_t> stream) {
+  if (stream.empty()) return;
+  std::vector<uint8_t> frame(FrameBytes(format, width, height));
+  clDecompressImage(FUZZ_SCHEME, width, height, format, int(stream.size()), stream.data(), frame.data());
+}
+
+void DecodeThroughRing(int width, int height, int format, int orientation, const std::vector<uint8_t>& stream) {
+  CL_Handle h = nullptr;
+  if (clOpenDecompressor(FUZZ_SCHEME, &h) != 0) return;
+  int pv[] = {CL_IMAGE_WIDTH, width, CL_IMAGE_HEIGHT, height, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, orientation};
+  clSetParams(h, pv, 8);
+  // A ring that is not a multiple of any item size, so items straddle its end.
+  CL_BufferHdl ring = clCreateBuf(h, CL_DATA, 1, 67 + int(stream.size() % 31), nullptr);
+  if (ring == nullptr) {
+    clCloseDecompressor(h);
+    return;
+  }
+  const size_t frameBytes = FrameBytes(format, width, height);
+  std::vector<uint8_t> frame(frameBytes);
+  size_t fed = 0;
+  for (int round = 0; round < 8; ++round) {
+    // Feed what fits; once everything is in, no reader will wait for more.
+    while (fed < stream.size()) {
+      void* at = nullptr;
+      int wrap = 0;
+      const int room = clQueryFree(ring, 0, &at, &wrap);
+      if (room <= 0) break;
+      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
+      std::memcpy(at, stream.data() + fed, k);
+      clUpdateHead(ring, int(k));
+      fed += k;
+    }
+    // The decoder would wait for bytes that never come while the ring is
+    // open, so it is closed before every frame: each frame then decodes
+    // what is there.
+    clDoneUpdatingHead(ring);
+    if (clDecompress(h, 1, 0, nullptr, frame.data()) != 0) break;
+    void* at = nullptr;
+    int wrap = 0;
+    if (fed == stream.size() && clQueryValid(ring, 0, &at, &wrap) <= 0) break;
+  }
+  clCloseDecompressor(h);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  clSetErrorHandler(Silent);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 4 || size > 8192) return 0;
+  const int width = 1 + data[0] % 32;
+  const int height = 1 + data[1] % 32;
+  const int format = data[2] % 9;
+  const int orientation = data[3] & 1;
+  std::vector<uint8_t> stream(data + 4, data + size);
+  DecodeImage(width, height, format, stream);
+  DecodeThroughRing(width, height, format, orientation, stream);
+  return 0;
+}
