@@ -1,0 +1,70 @@
+// Test helpers for the QuickTime coders: pictures, temporary files, a
+// minimal QuickTime movie writer, and ffmpeg run as the reference encoder
+// and decoder.
+//
+// Pictures here are top row first, one 0x00BBGGRR word per pixel; the
+// decoders under test write bottom-up frames, which flipRows turns over.
+#ifndef CINELARK_TESTS_PLAYBACK_QT_TOOLS_H
+#define CINELARK_TESTS_PLAYBACK_QT_TOOLS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qt_tools {
+
+using Picture = std::vector<uint32_t>;
+using Bytes = std::vector<uint8_t>;
+
+// A short clip: a smooth background with a square that moves a few pixels
+// per frame over it, and a band of fine texture, so that coders meet
+// unchanged areas, flat areas, edges and detail.
+std::vector<Picture> movingClip(int width, int height, int frames);
+
+Picture flipRows(const Picture &picture, int width, int height);
+
+// A directory removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+
+private:
+    std::string dir_;
+};
+
+Bytes readFile(const std::string &path);
+void writeFile(const std::string &path, const Bytes &bytes);
+
+// Runs a shell command quietly; true when it exits with status 0.
+bool run(const std::string &command);
+
+// Encodes the clip with ffmpeg into a QuickTime file. codecArgs names the
+// encoder and its pixel format, e.g. "-c:v qtrle -pix_fmt rgb24".
+bool ffmpegEncode(const std::vector<Picture> &clip, int width, int height,
+                  const std::string &codecArgs, const std::string &movPath);
+
+// The compressed frames of a file's video track, as ffprobe lists them.
+std::vector<Bytes> ffmpegPackets(const std::string &movPath);
+
+// ffmpeg's decode of a file as RGBA, the alpha byte dropped.
+std::vector<Picture> ffmpegDecode(const std::string &movPath, int width, int height);
+
+// A QuickTime file with one video track holding the given frames. A
+// colourTable other than 0 asks for the default colour table of the depth.
+Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
+                    const std::vector<Bytes> &frames, uint16_t colourTable = 0);
+
+// Largest and mean absolute difference of the red, green and blue bytes.
+struct Difference {
+    int largest = 0;
+    double mean = 0;
+};
+Difference compare(const Picture &a, const Picture &b);
+
+}  // namespace qt_tools
+
+#endif

@@ -1,0 +1,296 @@
+// The "Apple Animation" coders: streams ffmpeg writes at 16, 24 and 32 bits
+// decode as ffmpeg decodes them, indexed depths use the format's default
+// colour tables as ffmpeg reads them, ffmpeg reads our 24-bit streams back
+// exactly, and damaged streams stay inside the frame.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "guarded_frame.h"
+#include "qt_tools.h"
+#include "quicktime_coders.h"
+
+using namespace qt_tools;
+using cinelark::playback::decodeQtrle;
+using cinelark::playback::encodeQtrle;
+
+namespace {
+
+Bytes encode(const Picture &picture, Picture &previous, int width, int height, bool key)
+{
+    Bytes out(picture.size() * 4 + 1024);
+    size_t size = 0;
+    EXPECT_EQ(encodeQtrle(width, height, picture.data(), previous.data(), out.data(), out.size(),
+                          key, &size),
+              kQtOk);
+    out.resize(size);
+    return out;
+}
+
+int decode(GuardedFrame &frame, const Bytes &data, int width, int height, int depth = 24)
+{
+    return decodeQtrle(frame.data(), data.data(), data.size(), width, height, depth);
+}
+
+struct FfmpegDepth {
+    const char *pixelFormat;
+    int depth;
+};
+
+class QtrleFromFfmpeg : public ::testing::TestWithParam<FfmpegDepth> {};
+
+TEST_P(QtrleFromFfmpeg, DecodesAsFfmpegDoes)
+{
+    const int w = 32, h = 16;
+    TempDir dir;
+    std::vector<Picture> clip = movingClip(w, h, 6);
+    std::string mov = dir.path("clip.mov");
+    ASSERT_TRUE(ffmpegEncode(clip, w, h,
+                             std::string("-c:v qtrle -g 3 -pix_fmt ") + GetParam().pixelFormat, mov));
+    std::vector<Bytes> packets = ffmpegPackets(mov);
+    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
+    ASSERT_EQ(packets.size(), 6u);
+    ASSERT_EQ(reference.size(), 6u);
+    GuardedFrame frame(w, h);
+    for (size_t i = 0; i < packets.size(); i++) {
+        ASSERT_EQ(decode(frame, packets[i], w, h, GetParam().depth), kQtOk) << "frame " << i;
+        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
+    }
+    EXPECT_TRUE(frame.guardsIntact());
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, QtrleFromFfmpeg,
+                         ::testing::Values(FfmpegDepth{"rgb555be", 16}, FfmpegDepth{"rgb24", 24},
+                                           FfmpegDepth{"argb", 32}),
+                         [](const ::testing::TestParamInfo<FfmpegDepth> &info) {
+                             return std::string(info.param.pixelFormat);
+                         });
+
+TEST(QtrleToFfmpeg, FfmpegReadsOurStreamsExactly)
+{
+    const int w = 32, h = 16;
+    TempDir dir;
+    std::vector<Picture> clip = movingClip(w, h, 6);
+    // A frame equal to the one before codes as an empty line range.
+    clip.push_back(clip.back());
+    Picture previous(clip[0].size(), 0);
+    std::vector<Bytes> frames;
+    GuardedFrame ours(w, h);
+    for (size_t i = 0; i < clip.size(); i++) {
+        frames.push_back(encode(clip[i], previous, w, h, i % 5 == 0));
+        ASSERT_EQ(decode(ours, frames.back(), w, h), kQtOk);
+        EXPECT_EQ(ours.picture(), clip[i]) << "frame " << i;
+    }
+    EXPECT_EQ(frames.back().size(), 15u);
+    std::string mov = dir.path("ours.mov");
+    writeFile(mov, quickTimeFile("rle ", w, h, 24, frames));
+    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
+    ASSERT_EQ(reference.size(), clip.size());
+    for (size_t i = 0; i < clip.size(); i++)
+        EXPECT_EQ(reference[i], clip[i]) << "frame " << i;
+}
+
+// Streams of colour indices written unit by unit, as a depth 2, 4 or 8
+// encoder would: every line a literal and a run; then a frame that changes
+// two lines through skips and literals.
+std::vector<Bytes> indexedFrames(int depth, int width, int height)
+{
+    const int unitsPerLine = width * depth / 32;
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return uint8_t(seed >> 16);
+    };
+    std::vector<Bytes> frames;
+    Bytes key = {0, 0, 0, 0, 0x00, 0x00};
+    for (int y = 0; y < height; y++) {
+        key.push_back(1);
+        int literal = unitsPerLine / 2, run = unitsPerLine - literal;
+        key.push_back(uint8_t(literal));
+        for (int i = 0; i < literal * 4; i++)
+            key.push_back(next());
+        key.push_back(uint8_t(256 - run));
+        for (int i = 0; i < 4; i++)
+            key.push_back(next());
+        key.push_back(0xFF);
+    }
+    key.push_back(0);
+    frames.push_back(key);
+    Bytes delta = {0, 0, 0, 0, 0x00, 0x08, 0, 1, 0, 0, 0, 2, 0, uint8_t(width)};
+    for (int y = 0; y < 2; y++) {
+        delta.insert(delta.end(), {2, 1});
+        for (int i = 0; i < 4; i++)
+            delta.push_back(next());
+        delta.insert(delta.end(), {0, 2, 1});
+        for (int i = 0; i < 4; i++)
+            delta.push_back(next());
+        delta.push_back(0xFF);
+    }
+    delta.push_back(0);
+    frames.push_back(delta);
+    for (Bytes &f : frames) {
+        f[2] = uint8_t(f.size() >> 8);
+        f[3] = uint8_t(f.size());
+    }
+    return frames;
+}
+
+class QtrleIndexed : public ::testing::TestWithParam<int> {};
+
+TEST_P(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
+{
+    const int depth = GetParam(), w = 64, h = 4;
+    TempDir dir;
+    std::vector<Bytes> frames = indexedFrames(depth, w, h);
+    std::string mov = dir.path("indexed.mov");
+    writeFile(mov, quickTimeFile("rle ", w, h, depth, frames, 0xFFFF));
+    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
+    ASSERT_EQ(reference.size(), frames.size());
+    GuardedFrame frame(w, h);
+    for (size_t i = 0; i < frames.size(); i++) {
+        ASSERT_EQ(decode(frame, frames[i], w, h, depth), kQtOk) << "frame " << i;
+        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
+    }
+    EXPECT_TRUE(frame.guardsIntact());
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, QtrleIndexed, ::testing::Values(2, 4, 8));
+
+TEST(QtrlePalette, TheEightBitTableIsTheCubeAndRamps)
+{
+    using cinelark::playback::kQtPalette256;
+    EXPECT_EQ(kQtPalette256[0], 0x00FFFFFFu);
+    EXPECT_EQ(kQtPalette256[1], 0x00CCFFFFu);     // blue steps fastest
+    EXPECT_EQ(kQtPalette256[6], 0x00FFCCFFu);
+    EXPECT_EQ(kQtPalette256[36], 0x00FFFFCCu);
+    EXPECT_EQ(kQtPalette256[214], 0x00330000u);   // the cube without black
+    EXPECT_EQ(kQtPalette256[215], 0x000000EEu);   // red ramp
+    EXPECT_EQ(kQtPalette256[225], 0x0000EE00u);   // green ramp
+    EXPECT_EQ(kQtPalette256[235], 0x00EE0000u);   // blue ramp
+    EXPECT_EQ(kQtPalette256[254], 0x00111111u);   // grey ramp
+    EXPECT_EQ(kQtPalette256[255], 0x00000000u);
+}
+
+TEST(QtrleEncoder, KeyFramesCodeEveryLineWithRunsAndLiterals)
+{
+    const int w = 200, h = 1;
+    Picture line(w, 0x00102030);
+    line[0] = 0x00FFFFFF;
+    line[1] = 0x00EEEEEE;
+    Picture previous(w, 0);
+    Bytes b = encode(line, previous, w, h, true);
+    // size, header 0, skip 1, literal 2, runs of 127 and 71, line end, end.
+    Bytes expected = {0, 0, 0, 0, 0x00, 0x00, 1, 2, 0xFF, 0xFF, 0xFF, 0xEE, 0xEE, 0xEE,
+                      0x81, 0x30, 0x20, 0x10, uint8_t(256 - 71), 0x30, 0x20, 0x10, 0xFF, 0};
+    expected[3] = uint8_t(expected.size());
+    EXPECT_EQ(b, expected);
+    EXPECT_EQ(previous, line);
+}
+
+TEST(QtrleEncoder, OtherFramesCodeOnlyChangedLinesAndPixels)
+{
+    const int w = 300, h = 5;
+    Picture before(size_t(w) * h, 0x00000001);
+    Picture after = before;
+    // Line 2 changes at pixel 3 and at pixel 280, past the longest skip.
+    after[2 * w + 3] = 0x00AABBCC;
+    after[2 * w + 280] = 0x00112233;
+    Picture previous = before;
+    Bytes b = encode(after, previous, w, h, false);
+    Bytes expected = {0, 0, 0, 0, 0x00, 0x08, 0, 2, 0, 0, 0, 1, uint8_t(w >> 8), uint8_t(w),
+                      4, 1, 0xCC, 0xBB, 0xAA,    // skip 3, literal 1
+                      0, 255,                    // unchanged: skip 254
+                      0xEA, 1, 0, 0,             // the 22 alike pixels left: a run
+                      1, 0x33, 0x22, 0x11,       // literal 1
+                      0, 20,                     // skip the last 19
+                      0xFF, 0};
+    expected[3] = uint8_t(expected.size());
+    EXPECT_EQ(b, expected);
+    EXPECT_EQ(previous, after);
+
+    // The top byte of a pixel is not colour: such a change codes nothing.
+    Picture tagged = after;
+    for (uint32_t &p : tagged)
+        p |= 0xFF000000u;
+    Bytes none = encode(tagged, previous, w, h, false);
+    ASSERT_EQ(none.size(), 15u);
+    EXPECT_EQ((none[6] << 8 | none[7]), h);       // empty range at the height
+    EXPECT_EQ((none[10] << 8 | none[11]), 0);
+}
+
+TEST(QtrleEncoder, RefusesABufferTooSmall)
+{
+    const int w = 16, h = 4;
+    Picture picture = movingClip(w, h, 1)[0];
+    Picture previous(picture.size(), 0);
+    Bytes out(20);
+    size_t size = 99;
+    EXPECT_EQ(encodeQtrle(w, h, picture.data(), previous.data(), out.data(), out.size(), 1, &size),
+              kQtBufferTooSmall);
+    EXPECT_EQ(size, 0u);
+}
+
+struct BadStream {
+    const char *name;
+    Bytes data;
+    int depth;
+    int status;
+};
+
+class QtrleDamage : public ::testing::TestWithParam<BadStream> {};
+
+TEST_P(QtrleDamage, DecodesWhatItCanAndReports)
+{
+    const int w = 4, h = 3;
+    GuardedFrame frame(w, h, 0x00111111);
+    const BadStream &c = GetParam();
+    EXPECT_EQ(decode(frame, c.data, w, h, c.depth), c.status);
+    EXPECT_TRUE(frame.guardsIntact());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, QtrleDamage,
+    ::testing::Values(
+        BadStream{"Empty", {}, 24, kQtShortData},
+        BadStream{"SizeCut", {0, 0, 0}, 24, kQtShortData},
+        BadStream{"TooShortToChangeAnything", {0, 0, 0, 7, 0, 0, 0}, 24, kQtOk},
+        BadStream{"HeaderCut", {0, 0, 0, 9, 0, 8, 0, 0, 0}, 24, kQtShortData},
+        BadStream{"LinesBeyondPicture",
+                  {0, 0, 0, 17, 0, 8, 0, 2, 0, 0, 0, 5, 0, 4, 1, 0xFF, 0}, 24, kQtOverrun},
+        BadStream{"LiteralCut", {0, 0, 0, 0, 0, 0, 1, 3, 1, 2, 3, 4}, 24, kQtShortData},
+        BadStream{"LineEndMissing", {0, 0, 0, 0, 0, 0, 1, 1, 1, 2, 3}, 24, kQtShortData},
+        BadStream{"LiteralPastLineEnd",
+                  {0, 0, 0, 0, 0, 0, 3, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xFF, 0}, 24, kQtOverrun},
+        BadStream{"RunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xF0, 1, 2, 3, 0xFF, 0}, 24, kQtOverrun},
+        BadStream{"SkipPastLineEnd", {0, 0, 0, 0, 0, 0, 9, 1, 1, 2, 3, 0xFF, 0}, 24, kQtOverrun},
+        BadStream{"ZeroSkipInsideLine", {0, 0, 0, 0, 0, 0, 1, 0, 0, 0xFF, 0}, 24, kQtBadCode},
+        BadStream{"IndexedRunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xFD, 1, 2, 3, 4, 0xFF, 0}, 8,
+                  kQtOverrun},
+        BadStream{"OneBitDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, 1, kQtBadCode},
+        BadStream{"UnknownDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, 12, kQtBadCode}),
+    [](const ::testing::TestParamInfo<BadStream> &info) { return std::string(info.param.name); });
+
+TEST(QtrleDecoder, ALineStartingWithSkipZeroEndsTheFrame)
+{
+    const int w = 2, h = 2;
+    GuardedFrame frame(w, h, 0x00111111);
+    Bytes data = {0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 0, 1, 0xFE, 1, 2, 3, 0xFF};
+    EXPECT_EQ(decode(frame, data, w, h), kQtOk);
+    Picture p = frame.picture();
+    EXPECT_EQ(p, (Picture{0x00CCBBAA, 0x00CCBBAA, 0x00111111, 0x00111111}));
+}
+
+TEST(QtrleDamageDetail, LinesBeforeTheDamageAreKept)
+{
+    const int w = 2, h = 2;
+    GuardedFrame frame(w, h, 0x00111111);
+    // Line 0 is whole, line 1 is cut inside its literal.
+    Bytes data = {0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 1, 2, 1, 2};
+    EXPECT_EQ(decode(frame, data, w, h), kQtShortData);
+    Picture p = frame.picture();
+    EXPECT_EQ(p[0], 0x00CCBBAAu);
+    EXPECT_EQ(p[1], 0x00CCBBAAu);
+    EXPECT_EQ(p[2], 0x00111111u);
+}
+
+}  // namespace
