@@ -6,7 +6,8 @@
 // which range-checks and clamps each value as for any caller.
 #include <cinelark/cl.h>
 
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "byte_reader.h"
 #include "core.h"
@@ -39,9 +40,14 @@ int ReadCommonHeader(CL_Handle handle, int size, const void* header) {
   }
   // Whole pairs only: a trailing odd word cannot name a value.
   const int words = (length / 4 - 4) & ~1;
-  std::vector<int> pairs(static_cast<size_t>(words));
-  for (int& w : pairs) w = r.S32();
-  if (words > 0) clSetParams(handle, pairs.data(), words);
+  std::unique_ptr<int[]> pairs(new (std::nothrow) int[words > 0 ? words : 1]);
+  if (!pairs) {
+    ReportCodec(handle, CL_ERR_NO_MEMORY, "%s: no buffer space available from malloc %d\n", "clReadHeader",
+                words * 4);
+    return 0;
+  }
+  for (int i = 0; i < words; ++i) pairs[i] = r.S32();
+  if (words > 0) clSetParams(handle, pairs.get(), words);
   return length;
 }
 
