@@ -104,6 +104,20 @@ void click(Widget w)
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
+void sendProtocol(Widget shell, const char *protocol)
+{
+    Display *d = XtDisplay(shell);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = XtWindow(shell);
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(d, protocol, False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, e.xclient.window, False, NoEventMask, &e);
+    XFlush(d);
+}
+
 class Framework : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(app().isOpen()) << "these tests need an X display"; }
@@ -272,17 +286,53 @@ TEST_F(Framework, TheWindowManagersCloseReachesTheWindow)
 {
     TestWindow window;
     window.show();
-    Display *d = app().display();
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = XtWindow(window.baseWidget());
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, e.xclient.window, False, NoEventMask, &e);
+    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
     EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
     EXPECT_NE(window.baseWidget(), nullptr) << "the shell is not destroyed";
+}
+
+// A window that keeps the framework's own close and quit handling.
+class PlainWindow : public WbSimpleWindow {
+public:
+    PlainWindow() : WbSimpleWindow("plainWindow")
+    {
+        XtVaSetValues(baseWidget(), XmNgeometry, "+900+400", nullptr);
+    }
+    Widget setUpInterface(Widget parent) override
+    {
+        Widget label = XmCreateLabel(parent, const_cast<char *>("label"), nullptr, 0);
+        return label;
+    }
+};
+
+TEST_F(Framework, ClosingTheLastWindowEndsTheEventLoop)
+{
+    PlainWindow window;
+    window.show();
+    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(window.baseWidget()); }));
+    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
+    app().run();  // returns only because the close quit the application
+    EXPECT_FALSE(window.isShown());
+}
+
+TEST_F(Framework, TheDesktopsQuitRequestEndsTheEventLoop)
+{
+    PlainWindow window;
+    window.show();
+    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(window.baseWidget()); }));
+    sendProtocol(window.baseWidget(), "_WB_QUIT_APP");
+    app().run();
+    EXPECT_TRUE(window.isShown()) << "quitting does not close the window itself";
+}
+
+TEST_F(Framework, AComponentForgetsAWidgetDestroyedFromAbove)
+{
+    Widget holder = XmCreateForm(app().baseWidget(), const_cast<char *>("holder"), nullptr, 0);
+    auto *panel = new Panel(holder);
+    ASSERT_NE(panel->baseWidget(), nullptr);
+    XtDestroyWidget(holder);
+    EXPECT_EQ(panel->baseWidget(), nullptr);
+    delete panel;  // must not destroy the widget a second time
 }
 
 TEST_F(Framework, ErrorDialogPostsAndReturnsAtOnce)
