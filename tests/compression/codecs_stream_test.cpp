@@ -119,4 +119,40 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"alaw", CL_G711_ALAW, 3, 1, 1, 10, 61, CL_alaw2linear}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The flip is a process-wide switch of the converters: a handle flipping on
+// one thread must not flip the conversions of a handle on another.
+TEST(CodecThreads, FlippedAndUprightConversionsDoNotMix) {
+  constexpr int w = 320, h = 240;
+  Bytes rgb(size_t(w * h * 3));
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i / (w * 3));  // each row its own grey
+  auto codeMany = [&](int orientation, Bytes* first, bool* same) {
+    Handle enc(CL_RLE24, true,
+               {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB, CL_ORIENTATION, orientation});
+    *same = true;
+    for (int i = 0; i < 60; ++i) {
+      Bytes codes = enc.Compress(rgb.data(), 1);
+      if (i == 0) {
+        *first = Bytes(codes.begin() + 64, codes.end());  // the header comes once
+      } else if (codes != *first) {
+        *same = false;
+      }
+    }
+  };
+  Bytes upright, flipped;
+  bool uprightSame = false, flippedSame = false;
+  std::thread other([&] { codeMany(1, &flipped, &flippedSame); });
+  codeMany(0, &upright, &uprightSame);
+  other.join();
+  EXPECT_TRUE(uprightSame);
+  EXPECT_TRUE(flippedSame);
+  // Each row is a run of 191 and a run of 129, so the codes name the rows
+  // in order.
+  ASSERT_EQ(upright.size(), size_t(h * 8));
+  ASSERT_EQ(flipped.size(), size_t(h * 8));
+  for (int row = 0; row < h; ++row) {
+    EXPECT_EQ(upright[size_t(row * 8 + 1)], row);
+    EXPECT_EQ(flipped[size_t(row * 8 + 1)], h - 1 - row);
+  }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -38,7 +39,11 @@ int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int d
     return 0;
   }
   if (!IsVideoFormat(srcFormat) || !IsVideoFormat(dstFormat)) return -1;
-  // The flip switch is process-wide; it is on only around this one call.
+  // The converters' flip switch is process-wide: it is on only around this
+  // one call, and handles coding on other threads wait meanwhile so that none
+  // of their conversions sees it.
+  static std::mutex switchLock;
+  std::lock_guard<std::mutex> hold(switchLock);
   if (flip) csFlipVertically(1);
   const int result = csConvert(width, height, srcFormat, src, dstFormat, dst);
   if (flip) csFlipVertically(0);

@@ -60,8 +60,9 @@ class ScratchArea {
 // Converts a width x height picture between two pixel formats, mirroring the
 // rows when flip is set. Equal formats are copied row by row here (so that
 // every format, RGB8 included, can be flipped); different formats go through
-// the colour-space converters with their flip switch set for just this call.
-// src and dst must not overlap. Returns 0, or -1 when no converter exists.
+// the colour-space converters with their flip switch set for just this call
+// (conversions of the codecs on other threads wait for it). src and dst must
+// not overlap. Returns 0, or -1 when no converter exists.
 int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int dstFormat, uint8_t* dst, bool flip);
 
 // Reverses the byte order of each 16-, 24- or 32-bit value in place; the
