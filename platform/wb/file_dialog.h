@@ -1,7 +1,8 @@
 // WbFileSelectionDialog: the Motif file selection dialog as a component.
 //
 // The dialog is made at construction (unposted) under the application's
-// hidden shell. Its buttons arrive at the virtual ok, cancel and apply
+// hidden shell; deleting the component destroys it, and Motif takes its
+// dialog shell along. Its buttons arrive at the virtual ok, cancel and apply
 // handlers; a subclass overrides them and calls the base handler first.
 #ifndef CINELARK_WB_FILE_DIALOG_H
 #define CINELARK_WB_FILE_DIALOG_H

@@ -387,6 +387,16 @@ TEST_F(Framework, FileSelectionOkReceivesThePath)
     EXPECT_FALSE(XtIsManaged(chooser.baseWidget()));
 }
 
+TEST_F(Framework, DeletingTheFileDialogTakesItsShellAlong)
+{
+    {
+        Chooser chooser;
+        EXPECT_NE(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
+    }
+    pump();
+    EXPECT_EQ(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
+}
+
 TEST_F(Framework, BusyStatesNestAndShowTheirText)
 {
     TestWindow window;
