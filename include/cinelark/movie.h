@@ -171,6 +171,108 @@ int mvInsertCompressedImage(MVid imageTrack, int frame, size_t size,
  * preceded by the audio that plays with it. */
 int mvOptimize(MVid sourceMovie, MVid destMovie);
 
+/* ---- Playback -------------------------------------------------------
+ *
+ * A movie bound to an X window plays there on the engine's own threads. Every
+ * call below takes a bound movie (others fail with -1 and 1001; getters of
+ * such a movie return -1); setters are carried out on the engine's main
+ * playback thread and return once they are done. The display is Xlib's
+ * Display and the window an X Window id. Call XInitThreads() before any
+ * other Xlib call in a program that binds a movie. The engine starts with
+ * the first mvBindWindow and is torn down by an exit handler: every engine
+ * thread is stopped and joined and the engine's arena file is removed. */
+
+typedef struct MVevent {
+    int type;          /* MV_EVENT_FRAME, _STOP, _ERROR or _SLOW_PLAY */
+    unsigned int time; /* milliseconds of elapsed real time */
+    MVid movie;
+    int frame;         /* the frame last read for display */
+    int value;         /* error events: the error number; else 0 */
+} MVevent;
+
+enum {
+    MV_EVENT_FRAME = 1,
+    MV_EVENT_STOP = 2,
+    MV_EVENT_ERROR = 3,
+    MV_EVENT_SLOW_PLAY = 4
+};
+
+/* Selection mask bits: an event of type t is queued when bit 1 << t is set. */
+enum {
+    MV_EVENT_MASK_FRAME = 1 << MV_EVENT_FRAME,
+    MV_EVENT_MASK_STOP = 1 << MV_EVENT_STOP,
+    MV_EVENT_MASK_ERROR = 1 << MV_EVENT_ERROR,
+    MV_EVENT_MASK_SLOW_PLAY = 1 << MV_EVENT_SLOW_PLAY
+};
+
+/* No movie is the primary-audio movie. */
+#define MV_PRIMARY_AUDIO_NONE 7
+
+int mvBindWindow(MVid movie, struct _XDisplay *display, unsigned long window);
+int mvPlay(MVid movie);
+int mvStop(MVid movie);
+int mvSetCurrentFrame(MVid movie, int frame);
+int mvScrubCurrentFrame(MVid movie, int frame);
+int mvGetCurrentFrame(MVid movie);
+int mvSetStartFrame(MVid movie, int frame);
+int mvGetStartFrame(MVid movie);
+int mvSetEndFrame(MVid movie, int frame);
+int mvGetEndFrame(MVid movie);
+int mvSetPlayLoopMode(MVid movie, int mode);
+int mvGetPlayLoopMode(MVid movie);
+int mvSetPlayLoopLimit(MVid movie, int limit);
+int mvGetPlayLoopLimit(MVid movie);
+int mvSetPlayLoopCount(MVid movie, int count);
+int mvGetPlayLoopCount(MVid movie);
+int mvSetPlayEveryFrame(MVid movie, int flag);
+int mvGetPlayEveryFrame(MVid movie);
+int mvSetNumMoviesHint(int count);
+int mvGetNumMoviesHint(void);
+
+/* Speed 1.0 is normal, negative plays backwards; 0 is refused (EINVAL). */
+int mvSetPlaySpeed(MVid movie, double speed);
+double mvGetPlaySpeed(MVid movie);
+/* Frames painted in the last measured second of play; -1 until measured. */
+int mvGetActualFrameRate(MVid movie, double *rate);
+void mvSetSlowThreshold(double threshold);
+double mvGetSlowThreshold(void);
+
+int mvSetEnableAudio(MVid movie, int flag);
+int mvGetEnableAudio(MVid movie);
+int mvSetPrimaryAudio(MVid movie);
+MVid mvGetPrimaryAudio(void);
+
+/* Views: offsets with flag 0 measure y from the window's top down to the
+ * view's top; with a non-zero flag from the bottom up to the view's bottom. */
+int mvSetViewOffset(MVid movie, int x, int y, int flag);
+int mvGetViewOffset(MVid movie, int *x, int *y, int flag);
+int mvQueryViewOffset(MVid movie, int x, int y, int *originX, int *originY, int flag);
+int mvSetViewSize(MVid movie, int width, int height);
+int mvGetViewSize(MVid movie, int *width, int *height);
+int mvQueryViewSize(MVid movie, int width, int height, int flag, int *shownWidth,
+                    int *shownHeight);
+int mvSetViewBackground(MVid movie, unsigned short red, unsigned short green,
+                        unsigned short blue);
+int mvGetViewBackground(MVid movie, unsigned short *red, unsigned short *green,
+                        unsigned short *blue);
+int mvResizeWindow(struct _XDisplay *display, unsigned long window);
+int mvShowCurrentFrame(MVid movie);
+void mvSetFrameDisplay(int flag);
+int mvGetFrameDisplay(void);
+/* The GL lock: hold it around the application's own GL drawing in a window
+ * a movie is shown in. */
+void mvGrabKelvoGL(void);
+void mvReleaseKelvoGL(void);
+
+/* Events: the descriptor is readable while events are pending. mvNextEvent
+ * fails (EAGAIN) when none is. */
+int mvGetEventFD(int *fd);
+void mvSetSelectEvents(int mask);
+int mvGetSelectEvents(void);
+int mvPendingEvents(void);
+int mvNextEvent(MVevent *event);
+MVevent *mvPeekEvent(MVevent *event);
+
 /* ---- Errors --------------------------------------------------------- */
 
 int mvGetErrno(void);

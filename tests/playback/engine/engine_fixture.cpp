@@ -1,0 +1,217 @@
+// The display tests' shared pieces: windows, movies, read-back and events.
+#include "engine_fixture.h"
+
+#include <poll.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "kgl/kgl.h"
+
+namespace engine_test {
+
+namespace {
+
+// Xlib must be in thread mode before any other call: the engine paints from
+// its own thread on the test's display connection.
+const bool threadsReady = XInitThreads() != 0;
+
+}  // namespace
+
+Display *EngineTest::display_ = nullptr;
+
+uint32_t framePixel(int frame, int x, int y)
+{
+    const uint32_t r = uint32_t(frame * 5 + 3) & 0xff;
+    const uint32_t g = uint32_t(x * 7 + frame) & 0xff;
+    const uint32_t b = uint32_t(y * 9 + 40) & 0xff;
+    return r | g << 8 | b << 16;
+}
+
+TestMovie::TestMovie(int width, int height, int frames, double rate, const char *compression)
+    : memory_(size_t(width) * height * 4 * frames + (1 << 16))
+{
+    DMparams *movieParams = nullptr;
+    dmParamsCreate(&movieParams);
+    mvSetMovieDefaults(movieParams, MV_FORMAT_NATIVE_3);
+    const int created = mvCreateMem(memory_.data(), memory_.size(), movieParams, nullptr, &id_);
+    dmParamsDestroy(movieParams);
+    if (created != 0)
+        return;
+    DMparams *image = nullptr;
+    dmParamsCreate(&image);
+    dmSetImageDefaults(image, width, height, DM_PACKING_RGBX);
+    dmParamsSetFloat(image, DM_IMAGE_RATE, rate);
+    dmParamsSetString(image, DM_IMAGE_COMPRESSION, compression);
+    dmParamsSetEnum(image, DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
+    const int added = mvAddTrack(id_, DM_MEDIUM_IMAGE, image, nullptr, &track_);
+    dmParamsDestroy(image);
+    if (added != 0)
+        return;
+    std::vector<uint32_t> pixels(size_t(width) * height * frames);
+    for (int f = 0; f < frames; f++)
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                pixels[(size_t(f) * height + y) * width + x] = framePixel(f, x, y);
+    ok_ = mvInsertFrames(track_, 0, frames, pixels.size() * 4, pixels.data()) == 0;
+}
+
+TestMovie::~TestMovie() { close(); }
+
+int TestMovie::close()
+{
+    if (!id_)
+        return 0;
+    const int result = mvClose(id_);
+    id_ = 0;
+    return result;
+}
+
+bool TestMovie::breakFrame(int frame)
+{
+    uint8_t junk[5] = {1, 2, 3, 4, 5};
+    return mvDeleteFrames(track_, frame, 1) == 0 &&
+           mvInsertCompressedImage(track_, frame, sizeof junk, junk) == 0;
+}
+
+int Collected::count(int type) const
+{
+    int n = 0;
+    for (const MVevent &e : events)
+        n += e.type == type;
+    return n;
+}
+
+const MVevent *Collected::first(int type) const
+{
+    for (const MVevent &e : events)
+        if (e.type == type)
+            return &e;
+    return nullptr;
+}
+
+void EngineTest::SetUp()
+{
+    ASSERT_TRUE(threadsReady);
+    if (!display_)
+        display_ = XOpenDisplay(nullptr);
+    if (!display_)
+        GTEST_SKIP() << "no X display";
+    ASSERT_EQ(mvGetEventFD(&eventFD_), 0);
+    drainEvents();
+    mvSetSelectEvents(MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+}
+
+void EngineTest::TearDown()
+{
+    for (Window w : windows_) {
+        GLXunlink(display_, w);
+        XDestroyWindow(display_, w);
+    }
+    if (display_)
+        XSync(display_, False);
+}
+
+Window EngineTest::makeWindow(int width, int height)
+{
+    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
+    GLXconfig *granted = GLXgetconfig(display_, DefaultScreen(display_), wanted);
+    if (!granted)
+        return 0;
+    VisualID visualID = 0;
+    Colormap colormap = 0;
+    for (GLXconfig *c = granted; c->buffer || c->mode; c++) {
+        if (c->mode == KGLX_VISUAL)
+            visualID = VisualID(c->arg);
+        if (c->mode == KGLX_COLORMAP)
+            colormap = Colormap(c->arg);
+    }
+    free(granted);
+    XVisualInfo pattern{};
+    pattern.visualid = visualID;
+    int count = 0;
+    XVisualInfo *info = XGetVisualInfo(display_, VisualIDMask, &pattern, &count);
+    if (!info)
+        return 0;
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap;
+    attributes.event_mask = StructureNotifyMask;
+    attributes.border_pixel = 0;
+    const Window window = XCreateWindow(display_, RootWindow(display_, info->screen), 0, 0,
+                                        unsigned(width), unsigned(height), 0, info->depth,
+                                        InputOutput, info->visual,
+                                        CWColormap | CWEventMask | CWBorderPixel, &attributes);
+    XFree(info);
+    XMapWindow(display_, window);
+    XEvent event;
+    do
+        XWindowEvent(display_, window, StructureNotifyMask, &event);
+    while (event.type != MapNotify);
+    windows_.push_back(window);
+    return window;
+}
+
+uint32_t EngineTest::windowPixel(Window window, int x, int y)
+{
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, window, &attributes);
+    XImage *image = XGetImage(display_, window, x, attributes.height - 1 - y, 1, 1, AllPlanes,
+                              ZPixmap);
+    if (!image)
+        return 0xffffffff;
+    const unsigned long p = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    const uint32_t r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+    return r | g << 8 | b << 16;
+}
+
+bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
+                              std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    do {
+        if (windowPixel(window, x, y) == value)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
+Collected EngineTest::waitFor(int type, std::chrono::milliseconds limit)
+{
+    Collected got;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return got;
+        pollfd p{eventFD_, POLLIN, 0};
+        if (poll(&p, 1, int(left.count())) != 1)
+            continue;
+        while (mvPendingEvents() > 0) {
+            MVevent e;
+            if (mvNextEvent(&e) != 0)
+                break;
+            got.events.push_back(e);
+            if (e.type == type)
+                return got;
+        }
+    }
+}
+
+Collected EngineTest::collect(std::chrono::milliseconds span)
+{
+    Collected got = waitFor(-1, span);
+    return got;
+}
+
+void EngineTest::drainEvents()
+{
+    MVevent e;
+    while (mvPendingEvents() > 0 && mvNextEvent(&e) == 0) {
+    }
+}
+
+}  // namespace engine_test

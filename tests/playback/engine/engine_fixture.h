@@ -1,0 +1,78 @@
+// What the engine's display tests share: an X window with an RGB visual on
+// $DISPLAY, small memory movies whose frames are told apart by their
+// pixels, a window read-back, and waiting for movie events.
+#ifndef CINELARK_TESTS_ENGINE_FIXTURE_H
+#define CINELARK_TESTS_ENGINE_FIXTURE_H
+
+// GoogleTest comes before Xlib, whose macro "None" would clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <cinelark/movie.h>
+
+namespace engine_test {
+
+// The pixel of frame f at (x, y), rows counted from the bottom.
+uint32_t framePixel(int frame, int x, int y);
+
+// A movie in memory with one uncompressed image track of generated frames.
+class TestMovie {
+public:
+    TestMovie(int width, int height, int frames, double rate,
+              const char *compression = DM_IMAGE_UNCOMPRESSED);
+    ~TestMovie();
+    MVid id() const { return id_; }
+    MVid track() const { return track_; }
+    bool ok() const { return ok_; }
+    // Replaces the stored bytes of a frame with bytes that cannot be read
+    // as a picture.
+    bool breakFrame(int frame);
+    // Closes the movie now (the destructor then does nothing).
+    int close();
+
+private:
+    std::vector<uint8_t> memory_;
+    MVid id_ = 0;
+    MVid track_ = 0;
+    bool ok_ = false;
+};
+
+struct Collected {
+    std::vector<MVevent> events;
+    int count(int type) const;
+    const MVevent *first(int type) const;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A mapped window of the given size on the shared display.
+    Window makeWindow(int width, int height);
+    // The window's pixel at (x, y) counted from the bottom-left, as a
+    // 0x00BBGGRR word.
+    uint32_t windowPixel(Window window, int x, int y);
+    // Events until one of the given type arrives (or the time runs out).
+    Collected waitFor(int type, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Every event that arrives within the time.
+    Collected collect(std::chrono::milliseconds span);
+    void drainEvents();
+    // Waits until the window shows frame f's corner pixel at (x, y).
+    bool waitForPixel(Window window, int x, int y, uint32_t value,
+                      std::chrono::milliseconds limit = std::chrono::seconds(5));
+
+    static Display *display_;
+    int eventFD_ = -1;
+    std::vector<Window> windows_;
+};
+
+}  // namespace engine_test
+
+#endif

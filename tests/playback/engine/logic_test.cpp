@@ -1,0 +1,329 @@
+// The engine's arithmetic and bookkeeping, checked without a display: the
+// frame period, the timer's carry rule, the slow-play test, the frame advance
+// through the three loop modes, scrubbing to key frames, the view arithmetic
+// and the event queue.
+#include <poll.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine.h"
+#include "timing.h"
+
+namespace {
+
+bool readable(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+}
+
+TEST(FramePeriod, FollowsRateAndSpeedRoundedToTheMicrosecond)
+{
+    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 1.0), 66667);
+    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 2.0), 33333);
+    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, -0.5), 133333);
+    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(30.0, 1.0), 33333);
+    // Periods beyond a second stay in microseconds.
+    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(0.5, 1.0), 2000000);
+}
+
+TEST(TimerCarry, OversleepTurnsIntoSeveralFramesAndKeepsTheRest)
+{
+    int64_t carry = 0;
+    EXPECT_EQ(__mvPB_FramesDue(2 * 40000 + 20000, 40000, &carry), 2);
+    EXPECT_EQ(carry, 20000);
+    // Within 10 ms of the period the frame is taken now, with a negative carry.
+    EXPECT_EQ(__mvPB_FramesDue(33333 - 5000, 33333, &carry), 1);
+    EXPECT_EQ(carry, -5000);
+    // Further off it is not due yet and the whole time is carried.
+    EXPECT_EQ(__mvPB_FramesDue(33333 - 10001, 33333, &carry), 0);
+    EXPECT_EQ(carry, 33333 - 10001);
+    EXPECT_EQ(__mvPB_FramesDue(33333 - 10000, 33333, &carry), 1);
+    EXPECT_EQ(carry, -10000);
+}
+
+TEST(TimerCarry, ARunOfJitteredWakeUpsNeverDrifts)
+{
+    // Wake-ups that alternate early and late by up to 9 ms still give one
+    // frame per period on average and a bounded carry.
+    const int32_t delay = 33333;
+    int64_t carry = 0, frames = 0, clock = 0;
+    const int jitter[] = {-9000, 7000, 0, 8500, -3000, 1200};
+    for (int i = 0; i < 600; i++) {
+        const int64_t slept = delay - carry + jitter[i % 6];
+        clock += slept;
+        frames += __mvPB_FramesDue(slept + carry, delay, &carry);
+        EXPECT_LT(carry, delay);
+        EXPECT_GE(carry, -10000);
+    }
+    EXPECT_NEAR(double(frames), double(clock) / delay, 1.0);
+}
+
+TEST(SlowPlay, ThresholdIsAShareOfTheWantedRate)
+{
+    EXPECT_TRUE(__mvPB_IsSlow(14.0, 30.0, 1.0, 0.5));
+    EXPECT_FALSE(__mvPB_IsSlow(15.0, 30.0, 1.0, 0.5));
+    // Speed scales the wanted rate whichever way the movie plays.
+    EXPECT_TRUE(__mvPB_IsSlow(29.0, 30.0, -2.0, 0.5));
+    EXPECT_FALSE(__mvPB_IsSlow(30.0, 30.0, -2.0, 0.5));
+}
+
+// A playback object detached from any thread: the advance only needs its
+// tick semaphore.
+struct Advance : ::testing::Test {
+    MVplayback object;
+    void SetUp() override
+    {
+        object.tickSema = cinelark::arena::PollableSemaphore::create(0);
+        object.length = 40;
+        object.startFrame = 10;
+        object.endFrame = 20;
+    }
+    // Advances n frames at a time and records each frame reached.
+    std::vector<int> run(int steps, int n = 1)
+    {
+        std::vector<int> frames;
+        for (int i = 0; i < steps; i++) {
+            ended = __mvPBaud_NextFrame(&object, n) != 0;
+            frames.push_back(object.currentFrame);
+            if (ended)
+                break;
+        }
+        return frames;
+    }
+    bool ended = false;
+};
+
+TEST_F(Advance, RepeatWrapsToTheOtherEndInEitherDirection)
+{
+    object.loopMode = MV_LOOP_REPEAT;
+    object.currentFrame = 18;
+    EXPECT_EQ(run(4), (std::vector<int>{19, 20, 10, 11}));
+    object.speed = -1.0;
+    object.currentFrame = 10;
+    EXPECT_EQ(run(2), (std::vector<int>{20, 19}));
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(object.stopAtEnd, 0);
+    // Every advance signals a tick.
+    EXPECT_EQ(object.tickSema->value(), 6);
+}
+
+TEST_F(Advance, RepeatJumpPastTheEndLandsOnTheStart)
+{
+    object.loopMode = MV_LOOP_REPEAT;
+    object.currentFrame = 19;
+    EXPECT_EQ(run(1, 5), (std::vector<int>{10}));
+}
+
+TEST_F(Advance, SwingHoldsTheEndFrameAndTurns)
+{
+    object.loopMode = MV_LOOP_SWING;
+    object.currentFrame = 19;
+    EXPECT_EQ(run(3), (std::vector<int>{20, 20, 19}));
+    EXPECT_EQ(object.speed, -1.0);
+    object.currentFrame = 11;
+    EXPECT_EQ(run(3), (std::vector<int>{10, 10, 11}));
+    EXPECT_EQ(object.speed, 1.0);
+}
+
+TEST_F(Advance, OnceStopsAtTheEndFrame)
+{
+    object.loopMode = MV_LOOP_ONCE;
+    object.currentFrame = 19;
+    EXPECT_EQ(run(5), (std::vector<int>{20, 20}));
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(object.stopAtEnd, 1);
+    object.stopAtEnd = 0;
+    object.speed = -2.0;
+    object.currentFrame = 11;
+    EXPECT_EQ(run(5), (std::vector<int>{10, 10}));
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(Advance, LoopLimitCountsPassesAndResets)
+{
+    object.loopMode = MV_LOOP_REPEAT;
+    object.loopLimit = 2;
+    object.currentFrame = 10;
+    const std::vector<int> frames = run(100);
+    EXPECT_TRUE(ended);
+    // Two passes: 11..20, 10..20, then the run off the end stops play.
+    EXPECT_EQ(frames.size(), 10u + 11u + 1u);
+    EXPECT_EQ(object.loopCount, 0);
+    EXPECT_EQ(object.stopAtEnd, 1);
+}
+
+TEST_F(Advance, SwingLimitCountsEachDirection)
+{
+    object.loopMode = MV_LOOP_SWING;
+    object.loopLimit = 3;
+    object.currentFrame = 10;
+    run(1000);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(object.currentFrame, 20);
+    EXPECT_EQ(object.loopCount, 0);
+}
+
+TEST(Scrub, PicksTheNearestKeyFrameLaterOnATie)
+{
+    auto keysAt = [](std::vector<int> keys) {
+        return [keys](int32_t f) {
+            for (int k : keys)
+                if (k == f)
+                    return true;
+            return false;
+        };
+    };
+    EXPECT_EQ(__mvPB_NearestKeyFrame(10, 100, keysAt({5, 15})), 15);
+    EXPECT_EQ(__mvPB_NearestKeyFrame(10, 100, keysAt({7, 15})), 7);
+    EXPECT_EQ(__mvPB_NearestKeyFrame(10, 100, keysAt({10, 11})), 10);
+    // Only within 30 frames, and not past either end.
+    EXPECT_EQ(__mvPB_NearestKeyFrame(40, 100, keysAt({5, 71})), 40);
+    EXPECT_EQ(__mvPB_NearestKeyFrame(40, 100, keysAt({10, 71})), 10);
+    EXPECT_EQ(__mvPB_NearestKeyFrame(98, 100, keysAt({100, 70})), 70);
+    EXPECT_EQ(__mvPB_NearestKeyFrame(2, 100, keysAt({})), 2);
+}
+
+TEST(View, ZoomIsAWholeFactorThatFitsAndNeverShrinks)
+{
+    MVplayback object;
+    object.width = 160;
+    object.height = 120;
+    EXPECT_EQ(__mvPBapi_CalcZoom(&object, 500, 300), 2.0);
+    EXPECT_EQ(__mvPBapi_CalcZoom(&object, 100, 50), 1.0);
+    EXPECT_EQ(__mvPBapi_CalcZoom(&object, 640, 480), 4.0);
+    EXPECT_EQ(__mvPBapi_CalcZoom(&object, 639, 480), 3.0);
+}
+
+TEST(View, OriginCentresTheShownPicture)
+{
+    MVplayback object;
+    object.viewWidth = 500;
+    object.viewHeight = 300;
+    object.shownWidth = 320;
+    object.shownHeight = 240;
+    int16_t x = 0, y = 0;
+    __mvPBapi_CalcActualOrigin(&object, 0, 0, &x, &y);
+    EXPECT_EQ(x, 90);
+    EXPECT_EQ(y, 30);
+    __mvPBapi_CalcActualOrigin(&object, 7, -4, &x, &y);
+    EXPECT_EQ(x, 97);
+    EXPECT_EQ(y, 26);
+    // A view smaller than the picture places it at a negative offset.
+    object.viewWidth = 100;
+    object.viewHeight = 101;
+    __mvPBapi_CalcActualOrigin(&object, 0, 0, &x, &y);
+    EXPECT_EQ(x, 50 - 160);
+    EXPECT_EQ(y, 50 - 120);
+}
+
+// The event queue is process-wide; these cases share it and each drains it.
+struct Events : ::testing::Test {
+    MVplayback object;
+    int fd = -1;
+    void SetUp() override
+    {
+        ASSERT_EQ(mvGetEventFD(&fd), 0);
+        MVevent e;
+        while (mvPendingEvents() > 0)
+            mvNextEvent(&e);
+        object.movie = 4321;
+        mvSetSelectEvents(MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    }
+};
+
+TEST_F(Events, MaskSelectsWhatIsQueued)
+{
+    EXPECT_EQ(mvGetSelectEvents(), MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    EXPECT_EQ(__mvEV_SendEvent(&object, cinelark::playback::kEventFrame), 0);
+    EXPECT_EQ(__mvEV_SendEvent(&object, cinelark::playback::kEventSlow), 0);
+    EXPECT_EQ(mvPendingEvents(), 0);
+    EXPECT_FALSE(readable(fd));
+    object.pendingError = 1023;
+    object.bufferedFrame = 12;
+    __mvEV_SendEvent(&object, cinelark::playback::kEventError);
+    ASSERT_EQ(mvPendingEvents(), 1);
+    MVevent e;
+    ASSERT_EQ(mvNextEvent(&e), 0);
+    EXPECT_EQ(e.type, MV_EVENT_ERROR);
+    EXPECT_EQ(e.value, 1023);
+    EXPECT_EQ(e.frame, 12);
+    EXPECT_EQ(e.movie, 4321);
+}
+
+TEST_F(Events, OrderGrowthAndDescriptor)
+{
+    mvSetSelectEvents(30);
+    for (int i = 0; i < 25; i++) {
+        object.bufferedFrame = i;
+        ASSERT_EQ(__mvEV_SendEvent(&object, i % 2 ? cinelark::playback::kEventFrame
+                                                    : cinelark::playback::kEventSlow),
+                  0);
+        EXPECT_TRUE(readable(fd));
+    }
+    EXPECT_EQ(mvPendingEvents(), 25);
+    MVevent peeked;
+    ASSERT_NE(mvPeekEvent(&peeked), nullptr);
+    EXPECT_EQ(peeked.frame, 0);
+    EXPECT_EQ(mvPendingEvents(), 25);
+    for (int i = 0; i < 25; i++) {
+        MVevent e;
+        ASSERT_EQ(mvNextEvent(&e), 0);
+        EXPECT_EQ(e.frame, i);
+        EXPECT_EQ(e.type, i % 2 ? MV_EVENT_FRAME : MV_EVENT_SLOW_PLAY);
+        EXPECT_EQ(readable(fd), i < 24) << i;
+    }
+    MVevent none;
+    EXPECT_EQ(mvNextEvent(&none), -1);
+    // The ring is reused: a new event makes the descriptor readable again.
+    __mvEV_SendEvent(&object, cinelark::playback::kEventStop);
+    EXPECT_TRUE(readable(fd));
+    EXPECT_EQ(mvPendingEvents(), 1);
+}
+
+TEST_F(Events, GrowingWhileEventsWrapAroundKeepsTheirOrder)
+{
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME);
+    // Fill and drain part of the ring so that pending events straddle its
+    // end, then overfill so that it grows between write and read.
+    int sent = 0, taken = 0;
+    for (; sent < 7; sent++) {
+        object.bufferedFrame = sent;
+        __mvEV_SendEvent(&object, cinelark::playback::kEventFrame);
+    }
+    MVevent e;
+    for (; taken < 5; taken++) {
+        ASSERT_EQ(mvNextEvent(&e), 0);
+        EXPECT_EQ(e.frame, taken);
+    }
+    for (; sent < 60; sent++) {
+        object.bufferedFrame = sent;
+        __mvEV_SendEvent(&object, cinelark::playback::kEventFrame);
+    }
+    for (; taken < 60; taken++) {
+        ASSERT_EQ(mvNextEvent(&e), 0);
+        EXPECT_EQ(e.frame, taken);
+    }
+    EXPECT_EQ(mvPendingEvents(), 0);
+    EXPECT_FALSE(readable(fd));
+}
+
+TEST(PublicCalls, UnboundMoviesAreRefused)
+{
+    const MVid nobody = 99991;
+    EXPECT_EQ(mvPlay(nobody), -1);
+    EXPECT_EQ(mvGetErrno(), 1001);
+    EXPECT_EQ(mvSetCurrentFrame(nobody, 3), -1);
+    EXPECT_EQ(mvGetCurrentFrame(nobody), -1);
+    EXPECT_EQ(mvSetPlaySpeed(nobody, 2.0), -1);
+    EXPECT_EQ(mvGetErrno(), 1001);
+    int x = 0, y = 0;
+    EXPECT_EQ(mvGetViewOffset(nobody, &x, &y, 0), -1);
+    EXPECT_EQ(mvSetStartFrame(nobody, 1), -1);
+    double rate = 0;
+    EXPECT_EQ(mvGetActualFrameRate(nobody, &rate), -1);
+}
+
+}  // namespace

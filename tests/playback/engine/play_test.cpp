@@ -1,0 +1,329 @@
+// Whole movies bound to X windows and played by the engine's threads: the
+// first frame on screen, the loop modes with start and end frames and loop
+// limits, speed and direction, every-frame play, seeking and scrubbing,
+// events for frames that fail to read, and closing while playing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kW = 16, kH = 12;
+
+class Play : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        window_ = makeWindow(kW, kH);
+        ASSERT_NE(window_, 0u);
+    }
+    // Binds the movie to the window and sets its speed: the files allow
+    // 100 frame/s at most, and the tests play faster to stay short.
+    void bind(TestMovie &movie, double speed = 2.0)
+    {
+        ASSERT_TRUE(movie.ok()) << mvGetErrorStr(mvGetErrno());
+        ASSERT_EQ(mvBindWindow(movie.id(), display_, window_), 0) << mvGetErrorStr(mvGetErrno());
+        ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
+    }
+    // The frame events' frames, in order.
+    static std::vector<int> frames(const Collected &c)
+    {
+        std::vector<int> out;
+        for (const MVevent &e : c.events)
+            if (e.type == MV_EVENT_FRAME)
+                out.push_back(e.frame);
+        return out;
+    }
+    Window window_ = 0;
+};
+
+TEST_F(Play, BindingReadsTheFirstFrameAndShowPaintsIt)
+{
+    TestMovie movie(kW, kH, 20, 100.0);
+    bind(movie);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
+    EXPECT_EQ(mvGetStartFrame(movie.id()), 0);
+    EXPECT_EQ(mvGetEndFrame(movie.id()), 19);
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
+    EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
+    double rate = 0;
+    EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
+    // Binding twice is refused.
+    EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
+
+    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
+    for (auto [x, y] : {std::pair{0, 0}, {kW - 1, 0}, {0, kH - 1}, {7, 5}})
+        EXPECT_EQ(windowPixel(window_, x, y), framePixel(0, x, y)) << x << "," << y;
+}
+
+TEST_F(Play, OnceToTheEndSendsOneStopEventAndNoFrameEvents)
+{
+    TestMovie movie(kW, kH, 30, 100.0);
+    bind(movie);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    EXPECT_EQ(mvPlay(movie.id()), 0);  // already playing: nothing
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(got.count(MV_EVENT_FRAME), 0);
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 29);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 29);
+    EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(29, 3, 3)));
+    EXPECT_EQ(collect(100ms).events.size(), 0u);
+    EXPECT_EQ(mvStop(movie.id()), 0);  // already stopped: nothing
+    EXPECT_EQ(collect(50ms).events.size(), 0u);
+}
+
+TEST_F(Play, RepeatWithinStartAndEndStopsAfterTheLoopLimit)
+{
+    TestMovie movie(kW, kH, 40, 100.0);
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    ASSERT_EQ(mvSetStartFrame(movie.id(), 5), 0);
+    ASSERT_EQ(mvSetEndFrame(movie.id(), 14), 0);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT), 0);
+    ASSERT_EQ(mvSetPlayLoopLimit(movie.id(), 2), 0);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 5), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    const std::vector<int> shown = frames(got);
+    ASSERT_FALSE(shown.empty());
+    int wraps = 0;
+    for (size_t i = 0; i < shown.size(); i++) {
+        EXPECT_GE(shown[i], 5);
+        EXPECT_LE(shown[i], 14);
+        if (i && shown[i] < shown[i - 1])
+            wraps++;
+    }
+    // Two passes: the second run off the end stops play, so the picture
+    // wraps back to the start twice (the second time for the stop).
+    EXPECT_GE(wraps, 1);
+    EXPECT_LE(wraps, 2);
+    EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
+    EXPECT_EQ(mvGetPlayLoopLimit(movie.id()), 2);
+}
+
+TEST_F(Play, SwingTurnsAtBothEnds)
+{
+    TestMovie movie(kW, kH, 30, 100.0);
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    ASSERT_EQ(mvSetEndFrame(movie.id(), 9), 0);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_SWING), 0);
+    ASSERT_EQ(mvSetPlayLoopLimit(movie.id(), 3), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    const std::vector<int> shown = frames(got);
+    int turns = 0;
+    for (size_t i = 2; i < shown.size(); i++) {
+        EXPECT_LE(shown[i], 9);
+        const int before = shown[i - 1] - shown[i - 2], now = shown[i] - shown[i - 1];
+        if ((before > 0 && now < 0) || (before < 0 && now > 0))
+            turns++;
+    }
+    EXPECT_GE(turns, 1);
+    // Three passes: up, down, up again; play ends at the end frame, where
+    // the last run off the end has turned the speed round once more.
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 9);
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), -2.0);
+}
+
+TEST_F(Play, ReverseSpeedPlaysDownToTheStart)
+{
+    TestMovie movie(kW, kH, 30, 100.0);
+    bind(movie);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 20), 0);
+    EXPECT_EQ(mvSetPlaySpeed(movie.id(), 0.0), -1);
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), -2.0), 0);
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), -2.0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
+}
+
+TEST_F(Play, TimerKeepsWallClockTime)
+{
+    // A long movie at 100 frame/s: over one second the current frame moves
+    // by 100 frames, give or take the frames between the two reads.
+    TestMovie movie(8, 8, 1000, 100.0);
+    bind(movie, 1.0);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    std::this_thread::sleep_for(100ms);
+    const auto t0 = std::chrono::steady_clock::now();
+    const int f0 = mvGetCurrentFrame(movie.id());
+    std::this_thread::sleep_for(1000ms);
+    const int f1 = mvGetCurrentFrame(movie.id());
+    const auto t1 = std::chrono::steady_clock::now();
+    const double expected = std::chrono::duration<double>(t1 - t0).count() * 100.0;
+    EXPECT_NEAR(double(f1 - f0), expected, 2.5);
+    // Doubling the speed doubles the advance.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 2.0), 0);
+    const auto t2 = std::chrono::steady_clock::now();
+    const int f2 = mvGetCurrentFrame(movie.id());
+    std::this_thread::sleep_for(500ms);
+    const int f3 = mvGetCurrentFrame(movie.id());
+    const auto t3 = std::chrono::steady_clock::now();
+    EXPECT_NEAR(double(f3 - f2), std::chrono::duration<double>(t3 - t2).count() * 200.0, 3.5);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+    double rate = 0;
+    EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
+}
+
+TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlaying)
+{
+    TestMovie movie(kW, kH, 40, 50.0);
+    bind(movie, 1.0);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    std::this_thread::sleep_for(60ms);
+    // Switched on while playing timed: from here on no frame is skipped and
+    // frames come as fast as they are read and painted.
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    EXPECT_EQ(mvGetPlayEveryFrame(movie.id()), 1);
+    drainEvents();
+    std::vector<int> shown = frames(collect(300ms));
+    ASSERT_GE(shown.size(), 16u);  // timed play would show 15 in this time
+    for (size_t i = 1; i < shown.size(); i++)
+        EXPECT_TRUE(shown[i] == shown[i - 1] + 1 || (shown[i - 1] == 39 && shown[i] == 0))
+            << shown[i - 1] << " then " << shown[i];
+    // And off again: timed play resumes at the movie's own rate.
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 0), 0);
+    drainEvents();
+    shown = frames(collect(400ms));
+    EXPECT_GE(shown.size(), 10u);
+    EXPECT_LE(shown.size(), 30u);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+}
+
+TEST_F(Play, EveryFrameFromTheStartPlaysToTheEnd)
+{
+    TestMovie movie(kW, kH, 25, 100.0);
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    std::vector<int> shown = frames(got);
+    ASSERT_FALSE(shown.empty());
+    for (size_t i = 1; i < shown.size(); i++)
+        EXPECT_EQ(shown[i], shown[i - 1] + 1);
+    EXPECT_EQ(shown.back(), 24);
+}
+
+TEST_F(Play, SetAndScrubFrameSelectAndPaint)
+{
+    TestMovie movie(kW, kH, 20, 100.0);
+    bind(movie);
+    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 7), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 7);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(7, 2, 2)));
+    // Past either end selects the last frame; start and end do not limit it.
+    mvSetEndFrame(movie.id(), 10);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 500), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), -3), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(19, 2, 2)));
+    // Every uncompressed frame is a key frame.
+    ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
+}
+
+TEST_F(Play, FramesThatFailToReadBecomeErrorEventsAndPlayGoesOn)
+{
+    TestMovie movie(kW, kH, 12, 100.0);
+    bind(movie);
+    // With the engine idle, the track loses its last four frames: the
+    // engine still counts twelve, and reading the missing ones fails.
+    ASSERT_EQ(mvDeleteFrames(movie.track(), 8, 4), 0);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    // The last frame's error is reported just after the stop it ends with.
+    ASSERT_EQ(got.count(MV_EVENT_ERROR) + collect(100ms).count(MV_EVENT_ERROR), 4);
+    const MVevent *error = got.first(MV_EVENT_ERROR);
+    EXPECT_EQ(error->frame, 8);
+    EXPECT_EQ(error->value, 1011);
+    EXPECT_EQ(error->movie, movie.id());
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 11);
+    // The failed frame is not read again until the frame moves.
+    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
+    EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
+}
+
+TEST_F(Play, AMovieWithoutPicturesCannotBeBound)
+{
+    std::vector<uint8_t> memory(1 << 16);
+    DMparams *params = nullptr;
+    dmParamsCreate(&params);
+    mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
+    MVid movie = 0;
+    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), params, nullptr, &movie), 0);
+    dmParamsDestroy(params);
+    EXPECT_EQ(mvBindWindow(movie, display_, window_), -1);
+    EXPECT_EQ(mvGetCurrentFrame(movie), -1);
+    EXPECT_EQ(mvGetErrno(), 1001);
+    EXPECT_EQ(mvClose(movie), 0);
+}
+
+TEST_F(Play, ClosingWhilePlayingStopsEverything)
+{
+    TestMovie movie(kW, kH, 50, 100.0);
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    std::this_thread::sleep_for(50ms);
+    const MVid id = movie.id();
+    ASSERT_EQ(movie.close(), 0);
+    EXPECT_EQ(mvGetCurrentFrame(id), -1);
+    EXPECT_EQ(mvGetErrno(), 1001);
+    drainEvents();
+    EXPECT_EQ(collect(60ms).events.size(), 0u);
+}
+
+TEST_F(Play, TwoMoviesPlayAtOnce)
+{
+    TestMovie a(kW, kH, 20, 100.0), b(kW, kH, 30, 100.0);
+    bind(a);
+    Window other = makeWindow(kW, kH);
+    ASSERT_EQ(mvBindWindow(b.id(), display_, other), 0);
+    mvSetPlayLoopMode(a.id(), MV_LOOP_ONCE);
+    mvSetPlayLoopMode(b.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvPlay(a.id()), 0);
+    ASSERT_EQ(mvPlay(b.id()), 0);
+    Collected got = waitFor(MV_EVENT_STOP);
+    Collected second = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP) + second.count(MV_EVENT_STOP), 2);
+    EXPECT_NE(got.first(MV_EVENT_STOP)->movie, second.first(MV_EVENT_STOP)->movie);
+    EXPECT_EQ(mvGetCurrentFrame(a.id()), 19);
+    EXPECT_EQ(mvGetCurrentFrame(b.id()), 29);
+}
+
+}  // namespace
+}  // namespace engine_test
