@@ -177,4 +177,36 @@ TEST(UncompressedAudio, EightBitSamplesAndFiveChannelsPassUnchanged) {
   EXPECT_EQ(out, bytes);
 }
 
+TEST(UncompressedAudio, TwentyFourBitSamplesAreStoredMostSignificantByteFirst) {
+  // Mono frames of three bytes each, native (least significant first) in
+  // memory.
+  const Bytes frames = {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80};
+  Handle enc(CL_UNCOMPRESSED_AUDIO, true,
+             {CL_ORIGINAL_FORMAT, 0, CL_BITS_PER_COMPONENT, 24, CL_COMPRESSED_BUFFER_SIZE, 64 + 6});
+  Bytes data = enc.Compress(frames.data(), 2);
+  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}));
+  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 0, CL_BITS_PER_COMPONENT, 24});
+  Bytes out(6, 0);
+  ASSERT_EQ(clDecompress(dec, 2, int(data.size()), data.data(), out.data()), 0);
+  EXPECT_EQ(out, frames);
+}
+
+// A caller's frame ring that its producer closed without frames.
+TEST(UncompressedVideo, AClosedEmptyFrameRingIsReported) {
+  CapturedErrors errors;
+  for (int scheme : {CL_UNCOMPRESSED_VIDEO, CL_RLE, CL_RLE24}) {
+    Handle enc(scheme, true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_RGBX});
+    CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 2, 64, nullptr);
+    ASSERT_NE(frames, nullptr);
+    clDoneUpdatingHead(frames);
+    Bytes data(size_t(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE)));
+    int size = 0;
+    errors.clear();
+    EXPECT_EQ(clCompress(enc, 1, nullptr, &size, data.data()), CL_ERR_NO_DATA);
+    const std::string label = scheme == CL_RLE ? "RLE" : scheme == CL_RLE24 ? "RLE24" : "Uncompressed";
+    EXPECT_EQ(errors.only(), "clCompress " + label + ": unable to get a frame.\n");
+    EXPECT_EQ(size, 64);  // the header went out before the frame was asked for
+  }
+}
+
 }  // namespace
