@@ -1,0 +1,216 @@
+// Views of a bound movie: size and zoom, offset in both y conventions, the
+// background bands, the frame-display switch, window resizing, a window that
+// goes away, and a display without GLX.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "engine_fixture.h"
+
+extern char **environ;
+
+namespace engine_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kW = 16, kH = 12;
+constexpr uint32_t kGrey = 0x00aaaaaa;
+
+class View : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        window_ = makeWindow(80, 60);
+        ASSERT_NE(window_, 0u);
+        ASSERT_TRUE(movie_.ok());
+        ASSERT_EQ(mvBindWindow(movie_.id(), display_, window_), 0);
+        ASSERT_EQ(mvResizeWindow(display_, window_), 0);
+    }
+    void TearDown() override
+    {
+        movie_.close();
+        mvSetFrameDisplay(1);
+        EngineTest::TearDown();
+    }
+    MVid id() const { return movie_.id(); }
+    TestMovie movie_{kW, kH, 10, 50.0};
+    Window window_ = 0;
+};
+
+TEST_F(View, SizeSetsAWholeZoomAndCentresThePicture)
+{
+    int w = 0, h = 0;
+    ASSERT_EQ(mvGetViewSize(id(), &w, &h), 0);
+    EXPECT_EQ(w, kW);
+    EXPECT_EQ(h, kH);
+    // 70 x 50 fits a zoom of 4: 64 x 48 shown at (3, 1).
+    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
+    ASSERT_EQ(mvQueryViewSize(id(), 70, 50, 0, &w, &h), 0);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    int ox = 0, oy = 0;
+    ASSERT_EQ(mvQueryViewOffset(id(), 0, 0, &ox, &oy, 1), 0);
+    EXPECT_EQ(ox, 3);
+    EXPECT_EQ(oy, 1);
+    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
+    EXPECT_EQ(windowPixel(window_, 3 + 4 * 5 + 3, 1 + 4 * 3 + 2), framePixel(0, 5, 3));
+    EXPECT_EQ(windowPixel(window_, 66, 48), framePixel(0, kW - 1, kH - 1));
+    // The bands around it: left, right, top and bottom.
+    EXPECT_EQ(windowPixel(window_, 1, 20), kGrey);
+    EXPECT_EQ(windowPixel(window_, 68, 20), kGrey);
+    EXPECT_EQ(windowPixel(window_, 30, 49), kGrey);
+    EXPECT_EQ(windowPixel(window_, 30, 0), kGrey);
+    // A view smaller than the picture crops it instead of shrinking it.
+    ASSERT_EQ(mvQueryViewSize(id(), 10, 5, 0, &w, &h), 0);
+    EXPECT_EQ(w, kW);
+    EXPECT_EQ(h, kH);
+    ASSERT_EQ(mvQueryViewSize(id(), 500, 300, 0, &w, &h), 0);
+    EXPECT_EQ(w, 400);
+    EXPECT_EQ(h, 300);
+}
+
+TEST_F(View, OffsetFromTheTopOrTheBottom)
+{
+    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
+    // Flag 0 measures from the window's top: 4 down in a 60-pixel window
+    // puts a 50-pixel view's bottom at 6.
+    ASSERT_EQ(mvSetViewOffset(id(), 5, 4, 0), 0);
+    int x = 0, y = 0;
+    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 1), 0);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
+    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
+    EXPECT_EQ(y, 4);
+    int ox = 0, oy = 0;
+    ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 1), 0);
+    EXPECT_EQ(ox, 8);
+    EXPECT_EQ(oy, 7);
+    ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 0), 0);
+    EXPECT_EQ(oy, 60 - 7 - 48);
+    EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
+    EXPECT_EQ(windowPixel(window_, 6, 7), kGrey);
+}
+
+TEST_F(View, BackgroundColourIsPaintedAndKept)
+{
+    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
+    ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
+    unsigned short r = 0, g = 0, b = 0;
+    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
+    EXPECT_EQ(r, 255);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 40);
+    EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
+    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
+}
+
+TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
+{
+    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
+    mvSetFrameDisplay(0);
+    EXPECT_EQ(mvGetFrameDisplay(), 0);
+    // A new frame is read but not painted while frame display is off...
+    ASSERT_EQ(mvSetCurrentFrame(id(), 5), 0);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(0, 2, 2));
+    // ...but showing the current frame of a stopped movie paints it.
+    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
+    EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(5, 2, 2));
+    EXPECT_EQ(mvGetFrameDisplay(), 0);
+}
+
+TEST_F(View, ResizeTakesTheWindowsNewSize)
+{
+    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
+    XResizeWindow(display_, window_, 120, 90);
+    XSync(display_, False);
+    ASSERT_EQ(mvResizeWindow(display_, window_), 0);
+    // The view stays where it was; its top-down offset follows the height.
+    int x = 0, y = 0;
+    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
+    EXPECT_EQ(y, 90 - 0 - 50);
+    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
+    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
+}
+
+TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
+{
+    mvSetPlayLoopMode(id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlaySpeed(id(), 2.0), 0);
+    XDestroyWindow(display_, window_);
+    XSync(display_, False);
+    windows_.clear();
+    EXPECT_EQ(mvShowCurrentFrame(id()), 0);
+    ASSERT_EQ(mvPlay(id()), 0);
+    EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(mvGetCurrentFrame(id()), 9);
+}
+
+// An X server of its own without the GLX extension.
+class PlainServer {
+public:
+    PlainServer()
+    {
+        for (int n = 150; n < 200 && !display_; n++) {
+            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
+                continue;
+            const std::string name = ":" + std::to_string(n);
+            const char *argv[] = {"Xvfb", name.c_str(), "-extension", "GLX", "-nolisten", "tcp",
+                                  nullptr};
+            if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char **>(argv),
+                             environ) != 0)
+                return;
+            for (int tries = 0; tries < 100 && !display_; tries++) {
+                std::this_thread::sleep_for(50ms);
+                display_ = XOpenDisplay(name.c_str());
+                int status = 0;
+                if (!display_ && waitpid(pid_, &status, WNOHANG) == pid_) {
+                    pid_ = 0;
+                    break;
+                }
+            }
+        }
+    }
+    ~PlainServer()
+    {
+        if (display_)
+            XCloseDisplay(display_);
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Display *display() const { return display_; }
+
+private:
+    pid_t pid_ = 0;
+    Display *display_ = nullptr;
+};
+
+TEST_F(View, ADisplayWithoutGLXIsRefused)
+{
+    PlainServer server;
+    if (!server.display())
+        GTEST_SKIP() << "no second X server";
+    Display *plain = server.display();
+    Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
+    TestMovie other(kW, kH, 3, 50.0);
+    EXPECT_EQ(mvBindWindow(other.id(), plain, w), -1);
+    EXPECT_EQ(mvGetErrno(), 1002);
+    EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
+    XDestroyWindow(plain, w);
+}
+
+}  // namespace
+}  // namespace engine_test
