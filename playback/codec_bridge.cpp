@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include <cinelark/cl.h>
@@ -50,15 +51,39 @@ void silentHandler(CL_Handle, int code, const char *format, ...)
         lastLibraryMessage[--len] = '\0';
 }
 
+// The handler is process-wide while tracks are used from more than one
+// thread (the application editing one movie while the engine reads another),
+// so it is installed by the first call in progress and put back by the last;
+// each thread keeps its own message.
+std::mutex handlerLock;
+int callsInProgress = 0;
+CL_ErrorHandler handlerBefore = nullptr;
+
+class SilentErrors {
+public:
+    SilentErrors()
+    {
+        std::lock_guard<std::mutex> hold(handlerLock);
+        if (callsInProgress++ == 0)
+            handlerBefore = clSetErrorHandler(silentHandler);
+    }
+    ~SilentErrors()
+    {
+        std::lock_guard<std::mutex> hold(handlerLock);
+        if (--callsInProgress == 0)
+            clSetErrorHandler(handlerBefore);
+    }
+    SilentErrors(const SilentErrors &) = delete;
+    SilentErrors &operator=(const SilentErrors &) = delete;
+};
+
 // Runs one compression-library call under the silent handler.
 template <typename Call>
 int quietly(Call call)
 {
     lastLibraryMessage[0] = '\0';
-    CL_ErrorHandler previous = clSetErrorHandler(silentHandler);
-    int result = call();
-    clSetErrorHandler(previous);
-    return result;
+    SilentErrors silent;
+    return call();
 }
 
 int fail(int error)

@@ -127,7 +127,9 @@ int decodeLines(QtReader &in, uint32_t *frame, int width, int height, int first,
                     return kQtShortData;
                 if (skip == 0)
                     return kQtBadCode;
-                x += (skip - 1) * U::pixels;
+                // Past the line's end any further code is an overrun; x
+                // stops there so that endless skips cannot overflow it.
+                x = std::min(x + (skip - 1) * U::pixels, span + 1);
                 continue;
             }
             int units = code < 0 ? -code : code;
