@@ -1,22 +1,11 @@
 // The file formats' entry points: format detection, and the reader and
-// writer of each format. QuickTime files are recognised here but read and
-// written by their own module once it is part of the library; until then
-// they are reported as an unsupported feature.
+// writer of each format.
 #include "error.h"
 #include "formats.h"
 #include "stream.h"
 
 #include "native/native.h"
-
-namespace {
-
-int quickTimeUnsupported(const char *what)
-{
-    __mvSetErrorWithDetail(MV_ERR_QT_UNSUPPORTED, what);
-    return -1;
-}
-
-}  // namespace
+#include "quicktime/quicktime.h"
 
 int __mvReadMovie(MVstream *stream, int fileFormat, MVid *movie)
 {
@@ -28,8 +17,7 @@ int __mvReadMovie(MVstream *stream, int fileFormat, MVid *movie)
     case MV_FORMAT_NATIVE_3:
         return __mvNV_ReadV3(stream, movie);
     case MV_FORMAT_QUICKTIME:
-        __mvS_Destroy(stream);
-        return quickTimeUnsupported("reading QuickTime movies");
+        return __mvQT_Read(stream, movie);
     default:
         __mvS_Destroy(stream);
         __mvSetErrno(MV_ERR_NOT_MOVIE);
@@ -45,7 +33,7 @@ int __mvWriteMovie(MVid movie, int fileFormat)
     case MV_FORMAT_NATIVE_3:
         return __mvNV_WriteV3(movie);
     case MV_FORMAT_QUICKTIME:
-        return quickTimeUnsupported("writing QuickTime movies");
+        return __mvQT_Write(movie);
     default:
         __mvSetErrno(MV_ERR_INTERNAL);
         return -1;

@@ -1,5 +1,6 @@
 // Recognising a movie file by its first bytes: the native magic and version,
-// or QuickTime's first atoms ("moov" first, or "mdat" followed by "moov").
+// or QuickTime's first atoms ("moov" first, or "mdat" followed by "moov",
+// possibly after a file-type atom and padding).
 #include "error.h"
 #include "formats.h"
 #include "native.h"
@@ -48,20 +49,29 @@ int detect(MVstream *stream)
         return longVersion.u32() == 3 ? MV_FORMAT_NATIVE_3 : -1;
     }
 
-    if (!readAt(stream, 0, head, 8))
-        return -1;
-    ByteReader atom(head);
-    const uint32_t size = atom.u32();
-    const uint32_t type = atom.u32();
-    if (type == fourcc("moov"))
-        return MV_FORMAT_QUICKTIME;
-    if (type == fourcc("mdat")) {
-        if (!readAt(stream, size, head, 8))
+    // Newer QuickTime writers put a file-type atom and padding atoms ahead
+    // of the movie's own atoms; a few of those are stepped over.
+    int64_t at = 0;
+    for (int leading = 0; leading <= 4; ++leading) {
+        if (!readAt(stream, at, head, 8))
             return -1;
-        ByteReader next(head);
-        next.u32();
-        if (next.u32() == fourcc("moov"))
+        ByteReader atom(head);
+        const uint32_t size = atom.u32();
+        const uint32_t type = atom.u32();
+        if (type == fourcc("moov"))
             return MV_FORMAT_QUICKTIME;
+        if (type == fourcc("mdat")) {
+            if (size < 8 || !readAt(stream, at + size, head, 8))
+                return -1;
+            ByteReader next(head);
+            next.u32();
+            return next.u32() == fourcc("moov") ? MV_FORMAT_QUICKTIME : -1;
+        }
+        const bool padding = type == fourcc("ftyp") || type == fourcc("wide") || type == fourcc("free") ||
+                             type == fourcc("skip");
+        if (!padding || size < 8)
+            return -1;
+        at += size;
     }
     return -1;
 }

@@ -10,6 +10,8 @@
 // file was described, 1 when any failed, 2 for a usage error.
 #include "describe.h"
 
+#include <cinelark/playback.h>
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -27,6 +29,9 @@ void usage(std::FILE *to)
 
 int main(int argc, char **argv)
 {
+    // QuickTime's own codings are opened when a file is read, so their coders
+    // must be installed first.
+    mvInitQuickTime();
     bool json = false;
     bool frames = false;
     std::vector<std::string> files;
