@@ -1,0 +1,310 @@
+// Small QuickTime files made in memory for the reader's tests: one or more
+// video tracks of whole samples, an optional sound track, and switches that
+// put each construct the reader refuses into an otherwise valid file.
+#ifndef CINELARK_TESTS_QUICKTIME_QT_FILES_H
+#define CINELARK_TESTS_QUICKTIME_QT_FILES_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quicktime/atom_writer.h"
+
+namespace qt_files {
+
+struct Video {
+    std::string type = "raw ";
+    int width = 4;
+    int height = 2;
+    int depth = 16;
+    int frames = 3;
+    uint32_t frameBytes = 16;  // bytes of each sample
+    uint32_t timeScale = 600;
+    uint32_t sampleDuration = 40;
+    std::optional<std::vector<uint32_t>> sync;
+    uint32_t samplesPerChunk = 1;
+};
+
+struct Sound {
+    std::string type = "twos";
+    int channels = 1;
+    int bits = 16;
+    int rate = 8000;
+    uint32_t samples = 400;
+    uint32_t chunks = 2;  // samples split evenly
+};
+
+struct File {
+    bool moovFirst = false;
+    std::vector<Video> videos{Video{}};
+    std::optional<Sound> sound;
+    uint32_t movieMatrixFirst = 0x00010000;
+    uint32_t trackMatrixFirst = 0x00010000;
+    int edits = 1;
+    uint32_t dataReferences = 1;
+    std::string referenceType = "alis";
+    uint32_t referenceFlags = 1;
+    std::string dataInformationChild = "dref";
+    uint32_t descriptions = 1;
+    bool mediaHeader = true;  // "vmhd" or "smhd"
+    // A child atom of this type with an empty body, added to the container.
+    std::string extraInMovie, extraInTrack, extraInMedia, extraInMediaInfo, extraInSampleTable;
+};
+
+using cinelark::quicktime::AtomWriter;
+
+template <typename Body>
+void atom(AtomWriter &w, const std::string &type, Body body)
+{
+    w.open(type);
+    body();
+    w.close();
+}
+
+inline void matrix(AtomWriter &w, uint32_t first)
+{
+    for (uint32_t v : {first, 0u, 0u, 0u, 0x00010000u, 0u, 0u, 0u, 0x40000000u})
+        w.u32(v);
+}
+
+inline void emptyAtom(AtomWriter &w, const std::string &type)
+{
+    if (!type.empty())
+        atom(w, type, [] {});
+}
+
+inline uint32_t videoBytes(const Video &v)
+{
+    return uint32_t(v.frames) * v.frameBytes;
+}
+
+inline uint32_t soundBytes(const Sound &s)
+{
+    return s.samples * uint32_t(s.channels * s.bits / 8);
+}
+
+// Sample data: every byte of the file's mdat is its offset's low byte, so a
+// read from the wrong place shows.
+inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const Sound *sound,
+                         uint32_t dataAt)
+{
+    atom(w, "stsd", [&] {
+        w.u32(0);
+        w.u32(f.descriptions);
+        if (video) {
+            atom(w, video->type, [&] {
+                w.zeros(6);
+                w.u16(1);
+                w.u16(0);
+                w.u16(0);
+                w.code("test");
+                w.u32(0);
+                w.u32(512);
+                w.u16(uint16_t(video->width));
+                w.u16(uint16_t(video->height));
+                w.u32(0x00480000);
+                w.u32(0x00480000);
+                w.u32(0);
+                w.u16(1);
+                w.fixedPascal("test", 32);
+                w.u16(uint16_t(video->depth));
+                w.u16(0xFFFF);
+            });
+        } else {
+            atom(w, sound->type, [&] {
+                w.zeros(6);
+                w.u16(1);
+                w.u16(0);
+                w.u16(0);
+                w.code("test");
+                w.u16(uint16_t(sound->channels));
+                w.u16(uint16_t(sound->bits));
+                w.u16(0);
+                w.u16(0);
+                w.u32(uint32_t(sound->rate) << 16);
+            });
+        }
+    });
+    atom(w, "stts", [&] {
+        w.u32(0);
+        w.u32(1);
+        w.u32(video ? uint32_t(video->frames) : sound->samples);
+        w.u32(video ? video->sampleDuration : 1);
+    });
+    if (video && video->sync) {
+        atom(w, "stss", [&] {
+            w.u32(0);
+            w.u32(uint32_t(video->sync->size()));
+            for (uint32_t s : *video->sync)
+                w.u32(s);
+        });
+    }
+    const uint32_t perChunk = video ? video->samplesPerChunk : sound->samples / sound->chunks;
+    const uint32_t chunks = video ? (uint32_t(video->frames) + perChunk - 1) / perChunk : sound->chunks;
+    const uint32_t sampleBytes = video ? video->frameBytes : uint32_t(sound->channels * sound->bits / 8);
+    atom(w, "stsc", [&] {
+        w.u32(0);
+        w.u32(1);
+        w.u32(1);
+        w.u32(perChunk);
+        w.u32(1);
+    });
+    atom(w, "stsz", [&] {
+        w.u32(0);
+        if (video) {
+            w.u32(0);
+            w.u32(uint32_t(video->frames));
+            for (int i = 0; i < video->frames; ++i)
+                w.u32(video->frameBytes);
+        } else {
+            w.u32(sampleBytes);
+            w.u32(sound->samples);
+        }
+    });
+    atom(w, "stco", [&] {
+        w.u32(0);
+        w.u32(chunks);
+        for (uint32_t c = 0; c < chunks; ++c)
+            w.u32(dataAt + c * perChunk * sampleBytes);
+    });
+    emptyAtom(w, f.extraInSampleTable);
+}
+
+inline void track(AtomWriter &w, const File &f, const Video *video, const Sound *sound, uint32_t dataAt)
+{
+    atom(w, "trak", [&] {
+        atom(w, "tkhd", [&] {
+            w.u32(15);
+            w.u32(0);
+            w.u32(0);
+            w.u32(1);
+            w.u32(0);
+            w.u32(100);
+            w.u32(0);
+            w.u32(0);
+            w.u32(0);
+            w.u32(0);
+            matrix(w, f.trackMatrixFirst);
+            w.u32(video ? uint32_t(video->width) << 16 : 0);
+            w.u32(video ? uint32_t(video->height) << 16 : 0);
+        });
+        atom(w, "edts", [&] {
+            atom(w, "elst", [&] {
+                w.u32(0);
+                w.u32(uint32_t(f.edits));
+                for (int i = 0; i < f.edits; ++i) {
+                    w.u32(100);
+                    w.u32(0);
+                    w.u32(0x00010000);
+                }
+            });
+        });
+        emptyAtom(w, f.extraInTrack);
+        atom(w, "mdia", [&] {
+            atom(w, "mdhd", [&] {
+                w.u32(0);
+                w.u32(0);
+                w.u32(0);
+                w.u32(video ? video->timeScale : uint32_t(sound->rate));
+                w.u32(100);
+                w.u16(0);
+                w.u16(0);
+            });
+            atom(w, "hdlr", [&] {
+                w.u32(0);
+                w.code("mhlr");
+                w.code(video ? "vide" : "soun");
+                w.code("test");
+                w.u32(0);
+                w.u32(0);
+                w.pascal("handler");
+            });
+            emptyAtom(w, f.extraInMedia);
+            atom(w, "minf", [&] {
+                if (!f.mediaHeader) {
+                } else if (video) {
+                    atom(w, "vmhd", [&] {
+                        w.u32(1);
+                        w.u16(64);
+                        w.u16(0);
+                        w.u16(0);
+                        w.u16(0);
+                    });
+                } else {
+                    atom(w, "smhd", [&] {
+                        w.u32(0);
+                        w.u32(0);
+                    });
+                }
+                atom(w, "dinf", [&] {
+                    atom(w, f.dataInformationChild, [&] {
+                        w.u32(0);
+                        w.u32(f.dataReferences);
+                        for (uint32_t i = 0; i < f.dataReferences; ++i)
+                            atom(w, f.referenceType, [&] { w.u32(f.referenceFlags); });
+                    });
+                });
+                emptyAtom(w, f.extraInMediaInfo);
+                atom(w, "stbl", [&] { sampleTables(w, f, video, sound, dataAt); });
+            });
+        });
+    });
+}
+
+inline AtomWriter movieAtom(const File &f, uint32_t dataAt)
+{
+    AtomWriter w;
+    atom(w, "moov", [&] {
+        atom(w, "mvhd", [&] {
+            w.u32(0);
+            w.u32(0);
+            w.u32(0);
+            w.u32(600);
+            w.u32(100);
+            w.u32(0x00010000);
+            w.u16(255);
+            w.u16(0);
+            w.u32(0);
+            w.u32(0);
+            matrix(w, f.movieMatrixFirst);
+            w.zeros(7 * 4);
+        });
+        emptyAtom(w, f.extraInMovie);
+        uint32_t at = dataAt;
+        for (const Video &v : f.videos) {
+            track(w, f, &v, nullptr, at);
+            at += videoBytes(v);
+        }
+        if (f.sound)
+            track(w, f, nullptr, &*f.sound, at);
+    });
+    return w;
+}
+
+inline std::vector<uint8_t> build(const File &f)
+{
+    uint32_t data = 0;
+    for (const Video &v : f.videos)
+        data += videoBytes(v);
+    if (f.sound)
+        data += soundBytes(*f.sound);
+    const size_t moovSize = movieAtom(f, 0).bytes().size();
+    const uint32_t dataAt = f.moovFirst ? uint32_t(moovSize) + 8 : 8;
+    const AtomWriter moov = movieAtom(f, dataAt);
+    AtomWriter mdat;
+    mdat.u32(data + 8);
+    mdat.code("mdat");
+    for (uint32_t i = 0; i < data; ++i)
+        mdat.u8(uint8_t(dataAt + i));
+    std::vector<uint8_t> file;
+    const auto &first = f.moovFirst ? moov.bytes() : mdat.bytes();
+    const auto &second = f.moovFirst ? mdat.bytes() : moov.bytes();
+    file.insert(file.end(), first.begin(), first.end());
+    file.insert(file.end(), second.begin(), second.end());
+    return file;
+}
+
+}  // namespace qt_files
+
+#endif

@@ -1,0 +1,68 @@
+// Helpers shared by the QuickTime tests: opening bytes as a memory movie and
+// reporting the error and its detail, and finding atoms in a file's bytes.
+#ifndef CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
+#define CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <cinelark/movie.h>
+#include <cinelark/playback.h>
+
+#include "error.h"
+
+namespace qt_support {
+
+struct Opened {
+    MVid movie = 0;
+    int error = 0;
+    std::string detail;
+};
+
+// Opens a copy of the bytes; the caller closes the movie (the copy must
+// outlive it, so it is kept in `memory`).
+inline Opened open(std::vector<uint8_t> &memory)
+{
+    mvInitQuickTime();
+    Opened result;
+    if (mvOpenMem(memory.data(), memory.size(), &result.movie) != 0) {
+        result.movie = 0;
+        result.error = mvGetErrno();
+        result.detail = __mvErrorDetail;
+    }
+    return result;
+}
+
+// Offset of the first atom of a type (its size field), or npos.
+inline size_t findAtom(const std::vector<uint8_t> &bytes, const char *type, size_t from = 0)
+{
+    for (size_t i = from + 4; i + 4 <= bytes.size(); ++i)
+        if (std::memcmp(bytes.data() + i, type, 4) == 0)
+            return i - 4;
+    return std::string::npos;
+}
+
+inline uint32_t get32(const std::vector<uint8_t> &b, size_t at)
+{
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+}
+
+inline void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
+{
+    b[at] = uint8_t(v >> 24);
+    b[at + 1] = uint8_t(v >> 16);
+    b[at + 2] = uint8_t(v >> 8);
+    b[at + 3] = uint8_t(v);
+}
+
+inline MVid trackOf(MVid movie, int medium)
+{
+    MVid track = 0;
+    return mvFindTrackByMedium(movie, medium, &track) == 0 ? track : 0;
+}
+
+}  // namespace qt_support
+
+#endif
