@@ -241,23 +241,6 @@ TEST(TrackSettings, DefaultsAreFilledIn)
     EXPECT_EQ(__mvT_GetVirtualFormat(audio), mvGetParams(audio));
 }
 
-TEST(TrackSettings, AppleAnimationDepthDefaultsTo24)
-{
-    // Creating such a track needs the codec bridge; the rule itself is
-    // applied to the settings first, which a change of an existing track
-    // shows whatever bridge is linked.
-    MemMovie movie;
-    Params p = imageParams(16, 16, DM_PACKING_RGBX, "Apple Animation");
-    MVid track = 0;
-    if (mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) == 0) {
-        EXPECT_EQ(dmParamsGetInt(mvGetParams(track), MV_IMAGE_CSIZE), 24);
-    } else {
-        EXPECT_TRUE(mvGetErrno() == MV_ERR_UNKNOWN_SCHEME || mvGetErrno() == MV_ERR_QT_NO_CODECS);
-    }
-    MVid plain = movie.addImage(imageParams());
-    EXPECT_FALSE(dmParamsIsPresent(mvGetParams(plain), MV_IMAGE_CSIZE));
-}
-
 TEST(TrackSettings, OnlyAppleAnimationGetsADefaultDepth)
 {
     using cinelark::movie::applyAnimationDepth;

@@ -94,7 +94,7 @@ TEST(Tracks, GetParamsResolvesTracksAndMovies)
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
 }
 
-TEST(Tracks, CompressedImageTracksNeedTheCodecBridge)
+TEST(Tracks, UnknownSchemesAreRefused)
 {
     MemMovie movie;
     Params p = imageParams(16, 16, DM_PACKING_RGBX, "No Such Scheme");

@@ -1,0 +1,147 @@
+// Image tracks with a codec: frames go through the codec bridge on their way
+// in and out, inter-frame schemes mark their key frames, and reads out of
+// order bring the decoder in step first.
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <cinelark/playback.h>
+
+#include "error.h"
+#include "frames.h"
+#include "movie_builders.h"
+
+using namespace testing_movie;
+
+namespace {
+
+std::vector<uint32_t> flat(int pixels, uint32_t colour)
+{
+    return std::vector<uint32_t>(size_t(pixels), colour);
+}
+
+TEST(CodecFrames, EightBitFramesAreStoredOneBytePerPixel)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(2, 2, DM_PACKING_RGBX, "8RGB"));
+    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
+    std::vector<uint32_t> frames = flat(4, 0x00FFFFFF);
+    std::vector<uint32_t> grey = flat(4, 0x00808080);
+    frames.insert(frames.end(), grey.begin(), grey.end());
+    ASSERT_EQ(mvInsertFrames(track, 0, 2, frames.size() * 4, frames.data()), 0);
+
+    ASSERT_EQ(mvGetCompressedImageSize(track, 0), 4u);
+    uint8_t stored[4] = {};
+    ASSERT_EQ(mvReadCompressedImage(track, 1, sizeof stored, stored), 0);
+    EXPECT_EQ(std::vector<uint8_t>(stored, stored + 4), std::vector<uint8_t>(4, 0x94));
+    std::vector<uint32_t> back(8);
+    ASSERT_EQ(mvReadFrames(track, 0, 2, back.size() * 4, back.data()), 0);
+    EXPECT_EQ(std::vector<uint32_t>(back.begin(), back.begin() + 4), flat(4, 0x00FFFFFF));
+    EXPECT_EQ(std::vector<uint32_t>(back.begin() + 4, back.end()), flat(4, 0x00AA9292));
+    // An intra-frame scheme: every frame stands alone.
+    EXPECT_EQ(__mvT_IsKeyFrame(track, 1), 1);
+}
+
+// Six flat pictures in colours the 5-5-5 coding keeps exactly.
+class AppleVideo : public ::testing::Test {
+protected:
+    static constexpr int kSide = 8;
+    static constexpr int kPixels = kSide * kSide;
+    const uint32_t colours_[6] = {0x000000FF, 0x0000FF00, 0x00FF0000,
+                                  0x00FFFFFF, 0x00000000, 0x00FF00FF};
+
+    void SetUp() override
+    {
+        mvInitQuickTime();
+        track_ = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
+        ASSERT_NE(track_, 0) << mvGetErrorStr(mvGetErrno());
+        std::vector<uint32_t> frames;
+        for (uint32_t colour : colours_) {
+            std::vector<uint32_t> one = flat(kPixels, colour);
+            frames.insert(frames.end(), one.begin(), one.end());
+        }
+        ASSERT_EQ(mvInsertFrames(track_, 0, 6, frames.size() * 4, frames.data()), 0);
+    }
+
+    MemMovie movie_;
+    MVid track_ = 0;
+};
+
+TEST_F(AppleVideo, TheFirstAndEveryFifthFrameAfterItAreKeyFrames)
+{
+    for (int frame = 0; frame < 6; frame++)
+        EXPECT_EQ(__mvT_IsKeyFrame(track_, frame), frame == 0 || frame == 5 ? 1 : 0) << frame;
+    EXPECT_EQ(dmParamsGetInt(__mvGetFrameParams(track_, 5), MV_KEY_FRAME), 1);
+}
+
+TEST_F(AppleVideo, FramesReadOutOfOrderDecodeFully)
+{
+    std::vector<uint32_t> picture(kPixels);
+    for (int frame : {3, 1, 4, 0, 5, 2}) {
+        ASSERT_EQ(mvReadFrames(track_, frame, 1, picture.size() * 4, picture.data()), 0);
+        EXPECT_EQ(picture, flat(kPixels, colours_[frame])) << "frame " << frame;
+    }
+    std::vector<uint32_t> shown(kPixels);
+    ASSERT_EQ(__mvT_ReadRGBXImage(track_, 3, shown.size() * 4, shown.data()), 0);
+    EXPECT_EQ(shown, flat(kPixels, colours_[3]));
+}
+
+TEST_F(AppleVideo, PastingIntoATrackOfTheSameSchemeKeepsTheStoredFrames)
+{
+    MVid copy = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
+    ASSERT_NE(copy, 0);
+    ASSERT_EQ(mvPasteFrames(track_, 0, 6, copy, 0), 0);
+    for (int frame = 0; frame < 6; frame++) {
+        EXPECT_EQ(mvGetCompressedImageSize(copy, frame), mvGetCompressedImageSize(track_, frame));
+        EXPECT_EQ(__mvT_IsKeyFrame(copy, frame), __mvT_IsKeyFrame(track_, frame));
+    }
+    std::vector<uint32_t> picture(kPixels);
+    ASSERT_EQ(mvReadFrames(copy, 4, 1, picture.size() * 4, picture.data()), 0);
+    EXPECT_EQ(picture, flat(kPixels, colours_[4]));
+}
+
+TEST(CodecFrames, PastingBetweenSchemesDecodesAndCompressesAgain)
+{
+    MemMovie movie;
+    MVid plain = movie.addImage(imageParams(8, 4, DM_PACKING_RGBX));
+    MVid packed = movie.addImage(imageParams(8, 4, DM_PACKING_RGBX, "RLE24"));
+    ASSERT_NE(packed, 0) << mvGetErrorStr(mvGetErrno());
+    // Runs the run-length coder shrinks, and one odd pixel.
+    std::vector<uint32_t> frames = flat(64, 0x00336699);
+    frames[40] = 0x00010203;
+    ASSERT_EQ(mvInsertFrames(plain, 0, 2, frames.size() * 4, frames.data()), 0);
+
+    ASSERT_EQ(mvPasteFrames(plain, 0, 2, packed, 0), 0);
+    EXPECT_LT(mvGetCompressedImageSize(packed, 0), 128u);
+    std::vector<uint32_t> back(64);
+    ASSERT_EQ(mvReadFrames(packed, 0, 2, back.size() * 4, back.data()), 0);
+    EXPECT_EQ(back, frames);
+
+    // And back into stored pictures of the full size.
+    ASSERT_EQ(mvPasteFrames(packed, 1, 1, plain, 2), 0);
+    EXPECT_EQ(mvGetCompressedImageSize(plain, 2), 128u);
+    std::vector<uint32_t> again(32);
+    ASSERT_EQ(mvReadFrames(plain, 2, 1, again.size() * 4, again.data()), 0);
+    EXPECT_EQ(again, std::vector<uint32_t>(frames.begin() + 32, frames.end()));
+}
+
+TEST(AppleAnimation, TheCallersFramesAreLeftAsGiven)
+{
+    mvInitQuickTime();
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(2, 2, DM_PACKING_RGBX, "Apple Animation"));
+    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(dmParamsGetInt(mvGetParams(track), MV_IMAGE_CSIZE), 24);
+    // Bottom row red, top row blue: a coder that turns frames over would
+    // show here.
+    uint32_t frame[4] = {0x000000FF, 0x000000FF, 0x00FF0000, 0x00FF0000};
+    const std::vector<uint32_t> given(frame, frame + 4);
+    ASSERT_EQ(mvInsertFrames(track, 0, 1, sizeof frame, frame), 0);
+    EXPECT_EQ(std::vector<uint32_t>(frame, frame + 4), given);
+    uint32_t back[4] = {};
+    ASSERT_EQ(mvReadFrames(track, 0, 1, sizeof back, back), 0);
+    EXPECT_EQ(std::vector<uint32_t>(back, back + 4), given);
+}
+
+}  // namespace
