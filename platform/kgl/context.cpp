@@ -3,8 +3,16 @@
 // A GLX context is current in one thread at a time, and the engine's
 // playback thread and the application thread both draw into the movie
 // window, so each thread gets a context of its own for each window it draws
-// into. The contexts are created with the window's own visual (read from the
+// into. The contexts are created for the window's own visual (read from the
 // server), which is what lets a window made by any means be drawn into.
+//
+// All contexts of a window draw through one GLX window object made for it
+// once. GL keeps the picture of a single-buffered window in a buffer of the
+// drawable; bound by its plain X id, that drawable lives only while some
+// context is bound to it, and a new one starts from an empty picture, so a
+// thread would put back a stale or empty picture over what the other thread
+// drew. The GLX window keeps one drawable, and one picture, for as long as
+// the window is linked.
 #include "context.h"
 
 #include <algorithm>
@@ -21,6 +29,74 @@ std::mutex registryLock;
 std::vector<std::unique_ptr<Context>> registry;   // guarded by registryLock
 std::vector<std::unique_ptr<Context>> graveyard;  // unlinked, owner not told yet; guarded too
 
+// The GLX window object of each linked X window, made by the first thread
+// that binds the window and destroyed by GLXunlink.
+struct Surface {
+    Display *display;
+    Window window;
+    GLXWindow surface;
+    GLXFBConfig config;
+};
+std::mutex surfaceLock;
+std::vector<Surface> surfaces;  // guarded by surfaceLock
+
+// The frame-buffer configuration of visual id that RGB windows can use.
+GLXFBConfig configOfVisual(Display *display, int screen, VisualID id)
+{
+    int count = 0;
+    GLXFBConfig *configs = glXGetFBConfigs(display, screen, &count);
+    GLXFBConfig found = nullptr;
+    for (int i = 0; configs && i < count && !found; ++i) {
+        int visual = 0, render = 0, drawable = 0;
+        glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &visual);
+        glXGetFBConfigAttrib(display, configs[i], GLX_RENDER_TYPE, &render);
+        glXGetFBConfigAttrib(display, configs[i], GLX_DRAWABLE_TYPE, &drawable);
+        if (VisualID(visual) == id && (render & GLX_RGBA_BIT) && (drawable & GLX_WINDOW_BIT))
+            found = configs[i];
+    }
+    if (configs)
+        XFree(configs);
+    return found;
+}
+
+// The window's surface, made on first use; false when GLX cannot draw in it.
+bool surfaceFor(Display *display, Window window, const XWindowAttributes &attributes,
+                Surface &out)
+{
+    std::lock_guard<std::mutex> hold(surfaceLock);
+    for (const Surface &s : surfaces)
+        if (s.display == display && s.window == window) {
+            out = s;
+            return true;
+        }
+    const int screen = XScreenNumberOfScreen(attributes.screen);
+    GLXFBConfig config = configOfVisual(display, screen, XVisualIDFromVisual(attributes.visual));
+    if (!config)
+        return false;
+    ErrorTrap trap(display);
+    GLXWindow surface = glXCreateWindow(display, config, window, nullptr);
+    if (!surface || trap.failed())
+        return false;
+    watchDrawable(display, surface);
+    out = Surface{display, window, surface, config};
+    surfaces.push_back(out);
+    return true;
+}
+
+// Forgets the window's surface and destroys it.
+void dropSurface(Display *display, Window window)
+{
+    std::lock_guard<std::mutex> hold(surfaceLock);
+    auto at = std::find_if(surfaces.begin(), surfaces.end(), [&](const Surface &s) {
+        return s.display == display && s.window == window;
+    });
+    if (at == surfaces.end())
+        return;
+    ErrorTrap trap(display);
+    glXDestroyWindow(display, at->surface);
+    surfaces.erase(at);
+}
+
 thread_local Context *threadCurrent = nullptr;
 
 // Creates a context for window in the calling thread; null on any failure.
@@ -34,19 +110,10 @@ std::unique_ptr<Context> makeContext(Display *display, Window window)
     if (!glXQueryExtension(display, &ignore, &ignore))
         return nullptr;
 
-    XVisualInfo wanted{};
-    wanted.visualid = XVisualIDFromVisual(attributes.visual);
-    int count = 0;
-    XVisualInfo *info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
-    if (!info)
+    Surface surface{};
+    if (!surfaceFor(display, window, attributes, surface))
         return nullptr;
-    int useGL = 0, rgba = 0;
-    glXGetConfig(display, info, GLX_USE_GL, &useGL);
-    glXGetConfig(display, info, GLX_RGBA, &rgba);
-    GLXContext glx = nullptr;
-    if (useGL && rgba)
-        glx = glXCreateContext(display, info, nullptr, True);
-    XFree(info);
+    GLXContext glx = glXCreateNewContext(display, surface.config, GLX_RGBA_TYPE, nullptr, True);
     if (!glx || trap.failed()) {
         if (glx)
             glXDestroyContext(display, glx);
@@ -57,6 +124,7 @@ std::unique_ptr<Context> makeContext(Display *display, Window window)
     auto context = std::make_unique<Context>();
     context->display = display;
     context->window = window;
+    context->surface = surface.surface;
     context->glx = glx;
     context->owner = std::this_thread::get_id();
     context->viewRight = attributes.width - 1;
@@ -79,7 +147,7 @@ void firstUse()
 void release(Context &c, bool makeNoneCurrent)
 {
     if (makeNoneCurrent) {
-        glXMakeCurrent(c.display, None, nullptr);
+        glXMakeContextCurrent(c.display, None, None, nullptr);
         // Unbinding flushes the context's last picture into the window from
         // a buffer the server may read only later (shared memory); the
         // server must have it before the context and its buffers go.
@@ -92,7 +160,7 @@ void release(Context &c, bool makeNoneCurrent)
 bool makeCurrent(Context &c)
 {
     ErrorTrap trap(c.display);
-    if (!glXMakeCurrent(c.display, c.window, c.glx) || trap.failed()) {
+    if (!glXMakeContextCurrent(c.display, c.surface, c.surface, c.glx) || trap.failed()) {
         threadCurrent = nullptr;
         return false;
     }
@@ -110,7 +178,7 @@ void buryCurrent()
         return;
     {
         ErrorTrap trap(c->display);  // its end waits for the server, as in release
-        glXMakeCurrent(c->display, None, nullptr);
+        glXMakeContextCurrent(c->display, None, None, nullptr);
     }
     std::lock_guard<std::mutex> hold(registryLock);
     std::erase_if(graveyard, [c](const std::unique_ptr<Context> &g) { return g.get() == c; });
@@ -224,6 +292,7 @@ extern "C" int GLXunlink(Display *display, Window window)
                 c->dead.store(true, std::memory_order_release);
             }
         }
+        kgl::dropSurface(display, window);
         std::lock_guard<std::mutex> hold(kgl::registryLock);
         for (auto &c : gone)
             if (c)

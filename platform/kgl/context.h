@@ -21,6 +21,7 @@ namespace kgl {
 struct Context {
     Display *display = nullptr;
     Window window = 0;
+    GLXWindow surface = 0;  // the window's GLX drawable, shared by every thread
     GLXContext glx = nullptr;
     std::thread::id owner;
 

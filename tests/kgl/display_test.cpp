@@ -318,6 +318,8 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
         shared(display_, 64, 32, 80, 0);
     std::mutex glLock;
     std::atomic<int> failures{0};
+    std::atomic<bool> sawTheOther[2] = {false, false};
+    auto otherColour = [](uint32_t c) { return c == 0xFF0000FFu ? 0xFF00FF00u : 0xFF0000FFu; };
     auto painter = [&](const kgltest::XWindow &own, uint32_t colour, int half) {
         for (int round = 0; round < 20; ++round) {
             if (!own.bind()) {
@@ -339,6 +341,15 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
             cpack(colour);
             sboxfi(half * 32, 0, half * 32 + 31, 31);
             gflush();
+            // Both contexts draw into the one picture of the window: this
+            // thread sees its own half, and the other's once it has drawn.
+            uint32_t mine = 0, theirs = 0;
+            lrectread(short(half * 32 + 10), 10, short(half * 32 + 10), 10, &mine);
+            lrectread(short((1 - half) * 32 + 10), 10, short((1 - half) * 32 + 10), 10, &theirs);
+            if (mine != (colour & 0xFFFFFFu))
+                ++failures;
+            if (theirs == (otherColour(colour) & 0xFFFFFFu))
+                sawTheOther[half] = true;
         }
         // Letting go of a context may flush it into the shared window too.
         std::lock_guard<std::mutex> hold(glLock);
@@ -351,8 +362,55 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(own1.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(own2.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
+    EXPECT_TRUE(sawTheOther[0] || sawTheOther[1]) << "the later thread sees both halves";
     EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
+}
+
+TEST_F(OnDisplay, ThreadsTakingTurnsKeepEachOthersDrawing)
+{
+    // Between turns neither thread has the shared window bound (each moves
+    // on to a window of its own), yet each turn starts from the picture the
+    // other thread left, and the server ends with both halves.
+    kgltest::XWindow shared(display_, 64, 16), own1(display_, 8, 8, 80, 0),
+        own2(display_, 8, 8, 100, 0);
+    std::atomic<int> turn{0};
+    uint32_t seenByFirst = 0;
+    auto wait = [&](int t) {
+        while (turn.load() != t)
+            std::this_thread::yield();
+    };
+    std::thread first([&] {
+        shared.bind();
+        cpack(0x0000FFu);
+        sboxfi(0, 0, 31, 15);
+        gflush();
+        own1.bind();
+        turn = 1;
+        wait(2);
+        shared.bind();
+        lrectread(40, 5, 40, 5, &seenByFirst);
+        gflush();
+        own1.bind();
+        kglReleaseThread();
+        turn = 3;
+    });
+    std::thread second([&] {
+        wait(1);
+        shared.bind();
+        cpack(0x00FF00u);
+        sboxfi(32, 0, 63, 15);
+        gflush();
+        own2.bind();
+        turn = 2;
+        wait(3);
+        kglReleaseThread();
+    });
+    first.join();
+    second.join();
+    EXPECT_EQ(seenByFirst, 0x00FF00u);
+    EXPECT_EQ(shared.server(5, 5, 1, 1), std::vector<uint32_t>{0x0000FFu});
+    EXPECT_EQ(shared.server(40, 5, 1, 1), std::vector<uint32_t>{0x00FF00u});
 }
 
 TEST_F(OnDisplay, AThreadThatEndsWithoutReleasingDoesNotBlockItsSuccessors)
