@@ -273,6 +273,27 @@ int mvPendingEvents(void);
 int mvNextEvent(MVevent *event);
 MVevent *mvPeekEvent(MVevent *event);
 
+/* ---- Timecodes -------------------------------------------------------
+ *
+ * A time is hours, minutes, seconds and frames, the frames counted in
+ * thirtieths of a second whatever the movie's rate (format 2, the only one
+ * with a meaning; other formats leave the outputs alone and return 0). The
+ * rate is that of the movie's first image track; without one every call
+ * fails with -1. */
+
+int mvFrameToTime(MVid movie, unsigned int frame, int format, int *hours, int *minutes,
+                  int *seconds, int *frames);
+int mvTimeToFrame(MVid movie, int hours, int minutes, int seconds, unsigned int frames,
+                  int format, unsigned int *frame);
+/* Writes "HH:MM:SS:FF" into text, which holds at least 12 bytes. */
+int mvFrameToString(MVid movie, unsigned int frame, int format, char *text);
+/* Reads one to four fields of digits separated by ':' (frames last); parts
+ * not given keep the movie's current position. Refuses seconds of 60 or
+ * more, frames of 30 or more, other characters and more than four fields;
+ * clamps to the image track's last frame. */
+int mvStringToFrame(MVid movie, const char *text, int format, unsigned int *frame);
+
+
 /* ---- Errors --------------------------------------------------------- */
 
 int mvGetErrno(void);

@@ -1,0 +1,156 @@
+// Timecodes of image frames: conversions both ways at rates that divide 30
+// and rates that do not, the text form, and the texts the time field refuses.
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "movie/movie_builders.h"
+
+using namespace testing_movie;
+
+namespace {
+
+// A memory movie with one image track of the given rate and length.
+class RatedMovie {
+public:
+    explicit RatedMovie(double rate, int frames = 0)
+    {
+        track_ = movie_.addImage(imageParams(2, 1, DM_PACKING_RGBX, DM_IMAGE_UNCOMPRESSED, rate));
+        std::vector<uint32_t> pixels(2 * static_cast<size_t>(frames), 0x00112233);
+        if (frames > 0)
+            mvInsertFrames(track_, 0, frames, pixels.size() * 4, pixels.data());
+    }
+    MVid id() const { return movie_.id(); }
+    MVid track() const { return track_; }
+
+private:
+    MemMovie movie_;
+    MVid track_ = 0;
+};
+
+std::string text(MVid movie, unsigned frame)
+{
+    char buffer[64];
+    std::memset(buffer, 'x', sizeof buffer);
+    if (mvFrameToString(movie, frame, 2, buffer) != 0)
+        return "fail";
+    return buffer;
+}
+
+unsigned back(MVid movie, int h, int m, int s, unsigned f)
+{
+    unsigned frame = 7;
+    EXPECT_EQ(mvTimeToFrame(movie, h, m, s, f, 2, &frame), 0);
+    return frame;
+}
+
+TEST(Timecode, RatesThatDivideThirtyRoundTrip)
+{
+    RatedMovie at30(30.0);
+    EXPECT_EQ(text(at30.id(), 95), "00:00:03:05");
+    EXPECT_EQ(back(at30.id(), 0, 0, 3, 5), 95u);
+
+    RatedMovie at15(15.0);
+    EXPECT_EQ(text(at15.id(), 37), "00:00:02:14");
+    EXPECT_EQ(back(at15.id(), 0, 0, 2, 14), 37u);
+
+    for (unsigned f : {0u, 1u, 29u, 30u, 1799u, 1800u, 108000u, 123457u}) {
+        int h = -1, m = -1, s = -1, fr = -1;
+        ASSERT_EQ(mvFrameToTime(at30.id(), f, 2, &h, &m, &s, &fr), 0);
+        EXPECT_EQ(back(at30.id(), h, m, s, static_cast<unsigned>(fr)), f);
+    }
+}
+
+TEST(Timecode, OtherRatesLoseThePartialSecond)
+{
+    RatedMovie at24(24.0);
+    EXPECT_EQ(text(at24.id(), 37), "00:00:01:13");
+    EXPECT_EQ(back(at24.id(), 0, 0, 1, 13), 34u);
+}
+
+TEST(Timecode, HoursMinutesAndSecondsSplitTheWholeSeconds)
+{
+    RatedMovie at30(30.0);
+    // 1 h 2 min 3 s and 4 frames.
+    unsigned frame = (3600 + 120 + 3) * 30 + 4;
+    int h = -1, m = -1, s = -1, f = -1;
+    ASSERT_EQ(mvFrameToTime(at30.id(), frame, 2, &h, &m, &s, &f), 0);
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(m, 2);
+    EXPECT_EQ(s, 3);
+    EXPECT_EQ(f, 4);
+    EXPECT_EQ(text(at30.id(), frame), "01:02:03:04");
+}
+
+TEST(Timecode, SlowRatesHaveNoFramesPart)
+{
+    RatedMovie one(1.0);
+    EXPECT_EQ(text(one.id(), 61), "00:01:01:00");
+}
+
+TEST(Timecode, OtherFormatsWriteNothingAndMoviesWithoutPicturesFail)
+{
+    RatedMovie at30(30.0);
+    int h = 9, m = 9, s = 9, f = 9;
+    EXPECT_EQ(mvFrameToTime(at30.id(), 95, 1, &h, &m, &s, &f), 0);
+    EXPECT_EQ(h + m + s + f, 36);
+    unsigned frame = 5;
+    EXPECT_EQ(mvTimeToFrame(at30.id(), 0, 0, 3, 5, 3, &frame), 0);
+    EXPECT_EQ(frame, 5u);
+    char buffer[16];
+    EXPECT_EQ(mvFrameToString(at30.id(), 95, 0, buffer), 0);
+    EXPECT_STREQ(buffer, "00:00:00:00");
+
+    MemMovie soundOnly;
+    soundOnly.addAudio(audioParams());
+    EXPECT_EQ(mvFrameToTime(soundOnly.id(), 1, 2, &h, &m, &s, &f), -1);
+    EXPECT_EQ(mvTimeToFrame(soundOnly.id(), 0, 0, 1, 0, 2, &frame), -1);
+    EXPECT_EQ(mvFrameToString(soundOnly.id(), 1, 2, buffer), -1);
+    EXPECT_EQ(mvStringToFrame(soundOnly.id(), "1", 2, &frame), -1);
+}
+
+TEST(Timecode, TimesPastTheRangeSaturate)
+{
+    RatedMovie at30(30.0);
+    EXPECT_EQ(back(at30.id(), 0, 0, -1, 0), 4294967295u);
+    // 200 million seconds at 30 frames per second is past 2^32 frames.
+    EXPECT_EQ(back(at30.id(), 0, 0, 200000000, 0), 4294967295u);
+    EXPECT_EQ(back(at30.id(), 0, 0, 143165576, 0), 4294967280u);
+}
+
+struct Typed {
+    const char *text;
+    int result;
+    unsigned frame;
+};
+
+class TimeFieldText : public ::testing::TestWithParam<Typed> {};
+
+// A 30-frame-per-second movie of 3000 frames (100 seconds), standing at its
+// first frame.
+TEST_P(TimeFieldText, ReadsOrRefuses)
+{
+    RatedMovie movie(30.0, 3000);
+    ASSERT_EQ(mvGetTrackLength(movie.track()), 3000);
+    unsigned frame = 12345;
+    const Typed &t = GetParam();
+    std::string copy = t.text;
+    EXPECT_EQ(mvStringToFrame(movie.id(), copy.c_str(), 2, &frame), t.result) << t.text;
+    if (t.result == 0)
+        EXPECT_EQ(frame, t.frame) << t.text;
+    else
+        EXPECT_EQ(frame, 12345u) << t.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timecode, TimeFieldText,
+    ::testing::Values(Typed{"5", 0, 5}, Typed{"2:0", 0, 60}, Typed{"1:02:03", 0, 1863},
+                      Typed{"0:0:1:10", 0, 40}, Typed{"::3::5::", 0, 95},
+                      Typed{"29", 0, 29}, Typed{"90:00:00", 0, 2999},  // clamped
+                      Typed{"75", -1, 0}, Typed{"60:00", -1, 0}, Typed{"1:2:3:4:5", -1, 0},
+                      Typed{"", -1, 0}, Typed{":::", -1, 0}, Typed{"1a", -1, 0},
+                      Typed{"-1", -1, 0}, Typed{" 1", -1, 0},
+                      Typed{"99999999999999999999", -1, 0}));
+
+}  // namespace
