@@ -116,6 +116,18 @@ void imageDescription(WriteState &w, const TrackFacts &t)
     if (!d)
         throw QtFault{MV_ERR_INTERNAL, ""};
     int depth = d->depth;
+    if (std::string(d->compression) == "Uncompressed Video") {
+        // Raw pictures are stored as the track holds them, so only the two
+        // packings that are QuickTime's own raw layouts can be described:
+        // 32-bit words with blue in the low byte (bytes X, R, G, B) and
+        // 16-bit 5-5-5. Any other would be read back with its colours or
+        // its size wrong.
+        const int packing = mvGetImagePacking(t.id);
+        if (packing == DM_PACKING_RGB555)
+            depth = 16;
+        else if (packing != DM_PACKING_XBGR)
+            throw QtFault{MV_ERR_INTERNAL, ""};
+    }
     if (depth == 0) {
         depth = dmParamsGetInt(mvGetParams(t.id), MV_IMAGE_CSIZE);
         if (depth == 0)

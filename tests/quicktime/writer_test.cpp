@@ -1,0 +1,277 @@
+// The QuickTime writer: the atoms it lays out for image and sound tracks,
+// the refusals, rewrites after edits, and files that its own reader opens.
+#include <gtest/gtest.h>
+
+#include "movie_builders.h"
+#include "qt_test_support.h"
+#include "temp_dir.h"
+
+#include <filesystem>
+#include <fstream>
+
+using namespace qt_support;
+using testing_movie::audioParams;
+using testing_movie::imageParams;
+using testing_movie::movieParams;
+
+namespace {
+
+std::vector<uint8_t> slurp(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A QuickTime movie file being made; closing it writes it.
+class NewMovie {
+public:
+    explicit NewMovie(const std::string &path)
+    {
+        mvInitQuickTime();
+        auto p = movieParams(MV_FORMAT_QUICKTIME);
+        created = mvCreateFile(path.c_str(), p.get(), nullptr, &movie);
+    }
+    MVid addImage(const char *compression, int packing = DM_PACKING_RGBX, double rate = 15.0,
+                  int width = 8, int height = 4)
+    {
+        auto p = imageParams(width, height, packing, compression, rate);
+        MVid t = 0;
+        return mvAddTrack(movie, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+    MVid addAudio(double rate, int width, int channels, int format)
+    {
+        auto p = audioParams(width, channels, rate, format);
+        MVid t = 0;
+        return mvAddTrack(movie, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+    int created = -1;
+    MVid movie = 0;
+};
+
+// Walks the top-level atoms; true when they tile the file exactly.
+bool atomsTileTheFile(const std::vector<uint8_t> &bytes)
+{
+    size_t at = 0;
+    while (at + 8 <= bytes.size()) {
+        const uint32_t size = get32(bytes, at);
+        if (size < 8 || size > bytes.size() - at)
+            return false;
+        at += size;
+    }
+    return at == bytes.size();
+}
+
+// Thirty 3 x 1 pictures of 6 bytes at 15 frames per second: the data ends
+// at an offset that is not a multiple of 4.
+TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
+{
+    TempDir dir;
+    const std::string path = dir.file("raw.mov");
+    NewMovie m(path);
+    ASSERT_EQ(m.created, 0);
+    const MVid image = m.addImage("Uncompressed Video", DM_PACKING_RGB555, 15.0, 3, 1);
+    ASSERT_NE(image, 0);
+    for (int frame = 0; frame < 30; ++frame) {
+        uint16_t picture[3] = {uint16_t(frame), 0x7FFF, uint16_t(0x100 + frame)};
+        ASSERT_EQ(mvInsertFrames(image, frame, 1, sizeof picture, picture), 0);
+    }
+    ASSERT_EQ(mvClose(m.movie), 0);
+
+    const std::vector<uint8_t> b = slurp(path);
+    ASSERT_EQ(std::memcmp(b.data() + 4, "mdat", 4), 0);
+    const uint32_t mdatSize = get32(b, 0);
+    EXPECT_EQ(mdatSize % 4, 0u);
+    EXPECT_EQ(findAtom(b, "moov"), mdatSize);
+    EXPECT_TRUE(atomsTileTheFile(b));
+
+    const size_t mvhd = findAtom(b, "mvhd");
+    EXPECT_EQ(get32(b, mvhd + 20), 15u);  // time scale
+    EXPECT_EQ(get32(b, mvhd + 24), 30u);  // duration
+    EXPECT_EQ(get32(b, mvhd + 8 + 96), 1u);  // next track id
+    const size_t tkhd = findAtom(b, "tkhd");
+    EXPECT_EQ(get32(b, tkhd + 8), 15u);  // version 0, flags 15
+    EXPECT_EQ(get32(b, tkhd + 20), 0u);  // track id
+    EXPECT_EQ(get32(b, tkhd + 28), 30u);  // duration
+    EXPECT_EQ(get32(b, tkhd + 84), 3u << 16);
+    EXPECT_EQ(get32(b, tkhd + 88), 1u << 16);
+
+    const size_t stss = findAtom(b, "stss");
+    ASSERT_EQ(get32(b, stss + 12), 30u);
+    for (uint32_t k = 0; k < 30; ++k)
+        EXPECT_EQ(get32(b, stss + 16 + 4 * k), k + 1);
+    const size_t stsc = findAtom(b, "stsc");
+    ASSERT_EQ(get32(b, stsc + 12), 30u);
+    for (uint32_t k = 0; k < 30; ++k) {
+        EXPECT_EQ(get32(b, stsc + 16 + 12 * k), k + 1);
+        EXPECT_EQ(get32(b, stsc + 20 + 12 * k), 1u);
+        EXPECT_EQ(get32(b, stsc + 24 + 12 * k), 1u);
+    }
+    const size_t raw = findAtom(b, "raw ");
+    ASSERT_NE(raw, std::string::npos);
+    EXPECT_EQ(b[raw + 8 + 42], 4);  // compressor name length
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + raw + 8 + 43, 4), "None");
+    EXPECT_EQ(b[raw + 8 + 75], 16);  // depth
+
+    // The offsets in "stco" point at the stored big-endian pixels.
+    const size_t stco = findAtom(b, "stco");
+    ASSERT_EQ(get32(b, stco + 12), 30u);
+    const uint32_t last = get32(b, stco + 16 + 4 * 29);
+    EXPECT_EQ(b[last + 1], 29);
+    EXPECT_EQ(b[last + 4], 0x01);
+    EXPECT_EQ(b[last + 5], 29);
+}
+
+// JPEG tracks need the JPEG codec in the compression library.
+TEST(QuickTimeWriter, JpegCompressorName)
+{
+    TempDir dir;
+    const std::string path = dir.file("jpeg.mov");
+    NewMovie m(path);
+    const MVid image = m.addImage("JPEG");
+    if (image == 0) {
+        testing_movie::MemMovie::release(m.movie);
+        GTEST_SKIP() << "no JPEG codec: " << mvGetErrorStr(mvGetErrno());
+    }
+    uint8_t stored[4] = {0xFF, 0xD8, 0xFF, 0xD9};
+    ASSERT_EQ(mvInsertCompressedImage(image, 0, sizeof stored, stored), 0);
+    ASSERT_EQ(mvClose(m.movie), 0);
+    const std::vector<uint8_t> b = slurp(path);
+    const size_t jpeg = findAtom(b, "jpeg");
+    ASSERT_NE(jpeg, std::string::npos);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + jpeg + 8 + 43, 17), "Orvo Systems JPEG");
+    EXPECT_EQ(b[jpeg + 8 + 75], 24);
+}
+
+TEST(QuickTimeWriter, SoundTrackDescriptionAndDuration)
+{
+    TempDir dir;
+    const std::string path = dir.file("sound.mov");
+    NewMovie m(path);
+    const MVid image = m.addImage("Uncompressed Video", DM_PACKING_XBGR);
+    const MVid audio = m.addAudio(22050.0, 16, 2, AUDIO_FORMAT_TWOS);
+    ASSERT_NE(image, 0);
+    ASSERT_NE(audio, 0);
+    std::vector<uint32_t> picture(8 * 4, 0x00102030);
+    for (int frame = 0; frame < 3; ++frame)
+        ASSERT_EQ(mvInsertFrames(image, frame, 1, picture.size() * 4, picture.data()), 0);
+    std::vector<int16_t> samples(4410 * 2, 1234);
+    ASSERT_EQ(mvInsertFrames(audio, 0, 4410, samples.size() * 2, samples.data()), 0);
+    ASSERT_EQ(mvClose(m.movie), 0);
+
+    const std::vector<uint8_t> b = slurp(path);
+    EXPECT_TRUE(atomsTileTheFile(b));
+    const size_t secondTrack = findAtom(b, "trak", findAtom(b, "trak") + 8);
+    ASSERT_NE(secondTrack, std::string::npos);
+    const size_t tkhd = findAtom(b, "tkhd", secondTrack);
+    EXPECT_EQ(get32(b, tkhd + 20), 1u);  // track id
+    EXPECT_EQ(get32(b, tkhd + 28), uint32_t(4410 * 15 / 22050));
+    EXPECT_NE(findAtom(b, "twos"), std::string::npos);
+    const size_t stsz = findAtom(b, "stsz", secondTrack);
+    EXPECT_EQ(get32(b, stsz + 12), 4u);  // bytes per sample frame
+    EXPECT_EQ(get32(b, stsz + 16), 4410u);
+    EXPECT_EQ(get32(b, stsz), 20u);  // no table
+    const size_t mdhd = findAtom(b, "mdhd", secondTrack);
+    EXPECT_EQ(get32(b, mdhd + 20), 22050u);
+    EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
+
+    // The reader takes the rate from the sound: 3 pictures over 0.2 s.
+    MVid reopened = 0;
+    ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
+    const MVid readImage = trackOf(reopened, DM_MEDIUM_IMAGE);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(readImage), 15.0);
+    EXPECT_EQ(mvGetTrackLength(readImage), 3);
+    EXPECT_EQ(mvGetImagePacking(readImage), DM_PACKING_XBGR);
+    const MVid readAudio = trackOf(reopened, DM_MEDIUM_AUDIO);
+    EXPECT_EQ(mvGetTrackLength(readAudio), 4410);
+    std::vector<int16_t> back(4410 * 2);
+    ASSERT_EQ(mvReadFrames(readAudio, 0, 4410, back.size() * 2, back.data()), 0);
+    EXPECT_EQ(back, samples);
+    std::vector<uint32_t> frame(8 * 4);
+    ASSERT_EQ(mvReadFrames(readImage, 2, 1, frame.size() * 4, frame.data()), 0);
+    EXPECT_EQ(frame, picture);
+    mvClose(reopened);
+}
+
+TEST(QuickTimeWriter, AnimationDepthComesFromTheStoredSize)
+{
+    TempDir dir;
+    const std::string path = dir.file("rle8.mov");
+    NewMovie m(path);
+    const MVid image = m.addImage("Apple Animation");
+    ASSERT_NE(image, 0);
+    testing_movie::Params p = testing_movie::newParams();
+    dmParamsSetInt(p.get(), MV_IMAGE_CSIZE, 8);
+    ASSERT_EQ(mvSetParams(image, p.get(), nullptr), 0);
+    uint8_t stored[4] = {0, 0, 0, 8};
+    ASSERT_EQ(mvInsertCompressedImage(image, 0, sizeof stored, stored), 0);
+    ASSERT_EQ(mvClose(m.movie), 0);
+    const std::vector<uint8_t> b = slurp(path);
+    const size_t rle = findAtom(b, "rle ");
+    ASSERT_NE(rle, std::string::npos);
+    EXPECT_EQ(b[rle + 8 + 75], 8);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + rle + 8 + 43, 9), "Animation");
+}
+
+TEST(QuickTimeWriter, RefusesWhatItCannotDescribe)
+{
+    TempDir dir;
+    {
+        NewMovie m(dir.file("audio.mov"));
+        ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
+        EXPECT_EQ(mvWrite(m.movie), -1);
+        EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
+        testing_movie::MemMovie::release(m.movie);
+    }
+    {
+        // Raw 32-bit words with red in the low byte are not a QuickTime
+        // layout: written as one, the colours would come back swapped.
+        NewMovie m(dir.file("rgbx.mov"));
+        ASSERT_NE(m.addImage("Uncompressed Video", DM_PACKING_RGBX), 0);
+        EXPECT_EQ(mvWrite(m.movie), -1);
+        EXPECT_EQ(mvGetErrno(), MV_ERR_INTERNAL);
+        testing_movie::MemMovie::release(m.movie);
+    }
+}
+
+TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("edit.mov");
+    NewMovie m(path);
+    const MVid image = m.addImage("Uncompressed Video", DM_PACKING_RGB555);
+    ASSERT_NE(image, 0);
+    std::vector<uint16_t> picture(8 * 4);
+    for (int frame = 0; frame < 12; ++frame) {
+        std::fill(picture.begin(), picture.end(), uint16_t(frame));
+        ASSERT_EQ(mvInsertFrames(image, frame, 1, picture.size() * 2, picture.data()), 0);
+    }
+    ASSERT_EQ(mvWrite(m.movie), 0);
+    const size_t firstLength = slurp(path).size();
+    // Fewer frames make a shorter "moov" than the one on the file.
+    ASSERT_EQ(mvDeleteFrames(image, 2, 9), 0);
+    ASSERT_EQ(mvWrite(m.movie), 0);
+    const std::vector<uint8_t> b = slurp(path);
+    EXPECT_GE(b.size(), firstLength);
+    EXPECT_TRUE(atomsTileTheFile(b));
+    // Frames added later go where the old "moov" was; the next write moves
+    // the "moov" past them.
+    std::fill(picture.begin(), picture.end(), uint16_t(77));
+    ASSERT_EQ(mvInsertFrames(image, 3, 1, picture.size() * 2, picture.data()), 0);
+    ASSERT_EQ(mvClose(m.movie), 0);
+    EXPECT_TRUE(atomsTileTheFile(slurp(path)));
+
+    MVid reopened = 0;
+    ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
+    const MVid readImage = trackOf(reopened, DM_MEDIUM_IMAGE);
+    ASSERT_EQ(mvGetTrackLength(readImage), 4);
+    EXPECT_EQ(mvGetImagePacking(readImage), DM_PACKING_RGB555);
+    const int expected[] = {0, 1, 11, 77};
+    for (int frame = 0; frame < 4; ++frame) {
+        std::vector<uint16_t> back(8 * 4);
+        ASSERT_EQ(mvReadFrames(readImage, frame, 1, back.size() * 2, back.data()), 0);
+        EXPECT_EQ(back[5], expected[frame]) << frame;
+    }
+    mvClose(reopened);
+}
+
+}  // namespace
