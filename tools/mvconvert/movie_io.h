@@ -1,0 +1,78 @@
+// Small helpers over the public movie interface shared by the tool's modes:
+// owned parameter lists and movies, the library's last error as text, the
+// choice of output format and of an image track's packing, and the
+// conversion of audio frames to 16-bit samples.
+#ifndef MVCONVERT_MOVIE_IO_H
+#define MVCONVERT_MOVIE_IO_H
+
+#include <cinelark/dmparams.h>
+#include <cinelark/movie.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace mvconvert {
+
+struct ParamsDeleter {
+    void operator()(DMparams *list) const { dmParamsDestroy(list); }
+};
+using Params = std::unique_ptr<DMparams, ParamsDeleter>;
+
+// A new empty list, or null when out of memory.
+Params newParams();
+
+// The movie library's text for its last error.
+std::string movieError();
+
+// Closes the movie it holds when destroyed (writing it when it changed).
+class MovieHandle {
+public:
+    MovieHandle() = default;
+    explicit MovieHandle(MVid id) : id_(id) {}
+    MovieHandle(const MovieHandle &) = delete;
+    MovieHandle &operator=(const MovieHandle &) = delete;
+    ~MovieHandle();
+    MVid get() const { return id_; }
+    void reset(MVid id);
+    // Closes now; false with the library's reason when the write fails.
+    bool close(std::string *error);
+
+private:
+    MVid id_ = 0;
+};
+
+// Opens a movie file for reading; false with a reason naming what is wrong.
+bool openMovie(const std::string &path, MovieHandle *movie, std::string *error);
+
+// The track of a medium, 0 when the movie has none.
+MVid findTrack(MVid movie, int medium);
+
+// Output format from --format (empty, "native" or "quicktime") and the
+// output name: QuickTime for "quicktime" or a name ending in ".mov". -1 for
+// an unknown format word.
+int chooseFormat(const std::string &formatWord, const std::string &outName);
+
+// True when the format can carry image frames of that compression; the
+// library's own check of names follows when the track is made.
+bool formatCarries(int format, const std::string &compression);
+
+// True when the compression library knows a video scheme of that name.
+bool schemeKnown(const std::string &compression);
+
+// The packing an output image track should use: QuickTime stores raw frames
+// as 32-bit words with blue low (or 5-5-5), compressed frames go through
+// the codecs as 32-bit words with red low, and a native uncompressed track
+// keeps the packing it was given.
+int outputPacking(int format, const std::string &compression, int sourcePacking);
+
+// Audio sample frames as native 16-bit samples: 8-bit samples move to the top
+// byte, unsigned samples are made two's complement.
+void audioToInt16(std::span<const uint8_t> frames, int width, int sampleFormat,
+                  std::span<int16_t> samples);
+
+}  // namespace mvconvert
+
+#endif
