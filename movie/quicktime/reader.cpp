@@ -150,6 +150,11 @@ void addImageTrack(MVid movie, const TrackRecord &video, double rate, int64_t le
     }
     Params params;
     call(dmSetImageDefaults(params.get(), width, height, packingFor(video.video)));
+    // Raw pictures are handed out as stored, and QuickTime stores the top
+    // row first; the coders turn their pictures the library's way up.
+    if (video.video.compression == "Uncompressed Video" &&
+        dmParamsSetEnum(params.get(), DM_IMAGE_ORIENTATION, DM_ORIENTATION_TOP_TO_BOTTOM) != 0)
+        throw std::bad_alloc();
     if (dmParamsSetFloat(params.get(), DM_IMAGE_RATE, rate) != 0 ||
         dmParamsSetString(params.get(), DM_IMAGE_COMPRESSION, video.video.compression.c_str()) != 0 ||
         dmParamsSetInt(params.get(), MV_IMAGE_CSIZE, video.video.depth) != 0)
