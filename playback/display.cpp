@@ -24,11 +24,12 @@ namespace {
 
 std::atomic<int32_t> gFrameDisplayFlag{1};
 
-Semaphore &glLock()
-{
-    static Semaphore lock{1};
-    return lock;
-}
+// Made before main, so that it outlives the engine's exit handler: a static
+// made on first use after the handler was registered would be destroyed
+// before the handler stops the thread that paints.
+Semaphore gGLLock{1};
+
+Semaphore &glLock() { return gGLLock; }
 
 // Directs this thread's drawing to the movie's window; the first time, the
 // context gets the usual pixel-centred projection for the window's size.
@@ -45,6 +46,17 @@ bool useWindow(MVplayback *object)
     return true;
 }
 
+// The GL driver sets up some of its process-wide state, with exit handlers of
+// its own, at the first drawing. The engine's exit handler is registered
+// again after it so that it runs first and stops this thread's painting
+// before that state goes.
+void afterDrawing()
+{
+    static std::atomic<bool> registered{false};
+    if (!registered.exchange(true))
+        __mvPB_RegisterExitHandler();
+}
+
 void updateOrigin(MVplayback *object)
 {
     __mvPBapi_CalcActualOrigin(object, object->viewX, object->viewY, &object->originX,
@@ -52,6 +64,8 @@ void updateOrigin(MVplayback *object)
 }
 
 }  // namespace
+
+void __mvPBmain_PrepareWindow(MVplayback *object) { useWindow(object); }
 
 int __mvPB_InitGLLock()
 {
@@ -137,6 +151,7 @@ void __mvPBmain_PaintBackground(MVplayback *object)
     if (oy - vy >= 1)
         sboxfi(vx, vy, right, oy);
     gflush();
+    afterDrawing();
 }
 
 void __mvPBmain_PaintFrame(MVplayback *object)
@@ -153,6 +168,7 @@ void __mvPBmain_PaintFrame(MVplayback *object)
             lrectwrite(x, y, int16_t(x + object->width - 1), int16_t(y + object->height - 1),
                        object->videoBuffer);
             gflush();
+            afterDrawing();
         }
     }
     glLock().V();

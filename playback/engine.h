@@ -215,6 +215,7 @@ Engine *engine();
 
 // ---- engine start-up and teardown (engine_globals.cpp) ---------------------
 int __mvPB_InitPlaybackGlobals();
+int __mvPB_RegisterExitHandler();
 void __mvPB_DestroyPlaybackGlobals();
 int __mvPB_IsInitialized();
 int __mvPB_PlaybackListInitialized();
@@ -291,6 +292,10 @@ void __mvPBmain_SetViewOffset(MVplayback *object, int32_t x, int32_t y);
 void __mvPBmain_SetViewSize(MVplayback *object, int32_t width, int32_t height);
 void __mvPBmain_SetViewBackground(MVplayback *object, uint16_t r, uint16_t g, uint16_t b);
 void __mvPBmain_ResizeWindow(Display *display, Window window);
+// Makes this thread's GL context for the movie's window. Binding does it at
+// once so that the GL driver is loaded (and its exit-time destructors are
+// registered) before the engine registers its exit handler.
+void __mvPBmain_PrepareWindow(MVplayback *object);
 void __mvPBmain_Paint(MVplayback *object);
 void __mvPBmain_PaintBackground(MVplayback *object);
 void __mvPBmain_PaintFrame(MVplayback *object);

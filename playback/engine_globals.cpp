@@ -72,6 +72,21 @@ const char *__mvPB_GetSharedArenaFname()
     return gArenaFile->path().c_str();
 }
 
+// Exit handlers and the destructors of static objects run in the reverse
+// order of their registration and construction, so a static first made after
+// the handler was registered (a codec registry, a converter table) would be
+// gone while the engine's threads still decode and paint. Each bind therefore
+// registers the handler again; it runs at the first call and does nothing
+// after that.
+int __mvPB_RegisterExitHandler()
+{
+    if (std::atexit(exitHandler) != 0) {
+        __mvSetErrno(ENOMEM);
+        return -1;
+    }
+    return 0;
+}
+
 int __mvPB_IsInitialized() { return gInitialized.load() ? 1 : 0; }
 
 int __mvPB_PlaybackListInitialized() { return gEngine && gEngine->head ? 1 : 0; }
@@ -87,9 +102,7 @@ int __mvPB_InitPlaybackGlobals()
         Engine &e = *gEngine;
         e.head = new MVplayback;
         e.tail = e.head;
-        static const bool registered = std::atexit(exitHandler) == 0;
-        if (!registered) {
-            __mvSetErrno(ENOMEM);
+        if (__mvPB_RegisterExitHandler() != 0) {
             __mvPB_DestroyPlaybackGlobals();
             return -1;
         }

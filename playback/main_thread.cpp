@@ -64,6 +64,7 @@ int addMovie(Engine &e, MVplayback *object)
     drain(*object->tickSema);
     if (__mvPBio_PrepareVideo(object) != 0)
         return -1;
+    __mvPBmain_PrepareWindow(object);
     watch(e, object->readyFD);
     object->readySema->P();
     __mvPB_SetNewMovie(object);

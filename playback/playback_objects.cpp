@@ -271,6 +271,6 @@ extern "C" int mvBindWindow(MVid movie, struct _XDisplay *display, unsigned long
             __mvSetErrno(error);
             return -1;
         }
-        return 0;
+        return __mvPB_RegisterExitHandler();
     });
 }
