@@ -1,0 +1,41 @@
+// The resource defaults built into the player, the same lines as the
+// app-defaults file "Cinelark" installed beside it. They apply when no
+// app-defaults file is found; users override any of them as usual.
+#include "state.h"
+
+const char *const kFallbackResources[] = {
+    "Cinelark*frameMainWindow: Frame",
+    "Cinelark*timeMainWindow: Time (m:s:f)",
+    "Cinelark*fileMenu: File",
+    "Cinelark*fileOpenMenu: Open...",
+    "Cinelark*fileQuitMenu: Quit",
+    "Cinelark*optionsMenu: Options",
+    "Cinelark*optionsMuteMenu: Mute",
+    "Cinelark*optionsAudioMenu: Audio Control...",
+    "Cinelark*optionsPlayOnceMenu: Play Once",
+    "Cinelark*optionsLoopMenu: Loop",
+    "Cinelark*optionsSwingMenu: Swing",
+    "Cinelark*optionsHalfSpeedMenu: Half Speed",
+    "Cinelark*optionsNormalSpeedMenu: Normal Speed",
+    "Cinelark*optionsTwiceSpeedMenu: Twice Speed",
+    "Cinelark*optionsZoomDownMenu: Zoom Down",
+    "Cinelark*optionsZoomUpMenu: Zoom Up",
+    "Cinelark*helpMenu: Help",
+    "Cinelark*aboutMenu: About cinelark",
+    "Cinelark*watchingMenu: Watching Movies",
+    "Cinelark*runningMenu: Running cinelark",
+    "Cinelark*versionMenu: Version",
+    "Cinelark*viewOnlyErr: View-only mode needs a movie file.\\nUse File > Open to choose one.",
+    "Cinelark*fileErr: Cannot open the file %s.",
+    "Cinelark*notMovieFile: %s is not a movie file.",
+    "Cinelark*noMovieDataErr: %s is a movie file, but has no pictures to show.",
+    "Cinelark*noMovieErr: No movie is loaded. Open one with File > Open first.",
+    "Cinelark*zoomDownErr: The movie is already at its smallest size (zoom 1).",
+    "Cinelark*zoomUpErr: The movie is already at its largest size (zoom 4).",
+    "Cinelark*busyMsg: Opening the movie...",
+    "Cinelark*versionStr: cinelark 1.0, a movie player for X11 desktops.",
+    "Cinelark*help.cinelark.about: cinelark plays movie files: native movie files and QuickTime files, with their sound.;Open a movie with File > Open, or name it on the command line: cinelark [-DfNv] [-l loopcount] [-W swingcount] [-S x,y] [-z zoom] movie-file.",
+    "Cinelark*help.cinelark.watching: Click the picture to play, click again to stop.;Drag the triangle along the bottom edge to move through the movie.;Hold the middle button and move up or down to change the volume; the right button opens a menu with Reset, Stop and Play.;Keys: P play, S stop, R fast reverse, M mute, Left or < one frame back, Right or > one frame on, Ctrl+Z zoom up, Ctrl+D zoom down.",
+    "Cinelark*help.cinelark.running: The Options menu sets Play Once, Loop or Swing, three speeds and the zoom (1 to 4).;Type a frame number into the Frame field, or a time as minutes:seconds:frames into the Time field, and press Return to go there.;Options: -f stay in the foreground, -v view only, -l N play N times and exit, -W N swing N times and exit, -S x,y place the movie window, -z N zoom, -N no window border.",
+    nullptr,
+};

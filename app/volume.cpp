@@ -1,0 +1,48 @@
+// The output volume of the movie window's slider, in percent. The audio
+// device's left and right gains (0 to 255) are this process's own software
+// gain, so the slider never changes other programs' sound. Errors of the
+// audio port library are silenced: without a device the volume reads 0.
+#include <Xm/ScrollBar.h>
+
+#include <cinelark/audio.h>
+
+#include "movie_controller.h"
+
+namespace {
+
+void silent(long, const char *, ...) {}
+
+bool readGains(long *left, long *right)
+{
+    long pairs[4] = {AL_PARAM_LEFT_GAIN, 0, AL_PARAM_RIGHT_GAIN, 0};
+    ALerrfunc previous = ALseterrorhandler(silent);
+    int rc = ALgetparams(AL_DEFAULT_DEVICE, pairs, 4);
+    ALseterrorhandler(previous);
+    *left = pairs[1];
+    *right = pairs[3];
+    return rc >= 0 && *left >= 0 && *left <= 255 && *right >= 0 && *right <= 255;
+}
+
+}  // namespace
+
+int MovieController::getCurVolume()
+{
+    long left = 0, right = 0;
+    if (!readGains(&left, &right))
+        return 0;
+    return static_cast<int>(((left + right) / 2) * 100 / 255);
+}
+
+void MovieController::setCurVolume(int v)
+{
+    // 100 is never set: a drag far up stays at the last value below it.
+    if (v < 0 || v >= 100)
+        return;
+    long gain = v * 255 / 100;
+    long pairs[4] = {AL_PARAM_LEFT_GAIN, gain, AL_PARAM_RIGHT_GAIN, gain};
+    ALerrfunc previous = ALseterrorhandler(silent);
+    ALsetparams(AL_DEFAULT_DEVICE, pairs, 4);
+    ALseterrorhandler(previous);
+    if (v >= 3)
+        XtVaSetValues(volumeScrollBar_, XmNvalue, 100 - v, nullptr);
+}
