@@ -279,3 +279,31 @@ TEST(Usage, HelpNamesEveryOptionAndBadOptionsAreUsageErrors)
 
 }  // namespace
 }  // namespace mvtest
+
+namespace mvtest {
+namespace {
+
+// On a terminal the run shows "N of TOTAL frames"; the terminal here is a
+// pseudo-terminal made by script(1), which every Debian system has.
+TEST(Progress, ShownOnATerminalOnly)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    ToolDir dir;
+    MovieSpec spec;
+    spec.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    const std::string command = "cd '" + dir.path("") + "' && script -qec '" + std::string(MVCONVERT_PATH) +
+                                " in.mv out.mv --compression RLE' /dev/null > tty.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(dir.path("tty.txt"), std::ios::binary);
+    const std::string shown{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(shown.find("6 of 6 frames"), std::string::npos) << shown;
+
+    const Outcome r = dir.run({"in.mv", "again.mv", "--compression", "RLE"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace mvtest
