@@ -106,12 +106,16 @@ int __mvPB_Open(MVplayback *object)
     if (__mvPB_InitVideoBuffers(object) != 0)
         return -1;
     if (!object->requestSema) {
-        object->requestSema = PollableSemaphore::create(0);
-        object->readySema = PollableSemaphore::create(0);
-        if (!object->requestSema || !object->readySema) {
+        auto request = PollableSemaphore::create(0);
+        auto ready = PollableSemaphore::create(0);
+        if (!request || !ready) {
             __mvSetErrno(errno ? errno : ENOMEM);
             return -1;
         }
+        // The engine's threads read the descriptors as they walk the list.
+        std::unique_lock<std::shared_mutex> hold(engine()->listLock);
+        object->requestSema = std::move(request);
+        object->readySema = std::move(ready);
         object->requestFD = object->requestSema->fd();
         object->readyFD = object->readySema->fd();
     }
@@ -121,11 +125,13 @@ int __mvPB_Open(MVplayback *object)
 int __mvPB_StartNewTimerThread(MVplayback *object)
 {
     if (!object->tickSema) {
-        object->tickSema = PollableSemaphore::create(0);
-        if (!object->tickSema) {
+        auto tick = PollableSemaphore::create(0);
+        if (!tick) {
             __mvSetErrno(errno ? errno : ENOMEM);
             return -1;
         }
+        std::unique_lock<std::shared_mutex> hold(engine()->listLock);
+        object->tickSema = std::move(tick);
         object->tickFD = object->tickSema->fd();
     }
     // Every movie is paced by its timer until sound playback is part of the
@@ -159,6 +165,7 @@ int __mvPB_KillTimerThread(MVplayback *object)
 
 int __mvPB_FreeSemaphores(MVplayback *object)
 {
+    std::unique_lock<std::shared_mutex> hold(engine()->listLock);
     object->tickSema.reset();
     object->requestSema.reset();
     object->readySema.reset();
