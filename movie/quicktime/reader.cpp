@@ -140,10 +140,17 @@ void checkInFile(uint64_t offset, uint64_t size, int64_t length)
         structuralFault();
 }
 
+// The largest picture the reader accepts: 4096 x 2304 pixels. The
+// description's 16-bit fields could ask for 65535 x 65535, whose frame
+// buffers alone would take 16 GiB before a single sample is read.
+constexpr int64_t kMaxPixels = 4096 * 2304;
+
 void addImageTrack(MVid movie, const TrackRecord &video, double rate, int64_t length)
 {
     int width = video.video.width;
     int height = video.video.height;
+    if (int64_t(width) * height > kMaxPixels)
+        structuralFault();
     if (video.video.compression == "Apple Video") {
         width = (width + 3) & ~3;
         height = (height + 3) & ~3;

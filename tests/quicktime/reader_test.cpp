@@ -348,6 +348,15 @@ TEST_F(QuickTimeDamage, AbsurdTableCounts)
     }
 }
 
+TEST_F(QuickTimeDamage, PictureTooLargeForAnyBuffer)
+{
+    File f;
+    f.videos[0].width = 65535;
+    f.videos[0].height = 65535;
+    bytes = qt_files::build(f);
+    EXPECT_EQ(openError(), MV_ERR_NOT_MOVIE);
+}
+
 TEST_F(QuickTimeDamage, ChunkOutsideTheFile)
 {
     const size_t stco = findAtom(bytes, "stco");
