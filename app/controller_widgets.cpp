@@ -14,8 +14,10 @@
 namespace {
 
 // Keys and buttons of the picture. Control bindings come first: Xt takes
-// the first line that matches. Motif's virtual arrow keys are listed with
-// the plain arrow keysyms for servers without Motif's key bindings.
+// the first line that matches. The frame-step keys (the arrows, < and >)
+// are not here: Motif keeps the arrow keys for moving the keyboard focus
+// before translations see them, so a key handler of the drawing area takes
+// them instead (stepKeys).
 const char kTranslations[] =
     "Ctrl<Key>d: ActivateZoomDown()\n"
     "Ctrl<Key>z: ActivateZoomUp()\n"
@@ -27,13 +29,7 @@ const char kTranslations[] =
     "<Key>m: ActivateM()\n"
     "<Key>p: ActivateP()\n"
     "<Key>s: ActivateS()\n"
-    "<Key>r: ActivateR()\n"
-    "<Key>osfLeft: ActivateLeft()\n"
-    "<Key>Left: ActivateLeft()\n"
-    "<Key>less: ActivateLeft()\n"
-    "<Key>osfRight: ActivateRight()\n"
-    "<Key>Right: ActivateRight()\n"
-    "<Key>greater: ActivateRight()\n";
+    "<Key>r: ActivateR()\n";
 
 // The pop-up buttons' pictures: 30 x 12 one-bit bitmaps, rows of 4 bytes,
 // the least significant bit the leftmost pixel.
@@ -78,6 +74,7 @@ void MovieController::buildWidgets(Widget parent, const char *name)
         error("Coult not glxgetconfig");
     XtManageChild(drawingArea_);
     XtOverrideTranslations(drawingArea_, XtParseTranslationTable(kTranslations));
+    XtAddEventHandler(drawingArea_, KeyPressMask, False, stepKeys, this);
     XtAddCallback(drawingArea_, KGL_NexposeCallback, exposedCB, this);
     XtAddCallback(drawingArea_, KGL_NginitCallback, gInitCB, this);
     XtAddCallback(drawingArea_, KGL_NresizeCallback, resizedCB, this);

@@ -354,6 +354,14 @@ void MovieController::gInitCB(Widget w, XtPointer client, XtPointer)
     mvResizeWindow(self->display_, window);
     mvSetViewSize(self->movie_, self->width_, self->height_);
     XMapWindow(self->display_, window);
+    // Keys typed into the movie window go to the picture, clicked or not.
+    XtVaSetValues(w, XmNtraversalOn, True, nullptr);
+    XmProcessTraversal(w, XmTRAVERSE_CURRENT);
+    Widget shell = w;
+    while (shell && !XtIsShell(shell))
+        shell = XtParent(shell);
+    if (shell)
+        XtSetKeyboardFocus(shell, w);
     XFlush(self->display_);
     if (self->glInitHook_)
         self->glInitHook_();

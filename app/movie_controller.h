@@ -79,6 +79,7 @@ private:
     static void keyR(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomUp(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomDown(Widget, XEvent *, String *, Cardinal *);
+    static void stepKeys(Widget, XtPointer, XEvent *, Boolean *);
 
     // Widget callbacks (movie_controller.cpp, controller_input.cpp).
     static void exposedCB(Widget, XtPointer, XtPointer);

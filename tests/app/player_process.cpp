@@ -1,0 +1,227 @@
+// Process and display helpers of the player's end-to-end tests. Keys and
+// clicks go through xdotool, which makes real input events, so the player
+// sees what a user's keyboard and mouse would send.
+#include "player_process.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace player_test {
+
+namespace {
+
+std::string readAll(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+pid_t spawn(const std::vector<std::string> &args, const std::string &outPath,
+            const std::string &errPath)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char *> argv;
+        static std::string program = CINELARK_PLAYER_PATH;
+        argv.push_back(program.data());
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int waitFor(pid_t pid, double timeoutSeconds)
+{
+    auto end = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1000;
+}
+
+std::string tempPath(const char *what)
+{
+    static int counter = 0;
+    return "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter) +
+           what;
+}
+
+}  // namespace
+
+Result run(const std::vector<std::string> &args, double timeoutSeconds)
+{
+    std::string outPath = tempPath(".out"), errPath = tempPath(".err");
+    pid_t pid = spawn(args, outPath, errPath);
+    Result r;
+    r.status = waitFor(pid, timeoutSeconds);
+    if (r.status == -1000) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    r.out = readAll(outPath);
+    r.err = readAll(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    return r;
+}
+
+Running::Running(const std::vector<std::string> &args)
+{
+    errPath_ = tempPath(".err");
+    std::vector<std::string> all = {"-f"};
+    all.insert(all.end(), args.begin(), args.end());
+    pid_ = spawn(all, "/dev/null", errPath_);
+}
+
+Running::~Running()
+{
+    if (status_ == -1000 && pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    unlink(errPath_.c_str());
+}
+
+int Running::wait(double timeoutSeconds)
+{
+    if (status_ == -1000)
+        status_ = waitFor(pid_, timeoutSeconds);
+    return status_;
+}
+
+bool Running::alive()
+{
+    return wait(0.05) == -1000;
+}
+
+std::string Running::err()
+{
+    return readAll(errPath_);
+}
+
+Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
+{
+    auto end = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
+    while (std::chrono::steady_clock::now() < end) {
+        Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XSync(dpy, False);
+        if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
+            for (unsigned i = count; i-- > 0;) {
+                char *name = nullptr;
+                XWindowAttributes a;
+                if (XFetchName(dpy, children[i], &name) && name) {
+                    bool match = title == name;
+                    XFree(name);
+                    if (match && XGetWindowAttributes(dpy, children[i], &a) &&
+                        a.map_state == IsViewable) {
+                        Window w = children[i];
+                        XFree(children);
+                        return w;
+                    }
+                }
+            }
+            if (children)
+                XFree(children);
+        }
+        pause(0.05);
+    }
+    return 0;
+}
+
+Rect geometry(Display *dpy, Window w)
+{
+    XWindowAttributes a;
+    Rect r;
+    if (!XGetWindowAttributes(dpy, w, &a))
+        return r;
+    Window child;
+    XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &r.x, &r.y, &child);
+    r.width = a.width;
+    r.height = a.height;
+    return r;
+}
+
+std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size)
+{
+    Rect r = geometry(dpy, w);
+    if (size)
+        *size = r;
+    std::vector<uint32_t> pixels;
+    if (r.width <= 0)
+        return pixels;
+    XImage *image = XGetImage(dpy, DefaultRootWindow(dpy), r.x, r.y,
+                              static_cast<unsigned>(r.width), static_cast<unsigned>(r.height),
+                              AllPlanes, ZPixmap);
+    if (!image)
+        return pixels;
+    pixels.resize(static_cast<size_t>(r.width) * r.height);
+    for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x)
+            pixels[static_cast<size_t>(y) * r.width + x] =
+                static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff;
+    XDestroyImage(image);
+    return pixels;
+}
+
+void key(Display *dpy, Window w, const char *keysym, unsigned modifiers)
+{
+    XSync(dpy, False);
+    std::string name = (modifiers & ControlMask) ? std::string("ctrl+") + keysym : keysym;
+    std::string command = "xdotool key --window " + std::to_string(w) + " " + name +
+                          " >/dev/null 2>&1";
+    std::system(command.c_str());
+}
+
+void click(Display *dpy, Window w, int x, int y, unsigned button)
+{
+    XSync(dpy, False);
+    std::string command = "xdotool mousemove --window " + std::to_string(w) + " " +
+                          std::to_string(x) + " " + std::to_string(y) + " click " +
+                          std::to_string(button) + " >/dev/null 2>&1";
+    std::system(command.c_str());
+}
+
+void sendDelete(Display *dpy, Window w)
+{
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, w, False, NoEventMask, &e);
+    XSync(dpy, False);
+}
+
+void pause(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+}
+
+}  // namespace player_test

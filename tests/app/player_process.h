@@ -1,0 +1,59 @@
+// Running the real player under the test display: start it with arguments,
+// collect its output and exit status, find its windows, read their pixels
+// back and send it keys, clicks and window-manager messages.
+#ifndef CINELARK_TESTS_APP_PLAYER_PROCESS_H
+#define CINELARK_TESTS_APP_PLAYER_PROCESS_H
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace player_test {
+
+struct Result {
+    int status = -1000;  // exit status, or -1000 when killed for taking too long
+    std::string out, err;
+};
+
+// Runs the player to its end (at most timeoutSeconds).
+Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0);
+
+// A player left running while the test drives it; killed at the end.
+class Running {
+public:
+    explicit Running(const std::vector<std::string> &args);
+    ~Running();
+    // Waits for the end; the exit status, or -1000 after the timeout.
+    int wait(double timeoutSeconds);
+    bool alive();
+    std::string err();
+
+private:
+    pid_t pid_ = -1;
+    std::string errPath_;
+    int status_ = -1000;
+};
+
+// The top-level window whose title is exactly title (0 when none appears
+// within the time).
+Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds = 5.0);
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+Rect geometry(Display *dpy, Window w);
+
+// The window's pixels as 0xRRGGBB, top row first.
+std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size = nullptr);
+
+void key(Display *dpy, Window w, const char *keysym, unsigned modifiers = 0);
+void click(Display *dpy, Window w, int x, int y, unsigned button = 1);
+void sendDelete(Display *dpy, Window w);
+void pause(double seconds);
+
+}  // namespace player_test
+
+#endif
