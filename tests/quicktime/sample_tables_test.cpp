@@ -1,0 +1,80 @@
+// Sample arithmetic: which chunk holds a sample, and how big it is.
+#include <gtest/gtest.h>
+
+#include "error.h"
+#include "quicktime/records.h"
+
+using namespace cinelark::quicktime;
+
+namespace {
+
+// Chunks 1-2 hold 3 samples each, chunk 3 holds 1, chunks 4-5 hold 2 each.
+SampleTables mixedChunks()
+{
+    SampleTables t;
+    t.sampleToChunk = {{1, 3, 1}, {3, 1, 1}, {4, 2, 1}};
+    t.chunkOffsets = {100, 200, 300, 400, 500};
+    return t;
+}
+
+TEST(QuickTimeSamples, ChunkOfEachSample)
+{
+    const SampleTables t = mixedChunks();
+    const struct {
+        uint64_t sample;
+        uint32_t chunk;
+        uint64_t first, last;
+    } cases[] = {{0, 1, 0, 2}, {2, 1, 0, 2}, {3, 2, 3, 5}, {6, 3, 6, 6}, {7, 4, 7, 8}, {10, 5, 9, 10}};
+    for (const auto &c : cases) {
+        SampleLocation where{};
+        ASSERT_EQ(locateSample(t, c.sample, &where), 0) << c.sample;
+        EXPECT_EQ(where.chunk, c.chunk) << c.sample;
+        EXPECT_EQ(where.firstSample, c.first) << c.sample;
+        EXPECT_EQ(where.lastSample, c.last) << c.sample;
+    }
+    SampleLocation where{};
+    EXPECT_EQ(locateSample(t, 11, &where), MV_ERR_INTERNAL);
+}
+
+TEST(QuickTimeSamples, EntriesThatDoNotRiseAreStructuralFaults)
+{
+    SampleTables t = mixedChunks();
+    t.sampleToChunk = {{3, 1, 1}, {2, 1, 1}};
+    SampleLocation where{};
+    EXPECT_EQ(locateSample(t, 0, &where), MV_ERR_NOT_MOVIE);
+    t.sampleToChunk = {{0, 1, 1}};
+    EXPECT_EQ(locateSample(t, 0, &where), MV_ERR_NOT_MOVIE);
+}
+
+TEST(QuickTimeSamples, LastEntryRunsToTheLastChunkOnly)
+{
+    SampleTables t;
+    t.sampleToChunk = {{2, 4, 1}};
+    t.chunkOffsets = {0, 10};
+    int chunks = 0;
+    ASSERT_EQ(forEachChunk(t, [&](uint32_t chunk, uint64_t first, uint32_t count) {
+                  EXPECT_EQ(chunk, 2u);
+                  EXPECT_EQ(first, 0u);
+                  EXPECT_EQ(count, 4u);
+                  ++chunks;
+                  return true;
+              }),
+              0);
+    EXPECT_EQ(chunks, 1);
+}
+
+TEST(QuickTimeSamples, SizesFromTheConstantOrTheTable)
+{
+    SampleTables t;
+    t.constantSize = 6;
+    uint32_t size = 0;
+    ASSERT_EQ(sampleSize(t, 1000, &size), 0);
+    EXPECT_EQ(size, 6u);
+    t.constantSize = 0;
+    t.sizes = {5, 9};
+    ASSERT_EQ(sampleSize(t, 1, &size), 0);
+    EXPECT_EQ(size, 9u);
+    EXPECT_EQ(sampleSize(t, 2, &size), MV_ERR_INTERNAL);
+}
+
+}  // namespace
