@@ -18,7 +18,9 @@ extern "C" const char *__tsan_default_suppressions()
            "race:swrast_dri.so\n"
            "race:libLLVM-15.so.1\n"
            "mutex:swrast_dri.so\n"
-           "deadlock:swrast_dri.so\n";
+           "deadlock:swrast_dri.so\n"
+           "deadlock:libLLVM-15.so.1\n"
+           "deadlock:__register_frame_info_bases\n";
 }
 
 namespace engine_test {

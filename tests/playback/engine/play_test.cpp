@@ -89,28 +89,42 @@ TEST_F(Play, RepeatWithinStartAndEndStopsAfterTheLoopLimit)
     bind(movie);
     mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
     ASSERT_EQ(mvSetStartFrame(movie.id(), 5), 0);
-    ASSERT_EQ(mvSetEndFrame(movie.id(), 14), 0);
+    ASSERT_EQ(mvSetEndFrame(movie.id(), 9), 0);
     ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT), 0);
     ASSERT_EQ(mvSetPlayLoopLimit(movie.id(), 2), 0);
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), 5), 0);
+    // Seeking while stopped shows the new frame once.
+    ASSERT_EQ(waitFor(MV_EVENT_FRAME).count(MV_EVENT_FRAME), 1);
+    // Every frame shown, so the two passes can be checked whole; the run
+    // off the end of the second one stops play on the frame shown last.
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
     ASSERT_EQ(mvPlay(movie.id()), 0);
     const Collected got = waitFor(MV_EVENT_STOP);
     ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-    const std::vector<int> shown = frames(got);
-    ASSERT_FALSE(shown.empty());
-    int wraps = 0;
-    for (size_t i = 0; i < shown.size(); i++) {
-        EXPECT_GE(shown[i], 5);
-        EXPECT_LE(shown[i], 14);
-        if (i && shown[i] < shown[i - 1])
-            wraps++;
-    }
-    // Two passes: the second run off the end stops play, so the picture
-    // wraps back to the start twice (the second time for the stop).
-    EXPECT_GE(wraps, 1);
-    EXPECT_LE(wraps, 2);
+    EXPECT_EQ(frames(got), (std::vector<int>{5, 6, 7, 8, 9, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 9);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 9);
     EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
     EXPECT_EQ(mvGetPlayLoopLimit(movie.id()), 2);
+}
+
+TEST_F(Play, RepeatTimedStaysWithinStartAndEnd)
+{
+    TestMovie movie(kW, kH, 40, 100.0);
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
+    mvSetStartFrame(movie.id(), 5);
+    mvSetEndFrame(movie.id(), 14);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    mvSetCurrentFrame(movie.id(), 5);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = collect(300ms);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    for (int f : frames(got)) {
+        EXPECT_GE(f, 5);
+        EXPECT_LE(f, 14);
+    }
+    EXPECT_FALSE(frames(got).empty());
 }
 
 TEST_F(Play, SwingTurnsAtBothEndsHoldingTheEndFrames)
