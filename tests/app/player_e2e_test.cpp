@@ -172,6 +172,33 @@ TEST_F(Player, CommandLineMessagesAndStatuses)
         << sound.err;
 }
 
+TEST_F(Player, DamagedMoviesAndMissingDisplaysAreRefusedCleanly)
+{
+    // The first 3000 bytes of a good movie: the header is there, the rest
+    // is not.
+    std::string cut = movie_ + ".cut";
+    {
+        FILE *in = std::fopen(movie_.c_str(), "rb");
+        FILE *out = std::fopen(cut.c_str(), "wb");
+        std::vector<char> head(3000);
+        size_t n = std::fread(head.data(), 1, head.size(), in);
+        std::fwrite(head.data(), 1, n, out);
+        std::fclose(in);
+        std::fclose(out);
+    }
+    Result damaged = run({"-f", "-l", "1", cut});
+    unlink(cut.c_str());
+    EXPECT_EQ(damaged.status, 255);
+    EXPECT_EQ(damaged.err.rfind(cut + ": ", 0), 0u) << damaged.err;
+
+    std::string display = std::getenv("DISPLAY");
+    unsetenv("DISPLAY");
+    Result noDisplay = run({"-f", movie_});
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(noDisplay.status, 1);
+    EXPECT_NE(noDisplay.err.find("cannot open the X display"), std::string::npos);
+}
+
 TEST_F(Player, WithoutForegroundTheShellGetsItsPromptBack)
 {
     Result r = run({"-v", notMovie_}, 5.0);
@@ -285,6 +312,49 @@ TEST_F(Player, ZoomKeysResizeTheWindow)
     pause(0.5);
     r = geometry(dpy_, w);
     EXPECT_EQ(r.width, kWidth + 2);
+}
+
+// Replaces the text of the main window's field at (x, y) and presses Return.
+void typeInto(Window mainWindow, int x, int y, const std::string &text)
+{
+    std::string w = std::to_string(mainWindow);
+    std::string quiet = " >/dev/null 2>&1";
+    std::system(("xdotool mousemove --window " + w + " " + std::to_string(x) + " " +
+                 std::to_string(y) + " click 1" + quiet)
+                    .c_str());
+    pause(0.2);
+    std::system(("xdotool key End key --repeat 12 BackSpace" + quiet).c_str());
+    if (!text.empty())
+        std::system(("xdotool type '" + text + "'" + quiet).c_str());
+    std::system(("xdotool key Return" + quiet).c_str());
+    pause(0.5);
+}
+
+TEST_F(Player, TypedFrameNumbersAndTimesMoveTheMovie)
+{
+    Running player({"-S", "600,600", movie_});
+    Window movieWindow = findWindow(dpy_, movie_);
+    Window mainWindow = findWindow(dpy_, "Cinelark");
+    ASSERT_NE(movieWindow, 0u);
+    ASSERT_NE(mainWindow, 0u);
+    pause(0.5);
+    // The frame field is the first thing on the left under the menu bar.
+    const int frameX = 30, timeX = 140, fieldY = 49;
+    ASSERT_EQ(mismatches(picture(movieWindow), 0), 0) << "the first frame is shown";
+    typeInto(mainWindow, frameX, fieldY, "5");
+    EXPECT_EQ(mismatches(picture(movieWindow), 5), 0);
+    typeInto(mainWindow, frameX, fieldY, "99999");  // past the end: the last frame
+    EXPECT_EQ(mismatches(picture(movieWindow), kFrames - 1), 0);
+    typeInto(mainWindow, frameX, fieldY, "3a");  // not a number: no move
+    EXPECT_EQ(mismatches(picture(movieWindow), kFrames - 1), 0);
+    typeInto(mainWindow, frameX, fieldY, "");  // empty: frame 0
+    EXPECT_EQ(mismatches(picture(movieWindow), 0), 0);
+    // At ten frames a second, 21 thirtieths are frame 7.
+    typeInto(mainWindow, timeX, fieldY, "0:21");
+    EXPECT_EQ(mismatches(picture(movieWindow), 7), 0);
+    typeInto(mainWindow, timeX, fieldY, "75");  // 75 thirtieths: refused
+    EXPECT_EQ(mismatches(picture(movieWindow), 7), 0);
+    EXPECT_TRUE(player.alive());
 }
 
 TEST_F(Player, WindowManagerCloseEndsViewOnlyRuns)
