@@ -96,6 +96,10 @@ protected:
         dpy_ = XOpenDisplay(nullptr);
         ASSERT_NE(dpy_, nullptr);
         ASSERT_FALSE(movie_.empty());
+        // A player of an earlier test may still be going away; its window
+        // carries the same title.
+        for (int i = 0; i < 40 && findWindow(dpy_, movie_, 0.0) != 0; ++i)
+            pause(0.05);
     }
     void TearDown() override
     {

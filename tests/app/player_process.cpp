@@ -126,7 +126,7 @@ Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
 {
     auto end = std::chrono::steady_clock::now() +
                std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    while (std::chrono::steady_clock::now() < end) {
+    for (bool first = true; first || std::chrono::steady_clock::now() < end; first = false) {
         Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
         unsigned count = 0;
         XSync(dpy, False);
