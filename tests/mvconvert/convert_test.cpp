@@ -68,13 +68,13 @@ TEST_P(RoundTrip, NativeToQuickTimeAndBack)
     if (!canCarry(MV_FORMAT_QUICKTIME, scheme) || !canCarry(MV_FORMAT_NATIVE_3, scheme))
         GTEST_SKIP() << "this build cannot write \"" << scheme << "\" in both formats";
     ToolDir dir;
-    MovieSpec spec;
-    spec.width = 32;
-    spec.height = 16;
+    MovieRecipe recipe;
+    recipe.width = 32;
+    recipe.height = 16;
     // A QuickTime movie with sound takes its image rate from the sound's
     // length: 6 frames at 15 per second are 8820 frames at 22050 Hz.
-    spec.audioFrames = 8820;
-    const std::string source = dir.makeMovie("source.mv", spec);
+    recipe.audioFrames = 8820;
+    const std::string source = dir.makeMovie("source.mv", recipe);
     ASSERT_FALSE(source.empty());
     Outcome r = dir.run({"source.mv", "middle.mov", "--compression", scheme});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -129,13 +129,13 @@ INSTANTIATE_TEST_SUITE_P(Schemes, RoundTrip,
 TEST(Convert, KeepsSettingsAudioAndStoredFrames)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.compression = "RLE";
-    spec.audioWidth = 8;
-    spec.audioChannels = 1;
-    spec.audioFormat = AUDIO_FORMAT_UNSIGNED;
-    spec.audioRate = 8000.0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.compression = "RLE";
+    recipe.audioWidth = 8;
+    recipe.audioChannels = 1;
+    recipe.audioFormat = AUDIO_FORMAT_UNSIGNED;
+    recipe.audioRate = 8000.0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const Outcome r = dir.run({"in.mv", "out.mv"});
     ASSERT_EQ(r.status, 0) << r.err;
     MovieContents in, out;
@@ -157,9 +157,9 @@ TEST(Convert, KeepsSettingsAudioAndStoredFrames)
 TEST(Convert, RecompressesLosslesslyBetweenSchemes)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     for (const char *scheme : {"RLE24", "Apple Animation"}) {
         const Outcome r = dir.run({"in.mv", "out.mv", "--compression", scheme});
         ASSERT_EQ(r.status, 0) << scheme << ": " << r.err;
@@ -179,9 +179,9 @@ TEST(Convert, RepacksRawFramesForQuickTime)
     if (!canCarry(MV_FORMAT_QUICKTIME, DM_IMAGE_UNCOMPRESSED))
         GTEST_SKIP() << "this build writes no QuickTime files";
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     ASSERT_EQ(dir.run({"in.mv", "out.mov"}).status, 0);
     MovieContents qt;
     ASSERT_TRUE(readMovie(dir.path("out.mov"), &qt));
@@ -211,9 +211,9 @@ class ConvertRefusal : public testing::TestWithParam<Refusal> {};
 TEST_P(ConvertRefusal, ExitsWithMessageAndLeavesNothing)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.width = 18;  // not a multiple of 4: no "Apple Video"
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.width = 18;  // not a multiple of 4: no "Apple Video"
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     {
         std::FILE *f = std::fopen(dir.path("garbage.mv").c_str(), "wb");
         ASSERT_NE(f, nullptr);
@@ -247,11 +247,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Convert, FullDiskLeavesNoFile)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    spec.frames = 20;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    recipe.frames = 20;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const std::vector<std::string> before = dir.listing();
     const Outcome r = dir.run({"in.mv", "out.mv"}, "trap '' XFSZ; ulimit -f 64;");
     EXPECT_EQ(r.status, 1) << r.err;
@@ -290,9 +290,9 @@ TEST(Progress, ShownOnATerminalOnly)
     if (std::system("command -v script >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "script(1) is not installed";
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const std::string command = "cd '" + dir.path("") + "' && script -qec '" + std::string(MVCONVERT_PATH) +
                                 " in.mv out.mv --compression RLE' /dev/null > tty.txt 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);

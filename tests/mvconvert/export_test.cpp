@@ -44,20 +44,20 @@ std::vector<uint8_t> fileBytes(const std::string &file)
 TEST(Export, PngFramesAreTopRowFirst)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const Outcome r = dir.run({"in.mv", "--frames", "pic_%03d.png"});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (int f = 0; f < spec.frames; ++f) {
+    for (int f = 0; f < recipe.frames; ++f) {
         char name[32];
         std::snprintf(name, sizeof name, "pic_%03d.png", f);
         int w = 0, h = 0;
         std::vector<uint8_t> rgba;
         ASSERT_TRUE(readPng(dir.path(name), &w, &h, &rgba)) << name;
-        EXPECT_EQ(w, spec.width);
-        EXPECT_EQ(h, spec.height);
-        EXPECT_EQ(rgba, expectedPicture(spec.width, spec.height, f)) << name;
+        EXPECT_EQ(w, recipe.width);
+        EXPECT_EQ(h, recipe.height);
+        EXPECT_EQ(rgba, expectedPicture(recipe.width, recipe.height, f)) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path("pic_006.png")));
 }
@@ -65,19 +65,19 @@ TEST(Export, PngFramesAreTopRowFirst)
 TEST(Export, RangeOfPpmPicturesAndRawRgba)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const Outcome r = dir.run({"in.mv", "--frames", "p%d.ppm", "--rgba", "all.rgba", "--range", "2:4"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> expectedNames = {"all.rgba", "in.mv", "p2.ppm", "p3.ppm", "p4.ppm"};
     EXPECT_EQ(dir.listing(), expectedNames);
 
     std::vector<uint8_t> raw = fileBytes(dir.path("all.rgba"));
-    const size_t frameSize = size_t(spec.width) * size_t(spec.height) * 4;
+    const size_t frameSize = size_t(recipe.width) * size_t(recipe.height) * 4;
     ASSERT_EQ(raw.size(), 3 * frameSize);
     for (int f = 2; f <= 4; ++f) {
-        const std::vector<uint8_t> want = expectedPicture(spec.width, spec.height, f);
+        const std::vector<uint8_t> want = expectedPicture(recipe.width, recipe.height, f);
         EXPECT_TRUE(std::equal(want.begin(), want.end(), raw.begin() + long(size_t(f - 2) * frameSize)))
             << "frame " << f;
         const std::vector<uint8_t> ppm = fileBytes(dir.path("p" + std::to_string(f) + ".ppm"));
@@ -92,13 +92,13 @@ TEST(Export, RangeOfPpmPicturesAndRawRgba)
 TEST(Export, GreyFramesBecomeGreyPictures)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.packing = DM_PACKING_GRAY;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.packing = DM_PACKING_GRAY;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     ASSERT_EQ(dir.run({"in.mv", "--rgba", "g.rgba", "--range", "0:0"}).status, 0);
     const std::vector<uint8_t> raw = fileBytes(dir.path("g.rgba"));
-    const std::vector<uint8_t> colour = expectedPicture(spec.width, spec.height, 0);
+    const std::vector<uint8_t> colour = expectedPicture(recipe.width, recipe.height, 0);
     ASSERT_EQ(raw.size(), colour.size());
     for (size_t i = 0; i < raw.size(); i += 4) {
         // The grey level is the stored red byte, in every colour byte.
@@ -123,11 +123,11 @@ TEST_P(AudioExport, SamplesMatchTheTrack)
 {
     const SoundCase &c = GetParam();
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = c.width;
-    spec.audioChannels = c.channels;
-    spec.audioFormat = c.sampleFormat;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = c.width;
+    recipe.audioChannels = c.channels;
+    recipe.audioFormat = c.sampleFormat;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const Outcome r = dir.run({"in.mv", "--audio", c.file});
     ASSERT_EQ(r.status, 0) << r.err;
     int rate = 0, channels = 0;
@@ -135,8 +135,8 @@ TEST_P(AudioExport, SamplesMatchTheTrack)
     ASSERT_TRUE(readSound(dir.path(c.file), &rate, &channels, &samples));
     EXPECT_EQ(rate, 22050);
     EXPECT_EQ(channels, c.channels);
-    ASSERT_EQ(samples.size(), size_t(spec.audioFrames) * size_t(c.channels));
-    for (int f = 0; f < spec.audioFrames; ++f)
+    ASSERT_EQ(samples.size(), size_t(recipe.audioFrames) * size_t(c.channels));
+    for (int f = 0; f < recipe.audioFrames; ++f)
         for (int ch = 0; ch < c.channels; ++ch) {
             int16_t want = testSample(f, ch);
             if (c.width == 8) {
@@ -172,8 +172,8 @@ INSTANTIATE_TEST_SUITE_P(Files, AudioExport,
 TEST(Export, AudioRangeFollowsTheImageFrames)
 {
     ToolDir dir;
-    MovieSpec spec;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     ASSERT_EQ(dir.run({"in.mv", "--audio", "part.wav", "--range", "2:3"}).status, 0);
     int rate = 0, channels = 0;
     std::vector<int16_t> samples;
@@ -184,15 +184,15 @@ TEST(Export, AudioRangeFollowsTheImageFrames)
     // The last frame's range runs to the end of the audio.
     ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
     ASSERT_TRUE(readSound(dir.path("tail.wav"), &rate, &channels, &samples));
-    EXPECT_EQ(samples.size(), size_t(spec.audioFrames - 7350) * 2);
+    EXPECT_EQ(samples.size(), size_t(recipe.audioFrames - 7350) * 2);
 }
 
 TEST(Export, RefusalsLeaveNothingBehind)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const std::vector<std::string> before = dir.listing();
     struct Case {
         std::vector<std::string> args;
@@ -212,10 +212,10 @@ TEST(Export, RefusalsLeaveNothingBehind)
 TEST(DecodeBench, ReportsFramesSecondsAndRate)
 {
     ToolDir dir;
-    MovieSpec spec;
-    spec.compression = "RLE";
-    spec.audioWidth = 0;
-    ASSERT_FALSE(dir.makeMovie("in.mv", spec).empty());
+    MovieRecipe recipe;
+    recipe.compression = "RLE";
+    recipe.audioWidth = 0;
+    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     Outcome r = dir.run({"--decode-bench", "in.mv"});
     ASSERT_EQ(r.status, 0) << r.err;
     int frames = 0;

@@ -96,12 +96,12 @@ Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &pr
     return r;
 }
 
-std::string ToolDir::makeMovie(const std::string &name, const MovieSpec &spec) const
+std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recipe) const
 {
     const std::string file = path(name);
     DMparams *p = nullptr;
     dmParamsCreate(&p);
-    mvSetMovieDefaults(p, spec.format);
+    mvSetMovieDefaults(p, recipe.format);
     dmParamsSetString(p, MV_TITLE, "A test title");
     dmParamsSetString(p, MV_COMMENT, "made by the mvconvert tests");
     dmParamsSetEnum(p, MV_LOOP_MODE, MV_LOOP_SWING);
@@ -114,9 +114,9 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieSpec &spec) c
     dmParamsDestroy(p);
 
     dmParamsCreate(&p);
-    dmSetImageDefaults(p, spec.width, spec.height, spec.packing);
-    dmParamsSetFloat(p, DM_IMAGE_RATE, spec.rate);
-    dmParamsSetString(p, DM_IMAGE_COMPRESSION, spec.compression);
+    dmSetImageDefaults(p, recipe.width, recipe.height, recipe.packing);
+    dmParamsSetFloat(p, DM_IMAGE_RATE, recipe.rate);
+    dmParamsSetString(p, DM_IMAGE_COMPRESSION, recipe.compression);
     MVid image = 0;
     const int added = mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image);
     dmParamsDestroy(p);
@@ -124,9 +124,9 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieSpec &spec) c
         mvClose(movie);
         return {};
     }
-    for (int f = 0; f < spec.frames; ++f) {
-        std::vector<uint8_t> frame = storedFrame(spec.width, spec.height, f);
-        if (spec.packing == DM_PACKING_GRAY) {
+    for (int f = 0; f < recipe.frames; ++f) {
+        std::vector<uint8_t> frame = storedFrame(recipe.width, recipe.height, f);
+        if (recipe.packing == DM_PACKING_GRAY) {
             // Keep one byte per pixel: the red byte of each word.
             for (size_t i = 0; i < frame.size() / 4; ++i)
                 frame[i] = frame[i * 4];
@@ -134,25 +134,25 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieSpec &spec) c
         }
         mvInsertFrames(image, f, 1, frame.size(), frame.data());
     }
-    if (spec.audioWidth != 0) {
+    if (recipe.audioWidth != 0) {
         dmParamsCreate(&p);
-        dmSetAudioDefaults(p, spec.audioWidth, spec.audioRate, spec.audioChannels);
-        dmParamsSetEnum(p, DM_AUDIO_FORMAT, spec.audioFormat);
+        dmSetAudioDefaults(p, recipe.audioWidth, recipe.audioRate, recipe.audioChannels);
+        dmParamsSetEnum(p, DM_AUDIO_FORMAT, recipe.audioFormat);
         MVid audio = 0;
         mvAddTrack(movie, DM_MEDIUM_AUDIO, p, nullptr, &audio);
         dmParamsDestroy(p);
-        const size_t count = size_t(spec.audioFrames) * size_t(spec.audioChannels);
-        std::vector<uint8_t> bytes(count * size_t(spec.audioWidth / 8));
-        for (int f = 0; f < spec.audioFrames; ++f)
-            for (int c = 0; c < spec.audioChannels; ++c) {
-                const size_t i = size_t(f) * size_t(spec.audioChannels) + size_t(c);
+        const size_t count = size_t(recipe.audioFrames) * size_t(recipe.audioChannels);
+        std::vector<uint8_t> bytes(count * size_t(recipe.audioWidth / 8));
+        for (int f = 0; f < recipe.audioFrames; ++f)
+            for (int c = 0; c < recipe.audioChannels; ++c) {
+                const size_t i = size_t(f) * size_t(recipe.audioChannels) + size_t(c);
                 const int16_t s = testSample(f, c);
-                if (spec.audioWidth == 16)
+                if (recipe.audioWidth == 16)
                     std::memcpy(&bytes[i * 2], &s, 2);
                 else
                     bytes[i] = uint8_t(s >> 8);
             }
-        mvInsertFrames(audio, 0, spec.audioFrames, bytes.size(), bytes.data());
+        mvInsertFrames(audio, 0, recipe.audioFrames, bytes.size(), bytes.data());
     }
     if (mvClose(movie) != 0)
         return {};

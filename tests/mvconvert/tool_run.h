@@ -20,7 +20,7 @@ struct Outcome {
 };
 
 // What a test movie holds. Image frames are made by storedFrame().
-struct MovieSpec {
+struct MovieRecipe {
     int format = MV_FORMAT_NATIVE_3;
     const char *compression = DM_IMAGE_UNCOMPRESSED;
     int packing = DM_PACKING_RGBX;
@@ -57,8 +57,8 @@ public:
     // is shell text put before the program, such as a ulimit.
     Outcome run(const std::vector<std::string> &args, const std::string &prefix = "") const;
 
-    // Makes a movie by the spec; returns its path.
-    std::string makeMovie(const std::string &name, const MovieSpec &spec) const;
+    // Makes a movie by the recipe; returns its path.
+    std::string makeMovie(const std::string &name, const MovieRecipe &recipe) const;
 
 private:
     std::string dir_;
