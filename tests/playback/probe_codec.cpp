@@ -3,10 +3,14 @@
 #include <cinelark/cl.h>
 
 #include <cstdint>
+#include <mutex>
 
 namespace {
 
+// Several threads may drive probe handles at once; the record is shared, so
+// its updates take this lock (the tests read it after their threads joined).
 ProbeRecord record;
+std::mutex recordLock;
 
 // The handler installed at the moment, called the way a codec reports.
 template <typename... Args>
@@ -27,9 +31,14 @@ int close(CL_Handle) { return 0; }
 
 int compress(CL_Handle h, int frames, void *, int *size, void *)
 {
-    record.compressions++;
-    if (record.refuseNext) {
+    bool refuse = false;
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        record.compressions++;
+        refuse = record.refuseNext;
         record.refuseNext = false;
+    }
+    if (refuse) {
         report(h, CL_ERR_BAD_AMOUNT, "%s: refused frame %d\n", "clCompress Bridge Probe", 7);
         return CL_ERR_BAD_AMOUNT;
     }
@@ -61,7 +70,10 @@ int compress(CL_Handle h, int frames, void *, int *size, void *)
 
 int decompress(CL_Handle h, int frames, int, void *, void *)
 {
-    record.decompressions++;
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        record.decompressions++;
+    }
     CL_BufferHdl frameBuf = clQueryBufferHdl(h, CL_FRAME, nullptr);
     CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
     const int bytes = frameBytes(h);
@@ -103,6 +115,7 @@ int getParams(CL_Handle h, int *pv, int n)
 
 int setParams(CL_Handle, int *pv, int n)
 {
+    std::lock_guard<std::mutex> hold(recordLock);
     for (int k = 0; k + 1 < n; k += 2)
         record.params[pv[k]] = pv[k + 1];
     return 0;
