@@ -71,6 +71,8 @@ int store(DMparams *list, const char *name, int type, const std::string &text)
 // none.
 std::string valueText(const std::vector<uint8_t> &value)
 {
+    if (value.empty())
+        return {};
     const auto *bytes = reinterpret_cast<const char *>(value.data());
     const void *zero = std::memchr(bytes, 0, value.size());
     return std::string(bytes, zero ? static_cast<const char *>(zero) - bytes : value.size());
