@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-int mvErrno = 0;
-char __mvErrorDetail[MV_ERROR_DETAIL_SIZE] = "";
+thread_local int mvErrno = 0;
+thread_local char __mvErrorDetail[MV_ERROR_DETAIL_SIZE] = "";
 
 namespace {
 
@@ -46,7 +46,7 @@ static_assert(kLastError == MV_ERR_WRONG_TYPE, "one message per error number");
 constexpr const char *kUnknown = "Unknown movie library error";
 
 // The text mvGetErrorStr returns; overwritten by each call.
-char errorText[MV_ERROR_DETAIL_SIZE + 128];
+thread_local char errorText[MV_ERROR_DETAIL_SIZE + 128];
 
 // Prints a message with the detail in place of its one "%s". The format is
 // expanded by hand so that no table entry is ever used as a printf format.

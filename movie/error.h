@@ -1,10 +1,11 @@
-// The movie library's error state: one process-wide error number and one
-// detail text, and the table of the library's own messages.
+// The movie library's error state: one error number and one detail text per
+// thread, and the table of the library's own messages.
 //
 // mvErrno holds the last error: below 1000 an operating-system error number
 // (errno), from 1001 one of the MV_ERR_ numbers below. A message with a "%s"
-// takes __mvErrorDetail in its place. Like the rest of the object model these
-// are plain process-wide data without a lock.
+// takes __mvErrorDetail in its place. Both belong to the calling thread, as
+// errno does, so the engine's threads and the application's threads never
+// overwrite one another's errors.
 #ifndef CINELARK_MOVIE_ERROR_H
 #define CINELARK_MOVIE_ERROR_H
 
@@ -46,12 +47,12 @@ enum {
 extern "C" {
 #endif
 
-extern int mvErrno;
-extern char __mvErrorDetail[MV_ERROR_DETAIL_SIZE];
+extern thread_local int mvErrno;
+extern thread_local char __mvErrorDetail[MV_ERROR_DETAIL_SIZE];
 
 int mvGetErrno(void);
-// The message for an error number, in one library buffer that the next call
-// overwrites.
+// The message for an error number, in a buffer of the calling thread that its
+// next call overwrites.
 const char *mvGetErrorStr(int error);
 
 #ifdef __cplusplus
