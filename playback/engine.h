@@ -4,8 +4,8 @@
 // Threads. The application thread calls the public mv operations; one main
 // playback thread carries out commands, paints and queues events; one file
 // I/O thread reads requested frames into each movie's video buffer; each
-// bound movie has one pacing thread (the timer thread, or the audio thread
-// once sound playback is in the build) that advances its current frame.
+// bound movie has one pacing thread (the audio thread when its sound could
+// be given a port, else the timer thread) that advances its current frame.
 //
 // Shared fields. Everything that the pacing or file I/O thread writes while
 // another thread reads it is a std::atomic (marked "shared" below), so each
@@ -67,13 +67,25 @@ struct MVplayback {
     int32_t frameSamples = 0;
     uint32_t *videoBuffer = nullptr;
     int32_t videoBufferSize = 0;
+    // Sound (audio_*.cpp). The audio thread alone fills and writes the audio
+    // buffer and the resampled buffer and writes to the port; a speed change
+    // grows the resampled buffer by leaving a larger one in resampledPending
+    // (under audioLock) for the audio thread to take at its next frame.
+    std::unique_ptr<uint8_t[]> audioBuffer;
+    int32_t audioBufferSize = 0;
+    std::unique_ptr<uint8_t[]> resampledBuffer;
+    int32_t resampledBufferSize = 0;
+    std::unique_ptr<uint8_t[]> resampledPending;  // under audioLock
+    int32_t resampledPendingSize = 0;  // under audioLock: the largest buffer made
+    std::mutex audioLock;
+    struct ALportRec *audioPort = nullptr;  // the audio thread writes, the application closes
     int32_t instrumentStart = 0;  // main thread only
     int32_t instrumentFrames = -1;
     std::atomic<int32_t> currentFrame{0};    // shared: pacing, file I/O, main
     std::atomic<int32_t> startFrame{0};      // shared: written by the application
     std::atomic<int32_t> endFrame{0};        // shared: written by the application
     std::atomic<int32_t> bufferedFrame{-1};  // shared: written by the file I/O thread
-    std::atomic<int32_t> audioFrame{-1};
+    std::atomic<int32_t> audioFrame{-1};     // written by the audio thread
     std::atomic<int32_t> pendingError{0};    // shared: file I/O thread to main
     cinelark::playback::Semaphore gate{0};
     std::unique_ptr<cinelark::playback::PollableSemaphore> tickSema;
@@ -88,6 +100,7 @@ struct MVplayback {
     std::atomic<double> speed{1.0};        // shared: the swing reverses it on the pacing thread
     std::atomic<double> actualRate{-1.0};  // shared: read by the application
     std::atomic<int32_t> frameDelay{0};    // shared: read by the timer thread
+    std::atomic<int32_t> outputSamples{0};  // written by the audio thread
     std::atomic<int32_t> everyFrame{0};
     std::thread pacingThread;
     std::atomic<int32_t> playing{0};        // shared: main and pacing thread

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "audio_playback.h"
 #include "api.h"
 #include "error.h"
 
@@ -167,11 +168,11 @@ int mvSetPrimaryAudio(MVid movie)
     MVplayback *object = bound(movie);
     if (!object)
         return -1;
-    // The device's output rate follows the primary movie once sound
-    // playback is in the engine; until then only the choice is recorded.
-    if (object->hasAudio)
-        gPrimaryAudio.store(movie);
-    return 0;
+    // The device's output rate follows the primary movie, unrounded.
+    if (!object->hasAudio)
+        return 0;
+    gPrimaryAudio.store(movie);
+    return __mvPB_SetPrimaryAudio(object);
 }
 
 MVid mvGetPrimaryAudio(void) { return gPrimaryAudio.load(); }

@@ -12,6 +12,7 @@
 #include <X11/Xlib.h>
 
 #include "engine.h"
+#include "audio_playback.h"
 #include "engine_hooks.h"
 #include "api.h"
 #include "error.h"
@@ -134,14 +135,21 @@ int __mvPB_StartNewTimerThread(MVplayback *object)
         object->tickSema = std::move(tick);
         object->tickFD = object->tickSema->fd();
     }
-    // Every movie is paced by its timer until sound playback is part of the
-    // engine: the audio thread then takes the movies whose port opens, with
-    // the same gate, halt and freeze hand-overs and the same frame advance.
+    // A movie whose sound has a port is paced by its audio thread, with the
+    // timer thread's gate, halt and freeze hand-overs and frame advance;
+    // one whose sound cannot be played is paced by its timer, silently.
+    const bool withSound = object->hasAudio && __mvPB_InitAudioPort(object) == 0;
+    if (withSound && __mvPB_InitAudioBuffers(object) != 0)
+        return -1;
     try {
         object->pacingStop = false;
         object->pacingReady = false;
-        object->pacingThread = std::thread(__mvPB_TimerThread, object);
+        if (withSound)
+            object->pacingThread = std::thread(__mvPB_AudioThread, object);
+        else
+            object->pacingThread = std::thread(__mvPB_TimerThread, object);
     } catch (const std::system_error &error) {
+        __mvPB_FreeAudioBuffers(object);
         __mvSetErrno(error.code().value());
         return -1;
     }
@@ -182,6 +190,10 @@ int __mvPB_Close(MVplayback *object)
     __mvPB_ForgetPrimaryAudio(object->movie);
     if (__mvPB_KillTimerThread(object) != 0)
         return -1;
+    // The port and the sound buffers go once the audio thread, which writes
+    // from them, has ended.
+    __mvPB_FreeAudioPort(object);
+    __mvPB_FreeAudioBuffers(object);
     if (__mvPB_FreeVideoBuffers(object) != 0)
         return -1;
     return __mvPB_FreeSemaphores(object);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "audio_playback.h"
 #include "engine.h"
 #include "error.h"
 #include "timing.h"
@@ -135,6 +136,8 @@ void __mvPB_TimerThread(MVplayback *object)
 void __mvPBmain_SetSpeed(MVplayback *object, double speed)
 {
     object->speed = speed;
+    if (object->audioPort)
+        __mvPB_InitResampledAudioBuffer(object);
     object->frameDelay = __mvPB_CalcDelayFromSpeed(object->imageRate, speed);
     __mvPB_InitInstrument(object);
 }

@@ -84,6 +84,7 @@ struct PortThread {
   void apply_params();
   std::size_t convert(int64_t read, std::size_t frames);
   void signal_writer(int64_t read);
+  void drain();
   bool sleep_until(Clock::time_point deadline);
 };
 
@@ -218,9 +219,28 @@ void PortThread::run() {
       if (sleep_until(deadline)) break;
     }
   }
+  // An output that does not keep time (a file, the null output) takes what
+  // is still queued at once, so a capture holds every sample the port was
+  // given; a sound card's queue is dropped rather than played out late.
+  if (!lost && !backend->keeps_time()) drain();
   // Whoever waits for room must not wait for a device that is gone.
   uint64_t one = 1;
   [[maybe_unused]] ssize_t n = ::write(wake_fd, &one, sizeof one);
+}
+
+void PortThread::drain() {
+  for (;;) {
+    int64_t write = std::atomic_ref(header[kWriteWord]).load(std::memory_order_acquire);
+    int64_t read = std::atomic_ref(header[kReadWord]).load(std::memory_order_relaxed);
+    int64_t queued = write - read;
+    if (queued < 0) queued += ring_words;
+    std::size_t frames = std::min(static_cast<std::size_t>(queued / channels), kMaxPeriodFrames);
+    if (frames == 0) return;
+    convert(read, frames);
+    if (backend->write(staging, static_cast<long>(frames)) < 0) return;
+    read = (read + static_cast<int64_t>(frames) * channels) % ring_words;
+    std::atomic_ref(header[kReadWord]).store(static_cast<int32_t>(read), std::memory_order_seq_cst);
+  }
 }
 
 PortDevice::PortDevice(int number, std::string backend_selection)

@@ -1,0 +1,174 @@
+// The audio thread: paces a movie with sound by its sound. Each iteration it
+// prepares the current frame's samples, writes them to the movie's port and
+// only then advances the frame; the write blocks while the port's queue (about
+// one frame) is full, so the device's clock sets the picture's pace and the
+// picture leads the sound by at most about a frame.
+//
+// The thread shares the timer thread's hand-overs with the main thread: it
+// waits at the gate until a play, parks again at a halt or a freeze, and at
+// the end of play closes the gate itself. Teardown sets pacingStop, opens
+// the gate and joins it; a write in progress ends within a frame's time.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include <cinelark/audio.h>
+
+#include "audio_playback.h"
+#include "error.h"
+#include "frames.h"
+
+namespace {
+
+// The last sample of each channel of the previous frame, where the next
+// slowed-down frame starts from. Each audio thread keeps its own, so that two
+// movies resampling at once neither race nor splice each other's sound.
+struct Joins {
+    int16_t wide[4] = {0, 0, 0, 0};
+    int8_t narrow[4] = {0, 0, 0, 0};
+};
+
+bool park(MVplayback *object)
+{
+    object->gate.P();
+    object->gate.V();
+    return !object->pacingStop.load();
+}
+
+// When the port refuses a write (its device has stopped for good) the frame
+// still lasts its time, so the picture keeps its pace without sound.
+void sleepFrame(MVplayback *object, int64_t sampleFrames)
+{
+    const auto lasts = std::chrono::microseconds(sampleFrames * 1000000 / object->audioRate);
+    cinelark::playback::PacingWake &wake = object->pacingWake;
+    std::unique_lock<std::mutex> hold(wake.lock);
+    wake.changed.wait_for(hold, lasts, [&] { return wake.poked; });
+    wake.poked = false;
+}
+
+// Resamples the prepared frame into the resampled buffer for a speed other
+// than 1; returns the sample frames it holds. Fewer than asked when the
+// buffer could not grow to a whole slowed frame (the frame then passes
+// sooner), none when there is no buffer at all.
+int32_t resample(MVplayback *object, int32_t frames, int32_t wanted, float step, Joins &joins)
+{
+    __mvPBaud_TakeResampledBuffer(object);
+    const int32_t channels = object->channels;
+    const int32_t room = object->resampledBufferSize / (channels * object->bytesPerSample);
+    const int32_t count = std::min(wanted, room);
+    if (count <= 0)
+        return 0;
+    uint8_t *in = object->audioBuffer.get();
+    uint8_t *out = object->resampledBuffer.get();
+    if (object->bytesPerSample == 2) {
+        const auto *from = reinterpret_cast<const int16_t *>(in);
+        auto *to = reinterpret_cast<int16_t *>(out);
+        if (frames < wanted)
+            __mvInterpolate16Poly1(from, to, frames, count, channels, joins.wide, step);
+        else
+            __mvDecimate16Poly1(from, to, frames, count, channels, step);
+    } else {
+        const auto *from = reinterpret_cast<const int8_t *>(in);
+        auto *to = reinterpret_cast<int8_t *>(out);
+        if (frames < wanted)
+            __mvInterpolate8Poly1(from, to, frames, count, channels, joins.narrow, step);
+        else
+            __mvDecimate8Poly1(from, to, frames, count, channels, step);
+    }
+    return count;
+}
+
+// Writes the prepared frame at the current speed; blocks while the port's
+// queue is full.
+void writeFrame(MVplayback *object, Joins &joins)
+{
+    const double speed = object->speed.load();
+    const int32_t frames = object->frameSamples;
+    const int32_t wanted = __mvPB_CalcSamplesFromSpeed(frames, speed);
+    object->outputSamples = wanted;
+    const void *samples = object->audioBuffer.get();
+    int64_t count = frames;
+    if (wanted != frames && wanted >= 0) {
+        const int32_t made = resample(object, frames, wanted, float(std::fabs(speed)), joins);
+        if (made > 0) {
+            samples = object->resampledBuffer.get();
+            count = made;
+        }
+    }
+    if (count > 0 && ALwritesamps(object->audioPort, samples, long(count * object->channels)) != 0)
+        sleepFrame(object, count);
+}
+
+}  // namespace
+
+int __mvPBaud_PrepareAudio(MVplayback *object)
+{
+    const int32_t frame = object->currentFrame.load();
+    const int32_t channels = object->channels;
+    const int32_t frameBytes = channels * object->bytesPerSample;
+    const int32_t room = object->audioBufferSize / frameBytes;
+    int first = 0, end = 0;
+    const bool mapped = mvMapBetweenTracks(object->imageTrack, object->audioTrack, frame, &first) == 0 &&
+                        mvMapBetweenTracks(object->imageTrack, object->audioTrack, frame + 1, &end) == 0 &&
+                        end >= first;
+    // An unmapped frame (past the end of the sound) lasts an average frame.
+    const int32_t samples = mapped ? std::min(end - first, room) : object->samplesPerFrame / channels;
+    object->frameSamples = samples;
+    object->outputSamples = __mvPB_CalcSamplesFromSpeed(samples, object->speed.load());
+    uint8_t *buffer = object->audioBuffer.get();
+    if (object->audioEnabled.load() && mapped) {
+        if (__mvT_ReadUnsignedAudio(object->audioTrack, first, samples,
+                                    size_t(object->audioBufferSize), buffer) != 0)
+            return -1;
+    } else {
+        std::memset(buffer, 0, size_t(object->audioBufferSize));
+    }
+    object->audioFrame = frame;
+    return 0;
+}
+
+void __mvPB_AudioThread(MVplayback *object)
+{
+    Joins joins;
+    object->haltRequest = 0;
+    object->playing = 0;
+    object->pacingReady = true;
+    if (!park(object))
+        return;
+    for (;;) {
+        if (object->pacingStop.load())
+            return;
+        if (object->haltRequest.load()) {
+            object->haltRequest = 0;
+            object->playing = 0;
+            if (!park(object))
+                return;
+            continue;
+        }
+        if (object->freezeRequest.load()) {
+            object->tickSema->V();
+            object->freezeRequest = 0;
+            if (!park(object))
+                return;
+            continue;
+        }
+        if (object->currentFrame.load() != object->audioFrame.load() &&
+            __mvPBaud_PrepareAudio(object) != 0)
+            object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
+        if (object->haltRequest.load())
+            continue;
+        writeFrame(object, joins);
+        // A halt, freeze or teardown that came during the write is served
+        // first; the frame whose sound was written is then not passed.
+        if (object->pacingStop.load() || object->haltRequest.load() ||
+            object->freezeRequest.load())
+            continue;
+        if (__mvPBaud_NextFrame(object, 1) != 0) {
+            // End of play: close the gate (unless a halt already did) so
+            // that the next iteration parks.
+            object->gate.tryP();
+            object->haltRequest = 1;
+        }
+    }
+}

@@ -1,0 +1,296 @@
+// Movies with sound played by the engine, their sound captured by the WAV
+// output: exactly the movie's samples at speed 1, half and twice as many
+// without a click at any frame join at speeds 2 and 0.5, silence of the
+// same length with sound disabled; the timer takes over when no output can
+// be opened; the primary-audio movie keeps the device's rate.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <cinelark/audio.h>
+
+#include "playback/engine/engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSide = 8;
+constexpr int kFrames = 15;
+constexpr double kImageRate = 15.0;
+constexpr int kRate = 22050;
+constexpr int kPerFrame = kRate / 15;  // 1470 sample frames per image frame
+constexpr int kSlope = 16;             // the triangle's step per sample
+
+// A triangle wave from 0 with a period of 4000 samples and a peak of 16000:
+// smooth, so any sample lost, repeated or zeroed at a frame join shows as a
+// jump far larger than its slope.
+int16_t triangle(int i)
+{
+    const int phase = i % 4000;
+    if (phase < 1000)
+        return int16_t(kSlope * phase);
+    if (phase < 3000)
+        return int16_t(16000 - kSlope * (phase - 1000));
+    return int16_t(-16000 + kSlope * (phase - 3000));
+}
+
+// A memory movie with small pictures and 16-bit stereo sound at 22050 Hz,
+// the triangle on the left and its negative on the right.
+class SoundMovie {
+public:
+    explicit SoundMovie(int rate = kRate) : memory_(1 << 20)
+    {
+        DMparams *params = nullptr;
+        dmParamsCreate(&params);
+        mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
+        const bool created = mvCreateMem(memory_.data(), memory_.size(), params, nullptr, &id_) == 0;
+        dmParamsDestroy(params);
+        if (!created)
+            return;
+        MVid image = 0, audio = 0;
+        dmParamsCreate(&params);
+        dmSetImageDefaults(params, kSide, kSide, DM_PACKING_RGBX);
+        dmParamsSetFloat(params, DM_IMAGE_RATE, kImageRate);
+        const bool imaged = mvAddTrack(id_, DM_MEDIUM_IMAGE, params, nullptr, &image) == 0;
+        dmParamsDestroy(params);
+        dmParamsCreate(&params);
+        dmSetAudioDefaults(params, 16, rate, 2);
+        const bool sounded = imaged && mvAddTrack(id_, DM_MEDIUM_AUDIO, params, nullptr, &audio) == 0;
+        dmParamsDestroy(params);
+        if (!sounded)
+            return;
+        std::vector<uint32_t> pixels(size_t(kSide) * kSide * kFrames);
+        for (size_t i = 0; i < pixels.size(); i++)
+            pixels[i] = framePixel(int(i / (kSide * kSide)), 0, 0);
+        const int sampleFrames = kFrames * rate / 15;
+        for (int i = 0; i < sampleFrames; i++) {
+            sound_.push_back(triangle(i));
+            sound_.push_back(int16_t(-triangle(i)));
+        }
+        ok_ = mvInsertFrames(image, 0, kFrames, pixels.size() * 4, pixels.data()) == 0 &&
+              mvInsertFrames(audio, 0, sampleFrames, sound_.size() * 2, sound_.data()) == 0;
+    }
+    ~SoundMovie() { close(); }
+    void close()
+    {
+        if (id_)
+            mvClose(id_);
+        id_ = 0;
+    }
+    MVid id() const { return id_; }
+    bool ok() const { return ok_; }
+    const std::vector<int16_t> &sound() const { return sound_; }
+
+private:
+    std::vector<uint8_t> memory_;
+    std::vector<int16_t> sound_;
+    MVid id_ = 0;
+    bool ok_ = false;
+};
+
+struct Wav {
+    bool ok = false;
+    int channels = 0;
+    int rate = 0;
+    std::vector<int16_t> samples;
+};
+
+uint32_t little(const std::vector<uint8_t> &b, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; i--)
+        v = v << 8 | b[at + size_t(i)];
+    return v;
+}
+
+// Reads the capture's 44-byte header and its samples.
+Wav readWav(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    Wav w;
+    if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
+        std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " || little(b, 34, 2) != 16)
+        return w;
+    w.channels = int(little(b, 22, 2));
+    w.rate = int(little(b, 24, 4));
+    const size_t bytes = little(b, 40, 4);
+    if (bytes > b.size() - 44)
+        return w;
+    for (size_t i = 0; i + 1 < bytes; i += 2)
+        w.samples.push_back(int16_t(little(b, 44 + i, 2)));
+    w.ok = true;
+    return w;
+}
+
+// The largest step between neighbouring samples of one channel.
+int largestStep(const std::vector<int16_t> &samples, int channels)
+{
+    int largest = 0;
+    for (size_t i = size_t(channels); i < samples.size(); i++)
+        largest = std::max(largest, std::abs(samples[i] - samples[i - size_t(channels)]));
+    return largest;
+}
+
+class SoundPlay : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        window_ = makeWindow(kSide, kSide);
+        ASSERT_NE(window_, 0u);
+        wav_ = ::testing::TempDir() + "cinelark_sound_" + std::to_string(getpid()) + ".wav";
+    }
+    void TearDown() override
+    {
+        std::remove(wav_.c_str());
+        EngineTest::TearDown();
+    }
+    // Binds with the named audio output; the engine reads the choice when
+    // the movie's port opens.
+    void bind(SoundMovie &movie, const std::string &output, Window window = 0)
+    {
+        ASSERT_TRUE(movie.ok()) << mvGetErrorStr(mvGetErrno());
+        setenv("CINELARK_AUDIO", output.c_str(), 1);
+        ASSERT_EQ(mvBindWindow(movie.id(), display_, window ? window : window_), 0)
+            << mvGetErrorStr(mvGetErrno());
+    }
+    // Plays the movie once at the speed; the time from play to the stop.
+    Clock::duration playOnce(SoundMovie &movie, double speed)
+    {
+        EXPECT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
+        EXPECT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
+        const auto start = Clock::now();
+        EXPECT_EQ(mvPlay(movie.id()), 0);
+        const Collected got = waitFor(MV_EVENT_STOP, 30s);
+        EXPECT_EQ(got.count(MV_EVENT_STOP), 1);
+        EXPECT_EQ(got.count(MV_EVENT_ERROR), 0);
+        return Clock::now() - start;
+    }
+    // Plays a movie captured into the WAV file and returns the capture.
+    Wav capture(double speed, bool enabled = true)
+    {
+        SoundMovie movie;
+        bind(movie, "wav:" + wav_);
+        if (!enabled) {
+            EXPECT_EQ(mvSetEnableAudio(movie.id(), 0), 0);
+            EXPECT_EQ(mvGetEnableAudio(movie.id()), 0);
+        }
+        elapsed_ = playOnce(movie, speed);
+        movie.close();  // the output's file is complete once its port closes
+        return readWav(wav_);
+    }
+    Window window_ = 0;
+    std::string wav_;
+    Clock::duration elapsed_{};
+};
+
+TEST_F(SoundPlay, AtSpeedOneTheCaptureIsExactlyTheMoviesSound)
+{
+    SoundMovie reference;
+    const Wav wav = capture(1.0);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, kRate);
+    EXPECT_EQ(wav.channels, 2);
+    ASSERT_EQ(wav.samples.size(), reference.sound().size());
+    EXPECT_TRUE(wav.samples == reference.sound());
+    // The device's clock paced the pictures: a second of sound, played.
+    EXPECT_GE(elapsed_, std::chrono::milliseconds(1000 * (kFrames - 2) / 15));
+}
+
+TEST_F(SoundPlay, OtherSpeedsStretchTheSoundWithoutAClickAtFrameJoins)
+{
+    for (double speed : {2.0, 0.5}) {
+        SCOPED_TRACE(speed);
+        const Wav wav = capture(speed);
+        ASSERT_TRUE(wav.ok);
+        const int perFrame = int(kPerFrame / speed);
+        const long frames = long(wav.samples.size()) / 2;
+        EXPECT_NEAR(double(frames), double(kFrames) * kPerFrame / speed, perFrame);
+        // Interpolation halves the triangle's step. Decimation doubles it,
+        // and a frame of an odd number of samples (the frame boundaries fall
+        // where the image times land in samples) leaves one more out at its
+        // join; a click would be a jump of hundreds.
+        const int allowed = speed > 1.0 ? int(kSlope * (speed + 1.0)) : kSlope + 1;
+        EXPECT_LE(largestStep(wav.samples, 2), allowed);
+        EXPECT_GE(elapsed_, std::chrono::milliseconds(int(1000 * (kFrames - 2) / 15 / speed)));
+    }
+}
+
+TEST_F(SoundPlay, DisabledSoundKeepsTheTimeAndWritesSilence)
+{
+    const Wav wav = capture(1.0, false);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.samples.size(), size_t(kFrames) * kPerFrame * 2);
+    EXPECT_EQ(largestStep(wav.samples, 1), 0);
+    EXPECT_EQ(wav.samples.empty() ? 1 : wav.samples[0], 0);
+    EXPECT_GE(elapsed_, std::chrono::milliseconds(1000 * (kFrames - 2) / 15));
+}
+
+TEST_F(SoundPlay, WithoutAnOutputTheTimerPacesTheMovieSilently)
+{
+    for (const char *output : {"wav:/nonexistent-cinelark-dir/sound.wav", "alsa:cinelark_no_card",
+                               "no-such-output"}) {
+        SCOPED_TRACE(output);
+        SoundMovie movie;
+        bind(movie, output);
+        const auto elapsed = playOnce(movie, 1.0);
+        EXPECT_GE(elapsed, std::chrono::milliseconds(1000 * (kFrames - 2) / 15));
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
+    }
+}
+
+TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
+{
+    const auto deviceRate = [] {
+        long pairs[2] = {AL_PARAM_OUTPUT_RATE, 0};
+        return ALgetparams(AL_DEFAULT_DEVICE, pairs, 2) == 0 ? pairs[1] : -1;
+    };
+    const Window second = makeWindow(kSide, kSide);
+    SoundMovie first(kRate), other(11127);
+    bind(first, "null");
+    EXPECT_EQ(deviceRate(), kRate);
+    ASSERT_EQ(mvSetPrimaryAudio(first.id()), 0);
+    EXPECT_EQ(mvGetPrimaryAudio(), first.id());
+    bind(other, "null", second);
+    EXPECT_EQ(deviceRate(), kRate);
+    // Once the primary movie is closed, the next movie sets its own rate.
+    first.close();
+    EXPECT_EQ(mvGetPrimaryAudio(), MV_PRIMARY_AUDIO_NONE);
+    other.close();
+    SoundMovie third(11127);
+    bind(third, "null");
+    EXPECT_EQ(deviceRate(), 11025);
+}
+
+TEST_F(SoundPlay, ClosingDuringASlowWriteEndsPromptly)
+{
+    SoundMovie movie;
+    bind(movie, "null");
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 0.25), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    std::this_thread::sleep_for(300ms);
+    const auto start = Clock::now();
+    movie.close();
+    // One slowed frame lasts 270 ms; the close waits for at most the write.
+    EXPECT_LT(Clock::now() - start, 5s);
+}
+
+}  // namespace
+}  // namespace engine_test
