@@ -58,6 +58,16 @@ int32_t rate_for_code(int32_t code);
 // exactly 2^23 (unity).
 int32_t gain_multiplier(int32_t setting);
 
+// A watcher of what the device plays: called on a port's device thread with
+// each run of frames it takes from the ring (16-bit, interleaved by the
+// port's channel count, gains applied), just before they go to the output,
+// so that a measurement can tell when a sample left the ring (a sound card
+// that takes only part of a run is shown the rest again). Set it before
+// the ports to be watched open and clear it (null) after they closed.
+using OutputTap = void (*)(void* context, const int16_t* samples, long frames, int channels,
+                           int rate);
+void set_output_tap(OutputTap tap, void* context);
+
 class PortDevice;
 
 // The master device: opening it selects the backend named by CINELARK_AUDIO.

@@ -48,7 +48,17 @@ constexpr std::size_t kReadWord = 0;
 constexpr std::size_t kWriteWord = 1;
 constexpr std::size_t kFillWord = 3;
 
+// The output tap and its context; a watcher sets both before any port it
+// watches opens, so a device thread never sees one without the other.
+std::atomic<OutputTap> output_tap{nullptr};
+std::atomic<void*> output_tap_context{nullptr};
+
 }  // namespace
+
+void set_output_tap(OutputTap tap, void* context) {
+  output_tap_context.store(context);
+  output_tap.store(tap);
+}
 
 struct PortThread {
   // Set by PortDevice::start before the thread runs; constant afterwards.
@@ -105,7 +115,8 @@ void PortThread::apply_params() {
   for (int c = 0; c < 4; ++c) gain[c] = (c & 1) ? right : left;
 }
 
-// Converts `frames` frames starting at ring word `read` into `staging`.
+// Converts `frames` frames starting at ring word `read` into `staging` and
+// shows them to the output tap.
 // A device word holds a 24-bit sample; times a multiplier of at most 2^23 it
 // fits 64 bits, and shifting by 23 + 8 leaves a 16-bit sample.
 std::size_t PortThread::convert(int64_t read, std::size_t frames) {
@@ -123,6 +134,8 @@ std::size_t PortThread::convert(int64_t read, std::size_t frames) {
   };
   put(ring + read, first);
   put(ring, static_cast<int64_t>(words) - first);
+  if (OutputTap tap = output_tap.load(std::memory_order_acquire))
+    tap(output_tap_context.load(), staging.data(), static_cast<long>(frames), channels, rate);
   return words;
 }
 

@@ -2,6 +2,9 @@
 // conversion and the device gains.
 #include "device_helpers.h"
 
+#include "audiodev/device.h"
+
+#include <atomic>
 #include <cmath>
 
 namespace audiotest {
@@ -157,6 +160,29 @@ TEST_F(WavCapture, OnlyOnePortWritesAFile) {
   ALport again = open(AL_WIDTH_16, 2, 100);
   ASSERT_NE(again, nullptr);
   ASSERT_EQ(ALcloseport(again), 0);
+}
+
+// Counts what the output tap is shown, as a measurement would.
+std::atomic<long> tapped{0};
+void count_tapped(void*, const int16_t*, long frames, int, int) { tapped += frames; }
+
+TEST_F(WavCapture, ClosingAtOnceStillCapturesEverySampleWritten) {
+  use_wav();
+  tapped = 0;
+  cinelark::audiodev::set_output_tap(count_tapped, nullptr);
+  ALport port = open(AL_WIDTH_16, 2, 4000);
+  ASSERT_NE(port, nullptr);
+  std::vector<int16_t> in(4000);
+  for (int i = 0; i < 4000; ++i) in[i] = pattern(i);
+  ASSERT_EQ(ALwritesamps(port, in.data(), 4000), 0);
+  // No wait for the device: what is queued goes to the file at close.
+  ASSERT_EQ(ALcloseport(port), 0);
+  cinelark::audiodev::set_output_tap(nullptr, nullptr);
+  Wav wav;
+  ASSERT_TRUE(read_wav(wav_path_, wav));
+  EXPECT_EQ(wav.samples, in);
+  // The tap is shown every frame that leaves the ring.
+  EXPECT_EQ(tapped.load(), 2000);
 }
 
 }  // namespace
