@@ -6,13 +6,15 @@
 // the stored bytes (and the per-frame settings, key-frame marks among them)
 // when the compression does not change, and decodes and compresses them
 // again when it does. Frames whose packing must change on the way (a raw
-// QuickTime track stores 32-bit words with blue low) are decoded to RGBA and
-// packed anew.
+// QuickTime track stores 32-bit words with blue low), and frames to be
+// compressed at a chosen quality, are decoded to pictures and written anew.
 #include "modes.h"
 
+#include "frame_io.h"
 #include "movie_io.h"
 #include "output.h"
 #include "pixels.h"
+#include "schemes.h"
 
 #include <cstdio>
 #include <cstring>
@@ -44,38 +46,24 @@ bool copyParamsExcept(const DMparams *from, DMparams *to, std::initializer_list<
     return true;
 }
 
-bool copyImageFrames(MVid from, MVid to, bool samePacking, std::string *error)
+bool copyImageFrames(MVid from, MVid to, QualityCoder *coder, std::string *error)
 {
     const int length = mvGetTrackLength(from);
-    Progress progress("image frames", length);
-    if (samePacking) {
-        for (int i = 0; i < length; i += kImageChunkFrames) {
-            const int n = std::min(kImageChunkFrames, length - i);
-            if (mvPasteFrames(from, i, n, to, i) != 0) {
-                *error = "frame " + std::to_string(i) + ": " + movieError();
-                return false;
-            }
-            progress.update(i + n);
-        }
-        return true;
+    if (coder != nullptr || mvGetImagePacking(from) != mvGetImagePacking(to)) {
+        FrameWriter writer(to, mvGetImageWidth(from), mvGetImageHeight(from), coder);
+        return forEachPicture(from, {0, length}, "image frames", error,
+                              [&](int i, int, int, std::span<const uint8_t> rgba) {
+            return writer.put(i, rgba, error);
+        });
     }
-    const int width = mvGetImageWidth(from), height = mvGetImageHeight(from);
-    const int inPacking = mvGetImagePacking(from), outPacking = mvGetImagePacking(to);
-    std::vector<uint8_t> in(frameBytes(inPacking, width, height));
-    std::vector<uint8_t> out(frameBytes(outPacking, width, height));
-    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
-    for (int i = 0; i < length; ++i) {
-        if (mvReadFrames(from, i, 1, in.size(), in.data()) != 0) {
+    Progress progress("image frames", length);
+    for (int i = 0; i < length; i += kImageChunkFrames) {
+        const int n = std::min(kImageChunkFrames, length - i);
+        if (mvPasteFrames(from, i, n, to, i) != 0) {
             *error = "frame " + std::to_string(i) + ": " + movieError();
             return false;
         }
-        frameToRGBA(inPacking, width, height, in, rgba);
-        rgbaToFrame(outPacking, width, height, rgba, out);
-        if (mvInsertFrames(to, i, 1, out.size(), out.data()) != 0) {
-            *error = "frame " + std::to_string(i) + ": " + movieError();
-            return false;
-        }
-        progress.update(i + 1);
+        progress.update(i + n);
     }
     return true;
 }
@@ -97,9 +85,6 @@ bool copyAudioFrames(MVid from, MVid to, std::string *error)
 
 int convertMovie(const Options &o)
 {
-    if (o.hasQuality)
-        return fail(o.output, "--quality cannot be honoured: the movie library compresses "
-                              "every scheme at its own fixed setting");
     const int format = chooseFormat(o.format, o.output);
     MovieHandle source;
     std::string error;
@@ -109,20 +94,26 @@ int convertMovie(const Options &o)
     const MVid audio = findTrack(source.get(), DM_MEDIUM_AUDIO);
     if (image == 0 && format == MV_FORMAT_QUICKTIME)
         return fail(o.input, "a QuickTime movie needs an image track and this movie has none");
+    if (image == 0 && o.hasQuality)
+        return fail(o.input, "--quality needs an image track and this movie has none");
 
     std::string compression;
     int packing = 0;
+    QualityCoder coder;
     if (image != 0) {
         const char *sourceCompression = mvGetImageCompression(image);
-        compression = !o.compression.empty() ? o.compression
-                                             : (sourceCompression ? sourceCompression : "");
-        if (!schemeKnown(compression))
-            return fail(o.output, "unknown compression scheme \"" + compression + "\"");
+        const std::string wanted = !o.compression.empty() ? o.compression
+                                                          : (sourceCompression ? sourceCompression : "");
+        if (!resolveScheme(wanted, &compression, &error))
+            return fail(o.output, error);
         if (!formatCarries(format, compression))
             return fail(o.output, "a QuickTime file cannot carry \"" + compression + "\" frames");
         packing = outputPacking(format, compression, mvGetImagePacking(image));
         if (bytesPerPixel(mvGetImagePacking(image)) == 0)
             return fail(o.input, "the image track's pixel packing is not one this program knows");
+        if (o.hasQuality &&
+            !coder.open(compression, mvGetImageWidth(image), mvGetImageHeight(image), o.quality, &error))
+            return fail(o.output, error);
     }
 
     Params movieParams = newParams();
@@ -150,7 +141,7 @@ int convertMovie(const Options &o)
         MVid track = 0;
         if (mvAddTrack(dest.get(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) != 0)
             return fail(o.output, "cannot make a \"" + compression + "\" image track: " + movieError());
-        if (!copyImageFrames(image, track, packing == mvGetImagePacking(image), &error))
+        if (!copyImageFrames(image, track, o.hasQuality ? &coder : nullptr, &error))
             return fail(o.output, error);
     }
     if (audio != 0) {

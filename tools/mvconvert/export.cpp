@@ -7,10 +7,10 @@
 // last image frame.
 #include "modes.h"
 
+#include "frame_io.h"
 #include "movie_io.h"
 #include "output.h"
 #include "pictures.h"
-#include "pixels.h"
 #include "sound.h"
 
 #include <cerrno>
@@ -27,11 +27,6 @@ namespace {
 // Audio sample frames read per call.
 constexpr int kAudioChunkFrames = 32768;
 
-struct FrameSpan {
-    int first = 0;
-    int count = 0;
-};
-
 bool imageSpan(const Options &o, MVid image, FrameSpan *span, std::string *error)
 {
     const int length = mvGetTrackLength(image);
@@ -45,34 +40,6 @@ bool imageSpan(const Options &o, MVid image, FrameSpan *span, std::string *error
         return false;
     }
     *span = {o.rangeFirst, o.rangeLast - o.rangeFirst + 1};
-    return true;
-}
-
-// Reads image frames one by one and hands each, as RGBA top row first, to
-// the sink; false at the first failure, with the reason in *error.
-template <typename Sink>
-bool forEachPicture(MVid image, FrameSpan span, const char *label, std::string *error, Sink sink)
-{
-    const int width = mvGetImageWidth(image), height = mvGetImageHeight(image);
-    const int packing = mvGetImagePacking(image);
-    const size_t bytes = frameBytes(packing, width, height);
-    if (bytes == 0) {
-        *error = "the image track's pixel packing or size is not one this program knows";
-        return false;
-    }
-    std::vector<uint8_t> frame(bytes), rgba(size_t(width) * size_t(height) * 4);
-    Progress progress(label, span.count);
-    for (int i = 0; i < span.count; ++i) {
-        const int number = span.first + i;
-        if (mvReadFrames(image, number, 1, frame.size(), frame.data()) != 0) {
-            *error = "frame " + std::to_string(number) + ": " + movieError();
-            return false;
-        }
-        frameToRGBA(packing, width, height, frame, rgba);
-        if (!sink(number, width, height, rgba))
-            return false;
-        progress.update(i + 1);
-    }
     return true;
 }
 

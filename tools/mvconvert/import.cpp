@@ -6,10 +6,11 @@
 // written.
 #include "modes.h"
 
+#include "frame_io.h"
 #include "movie_io.h"
 #include "output.h"
 #include "pictures.h"
-#include "pixels.h"
+#include "schemes.h"
 #include "sound.h"
 
 #include <sys/stat.h>
@@ -46,9 +47,6 @@ bool findSequence(const std::string &pattern, int *first, int *count)
 
 int importPictures(const Options &o)
 {
-    if (o.hasQuality)
-        return fail(o.output, "--quality cannot be honoured: the movie library compresses "
-                              "every scheme at its own fixed setting");
     int first = 0, count = 0;
     if (!findSequence(o.fromFrames, &first, &count))
         return fail(o.fromFrames, "no pictures found (tried numbers 0 and 1)");
@@ -73,12 +71,15 @@ int importPictures(const Options &o)
     const int width = picture.width, height = picture.height;
 
     const int format = chooseFormat(o.format, o.output);
-    const std::string compression = o.compression.empty() ? DM_IMAGE_UNCOMPRESSED : o.compression;
-    if (!schemeKnown(compression))
-        return fail(o.output, "unknown compression scheme \"" + compression + "\"");
+    std::string compression;
+    if (!resolveScheme(o.compression.empty() ? DM_IMAGE_UNCOMPRESSED : o.compression, &compression, &error))
+        return fail(o.output, error);
     if (!formatCarries(format, compression))
         return fail(o.output, "a QuickTime file cannot carry \"" + compression + "\" frames");
     const int packing = outputPacking(format, compression, DM_PACKING_RGBX);
+    QualityCoder coder;
+    if (o.hasQuality && !coder.open(compression, width, height, o.quality, &error))
+        return fail(o.output, error);
 
     Params movieParams = newParams();
     Params imageParams = newParams();
@@ -98,7 +99,7 @@ int importPictures(const Options &o)
     if (mvAddTrack(movie.get(), DM_MEDIUM_IMAGE, imageParams.get(), nullptr, &image) != 0)
         return fail(o.output, "cannot make a \"" + compression + "\" image track: " + movieError());
 
-    std::vector<uint8_t> frame(frameBytes(packing, width, height));
+    FrameWriter writer(image, width, height, o.hasQuality ? &coder : nullptr);
     Progress progress("pictures", count);
     for (int i = 0; i < count; ++i) {
         const std::string name = frameName(o.fromFrames, first + i);
@@ -108,9 +109,8 @@ int importPictures(const Options &o)
             return fail(name, "the picture is " + std::to_string(picture.width) + "x" +
                                   std::to_string(picture.height) + " but the first one is " +
                                   std::to_string(width) + "x" + std::to_string(height));
-        rgbaToFrame(packing, width, height, picture.rgba, frame);
-        if (mvInsertFrames(image, i, 1, frame.size(), frame.data()) != 0)
-            return fail(o.output, "frame " + std::to_string(i) + ": " + movieError());
+        if (!writer.put(i, picture.rgba, &error))
+            return fail(o.output, error);
         progress.update(i + 1);
     }
 

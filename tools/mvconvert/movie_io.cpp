@@ -1,7 +1,5 @@
 #include "movie_io.h"
 
-#include <cinelark/cl.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,12 +8,6 @@
 #include <cstring>
 
 namespace mvconvert {
-
-namespace {
-
-void quietHandler(CL_Handle, int, const char *, ...) {}
-
-}  // namespace
 
 Params newParams()
 {
@@ -102,42 +94,6 @@ int chooseFormat(const std::string &formatWord, const std::string &outName)
             return MV_FORMAT_QUICKTIME;
     }
     return MV_FORMAT_NATIVE_3;
-}
-
-bool formatCarries(int format, const std::string &compression)
-{
-    // QuickTime files describe these four codings only.
-    static const char *const kQuickTime[] = {DM_IMAGE_UNCOMPRESSED, "JPEG", "Apple Video",
-                                             "Apple Animation"};
-    if (format != MV_FORMAT_QUICKTIME)
-        return true;
-    for (const char *name : kQuickTime)
-        if (compression == name)
-            return true;
-    return false;
-}
-
-bool schemeKnown(const std::string &compression)
-{
-    // QuickTime's two coders are installed by the movie library, not in the
-    // compression library's registry.
-    if (compression == DM_IMAGE_UNCOMPRESSED || compression == "Apple Video" ||
-        compression == "Apple Animation")
-        return true;
-    // The library's default error handler would print; this is only a query.
-    CL_ErrorHandler before = clSetErrorHandler(quietHandler);
-    const int scheme = clQuerySchemeFromName(CL_VIDEO, compression.c_str());
-    clSetErrorHandler(before);
-    return scheme >= 0;
-}
-
-int outputPacking(int format, const std::string &compression, int sourcePacking)
-{
-    if (compression != DM_IMAGE_UNCOMPRESSED)
-        return DM_PACKING_RGBX;
-    if (format == MV_FORMAT_QUICKTIME)
-        return sourcePacking == DM_PACKING_RGB555 ? DM_PACKING_RGB555 : DM_PACKING_XBGR;
-    return sourcePacking;
 }
 
 void audioToInt16(std::span<const uint8_t> frames, int width, int sampleFormat,

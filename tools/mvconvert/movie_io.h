@@ -1,7 +1,7 @@
 // Small helpers over the public movie interface shared by the tool's modes:
 // owned parameter lists and movies, the library's last error as text, the
-// choice of output format and of an image track's packing, and the
-// conversion of audio frames to 16-bit samples.
+// choice of output format and the conversion of audio frames to 16-bit
+// samples.
 #ifndef MVCONVERT_MOVIE_IO_H
 #define MVCONVERT_MOVIE_IO_H
 
@@ -54,19 +54,6 @@ MVid findTrack(MVid movie, int medium);
 // output name: QuickTime for "quicktime" or a name ending in ".mov". -1 for
 // an unknown format word.
 int chooseFormat(const std::string &formatWord, const std::string &outName);
-
-// True when the format can carry image frames of that compression; the
-// library's own check of names follows when the track is made.
-bool formatCarries(int format, const std::string &compression);
-
-// True when the compression library knows a video scheme of that name.
-bool schemeKnown(const std::string &compression);
-
-// The packing an output image track should use: QuickTime stores raw frames
-// as 32-bit words with blue low (or 5-5-5), compressed frames go through
-// the codecs as 32-bit words with red low, and a native uncompressed track
-// keeps the packing it was given.
-int outputPacking(int format, const std::string &compression, int sourcePacking);
 
 // Audio sample frames as native 16-bit samples: 8-bit samples move to the top
 // byte, unsigned samples are made two's complement.

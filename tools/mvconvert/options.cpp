@@ -13,25 +13,35 @@ const char kHelpText[] =
     "  mvconvert IN OUT [--format native|quicktime] [--compression NAME] [--quality Q]\n"
     "  mvconvert IN [--frames PATTERN] [--rgba FILE] [--audio FILE] [--range FIRST:LAST]\n"
     "  mvconvert --from-frames PATTERN --rate FPS [--audio-in FILE] OUT\n"
-    "            [--format native|quicktime] [--compression NAME]\n"
+    "            [--format native|quicktime] [--compression NAME] [--quality Q]\n"
     "  mvconvert --decode-bench IN\n"
     "\n"
     "Converting: IN is written to OUT as a new movie, a native version 3 file unless\n"
     "--format quicktime is given or OUT ends in .mov. Title, comment, loop settings\n"
     "and user parameters are kept and the audio track is copied. Image frames are\n"
-    "copied as stored unless --compression names another scheme, in which case\n"
-    "they are decoded and compressed again.\n"
+    "copied as stored unless --compression names another scheme or --quality is\n"
+    "given, in which case they are decoded and compressed again.\n"
+    "\n"
+    "Importing: the numbered pictures become the image track of a new movie OUT\n"
+    "(uncompressed unless --compression says otherwise), and the sound file, if\n"
+    "any, its audio track.\n"
+    "\n"
+    "Exporting: the image frames leave as pictures with the top row first, the\n"
+    "way the player shows them.\n"
     "\n"
     "Options:\n"
     "  --format native|quicktime  the file format of OUT\n"
     "  --compression NAME         the image compression of OUT, such as\n"
     "                             \"Uncompressed Video\", RLE, RLE24, JPEG, MVC1,\n"
-    "                             \"Apple Video\" or \"Apple Animation\"; QuickTime\n"
-    "                             files carry only uncompressed, JPEG, Apple Video\n"
-    "                             and Apple Animation\n"
-    "  --quality Q                a compression quality from 0 to 100; refused,\n"
-    "                             since the movie library compresses every scheme\n"
-    "                             at its own fixed setting\n"
+    "                             8RGB, \"Apple Video\" or \"Apple Animation\" (case\n"
+    "                             does not matter); QuickTime files carry only\n"
+    "                             uncompressed, JPEG, Apple Video and Apple Animation\n"
+    "  --quality Q                compress the image frames at quality Q, set on the\n"
+    "                             scheme's own quality parameter (such as JPEG's\n"
+    "                             \"Quality Factor\", 0 to 100); frames are then\n"
+    "                             always compressed again. Refused for a scheme\n"
+    "                             without such a parameter, and for a Q outside\n"
+    "                             its range\n"
     "  --frames PATTERN           export every image frame as a picture named by\n"
     "                             the printf pattern (for example out_%05d.png);\n"
     "                             PNG, or binary PPM when the pattern ends in .ppm\n"
@@ -123,8 +133,8 @@ bool parseOptions(int argc, char **argv, Options *o, std::string *error)
         }
         const char *value = argv[++i];
         if (arg == "--quality") {
-            if (!parseInt(value, 0, 100, &o->quality)) {
-                *error = "--quality takes a number from 0 to 100";
+            if (!parseInt(value, -1000000, 1000000, &o->quality)) {
+                *error = "--quality takes a whole number";
                 return false;
             }
             o->hasQuality = true;
