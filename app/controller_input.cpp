@@ -8,9 +8,6 @@
 // volume.
 #include <Xm/Xm.h>
 
-#include <X11/keysym.h>
-#include <X11/Xutil.h>
-
 #include <cstdlib>
 
 #include "marker_map.h"
@@ -190,17 +187,4 @@ void MovieController::keyZoomDown(Widget w, XEvent *, String *, Cardinal *)
     MovieController *self = of(w);
     if (self && self->zoomDownHook_)
         self->zoomDownHook_();
-}
-
-void MovieController::stepKeys(Widget w, XtPointer, XEvent *event, Boolean *)
-{
-    if (event->type != KeyPress)
-        return;
-    char text[8];
-    KeySym sym = NoSymbol;
-    XLookupString(&event->xkey, text, sizeof text, &sym, nullptr);
-    if (sym == XK_Left || sym == XK_KP_Left || sym == XK_less)
-        keyLeft(w, event, nullptr, nullptr);
-    else if (sym == XK_Right || sym == XK_KP_Right || sym == XK_greater)
-        keyRight(w, event, nullptr, nullptr);
 }

@@ -14,10 +14,8 @@
 namespace {
 
 // Keys and buttons of the picture. Control bindings come first: Xt takes
-// the first line that matches. The frame-step keys (the arrows, < and >)
-// are not here: Motif keeps the arrow keys for moving the keyboard focus
-// before translations see them, so a key handler of the drawing area takes
-// them instead (stepKeys).
+// the first line that matches. osfLeft and osfRight are Motif's virtual
+// keys, bound to the arrow keys by its default key bindings.
 const char kTranslations[] =
     "Ctrl<Key>d: ActivateZoomDown()\n"
     "Ctrl<Key>z: ActivateZoomUp()\n"
@@ -26,6 +24,10 @@ const char kTranslations[] =
     "<Btn2Down>: ActivateButton2Down()\n"
     "<Btn2Up>: ActivateButton2Up()\n"
     "<Motion>: ActivateMouseMoved()\n"
+    "<Key>osfLeft: ActivateLeft()\n"
+    "<Key>osfRight: ActivateRight()\n"
+    "<Key>less: ActivateLeft()\n"
+    "<Key>greater: ActivateRight()\n"
     "<Key>m: ActivateM()\n"
     "<Key>p: ActivateP()\n"
     "<Key>s: ActivateS()\n"
@@ -69,12 +71,15 @@ void MovieController::buildWidgets(Widget parent, const char *name)
     XtSetArg(args[n], XmNwidth, width_); ++n;
     XtSetArg(args[n], XmNheight, height_); ++n;
     XtSetArg(args[n], XmNuserData, this); ++n;
+    // Keys typed into the movie window go to the picture. Traversal is on
+    // from the start: turning it on later would lay Motif's own arrow-key
+    // bindings over the ones below.
+    XtSetArg(args[n], XmNtraversalOn, True); ++n;
     drawingArea_ = kglCreateMDraw(form_, "movieDraw", glxConfig_, args, n);
     if (!drawingArea_)
         error("Coult not glxgetconfig");
     XtManageChild(drawingArea_);
     XtOverrideTranslations(drawingArea_, XtParseTranslationTable(kTranslations));
-    XtAddEventHandler(drawingArea_, KeyPressMask, False, stepKeys, this);
     XtAddCallback(drawingArea_, KGL_NexposeCallback, exposedCB, this);
     XtAddCallback(drawingArea_, KGL_NginitCallback, gInitCB, this);
     XtAddCallback(drawingArea_, KGL_NresizeCallback, resizedCB, this);

@@ -23,6 +23,7 @@
 int MovieController::curMaxObjOffset = 0;
 MovieController *MovieController::list_[kMaxControllers] = {};
 short MovieController::muted_ = 0;
+char MovieController::curVol_[8] = "";
 
 namespace {
 
@@ -74,6 +75,10 @@ MovieController::MovieController(Widget parent, const char *name, const char *fi
     if (mvFindTrackByMedium(movie_, DM_MEDIUM_AUDIO, &audio) == 0) {
         hasAudio_ = 1;
         audioRate_ = static_cast<int>(mvGetAudioRate(audio));
+        if (!soundOutputWorks())
+            std::fprintf(stderr,
+                         "cinelark: no audio device could be opened; %s plays without sound.\n",
+                         fileName);
     }
 
     mvSetSelectEvents(kSelectedEvents);
@@ -82,8 +87,12 @@ MovieController::MovieController(Widget parent, const char *name, const char *fi
     mvSetFrameDisplay(0);
 
     glxConfig_ = GLXgetconfig(display_, XScreenNumberOfScreen(XtScreen(parent)), kWantedConfig);
-    if (!glxConfig_)
+    if (!glxConfig_) {
+        // The reason, for users of displays without OpenGL (GLX) support.
+        std::fprintf(stderr, "cinelark: the X display offers no OpenGL (GLX) visual in RGB "
+                             "mode, so the movie cannot be shown.\n");
         error("Coult not glxgetconfig");
+    }
     if (zoom < 1 || zoom > 4)
         error("zoom must be <=4 and >=1");
     width_ *= zoom;
@@ -276,6 +285,7 @@ void MovieController::mute()
 {
     muted_ = muted_ ? 0 : 1;
     mvSetEnableAudio(movie_, muted_ ? 0 : 1);
+    getCurVol();
 }
 
 void MovieController::drawCurrentImage()
@@ -355,7 +365,6 @@ void MovieController::gInitCB(Widget w, XtPointer client, XtPointer)
     mvSetViewSize(self->movie_, self->width_, self->height_);
     XMapWindow(self->display_, window);
     // Keys typed into the movie window go to the picture, clicked or not.
-    XtVaSetValues(w, XmNtraversalOn, True, nullptr);
     XmProcessTraversal(w, XmTRAVERSE_CURRENT);
     Widget shell = w;
     while (shell && !XtIsShell(shell))

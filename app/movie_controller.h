@@ -79,7 +79,6 @@ private:
     static void keyR(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomUp(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomDown(Widget, XEvent *, String *, Cardinal *);
-    static void stepKeys(Widget, XtPointer, XEvent *, Boolean *);
 
     // Widget callbacks (movie_controller.cpp, controller_input.cpp).
     static void exposedCB(Widget, XtPointer, XtPointer);
@@ -110,6 +109,9 @@ private:
     // The output volume in percent (volume.cpp).
     static int getCurVolume();
     void setCurVolume(int v);
+    // The average gain as text, kept in curVol_.
+    static const char *getCurVol();
+    static bool soundOutputWorks();
 
     FrameHook frameHook_ = nullptr;
     Hook glInitHook_ = nullptr;
@@ -157,6 +159,7 @@ private:
     static int curMaxObjOffset;
     static MovieController *list_[kMaxControllers];
     static short muted_;
+    static char curVol_[8];
 };
 
 #endif

@@ -2,7 +2,12 @@
 // device's left and right gains (0 to 255) are this process's own software
 // gain, so the slider never changes other programs' sound. Errors of the
 // audio port library are silenced: without a device the volume reads 0.
+//
+// A movie whose sound cannot reach a device still plays, silently, paced by
+// the engine's timer; the user is told so once on standard error.
 #include <Xm/ScrollBar.h>
+
+#include <cstdio>
 
 #include <cinelark/audio.h>
 
@@ -45,4 +50,27 @@ void MovieController::setCurVolume(int v)
     ALseterrorhandler(previous);
     if (v >= 3)
         XtVaSetValues(volumeScrollBar_, XmNvalue, 100 - v, nullptr);
+}
+
+const char *MovieController::getCurVol()
+{
+    long left = 0, right = 0;
+    if (!readGains(&left, &right))
+        left = right = 0;
+    std::snprintf(curVol_, sizeof curVol_, "%d", static_cast<int>((left + right) / 2));
+    return curVol_;
+}
+
+bool MovieController::soundOutputWorks()
+{
+    // A port opened and closed again: the engine opens its own at bind.
+    ALerrfunc previous = ALseterrorhandler(silent);
+    ALconfig config = ALnewconfig();
+    ALport port = config ? ALopenport("cinelark probe", "w", config) : nullptr;
+    if (port)
+        ALcloseport(port);
+    if (config)
+        ALfreeconfig(config);
+    ALseterrorhandler(previous);
+    return port != nullptr;
 }

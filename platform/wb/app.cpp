@@ -137,6 +137,8 @@ void WbApp::busy(const char *message)
         if (!busyDialog_) {
             busyDialog_ = XmCreateWorkingDialog(shell_, const_cast<char *>("busyDialog"),
                                                 nullptr, 0);
+            std::string title = class_ + " Busy";
+            XtVaSetValues(XtParent(busyDialog_), XmNtitle, title.c_str(), nullptr);
             XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_OK_BUTTON));
             XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_CANCEL_BUTTON));
             XtUnmanageChild(XmMessageBoxGetChild(busyDialog_, XmDIALOG_HELP_BUTTON));

@@ -4,6 +4,8 @@
 #include <Xm/MessageB.h>
 #include <Xm/Xm.h>
 
+#include <cstdio>
+
 #include "wb/app.h"
 
 struct WbDialogManager::Slot {
@@ -86,6 +88,7 @@ Widget WbDialogManager::postWith(unsigned char style, const char *text, XtCallba
     else
         XtUnmanageChild(helpButton);
     XtManageChild(slot->dialog);
+    logPosted(text ? text : "");
     return slot->dialog;
 }
 
@@ -109,16 +112,38 @@ void WbDialogManager::answeredCB(Widget w, XtPointer client, XtPointer callData)
 
 WbErrorDialogManager::WbErrorDialogManager(const char *name) : WbDialogManager(name) {}
 
+namespace {
+
+// Dialog windows are titled after the application and their kind, rather
+// than after the widget names the toolkit would show.
+Widget titled(Widget dialog, const char *kind)
+{
+    const WbApp *app = WbApp::instance();
+    std::string title = std::string(app ? app->applicationClass() : "") + " " + kind;
+    XtVaSetValues(XtParent(dialog), XmNtitle, title.c_str(), nullptr);
+    return dialog;
+}
+
+}  // namespace
+
 Widget WbErrorDialogManager::createDialog(Widget parent)
 {
-    return XmCreateErrorDialog(parent, const_cast<char *>(name()), nullptr, 0);
+    return titled(XmCreateErrorDialog(parent, const_cast<char *>(name()), nullptr, 0), "Error");
+}
+
+void WbErrorDialogManager::logPosted(const char *text)
+{
+    const WbApp *app = WbApp::instance();
+    std::fprintf(stderr, "%s: %s\n", app ? app->applicationName() : "error", text);
+    std::fflush(stderr);
 }
 
 WbInfoDialogManager::WbInfoDialogManager(const char *name) : WbDialogManager(name) {}
 
 Widget WbInfoDialogManager::createDialog(Widget parent)
 {
-    return XmCreateInformationDialog(parent, const_cast<char *>(name()), nullptr, 0);
+    return titled(XmCreateInformationDialog(parent, const_cast<char *>(name()), nullptr, 0),
+                  "Information");
 }
 
 WbDialogManager *getTheErrorDialog()

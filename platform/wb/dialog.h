@@ -4,7 +4,9 @@
 // A manager keeps a small pool of dialogs of its kind, so a second post
 // while the first is still up shows a second dialog rather than replacing
 // the text the user is reading. getTheErrorDialog() is the application's
-// error dialog manager, made on first use.
+// error dialog manager, made on first use. Error dialogs also write their
+// text on standard error, after the application's name, so that the
+// session's log keeps every error the user was shown.
 #ifndef CINELARK_WB_DIALOG_H
 #define CINELARK_WB_DIALOG_H
 
@@ -39,6 +41,8 @@ public:
 protected:
     // Makes one dialog of the manager's kind under parent.
     virtual Widget createDialog(Widget parent) = 0;
+    // Runs as each text is shown.
+    virtual void logPosted(const char *) {}
 
 private:
     struct Slot;
@@ -59,6 +63,7 @@ public:
     explicit WbErrorDialogManager(const char *name = "errorDialog");
 protected:
     Widget createDialog(Widget parent) override;
+    void logPosted(const char *text) override;
 };
 
 class WbInfoDialogManager : public WbDialogManager {

@@ -13,6 +13,7 @@ WbFileSelectionDialog::WbFileSelectionDialog(const char *name) : WbComponent(nam
         return;
     _w = XmCreateFileSelectionDialog(app->baseWidget(), const_cast<char *>(_name.c_str()),
                                      nullptr, 0);
+    XtVaSetValues(XtParent(_w), XmNtitle, _name.c_str(), nullptr);
     installDestroyHandler();
     XtAddCallback(_w, XmNokCallback, okCB, this);
     XtAddCallback(_w, XmNcancelCallback, cancelCB, this);

@@ -224,4 +224,96 @@ void pause(double seconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
 }
 
+bool xdotool(const std::string &arguments)
+{
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string primarySelection(Display *dpy)
+{
+    Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    Atom property = XInternAtom(dpy, "CINELARK_TEST_SELECTION", False);
+    XConvertSelection(dpy, XA_PRIMARY, XA_STRING, property, me, CurrentTime);
+    XFlush(dpy);
+    std::string text;
+    XEvent e;
+    bool answered = waitUntil(
+        [&] { return XCheckTypedWindowEvent(dpy, me, SelectionNotify, &e) == True; }, 5.0);
+    if (answered && e.xselection.property != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(dpy, me, property, 0, 4096, True, AnyPropertyType, &type,
+                               &format, &count, &after, &data) == Success &&
+            data) {
+            if (format == 8)
+                text.assign(reinterpret_cast<char *>(data), count);
+            XFree(data);
+        }
+    }
+    XDestroyWindow(dpy, me);
+    return text;
+}
+
+std::vector<Window> topWindows(Display *dpy)
+{
+    std::vector<Window> shown;
+    Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(dpy, False);
+    if (!XQueryTree(dpy, root, &root, &parent, &children, &count))
+        return shown;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+            shown.push_back(children[i]);
+    }
+    if (children)
+        XFree(children);
+    return shown;
+}
+
+Server::Server(const std::vector<std::string> &extraArguments)
+{
+    // A display number nobody else holds, from the test's process number.
+    int number = 400 + getpid() % 500;
+    while (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+        ++number;
+    std::string name = ":" + std::to_string(number);
+    pid_ = fork();
+    if (pid_ == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<std::string> all = {"Xvfb", name, "-screen", "0", "800x600x24",
+                                        "-nolisten", "tcp"};
+        all.insert(all.end(), extraArguments.begin(), extraArguments.end());
+        std::vector<char *> argv;
+        for (std::string &a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp("Xvfb", argv.data());
+        _exit(127);
+    }
+    bool up = waitUntil(
+        [&] {
+            Display *d = XOpenDisplay(name.c_str());
+            if (d)
+                XCloseDisplay(d);
+            return d != nullptr;
+        },
+        15.0);
+    if (up)
+        name_ = name;
+}
+
+Server::~Server()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
 }  // namespace player_test

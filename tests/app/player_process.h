@@ -54,6 +54,44 @@ void click(Display *dpy, Window w, int x, int y, unsigned button = 1);
 void sendDelete(Display *dpy, Window w);
 void pause(double seconds);
 
+// Runs an xdotool command line (arguments after "xdotool"); true when it
+// succeeded.
+bool xdotool(const std::string &arguments);
+
+// Polls done() every 50 ms until it holds or the time is up; the last
+// answer.
+template <typename Done>
+bool waitUntil(Done done, double timeoutSeconds)
+{
+    for (int i = 0, n = static_cast<int>(timeoutSeconds * 20); i < n; ++i) {
+        if (done())
+            return true;
+        pause(0.05);
+    }
+    return done();
+}
+
+// The text of the primary selection (what the user last selected in any
+// program), or "" when nobody holds it within a few seconds.
+std::string primarySelection(Display *dpy);
+
+// The mapped top-level windows of the display, newest last.
+std::vector<Window> topWindows(Display *dpy);
+
+// A private X server for the tests that need one (a display without GLX,
+// for instance), stopped at destruction.
+class Server {
+public:
+    explicit Server(const std::vector<std::string> &extraArguments);
+    ~Server();
+    // ":N", or "" when the server did not come up.
+    const std::string &name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
 }  // namespace player_test
 
 #endif

@@ -339,7 +339,10 @@ TEST_F(Framework, ErrorDialogPostsAndReturnsAtOnce)
 {
     WbDialogManager *errors = getTheErrorDialog();
     ASSERT_EQ(errors, getTheErrorDialog());
+    ::testing::internal::CaptureStderr();
     Widget first = errors->postModal("clip.mv: not a movie file");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "wb_tests: clip.mv: not a movie file\n")
+        << "an error shown is also kept in the log";
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(XtIsManaged(first));
     EXPECT_EQ(messageOf(first), "clip.mv: not a movie file");

@@ -1,0 +1,186 @@
+// The main window's menus driven from the keyboard under the test display:
+// loop modes and speeds seen in the frames the movie shows, zoom steps and
+// their limits, File > Open replacing the movie, the menus without a movie,
+// and the help entries. Error dialogs are answered, and their texts read
+// from the log the player keeps on standard error.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "player_fixture.h"
+
+using namespace player_test;
+
+namespace {
+
+constexpr int kFileMenu = 0, kOptionsMenu = 1, kHelpMenu = 2;
+
+class Menus : public Player {
+protected:
+    // A normal run with the movie window away from the main window.
+    void start(const std::string &movie)
+    {
+        player_ = std::make_unique<Running>(std::vector<std::string>{"-S", "600,600", movie});
+        movieWindow_ = findWindow(dpy_, movie, 20.0);
+        mainWindow_ = findWindow(dpy_, "Cinelark", 20.0);
+        ASSERT_NE(movieWindow_, 0u) << player_->err();
+        ASSERT_NE(mainWindow_, 0u);
+    }
+    void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
+
+    // The first frame shown after the movie leaves frame `from`.
+    int frameAfter(int from)
+    {
+        int now = from;
+        waitUntil(
+            [&] {
+                now = shownFrame(movieWindow_);
+                return now != from && now >= 0;
+            },
+            10.0);
+        return now;
+    }
+
+    // Seconds from P to the last frame, playing from frame 0.
+    double secondsToTheEnd()
+    {
+        auto start = std::chrono::steady_clock::now();
+        key(dpy_, movieWindow_, "p");
+        EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1, 20.0));
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    // How often text appears in the player's log.
+    int logged(const std::string &text)
+    {
+        std::string err = player_->err();
+        int n = 0;
+        for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
+            ++n;
+        return n;
+    }
+
+    std::unique_ptr<Running> player_;
+    Window movieWindow_ = 0, mainWindow_ = 0;
+};
+
+TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrame)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    options(kLoop);
+    key(dpy_, movieWindow_, "p");
+    ASSERT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    EXPECT_EQ(frameAfter(kFrames - 1), 0) << "a loop starts again";
+
+    options(kSwing);
+    ASSERT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    EXPECT_EQ(frameAfter(kFrames - 1), kFrames - 2) << "a swing turns back";
+
+    // Whichever way the swing was going, play once ends it at that end.
+    options(kPlayOnce);
+    int stopped = settledFrame(movieWindow_);
+    EXPECT_TRUE(stopped == 0 || stopped == kFrames - 1) << "stopped at " << stopped;
+}
+
+TEST_F(Menus, SpeedsChangeHowLongAPassTakes)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    options(kTwiceSpeed);
+    double twice = secondsToTheEnd();
+    key(dpy_, movieWindow_, "Right");  // from the last frame on to frame 0
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    options(kHalfSpeed);
+    double half = secondsToTheEnd();
+    // A pass takes 0.9 s at twice the speed and 3.6 s at half; whatever a
+    // busy machine adds to both, the difference stays.
+    EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
+}
+
+TEST_F(Menus, ZoomStepsResizeTheMovieWindowWithinOneToFour)
+{
+    start(movie_);
+    options(kZoomDown);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its smallest size (zoom 1)."), 1);
+    for (int z = 2; z <= 4; ++z) {
+        options(kZoomUp);
+        EXPECT_TRUE(waitUntil(
+            [&] { return geometry(dpy_, movieWindow_).width == z * kWidth + 2; }, 20.0))
+            << "zoom " << z;
+    }
+    EXPECT_EQ(geometry(dpy_, movieWindow_).height, 4 * kHeight + 2);
+    options(kZoomUp);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
+    EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
+}
+
+TEST_F(Menus, ClosingTheMovieWindowLeavesTheMenusWithoutAMovie)
+{
+    start(movie_);
+    sendDelete(dpy_, movieWindow_);
+    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
+    EXPECT_TRUE(player_->alive());
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
+    const std::string noMovie = "No movie is loaded. Open one with File > Open first.";
+    for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
+        options(entry);
+        ASSERT_TRUE(answerDialog()) << "entry " << entry;
+    }
+    EXPECT_EQ(logged(noMovie), 3);
+}
+
+TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    key(dpy_, movieWindow_, "Right");
+    ASSERT_TRUE(showsFrame(movieWindow_, 1));
+
+    auto open = [&](const std::string &path) {
+        chooseMenu(mainWindow_, kFileMenu, 0);
+        Window dialog = waitForTitle("Movie Name");
+        ASSERT_NE(dialog, 0u);
+        // The selection field lies just above the dialog's buttons.
+        Rect r = geometry(dpy_, dialog);
+        xdotool("mousemove --window " + std::to_string(dialog) + " " +
+                std::to_string(r.width / 2) + " " + std::to_string(r.height - 89) +
+                " click --repeat 3 --delay 80 1");
+        xdotool("type --delay 10 '" + path + "'");
+        xdotool("key Return");
+    };
+
+    open(other_);
+    Window replaced = findWindow(dpy_, other_, 20.0);
+    ASSERT_NE(replaced, 0u) << player_->err();
+    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
+    EXPECT_TRUE(showsFrame(replaced, 0, 10.0, 128)) << "the new movie from its first frame";
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "0");
+
+    open(notMovie_);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged(notMovie_ + " is not a movie file."), 1);
+    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, other_, 0.0) == 0; }, 20.0))
+        << "the old movie is gone";
+    options(kLoop);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("No movie is loaded."), 1);
+}
+
+TEST_F(Menus, HelpEntriesShowTheirTextsAndTheVersion)
+{
+    start(movie_);
+    chooseMenu(mainWindow_, kHelpMenu, 1);  // Watching Movies
+    EXPECT_TRUE(answerDialog("Help"));
+    chooseMenu(mainWindow_, kHelpMenu, 3);  // Version
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("cinelark 1.0, a movie player for X11 desktops."), 1);
+    EXPECT_TRUE(player_->alive());
+}
+
+}  // namespace
