@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "display_close.h"
 #include "api.h"
 #include "error.h"
 #include "kgl/kgl.h"
@@ -27,6 +28,10 @@ using namespace cinelark::playback;
 namespace {
 
 bool selectable(int fd) { return fd >= 0 && fd < FD_SETSIZE; }
+
+// The descriptor that is readable while a display is being closed; written
+// before the main thread starts.
+int gDisplayCloseFD = -1;
 
 void watch(Engine &e, int fd)
 {
@@ -180,6 +185,8 @@ void mainPlaybackThread(Engine *e)
             continue;  // interrupted; the sets are rebuilt on the next pass
         if (FD_ISSET(e->cmdFD, &e->mainSetCopy))
             carryOut(*e);
+        if (FD_ISSET(gDisplayCloseFD, &e->mainSetCopy))
+            __mvPBmain_DisplayClosing();
         std::shared_lock<std::shared_mutex> hold(e->listLock);
         for (MVplayback *object = e->head->next; object; object = object->next) {
             if (selectable(object->tickFD) && FD_ISSET(object->tickFD, &e->mainSetCopy)) {
@@ -255,6 +262,14 @@ int __mvPB_InitPlaybackThread()
     FD_ZERO(&e.mainSet);
     FD_ZERO(&e.mainSetCopy);
     watch(e, e.cmdFD);
+    gDisplayCloseFD = __mvPB_InitDisplayClose();
+    if (gDisplayCloseFD < 0)
+        return -1;
+    if (!selectable(gDisplayCloseFD)) {
+        __mvSetErrno(EMFILE);
+        return -1;
+    }
+    watch(e, gDisplayCloseFD);
     e.playbackInitialized.store(false);
     e.mainStop.store(false);
     try {
@@ -273,6 +288,7 @@ void __mvPB_KillPlaybackThread()
     Engine *e = engine();
     if (!e || !e->mainThread.joinable())
         return;
+    __mvPB_DestroyDisplayClose();
     e->mainStop.store(true);
     e->cmdSem->V();
     e->mainThread.join();

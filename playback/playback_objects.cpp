@@ -12,6 +12,7 @@
 #include <X11/Xlib.h>
 
 #include "engine.h"
+#include "display_close.h"
 #include "audio_playback.h"
 #include "engine_hooks.h"
 #include "api.h"
@@ -277,6 +278,8 @@ extern "C" int mvBindWindow(MVid movie, struct _XDisplay *display, unsigned long
         // must offer RGB mode too.
         if (!engine()->hasRGB || (display && kglGetDesc(display, KGL_GD_BITS_RGB) <= 0))
             return cinelark::movie::failWith(MV_ERR_NO_RGB_MODE);
+        if (__mvPB_WatchDisplay(display) != 0)
+            return -1;
         MVplayback *object = nullptr;
         if (__mvPB_Create(&object) != 0)
             return -1;

@@ -19,6 +19,8 @@
 #include <memory>
 #include <mutex>
 
+#include <X11/Xlibint.h>
+
 #include "error_trap.h"
 #include "kgl/kgl.h"
 
@@ -99,6 +101,84 @@ void dropSurface(Display *display, Window window)
 
 thread_local Context *threadCurrent = nullptr;
 
+// Displays with a close hook of this layer, and the handlers registered for
+// each. A display leaves the list when it is closed, so that a connection
+// opened later at the same address is watched afresh.
+struct DisplayWatch {
+    Display *display;
+    std::vector<void (*)(Display *)> handlers;
+};
+std::mutex watchLock;
+std::vector<DisplayWatch> watches;  // guarded by watchLock
+
+// The close hook: Xlib calls it from XCloseDisplay on the closing thread,
+// while the connection still works and without holding the display's lock,
+// so the handlers may wait for other threads that use the display.
+int closeDisplay(Display *display, XExtCodes *)
+{
+    std::vector<void (*)(Display *)> handlers;
+    {
+        std::lock_guard<std::mutex> hold(watchLock);
+        auto at = std::find_if(watches.begin(), watches.end(),
+                               [display](const DisplayWatch &w) { return w.display == display; });
+        if (at != watches.end()) {
+            handlers = std::move(at->handlers);
+            watches.erase(at);
+        }
+    }
+    for (auto handler : handlers)
+        handler(display);
+    kglReleaseDisplay(display);
+
+    // Contexts of threads that did not let go cannot be unbound from here;
+    // they are forgotten, and their threads' drawing calls do nothing.
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        auto keep = std::stable_partition(registry.begin(), registry.end(),
+            [display](const std::unique_ptr<Context> &c) { return c->display != display; });
+        for (auto at = keep; at != registry.end(); ++at) {
+            (*at)->orphaned.store(true, std::memory_order_release);
+            (*at)->dead.store(true, std::memory_order_release);
+            graveyard.push_back(std::move(*at));
+        }
+        registry.erase(keep, registry.end());
+        for (auto &c : graveyard)
+            if (c->display == display)
+                c->orphaned.store(true, std::memory_order_release);
+    }
+    {
+        std::lock_guard<std::mutex> hold(surfaceLock);
+        std::erase_if(surfaces, [display](const Surface &s) {
+            if (s.display != display)
+                return false;
+            glXDestroyWindow(display, s.surface);
+            return true;
+        });
+    }
+    forgetDisplay(display);
+    return 0;
+}
+
+// Puts the close hook on a display once; false when Xlib refuses.
+bool watchDisplay(Display *display)
+{
+    std::lock_guard<std::mutex> hold(watchLock);
+    for (const DisplayWatch &w : watches)
+        if (w.display == display)
+            return true;
+    // GLX hooks the display's closing at its first use; asking for it now
+    // puts GLX's hook in first, and Xlib runs the hooks newest first, so
+    // this layer lets go of its contexts before GLX takes its own state down.
+    int ignore = 0;
+    glXQueryExtension(display, &ignore, &ignore);
+    XExtCodes *codes = XAddExtension(display);
+    if (!codes)
+        return false;
+    XESetCloseDisplay(display, codes->extension, closeDisplay);
+    watches.push_back(DisplayWatch{display, {}});
+    return true;
+}
+
 // Creates a context for window in the calling thread; null on any failure.
 std::unique_ptr<Context> makeContext(Display *display, Window window)
 {
@@ -107,7 +187,7 @@ std::unique_ptr<Context> makeContext(Display *display, Window window)
     if (!XGetWindowAttributes(display, window, &attributes) || trap.failed())
         return nullptr;
     int ignore = 0;
-    if (!glXQueryExtension(display, &ignore, &ignore))
+    if (!glXQueryExtension(display, &ignore, &ignore) || !watchDisplay(display))
         return nullptr;
 
     Surface surface{};
@@ -176,7 +256,7 @@ void buryCurrent()
     threadCurrent = nullptr;
     if (!c)
         return;
-    {
+    if (!c->orphaned.load(std::memory_order_acquire)) {
         ErrorTrap trap(c->display);  // its end waits for the server, as in release
         glXMakeContextCurrent(c->display, None, None, nullptr);
     }
@@ -327,5 +407,56 @@ extern "C" void kglReleaseThread(void)
         }
         kgl::threadCurrent = nullptr;
     } catch (...) {
+    }
+}
+
+extern "C" void kglReleaseDisplay(Display *display)
+{
+    try {
+        const auto self = std::this_thread::get_id();
+        Context *now = kgl::threadCurrent;
+        if (now && now->display == display && now->dead.load(std::memory_order_acquire))
+            kgl::buryCurrent();
+        std::vector<std::unique_ptr<Context>> gone;
+        {
+            std::lock_guard<std::mutex> hold(kgl::registryLock);
+            std::erase_if(kgl::graveyard, [&](const std::unique_ptr<Context> &c) {
+                return c->owner == self && c->display == display && c.get() != kgl::threadCurrent;
+            });
+            auto keep = std::stable_partition(kgl::registry.begin(), kgl::registry.end(),
+                [&](const std::unique_ptr<Context> &c) {
+                    return !(c->owner == self && c->display == display);
+                });
+            std::move(keep, kgl::registry.end(), std::back_inserter(gone));
+            kgl::registry.erase(keep, kgl::registry.end());
+        }
+        for (auto &c : gone) {
+            const bool mine = c.get() == kgl::threadCurrent;
+            kgl::ErrorTrap trap(c->display);
+            kgl::release(*c, mine);
+            if (mine)
+                kgl::threadCurrent = nullptr;
+        }
+    } catch (...) {
+    }
+}
+
+extern "C" int kglOnDisplayClose(Display *display, void (*handler)(Display *display))
+{
+    if (!display || !handler)
+        return -1;
+    try {
+        if (!kgl::watchDisplay(display))
+            return -1;
+        std::lock_guard<std::mutex> hold(kgl::watchLock);
+        for (kgl::DisplayWatch &w : kgl::watches)
+            if (w.display == display) {
+                if (std::find(w.handlers.begin(), w.handlers.end(), handler) == w.handlers.end())
+                    w.handlers.push_back(handler);
+                return 0;
+            }
+        return -1;
+    } catch (...) {
+        return -1;
     }
 }

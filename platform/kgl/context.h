@@ -29,6 +29,9 @@ struct Context {
     // destroyed; the owner then stops drawing with it and frees it at its
     // next GLXwinset or kglReleaseThread.
     std::atomic<bool> dead{false};
+    // Set as well when the display was closed under the context: GLX may no
+    // longer be called for it at all, so it is only forgotten.
+    std::atomic<bool> orphaned{false};
 
     // The coordinate mapping, kept here because lrectwrite and lrectread
     // need it to place pixels (GL clips a raster position outside the view,

@@ -89,6 +89,12 @@ bool drawableGone(Display *display, XID drawable)
     return w && w->gone;
 }
 
+void forgetDisplay(Display *display)
+{
+    std::lock_guard<std::mutex> hold(trapLock);
+    std::erase_if(watched, [display](const Watched &w) { return w.display == display; });
+}
+
 ErrorTrap::ErrorTrap(Display *display) : display_(display), firstSerial_(0), slot_(-1)
 {
     installHandler();

@@ -44,6 +44,10 @@ void watchDrawable(Display *display, XID drawable);
 // Whether an error has shown that a watched drawable no longer exists.
 bool drawableGone(Display *display, XID drawable);
 
+// Forgets the drawables of a display that is being closed, so that a later
+// connection given the same address starts with none.
+void forgetDisplay(Display *display);
+
 }  // namespace kgl
 
 #endif

@@ -124,6 +124,22 @@ int GLXunlink(Display *display, Window window);
  * it ends, while the display is still open. */
 void kglReleaseThread(void);
 
+/* Releases the calling thread's contexts on display only. */
+void kglReleaseDisplay(Display *display);
+
+/* Closing a display. A context still current in some thread when its display
+ * is closed leaves the GL driver holding a freed connection, which crashes
+ * that thread (or the process at exit) later. This layer therefore watches
+ * each display it draws on: when XCloseDisplay runs, it first calls every
+ * handler registered here for the display (on the closing thread, while the
+ * display still works), so that other threads can let go of their contexts
+ * through kglReleaseDisplay; then it releases the closing thread's own
+ * contexts and the display's GLX windows, and forgets the contexts of any
+ * thread that did not let go (they are leaked, never touched again).
+ * Registering the same handler twice for a display has no further effect.
+ * Returns 0, or -1 when the display cannot be watched. */
+int kglOnDisplayClose(Display *display, void (*handler)(Display *display));
+
 /* ---- View --------------------------------------------------------------- */
 
 /* The window rectangle drawn into, in pixels from the bottom-left corner,
