@@ -29,6 +29,13 @@ struct Joins {
     int8_t narrow[4] = {0, 0, 0, 0};
 };
 
+// A halt, a freeze or teardown is waiting for the thread.
+bool interrupted(const MVplayback *object)
+{
+    return object->pacingStop.load() || object->haltRequest.load() ||
+           object->freezeRequest.load();
+}
+
 bool park(MVplayback *object)
 {
     object->gate.P();
@@ -96,8 +103,24 @@ void writeFrame(MVplayback *object, Joins &joins)
             count = made;
         }
     }
-    if (count > 0 && ALwritesamps(object->audioPort, samples, long(count * object->channels)) != 0)
-        sleepFrame(object, count);
+    // A slowed frame lasts several frames' time; it is written a queue's
+    // worth at a time, so that a halt, a freeze or teardown waits for no
+    // more than that. The rest of an interrupted frame is dropped.
+    const int32_t channels = object->channels;
+    const int64_t total = count * channels;
+    const int64_t piece =
+        std::max<int64_t>(__mvPB_AudioQueueSize(object->samplesPerFrame, channels) / channels, 1) *
+        channels;
+    const auto *bytes = static_cast<const uint8_t *>(samples);
+    for (int64_t done = 0; done < total; done += piece) {
+        if (done > 0 && interrupted(object))
+            return;
+        const int64_t n = std::min(piece, total - done);
+        if (ALwritesamps(object->audioPort, bytes + done * object->bytesPerSample, long(n)) != 0) {
+            sleepFrame(object, (total - done) / channels);
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -161,8 +184,7 @@ void __mvPB_AudioThread(MVplayback *object)
         writeFrame(object, joins);
         // A halt, freeze or teardown that came during the write is served
         // first; the frame whose sound was written is then not passed.
-        if (object->pacingStop.load() || object->haltRequest.load() ||
-            object->freezeRequest.load())
+        if (interrupted(object))
             continue;
         if (__mvPBaud_NextFrame(object, 1) != 0) {
             // End of play: close the gate (unless a halt already did) so
