@@ -43,7 +43,8 @@ uint32_t framePixel(int frame, int x, int y)
     return r | g << 8 | b << 16;
 }
 
-TestMovie::TestMovie(int width, int height, int frames, double rate, const char *compression)
+TestMovie::TestMovie(int width, int height, int frames, double rate, const char *compression,
+                     PixelRule pixel)
     : memory_(size_t(width) * height * 4 * frames + (1 << 16))
 {
     DMparams *movieParams = nullptr;
@@ -67,7 +68,7 @@ TestMovie::TestMovie(int width, int height, int frames, double rate, const char 
     for (int f = 0; f < frames; f++)
         for (int y = 0; y < height; y++)
             for (int x = 0; x < width; x++)
-                pixels[(size_t(f) * height + y) * width + x] = framePixel(f, x, y);
+                pixels[(size_t(f) * height + y) * width + x] = pixel(f, x, y);
     ok_ = mvInsertFrames(track_, 0, frames, pixels.size() * 4, pixels.data()) == 0;
 }
 
@@ -183,9 +184,18 @@ uint32_t EngineTest::windowPixel(Window window, int x, int y)
 bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
                               std::chrono::milliseconds limit)
 {
+    return waitForPixel(
+        window, x, y, value, [](uint32_t shown, uint32_t wanted) { return shown == wanted; },
+        limit);
+}
+
+bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
+                              bool (*matches)(uint32_t shown, uint32_t wanted),
+                              std::chrono::milliseconds limit)
+{
     const auto end = std::chrono::steady_clock::now() + limit;
     do {
-        if (windowPixel(window, x, y) == value)
+        if (matches(windowPixel(window, x, y), value))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } while (std::chrono::steady_clock::now() < end);

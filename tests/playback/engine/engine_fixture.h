@@ -21,11 +21,14 @@ namespace engine_test {
 // The pixel of frame f at (x, y), rows counted from the bottom.
 uint32_t framePixel(int frame, int x, int y);
 
-// A movie in memory with one uncompressed image track of generated frames.
+using PixelRule = uint32_t (*)(int frame, int x, int y);
+
+// A movie in memory with one image track of generated frames (framePixel
+// unless another rule is given), stored with the given compression.
 class TestMovie {
 public:
     TestMovie(int width, int height, int frames, double rate,
-              const char *compression = DM_IMAGE_UNCOMPRESSED);
+              const char *compression = DM_IMAGE_UNCOMPRESSED, PixelRule pixel = framePixel);
     ~TestMovie();
     MVid id() const { return id_; }
     MVid track() const { return track_; }
@@ -64,8 +67,12 @@ protected:
     // Every event that arrives within the time.
     Collected collect(std::chrono::milliseconds span);
     void drainEvents();
-    // Waits until the window shows frame f's corner pixel at (x, y).
+    // Waits until the window's pixel at (x, y) is the value (or matches it
+    // by the given test).
     bool waitForPixel(Window window, int x, int y, uint32_t value,
+                      std::chrono::milliseconds limit = std::chrono::seconds(5));
+    bool waitForPixel(Window window, int x, int y, uint32_t value,
+                      bool (*matches)(uint32_t shown, uint32_t wanted),
                       std::chrono::milliseconds limit = std::chrono::seconds(5));
 
     static Display *display_;

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
+#include <cinelark/playback.h>
+
 #include "engine_fixture.h"
+#include "frames.h"
 
 namespace engine_test {
 namespace {
@@ -258,6 +262,75 @@ TEST_F(Play, SetAndScrubFrameSelectAndPaint)
     ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
     EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
+}
+
+// One flat colour per frame, far apart from frame to frame even after a
+// lossy coder's 5-bit colour channels.
+uint32_t flatPixel(int frame, int, int)
+{
+    return uint32_t(frame * 12) | 0x80u << 8 | uint32_t(250 - frame * 12) << 16;
+}
+
+// Whether two pixels are within a 5-bit coder's rounding of each other.
+bool near(uint32_t a, uint32_t b)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)) > 8)
+            return false;
+    return true;
+}
+
+TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndPaintsThem)
+{
+    // "Apple Video" frames are coded against the frame before, with a key
+    // frame every fifth frame: 0, 5, 10 and 15 here.
+    mvInitQuickTime();
+    TestMovie movie(kW, kH, 20, 100.0, "Apple Video", flatPixel);
+    bind(movie);
+    for (int f = 0; f < 20; f++)
+        ASSERT_EQ(__mvT_IsKeyFrame(movie.track(), f), f % 5 == 0 ? 1 : 0) << f;
+    struct Case {
+        int asked, landed;
+    };
+    // In an order that jumps back and forth, so that each picture must be
+    // decoded from its own key frame, not from the one shown before.
+    for (const Case c : {Case{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10}, {3, 5},
+                         {10, 10}, {-1, 15}}) {
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), c.asked), 0);
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), c.landed) << "scrub to " << c.asked;
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(c.landed, 5, 5), near))
+            << "scrub to " << c.asked << " shows " << std::hex << windowPixel(window_, 5, 5);
+    }
+    // Setting the frame does not snap: an inter frame is decoded through
+    // the frames since its key frame, and painted.
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
+    EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
+}
+
+TEST_F(Play, FramesThatFailToDecodeBecomeErrorEventsAndPlayGoesOn)
+{
+    // RLE24 is lossless, so the pictures around the damage can be checked.
+    TestMovie movie(kW, kH, 12, 100.0, "RLE24");
+    ASSERT_TRUE(movie.breakFrame(4) && movie.breakFrame(7));
+    bind(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    std::vector<int> failed;
+    for (const MVevent &e : got.events)
+        if (e.type == MV_EVENT_ERROR) {
+            failed.push_back(e.frame);
+            EXPECT_NE(e.value, 0);
+            EXPECT_EQ(e.movie, movie.id());
+        }
+    EXPECT_EQ(failed, (std::vector<int>{4, 7}));
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 11);
+    // The frames after a damaged one decode and show as ever.
+    EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(11, 3, 3)));
 }
 
 TEST_F(Play, FramesThatFailToReadBecomeErrorEventsAndPlayGoesOn)
