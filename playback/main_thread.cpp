@@ -33,6 +33,13 @@ bool selectable(int fd) { return fd >= 0 && fd < FD_SETSIZE; }
 // before the main thread starts.
 int gDisplayCloseFD = -1;
 
+// The error of a failed command 19 or 20. The error number and its detail
+// belong to the thread that met the error, so the main thread leaves them
+// here for the sender, which takes them over once the command is done (the
+// completion semaphore orders the two).
+int gCmdError = 0;
+char gCmdDetail[MV_ERROR_DETAIL_SIZE];
+
 void watch(Engine &e, int fd)
 {
     FD_SET(fd, &e.mainSet);
@@ -166,6 +173,10 @@ void carryOut(Engine &e)
         // Unused and unknown codes are consumed without action.
         break;
     }
+    if (e.cmdStatus != 0) {
+        gCmdError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
+        std::memcpy(gCmdDetail, __mvErrorDetail, sizeof gCmdDetail);
+    }
     e.nextCmd.code = 0;
     e.cmdSem->P();
     e.cmdLock.V();
@@ -253,6 +264,10 @@ int __mvPB_SendCommand()
     __mvSetErrno(0);
     e.cmdSem->V();
     e.cmdWaitSem.P();
+    if (e.cmdStatus != 0) {
+        gCmdDetail[sizeof gCmdDetail - 1] = '\0';
+        __mvSetErrorWithDetail(gCmdError, gCmdDetail);
+    }
     return e.cmdStatus;
 }
 

@@ -373,6 +373,21 @@ TEST_F(Play, AMovieWithoutPicturesCannotBeBound)
     EXPECT_EQ(mvClose(movie), 0);
 }
 
+TEST_F(Play, AMovieWhoseFirstFrameCannotBeReadIsRefusedWithItsError)
+{
+    // The first frame is read on the engine's main thread; its error must
+    // reach the thread that bound the movie.
+    TestMovie movie(kW, kH, 4, 100.0, "RLE24");
+    ASSERT_TRUE(movie.breakFrame(0));
+    std::vector<uint32_t> picture(kW * kH);
+    ASSERT_EQ(__mvT_ReadRGBXImage(movie.track(), 0, picture.size() * 4, picture.data()), -1);
+    const int readError = mvGetErrno();
+    ASSERT_NE(readError, 0);
+    EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
+    EXPECT_EQ(mvGetErrno(), readError) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), -1);
+}
+
 TEST_F(Play, ClosingWhilePlayingStopsEverything)
 {
     TestMovie movie(kW, kH, 50, 100.0);
