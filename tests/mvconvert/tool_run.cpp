@@ -1,17 +1,20 @@
 #include "tool_run.h"
 
+#include "options.h"
+#include "pictures.h"
+#include "sound.h"
+
 #include <cinelark/playback.h>
 
-#include <png.h>
-#include <sndfile.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace mvtest {
 
@@ -20,9 +23,7 @@ namespace {
 std::string slurp(const std::string &file)
 {
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string quote(const std::string &arg)
@@ -31,6 +32,46 @@ std::string quote(const std::string &arg)
     for (char c : arg)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+}
+
+// Creates, fills and closes a movie; false at the first refusal.
+bool fillMovie(MVid movie, const MovieRecipe &recipe)
+{
+    DMparams *p = nullptr;
+    dmParamsCreate(&p);
+    dmSetImageDefaults(p, recipe.width, recipe.height, recipe.packing);
+    dmParamsSetFloat(p, DM_IMAGE_RATE, recipe.rate);
+    dmParamsSetString(p, DM_IMAGE_COMPRESSION, recipe.compression);
+    MVid image = 0;
+    bool ok = mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image) == 0;
+    dmParamsDestroy(p);
+    for (int f = 0; ok && f < recipe.frames; ++f) {
+        std::vector<uint8_t> frame = storedFrame(recipe.width, recipe.height, f);
+        if (recipe.packing == DM_PACKING_GRAY) {
+            // Keep one byte per pixel: the red byte of each word.
+            for (size_t i = 0; i < frame.size() / 4; ++i)
+                frame[i] = frame[i * 4];
+            frame.resize(frame.size() / 4);
+        }
+        ok = mvInsertFrames(image, f, 1, frame.size(), frame.data()) == 0;
+    }
+    if (!ok || recipe.audioWidth == 0)
+        return ok;
+    dmParamsCreate(&p);
+    dmSetAudioDefaults(p, recipe.audioWidth, recipe.audioRate, recipe.audioChannels);
+    dmParamsSetEnum(p, DM_AUDIO_FORMAT, recipe.audioFormat);
+    MVid audio = 0;
+    ok = mvAddTrack(movie, DM_MEDIUM_AUDIO, p, nullptr, &audio) == 0;
+    dmParamsDestroy(p);
+    const std::vector<int16_t> samples = testSound(recipe.audioFrames, recipe.audioChannels);
+    std::vector<uint8_t> bytes(samples.size() * size_t(recipe.audioWidth / 8));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (recipe.audioWidth == 16)
+            std::memcpy(&bytes[i * 2], &samples[i], 2);
+        else
+            bytes[i] = uint8_t(samples[i] >> 8);
+    }
+    return ok && mvInsertFrames(audio, 0, recipe.audioFrames, bytes.size(), bytes.data()) == 0;
 }
 
 }  // namespace
@@ -48,18 +89,68 @@ std::vector<uint8_t> storedFrame(int width, int height, int frame)
     return bytes;
 }
 
+std::vector<uint8_t> expectedPicture(int width, int height, int frame)
+{
+    const std::vector<uint8_t> stored = storedFrame(width, height, frame);
+    std::vector<uint8_t> rgba(stored.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t word;
+            std::memcpy(&word, &stored[(size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4], 4);
+            uint8_t *p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            p[0] = uint8_t(word);
+            p[1] = uint8_t(word >> 8);
+            p[2] = uint8_t(word >> 16);
+            p[3] = 255;
+        }
+    return rgba;
+}
+
+std::vector<uint8_t> testPicture(int width, int height, int n)
+{
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t *p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            p[0] = uint8_t(x * 13 + n);
+            p[1] = uint8_t(y * 29);
+            p[2] = uint8_t(n * 50);
+            p[3] = 255;
+        }
+    return rgba;
+}
+
+std::vector<uint8_t> storedFromPicture(int width, int height, const std::vector<uint8_t> &rgba)
+{
+    std::vector<uint8_t> stored(rgba.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t *p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+            const uint32_t word = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+            std::memcpy(&stored[(size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4], &word, 4);
+        }
+    return stored;
+}
+
 int16_t testSample(int frame, int channel)
 {
     return int16_t((frame * 37 + channel * 1000) % 20000 - 10000);
 }
 
+std::vector<int16_t> testSound(int frames, int channels)
+{
+    std::vector<int16_t> s(size_t(frames) * size_t(channels));
+    for (int f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c)
+            s[size_t(f) * size_t(channels) + size_t(c)] = testSample(f, c);
+    return s;
+}
+
 ToolDir::ToolDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "mvconvert_testXXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) != nullptr)
-        dir_ = name.data();
+    if (mkdtemp(pattern.data()) != nullptr)
+        dir_ = pattern;
 }
 
 ToolDir::~ToolDir()
@@ -81,14 +172,24 @@ std::vector<std::string> ToolDir::listing() const
     return names;
 }
 
+std::vector<uint8_t> ToolDir::bytes(const std::string &name) const
+{
+    const std::string text = slurp(path(name));
+    return {text.begin(), text.end()};
+}
+
+void ToolDir::write(const std::string &name, const std::string &bytes) const
+{
+    std::ofstream(path(name), std::ios::binary) << bytes;
+}
+
 Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix) const
 {
     std::string command = "cd " + quote(dir_) + " && " + prefix + " " + quote(MVCONVERT_PATH);
     for (const std::string &a : args)
         command += " " + quote(a);
     command += " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
-    const std::string shell = "sh -c " + quote(command);
-    const int status = std::system(shell.c_str());
+    const int status = std::system(("sh -c " + quote(command)).c_str());
     Outcome r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = slurp(path("stdout"));
@@ -99,6 +200,7 @@ Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &pr
 std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recipe) const
 {
     const std::string file = path(name);
+    mvAddUserParam(kUserParam);
     DMparams *p = nullptr;
     dmParamsCreate(&p);
     mvSetMovieDefaults(p, recipe.format);
@@ -106,57 +208,35 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recip
     dmParamsSetString(p, MV_COMMENT, "made by the mvconvert tests");
     dmParamsSetEnum(p, MV_LOOP_MODE, MV_LOOP_SWING);
     dmParamsSetInt(p, MV_LOOP_LIMIT, 3);
+    dmParamsSetString(p, kUserParam, kUserValue);
     MVid movie = 0;
-    if (mvCreateFile(file.c_str(), p, nullptr, &movie) != 0) {
-        dmParamsDestroy(p);
-        return {};
-    }
+    const bool created = mvCreateFile(file.c_str(), p, nullptr, &movie) == 0;
     dmParamsDestroy(p);
+    if (!created)
+        return {};
+    const bool filled = fillMovie(movie, recipe);
+    return mvClose(movie) == 0 && filled ? file : std::string();
+}
 
-    dmParamsCreate(&p);
-    dmSetImageDefaults(p, recipe.width, recipe.height, recipe.packing);
-    dmParamsSetFloat(p, DM_IMAGE_RATE, recipe.rate);
-    dmParamsSetString(p, DM_IMAGE_COMPRESSION, recipe.compression);
-    MVid image = 0;
-    const int added = mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image);
-    dmParamsDestroy(p);
-    if (added != 0) {
-        mvClose(movie);
-        return {};
+bool ToolDir::makePictures(const std::string &pattern, int first, int last, int width, int height) const
+{
+    std::string error;
+    for (int n = first; n <= last; ++n) {
+        const std::string name = path(mvconvert::frameName(pattern, n));
+        const std::vector<uint8_t> rgba = testPicture(width, height, n);
+        if (!(mvconvert::isPpmName(name) ? mvconvert::writePpm(name, width, height, rgba, &error)
+                                         : mvconvert::writePng(name, width, height, rgba, &error)))
+            return false;
     }
-    for (int f = 0; f < recipe.frames; ++f) {
-        std::vector<uint8_t> frame = storedFrame(recipe.width, recipe.height, f);
-        if (recipe.packing == DM_PACKING_GRAY) {
-            // Keep one byte per pixel: the red byte of each word.
-            for (size_t i = 0; i < frame.size() / 4; ++i)
-                frame[i] = frame[i * 4];
-            frame.resize(frame.size() / 4);
-        }
-        mvInsertFrames(image, f, 1, frame.size(), frame.data());
-    }
-    if (recipe.audioWidth != 0) {
-        dmParamsCreate(&p);
-        dmSetAudioDefaults(p, recipe.audioWidth, recipe.audioRate, recipe.audioChannels);
-        dmParamsSetEnum(p, DM_AUDIO_FORMAT, recipe.audioFormat);
-        MVid audio = 0;
-        mvAddTrack(movie, DM_MEDIUM_AUDIO, p, nullptr, &audio);
-        dmParamsDestroy(p);
-        const size_t count = size_t(recipe.audioFrames) * size_t(recipe.audioChannels);
-        std::vector<uint8_t> bytes(count * size_t(recipe.audioWidth / 8));
-        for (int f = 0; f < recipe.audioFrames; ++f)
-            for (int c = 0; c < recipe.audioChannels; ++c) {
-                const size_t i = size_t(f) * size_t(recipe.audioChannels) + size_t(c);
-                const int16_t s = testSample(f, c);
-                if (recipe.audioWidth == 16)
-                    std::memcpy(&bytes[i * 2], &s, 2);
-                else
-                    bytes[i] = uint8_t(s >> 8);
-            }
-        mvInsertFrames(audio, 0, recipe.audioFrames, bytes.size(), bytes.data());
-    }
-    if (mvClose(movie) != 0)
-        return {};
-    return file;
+    return true;
+}
+
+bool ToolDir::makeSound(const std::string &name, int rate, int channels, int frames, int bits) const
+{
+    mvconvert::SoundWriter writer;
+    std::string error;
+    return writer.open(path(name), mvconvert::soundFormatFor(name), rate, channels, bits, &error) &&
+           writer.write(testSound(frames, channels), &error) && writer.close(&error);
 }
 
 bool readMovie(const std::string &file, MovieContents *c)
@@ -170,6 +250,8 @@ bool readMovie(const std::string &file, MovieContents *c)
     c->loopLimit = mvGetLoopLimit(movie);
     c->title = mvGetTitle(movie) ? mvGetTitle(movie) : "";
     c->comment = mvGetComment(movie) ? mvGetComment(movie) : "";
+    const char *user = dmParamsGetString(mvGetParams(movie), kUserParam);
+    c->userValue = user ? user : "";
     MVid image = 0, audio = 0;
     bool ok = true;
     if (mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &image) == 0) {
@@ -180,11 +262,10 @@ bool readMovie(const std::string &file, MovieContents *c)
         c->imageRate = mvGetImageRate(image);
         const size_t size = dmImageFrameSize(mvGetParams(image));
         for (int f = 0; ok && f < mvGetTrackLength(image); ++f) {
-            std::vector<uint8_t> frame(size);
-            ok = mvReadFrames(image, f, 1, size, frame.data()) == 0;
+            std::vector<uint8_t> frame(size), stored(mvGetCompressedImageSize(image, f));
+            ok = mvReadFrames(image, f, 1, size, frame.data()) == 0 &&
+                 mvReadCompressedImage(image, f, stored.size(), stored.data()) == 0;
             c->frames.push_back(frame);
-            std::vector<uint8_t> stored(mvGetCompressedImageSize(image, f));
-            ok = ok && mvReadCompressedImage(image, f, stored.size(), stored.data()) == 0;
             c->stored.push_back(stored);
         }
     }
@@ -200,58 +281,36 @@ bool readMovie(const std::string &file, MovieContents *c)
     return ok;
 }
 
-bool readPng(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba)
+bool readPictureFile(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str()))
+    mvconvert::Picture picture;
+    std::string error;
+    if (!mvconvert::readPicture(file, &picture, &error))
         return false;
-    image.format = PNG_FORMAT_RGBA;
-    rgba->resize(PNG_IMAGE_SIZE(image));
-    *width = int(image.width);
-    *height = int(image.height);
-    return png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr) != 0;
+    *width = picture.width;
+    *height = picture.height;
+    *rgba = std::move(picture.rgba);
+    return true;
 }
 
-bool writePng(const std::string &file, int width, int height, const std::vector<uint8_t> &rgba)
+bool readSoundFile(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(width);
-    image.height = png_uint_32(height);
-    image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, file.c_str(), 0, rgba.data(), 0, nullptr) != 0;
+    mvconvert::Sound sound;
+    std::string error;
+    if (!mvconvert::readSound(file, &sound, &error))
+        return false;
+    *rate = sound.rate;
+    *channels = sound.channels;
+    *samples = std::move(sound.samples);
+    return true;
 }
 
-bool readSound(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples)
+std::string caseName(const char *text)
 {
-    SF_INFO info{};
-    SNDFILE *f = sf_open(file.c_str(), SFM_READ, &info);
-    if (f == nullptr)
-        return false;
-    *rate = info.samplerate;
-    *channels = info.channels;
-    samples->resize(size_t(info.frames) * size_t(info.channels));
-    const sf_count_t got = sf_readf_short(f, samples->data(), info.frames);
-    sf_close(f);
-    return got == info.frames;
-}
-
-bool writeSound(const std::string &file, int format, int rate, int channels,
-                const std::vector<int16_t> &samples)
-{
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
-    SNDFILE *f = sf_open(file.c_str(), SFM_WRITE, &info);
-    if (f == nullptr)
-        return false;
-    const sf_count_t frames = sf_count_t(samples.size() / size_t(channels));
-    const bool ok = sf_writef_short(f, samples.data(), frames) == frames;
-    return sf_close(f) == 0 && ok;
+    std::string name;
+    for (const char *c = text; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
 }
 
 }  // namespace mvtest

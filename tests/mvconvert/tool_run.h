@@ -1,6 +1,8 @@
-// Runs the mvconvert program in a temporary directory and makes the movies,
-// pictures and sound files the tests feed it, through the public movie
-// interface, libpng and libsndfile.
+// Shared set-up of the mvconvert tests: a temporary directory to run the
+// program in, and the movies and pictures the tests feed it, made through
+// the public movie interface. Pictures and sound files are read and written
+// with the tool's own libpng and libsndfile wrappers; every expected value
+// is worked out from how the inputs were made.
 #ifndef CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 #define CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 
@@ -12,6 +14,10 @@
 #include <vector>
 
 namespace mvtest {
+
+// The user parameter every test movie carries.
+inline constexpr const char kUserParam[] = "DIRECTOR";
+inline constexpr const char kUserValue[] = "A. Smithee";
 
 struct Outcome {
     int status = -1;
@@ -39,8 +45,18 @@ struct MovieRecipe {
 // row, blue with the frame number, so every row and frame differs.
 std::vector<uint8_t> storedFrame(int width, int height, int frame);
 
-// A sample of the test audio (channel c of frame i), as stored.
+// The RGBA picture, top row first, of storedFrame(): stored rows come bottom
+// row first, so picture row y is stored row height-1-y.
+std::vector<uint8_t> expectedPicture(int width, int height, int frame);
+
+// A picture whose every pixel differs by position and number, and the
+// stored 1001 frame it becomes (rows reversed, words with red low).
+std::vector<uint8_t> testPicture(int width, int height, int n);
+std::vector<uint8_t> storedFromPicture(int width, int height, const std::vector<uint8_t> &rgba);
+
+// A sample of the test audio (channel c of frame i), and frames of them.
 int16_t testSample(int frame, int channel);
+std::vector<int16_t> testSound(int frames, int channels);
 
 class ToolDir {
 public:
@@ -52,41 +68,46 @@ public:
     std::string path(const std::string &name) const { return dir_ + "/" + name; }
     // The names in the directory, sorted, without the captured output.
     std::vector<std::string> listing() const;
+    std::vector<uint8_t> bytes(const std::string &name) const;
+    void write(const std::string &name, const std::string &bytes) const;
 
     // Runs mvconvert with the arguments (each quoted for the shell); prefix
     // is shell text put before the program, such as a ulimit.
     Outcome run(const std::vector<std::string> &args, const std::string &prefix = "") const;
 
-    // Makes a movie by the recipe; returns its path.
+    // Makes a movie by the recipe; returns its path, empty on failure.
     std::string makeMovie(const std::string &name, const MovieRecipe &recipe) const;
+    // Writes pictures testPicture(width, height, n) for n in [first, last]
+    // under the printf pattern, as PNG or (by the name) PPM.
+    bool makePictures(const std::string &pattern, int first, int last, int width, int height) const;
+    // Writes testSound() as a sound file of the format its name says.
+    bool makeSound(const std::string &name, int rate, int channels, int frames, int bits = 16) const;
 
 private:
     std::string dir_;
 };
 
-// Reads every image frame of a movie's image track (as the library hands
-// them) and its audio bytes; false when the movie cannot be opened.
+// What the library reads from a movie: every image frame as handed over and
+// as stored, the audio bytes, and the settings.
 struct MovieContents {
     int width = 0, height = 0, packing = 0;
     std::string compression;
     std::vector<std::vector<uint8_t>> frames;
-    std::vector<std::vector<uint8_t>> stored;  // compressed bytes per frame
+    std::vector<std::vector<uint8_t>> stored;
     std::vector<uint8_t> audio;
     int audioRate = 0, audioChannels = 0, audioWidth = 0;
     int format = -1, loopMode = -1, loopLimit = -1;
-    std::string title, comment;
+    std::string title, comment, userValue;
     double imageRate = 0;
 };
 bool readMovie(const std::string &file, MovieContents *contents);
 
-// PNG files through libpng's simplified interface, as 8-bit RGBA.
-bool readPng(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba);
-bool writePng(const std::string &file, int width, int height, const std::vector<uint8_t> &rgba);
+// Reads a picture or a sound file through the tool's readers.
+bool readPictureFile(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba);
+bool readSoundFile(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples);
 
-// Sound files through libsndfile as 16-bit samples.
-bool readSound(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples);
-bool writeSound(const std::string &file, int format, int rate, int channels,
-                const std::vector<int16_t> &samples);
+// A test name made of the letters and digits of text.
+std::string caseName(const char *text);
 
 }  // namespace mvtest
 

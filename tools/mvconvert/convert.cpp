@@ -97,22 +97,15 @@ int convertMovie(const Options &o)
     if (image == 0 && o.hasQuality)
         return fail(o.input, "--quality needs an image track and this movie has none");
 
-    std::string compression;
-    int packing = 0;
-    QualityCoder coder;
+    ImageOutput out;
     if (image != 0) {
+        if (bytesPerPixel(mvGetImagePacking(image)) == 0)
+            return fail(o.input, "the image track's pixel packing is not one this program knows");
         const char *sourceCompression = mvGetImageCompression(image);
         const std::string wanted = !o.compression.empty() ? o.compression
                                                           : (sourceCompression ? sourceCompression : "");
-        if (!resolveScheme(wanted, &compression, &error))
-            return fail(o.output, error);
-        if (!formatCarries(format, compression))
-            return fail(o.output, "a QuickTime file cannot carry \"" + compression + "\" frames");
-        packing = outputPacking(format, compression, mvGetImagePacking(image));
-        if (bytesPerPixel(mvGetImagePacking(image)) == 0)
-            return fail(o.input, "the image track's pixel packing is not one this program knows");
-        if (o.hasQuality &&
-            !coder.open(compression, mvGetImageWidth(image), mvGetImageHeight(image), o.quality, &error))
+        if (!chooseImageOutput(wanted, format, mvGetImagePacking(image), mvGetImageWidth(image),
+                               mvGetImageHeight(image), o.hasQuality, o.quality, &out, &error))
             return fail(o.output, error);
     }
 
@@ -122,26 +115,24 @@ int convertMovie(const Options &o)
         return fail(o.output, "out of memory");
 
     OutputSet outputs;
-    const std::string temp = outputs.begin(o.output);
-    MVid created = 0;
-    if (mvCreateFile(temp.c_str(), movieParams.get(), nullptr, &created) != 0)
-        return fail(o.output, movieError());
-    MovieHandle dest(created);
+    MovieHandle dest;
+    if (!createMovie(&outputs, o.output, movieParams.get(), &dest, &error))
+        return fail(o.output, error);
 
     if (image != 0) {
         Params p = newParams();
         if (!p || !copyParamsExcept(mvGetParams(image), p.get(), {DM_MEDIUM, MV_TRACK_LENGTH}) ||
-            dmParamsSetString(p.get(), DM_IMAGE_COMPRESSION, compression.c_str()) != 0 ||
-            dmParamsSetEnum(p.get(), DM_IMAGE_PACKING, packing) != 0)
+            dmParamsSetString(p.get(), DM_IMAGE_COMPRESSION, out.compression.c_str()) != 0 ||
+            dmParamsSetEnum(p.get(), DM_IMAGE_PACKING, out.packing) != 0)
             return fail(o.output, "out of memory");
         // The depth handed to a codec belongs to the old compression.
         const char *oldCompression = mvGetImageCompression(image);
-        if (oldCompression == nullptr || compression != oldCompression)
+        if (oldCompression == nullptr || out.compression != oldCompression)
             dmParamsRemove(p.get(), MV_IMAGE_CSIZE);
         MVid track = 0;
         if (mvAddTrack(dest.get(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track) != 0)
-            return fail(o.output, "cannot make a \"" + compression + "\" image track: " + movieError());
-        if (!copyImageFrames(image, track, o.hasQuality ? &coder : nullptr, &error))
+            return fail(o.output, "cannot make a \"" + out.compression + "\" image track: " + movieError());
+        if (!copyImageFrames(image, track, out.qualityCoder(), &error))
             return fail(o.output, error);
     }
     if (audio != 0) {

@@ -71,35 +71,28 @@ int importPictures(const Options &o)
     const int width = picture.width, height = picture.height;
 
     const int format = chooseFormat(o.format, o.output);
-    std::string compression;
-    if (!resolveScheme(o.compression.empty() ? DM_IMAGE_UNCOMPRESSED : o.compression, &compression, &error))
-        return fail(o.output, error);
-    if (!formatCarries(format, compression))
-        return fail(o.output, "a QuickTime file cannot carry \"" + compression + "\" frames");
-    const int packing = outputPacking(format, compression, DM_PACKING_RGBX);
-    QualityCoder coder;
-    if (o.hasQuality && !coder.open(compression, width, height, o.quality, &error))
+    ImageOutput out;
+    if (!chooseImageOutput(o.compression.empty() ? DM_IMAGE_UNCOMPRESSED : o.compression, format,
+                           DM_PACKING_RGBX, width, height, o.hasQuality, o.quality, &out, &error))
         return fail(o.output, error);
 
     Params movieParams = newParams();
     Params imageParams = newParams();
     if (!movieParams || !imageParams || mvSetMovieDefaults(movieParams.get(), format) != 0 ||
-        dmSetImageDefaults(imageParams.get(), width, height, packing) != 0 ||
+        dmSetImageDefaults(imageParams.get(), width, height, out.packing) != 0 ||
         dmParamsSetFloat(imageParams.get(), DM_IMAGE_RATE, o.rate) != 0 ||
-        dmParamsSetString(imageParams.get(), DM_IMAGE_COMPRESSION, compression.c_str()) != 0)
+        dmParamsSetString(imageParams.get(), DM_IMAGE_COMPRESSION, out.compression.c_str()) != 0)
         return fail(o.output, "out of memory");
 
     OutputSet outputs;
-    const std::string temp = outputs.begin(o.output);
-    MVid created = 0;
-    if (mvCreateFile(temp.c_str(), movieParams.get(), nullptr, &created) != 0)
-        return fail(o.output, movieError());
-    MovieHandle movie(created);
+    MovieHandle movie;
+    if (!createMovie(&outputs, o.output, movieParams.get(), &movie, &error))
+        return fail(o.output, error);
     MVid image = 0;
     if (mvAddTrack(movie.get(), DM_MEDIUM_IMAGE, imageParams.get(), nullptr, &image) != 0)
-        return fail(o.output, "cannot make a \"" + compression + "\" image track: " + movieError());
+        return fail(o.output, "cannot make a \"" + out.compression + "\" image track: " + movieError());
 
-    FrameWriter writer(image, width, height, o.hasQuality ? &coder : nullptr);
+    FrameWriter writer(image, width, height, out.qualityCoder());
     Progress progress("pictures", count);
     for (int i = 0; i < count; ++i) {
         const std::string name = frameName(o.fromFrames, first + i);

@@ -12,6 +12,9 @@ int exportMovie(const Options &options);
 int importPictures(const Options &options);
 int decodeBench(const Options &options);
 
+// The whole program: parses the command line and runs; the exit status.
+int run(int argc, char **argv);
+
 // Prints "mvconvert: FILE: REASON" and returns 1.
 int fail(const std::string &file, const std::string &reason);
 

@@ -50,6 +50,19 @@ bool MovieHandle::close(std::string *error)
     return true;
 }
 
+bool createMovie(OutputSet *outputs, const std::string &finalName, DMparams *params, MovieHandle *movie,
+                 std::string *error)
+{
+    const std::string temp = outputs->begin(finalName);
+    MVid created = 0;
+    if (mvCreateFile(temp.c_str(), params, nullptr, &created) != 0) {
+        *error = movieError();
+        return false;
+    }
+    movie->reset(created);
+    return true;
+}
+
 bool openMovie(const std::string &path, MovieHandle *movie, std::string *error)
 {
     if (!mvIsMovieFile(path.c_str())) {

@@ -8,6 +8,8 @@
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
 
+#include "output.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -43,6 +45,11 @@ public:
 private:
     MVid id_ = 0;
 };
+
+// Creates the output movie under a temporary name from outputs (see
+// output.h); false with the library's reason.
+bool createMovie(OutputSet *outputs, const std::string &finalName, DMparams *params, MovieHandle *movie,
+                 std::string *error);
 
 // Opens a movie file for reading; false with a reason naming what is wrong.
 bool openMovie(const std::string &path, MovieHandle *movie, std::string *error);

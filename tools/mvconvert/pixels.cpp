@@ -11,8 +11,8 @@ namespace mvconvert {
 
 namespace {
 
-using RowToRGBA = void (*)(const uint8_t *src, uint8_t *dst, int width);
-using RowFromRGBA = void (*)(const uint8_t *src, uint8_t *dst, int width);
+// A row routine converts width pixels from one layout to the other.
+using RowRoutine = void (*)(const uint8_t *src, uint8_t *dst, int width);
 
 void rgbxRowToRGBA(const uint8_t *src, uint8_t *dst, int width)
 {
@@ -98,8 +98,8 @@ struct Layout {
     int packing;
     size_t bytes;
     bool bottomFirst;
-    RowToRGBA toRGBA;
-    RowFromRGBA fromRGBA;
+    RowRoutine toRGBA;
+    RowRoutine fromRGBA;
 };
 
 constexpr Layout kLayouts[] = {
@@ -127,6 +127,21 @@ size_t pixelCount(int width, int height)
     return n;
 }
 
+// Runs the row routine over every row of width x height pixels, from rows
+// of inBytes a pixel to rows of outBytes, turning the picture over when one
+// side is stored bottom row first. False when a side is too small.
+bool convertRows(RowRoutine row, int width, int height, std::span<const uint8_t> in, size_t inBytes,
+                 std::span<uint8_t> out, size_t outBytes, bool turn)
+{
+    const size_t n = pixelCount(width, height);
+    if (n == 0 || in.size() < n * inBytes || out.size() < n * outBytes)
+        return false;
+    const size_t inRow = size_t(width) * inBytes, outRow = size_t(width) * outBytes;
+    for (int y = 0; y < height; ++y)
+        row(in.data() + size_t(y) * inRow, out.data() + size_t(turn ? height - 1 - y : y) * outRow, width);
+    return true;
+}
+
 }  // namespace
 
 size_t bytesPerPixel(int packing)
@@ -144,30 +159,14 @@ bool frameToRGBA(int packing, int width, int height, std::span<const uint8_t> fr
                  std::span<uint8_t> rgba)
 {
     const Layout *l = findLayout(packing);
-    const size_t n = pixelCount(width, height);
-    if (l == nullptr || n == 0 || frame.size() < n * l->bytes || rgba.size() < n * 4)
-        return false;
-    const size_t srcRow = size_t(width) * l->bytes, dstRow = size_t(width) * 4;
-    for (int y = 0; y < height; ++y) {
-        const int from = l->bottomFirst ? height - 1 - y : y;
-        l->toRGBA(frame.data() + size_t(from) * srcRow, rgba.data() + size_t(y) * dstRow, width);
-    }
-    return true;
+    return l != nullptr && convertRows(l->toRGBA, width, height, frame, l->bytes, rgba, 4, l->bottomFirst);
 }
 
 bool rgbaToFrame(int packing, int width, int height, std::span<const uint8_t> rgba,
                  std::span<uint8_t> frame)
 {
     const Layout *l = findLayout(packing);
-    const size_t n = pixelCount(width, height);
-    if (l == nullptr || n == 0 || frame.size() < n * l->bytes || rgba.size() < n * 4)
-        return false;
-    const size_t srcRow = size_t(width) * 4, dstRow = size_t(width) * l->bytes;
-    for (int y = 0; y < height; ++y) {
-        const int to = l->bottomFirst ? height - 1 - y : y;
-        l->fromRGBA(rgba.data() + size_t(y) * srcRow, frame.data() + size_t(to) * dstRow, width);
-    }
-    return true;
+    return l != nullptr && convertRows(l->fromRGBA, width, height, rgba, 4, frame, l->bytes, l->bottomFirst);
 }
 
 }  // namespace mvconvert

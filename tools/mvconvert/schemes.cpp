@@ -81,6 +81,34 @@ std::string numberText(double v)
     return text;
 }
 
+// True when the format can carry image frames of that compression; the
+// library's own check of names follows when the track is made.
+bool formatCarries(int format, const std::string &compression)
+{
+    // QuickTime files describe these four codings only.
+    static const char *const kQuickTime[] = {DM_IMAGE_UNCOMPRESSED, "JPEG", "Apple Video",
+                                             "Apple Animation"};
+    if (format != MV_FORMAT_QUICKTIME)
+        return true;
+    for (const char *name : kQuickTime)
+        if (compression == name)
+            return true;
+    return false;
+}
+
+// The packing an output image track should use: QuickTime stores raw frames
+// as 32-bit words with blue low (or 5-5-5), compressed frames go through
+// the codecs as 32-bit words with red low, and a native uncompressed track
+// keeps the packing it was given.
+int outputPacking(int format, const std::string &compression, int sourcePacking)
+{
+    if (compression != DM_IMAGE_UNCOMPRESSED)
+        return DM_PACKING_RGBX;
+    if (format == MV_FORMAT_QUICKTIME)
+        return sourcePacking == DM_PACKING_RGB555 ? DM_PACKING_RGB555 : DM_PACKING_XBGR;
+    return sourcePacking;
+}
+
 }  // namespace
 
 ClMessages::ClMessages() : previous_(clSetErrorHandler(keepMessage)) { lastMessage.clear(); }
@@ -108,26 +136,18 @@ bool resolveScheme(const std::string &name, std::string *canonical, std::string 
     return false;
 }
 
-bool formatCarries(int format, const std::string &compression)
+bool chooseImageOutput(const std::string &wanted, int format, int sourcePacking, int width, int height,
+                       bool hasQuality, int quality, ImageOutput *out, std::string *error)
 {
-    // QuickTime files describe these four codings only.
-    static const char *const kQuickTime[] = {DM_IMAGE_UNCOMPRESSED, "JPEG", "Apple Video",
-                                             "Apple Animation"};
-    if (format != MV_FORMAT_QUICKTIME)
-        return true;
-    for (const char *name : kQuickTime)
-        if (compression == name)
-            return true;
-    return false;
-}
-
-int outputPacking(int format, const std::string &compression, int sourcePacking)
-{
-    if (compression != DM_IMAGE_UNCOMPRESSED)
-        return DM_PACKING_RGBX;
-    if (format == MV_FORMAT_QUICKTIME)
-        return sourcePacking == DM_PACKING_RGB555 ? DM_PACKING_RGB555 : DM_PACKING_XBGR;
-    return sourcePacking;
+    if (!resolveScheme(wanted, &out->compression, error))
+        return false;
+    if (!formatCarries(format, out->compression)) {
+        *error = "a QuickTime file cannot carry \"" + out->compression + "\" frames";
+        return false;
+    }
+    out->packing = outputPacking(format, out->compression, sourcePacking);
+    out->hasQuality = hasQuality;
+    return !hasQuality || out->coder.open(out->compression, width, height, quality, error);
 }
 
 QualityCoder::~QualityCoder()
@@ -158,9 +178,11 @@ bool QualityCoder::open(const std::string &scheme, int width, int height, int qu
     const int words = clQueryParams(handle_, nullptr, 0);
     std::vector<intptr_t> table(size_t(std::max(words, 0)));
     clQueryParams(handle_, table.data(), words);
-    int param = -1, type = 0;
+    // Algorithm-specific identifiers have the top bit set, so a found
+    // parameter is told by its name.
+    int param = 0, type = 0;
     std::string paramName;
-    for (int k = 0; k + 1 < words && param < 0; k += 2) {
+    for (int k = 0; k + 1 < words && paramName.empty(); k += 2) {
         const char *n = reinterpret_cast<const char *>(table[size_t(k)]);
         if (n != nullptr && strncasecmp(n, "Quality", 7) == 0) {
             param = paramId(k / 2);
@@ -168,7 +190,7 @@ bool QualityCoder::open(const std::string &scheme, int width, int height, int qu
             paramName = n;
         }
     }
-    if (param < 0) {
+    if (paramName.empty()) {
         *error = "--quality cannot be used: " + named + " has no quality setting";
         return false;
     }

@@ -40,16 +40,6 @@ private:
 // case; false, with a reason listing the known names, for an unknown one.
 bool resolveScheme(const std::string &name, std::string *canonical, std::string *error);
 
-// True when the format can carry image frames of that compression; the
-// library's own check of names follows when the track is made.
-bool formatCarries(int format, const std::string &compression);
-
-// The packing an output image track should use: QuickTime stores raw frames
-// as 32-bit words with blue low (or 5-5-5), compressed frames go through
-// the codecs as 32-bit words with red low, and a native uncompressed track
-// keeps the packing it was given.
-int outputPacking(int format, const std::string &compression, int sourcePacking);
-
 // A compressor set to one quality, for frames of 32-bit words with red low,
 // bottom row first: the layout the movie library hands its own codecs, set
 // up with the parameters the library sets, so its decompressor reads them.
@@ -73,6 +63,24 @@ private:
     CL_Handle handle_ = nullptr;
     std::vector<uint8_t> buffer_;
 };
+
+// What an output image track is made of: the scheme as the library spells
+// it, the packing its frames take and, when a quality was asked for, the
+// coder that compresses them.
+struct ImageOutput {
+    std::string compression;
+    int packing = 0;
+    bool hasQuality = false;
+    QualityCoder coder;
+    QualityCoder *qualityCoder() { return hasQuality ? &coder : nullptr; }
+};
+
+// Settles the image track of an output of the format for the wanted scheme
+// (any case), frames of width x height coming in the source packing, and
+// the quality when hasQuality; false with the reason when the scheme is
+// unknown, the format cannot carry it, or the quality cannot be used.
+bool chooseImageOutput(const std::string &wanted, int format, int sourcePacking, int width, int height,
+                       bool hasQuality, int quality, ImageOutput *out, std::string *error);
 
 }  // namespace mvconvert
 
