@@ -11,6 +11,7 @@
 #include <cinelark/playback.h>
 
 #include "engine_fixture.h"
+#include "engine.h"
 #include "frames.h"
 
 namespace engine_test {
@@ -196,6 +197,70 @@ TEST_F(Play, TimerKeepsWallClockTime)
     EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
     double rate = 0;
     EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
+}
+
+TEST_F(Play, MeasuredRateAndSlowPlayEvents)
+{
+    TestMovie movie(8, 8, 50, 100.0);
+    bind(movie, 1.0);
+    mvSetSelectEvents(MV_EVENT_MASK_SLOW_PLAY | MV_EVENT_MASK_STOP);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    // With a threshold no rate can reach, every measured second is slow.
+    mvSetSlowThreshold(1000.0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    const Collected got = waitFor(MV_EVENT_SLOW_PLAY, 10s);
+    double rate = -1;
+    const int measured = mvGetActualFrameRate(movie.id(), &rate);
+    mvSetSlowThreshold(0.5);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    ASSERT_EQ(got.count(MV_EVENT_SLOW_PLAY), 1);
+    EXPECT_EQ(got.first(MV_EVENT_SLOW_PLAY)->movie, movie.id());
+    EXPECT_EQ(got.first(MV_EVENT_SLOW_PLAY)->value, 0);
+    // The frames painted in the measured second: at most the movie's rate.
+    ASSERT_EQ(measured, 0);
+    EXPECT_GT(rate, 0.0);
+    EXPECT_LE(rate, 110.0);
+    EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
+}
+
+TEST_F(Play, HoldingTheGLLockHoldsBackThePaint)
+{
+    TestMovie movie(kW, kH, 10, 100.0);
+    bind(movie);
+    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
+    ASSERT_EQ(windowPixel(window_, 2, 2), framePixel(0, 2, 2));
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME);
+    mvGrabKelvoGL();
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 6), 0);
+    // The frame is read but waits for the lock to be painted and reported.
+    const Collected early = collect(200ms);
+    const uint32_t meanwhile = windowPixel(window_, 2, 2);
+    mvReleaseKelvoGL();
+    EXPECT_EQ(early.count(MV_EVENT_FRAME), 0);
+    EXPECT_EQ(meanwhile, framePixel(0, 2, 2));
+    const Collected got = waitFor(MV_EVENT_FRAME);
+    ASSERT_EQ(got.count(MV_EVENT_FRAME), 1);
+    EXPECT_EQ(got.first(MV_EVENT_FRAME)->frame, 6);
+    EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(6, 2, 2));
+}
+
+TEST_F(Play, UnusedCommandCodesAreAnsweredWithoutAction)
+{
+    TestMovie movie(kW, kH, 10, 100.0);
+    bind(movie);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 3), 0);
+    MVplayback *object = nullptr;
+    ASSERT_EQ(__mvPB_FindByMovieID(movie.id(), &object), 0);
+    const int32_t args[4] = {7, 7, 7, 7};
+    for (int32_t code : {0, 5, 9, 13, 21, -1, 1000})
+        EXPECT_EQ(__mvPB_PostCommand(code, object, args, 4), 0) << code;
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 3);
+    EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
+    // The channel still works after them.
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 4), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
 }
 
 TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlaying)
