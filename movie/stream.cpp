@@ -80,7 +80,9 @@ std::unique_ptr<MVstream> newStream(int kind)
     if (!s)
         return nullptr;
     s->kind = kind;
-    if (kind == MV_STREAM_FD || kind == MV_STREAM_FILE) {
+    // The engine's file I/O and audio threads read a movie's stream at the
+    // same time, each with a seek and a read that must stay together.
+    if (kind == MV_STREAM_FD || kind == MV_STREAM_FILE || kind == MV_STREAM_MEM) {
         s->lock.reset(new (std::nothrow) cinelark::arena::Semaphore(1));
         if (!s->lock)
             return nullptr;
