@@ -4,7 +4,10 @@
 // compared with the frames the movie library decodes.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -120,6 +123,37 @@ TEST_F(Player, LoopCountPlaysAtFiveHundredAndExits)
     EXPECT_EQ(player.wait(30.0), 0);
 }
 
+// The largest sample magnitude of a 16-bit WAV file, or -1 when it holds no
+// samples.
+int wavPeak(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t data = bytes.find("data");
+    if (data == std::string::npos || data + 8 >= bytes.size())
+        return -1;
+    int peak = 0;
+    for (size_t i = data + 8; i + 1 < bytes.size(); i += 2) {
+        auto sample = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                           static_cast<uint8_t>(bytes[i + 1]) << 8);
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    return peak;
+}
+
+TEST_F(Player, SoundPlaysWithThePictures)
+{
+    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-sound.wav";
+    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
+    Result r = run({"-f", "-l", "1", movie_}, 30.0);
+    setenv("CINELARK_AUDIO", "null", 1);
+    EXPECT_EQ(r.status, 0) << r.err;
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    // The movie's tone has an amplitude of 8000.
+    EXPECT_GT(peak, 4000) << "the tone reached the device";
+}
+
 TEST_F(Player, SwingCountTurnsAtTheEndAndExits)
 {
     // Each direction is one pass: two passes go there and back.
@@ -186,18 +220,39 @@ TEST_F(Player, KeysPlayStopAndFastReverse)
     EXPECT_TRUE(player.alive());
 }
 
-TEST_F(Player, ZoomKeysResizeTheWindow)
+TEST_F(Player, ZoomOptionAndKeysResizeTheWindow)
 {
-    Running player({"-v", movie_});
+    Running player({"-v", "-z", "2", movie_});
     Window w = findWindow(dpy_, movie_, 20.0);
     ASSERT_NE(w, 0u);
-    ASSERT_TRUE(showsFrame(w, 0));
+    EXPECT_EQ(geometry(dpy_, w).width, 2 * kWidth + 2);
     key(dpy_, w, "z", ControlMask);
-    EXPECT_TRUE(waitUntil([&] { return geometry(dpy_, w).width == 2 * kWidth + 2; }, 10.0));
-    EXPECT_EQ(geometry(dpy_, w).height, 2 * kHeight + 2);
+    EXPECT_TRUE(waitUntil([&] { return geometry(dpy_, w).width == 3 * kWidth + 2; }, 10.0));
+    EXPECT_EQ(geometry(dpy_, w).height, 3 * kHeight + 2);
+    key(dpy_, w, "d", ControlMask);
     key(dpy_, w, "d", ControlMask);
     EXPECT_TRUE(waitUntil([&] { return geometry(dpy_, w).width == kWidth + 2; }, 10.0));
     EXPECT_EQ(geometry(dpy_, w).height, kHeight + 2);
+    EXPECT_TRUE(showsFrame(w, 0)) << "the picture follows the window";
+}
+
+TEST_F(Player, MuteKeepsTheSoundFromTheDevice)
+{
+    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-muted.wav";
+    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
+    Running player({"-v", movie_});
+    setenv("CINELARK_AUDIO", "null", 1);
+    Window w = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(showsFrame(w, 0));
+    key(dpy_, w, "m");
+    key(dpy_, w, "p");
+    EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "the pictures play on";
+    sendDelete(dpy_, w);
+    EXPECT_EQ(player.wait(20.0), 0);
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    EXPECT_LT(peak, 100) << "nothing of the tone reached the device";
 }
 
 TEST_F(Player, TypedFrameNumbersAndTimesMoveTheMovie)

@@ -179,16 +179,28 @@ int Player::settledFrame(Window w)
 std::string Player::fieldText(Window mainWindow, int x)
 {
     std::string w = std::to_string(mainWindow);
-    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
-            " click --repeat 3 --delay 60 1");
-    return primarySelection(dpy_);
+    // A click gives the field the keyboard; Ctrl+/ selects all its text
+    // (clicks counted into a triple click would depend on the machine's
+    // speed).
+    // The main window may still be busy with an earlier command, and an
+    // empty field selects nothing: an empty answer is asked again a few
+    // times before it counts.
+    std::string text;
+    for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
+        xdotool("mousemove --window " + w + " " + std::to_string(x) + " " +
+                std::to_string(kFieldY) + " click 1 windowfocus " + w + " key ctrl+slash");
+        text = primarySelection(dpy_);
+    }
+    return text;
 }
 
 void Player::typeInto(Window mainWindow, int x, const std::string &text)
 {
     std::string w = std::to_string(mainWindow);
+    // There is no window manager to give the main window the keyboard when
+    // it is clicked, so the test does.
     xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
-            " click 1");
+            " click 1 windowfocus " + w);
     xdotool("key End key --repeat 12 BackSpace");
     if (!text.empty())
         xdotool("type '" + text + "'");
@@ -206,7 +218,8 @@ void Player::chooseMenu(Window mainWindow, int menu, int entry)
     for (int i = 0; i < entry; ++i)
         keys += " Down";
     keys += " Return";
-    xdotool("mousemove --window " + std::to_string(mainWindow) + " 200 5");
+    xdotool("mousemove --window " + std::to_string(mainWindow) + " 200 5 windowfocus " +
+            std::to_string(mainWindow));
     xdotool(keys);
 }
 
@@ -220,7 +233,8 @@ bool Player::answerDialog(const std::string &title)
     Window dialog = waitForTitle(title);
     if (!dialog)
         return false;
-    xdotool("mousemove --window " + std::to_string(dialog) + " 20 20 key Return");
+    xdotool("mousemove --window " + std::to_string(dialog) + " 20 20 windowfocus " +
+            std::to_string(dialog) + " key Return");
     return waitUntil(
         [&] {
             XWindowAttributes a;

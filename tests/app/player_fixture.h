@@ -59,7 +59,8 @@ protected:
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
 
-    // The text of a field of the main window (selected with a triple click).
+    // The text of a field of the main window (selected, then read back as
+    // the primary selection).
     std::string fieldText(Window mainWindow, int x);
     // Replaces the text of a field and presses Return.
     void typeInto(Window mainWindow, int x, const std::string &text);

@@ -1,7 +1,7 @@
-// The main window's menus driven from the keyboard under the test display:
-// loop modes and speeds seen in the frames the movie shows, zoom steps and
-// their limits, File > Open replacing the movie, the menus without a movie,
-// and the help entries. Error dialogs are answered, and their texts read
+// The main window driven under the test display: its menus from the
+// keyboard (loop modes and speeds seen in the frames the movie shows, zoom
+// steps and their limits, File > Open replacing the movie, the menus
+// without a movie, the help entries) and its button panel. Error dialogs are answered, and their texts read
 // from the log the player keeps on standard error.
 #include <chrono>
 #include <memory>
@@ -150,7 +150,7 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
         Rect r = geometry(dpy_, dialog);
         xdotool("mousemove --window " + std::to_string(dialog) + " " +
                 std::to_string(r.width / 2) + " " + std::to_string(r.height - 89) +
-                " click --repeat 3 --delay 80 1");
+                " click 1 windowfocus " + std::to_string(dialog) + " key ctrl+slash");
         xdotool("type --delay 10 '" + path + "'");
         xdotool("key Return");
     };
@@ -170,6 +170,39 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
     options(kLoop);
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("No movie is loaded."), 1);
+}
+
+TEST_F(Menus, ButtonPanelDrivesTheMovie)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    // The panel's buttons, left to right, on one row under the fields.
+    const int row = 90;
+    const int frmBack = 32, reverse = 89, stop = 198, frmFwd = 245, play = 290;
+    auto press = [&](int x) {
+        xdotool("mousemove --window " + std::to_string(mainWindow_) + " " + std::to_string(x) +
+                " " + std::to_string(row) + " click 1");
+    };
+    press(frmFwd);
+    EXPECT_TRUE(showsFrame(movieWindow_, 1));
+    press(frmBack);
+    EXPECT_TRUE(showsFrame(movieWindow_, 0));
+    press(frmBack);  // back from the first frame to the last
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    press(play);  // from the last frame play starts again at the first
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            int f = shownFrame(movieWindow_);
+            return f >= 0 && f <= 2;
+        },
+        10.0));
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    press(reverse);
+    EXPECT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) < kFrames - 2; }, 10.0));
+    press(stop);
+    int stopped = settledFrame(movieWindow_);
+    EXPECT_GE(stopped, 0);
+    EXPECT_LT(stopped, kFrames - 1);
 }
 
 TEST_F(Menus, HelpEntriesShowTheirTextsAndTheVersion)
