@@ -2,6 +2,7 @@
 // in and out, inter-frame schemes mark their key frames, and reads out of
 // order bring the decoder in step first.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,32 @@ TEST(CodecFrames, PastingBetweenSchemesDecodesAndCompressesAgain)
     std::vector<uint32_t> again(32);
     ASSERT_EQ(mvReadFrames(plain, 2, 1, again.size() * 4, again.data()), 0);
     EXPECT_EQ(again, std::vector<uint32_t>(frames.begin() + 32, frames.end()));
+}
+
+// A stored frame whose codes do not make one whole picture is an error of
+// the compression library, not a picture with a black tail or a cut group.
+TEST(CodecFrames, ADamagedRunLengthFrameFailsToRead)
+{
+    MemMovie movie;
+    MVid track = movie.addImage(imageParams(4, 2, DM_PACKING_RGBX, "RLE24"));
+    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
+    const std::vector<uint8_t> damaged[] = {
+        {0x03, 1, 2, 3, 0xC1, 4, 5, 6},                    // 4 of 8 pixels
+        {0x09, 1, 2, 3, 0x01, 4, 5, 6},                    // a run past the end, bytes left
+        {0x07, 1, 2, 3, 0xC2, 4, 5, 6},                    // a group that runs out
+        {0x06, 1, 2, 3, 0xC3, 4, 5, 6, 7, 8, 9, 1, 2, 3},  // a group past the end
+    };
+    for (const auto &bytes : damaged)
+        ASSERT_EQ(mvInsertCompressedImage(track, 0, bytes.size(), const_cast<uint8_t *>(bytes.data())), 0);
+    std::vector<uint32_t> shown(8);
+    for (int frame = 0; frame < 4; frame++) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(__mvT_ReadRGBXImage(track, frame, shown.size() * 4, shown.data()), -1) << frame;
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(mvGetErrno(), MV_ERR_COMPRESSION) << frame;
+        EXPECT_NE(std::string(mvGetErrorStr(mvGetErrno())).find("damaged data"), std::string::npos)
+            << mvGetErrorStr(mvGetErrno());
+    }
 }
 
 TEST(AppleAnimation, TheCallersFramesAreLeftAsGiven)

@@ -12,11 +12,14 @@
 // 1) before coding, and back after decoding, through a conversion area that
 // lives as long as the handle and only grows.
 //
-// Decoding is tolerant: a frame whose codes run out is delivered with the
-// pixels decoded so far, a run or group that would pass the end of the frame
-// is cut at the end, and the mismatches are printed on standard error. No
-// code can make the decoder write outside the frame or read outside the
-// bytes the data buffer hands out.
+// Decoding goes on past damage: a frame whose codes run out is delivered
+// with the pixels decoded so far, a run or group that would pass the end of
+// the frame is cut at the end, and the mismatches are printed on standard
+// error. The call still fails with -18 once every frame is delivered, so that
+// a caller holding one stored frame (the movie library) learns that the
+// picture it got is not the one that was coded. No code can make the decoder
+// write outside the frame or read outside the bytes the data buffer hands
+// out.
 #ifndef CINELARK_COMPRESSION_CODECS_SHARED_RUN_LENGTH_CODEC_H
 #define CINELARK_COMPRESSION_CODECS_SHARED_RUN_LENGTH_CODEC_H
 
@@ -211,6 +214,7 @@ class RunLengthCodec {
     const bool direct = l.original == l.internal && !l.flip;
     CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
     CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, nullptr);
+    int damaged = 0;
     for (int f = 0; f < frames; ++f) {
       void* at = nullptr;
       int wrap = 0;
@@ -227,10 +231,12 @@ class RunLengthCodec {
         if (target == nullptr) return CL_ERR_NO_MEMORY;
       }
       int64_t decoded = 0;
-      consumed += DecodeFrame(handle, label, data, target, l.pixels, &decoded);
+      bool groupBroken = false;
+      consumed += DecodeFrame(handle, label, data, target, l.pixels, &decoded, &groupBroken);
       if (decoded != l.pixels) {
         std::fprintf(stderr, "Decompressed frame size does not match %d != %d\n", Clip(decoded), Clip(l.pixels));
       }
+      if (decoded != l.pixels || groupBroken) ++damaged;
       if (!direct && ConvertFrame(l.width, l.height, l.internal, target, l.original, frame, l.flip) != 0) {
         return NoConversion(handle, label, l.internal, l.original);
       }
@@ -239,10 +245,16 @@ class RunLengthCodec {
         return CL_ERR_NO_DATA;
       }
     }
-    if (compressedData != nullptr && compressedDataSize != consumed) {
+    const bool leftover = compressedData != nullptr && compressedDataSize != consumed;
+    if (leftover) {
       std::fprintf(stderr, "Compressed data size does not match %d != %d.\n", compressedDataSize, Clip(consumed));
     }
     clDone(data, -1);
+    if (damaged > 0 || leftover) {
+      ReportCodec(handle, CL_ERR_NO_DATA, "%s: damaged data (%d of %d frames short or overrun, %d of %d bytes used).\n",
+                  label, damaged, frames, Clip(consumed), compressedDataSize);
+      return CL_ERR_NO_DATA;
+    }
     return frames;
   }
 
@@ -331,9 +343,10 @@ class RunLengthCodec {
 
   // Decodes one frame of total pixels into frame from the data buffer's
   // stream reader; returns the bytes consumed and stores the pixel count the
-  // codes gave (more than total when a run passed the end).
+  // codes gave (more than total when a run passed the end) and whether a
+  // literal group ran out of data or had to be cut at the end of the frame.
   static int64_t DecodeFrame(CL_Handle handle, const char* label, CL_BufferHdl data, uint8_t* frame, int64_t total,
-                             int64_t* decodedOut) {
+                             int64_t* decodedOut, bool* groupBroken) {
     constexpr int kItemBytes = 1 + Traits::kValueBytes;
     constexpr size_t kStep = Traits::kPixelBytes;
     int64_t decoded = 0;
@@ -362,6 +375,7 @@ class RunLengthCodec {
         ReportCodec(handle, CL_ERR_NO_DATA, ": unable to release data (wanted %d, got %d).\n", Clip(total), n);
         ReportCodec(handle, CL_ERR_NO_DATA, "%s: Apparently ran out of data.\n", label);
         if (more > 0) consumed += more;
+        *groupBroken = true;
         break;
       }
       consumed += more;
@@ -370,6 +384,7 @@ class RunLengthCodec {
         std::fprintf(stderr, "Decompressed frame size does not match %d != %d (Non-run overrun).\n",
                      Clip(decoded + take), Clip(total));
         take = total - decoded;
+        *groupBroken = true;
       }
       Traits::CopyValues(frame + size_t(decoded) * kStep, static_cast<const uint8_t*>(at), size_t(take));
       decoded += take;
