@@ -1,17 +1,11 @@
-// Gathering and printing what mvinfo reports. The directory entries, the
-// track order and the format version are not part of the public movie
-// interface, so this tool reads them through the library's internal calls.
+// Gathering and printing what mvinfo reports, through the public movie
+// interface alone: the movie's parameters, its image and sound tracks, and
+// the stored size of each picture.
 #include "describe.h"
 
 #include "json.h"
 
 #include <cinelark/movie.h>
-
-#include "directory.h"
-#include "formats.h"
-#include "frames.h"
-#include "model.h"
-#include "stream.h"
 
 #include <fcntl.h>
 
@@ -26,9 +20,8 @@ const char *formatName(int format)
 {
     switch (format) {
     case MV_FORMAT_NATIVE_1:
-        return "native1";
     case MV_FORMAT_NATIVE_2:
-        return "native2";
+        return "native1or2";
     case MV_FORMAT_NATIVE_3:
         return "native3";
     case MV_FORMAT_QUICKTIME:
@@ -65,40 +58,16 @@ std::vector<Param> collect(const DMparams *list)
     return params;
 }
 
-// The format as the file's first bytes say, which tells version 1 from
-// version 2 (the movie itself records both as one file format).
-int detect(const std::string &file)
-{
-    MVstream *stream = nullptr;
-    if (__mvS_CreateWithFile(file.c_str(), O_RDONLY, &stream) != 0)
-        return -1;
-    int format = -1;
-    if (__mvDetectFormat(stream, &format) != 0)
-        format = -1;
-    __mvS_Destroy(stream);
-    return format;
-}
-
-Track describeTrack(MVid id, bool withEntries)
+Track describeTrack(MVid id, bool withFrames)
 {
     Track t;
     t.id = id;
     t.medium = mvGetTrackMedium(id);
     t.length = mvGetTrackLength(id);
     t.params = collect(mvGetParams(id));
-    MVdirectory *directory = __mvT_DirList(id);
-    t.entryCount = __mvDL_DirCount(directory);
-    if (!withEntries)
-        return t;
-    int firstFrame = 0;
-    for (int i = 0; i < t.entryCount; ++i) {
-        Entry e;
-        if (__mvDL_DirEntry(directory, i, &e.offset, &e.size, &e.frames, nullptr) != 0)
-            break;
-        // Sound frames stand alone; a picture may depend on the ones before.
-        e.key = t.medium != DM_MEDIUM_IMAGE || __mvT_IsKeyFrame(id, firstFrame) == 1;
-        firstFrame += e.frames;
-        t.entries.push_back(e);
+    if (withFrames && t.medium == DM_MEDIUM_IMAGE) {
+        for (int frame = 0; frame < t.length; ++frame)
+            t.frameSizes.push_back(mvGetCompressedImageSize(id, frame));
     }
     return t;
 }
@@ -151,7 +120,7 @@ const char *mediumName(int medium)
 
 }  // namespace
 
-bool describe(const std::string &file, bool withEntries, MovieInfo *info, std::string *error)
+bool describe(const std::string &file, bool withFrames, MovieInfo *info, std::string *error)
 {
     MVid movie = 0;
     if (mvOpenFile(file.c_str(), O_RDONLY, &movie) != 0) {
@@ -159,40 +128,35 @@ bool describe(const std::string &file, bool withEntries, MovieInfo *info, std::s
         return false;
     }
     info->file = file;
-    info->format = formatName(detect(file));
+    info->format = formatName(mvGetFileFormat(movie));
     info->params = collect(mvGetParams(movie));
-    // Every track in the movie's own order (the order it searches and
-    // writes them).
-    const int count = __mvMV_TrackCount(movie);
-    for (int i = 0; i < count; ++i)
-        info->tracks.push_back(describeTrack(__mvMV_TrackAt(movie, i), withEntries));
+    // The first track of each medium, pictures first, as a player uses them.
+    for (int medium : {DM_MEDIUM_IMAGE, DM_MEDIUM_AUDIO}) {
+        MVid track = 0;
+        if (mvFindTrackByMedium(movie, medium, &track) == 0)
+            info->tracks.push_back(describeTrack(track, withFrames));
+    }
     mvClose(movie);
     return true;
 }
 
-std::string formatText(const MovieInfo &info, bool withEntries)
+std::string formatText(const MovieInfo &info, bool withFrames)
 {
     std::ostringstream out;
     out << info.file << ": " << info.format << '\n';
     for (const Param &p : info.params)
         out << "  " << p.name << " = " << paramText(p) << '\n';
     for (const Track &t : info.tracks) {
-        out << "  track " << t.id << ": " << mediumName(t.medium) << ", length " << t.length << ", "
-            << t.entryCount << (t.entryCount == 1 ? " entry" : " entries") << '\n';
+        out << "  track " << t.id << ": " << mediumName(t.medium) << ", length " << t.length << '\n';
         for (const Param &p : t.params)
             out << "    " << p.name << " = " << paramText(p) << '\n';
-        if (!withEntries)
-            continue;
-        for (size_t i = 0; i < t.entries.size(); ++i) {
-            const Entry &e = t.entries[i];
-            out << "    entry " << i << ": offset " << e.offset << ", size " << e.size << ", " << e.frames
-                << (e.frames == 1 ? " frame" : " frames") << (e.key ? ", key" : "") << '\n';
-        }
+        for (size_t i = 0; withFrames && i < t.frameSizes.size(); ++i)
+            out << "    frame " << i << ": size " << t.frameSizes[i] << '\n';
     }
     return out.str();
 }
 
-std::string formatJson(const MovieInfo &info, bool withEntries)
+std::string formatJson(const MovieInfo &info, bool withFrames)
 {
     std::ostringstream out;
     out << "{\"file\":" << jsonString(info.file) << ",\"format\":" << jsonString(info.format) << ",\"params\":";
@@ -203,14 +167,10 @@ std::string formatJson(const MovieInfo &info, bool withEntries)
         out << (i ? "," : "") << "{\"id\":" << t.id << ",\"medium\":" << jsonString(mediumName(t.medium))
             << ",\"length\":" << t.length << ",\"params\":";
         paramsJson(out, t.params);
-        out << ",\"entries\":" << t.entryCount;
-        if (withEntries) {
+        if (withFrames && t.medium == DM_MEDIUM_IMAGE) {
             out << ",\"frames\":[";
-            for (size_t k = 0; k < t.entries.size(); ++k) {
-                const Entry &e = t.entries[k];
-                out << (k ? "," : "") << "{\"offset\":" << e.offset << ",\"size\":" << e.size
-                    << ",\"frames\":" << e.frames << ",\"key\":" << (e.key ? "true" : "false") << '}';
-            }
+            for (size_t k = 0; k < t.frameSizes.size(); ++k)
+                out << (k ? "," : "") << t.frameSizes[k];
             out << ']';
         }
         out << '}';

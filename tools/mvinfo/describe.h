@@ -3,7 +3,7 @@
 #ifndef CINELARK_TOOLS_MVINFO_DESCRIBE_H
 #define CINELARK_TOOLS_MVINFO_DESCRIBE_H
 
-#include <cstdint>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,35 +17,32 @@ struct Param {
     std::string text;
 };
 
-struct Entry {
-    uint32_t offset = 0;
-    uint32_t size = 0;
-    int frames = 0;
-    bool key = false;
-};
-
 struct Track {
     int id = 0;
     int medium = 0;
     int length = 0;
     std::vector<Param> params;
-    int entryCount = 0;
-    std::vector<Entry> entries;  // filled only when asked for
+    // The stored size of each picture, filled only when asked for (sound is
+    // stored in runs of sample frames that the movie interface does not
+    // show).
+    std::vector<size_t> frameSizes;
 };
 
 struct MovieInfo {
     std::string file;
-    std::string format;  // native1, native2, native3 or quicktime
+    // native1or2, native3 or quicktime: the movie records versions 1 and 2
+    // alike, since both are rewritten as version 3.
+    std::string format;
     std::vector<Param> params;
     std::vector<Track> tracks;
 };
 
 // Opens the file read-only and describes it; false with the library's error
 // text in *error when it cannot be opened.
-bool describe(const std::string &file, bool withEntries, MovieInfo *info, std::string *error);
+bool describe(const std::string &file, bool withFrames, MovieInfo *info, std::string *error);
 
-std::string formatText(const MovieInfo &info, bool withEntries);
-std::string formatJson(const MovieInfo &info, bool withEntries);
+std::string formatText(const MovieInfo &info, bool withFrames);
+std::string formatJson(const MovieInfo &info, bool withFrames);
 
 }  // namespace mvinfo
 

@@ -2,9 +2,9 @@
 //
 //   mvinfo [--json] [--frames] FILE...
 //
-// For each file: its format, the movie's parameters, and for each track its
-// id, medium, length, parameters and number of directory entries; --frames
-// adds every directory entry. --json prints one JSON object per file, or an
+// For each file: its format, the movie's parameters, and for its image and
+// sound tracks the id, medium, length and parameters; --frames adds the
+// stored size of every picture. --json prints one JSON object per file, or an
 // array of them when several files are given. A file that cannot be opened
 // is reported as "FILE: <error>" on standard error. Exit status: 0 when every
 // file was described, 1 when any failed, 2 for a usage error.
