@@ -3,8 +3,6 @@
 // Also the command line itself: help, usage errors and the progress line.
 #include "tool_run.h"
 
-#include <cinelark/playback.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,38 +10,6 @@
 
 namespace mvtest {
 namespace {
-
-// Whether this build can write a movie of the format with that compression
-// and read it back: the codecs and the QuickTime writer are separate pieces.
-bool canCarry(int format, const char *compression)
-{
-    mvInitQuickTime();
-    std::vector<uint8_t> memory(1 << 16);
-    DMparams *p = nullptr;
-    dmParamsCreate(&p);
-    mvSetMovieDefaults(p, format);
-    MVid movie = 0;
-    const bool created = mvCreateMem(memory.data(), memory.size(), p, nullptr, &movie) == 0;
-    dmParamsDestroy(p);
-    if (!created)
-        return false;
-    dmParamsCreate(&p);
-    // QuickTime keeps raw frames as 32-bit words with blue low.
-    const bool raw = std::strcmp(compression, DM_IMAGE_UNCOMPRESSED) == 0;
-    dmSetImageDefaults(p, 8, 8, raw && format == MV_FORMAT_QUICKTIME ? DM_PACKING_XBGR : DM_PACKING_RGBX);
-    dmParamsSetString(p, DM_IMAGE_COMPRESSION, compression);
-    MVid image = 0;
-    std::vector<uint8_t> frame = storedFrame(8, 8, 0);
-    bool ok = mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image) == 0 &&
-              mvInsertFrames(image, 0, 1, frame.size(), frame.data()) == 0;
-    dmParamsDestroy(p);
-    ok = mvClose(movie) == 0 && ok;
-    MVid again = 0;
-    ok = ok && mvOpenMem(memory.data(), memory.size(), &again) == 0;
-    if (again != 0)
-        mvClose(again);
-    return ok;
-}
 
 // Largest difference of any colour byte between two frames of 32-bit words.
 int largestDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
@@ -64,8 +30,6 @@ class RoundTrip : public testing::TestWithParam<const char *> {};
 TEST_P(RoundTrip, NativeToQuickTimeAndBack)
 {
     const char *scheme = GetParam();
-    if (!canCarry(MV_FORMAT_QUICKTIME, scheme) || !canCarry(MV_FORMAT_NATIVE_3, scheme))
-        GTEST_SKIP() << "this build cannot write \"" << scheme << "\" in both formats";
     ToolDir dir;
     MovieRecipe recipe;
     recipe.width = 32;
@@ -76,6 +40,8 @@ TEST_P(RoundTrip, NativeToQuickTimeAndBack)
     const std::string source = dir.makeMovie("source.mv", recipe);
     ASSERT_FALSE(source.empty());
     Outcome r = dir.run({"source.mv", "middle.mov", "--compression", scheme});
+    if (r.status != 0 && r.err.find("no codec for scheme") != std::string::npos)
+        GTEST_SKIP() << "this build has no \"" << scheme << "\" codec";
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "") << "no progress line when the output is not a terminal";
     r = dir.run({"middle.mov", "back.mv", "--format", "native"});
@@ -108,14 +74,14 @@ TEST_P(RoundTrip, NativeToQuickTimeAndBack)
     EXPECT_EQ(dir.bytes("a.rgba").size(), size_t(32 * 16 * 4 * 6));
     EXPECT_TRUE(dir.bytes("a.rgba") == dir.bytes("b.rgba")) << "the pictures changed on the way";
     if (middle.packing == DM_PACKING_XBGR) {
-        // A raw QuickTime frame is top row first with blue low: its first
-        // word is the picture's top left (full green), its last the bottom
-        // right (full red).
-        uint32_t first, last;
-        std::memcpy(&first, middle.frames[0].data(), 4);
-        std::memcpy(&last, middle.frames[0].data() + middle.frames[0].size() - 4, 4);
-        EXPECT_EQ(first & 0xffffffu, 0x00ff00u);
-        EXPECT_EQ(last & 0xffffffu, 0xff0000u);
+        // A raw QuickTime frame is the picture top row first, blue low.
+        const std::vector<uint8_t> picture = testPicture(32, 16, 0);
+        for (size_t i : {size_t(0), picture.size() / 4 - 1}) {
+            uint32_t word;
+            std::memcpy(&word, &middle.frames[0][i * 4], 4);
+            const uint8_t *p = &picture[i * 4];
+            EXPECT_EQ(word & 0xffffffu, uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16) << i;
+        }
     }
 }
 

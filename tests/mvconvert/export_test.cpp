@@ -29,15 +29,15 @@ TEST(Export, PicturesAreTopRowFirstInEveryForm)
     const size_t frameSize = size_t(recipe.width) * size_t(recipe.height) * 4;
     ASSERT_EQ(raw.size(), 3 * frameSize);
     for (int f = 0; f < recipe.frames; ++f) {
-        const std::vector<uint8_t> want = expectedPicture(recipe.width, recipe.height, f);
-        int w = 0, h = 0;
-        std::vector<uint8_t> rgba;
+        const std::vector<uint8_t> want = testPicture(recipe.width, recipe.height, f);
+        mvconvert::Picture png;
+        std::string error;
         char name[32];
         std::snprintf(name, sizeof name, "pic_%03d.png", f);
-        ASSERT_TRUE(readPictureFile(dir.path(name), &w, &h, &rgba)) << name;
-        EXPECT_EQ(w, recipe.width);
-        EXPECT_EQ(h, recipe.height);
-        EXPECT_EQ(rgba, want) << name;
+        ASSERT_TRUE(mvconvert::readPicture(dir.path(name), &png, &error)) << name << ": " << error;
+        EXPECT_EQ(png.width, recipe.width);
+        EXPECT_EQ(png.height, recipe.height);
+        EXPECT_EQ(png.rgba, want) << name;
         if (f < 2 || f > 4)
             continue;
         EXPECT_TRUE(std::equal(want.begin(), want.end(), raw.begin() + long(size_t(f - 2) * frameSize))) << f;
@@ -59,7 +59,7 @@ TEST(Export, GreyFramesBecomeGreyPictures)
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     ASSERT_EQ(dir.run({"in.mv", "--rgba", "g.rgba", "--range", "0:0"}).status, 0);
     const std::vector<uint8_t> raw = dir.bytes("g.rgba");
-    const std::vector<uint8_t> colour = expectedPicture(recipe.width, recipe.height, 0);
+    const std::vector<uint8_t> colour = testPicture(recipe.width, recipe.height, 0);
     ASSERT_EQ(raw.size(), colour.size());
     for (size_t i = 0; i < raw.size(); i += 4) {
         // The grey level is the stored red byte, in every colour byte.
@@ -89,11 +89,12 @@ TEST_P(AudioExport, SamplesMatchTheTrack)
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     const Outcome r = dir.run({"in.mv", "--audio", c.file});
     ASSERT_EQ(r.status, 0) << r.err;
-    int rate = 0, channels = 0;
-    std::vector<int16_t> samples;
-    ASSERT_TRUE(readSoundFile(dir.path(c.file), &rate, &channels, &samples));
-    EXPECT_EQ(rate, 22050);
-    EXPECT_EQ(channels, c.channels);
+    mvconvert::Sound sound;
+    std::string error;
+    ASSERT_TRUE(mvconvert::readSound(dir.path(c.file), &sound, &error)) << error;
+    EXPECT_EQ(sound.rate, 22050);
+    EXPECT_EQ(sound.channels, c.channels);
+    const std::vector<int16_t> &samples = sound.samples;
     ASSERT_EQ(samples.size(), size_t(recipe.audioFrames) * size_t(c.channels));
     for (int f = 0; f < recipe.audioFrames; ++f)
         for (int ch = 0; ch < c.channels; ++ch) {
@@ -130,15 +131,15 @@ TEST(Export, AudioRangeFollowsTheImageFrames)
     MovieRecipe recipe;
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     ASSERT_EQ(dir.run({"in.mv", "--audio", "part.wav", "--range", "2:3"}).status, 0);
-    int rate = 0, channels = 0;
-    std::vector<int16_t> samples;
-    ASSERT_TRUE(readSoundFile(dir.path("part.wav"), &rate, &channels, &samples));
-    ASSERT_EQ(samples.size(), size_t(5880 - 2940) * 2);
-    EXPECT_EQ(samples[0], testSample(2940, 0));
-    EXPECT_EQ(samples.back(), testSample(5879, 1));
+    mvconvert::Sound part, tail;
+    std::string error;
+    ASSERT_TRUE(mvconvert::readSound(dir.path("part.wav"), &part, &error)) << error;
+    ASSERT_EQ(part.samples.size(), size_t(5880 - 2940) * 2);
+    EXPECT_EQ(part.samples[0], testSample(2940, 0));
+    EXPECT_EQ(part.samples.back(), testSample(5879, 1));
     ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
-    ASSERT_TRUE(readSoundFile(dir.path("tail.wav"), &rate, &channels, &samples));
-    EXPECT_EQ(samples.size(), size_t(recipe.audioFrames - 7350) * 2);
+    ASSERT_TRUE(mvconvert::readSound(dir.path("tail.wav"), &tail, &error)) << error;
+    EXPECT_EQ(tail.samples.size(), size_t(recipe.audioFrames - 7350) * 2);
 }
 
 TEST(DecodeBench, ReportsFramesSecondsAndRate)

@@ -15,51 +15,53 @@
 namespace mvconvert {
 namespace {
 
-// A 2 x 2 frame of 5-5-5 words: stored row 0 is red then green, row 1 blue
-// then white. 1091 frames come top row first, so the picture keeps them.
-TEST(Pixels, Packing555WidensAndKeepsRowOrder)
+// Words of a stored frame as bytes in memory.
+template <typename Word>
+std::vector<uint8_t> bytesOf(std::initializer_list<Word> words)
 {
-    const uint16_t words[4] = {0x7C00, 0x03E0, 0x001F, 0x7FFF};
-    std::vector<uint8_t> frame(8);
-    std::memcpy(frame.data(), words, 8);
-    std::vector<uint8_t> rgba(16);
-    ASSERT_TRUE(frameToRGBA(DM_PACKING_RGB555, 2, 2, frame, rgba));
-    const std::vector<uint8_t> want = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
-    EXPECT_EQ(rgba, want);
-    std::vector<uint8_t> back(8);
-    ASSERT_TRUE(rgbaToFrame(DM_PACKING_RGB555, 2, 2, rgba, back));
-    EXPECT_EQ(back, frame);
+    std::vector<uint8_t> bytes(words.size() * sizeof(Word));
+    std::memcpy(bytes.data(), words.begin(), bytes.size());
+    return bytes;
 }
 
-// 1001 frames come bottom row first: stored row 0 becomes the last row.
-TEST(Pixels, RgbxFramesAreTurnedTheRightWayUp)
+struct LayoutCase {
+    int packing, width, height;
+    std::vector<uint8_t> frame;  // stored
+    std::vector<uint8_t> rgba;   // the picture, top row first
+};
+
+// Each stored layout becomes the picture and the picture the stored frame:
+// 1091 5-5-5 words widen 31 to 255 and come top row first; 1001 words come
+// bottom row first (stored row 0 is the picture's last); 1090 words have
+// blue low; 1005 grey fills all three colours.
+TEST(Pixels, EveryPackingBothWays)
 {
-    const uint32_t words[6] = {0x000000FF, 0x0000FF00, 0x00FF0000,   // stored row 0
-                               0x00102030, 0x00405060, 0xFF708090};  // stored row 1
-    std::vector<uint8_t> frame(24);
-    std::memcpy(frame.data(), words, 24);
-    std::vector<uint8_t> rgba(24);
-    ASSERT_TRUE(frameToRGBA(DM_PACKING_RGBX, 3, 2, frame, rgba));
-    const std::vector<uint8_t> want = {0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255, 0x90, 0x80, 0x70, 255,
-                                       255,  0,    0,    255, 0,    255,  0,    255, 0,    0,    255,  255};
-    EXPECT_EQ(rgba, want);
-    std::vector<uint8_t> back(24);
-    ASSERT_TRUE(rgbaToFrame(DM_PACKING_RGBX, 3, 2, rgba, back));
-    uint32_t last;
-    std::memcpy(&last, &back[20], 4);
-    EXPECT_EQ(last, 0x00708090u) << "the unused byte is cleared";
+    const LayoutCase cases[] = {
+        {DM_PACKING_RGB555, 2, 2, bytesOf<uint16_t>({0x7C00, 0x03E0, 0x001F, 0x7FFF}),
+         {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255}},
+        {DM_PACKING_RGBX, 3, 2, bytesOf<uint32_t>({0xFF, 0xFF00, 0xFF0000, 0x102030, 0x405060, 0x708090}),
+         {0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255, 0x90, 0x80, 0x70, 255,
+          255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255}},
+        {DM_PACKING_XBGR, 1, 1, bytesOf<uint32_t>({0x112233}), {0x11, 0x22, 0x33, 255}},
+        {DM_PACKING_GRAY, 2, 1, {7, 200}, {7, 7, 7, 255, 200, 200, 200, 255}},
+    };
+    for (const LayoutCase &c : cases) {
+        std::vector<uint8_t> rgba(c.rgba.size()), frame(c.frame.size());
+        ASSERT_TRUE(frameToRGBA(c.packing, c.width, c.height, c.frame, rgba)) << c.packing;
+        EXPECT_EQ(rgba, c.rgba) << c.packing;
+        ASSERT_TRUE(rgbaToFrame(c.packing, c.width, c.height, c.rgba, frame)) << c.packing;
+        EXPECT_EQ(frame, c.frame) << c.packing;
+    }
 }
 
-TEST(Pixels, XbgrSwapsRedAndBlueAndGreyUsesLuma)
+// The unused byte of a word is cleared on the way in, and pure colours
+// give their Rec. 601 weights as grey: 0.299, 0.587 and 0.114 of 255.
+TEST(Pixels, UnusedBytesAndGreyLuma)
 {
-    const uint32_t word = 0xAA112233;  // red 0x11, green 0x22, blue 0x33
-    std::vector<uint8_t> frame(4);
-    std::memcpy(frame.data(), &word, 4);
-    std::vector<uint8_t> rgba(4);
-    ASSERT_TRUE(frameToRGBA(DM_PACKING_XBGR, 1, 1, frame, rgba));
-    EXPECT_EQ(rgba, (std::vector<uint8_t>{0x11, 0x22, 0x33, 255}));
-
-    // Pure colours give their Rec. 601 weights: 0.299, 0.587 and 0.114 of 255.
+    std::vector<uint8_t> rgba(4), frame(4);
+    ASSERT_TRUE(frameToRGBA(DM_PACKING_RGBX, 1, 1, bytesOf<uint32_t>({0xFF708090}), rgba));
+    ASSERT_TRUE(rgbaToFrame(DM_PACKING_RGBX, 1, 1, rgba, frame));
+    EXPECT_EQ(frame, bytesOf<uint32_t>({0x708090}));
     const std::vector<uint8_t> colours = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255};
     std::vector<uint8_t> grey(3);
     ASSERT_TRUE(rgbaToFrame(DM_PACKING_GRAY, 3, 1, colours, grey));

@@ -1,8 +1,6 @@
 #include "tool_run.h"
 
 #include "options.h"
-#include "pictures.h"
-#include "sound.h"
 
 #include <cinelark/playback.h>
 
@@ -46,7 +44,7 @@ bool fillMovie(MVid movie, const MovieRecipe &recipe)
     bool ok = mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image) == 0;
     dmParamsDestroy(p);
     for (int f = 0; ok && f < recipe.frames; ++f) {
-        std::vector<uint8_t> frame = storedFrame(recipe.width, recipe.height, f);
+        std::vector<uint8_t> frame = storedFromPicture(recipe.width, recipe.height, testPicture(recipe.width, recipe.height, f));
         if (recipe.packing == DM_PACKING_GRAY) {
             // Keep one byte per pixel: the red byte of each word.
             for (size_t i = 0; i < frame.size() / 4; ++i)
@@ -76,45 +74,15 @@ bool fillMovie(MVid movie, const MovieRecipe &recipe)
 
 }  // namespace
 
-std::vector<uint8_t> storedFrame(int width, int height, int frame)
-{
-    std::vector<uint8_t> bytes(size_t(width) * size_t(height) * 4);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const uint32_t word = uint32_t(x * 255 / std::max(1, width - 1)) |
-                                  uint32_t(y * 255 / std::max(1, height - 1)) << 8 |
-                                  uint32_t((frame * 40) & 255) << 16;
-            std::memcpy(&bytes[(size_t(y) * size_t(width) + size_t(x)) * 4], &word, 4);
-        }
-    return bytes;
-}
-
-std::vector<uint8_t> expectedPicture(int width, int height, int frame)
-{
-    const std::vector<uint8_t> stored = storedFrame(width, height, frame);
-    std::vector<uint8_t> rgba(stored.size());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint32_t word;
-            std::memcpy(&word, &stored[(size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4], 4);
-            uint8_t *p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-            p[0] = uint8_t(word);
-            p[1] = uint8_t(word >> 8);
-            p[2] = uint8_t(word >> 16);
-            p[3] = 255;
-        }
-    return rgba;
-}
-
 std::vector<uint8_t> testPicture(int width, int height, int n)
 {
     std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             uint8_t *p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-            p[0] = uint8_t(x * 13 + n);
-            p[1] = uint8_t(y * 29);
-            p[2] = uint8_t(n * 50);
+            p[0] = uint8_t(x * 255 / std::max(1, width - 1));
+            p[1] = uint8_t((height - 1 - y) * 255 / std::max(1, height - 1));
+            p[2] = uint8_t(n * 40);
             p[3] = 255;
         }
     return rgba;
@@ -279,30 +247,6 @@ bool readMovie(const std::string &file, MovieContents *c)
     }
     mvClose(movie);
     return ok;
-}
-
-bool readPictureFile(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba)
-{
-    mvconvert::Picture picture;
-    std::string error;
-    if (!mvconvert::readPicture(file, &picture, &error))
-        return false;
-    *width = picture.width;
-    *height = picture.height;
-    *rgba = std::move(picture.rgba);
-    return true;
-}
-
-bool readSoundFile(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples)
-{
-    mvconvert::Sound sound;
-    std::string error;
-    if (!mvconvert::readSound(file, &sound, &error))
-        return false;
-    *rate = sound.rate;
-    *channels = sound.channels;
-    *samples = std::move(sound.samples);
-    return true;
 }
 
 std::string caseName(const char *text)

@@ -1,13 +1,16 @@
 // Shared set-up of the mvconvert tests: a temporary directory to run the
 // program in, and the movies and pictures the tests feed it, made through
 // the public movie interface. Pictures and sound files are read and written
-// with the tool's own libpng and libsndfile wrappers; every expected value
-// is worked out from how the inputs were made.
+// with the tool's own libpng and libsndfile wrappers (pictures.h, sound.h);
+// every expected value is worked out from how the inputs were made.
 #ifndef CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 #define CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
+
+#include "pictures.h"
+#include "sound.h"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +28,7 @@ struct Outcome {
     std::string err;
 };
 
-// What a test movie holds. Image frames are made by storedFrame().
+// What a test movie holds. Image frames are the stored testPicture()s.
 struct MovieRecipe {
     int format = MV_FORMAT_NATIVE_3;
     const char *compression = DM_IMAGE_UNCOMPRESSED;
@@ -41,16 +44,9 @@ struct MovieRecipe {
     int audioFrames = 9000;
 };
 
-// One stored frame of packing 1001: red grows with x, green with the stored
-// row, blue with the frame number, so every row and frame differs.
-std::vector<uint8_t> storedFrame(int width, int height, int frame);
-
-// The RGBA picture, top row first, of storedFrame(): stored rows come bottom
-// row first, so picture row y is stored row height-1-y.
-std::vector<uint8_t> expectedPicture(int width, int height, int frame);
-
-// A picture whose every pixel differs by position and number, and the
-// stored 1001 frame it becomes (rows reversed, words with red low).
+// Picture n of a test movie, RGBA top row first: red grows with x, green
+// towards the bottom row, blue with n, so every row and frame differs; and
+// the 1001 frame that stores it (rows bottom first, words with red low).
 std::vector<uint8_t> testPicture(int width, int height, int n);
 std::vector<uint8_t> storedFromPicture(int width, int height, const std::vector<uint8_t> &rgba);
 
@@ -101,10 +97,6 @@ struct MovieContents {
     double imageRate = 0;
 };
 bool readMovie(const std::string &file, MovieContents *contents);
-
-// Reads a picture or a sound file through the tool's readers.
-bool readPictureFile(const std::string &file, int *width, int *height, std::vector<uint8_t> *rgba);
-bool readSoundFile(const std::string &file, int *rate, int *channels, std::vector<int16_t> *samples);
 
 // A test name made of the letters and digits of text.
 std::string caseName(const char *text);
