@@ -147,6 +147,8 @@ int closeDisplay(Display *display, XExtCodes *)
                 c->orphaned.store(true, std::memory_order_release);
     }
     {
+        // The windows may be gone already; their GLX windows go quietly.
+        ErrorTrap trap(display);
         std::lock_guard<std::mutex> hold(surfaceLock);
         std::erase_if(surfaces, [display](const Surface &s) {
             if (s.display != display)

@@ -31,6 +31,7 @@ protected:
     void TearDown() override
     {
         kglReleaseThread();
+        kgltest::keepGLDriverLoaded();
         if (display_)
             XCloseDisplay(display_);
     }
@@ -466,6 +467,70 @@ TEST_F(OnDisplay, UnlinkingAnotherThreadsContextSilencesItsDrawing)
     drawer.join();
     EXPECT_EQ(readAfterUnlink, 0);
     EXPECT_EQ(rebound, 0);
+}
+
+// What the close handler of the case below saw.
+std::atomic<int> closeCalls{0};
+std::atomic<bool> closeFoundTheConnectionOpen{false};
+std::atomic<int> closeStep{0};
+
+void onClose(Display *display)
+{
+    closeCalls += 1;
+    // The connection still answers, so other threads can let go through it.
+    closeFoundTheConnectionOpen = XSync(display, False) != 0;
+    closeStep = 2;
+    while (closeStep.load() != 3)
+        std::this_thread::yield();
+}
+
+TEST_F(OnDisplay, ClosingADisplayLetsOtherThreadsGoOfTheirContextsFirst)
+{
+    Display *closing = kgltest::openDisplay();
+    ASSERT_NE(closing, nullptr);
+    kgltest::XWindow window(closing, 8, 8);
+    uint32_t drawn = 0;
+    std::thread drawer([&] {
+        window.bind();
+        cpack(0x00FF00u);
+        sboxfi(0, 0, 7, 7);
+        gflush();
+        lrectread(2, 2, 2, 2, &drawn);
+        closeStep = 1;
+        while (closeStep.load() != 2)
+            std::this_thread::yield();
+        kglReleaseDisplay(closing);
+        closeStep = 3;
+        while (closeStep.load() != 4)
+            std::this_thread::yield();
+        sboxfi(0, 0, 3, 3);  // no context any more: does nothing
+        kglReleaseThread();
+    });
+    while (closeStep.load() != 1)
+        std::this_thread::yield();
+    EXPECT_EQ(drawn, 0x00FF00u);
+    ASSERT_EQ(kglOnDisplayClose(closing, onClose), 0);
+    ASSERT_EQ(kglOnDisplayClose(closing, onClose), 0);  // once is enough
+    EXPECT_EQ(kglOnDisplayClose(nullptr, onClose), -1);
+    window.destroyBehindTheLayersBack();
+    kgltest::keepGLDriverLoaded();
+    XCloseDisplay(closing);
+    closeStep = 4;
+    drawer.join();
+    EXPECT_EQ(closeCalls.load(), 1);
+    EXPECT_TRUE(closeFoundTheConnectionOpen.load());
+
+    // A connection opened afterwards, maybe at the same address, starts
+    // afresh.
+    Display *again = kgltest::openDisplay();
+    ASSERT_NE(again, nullptr);
+    {
+        kgltest::XWindow other(again, 8, 8);
+        EXPECT_TRUE(other.bind());
+        kglReleaseThread();
+    }
+    XCloseDisplay(again);
+    EXPECT_EQ(closeCalls.load(), 1);
 }
 
 }  // namespace

@@ -13,8 +13,6 @@
 // let the GL driver and Xlib go after it without a crash, whatever the order.
 // The program prints nothing when it leaves normally; status 2 means it could
 // not set up, which its caller reports as such.
-#include <dlfcn.h>
-#include <link.h>
 #include <poll.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -28,6 +26,7 @@
 #include <cinelark/movie.h>
 
 #include "kgl/kgl.h"
+#include "kgl/x_window.h"
 
 // Under ThreadSanitizer: the software GL driver synchronises its own worker
 // threads in code the sanitizer cannot see, so its reports are not ours.
@@ -137,20 +136,6 @@ bool waitForFrames(int wanted)
     return true;
 }
 
-// The GL driver is unloaded when its last display closes, and a block it
-// keeps from its start is then reported by the leak checker as lost from an
-// unknown module. Keeping the driver loaded leaves that block its own.
-void keepGLDriverLoaded()
-{
-    dl_iterate_phdr(
-        [](dl_phdr_info *info, size_t, void *) {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD);
-            return 0;
-        },
-        nullptr);
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -174,7 +159,9 @@ int main(int argc, char **argv)
         return fail(mvGetErrorStr(mvGetErrno()));
     if (!waitForFrames(5))
         return fail("no frames painted");
-    keepGLDriverLoaded();
+    // The leak checker would otherwise blame the GL driver's own blocks on
+    // the display's close (see the helper).
+    kgltest::keepGLDriverLoaded();
 
     if (std::strncmp(mode, "close-", 6) == 0) {
         XCloseDisplay(display);
