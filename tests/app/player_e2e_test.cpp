@@ -15,6 +15,8 @@
 
 #include "player_fixture.h"
 
+#include <X11/Xutil.h>  // after the test headers: it defines Bool and None
+
 using namespace player_test;
 
 namespace {
@@ -113,7 +115,7 @@ TEST_F(Player, LoopCountPlaysAtFiveHundredAndExits)
 {
     Running player({"-l", "1", movie_});
     Window w = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(w, 0u) << player.err();
+    ASSERT_NE(w, 0u) << "status " << player.wait(0.1) << "\n" << player.err() << player.out();
     Rect r = geometry(dpy_, w);
     int screenHeight = DisplayHeight(dpy_, DefaultScreen(dpy_));
     EXPECT_EQ(r.x, 500);
@@ -121,6 +123,74 @@ TEST_F(Player, LoopCountPlaysAtFiveHundredAndExits)
     EXPECT_EQ(r.width, kWidth + 2);
     EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "played to the last frame";
     EXPECT_EQ(player.wait(30.0), 0);
+}
+
+// The Motif window-manager hints of a window: flags, functions, decorations.
+std::vector<long> motifHints(Display *dpy, Window w)
+{
+    Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(dpy, w, hints, 0, 5, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        if (format == 32 && count >= 3)
+            values.assign(reinterpret_cast<long *>(data), reinterpret_cast<long *>(data) + 3);
+        XFree(data);
+    }
+    return values;
+}
+
+TEST_F(Player, WindowsAskForAFixedSizeAndTheirBorders)
+{
+    constexpr long kFunctionsFlag = 1, kDecorationsFlag = 2;
+    constexpr long kMoveMinimiseClose = 4 | 8 | 32;
+    for (bool borderless : {false, true}) {
+        std::vector<std::string> args = {"-v", movie_};
+        if (borderless)
+            args.insert(args.begin(), "-N");
+        Running player(args);
+        Window w = findWindow(dpy_, movie_, 20.0);
+        ASSERT_NE(w, 0u);
+        std::vector<long> hints = motifHints(dpy_, w);
+        ASSERT_EQ(hints.size(), 3u);
+        if (borderless) {
+            EXPECT_TRUE(hints[0] & kDecorationsFlag);
+            EXPECT_EQ(hints[2], 0) << "no decorations";
+        } else {
+            EXPECT_TRUE(hints[0] & kFunctionsFlag);
+            EXPECT_EQ(hints[1], kMoveMinimiseClose) << "no resize, no maximise";
+        }
+        // The user cannot resize the window; only the zoom does.
+        XSizeHints size{};
+        long supplied = 0;
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return XGetWMNormalHints(dpy_, w, &size, &supplied) &&
+                       (size.flags & PMinSize) && (size.flags & PMaxSize) &&
+                       size.min_width == kWidth + 2;
+            },
+            20.0));
+        EXPECT_EQ(size.max_width, kWidth + 2);
+        EXPECT_EQ(size.min_height, kHeight + 2);
+        EXPECT_EQ(size.max_height, kHeight + 2);
+        sendDelete(dpy_, w);
+        EXPECT_EQ(player.wait(20.0), 0);
+    }
+}
+
+TEST_F(Player, StoppingALoopCountRunEndsTheProgram)
+{
+    // Three passes would take six seconds; S ends the run at once.
+    Running player({"-l", "3", movie_});
+    Window w = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 20.0)) << "it plays by itself";
+    key(dpy_, w, "s");
+    EXPECT_EQ(player.wait(20.0), 0);
 }
 
 // The largest sample magnitude of a 16-bit WAV file, or -1 when it holds no

@@ -91,9 +91,10 @@ Result run(const std::vector<std::string> &args, double timeoutSeconds)
 Running::Running(const std::vector<std::string> &args)
 {
     errPath_ = tempPath(".err");
+    outPath_ = tempPath(".out");
     std::vector<std::string> all = {"-f"};
     all.insert(all.end(), args.begin(), args.end());
-    pid_ = spawn(all, "/dev/null", errPath_);
+    pid_ = spawn(all, outPath_, errPath_);
 }
 
 Running::~Running()
@@ -103,6 +104,7 @@ Running::~Running()
         waitpid(pid_, nullptr, 0);
     }
     unlink(errPath_.c_str());
+    unlink(outPath_.c_str());
 }
 
 int Running::wait(double timeoutSeconds)
@@ -120,6 +122,11 @@ bool Running::alive()
 std::string Running::err()
 {
     return readAll(errPath_);
+}
+
+std::string Running::out()
+{
+    return readAll(outPath_);
 }
 
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)

@@ -29,11 +29,13 @@ public:
     // Waits for the end; the exit status, or -1000 after the timeout.
     int wait(double timeoutSeconds);
     bool alive();
+    // What it wrote on standard error and standard output so far.
     std::string err();
+    std::string out();
 
 private:
     pid_t pid_ = -1;
-    std::string errPath_;
+    std::string errPath_, outPath_;
     int status_ = -1000;
 };
 
