@@ -109,6 +109,42 @@ int outputPacking(int format, const std::string &compression, int sourcePacking)
     return sourcePacking;
 }
 
+struct QualityParam {
+    int id = 0;
+    int type = 0;
+    std::string name;
+    double low = 0, high = 0;
+};
+
+// Finds the first parameter of the handle's algorithm whose name starts
+// with "Quality", and its range; false when there is none.
+bool findQuality(CL_Handle handle, QualityParam *q)
+{
+    const int words = clQueryParams(handle, nullptr, 0);
+    std::vector<intptr_t> table(size_t(std::max(words, 0)));
+    clQueryParams(handle, table.data(), words);
+    for (int k = 0; k + 1 < words && q->name.empty(); k += 2) {
+        const char *n = reinterpret_cast<const char *>(table[size_t(k)]);
+        if (n != nullptr && strncasecmp(n, "Quality", 7) == 0) {
+            q->id = paramId(k / 2);
+            q->type = int(table[size_t(k) + 1]);
+            q->name = n;
+        }
+    }
+    if (q->name.empty())
+        return false;
+    // The range is not published; a value far below and one far above are
+    // clamped to its ends, which are then read back.
+    const bool isFloat = isFloatType(q->type);
+    int probe[2] = {q->id, isFloat ? floatBits(-FLT_MAX) : INT_MIN};
+    clSetParams(handle, probe, 2);
+    q->low = valueOf(clGetParam(handle, q->id), q->type);
+    probe[1] = isFloat ? floatBits(FLT_MAX) : INT_MAX;
+    clSetParams(handle, probe, 2);
+    q->high = valueOf(clGetParam(handle, q->id), q->type);
+    return true;
+}
+
 }  // namespace
 
 ClMessages::ClMessages() : previous_(clSetErrorHandler(keepMessage)) { lastMessage.clear(); }
@@ -162,58 +198,43 @@ bool QualityCoder::open(const std::string &scheme, int width, int height, int qu
 {
     ClMessages quiet;
     const std::string named = "the \"" + scheme + "\" scheme";
+    const std::string noSetting = "--quality cannot be used: " + named + " has no quality setting";
     // The QuickTime coders and "8RGB" are not the compression library's and
     // have no settings: they code the one way they know.
     const int id = clQuerySchemeFromName(CL_VIDEO, scheme.c_str());
-    if (id < 0) {
-        *error = "--quality cannot be used: " + named + " has no quality setting";
-        return false;
-    }
-    if (clOpenCompressor(id, &handle_) != 0) {
+    const auto openHandle = [&] {
+        if (clOpenCompressor(id, &handle_) == 0)
+            return true;
         handle_ = nullptr;
         *error = "cannot open a compressor for " + named + ": " + ClMessages::last();
         return false;
-    }
-
-    const int words = clQueryParams(handle_, nullptr, 0);
-    std::vector<intptr_t> table(size_t(std::max(words, 0)));
-    clQueryParams(handle_, table.data(), words);
-    // Algorithm-specific identifiers have the top bit set, so a found
-    // parameter is told by its name.
-    int param = 0, type = 0;
-    std::string paramName;
-    for (int k = 0; k + 1 < words && paramName.empty(); k += 2) {
-        const char *n = reinterpret_cast<const char *>(table[size_t(k)]);
-        if (n != nullptr && strncasecmp(n, "Quality", 7) == 0) {
-            param = paramId(k / 2);
-            type = int(table[size_t(k) + 1]);
-            paramName = n;
-        }
-    }
-    if (paramName.empty()) {
-        *error = "--quality cannot be used: " + named + " has no quality setting";
+    };
+    QualityParam q;
+    if (id < 0) {
+        *error = noSetting;
         return false;
     }
-
-    // The range is not published; a value far below and one far above are
-    // clamped to its ends, which are then read back.
-    const bool isFloat = isFloatType(type);
-    int probe[2] = {param, isFloat ? floatBits(-FLT_MAX) : INT_MIN};
-    clSetParams(handle_, probe, 2);
-    const double low = valueOf(clGetParam(handle_, param), type);
-    probe[1] = isFloat ? floatBits(FLT_MAX) : INT_MAX;
-    clSetParams(handle_, probe, 2);
-    const double high = valueOf(clGetParam(handle_, param), type);
-    if (quality < low || quality > high) {
-        *error = "--quality " + std::to_string(quality) + " is outside the range of " + named + "'s \"" +
-                 paramName + "\", " + numberText(low) + " to " + numberText(high);
+    if (!openHandle())
+        return false;
+    if (!findQuality(handle_, &q)) {
+        *error = noSetting;
         return false;
     }
-
+    if (quality < q.low || quality > q.high) {
+        *error = "--quality " + std::to_string(quality) + " is outside the range of " + named + "'s \"" + q.name +
+                 "\", " + numberText(q.low) + " to " + numberText(q.high);
+        return false;
+    }
+    // The codec has seen the probing values; the compressor that does the
+    // work starts afresh.
+    clCloseCompressor(handle_);
+    if (!openHandle())
+        return false;
     // The parameters the movie library gives its own compressors (frames of
     // 32-bit words, bottom row first), then the quality.
+    const bool isFloat = isFloatType(q.type);
     int settings[] = {CL_IMAGE_WIDTH,        width, CL_IMAGE_HEIGHT, height, CL_ORIGINAL_FORMAT, CL_RGBX,
-                      CL_BITS_PER_COMPONENT, 8,     CL_ORIENTATION,  1,      param,
+                      CL_BITS_PER_COMPONENT, 8,     CL_ORIENTATION,  1,      q.id,
                       isFloat ? floatBits(quality) : quality};
     if (clSetParams(handle_, settings, int(std::size(settings))) != 0) {
         *error = "cannot set up " + named + ": " + ClMessages::last();
