@@ -86,6 +86,23 @@ int32_t resample(MVplayback *object, int32_t frames, int32_t wanted, float step,
     return count;
 }
 
+// Keeps the frame's last samples whatever the speed, so that a slowed
+// frame after a change of speed starts where the sound left off.
+void rememberJoin(const MVplayback *object, int32_t frames, Joins &joins)
+{
+    if (frames <= 0)
+        return;
+    const int32_t channels = object->channels;
+    const uint8_t *last = object->audioBuffer.get() +
+                          size_t(frames - 1) * size_t(channels * object->bytesPerSample);
+    for (int32_t c = 0; c < channels && c < 4; c++) {
+        if (object->bytesPerSample == 2)
+            std::memcpy(&joins.wide[c], last + 2 * c, 2);
+        else
+            joins.narrow[c] = int8_t(last[c]);
+    }
+}
+
 // Writes the prepared frame at the current speed; blocks while the port's
 // queue is full.
 void writeFrame(MVplayback *object, Joins &joins)
@@ -103,6 +120,7 @@ void writeFrame(MVplayback *object, Joins &joins)
             count = made;
         }
     }
+    rememberJoin(object, frames, joins);
     // A slowed frame lasts several frames' time; it is written a queue's
     // worth at a time, so that a halt, a freeze or teardown waits for no
     // more than that. The rest of an interrupted frame is dropped.

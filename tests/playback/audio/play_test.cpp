@@ -242,6 +242,28 @@ TEST_F(SoundPlay, OtherSpeedsStretchTheSoundWithoutAClickAtFrameJoins)
     }
 }
 
+TEST_F(SoundPlay, SpeedChangesDuringPlayJoinWithoutAClick)
+{
+    Wav wav;
+    {
+        SoundMovie movie;
+        bind(movie, "wav:" + wav_);
+        ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+        // Each change lands in the middle of play, whatever frame it is.
+        for (double speed : {0.5, 2.0, 0.5}) {
+            std::this_thread::sleep_for(150ms);
+            ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
+        }
+        EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
+        movie.close();
+        wav = readWav(wav_);
+    }
+    ASSERT_TRUE(wav.ok);
+    ASSERT_FALSE(wav.samples.empty());
+    EXPECT_LE(largestStep(wav.samples, 2), kSlope * 3);
+}
+
 TEST_F(SoundPlay, DisabledSoundKeepsTheTimeAndWritesSilence)
 {
     const Wav wav = capture(1.0, false);
