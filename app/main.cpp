@@ -5,14 +5,17 @@
 // The program ends through File > Quit, the main window's destruction, the
 // window manager closing the movie window in view-only mode, a stop of the
 // movie when -l or -W started it (status 0), a bad option or a failed check
-// in view-only mode (status -1, which the shell sees as 255), and a failure
-// while building the movie controller (status 1).
+// in view-only mode (status -1, which the shell sees as 255), a failure
+// while building the movie controller (status 1), and an interrupt, hang-up
+// or termination signal (128 plus the signal's number, after a clean exit).
 #include <fcntl.h>
 #include <getopt.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <X11/Xlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +60,40 @@ std::string formatWithName(const char *text, const char *name)
         }
     }
     return out;
+}
+
+// Ctrl+C, a hang-up or a polite kill end the program as File > Quit would,
+// through exit, so that the playback engine lets its threads and its arena
+// file go. The handler only writes the signal's number into a pipe that
+// the event loop watches: nothing else is safe inside a handler.
+int signalPipe[2] = {-1, -1};
+
+void onEndSignal(int signalNumber)
+{
+    const unsigned char number = static_cast<unsigned char>(signalNumber);
+    const int saved = errno;
+    [[maybe_unused]] ssize_t written = write(signalPipe[1], &number, 1);
+    errno = saved;
+}
+
+void endSignalArrived(XtPointer, int *fd, XtInputId *)
+{
+    unsigned char number = 0;
+    if (read(*fd, &number, 1) == 1)
+        std::exit(128 + number);  // the status a shell gives a killed program
+}
+
+void catchEndSignals()
+{
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(s, &action, nullptr);
+    XtAppAddInput(theCinelark->appContext(), signalPipe[0],
+                  reinterpret_cast<XtPointer>(XtInputReadMask), endSignalArrived, nullptr);
 }
 
 void endBusy()
@@ -213,6 +250,7 @@ int main(int argc, char **argv)
             _exit(0);
     }
 
+    catchEndSignals();
     makeMenus();
     if (viewOnlyFlag != 1) {
         mainWin->show();

@@ -2,6 +2,9 @@
 // command line and messages, its exit statuses, play to the end in a
 // view-only window, keys and clicks on the picture, and the picture itself
 // compared with the frames the movie library decodes.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -180,6 +183,42 @@ TEST_F(Player, WindowsAskForAFixedSizeAndTheirBorders)
         sendDelete(dpy_, w);
         EXPECT_EQ(player.wait(20.0), 0);
     }
+}
+
+TEST_F(Player, EndSignalsEndThePlayerCleanly)
+{
+    // The engine's arena file goes to $TMPDIR when there is no /usr/tmp.
+    std::string arenas = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-arenas";
+    ASSERT_EQ(mkdir(arenas.c_str(), 0700), 0);
+    const char *saved = std::getenv("TMPDIR");
+    std::string savedTmp = saved ? saved : "";
+    setenv("TMPDIR", arenas.c_str(), 1);
+    auto arenaFiles = [&] {
+        int n = 0;
+        if (DIR *d = opendir(arenas.c_str())) {
+            while (dirent *e = readdir(d))
+                n += std::string(e->d_name).rfind(".mvlib", 0) == 0;
+            closedir(d);
+        }
+        return n;
+    };
+    const bool usrTmp = access("/usr/tmp", F_OK) == 0;
+    for (int signalNumber : {SIGTERM, SIGINT}) {
+        Running player({"-v", movie_});
+        Window w = findWindow(dpy_, movie_, 20.0);
+        ASSERT_NE(w, 0u);
+        if (!usrTmp) {
+            EXPECT_EQ(arenaFiles(), 1);
+        }
+        player.signal(signalNumber);
+        EXPECT_EQ(player.wait(20.0), 128 + signalNumber);
+        EXPECT_EQ(arenaFiles(), 0) << "the arena file went with the player";
+    }
+    if (saved)
+        setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    rmdir(arenas.c_str());
 }
 
 TEST_F(Player, StoppingALoopCountRunEndsTheProgram)

@@ -99,12 +99,23 @@ Running::Running(const std::vector<std::string> &args)
 
 Running::~Running()
 {
+    // A player ended by a signal it can catch removes its arena file; one
+    // killed outright cannot.
     if (status_ == -1000 && pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
+        kill(pid_, SIGTERM);
+        if (wait(10.0) == -1000) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
     }
     unlink(errPath_.c_str());
     unlink(outPath_.c_str());
+}
+
+void Running::signal(int signalNumber)
+{
+    if (status_ == -1000 && pid_ > 0)
+        kill(pid_, signalNumber);
 }
 
 int Running::wait(double timeoutSeconds)

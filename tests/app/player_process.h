@@ -21,11 +21,14 @@ struct Result {
 // Runs the player to its end (at most timeoutSeconds).
 Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0);
 
-// A player left running while the test drives it; killed at the end.
+// A player left running while the test drives it; asked to end at the
+// end of the test (SIGTERM), killed if it will not.
 class Running {
 public:
     explicit Running(const std::vector<std::string> &args);
     ~Running();
+    // Sends the player a signal.
+    void signal(int signalNumber);
     // Waits for the end; the exit status, or -1000 after the timeout.
     int wait(double timeoutSeconds);
     bool alive();
