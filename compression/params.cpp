@@ -98,6 +98,44 @@ ParamDesc* RegistryDescriptor(const char* op, int scheme, int id) {
   return &(*row->params)[position];
 }
 
+// clSetDefault, clSetMin and clSetMax: replaces one field of a registry
+// row's parameter description and returns what it held.
+int ReplaceBound(const char* op, int scheme, int id, int32_t ParamDesc::*field, int value) {
+  ParamDesc* d = RegistryDescriptor(op, scheme, id);
+  if (d == nullptr) return FindAlgorithm(scheme) ? CL_ERR_BAD_PARAM : CL_ERR_BAD_SCHEME;
+  const int previous = d->*field;
+  d->*field = value;
+  return previous;
+}
+
+// The walk clGetParams and clSetParams share: a handle and a well-formed
+// buffer, else false with the failure in *result; then visit(pair index,
+// position) for each pair naming a parameter of the handle's row, true when
+// it clamped the value. *result is then 0, or the failure of the last pair
+// that had one (a bad parameter, or a clamped value).
+template <class Visit>
+bool ForEachPair(CL_Handle handle, const char* op, int* pvBuffer, int bufferLength, bool setting, Visit visit,
+                 int* result) {
+  *result = 0;
+  if (handle == nullptr) {
+    Report(nullptr, CL_ERR_NULL_HANDLE, "%s: invalid compressor handle %d\n", op, 0);
+    *result = CL_ERR_NULL_HANDLE;
+    return false;
+  }
+  if ((*result = CheckBuffer(handle, op, pvBuffer, bufferLength, setting)) != 0) return false;
+  const Algorithm& row = AlgorithmOf(handle);
+  for (int k = 0; k < bufferLength; k += 2) {
+    const int64_t position = ParamPosition(pvBuffer[k]);
+    if (!ValidPosition(handle, row, position)) {
+      Report(handle, CL_ERR_BAD_PARAM, "%s: bad param in buffer[%d] %d\n", op, k, pvBuffer[k]);
+      *result = CL_ERR_BAD_PARAM;
+      continue;
+    }
+    if (visit(k, position, row)) *result = CL_ERR_VALUE_CLAMPED;
+  }
+  return true;
+}
+
 }  // namespace
 }  // namespace cl
 
@@ -107,25 +145,16 @@ extern "C" {
 
 int clGetParams(CL_Handle handle, int* pvBuffer, int bufferLength) {
   const char* op = "clGetParams";
-  if (handle == nullptr) {
-    Report(nullptr, CL_ERR_NULL_HANDLE, "%s: invalid compressor handle %d\n", op, 0);
-    return CL_ERR_NULL_HANDLE;
-  }
-  if (int bad = CheckBuffer(handle, op, pvBuffer, bufferLength, false)) return bad;
-  const Algorithm& row = AlgorithmOf(handle);
-  int result = 0;
-  for (int k = 0; k < bufferLength; k += 2) {
-    const int64_t position = ParamPosition(pvBuffer[k]);
-    if (!ValidPosition(handle, row, position)) {
-      Report(handle, CL_ERR_BAD_PARAM, "%s: bad param in buffer[%d] %d\n", op, k, pvBuffer[k]);
-      result = CL_ERR_BAD_PARAM;
-      continue;
-    }
+  auto get = [&](int k, int64_t position, const Algorithm&) {
     // "Number of components" always follows from the original format.
     pvBuffer[k + 1] = position == CL_NUMBER_OF_COMPONENTS
                           ? Components(TypeOfScheme(handle->scheme), handle->values[CL_ORIGINAL_FORMAT])
                           : handle->values[position];
-  }
+    return false;
+  };
+  int result = 0;
+  if (!ForEachPair(handle, op, pvBuffer, bufferLength, false, get, &result)) return result;
+  const Algorithm& row = AlgorithmOf(handle);
   int routine = 0;
   if (row.routines.getParams != nullptr) {
     OperationScope scope(handle, op);
@@ -136,24 +165,15 @@ int clGetParams(CL_Handle handle, int* pvBuffer, int bufferLength) {
 
 int clSetParams(CL_Handle handle, int* pvBuffer, int bufferLength) {
   const char* op = "clSetParams";
-  if (handle == nullptr) {
-    Report(nullptr, CL_ERR_NULL_HANDLE, "%s: invalid compressor handle %d\n", op, 0);
-    return CL_ERR_NULL_HANDLE;
-  }
-  if (int bad = CheckBuffer(handle, op, pvBuffer, bufferLength, true)) return bad;
-  const Algorithm& row = AlgorithmOf(handle);
-  int result = 0;
-  for (int k = 0; k < bufferLength; k += 2) {
-    const int64_t position = ParamPosition(pvBuffer[k]);
-    if (!ValidPosition(handle, row, position)) {
-      Report(handle, CL_ERR_BAD_PARAM, "%s: bad param in buffer[%d] %d\n", op, k, pvBuffer[k]);
-      result = CL_ERR_BAD_PARAM;
-      continue;
-    }
+  auto set = [&](int k, int64_t position, const Algorithm& row) {
     int32_t value = pvBuffer[k + 1];
-    if (Clamp(handle, (*row.params)[position], value)) result = CL_ERR_VALUE_CLAMPED;
+    const bool clamped = Clamp(handle, (*row.params)[position], value);
     handle->values[position] = value;
-  }
+    return clamped;
+  };
+  int result = 0;
+  if (!ForEachPair(handle, op, pvBuffer, bufferLength, true, set, &result)) return result;
+  const Algorithm& row = AlgorithmOf(handle);
   int routine = 0;
   if (row.routines.setParams != nullptr && bufferLength > 0) {
     OperationScope scope(handle, op);
@@ -260,27 +280,15 @@ int clAddParam(int scheme, const char* name, int type, int min, int max, int ini
 }
 
 int clSetDefault(int scheme, int paramID, int value) {
-  ParamDesc* d = RegistryDescriptor("clSetDefault", scheme, paramID);
-  if (d == nullptr) return FindAlgorithm(scheme) ? CL_ERR_BAD_PARAM : CL_ERR_BAD_SCHEME;
-  const int previous = d->def;
-  d->def = value;
-  return previous;
+  return ReplaceBound("clSetDefault", scheme, paramID, &ParamDesc::def, value);
 }
 
 int clSetMin(int scheme, int paramID, int value) {
-  ParamDesc* d = RegistryDescriptor("clSetMin", scheme, paramID);
-  if (d == nullptr) return FindAlgorithm(scheme) ? CL_ERR_BAD_PARAM : CL_ERR_BAD_SCHEME;
-  const int previous = d->min;
-  d->min = value;
-  return previous;
+  return ReplaceBound("clSetMin", scheme, paramID, &ParamDesc::min, value);
 }
 
 int clSetMax(int scheme, int paramID, int value) {
-  ParamDesc* d = RegistryDescriptor("clSetMax", scheme, paramID);
-  if (d == nullptr) return FindAlgorithm(scheme) ? CL_ERR_BAD_PARAM : CL_ERR_BAD_SCHEME;
-  const int previous = d->max;
-  d->max = value;
-  return previous;
+  return ReplaceBound("clSetMax", scheme, paramID, &ParamDesc::max, value);
 }
 
 }  // extern "C"
