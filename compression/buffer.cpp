@@ -60,6 +60,15 @@ int UpdateAmount(const char* op, CL_BufferHdl buffer, int amount) {
 
 }  // namespace
 
+int CheckDataStream(const char* op, CL_BufferHdl buffer) {
+  if (int bad = CheckBuffer(op, buffer)) return bad;
+  if (buffer->type != CL_DATA) {
+    Report(buffer->owner, CL_ERR_BAD_BUFFER_TYPE, "%s: invalid buffer type (%d)\n", op, buffer->type);
+    return CL_ERR_BAD_BUFFER_TYPE;
+  }
+  return CheckExists(op, buffer);
+}
+
 CL_BufferHdl CreateBuffer(const char* op, CL_Handle handle, int type, int blocks, int blockSize, void** memory,
                           bool neverWaits, int* status) {
   int ignored = 0;

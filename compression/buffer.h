@@ -27,6 +27,10 @@ constexpr int kDefaultLargestChunk = 1000000;
 CL_BufferHdl CreateBuffer(const char* op, CL_Handle handle, int type, int blocks, int blockSize, void** memory,
                           bool neverWaits, int* status);
 
+// The checks of every stream reader and writer call: a data buffer whose
+// ring exists. 0 when they pass, else the code of the reported failure.
+int CheckDataStream(const char* op, CL_BufferHdl buffer);
+
 // Swaps a temporary buffer in for the length of one call: the handle's own
 // buffer of the type, if any, is set aside and put back by Restore.
 class TemporaryBuffer {

@@ -21,22 +21,6 @@
 namespace cl {
 namespace {
 
-int CheckDataBuffer(const char* op, CL_BufferHdl b) {
-  if (b == nullptr) {
-    Report(nullptr, CL_ERR_NULL_BUFFER_HANDLE, "%s: invalid buffer handle %d\n", op, 0);
-    return CL_ERR_NULL_BUFFER_HANDLE;
-  }
-  if (b->type != CL_DATA) {
-    Report(b->owner, CL_ERR_BAD_BUFFER_TYPE, "%s: invalid buffer type (%d)\n", op, b->type);
-    return CL_ERR_BAD_BUFFER_TYPE;
-  }
-  if (!b->ring.Exists()) {
-    Report(b->owner, CL_ERR_NO_BUFFER, "%s: buffer was not created before being used %d\n", op, 0);
-    return CL_ERR_NO_BUFFER;
-  }
-  return 0;
-}
-
 void ForgetChunk(CL_BufferHdl b) {
   b->readChunk = b->readLeft = 0;
   b->readPos = nullptr;
@@ -155,7 +139,7 @@ extern "C" {
 
 int clReadData(CL_BufferHdl buffer, int n, void** position) {
   const char* op = "clReadData";
-  if (int bad = CheckDataBuffer(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (int bad = CheckPosition(op, buffer, position)) return bad;
   if (n < 0) {
     Report(buffer->owner, CL_ERR_BAD_AMOUNT, "%s: invalid query amount %d\n", op, n);
@@ -172,7 +156,7 @@ int clReadData(CL_BufferHdl buffer, int n, void** position) {
 
 int clReadDataRange(CL_BufferHdl buffer, int minimum, int maximum, void** position) {
   const char* op = "clReadDataRange";
-  if (int bad = CheckDataBuffer(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (int bad = CheckPosition(op, buffer, position)) return bad;
   if (minimum < 0 || maximum < minimum) {
     Report(buffer->owner, CL_ERR_BAD_AMOUNT, "%s: invalid query amount %d\n", op, minimum < 0 ? minimum : maximum);
@@ -190,7 +174,7 @@ int clReadDataRange(CL_BufferHdl buffer, int minimum, int maximum, void** positi
 
 int clReadSetup(CL_BufferHdl buffer, int largestChunk) {
   const char* op = "clReadSetup";
-  if (int bad = CheckDataBuffer(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (largestChunk < 1) {
     Report(buffer->owner, CL_ERR_BAD_AMOUNT, "%s: invalid query amount %d\n", op, largestChunk);
     return CL_ERR_BAD_AMOUNT;
@@ -201,7 +185,7 @@ int clReadSetup(CL_BufferHdl buffer, int largestChunk) {
 
 int clDone(CL_BufferHdl buffer, int n) {
   const char* op = "clDone";
-  if (int bad = CheckDataBuffer(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (n < 0) n = buffer->readChunk - buffer->readLeft;
   // The next read starts a fresh chunk at the new tail.
   ForgetChunk(buffer);

@@ -21,22 +21,6 @@
 namespace cl {
 namespace {
 
-int CheckWriter(const char* op, CL_BufferHdl b) {
-  if (b == nullptr) {
-    Report(nullptr, CL_ERR_NULL_BUFFER_HANDLE, "%s: invalid buffer handle %d\n", op, 0);
-    return CL_ERR_NULL_BUFFER_HANDLE;
-  }
-  if (b->type != CL_DATA) {
-    Report(b->owner, CL_ERR_BAD_BUFFER_TYPE, "%s: invalid buffer type (%d)\n", op, b->type);
-    return CL_ERR_BAD_BUFFER_TYPE;
-  }
-  if (!b->ring.Exists()) {
-    Report(b->owner, CL_ERR_NO_BUFFER, "%s: buffer was not created before being used %d\n", op, 0);
-    return CL_ERR_NO_BUFFER;
-  }
-  return 0;
-}
-
 int Commit(const char* op, CL_BufferHdl b, int32_t n) {
   const int moved = n > 0 ? clUpdateHead(b, n) : 0;
   if (moved != n) {
@@ -64,7 +48,7 @@ int Refill(const char* op, CL_BufferHdl b) {
 }
 
 int WriteValue(const char* op, CL_BufferHdl b, int skip, void** position, uint32_t value, int bytes) {
-  if (int bad = CheckWriter(op, b)) return bad;
+  if (int bad = CheckDataStream(op, b)) return bad;
   if (skip < 0 || skip > b->writeLeft) {
     Report(b->owner, CL_ERR_BAD_AMOUNT, "%s: invalid skip %d (%d bytes left in the chunk)\n", op, skip, b->writeLeft);
     return CL_ERR_BAD_AMOUNT;
@@ -106,7 +90,7 @@ extern "C" {
 
 int clWriteData(CL_BufferHdl buffer, int n, void** position) {
   const char* op = "clWriteData";
-  if (int bad = CheckWriter(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (position == nullptr) {
     Report(buffer->owner, CL_ERR_NULL_BUFFER_POINTER, "%s: invalid buffer pointer %d\n", op, 0);
     return CL_ERR_NULL_BUFFER_POINTER;
@@ -141,7 +125,7 @@ int clWrite4Bytes(CL_BufferHdl buffer, int skip, void** position, int value) {
 
 int clWriteDone(CL_BufferHdl buffer, int n) {
   const char* op = "clWriteDone";
-  if (int bad = CheckWriter(op, buffer)) return bad;
+  if (int bad = CheckDataStream(op, buffer)) return bad;
   if (n < 0) n = buffer->writePending;
   const int moved = Commit(op, buffer, n);
   if (n >= buffer->writePending) {
