@@ -34,6 +34,7 @@
 
 #include "codec.h"
 #include "codec_io.h"
+#include "frame_ring.h"
 #include "run_length_code.h"
 
 namespace cl::codecs {
@@ -109,7 +110,7 @@ class RunLengthCodec {
     RunLengthState* state = StateOf(handle);
     RunLengthLayout l;
     if (int bad = ReadLayout(handle, label, kCompressor, &l)) return bad;
-    if (int bad = CheckFrameBytes(handle, label, l.frameBytes, l)) return bad;
+    if (int bad = CheckFrame(handle, label, l.frameBytes, l)) return bad;
 
     *compressedSize = 0;
     if (state->headerPending) {
@@ -126,19 +127,15 @@ class RunLengthCodec {
     CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
     CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, &memory);
     for (int f = 0; f < frames; ++f) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int valid = clQueryValid(frameBuffer, 1, &at, &wrap);
-      if (valid < 0) return valid;
-      if (valid < 1) {
-        ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to get a frame.\n", label);
-        return CL_ERR_NO_DATA;
-      }
+      int status = 0;
+      const uint8_t* source = FrameToCode(handle, label, frameBuffer, &status);
+      if (source == nullptr) return status;
       // No frame codes to more than the worst case, so no more is asked of
       // the buffer even when the caller allows more per call.
       const int wanted = static_cast<int>(std::clamp<int64_t>(
           std::min<int64_t>(int64_t(l.compressedBufferSize) - kHeaderBytes, worst), 1, INT_MAX));
       void* space = nullptr;
+      int wrap = 0;
       const int room = clQueryFree(data, wanted, &space, &wrap);
       if (room < 0) return room;
       const int64_t free = int64_t(room) + wrap;
@@ -148,12 +145,11 @@ class RunLengthCodec {
         return CL_ERR_NO_DATA;
       }
 
-      const uint8_t* source = static_cast<const uint8_t*>(at);
       if (convert) {
-        uint8_t* area = Reserve(handle, label, state->conversion, l.pixels * Traits::kPixelBytes);
+        uint8_t* area = ReserveArea(handle, label, state->conversion, l.pixels * Traits::kPixelBytes);
         if (area == nullptr) return CL_ERR_NO_MEMORY;
-        if (ConvertFrame(l.width, l.height, l.original, source, l.internal, area, l.flip) != 0) {
-          return NoConversion(handle, label, l.original, l.internal);
+        if (int bad = ConvertOrReport(handle, label, l.width, l.height, l.original, source, l.internal, area, l.flip)) {
+          return bad;
         }
         source = area;
       }
@@ -166,7 +162,7 @@ class RunLengthCodec {
       } else {
         // Code aside, then store what the buffer has room for, in the
         // contiguous space and on from the start of its memory.
-        uint8_t* codes = Reserve(handle, label, state->codes, worst);
+        uint8_t* codes = ReserveArea(handle, label, state->codes, worst);
         if (codes == nullptr) return CL_ERR_NO_MEMORY;
         count = int64_t(EncodeFrame<Traits>(source, pixels, codes));
         stored = std::min(count, free);
@@ -209,25 +205,19 @@ class RunLengthCodec {
     }
     RunLengthLayout l;
     if (int bad = ReadLayout(handle, label, kDecompressor, &l)) return bad;
-    if (int bad = CheckFrameBytes(handle, label, before.frameBytes, l)) return bad;
+    if (int bad = CheckFrame(handle, label, before.frameBytes, l)) return bad;
 
     const bool direct = l.original == l.internal && !l.flip;
     CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
     CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, nullptr);
     int damaged = 0;
     for (int f = 0; f < frames; ++f) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int room = clQueryFree(frameBuffer, 1, &at, &wrap);
-      if (room < 0) return room;
-      if (room < 1) {
-        ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to get space for a frame.\n", label);
-        return CL_ERR_NO_DATA;
-      }
-      uint8_t* frame = static_cast<uint8_t*>(at);
+      int status = 0;
+      uint8_t* frame = FrameSpace(handle, label, frameBuffer, &status);
+      if (frame == nullptr) return status;
       uint8_t* target = frame;
       if (!direct) {
-        target = Reserve(handle, label, state->conversion, l.pixels * Traits::kPixelBytes);
+        target = ReserveArea(handle, label, state->conversion, l.pixels * Traits::kPixelBytes);
         if (target == nullptr) return CL_ERR_NO_MEMORY;
       }
       int64_t decoded = 0;
@@ -237,13 +227,12 @@ class RunLengthCodec {
         std::fprintf(stderr, "Decompressed frame size does not match %d != %d\n", Clip(decoded), Clip(l.pixels));
       }
       if (decoded != l.pixels || groupBroken) ++damaged;
-      if (!direct && ConvertFrame(l.width, l.height, l.internal, target, l.original, frame, l.flip) != 0) {
-        return NoConversion(handle, label, l.internal, l.original);
+      if (!direct) {
+        if (int bad = ConvertOrReport(handle, label, l.width, l.height, l.internal, target, l.original, frame, l.flip)) {
+          return bad;
+        }
       }
-      if (clUpdateHead(frameBuffer, 1) != 1) {
-        ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to put a frame.\n", label);
-        return CL_ERR_NO_DATA;
-      }
+      if (int bad = PutFrame(handle, label, frameBuffer)) return bad;
     }
     const bool leftover = compressedData != nullptr && compressedDataSize != consumed;
     if (leftover) {
@@ -279,20 +268,6 @@ class RunLengthCodec {
     }
     clSetUnique(*handle, state);
     return 0;
-  }
-
-  static uint8_t* Reserve(CL_Handle handle, const char* label, ScratchArea& area, int64_t bytes) {
-    uint8_t* memory = area.Reserve(size_t(bytes));
-    if (memory == nullptr) {
-      ReportCodec(handle, CL_ERR_NO_MEMORY, "%s: unable to malloc buffer (size %d)\n", label, Clip(bytes));
-    }
-    return memory;
-  }
-
-  static int NoConversion(CL_Handle handle, const char* label, int from, int to) {
-    ReportCodec(handle, CL_ERR_BAD_INTERNAL_FORMAT, "%s: no conversion from format %d (%s) to format %d (%s).\n",
-                label, from, FormatName(from), to, FormatName(to));
-    return CL_ERR_BAD_INTERNAL_FORMAT;
   }
 
   enum Settle { kReadOnly, kCompressor, kDecompressor };
@@ -332,13 +307,9 @@ class RunLengthCodec {
     return 0;
   }
 
-  // A frame buffer laid out for other parameters (fewer bits per component,
-  // or a smaller picture than a stream header announced) cannot hold it.
-  static int CheckFrameBytes(CL_Handle handle, const char* label, int frameBytes, const RunLengthLayout& l) {
-    if (frameBytes >= 0 && frameBytes >= l.pixels * StoredBytesPerPixel(l.original)) return 0;
-    ReportCodec(handle, CL_ERR_NO_DATA, "%s: frames of %d bytes cannot hold %d x %d %s pixels.\n", label, frameBytes,
-                l.width, l.height, FormatName(l.original));
-    return CL_ERR_NO_DATA;
+  static int CheckFrame(CL_Handle handle, const char* label, int frameBytes, const RunLengthLayout& l) {
+    return CheckFrameBytes(handle, label, frameBytes, l.pixels * StoredBytesPerPixel(l.original), l.width, l.height,
+                           l.original);
   }
 
   // Decodes one frame of total pixels into frame from the data buffer's

@@ -13,6 +13,7 @@
 #include <array>
 #include <climits>
 
+#include "../shared/frame_ring.h"
 #include "uncompressed_state.h"
 
 namespace cl::codecs::uncompressed {
@@ -66,30 +67,7 @@ int ReadVideoLayout(CL_Handle handle, const char* label, VideoLayout* l) {
   return 0;
 }
 
-// A frame buffer laid out for other parameters (fewer bits per component, or
-// a smaller picture than a stream header announced) cannot hold the frame.
-int CheckFrameBytes(CL_Handle handle, const char* label, int frameBytes, const VideoLayout& l) {
-  if (frameBytes >= 0 && frameBytes >= l.sourceBytes) return 0;
-  ReportCodec(handle, CL_ERR_NO_DATA, "%s: frames of %d bytes cannot hold %d x %d %s pixels.\n", label, frameBytes,
-              l.width, l.height, FormatName(l.original));
-  return CL_ERR_NO_DATA;
-}
-
 int WordBytes(int format) { return format == CL_RGBX || format == CL_RGBA ? 4 : 0; }
-
-uint8_t* ReserveArea(CL_Handle handle, const char* label, int64_t bytes) {
-  uint8_t* area = StateOf(handle)->area.Reserve(size_t(bytes));
-  if (area == nullptr) {
-    ReportCodec(handle, CL_ERR_NO_MEMORY, "%s: unable to malloc buffer (size %d)\n", label, static_cast<int>(bytes));
-  }
-  return area;
-}
-
-int NoConversion(CL_Handle handle, const char* label, int from, int to) {
-  ReportCodec(handle, CL_ERR_BAD_INTERNAL_FORMAT, "%s: no conversion from format %d (%s) to format %d (%s).\n", label,
-              from, FormatName(from), to, FormatName(to));
-  return CL_ERR_BAD_INTERNAL_FORMAT;
-}
 
 }  // namespace
 
@@ -97,27 +75,24 @@ int CompressVideo(CL_Handle handle, int frames, void*, int* compressedSize, void
   const char* label = "clCompress Uncompressed";
   VideoLayout l;
   if (int bad = ReadVideoLayout(handle, label, &l)) return bad;
-  if (int bad = CheckFrameBytes(handle, label, l.frameBytes, l)) return bad;
+  if (int bad = CheckFrameBytes(handle, label, l.frameBytes, l.sourceBytes, l.width, l.height, l.original)) {
+    return bad;
+  }
   if (int bad = PutHeaderOnce(handle, label, compressedSize)) return bad;
 
   const int swap = WordBytes(l.internal);
   const bool direct = l.original == l.internal && !l.flip && swap == 0;
   CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
+  ScratchArea& scratch = StateOf(handle)->area;
   for (int f = 0; f < frames; ++f) {
-    void* at = nullptr;
-    int wrap = 0;
-    const int valid = clQueryValid(frameBuffer, 1, &at, &wrap);
-    if (valid < 0) return valid;
-    if (valid < 1) {
-      ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to get a frame.\n", label);
-      return CL_ERR_NO_DATA;
-    }
-    const uint8_t* stored = static_cast<const uint8_t*>(at);
+    int status = 0;
+    const uint8_t* stored = FrameToCode(handle, label, frameBuffer, &status);
+    if (stored == nullptr) return status;
     if (!direct) {
-      uint8_t* area = ReserveArea(handle, label, l.storedBytes);
+      uint8_t* area = ReserveArea(handle, label, scratch, l.storedBytes);
       if (area == nullptr) return CL_ERR_NO_MEMORY;
-      if (ConvertFrame(l.width, l.height, l.original, stored, l.internal, area, l.flip) != 0) {
-        return NoConversion(handle, label, l.original, l.internal);
+      if (int bad = ConvertOrReport(handle, label, l.width, l.height, l.original, stored, l.internal, area, l.flip)) {
+        return bad;
       }
       SwapValues(area, size_t(l.storedBytes), swap);
       stored = area;
@@ -148,24 +123,21 @@ int DecompressVideo(CL_Handle handle, int frames, int, void*, void*) {
   if (int bad = TakeHeaderOnce(handle, label)) return bad;
   VideoLayout l;
   if (int bad = ReadVideoLayout(handle, label, &l)) return bad;
-  if (int bad = CheckFrameBytes(handle, label, before.frameBytes, l)) return bad;
+  if (int bad = CheckFrameBytes(handle, label, before.frameBytes, l.sourceBytes, l.width, l.height, l.original)) {
+    return bad;
+  }
 
   const int swap = WordBytes(l.internal);
   const bool direct = l.original == l.internal && !l.flip;
   CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
+  ScratchArea& scratch = StateOf(handle)->area;
   for (int f = 0; f < frames; ++f) {
-    void* at = nullptr;
-    int wrap = 0;
-    const int room = clQueryFree(frameBuffer, 1, &at, &wrap);
-    if (room < 0) return room;
-    if (room < 1) {
-      ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to get space for a frame.\n", label);
-      return CL_ERR_NO_DATA;
-    }
-    uint8_t* frame = static_cast<uint8_t*>(at);
+    int status = 0;
+    uint8_t* frame = FrameSpace(handle, label, frameBuffer, &status);
+    if (frame == nullptr) return status;
     uint8_t* stored = frame;
     if (!direct) {
-      stored = ReserveArea(handle, label, l.storedBytes);
+      stored = ReserveArea(handle, label, scratch, l.storedBytes);
       if (stored == nullptr) return CL_ERR_NO_MEMORY;
     }
     const int64_t got = TakeBytes(handle, label, stored, l.storedBytes);
@@ -176,13 +148,12 @@ int DecompressVideo(CL_Handle handle, int frames, int, void*, void*) {
       return CL_ERR_NO_DATA;
     }
     SwapValues(stored, size_t(l.storedBytes), swap);
-    if (!direct && ConvertFrame(l.width, l.height, l.internal, stored, l.original, frame, l.flip) != 0) {
-      return NoConversion(handle, label, l.internal, l.original);
+    if (!direct) {
+      if (int bad = ConvertOrReport(handle, label, l.width, l.height, l.internal, stored, l.original, frame, l.flip)) {
+        return bad;
+      }
     }
-    if (clUpdateHead(frameBuffer, 1) != 1) {
-      ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to put a frame.\n", label);
-      return CL_ERR_NO_DATA;
-    }
+    if (int bad = PutFrame(handle, label, frameBuffer)) return bad;
   }
   return frames;
 }
