@@ -5,11 +5,9 @@
 
 #include <cinelark/movie.h>
 
-#include "directory.h"
 #include "error.h"
 #include "model.h"
 #include "param_rules.h"
-#include "trackset.h"
 
 using cinelark::movie::audioRules;
 using cinelark::movie::checkParams;
@@ -31,14 +29,8 @@ int __mvAT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }
-    track->kind = MV_KIND_AUDIO;
-    track->movie = movie;
-    track->stream = movie->stream;
-    track->fileSpace = movie->fileSpace;
-    if (__mvDL_Create(&track->directory, movie->fileSpace) != 0 ||
-        dmParamsCreate(&track->params) != 0) {
+    if (__mvT_Attach(track, movie, MV_KIND_AUDIO) != 0) {
         __mvT_Free(track);
-        __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }
     track->id = __mvNewID(MV_KIND_AUDIO);
@@ -56,18 +48,7 @@ int __mvAT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid
         return -1;
     }
     track->frameBytes = dmAudioFrameSize(track->params);
-    if (__mvRegisterTrack(track) != 0) {
-        __mvT_Free(track);
-        return -1;
-    }
-    if (__mvIS_Add(movie->tracks, track->id) != 0) {
-        __mvUnregisterTrack(track);
-        __mvT_Free(track);
-        return -1;
-    }
-    __mvMV_SetDirty(movie);
-    *id = track->id;
-    return 0;
+    return __mvT_Publish(track, id);
 }
 
 int __mvAT_SetParams(MVaudioTrack *track, DMparams *params, DMparams *returnParams)

@@ -10,12 +10,10 @@
 
 #include <cinelark/movie.h>
 
-#include "directory.h"
 #include "engine_hooks.h"
 #include "error.h"
 #include "model.h"
 #include "param_rules.h"
-#include "trackset.h"
 
 using cinelark::movie::applyAnimationDepth;
 using cinelark::movie::checkImageCombination;
@@ -78,12 +76,8 @@ int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }
-    track->kind = MV_KIND_IMAGE;
-    track->movie = movie;
-    track->stream = movie->stream;
-    track->fileSpace = movie->fileSpace;
-    if (__mvDL_Create(&track->directory, movie->fileSpace) != 0 ||
-        dmParamsCreate(&track->params) != 0 || dmParamsCreate(&track->virtualFormat) != 0) {
+    if (__mvT_Attach(track, movie, MV_KIND_IMAGE) != 0 ||
+        dmParamsCreate(&track->virtualFormat) != 0) {
         __mvT_Free(track);
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
@@ -107,18 +101,11 @@ int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid
         __mvSetErrno(MV_ERR_NO_MEMORY);
         return -1;
     }
-    if (openCodec(track) != 0 || __mvRegisterTrack(track) != 0) {
+    if (openCodec(track) != 0) {
         __mvT_Free(track);
         return -1;
     }
-    if (__mvIS_Add(movie->tracks, track->id) != 0) {
-        __mvUnregisterTrack(track);
-        __mvT_Free(track);
-        return -1;
-    }
-    __mvMV_SetDirty(movie);
-    *id = track->id;
-    return 0;
+    return __mvT_Publish(track, id);
 }
 
 int __mvIT_SetParams(MVimageTrack *track, DMparams *params, DMparams *returnParams)

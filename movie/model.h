@@ -131,6 +131,14 @@ MVid __mvMV_FirstTrack(MVmovie *movie, int medium);
 
 int __mvAT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid *track);
 int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid *track);
+// The steps that begin and end the creation of either kind of track.
+// __mvT_Attach ties the new track to its movie (kind, stream, file space) and
+// gives it an empty directory and parameter list: 0, or -1 with 1004.
+// __mvT_Publish registers the finished track, adds it to the movie's track
+// set, marks the movie dirty and hands out the id; on failure it frees the
+// track. Until it succeeds the caller frees the track on failure.
+int __mvT_Attach(MVtrack *track, MVmovie *movie, int kind);
+int __mvT_Publish(MVtrack *track, MVid *id);
 int __mvAT_SetParams(MVaudioTrack *track, DMparams *params, DMparams *returnParams);
 int __mvIT_SetParams(MVimageTrack *track, DMparams *params, DMparams *returnParams);
 

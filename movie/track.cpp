@@ -1,11 +1,43 @@
-// What audio and image tracks share: lookups for the rest of the library,
-// loading directory entries, the track length and destruction.
+// What audio and image tracks share: the first and last steps of creating
+// one, lookups for the rest of the library, loading directory entries, the
+// track length and destruction.
 #include <cinelark/movie.h>
 
 #include "directory.h"
 #include "engine_hooks.h"
 #include "error.h"
 #include "model.h"
+#include "trackset.h"
+
+int __mvT_Attach(MVtrack *track, MVmovie *movie, int kind)
+{
+    track->kind = kind;
+    track->movie = movie;
+    track->stream = movie->stream;
+    track->fileSpace = movie->fileSpace;
+    if (__mvDL_Create(&track->directory, movie->fileSpace) != 0 ||
+        dmParamsCreate(&track->params) != 0) {
+        __mvSetErrno(MV_ERR_NO_MEMORY);
+        return -1;
+    }
+    return 0;
+}
+
+int __mvT_Publish(MVtrack *track, MVid *id)
+{
+    if (__mvRegisterTrack(track) != 0) {
+        __mvT_Free(track);
+        return -1;
+    }
+    if (__mvIS_Add(track->movie->tracks, track->id) != 0) {
+        __mvUnregisterTrack(track);
+        __mvT_Free(track);
+        return -1;
+    }
+    __mvMV_SetDirty(track->movie);
+    *id = track->id;
+    return 0;
+}
 
 MVdirectory *__mvT_DirList(MVid id)
 {
