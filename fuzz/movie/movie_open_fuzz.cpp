@@ -7,48 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
-
-// Bounds that keep one input fast: a tiny file may still claim huge
-// pictures or many frames.
-constexpr size_t kMaxFrameBytes = 16u << 20;
-constexpr int kMaxFramesRead = 2000;
-
-void readImageTrack(MVid track, std::vector<uint8_t> &buffer)
-{
-    const int length = mvGetTrackLength(track);
-    const size_t frameBytes = dmImageFrameSize(mvGetParams(track));
-    for (int frame = 0; frame < length && frame < kMaxFramesRead; ++frame) {
-        const size_t stored = mvGetCompressedImageSize(track, frame);
-        if (stored > 0 && stored <= kMaxFrameBytes) {
-            buffer.resize(stored);
-            mvReadCompressedImage(track, frame, buffer.size(), buffer.data());
-        }
-        if (frameBytes > 0 && frameBytes <= kMaxFrameBytes) {
-            buffer.resize(frameBytes);
-            mvReadFrames(track, frame, 1, buffer.size(), buffer.data());
-        }
-    }
-    // One frame past the end must be refused, not read.
-    buffer.resize(frameBytes > 0 && frameBytes <= kMaxFrameBytes ? frameBytes : 1);
-    mvReadFrames(track, length, 1, buffer.size(), buffer.data());
-}
-
-void readAudioTrack(MVid track, std::vector<uint8_t> &buffer)
-{
-    const int length = mvGetTrackLength(track);
-    const int frameBytes = dmAudioFrameSize(mvGetParams(track));
-    if (frameBytes <= 0)
-        return;
-    constexpr int kChunk = 1024;
-    buffer.resize(static_cast<size_t>(kChunk) * static_cast<size_t>(frameBytes));
-    for (int frame = 0, reads = 0; frame < length && reads < kMaxFramesRead; frame += kChunk, ++reads) {
-        const int count = length - frame < kChunk ? length - frame : kChunk;
-        mvReadFrames(track, frame, count, buffer.size(), buffer.data());
-    }
-}
-
-}  // namespace
+#include "read_every_frame.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -61,16 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MVid movie = 0;
     if (mvOpenMem(file.data(), size, &movie) != 0)
         return 0;
-    std::vector<uint8_t> buffer;
-    for (int medium : {DM_MEDIUM_IMAGE, DM_MEDIUM_AUDIO}) {
-        MVid track = 0;
-        if (mvFindTrackByMedium(movie, medium, &track) != 0)
-            continue;
-        if (medium == DM_MEDIUM_IMAGE)
-            readImageTrack(track, buffer);
-        else
-            readAudioTrack(track, buffer);
-    }
+    fuzzing::readEveryFrame(movie, {16u << 20, 2000, 1024});
     mvClose(movie);
     return 0;
 }
