@@ -61,7 +61,10 @@ inline Params imageParams(int width = 4, int height = 2, int packing = DM_PACKIN
 // A movie in its own block of memory, closed (or let go) with the object.
 class MemMovie {
 public:
-    explicit MemMovie(int format = MV_FORMAT_NATIVE_3, size_t size = 1 << 20) : memory_(size)
+    // The memory starts filled with a marker byte, so that every byte a
+    // writer touches shows.
+    explicit MemMovie(int format = MV_FORMAT_NATIVE_3, size_t size = 1 << 20, uint8_t fill = 0)
+        : memory_(size, fill)
     {
         Params p = movieParams(format);
         created_ = mvCreateMem(memory_.data(), memory_.size(), p.get(), nullptr, &id_);
@@ -73,6 +76,8 @@ public:
     MVid id() const { return id_; }
     int created() const { return created_; }
     const uint8_t *bytes() const { return memory_.data(); }
+    const std::vector<uint8_t> &memory() const { return memory_; }
+    std::vector<uint8_t> head(size_t n) const { return {memory_.begin(), memory_.begin() + long(n)}; }
 
     MVid addAudio(const Params &p)
     {

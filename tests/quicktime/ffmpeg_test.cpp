@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 using namespace qt_support;
@@ -38,12 +37,6 @@ std::string capture(const std::string &command)
     return out;
 }
 
-std::vector<uint8_t> slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 bool haveFfmpeg()
 {
     return run("ffmpeg -version") && run("ffprobe -version");
@@ -54,7 +47,7 @@ std::vector<uint8_t> ffmpegPictures(const std::string &movie, const std::string 
 {
     if (!run("ffmpeg -v error -y -i " + movie + " -map 0:v -f rawvideo -pix_fmt rgba " + out))
         return {};
-    return slurp(out);
+    return TempDir::read(out);
 }
 
 // The red, green and blue levels of one pixel of a frame as this library
@@ -153,7 +146,7 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
         const int width = mvGetAudioWidth(audio);
         const std::string format = width == 8 ? "u8" : "s16be";
         ASSERT_TRUE(run("ffmpeg -v error -y -i " + movie + " -map 0:a -f " + format + " " + dir.file("sound")));
-        const std::vector<uint8_t> theirs = slurp(dir.file("sound"));
+        const std::vector<uint8_t> theirs = TempDir::read(dir.file("sound"));
         ASSERT_EQ(theirs.size(), size_t(samples) * width / 8);
         std::vector<uint8_t> ours(theirs.size());
         ASSERT_EQ(mvReadFrames(audio, 0, samples, ours.size(), ours.data()), 0);
@@ -272,7 +265,7 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
     expectSamePictures(readImage, ffmpegPictures(path, dir.file("pictures.rgba")), kWidth, kHeight, w.shift);
     if (w.sound) {
         ASSERT_TRUE(run("ffmpeg -v error -y -i " + path + " -map 0:a -f s16be " + dir.file("sound")));
-        const std::vector<uint8_t> theirs = slurp(dir.file("sound"));
+        const std::vector<uint8_t> theirs = TempDir::read(dir.file("sound"));
         ASSERT_EQ(theirs.size(), 9600u);
         for (size_t i = 0; i < 4800; i += 7)
             EXPECT_EQ(int16_t(theirs[2 * i] << 8 | theirs[2 * i + 1]), int16_t(i * 37)) << i;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <cinelark/movie.h>
@@ -62,6 +63,25 @@ inline MVid trackOf(MVid movie, int medium)
     MVid track = 0;
     return mvFindTrackByMedium(movie, medium, &track) == 0 ? track : 0;
 }
+
+// A file's bytes opened as a memory movie, closed with the object.
+struct OpenedFile {
+    std::vector<uint8_t> bytes;
+    Opened opened;
+
+    explicit OpenedFile(std::vector<uint8_t> file) : bytes(std::move(file)), opened(open(bytes)) {}
+    ~OpenedFile()
+    {
+        if (opened.movie)
+            mvClose(opened.movie);
+    }
+    OpenedFile(const OpenedFile &) = delete;
+    OpenedFile &operator=(const OpenedFile &) = delete;
+
+    MVid movie() const { return opened.movie; }
+    MVid image() const { return trackOf(opened.movie, DM_MEDIUM_IMAGE); }
+    MVid audio() const { return trackOf(opened.movie, DM_MEDIUM_AUDIO); }
+};
 
 }  // namespace qt_support
 

@@ -7,7 +7,6 @@
 #include "temp_dir.h"
 
 #include <filesystem>
-#include <fstream>
 
 using namespace qt_support;
 using testing_movie::audioParams;
@@ -15,12 +14,6 @@ using testing_movie::imageParams;
 using testing_movie::movieParams;
 
 namespace {
-
-std::vector<uint8_t> slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // A QuickTime movie file being made; closing it writes it.
 class NewMovie {
@@ -77,7 +70,7 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     }
     ASSERT_EQ(mvClose(m.movie), 0);
 
-    const std::vector<uint8_t> b = slurp(path);
+    const std::vector<uint8_t> b = TempDir::read(path);
     ASSERT_EQ(std::memcmp(b.data() + 4, "mdat", 4), 0);
     const uint32_t mdatSize = get32(b, 0);
     EXPECT_EQ(mdatSize % 4, 0u);
@@ -135,7 +128,7 @@ TEST(QuickTimeWriter, JpegCompressorName)
     uint8_t stored[4] = {0xFF, 0xD8, 0xFF, 0xD9};
     ASSERT_EQ(mvInsertCompressedImage(image, 0, sizeof stored, stored), 0);
     ASSERT_EQ(mvClose(m.movie), 0);
-    const std::vector<uint8_t> b = slurp(path);
+    const std::vector<uint8_t> b = TempDir::read(path);
     const size_t jpeg = findAtom(b, "jpeg");
     ASSERT_NE(jpeg, std::string::npos);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + jpeg + 8 + 43, 17), "Orvo Systems JPEG");
@@ -158,7 +151,7 @@ TEST(QuickTimeWriter, SoundTrackDescriptionAndDuration)
     ASSERT_EQ(mvInsertFrames(audio, 0, 4410, samples.size() * 2, samples.data()), 0);
     ASSERT_EQ(mvClose(m.movie), 0);
 
-    const std::vector<uint8_t> b = slurp(path);
+    const std::vector<uint8_t> b = TempDir::read(path);
     EXPECT_TRUE(atomsTileTheFile(b));
     const size_t secondTrack = findAtom(b, "trak", findAtom(b, "trak") + 8);
     ASSERT_NE(secondTrack, std::string::npos);
@@ -205,7 +198,7 @@ TEST(QuickTimeWriter, AnimationDepthComesFromTheStoredSize)
     uint8_t stored[4] = {0, 0, 0, 8};
     ASSERT_EQ(mvInsertCompressedImage(image, 0, sizeof stored, stored), 0);
     ASSERT_EQ(mvClose(m.movie), 0);
-    const std::vector<uint8_t> b = slurp(path);
+    const std::vector<uint8_t> b = TempDir::read(path);
     const size_t rle = findAtom(b, "rle ");
     ASSERT_NE(rle, std::string::npos);
     EXPECT_EQ(b[rle + 8 + 75], 8);
@@ -246,11 +239,11 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
         ASSERT_EQ(mvInsertFrames(image, frame, 1, picture.size() * 2, picture.data()), 0);
     }
     ASSERT_EQ(mvWrite(m.movie), 0);
-    const size_t firstLength = slurp(path).size();
+    const size_t firstLength = TempDir::read(path).size();
     // Fewer frames make a shorter "moov" than the one on the file.
     ASSERT_EQ(mvDeleteFrames(image, 2, 9), 0);
     ASSERT_EQ(mvWrite(m.movie), 0);
-    const std::vector<uint8_t> b = slurp(path);
+    const std::vector<uint8_t> b = TempDir::read(path);
     EXPECT_GE(b.size(), firstLength);
     EXPECT_TRUE(atomsTileTheFile(b));
     // Frames added later go where the old "moov" was; the next write moves
@@ -258,7 +251,7 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
     std::fill(picture.begin(), picture.end(), uint16_t(77));
     ASSERT_EQ(mvInsertFrames(image, 3, 1, picture.size() * 2, picture.data()), 0);
     ASSERT_EQ(mvClose(m.movie), 0);
-    EXPECT_TRUE(atomsTileTheFile(slurp(path)));
+    EXPECT_TRUE(atomsTileTheFile(TempDir::read(path)));
 
     MVid reopened = 0;
     ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
