@@ -17,6 +17,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -487,16 +488,25 @@ TEST(VersionOneReader, ChangedMovieIsWrittenAsVersionThree)
     ASSERT_EQ(mvClose(movie), 0);
 }
 
+// One change to the standard version 3 file: to its description before it
+// is built, or to the built bytes.
 struct BadV3Case {
     const char *name;
-    Bytes (*make)();
+    std::function<void(V3File &)> describe;
+    std::function<void(Bytes &)> patch = nullptr;
+    bool pad = true;  // data bytes at 400, as the standard entries expect
 };
 
 class DamagedVersionThree : public testing::TestWithParam<BadV3Case> {};
 
 TEST_P(DamagedVersionThree, IsRefusedAsNotAMovie)
 {
-    Bytes file = GetParam().make();
+    V3File f = standardFile();
+    if (GetParam().describe)
+        GetParam().describe(f);
+    Bytes file = GetParam().pad ? padTo400(f.build({})) : f.build({});
+    if (GetParam().patch)
+        GetParam().patch(file);
     MVid id = 0;
     EXPECT_EQ(mvOpenMem(file.data(), file.size(), &id), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_NOT_MOVIE) << mvGetErrorStr(mvGetErrno());
@@ -506,81 +516,22 @@ TEST_P(DamagedVersionThree, IsRefusedAsNotAMovie)
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedVersionThree,
     testing::Values(
-        BadV3Case{"TwoAudioTracks",
-                  [] {
-                      V3File f = standardFile();
-                      f.movie(record("__NUM_A_TRACKS", "2"));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"NegativeTrackCount",
-                  [] {
-                      V3File f = standardFile();
-                      f.movie(record("__NUM_I_TRACKS", "-1"));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"EntryPastTheEnd",
-                  [] {
-                      V3File f = standardFile();
-                      f.imageEntries = entry(404, 5);
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"EntryNearFourGigabytes",
-                  [] {
-                      V3File f = standardFile();
-                      f.imageEntries = entry(0xFFFFFFFC, 8);
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"HugeDirectoryCount",
-                  [] {
-                      V3File f = standardFile();
-                      f.image(record("__DIR_COUNT", "100000000"));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"HugeRecordCount",
-                  [] {
-                      Bytes b = padTo400(standardFile().build({}));
-                      set32(b, 16, 0xFFFFFFFF);
-                      return b;
-                  }},
-        BadV3Case{"RecordLengthPastTheEnd",
-                  [] {
-                      Bytes b = padTo400(standardFile().build({}));
-                      set32(b, 24 + 16, 0x7FFFFFFF);
-                      return b;
-                  }},
+        BadV3Case{"TwoAudioTracks", [](V3File &f) { f.movie(record("__NUM_A_TRACKS", "2")); }},
+        BadV3Case{"NegativeTrackCount", [](V3File &f) { f.movie(record("__NUM_I_TRACKS", "-1")); }},
+        BadV3Case{"EntryPastTheEnd", [](V3File &f) { f.imageEntries = entry(404, 5); }},
+        BadV3Case{"EntryNearFourGigabytes", [](V3File &f) { f.imageEntries = entry(0xFFFFFFFC, 8); }},
+        BadV3Case{"HugeDirectoryCount", [](V3File &f) { f.image(record("__DIR_COUNT", "100000000")); }},
+        BadV3Case{"HugeRecordCount", nullptr, [](Bytes &b) { set32(b, 16, 0xFFFFFFFF); }},
+        BadV3Case{"RecordLengthPastTheEnd", nullptr, [](Bytes &b) { set32(b, 24 + 16, 0x7FFFFFFF); }},
+        // The file really holds the 2 MiB value; it is still refused, so no
+        // record can demand a huge buffer.
         BadV3Case{"ValueLongerThanAnySetting",
-                  [] {
-                      // The file really holds the 2 MiB value; it is still
-                      // refused, so no record can demand a huge buffer.
-                      V3File f = standardFile();
-                      f.movie(record("COMMENT", std::string(2 << 20, 'x')));
-                      return f.build({});
-                  }},
-        BadV3Case{"ShortBinaryInteger",
-                  [] {
-                      V3File f = standardFile();
-                      f.movie(rawRecord("MV_NUMITRACKS", {0, 1}));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"NumberThatIsNotANumber",
-                  [] {
-                      V3File f = standardFile();
-                      f.image(record("PACKING", "wide"));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"EmptyRecordName",
-                  [] {
-                      V3File f = standardFile();
-                      f.movie(record("", "x"));
-                      return padTo400(f.build({}));
-                  }},
-        BadV3Case{"TruncatedDirectory",
-                  [] {
-                      Bytes b = standardFile().build({});
-                      b.resize(b.size() - 6);
-                      return b;
-                  }},
-        BadV3Case{"CutInsideTheHeader", [] { return Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3, 0}; }}),
+                  [](V3File &f) { f.movie(record("COMMENT", std::string(2 << 20, 'x'))); }, nullptr, false},
+        BadV3Case{"ShortBinaryInteger", [](V3File &f) { f.movie(rawRecord("MV_NUMITRACKS", {0, 1})); }},
+        BadV3Case{"NumberThatIsNotANumber", [](V3File &f) { f.image(record("PACKING", "wide")); }},
+        BadV3Case{"EmptyRecordName", [](V3File &f) { f.movie(record("", "x")); }},
+        BadV3Case{"TruncatedDirectory", nullptr, [](Bytes &b) { b.resize(b.size() - 6); }, false},
+        BadV3Case{"CutInsideTheHeader", nullptr, [](Bytes &b) { b = Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3, 0}; }}),
     [](const testing::TestParamInfo<BadV3Case> &info) { return std::string(info.param.name); });
 
 TEST(VersionThreeReader, TrackSettingsTheModelRefusesFailWithItsError)
