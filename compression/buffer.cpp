@@ -58,6 +58,19 @@ int UpdateAmount(const char* op, CL_BufferHdl buffer, int amount) {
   return CheckExists(op, buffer);
 }
 
+// clUpdateHead and clUpdateTail: moves one end of the ring by amount bytes
+// (data buffers) or frames (frame buffers), and for frame buffers counts the
+// frames moved into (sign +1) or out of (-1) the valid ones.
+int MoveEnd(const char* op, CL_BufferHdl buffer, int amount, int32_t (Ring::*move)(int32_t), int sign) {
+  if (int bad = UpdateAmount(op, buffer, amount)) return bad;
+  if (buffer->type == CL_DATA) return (buffer->ring.*move)(amount);
+  const int32_t bytes = FrameBytes(buffer, amount);
+  const int32_t moved = (buffer->ring.*move)(bytes);
+  const int frames = moved == bytes ? amount : moved / buffer->bytesPerFrame;
+  buffer->validFrames.fetch_add(sign * frames, std::memory_order_relaxed);
+  return frames;
+}
+
 }  // namespace
 
 int CheckDataStream(const char* op, CL_BufferHdl buffer) {
@@ -306,25 +319,13 @@ int clQueryValid(CL_BufferHdl buffer, int amount, void** position, int* wrap) {
 }
 
 int clUpdateHead(CL_BufferHdl buffer, int amount) {
-  if (int bad = UpdateAmount("clUpdateHead", buffer, amount)) return bad;
-  if (buffer->type == CL_DATA) return buffer->ring.UpdateHead(amount);
-  const int32_t bytes = FrameBytes(buffer, amount);
-  const int32_t moved = buffer->ring.UpdateHead(bytes);
-  const int frames = moved == bytes ? amount : moved / buffer->bytesPerFrame;
-  buffer->validFrames.fetch_add(frames, std::memory_order_relaxed);
-  return frames;
+  return MoveEnd("clUpdateHead", buffer, amount, &Ring::UpdateHead, +1);
 }
 
 int clUpdateTail(CL_BufferHdl buffer, int amount) {
   // The board JPEG codec's byte release would come first here; no such
   // codec is built, so there is nothing to release before the ring moves.
-  if (int bad = UpdateAmount("clUpdateTail", buffer, amount)) return bad;
-  if (buffer->type == CL_DATA) return buffer->ring.UpdateTail(amount);
-  const int32_t bytes = FrameBytes(buffer, amount);
-  const int32_t moved = buffer->ring.UpdateTail(bytes);
-  const int frames = moved == bytes ? amount : moved / buffer->bytesPerFrame;
-  buffer->validFrames.fetch_sub(frames, std::memory_order_relaxed);
-  return frames;
+  return MoveEnd("clUpdateTail", buffer, amount, &Ring::UpdateTail, -1);
 }
 
 int clDoneUpdatingHead(CL_BufferHdl buffer) {
