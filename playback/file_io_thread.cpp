@@ -37,6 +37,9 @@ void addToSet(Engine &e, int fd)
 // it, then answer.
 void answer(MVplayback *object)
 {
+    // The error number is this thread's own; cleared first, so that a read
+    // failing without one is not reported with an earlier read's.
+    __mvSetErrno(0);
     if (object->bufferedFrame.load() != object->currentFrame.load() &&
         __mvPBio_PrepareVideo(object) != 0)
         object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;

@@ -92,7 +92,7 @@ TEST_F(Teardown, LeavingWhileAMoviePlaysEndsCleanlyInEveryOrder)
 {
     if (std::getenv("CINELARK_ENGINE_CHILD"))
         GTEST_SKIP();
-    constexpr int kRuns = 8;
+    constexpr int kRuns = 6;
     for (const char *mode : {"exit", "return", "thread-exit", "close-exit", "close-return"}) {
         for (int i = 0; i < kRuns; i++) {
             const auto [status, output] = run(std::string("'") + ENGINE_EXIT_CHILD + "' " + mode);
