@@ -7,10 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -230,24 +227,6 @@ TEST_F(Player, StoppingALoopCountRunEndsTheProgram)
     ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 20.0)) << "it plays by itself";
     key(dpy_, w, "s");
     EXPECT_EQ(player.wait(20.0), 0);
-}
-
-// The largest sample magnitude of a 16-bit WAV file, or -1 when it holds no
-// samples.
-int wavPeak(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t data = bytes.find("data");
-    if (data == std::string::npos || data + 8 >= bytes.size())
-        return -1;
-    int peak = 0;
-    for (size_t i = data + 8; i + 1 < bytes.size(); i += 2) {
-        auto sample = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
-                                           static_cast<uint8_t>(bytes[i + 1]) << 8);
-        peak = std::max(peak, std::abs(static_cast<int>(sample)));
-    }
-    return peak;
 }
 
 TEST_F(Player, SoundPlaysWithThePictures)

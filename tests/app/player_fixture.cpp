@@ -4,9 +4,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
@@ -61,6 +64,24 @@ std::string makeMovie(const std::string &name, bool pictures, bool sound, int ti
     }
     mvClose(movie);
     return path;
+}
+
+// The largest sample magnitude of a 16-bit WAV file, or -1 when it holds no
+// samples.
+int wavPeak(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t data = bytes.find("data");
+    if (data == std::string::npos || data + 8 >= bytes.size())
+        return -1;
+    int peak = 0;
+    for (size_t i = data + 8; i + 1 < bytes.size(); i += 2) {
+        auto sample = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                           static_cast<uint8_t>(bytes[i + 1]) << 8);
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    return peak;
 }
 
 std::string Player::movie_, Player::soundOnly_, Player::notMovie_, Player::other_;

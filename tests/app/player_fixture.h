@@ -31,6 +31,10 @@ uint32_t framePixel(int f, int x, int y, int tint = 0);
 // set, a second of a 440 Hz tone when sound is set. "" on failure.
 std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint = 0);
 
+// The largest sample magnitude of a 16-bit WAV file (the wav: device's
+// recording), or -1 when it holds no samples.
+int wavPeak(const std::string &path);
+
 // Where the main window's fields and menus are: the fixed layout of the
 // window under the test display's fonts.
 constexpr int kFrameFieldX = 30, kTimeFieldX = 140, kFieldY = 49;

@@ -3,6 +3,8 @@
 // steps and their limits, File > Open replacing the movie, the menus
 // without a movie, the help entries) and its button panel. Error dialogs are answered, and their texts read
 // from the log the player keeps on standard error.
+#include <unistd.h>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -203,6 +205,27 @@ TEST_F(Menus, ButtonPanelDrivesTheMovie)
     int stopped = settledFrame(movieWindow_);
     EXPECT_GE(stopped, 0);
     EXPECT_LT(stopped, kFrames - 1);
+}
+
+TEST_F(Menus, MuteAudioControlAndQuit)
+{
+    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
+    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
+    start(movie_);
+    setenv("CINELARK_AUDIO", "null", 1);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    // The audio control program is not installed here: its start fails
+    // in the child, and the player goes on.
+    options(kAudioControl);
+    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
+    options(kMute);
+    key(dpy_, movieWindow_, "p");
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
+    EXPECT_EQ(player_->wait(20.0), 0);
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    EXPECT_LT(peak, 100) << "muted from the menu";
 }
 
 TEST_F(Menus, HelpEntriesShowTheirTextsAndTheVersion)
