@@ -7,6 +7,8 @@
 //   close-return  XCloseDisplay, then return 0 from main
 //   thread-exit   std::exit(0) on a thread of the program's own
 //
+// With "sound" as its second argument the movie has a sound track as well.
+//
 // It binds a small movie to a window on $DISPLAY, plays it repeating with
 // frame events selected, waits until a few frames have been painted and then
 // leaves. The engine's own exit teardown must end every thread it runs and
@@ -91,7 +93,24 @@ Window makeWindow(Display *display)
     return window;
 }
 
-MVid makeMovie()
+// Sound for the whole movie (quiet, 16-bit stereo), so that its audio thread
+// paces it and an audio port is open when the program leaves.
+bool addSound(MVid movie)
+{
+    constexpr int kRate = 22050;
+    DMparams *params = nullptr;
+    dmParamsCreate(&params);
+    dmSetAudioDefaults(params, 16, kRate, 2);
+    MVid audio = 0;
+    const int added = mvAddTrack(movie, DM_MEDIUM_AUDIO, params, nullptr, &audio);
+    dmParamsDestroy(params);
+    const int sampleFrames = kFrames * kRate / 100;
+    std::vector<int16_t> samples(size_t(sampleFrames) * 2, 16);
+    return added == 0 &&
+           mvInsertFrames(audio, 0, sampleFrames, samples.size() * 2, samples.data()) == 0;
+}
+
+MVid makeMovie(bool withSound)
 {
     DMparams *params = nullptr;
     dmParamsCreate(&params);
@@ -115,7 +134,7 @@ MVid makeMovie()
         pixels[i] = uint32_t(i * 2654435761u) & 0xffffff;
     if (mvInsertFrames(track, 0, kFrames, pixels.size() * 4, pixels.data()) != 0)
         return 0;
-    return movie;
+    return !withSound || addSound(movie) ? movie : 0;
 }
 
 // Waits until the engine has painted a few frames, so that its threads are
@@ -140,8 +159,8 @@ bool waitForFrames(int wanted)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2)
-        return fail("usage: exit_child exit|return|close-exit|close-return|thread-exit");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::strcmp(argv[2], "sound") != 0))
+        return fail("usage: exit_child exit|return|close-exit|close-return|thread-exit [sound]");
     const char *mode = argv[1];
     if (!XInitThreads())
         return fail("no Xlib threads");
@@ -149,7 +168,7 @@ int main(int argc, char **argv)
     if (!display)
         return fail("no display");
     const Window window = makeWindow(display);
-    const MVid movie = makeMovie();
+    const MVid movie = makeMovie(argc == 3);
     if (!window || !movie)
         return fail("no window or movie");
     mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);

@@ -216,9 +216,10 @@ TEST_F(Play, MeasuredRateAndSlowPlayEvents)
     ASSERT_EQ(got.count(MV_EVENT_SLOW_PLAY), 1);
     EXPECT_EQ(got.first(MV_EVENT_SLOW_PLAY)->movie, movie.id());
     EXPECT_EQ(got.first(MV_EVENT_SLOW_PLAY)->value, 0);
-    // The frames painted in the measured second: at most the movie's rate.
+    // The frames painted in the measured second: at most the movie's rate
+    // (on a machine stalled for a whole second, none).
     ASSERT_EQ(measured, 0);
-    EXPECT_GT(rate, 0.0);
+    EXPECT_GE(rate, 0.0);
     EXPECT_LE(rate, 110.0);
     EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
     EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);

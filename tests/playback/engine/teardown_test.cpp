@@ -85,7 +85,8 @@ TEST_F(Teardown, ProgramEndsCleanlyAndRemovesTheArenaFile)
 }
 
 // A program may end while a movie plays, without closing it, by exit() on
-// any thread or by returning from main, and it may close its display first.
+// any thread or by returning from main, and it may close its display first;
+// its movie may be paced by its timer or by its sound.
 // Each way is run several times: a wrong order of the engine's, the GL
 // driver's and Xlib's teardown shows as a crash in only some of the runs.
 TEST_F(Teardown, LeavingWhileAMoviePlaysEndsCleanlyInEveryOrder)
@@ -93,7 +94,8 @@ TEST_F(Teardown, LeavingWhileAMoviePlaysEndsCleanlyInEveryOrder)
     if (std::getenv("CINELARK_ENGINE_CHILD"))
         GTEST_SKIP();
     constexpr int kRuns = 6;
-    for (const char *mode : {"exit", "return", "thread-exit", "close-exit", "close-return"}) {
+    for (const char *mode : {"exit", "return", "thread-exit", "close-exit", "close-return",
+                             "exit sound", "close-return sound"}) {
         for (int i = 0; i < kRuns; i++) {
             const auto [status, output] = run(std::string("'") + ENGINE_EXIT_CHILD + "' " + mode);
             ASSERT_TRUE(WIFEXITED(status)) << mode << " run " << i << " ended by a signal\n"
