@@ -1,0 +1,79 @@
+// Feeds arbitrary text to the time field's parser, mvStringToFrame, on a
+// movie whose rate and length the first two bytes choose. Whatever the text,
+// the parser must refuse it or name a frame inside the movie, and a frame it
+// names must read back through mvFrameToString as a time the parser takes.
+#include <cinelark/dmparams.h>
+#include <cinelark/movie.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Rates a movie is commonly made at, and some that do not divide 30, within
+// the 1 to 100 frames per second an image track takes.
+constexpr double kRates[] = {1.0, 2.0, 7.5, 10.0, 12.0, 15.0, 23.976, 24.0,
+                             25.0, 29.97, 30.0, 48.0, 50.0, 59.94, 60.0, 100.0};
+
+struct Movie {
+    std::vector<uint8_t> memory = std::vector<uint8_t>(1 << 16);
+    MVid id = 0;
+    MVid track = 0;
+};
+
+// One uncompressed picture track of 1 x 1 pixels and the given length.
+bool makeMovie(Movie &m, double rate, int frames)
+{
+    DMparams *params = nullptr;
+    if (dmParamsCreate(&params) != 0)
+        return false;
+    mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
+    bool made = mvCreateMem(m.memory.data(), m.memory.size(), params, nullptr, &m.id) == 0;
+    dmParamsDestroy(params);
+    if (!made || dmParamsCreate(&params) != 0)
+        return false;
+    dmParamsSetInt(params, DM_IMAGE_WIDTH, 1);
+    dmParamsSetInt(params, DM_IMAGE_HEIGHT, 1);
+    dmParamsSetFloat(params, DM_IMAGE_RATE, rate);
+    dmParamsSetString(params, DM_IMAGE_COMPRESSION, DM_IMAGE_UNCOMPRESSED);
+    dmParamsSetEnum(params, DM_IMAGE_INTERLACING, DM_IMAGE_NONINTERLACED);
+    dmParamsSetEnum(params, DM_IMAGE_PACKING, DM_PACKING_RGBX);
+    dmParamsSetEnum(params, DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
+    made = mvAddTrack(m.id, DM_MEDIUM_IMAGE, params, nullptr, &m.track) == 0;
+    dmParamsDestroy(params);
+    if (!made)
+        return false;
+    std::vector<uint32_t> pixels(size_t(frames), 0x00204080);
+    return frames == 0 ||
+           mvInsertFrames(m.track, 0, frames, pixels.size() * 4, pixels.data()) == 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    Movie movie;
+    const int length = data[1] % 64;
+    if (!makeMovie(movie, kRates[data[0] % (sizeof kRates / sizeof kRates[0])], length)) {
+        std::fprintf(stderr, "cannot make the movie: %s\n", mvGetErrorStr(mvGetErrno()));
+        std::abort();
+    }
+    const std::string text(reinterpret_cast<const char *>(data + 2), size - 2);
+    unsigned int frame = 0xdeadbeefu;
+    if (mvStringToFrame(movie.id, text.c_str(), 2, &frame) == 0) {
+        if (length > 0 && frame >= unsigned(length))
+            std::abort();
+        char shown[32];
+        unsigned int again = 0;
+        if (mvFrameToString(movie.id, frame, 2, shown) != 0 ||
+            mvStringToFrame(movie.id, shown, 2, &again) != 0)
+            std::abort();
+    }
+    mvClose(movie.id);
+    return 0;
+}
