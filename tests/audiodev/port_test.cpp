@@ -3,7 +3,10 @@
 #include "device_helpers.h"
 #include "port.h"
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 
@@ -219,6 +222,59 @@ TEST_F(DevicePort, AnAlsaOutputThatNeverWaitsIsHeldToRealTime) {
   auto closing = Clock::now();
   EXPECT_EQ(ALcloseport(port), 0);
   EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(500));
+}
+
+// An output that fails while playing (here a capture that reaches the file
+// size limit, as a disk fills up or a sound card is unplugged) is dropped:
+// the port goes on taking samples at the output rate, so a writer neither
+// hangs nor races ahead, and closing returns at once.
+// Holds the process's file size limit low for one test; a write past it
+// fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : was_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &before_);
+    rlimit small = before_;
+    small.rlim_cur = bytes;
+    set_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &before_);
+    std::signal(SIGXFSZ, was_);
+  }
+  bool set() const { return set_; }
+
+ private:
+  void (*was_)(int);
+  rlimit before_{};
+  bool set_ = false;
+};
+
+TEST_F(DevicePort, AnOutputThatFailsWhilePlayingIsDroppedAndTimeGoesOn) {
+  FileSizeLimit limit(64 * 1024);
+  ASSERT_TRUE(limit.set());
+  use_wav();
+  ALport port = open(AL_WIDTH_16, 2, 1000);
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
+  // 26000 frames of 4 bytes: the file takes about 16000 of them (two
+  // seconds at 8000 Hz) before the output fails; the rest must still pass
+  // through the ring in time.
+  std::vector<int16_t> in(2 * 26000, 9);
+  testing::internal::CaptureStderr();
+  auto start = Clock::now();
+  EXPECT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0);
+  EXPECT_TRUE(drain(port, std::chrono::milliseconds(10000)));
+  auto took = Clock::now() - start;
+  auto closing = Clock::now();
+  EXPECT_EQ(ALcloseport(port), 0);
+  EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(500));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("the output device failed"), std::string::npos) << said;
+  // Had the lost output dropped the rest at once, the write would have
+  // returned after about two seconds; 25000 frames beyond the ring take
+  // over three.
+  EXPECT_GE(took, std::chrono::milliseconds(2500));
 }
 
 TEST_F(DevicePort, InputPortsAreNotOffered) {
