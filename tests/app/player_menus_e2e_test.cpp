@@ -5,7 +5,9 @@
 // from the log the player keeps on standard error.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +103,72 @@ TEST_F(Menus, SpeedsChangeHowLongAPassTakes)
     // A pass takes 0.9 s at twice the speed and 3.6 s at half; whatever a
     // busy machine adds to both, the difference stays.
     EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
+}
+
+TEST_F(Menus, HalfSpeedKeepsAReversePlayGoingBackwards)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    // Looping, a fast reverse from frame 0 runs down from the last frame
+    // for as long as the menu takes.
+    options(kLoop);
+    key(dpy_, movieWindow_, "r");
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
+    options(kHalfSpeed);
+    pause(1.0);  // the keys reach the menu some time after they are sent
+
+    // Five frames in a row, each one below the last (the loop wraps from 0
+    // to the last frame), two fifths of a second apart at half speed.
+    int from = frameAfter(-1);
+    auto start = std::chrono::steady_clock::now();
+    for (int step = 0; step < 4; ++step) {
+        int next = frameAfter(from);
+        int down = (from - next + kFrames) % kFrames;
+        EXPECT_TRUE(down == 1 || down == 2) << "from " << from << " to " << next;
+        from = next;
+    }
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(seconds, 1.2) << "four frames at half speed take 1.6 s";
+}
+
+TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    options(kHalfSpeed);  // a pass of four seconds leaves time to read
+    pause(1.0);
+    key(dpy_, movieWindow_, "p");
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
+
+    // A reading counts when the picture has not yet reached the last frame
+    // after it: the fields were then set while the movie played. Every
+    // reading names a frame of the movie in both fields, and the frames
+    // the fields move to from frame 0, where play starts, lie three frames
+    // apart.
+    const char *times[kFrames] = {"00:00:00", "00:00:06", "00:00:12", "00:00:18", "00:00:24",
+                                  "00:01:00", "00:01:06", "00:01:12", "00:01:18", "00:01:24"};
+    std::vector<int> seen;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (shownFrame(movieWindow_) != kFrames - 1) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ended";
+        std::string frameText = fieldText(mainWindow_, kFrameFieldX);
+        std::string timeText = fieldText(mainWindow_, kTimeFieldX);
+        if (shownFrame(movieWindow_) == kFrames - 1)
+            break;
+        ASSERT_EQ(frameText.size(), 1u) << frameText;
+        int frame = frameText[0] - '0';
+        ASSERT_TRUE(frame >= 0 && frame < kFrames) << frameText;
+        EXPECT_NE(std::find(std::begin(times), std::end(times), timeText), std::end(times))
+            << timeText;
+        if (frame != 0 && std::find(seen.begin(), seen.end(), frame) == seen.end())
+            seen.push_back(frame);
+    }
+    ASSERT_GE(seen.size(), 2u) << "the fields change while the movie plays";
+    for (int frame : seen)
+        EXPECT_EQ((frame - seen[0]) % 3, 0) << seen[0] << " then " << frame;
+    // Stopped at the end, the fields show the last frame.
+    EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
 }
 
 TEST_F(Menus, ZoomStepsResizeTheMovieWindowWithinOneToFour)
