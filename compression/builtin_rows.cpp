@@ -8,6 +8,7 @@
 #include "awaiting_codec.h"
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
+#include "codecs/mvc1/mvc1.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
 #include "codecs/uncompressed/uncompressed.h"
@@ -38,7 +39,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_RLE,                3, "RLE",                168, RleParams,               &codecs::kRleRoutines},
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
-    {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
+    {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &codecs::kMvc1Routines},
     {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},
     {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
     {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},

@@ -1,0 +1,235 @@
+// The "MVC1" codec: hand-built blocks decoded to pixels worked out from the
+// format, the block layout of pictures whose sides are not multiples of 4,
+// the orientation rule, round trips whose error and size follow "Compression
+// ratio", and streams that run short, run over or name a picture larger than
+// the caller's frame.
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::BigEndianWords;
+using codectest::Concat;
+using codectest::FloatBits;
+using codectest::Handle;
+
+using Bytes = std::vector<uint8_t>;
+using Words = std::vector<uint32_t>;
+
+Bytes Header(int internal, int width, int height) {
+  return BigEndianWords({CL_STREAM_HEADER_MAGIC, 80, CL_ALGORITHM_ID, CL_MVC1, CL_ALGORITHM_VERSION, 1,
+                         CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
+                         uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
+                         uint32_t(height), CL_COMPRESSION_RATIO, uint32_t(FloatBits(5.3f)), CL_IMAGE_WIDTH,
+                         uint32_t(width)});
+}
+
+// Big-endian 16-bit words, then single bytes, as blocks are stored.
+Bytes Codes(std::initializer_list<uint16_t> words, Bytes bytes = {}) {
+  Bytes b;
+  for (uint16_t w : words) b.insert(b.end(), {uint8_t(w >> 8), uint8_t(w)});
+  return Concat(b, bytes);
+}
+
+// Pixel words of 15-bit colours as the decoder expands them.
+constexpr uint32_t kRed = 0xF8, kGreen = 0xF800, kBlue = 0xF80000, kWhite = 0xF8F8F8;
+constexpr uint16_t kRed15 = 0x7C00, kGreen15 = 0x03E0, kBlue15 = 0x001F, kWhite15 = 0x7FFF;
+
+// Decodes stream into a frame of the original format; memory order when
+// "Orientation" is 1.
+Words Decode(const Bytes& stream, int w, int h, int original, int orientation, int* result = nullptr) {
+  Handle dec(CL_MVC1, false,
+             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original, CL_ORIENTATION, orientation});
+  const size_t bytes = size_t(w * h) * (original == CL_GRAYSCALE ? 1 : 4);
+  Bytes frame(bytes + 4, 0xEE);  // four guard bytes after the frame
+  const int r = clDecompress(dec, 1, int(stream.size()), const_cast<uint8_t*>(stream.data()), frame.data());
+  if (result != nullptr) *result = r;
+  else EXPECT_EQ(r, 0);
+  EXPECT_EQ(Bytes(frame.end() - 4, frame.end()), Bytes(4, 0xEE)) << "written past the frame";
+  Words out(size_t(w * h));
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (original == CL_GRAYSCALE) out[i] = frame[i];
+    else std::memcpy(&out[i], &frame[4 * i], 4);
+  }
+  return out;
+}
+
+struct BlockCase {
+  const char* name;
+  int internal, width, height;
+  Bytes blocks;
+  Words memory;  // the decoded picture, first row in memory first
+};
+
+class Mvc1Blocks : public testing::TestWithParam<BlockCase> {};
+
+TEST_P(Mvc1Blocks, DecodeToTheirPixels) {
+  const BlockCase& c = GetParam();
+  const Bytes stream = Concat(Header(c.internal, c.width, c.height), c.blocks);
+  EXPECT_EQ(Decode(stream, c.width, c.height, c.internal, 1), c.memory);
+  // "Orientation" 0 turns the rows over: the stream runs up the picture.
+  Words flipped = Decode(stream, c.width, c.height, c.internal, 0);
+  for (int y = 0; y < c.height; ++y) {
+    EXPECT_TRUE(std::equal(flipped.begin() + y * c.width, flipped.begin() + (y + 1) * c.width,
+                           c.memory.begin() + (c.height - 1 - y) * c.width))
+        << "row " << y;
+  }
+}
+
+constexpr uint32_t R = kRed, G = kGreen, B = kBlue;
+constexpr uint32_t K1 = 0x080808, K2 = 0x101010, K3 = 0x181818, K4 = 0x202020;
+
+INSTANTIATE_TEST_SUITE_P(
+    Worked, Mvc1Blocks,
+    testing::Values(
+        BlockCase{"AllOnesTakeTheFirstColour", CL_RGBX, 4, 4, Codes({0xFFFF, kRed15, 0}), Words(16, R)},
+        // Bit 0 is pixel 0 of mask row 0, the row with the highest address.
+        BlockCase{"BitZeroIsTheLeftPixelOfTheLastRow", CL_RGBX, 4, 4, Codes({0x0001, kRed15, kBlue15}),
+                  {B, B, B, B, B, B, B, B, B, B, B, B, R, B, B, B}},
+        // Eight colours (18 bytes), then a two-colour block beside it; bit 15
+        // of the second colour is ignored.
+        BlockCase{"EightColoursThenTwo", CL_RGBX, 8, 4,
+                  Concat(Codes({0x00FF, 0x8000 | kRed15, kWhite15, kGreen15, kWhite15, kWhite15, kBlue15, kWhite15,
+                                0x0001}),
+                         Codes({0xFF00, kGreen15, 0x8000 | kBlue15})),
+                  {B, B, 0x080000, 0x080000, G, G, G, G,  //
+                   B, B, 0x080000, 0x080000, G, G, G, G,  //
+                   R, R, G, G, B, B, B, B,                //
+                   R, R, G, G, B, B, B, B}},
+        // The partial band (the last two rows in memory) comes first; the
+        // last block of each band keeps two columns.
+        BlockCase{"SixBySix", CL_RGBX, 6, 6,
+                  Concat(Concat(Codes({0, 0, 0x0421}), Codes({0, 0, 0x0842})),
+                         Concat(Codes({0, 0, 0x0C63}), Codes({0, 0, 0x1084}))),
+                  {K3, K3, K3, K3, K4, K4, K3, K3, K3, K3, K4, K4, K3, K3, K3, K3, K4, K4,
+                   K3, K3, K3, K3, K4, K4, K1, K1, K1, K1, K2, K2, K1, K1, K1, K1, K2, K2}},
+        // Greyscale lists the value of 0 bits first.
+        BlockCase{"GreyTwoValues", CL_GRAYSCALE, 4, 4, Codes({0x0001}, {10, 200}),
+                  {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 200, 10, 10, 10}},
+        BlockCase{"GreyEightValuesInAThreeRowPicture", CL_GRAYSCALE, 5, 3,
+                  Concat(Codes({0x0F0F}, {10, 21, 30, 40, 50, 60, 70, 80}), Codes({0xFFFF}, {1, 2})),
+                  {50, 50, 70, 70, 2, 60, 60, 80, 80, 2, 10, 10, 30, 30, 2}}),
+    [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
+
+// A picture with smooth shading, a hard-edged square and a thin line.
+Bytes Picture(int w, int h, int format) {
+  Bytes p;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const bool square = x >= w / 4 && x < w / 2 && y >= h / 4 && y < h / 2;
+      int r = square ? 230 : 40 + 8 * x % 200, g = square ? 30 : 60 + 6 * y % 180;
+      int b = y == h * 3 / 4 ? 250 : 90;
+      if (format == CL_GRAYSCALE) p.push_back(uint8_t((r + g + b) / 3));
+      else p.insert(p.end(), {uint8_t(r), uint8_t(g), uint8_t(b), 0});
+    }
+  }
+  return p;
+}
+
+struct RoundTripCase {
+  int width, height, format, orientation;
+};
+
+class Mvc1RoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+// A finer ratio never codes smaller or worse; at the finest, eight colours
+// where there are edges keep the mean error near the 5-bit rounding.
+TEST_P(Mvc1RoundTrip, SizeAndErrorFollowTheRatio) {
+  const auto [w, h, format, orientation] = GetParam();
+  const Bytes picture = Picture(w, h, format);
+  const int channels = format == CL_GRAYSCALE ? 1 : 3, stride = format == CL_GRAYSCALE ? 1 : 4;
+  const int blocks = (w + 3) / 4 * ((h + 3) / 4);
+  const int two = format == CL_GRAYSCALE ? 4 : 6, eight = format == CL_GRAYSCALE ? 10 : 18;
+  int previousSize = 0;
+  double previousError = 256;
+  for (float ratio : {8.0f, 5.3f, 2.6666667f}) {
+    Handle enc(CL_MVC1, true,
+               {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, orientation,
+                CL_COMPRESSION_RATIO, FloatBits(ratio)});
+    const Bytes stream = enc.Compress(picture.data(), 1);
+    EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format == CL_GRAYSCALE ? CL_GRAYSCALE : CL_RGBX);
+    const int size = int(stream.size()) - 80;
+    EXPECT_EQ((size - two * blocks) % (eight - two), 0) << "whole blocks";
+    EXPECT_GE(size, previousSize) << ratio;
+    const Words out = Decode(stream, w, h, format, orientation);
+    double error = 0;
+    for (size_t i = 0; i < out.size(); ++i)
+      for (int k = 0; k < channels; ++k) error += std::abs(int(out[i] >> (8 * k) & 0xFF) - int(picture[i * stride + k]));
+    error /= double(out.size() * channels);
+    EXPECT_LE(error, previousError) << ratio;
+    previousSize = size;
+    previousError = error;
+  }
+  EXPECT_LE(previousError, format == CL_GRAYSCALE ? 2.0 : 4.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, Mvc1RoundTrip,
+                         testing::Values(RoundTripCase{64, 48, CL_RGBX, 1}, RoundTripCase{13, 7, CL_RGBX, 0},
+                                         RoundTripCase{6, 6, CL_RGBA, 1}, RoundTripCase{1, 1, CL_RGBX, 1},
+                                         RoundTripCase{30, 22, CL_GRAYSCALE, 1},
+                                         RoundTripCase{9, 5, CL_GRAYSCALE, 0}));
+
+TEST(Mvc1Stream, HeaderIsEightyBytesOfTheCallersSettingsAndIsRecognised) {
+  const Bytes picture = Picture(8, 4, CL_RGBX);
+  int size = 0;
+  Bytes data(80 + 2 * 18);
+  ASSERT_EQ(clGetParam(Handle(CL_MVC1, true, {CL_IMAGE_WIDTH, 8, CL_IMAGE_HEIGHT, 4}), CL_COMPRESSED_BUFFER_SIZE),
+            80 + 2 * 18);
+  ASSERT_EQ(clCompressImage(CL_MVC1, 8, 4, CL_RGBX, 5.3f, const_cast<uint8_t*>(picture.data()), &size, data.data()),
+            0);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 80), Header(CL_RGBX, 8, 4));
+  EXPECT_EQ(clQueryScheme(data.data()), CL_MVC1);
+  Handle dec(CL_MVC1, false);
+  EXPECT_EQ(clReadHeader(dec, 80, data.data()), 80);
+  EXPECT_EQ(clGetParam(dec, CL_IMAGE_WIDTH), 8);
+  EXPECT_EQ(clGetParam(dec, CL_IMAGE_HEIGHT), 4);
+}
+
+struct DamageCase {
+  const char* name;
+  Bytes stream;
+  int original;
+  int result;
+  const char* message;
+};
+
+class Mvc1Damage : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(Mvc1Damage, FailsCleanly) {
+  const DamageCase& c = GetParam();
+  CapturedErrors errors;
+  int result = 0;
+  Decode(c.stream, 8, 4, c.original, 1, &result);
+  EXPECT_EQ(result, c.result);
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_NE(errors.reports().back().text.find(c.message), std::string::npos) << errors.reports().back().text;
+}
+
+const Bytes kHeader8x4 = Header(CL_RGBX, 8, 4);
+const Bytes kTwoBlocks = Concat(Codes({0xFFFF, kRed15, 0}), Codes({0, 0, kBlue15}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, Mvc1Damage,
+    testing::Values(
+        DamageCase{"HeaderCut", Bytes(kHeader8x4.begin(), kHeader8x4.begin() + 40), CL_RGBX,
+                   CL_ERR_NO_DATA, "insufficient data for header (80 bytes needed, 40 free)"},
+        DamageCase{"EightColourBlockCut", Concat(Header(CL_RGBX, 8, 4), Codes({0, 0x8000, 1, 2, 3})), CL_RGBX,
+                   CL_ERR_NO_DATA, "run short"},
+        DamageCase{"BytesLeftOver", Concat(Concat(Header(CL_RGBX, 8, 4), kTwoBlocks), {0}), CL_RGBX, CL_ERR_NO_DATA,
+                   "(93 given, 92 used)"},
+        DamageCase{"PictureLargerThanTheFrame", Concat(Header(CL_RGBX, 8, 8), kTwoBlocks), CL_RGBX, CL_ERR_NO_DATA,
+                   "cannot hold 8 x 8"},
+        DamageCase{"InternalFormatOfAnotherCodec", Concat(Header(CL_RGBA, 8, 4), kTwoBlocks), CL_RGBX,
+                   CL_ERR_NO_DATA, "invalid internal format 2"}),
+    [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
