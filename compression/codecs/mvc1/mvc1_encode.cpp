@@ -144,15 +144,14 @@ size_t GreyBlock(const Pixels& p, int threshold, uint8_t* out) {
     out[1] = uint8_t(std::min(high + 1, 255) & 0xFE);  // bit 0 clear: two values
     return kGreyTwoBytes;
   }
-  out = PutWord(out, mask);  // filled in below
-  uint8_t* values = out;
+  uint8_t values[8];
   for (size_t q = 0; q < kQuadrants.size(); ++q) {
     auto [above, rest] = Split(p, kQuadrants[q], Mean4(p, kQuadrants[q]), &mask);
     values[2 * q] = rest.Grey();
     values[2 * q + 1] = above.n ? above.Grey() : rest.Grey();
   }
   values[1] |= kEightGreys;
-  PutWord(values - 2, mask);
+  std::copy(values, values + 8, PutWord(out, mask));
   return kGreyEightBytes;
 }
 
