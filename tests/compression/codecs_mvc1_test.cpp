@@ -42,7 +42,7 @@ Bytes Codes(std::initializer_list<uint16_t> words, Bytes bytes = {}) {
 }
 
 // Pixel words of 15-bit colours as the decoder expands them.
-constexpr uint32_t kRed = 0xF8, kGreen = 0xF800, kBlue = 0xF80000, kWhite = 0xF8F8F8;
+constexpr uint32_t kRed = 0xF8, kGreen = 0xF800, kBlue = 0xF80000;
 constexpr uint16_t kRed15 = 0x7C00, kGreen15 = 0x03E0, kBlue15 = 0x001F, kWhite15 = 0x7FFF;
 
 // Decodes stream into a frame of the original format; memory order when
@@ -179,9 +179,9 @@ INSTANTIATE_TEST_SUITE_P(Pictures, Mvc1RoundTrip,
                                          RoundTripCase{30, 22, CL_GRAYSCALE, 1},
                                          RoundTripCase{9, 5, CL_GRAYSCALE, 0}));
 
-// Blocks straddle the end of small rings that another thread drains or
-// fills a few bytes at a time; what passes is what plain memory gives.
-TEST(Mvc1Stream, RingsSharedWithAnotherThreadCarryTheSameFrames) {
+// Blocks straddle the end of a small ring that another thread fills a few
+// bytes at a time; the frames are those plain memory gives.
+TEST(Mvc1Stream, ARingFilledByAnotherThreadCarriesTheSameFrames) {
   constexpr int kW = 13, kH = 7, kFrames = 3;
   const Bytes picture = Picture(kW, kH, CL_RGBX);
   Bytes frames;
@@ -189,24 +189,6 @@ TEST(Mvc1Stream, RingsSharedWithAnotherThreadCarryTheSameFrames) {
   const std::initializer_list<int> params = {CL_IMAGE_WIDTH, kW, CL_IMAGE_HEIGHT, kH, CL_COMPRESSION_RATIO,
                                              FloatBits(2.6666667f), CL_COMPRESSED_BUFFER_SIZE, 600};
   const Bytes plain = Handle(CL_MVC1, true, params).Compress(frames.data(), kFrames);
-
-  Bytes streamed;
-  {
-    Handle enc(CL_MVC1, true, params);
-    CL_BufferHdl ring = clCreateBuf(enc, CL_DATA, 1, 97, nullptr);
-    std::thread consumer([&] {
-      void* at = nullptr;
-      int wrap = 0;
-      for (int n; (n = clQueryValid(ring, 1, &at, &wrap)) > 0; clUpdateTail(ring, std::min(n, 7))) {
-        streamed.insert(streamed.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + std::min(n, 7));
-      }
-    });
-    int size = 0;
-    EXPECT_EQ(clCompress(enc, kFrames, frames.data(), &size, nullptr), 0);
-    clDoneUpdatingHead(ring);
-    consumer.join();
-  }
-  EXPECT_EQ(streamed, plain);
 
   Bytes expected(frames.size()), out(frames.size());
   Handle one(CL_MVC1, false, params);

@@ -1,6 +1,6 @@
 // "MVC1" through the program: recompression into native version 3 movies,
 // colour and grey, that read back near the source pictures, and the export
-// of a version 2 movie whose frames are MVC1 blocks.
+// of version 1 and 2 movies whose frames are MVC1 blocks (image code 1).
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
@@ -62,12 +62,15 @@ TEST_P(Mvc1Convert, WritesVersionThreeMoviesThatReadBack)
 
 INSTANTIATE_TEST_SUITE_P(Packings, Mvc1Convert, testing::Values(DM_PACKING_RGBX, DM_PACKING_GRAY));
 
-// An 8 x 6 version 2 movie of one frame: four two-colour blocks whose masks
-// are 0, so each is its second colour: the two-row band at the top first.
-TEST(Mvc1Export, VersionTwoFramesBecomePictures)
+// An 8 x 6 movie of one frame: four two-colour blocks whose masks are 0, so
+// each is its second colour: the two-row band at the top first.
+class Mvc1Export : public testing::TestWithParam<int> {};
+
+TEST_P(Mvc1Export, OlderVersionFramesBecomePictures)
 {
     using namespace native_bytes;
     V12Header h;
+    h.version = uint16_t(GetParam());
     h.width = 8;
     h.height = 6;
     h.audio = 0;
@@ -96,6 +99,8 @@ TEST(Mvc1Export, VersionTwoFramesBecomePictures)
     EXPECT_EQ(pixel(3, 2), (std::vector<int>{0, 0, 248}));
     EXPECT_EQ(pixel(7, 5), (std::vector<int>{248, 248, 248}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, Mvc1Export, testing::Values(1, 2));
 
 }  // namespace
 }  // namespace mvtest
