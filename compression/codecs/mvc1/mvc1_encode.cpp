@@ -11,6 +11,7 @@
 // rounded to the nearest of the 32 levels the decoder makes (8 x 0..31).
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "mvc1_blocks.h"
@@ -23,7 +24,7 @@ namespace {
 struct Pixels {
   std::array<uint32_t, 16> value{};
   std::array<int, 16> luma{};
-  int lowest = 255;
+  int lowest = 0;
   int highest = 0;
   int Spread() const { return highest - lowest; }
 };
@@ -34,19 +35,24 @@ template <int kPixelBytes>
 Pixels Gather(const Layout& l, const uint8_t* image, int s, int c) {
   Pixels p;
   const int row0 = l.Row0(s);
+  const size_t rowBytes = size_t(l.width) * kPixelBytes;
+  size_t column[4];
+  for (int k = 0; k < 4; ++k) column[k] = size_t(std::min(4 * c + k, l.width - 1)) * kPixelBytes;
   for (int j = 0; j < 4; ++j) {
-    const uint8_t* row = image + size_t(std::min(row0 - j, l.height - 1)) * size_t(l.width) * kPixelBytes;
+    const uint8_t* row = image + size_t(std::min(row0 - j, l.height - 1)) * rowBytes;
     for (int k = 0; k < 4; ++k) {
-      const uint8_t* at = row + size_t(std::min(4 * c + k, l.width - 1)) * kPixelBytes;
-      uint32_t v = at[0];
-      if constexpr (kPixelBytes == 4) v = uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16;
-      const int luma = kPixelBytes == 4 ? Luma(v) : int(v);
+      uint32_t v = row[column[k]];
+      if constexpr (kPixelBytes == 4) {
+        std::memcpy(&v, row + column[k], 4);  // a native pixel word
+        v &= 0xFFFFFF;
+      }
       p.value[4 * j + k] = v;
-      p.luma[4 * j + k] = luma;
-      p.lowest = std::min(p.lowest, luma);
-      p.highest = std::max(p.highest, luma);
+      p.luma[4 * j + k] = kPixelBytes == 4 ? Luma(v) : int(v);
     }
   }
+  const auto [lowest, highest] = std::minmax_element(p.luma.begin(), p.luma.end());
+  p.lowest = *lowest;
+  p.highest = *highest;
   return p;
 }
 
