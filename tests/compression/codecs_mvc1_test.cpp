@@ -228,6 +228,17 @@ TEST(Mvc1Stream, HeaderIsEightyBytesOfTheCallersSettingsAndIsRecognised) {
   EXPECT_EQ(clGetParam(dec, CL_IMAGE_HEIGHT), 4);
 }
 
+TEST(Mvc1Stream, ACompressorOutOfRoomFails) {
+  CapturedErrors errors;
+  const Bytes picture = Picture(8, 4, CL_RGBX);
+  Handle enc(CL_MVC1, true, {CL_IMAGE_WIDTH, 8, CL_IMAGE_HEIGHT, 4, CL_COMPRESSED_BUFFER_SIZE, 90});
+  int result = 0;
+  EXPECT_EQ(enc.Compress(picture.data(), 1, &result).size(), 80u);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
+  ASSERT_FALSE(errors.reports().empty());
+  EXPECT_NE(errors.reports().back().text.find("unable to get data space"), std::string::npos);
+}
+
 struct DamageCase {
   const char* name;
   Bytes stream;
