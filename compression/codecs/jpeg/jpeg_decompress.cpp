@@ -53,13 +53,13 @@ struct Target {
 // Starts the decompression after the header was read. Runs under Guarded.
 void Start(State& s, const Target& t) {
   jpeg_decompress_struct& d = s.decompress;
-  if (t.libraryConverts) {
-    d.out_color_space = LibrarySpace(t.format);
-  } else {
-    d.out_color_space = t.format == CL_GRAYSCALE ? JCS_GRAYSCALE : JCS_YCbCr;
-    // Plain replication keeps a 4:2:2 pair's chrominance as it was coded.
-    d.do_fancy_upsampling = FALSE;
-  }
+  d.out_color_space = t.libraryConverts ? LibrarySpace(t.format)
+                      : t.format == CL_GRAYSCALE ? JCS_GRAYSCALE
+                                                 : JCS_YCbCr;
+  // Chrominance is replicated, not interpolated: a 4:2:2 pair keeps the
+  // chrominance it was coded with, and full-range pictures come out as other
+  // players show them.
+  d.do_fancy_upsampling = FALSE;
   jpeg_start_decompress(&d);
 }
 
