@@ -72,7 +72,6 @@ struct State {
   bool bufferSizeSet = false;   // the caller set "Compressed buffer size"
   int headerFlag = 1;
   bool fullRange = false;       // frames are full-range JFIF pictures
-  bool compressing = false;
   bool decompressing = false;   // a decompression is open in the library
   LibraryErrors errors;
   jpeg_compress_struct compress;
