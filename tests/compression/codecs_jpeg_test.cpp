@@ -130,11 +130,8 @@ TEST(Jpeg, QualityReadsBackFromTheLuminanceTable) {
   for (const auto& [quality, readBack] : {std::pair{75, 87}, {50, 75}, {25, 50}, {90, 95}, {10, 20}, {0, 2}}) {
     Handle enc(CL_JPEG, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, kQuality, quality});
     const Bytes data = enc.Compress(source.data(), 1);
-    int result = 0;
-    Decode(data, w, h, CL_RGBX, {}, &result);
-    ASSERT_EQ(result, 0);
     Handle reader(CL_JPEG, false);
-    EXPECT_EQ(clReadHeader(reader, int(data.size()), const_cast<uint8_t*>(data.data())) > 20, true) << quality;
+    EXPECT_GT(clReadHeader(reader, int(data.size()), const_cast<uint8_t*>(data.data())), 600) << quality;
     EXPECT_EQ(clGetParam(reader, kQuality), readBack) << quality;
     EXPECT_EQ(clGetParam(reader, CL_IMAGE_WIDTH), w);
     EXPECT_EQ(clGetParam(reader, CL_INTERNAL_FORMAT), CL_YUV);
