@@ -8,6 +8,7 @@
 #include "awaiting_codec.h"
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
+#include "codecs/jpeg/jpeg.h"
 #include "codecs/mvc1/mvc1.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
@@ -37,7 +38,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_MULTIRATE_AUDIO,    3, "Multirate (Aware)",  148, MultirateParams,         &kNoCodec},
     {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &codecs::kUncompressedVideoRoutines},
     {CL_RLE,                3, "RLE",                168, RleParams,               &codecs::kRleRoutines},
-    {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
+    {CL_JPEG,               3, "JPEG",               868, JpegParams,              &codecs::kJpegRoutines},
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &codecs::kMvc1Routines},
     {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},

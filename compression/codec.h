@@ -39,7 +39,9 @@
 //   else -1. Use QueryCommonHeader for the common stream header.
 // - readHeader(handle, size, header): header holds size bytes. Apply the
 //   header's parameters to the handle and return the header's length, or 0
-//   when the bytes are not this codec's header. Use ReadCommonHeader for the
+//   when the bytes are not this codec's header, or a negative code when the
+//   codec failed to read it (clReadHeader returns all three as they are).
+//   Use ReadCommonHeader for the
 //   common stream header. The bytes are also wrapped as the handle's data
 //   buffer, all valid, for routines that prefer the stream reader.
 // - getParams(handle, pvBuffer, length): the core has already filled in the

@@ -168,8 +168,9 @@ int clReadHeader(CL_Handle handle, int headerSize, void* header) {
   clUpdateHead(data.get(), headerSize);
   clDoneUpdatingHead(data.get());
   OperationScope scope(handle, op);
-  const int consumed = read(handle, headerSize, header);
-  return consumed > 0 ? consumed : 0;
+  // The routine's answer as it is: header bytes, 0 for another codec's
+  // header, or a negative code when the codec failed to read it.
+  return read(handle, headerSize, header);
 }
 
 int clCompressImage(int scheme, int width, int height, int originalFormat, float compressionRatio,

@@ -24,6 +24,10 @@ int __mvCD_BufferSize(MVcodec *codec, size_t *bytes);
 int __mvCD_Compress(MVcodec *codec, size_t *compressedSize, int *isKeyFrame, void *frame,
                     size_t bufferSize, void *buffer);
 int __mvCD_Decompress(MVcodec *codec, size_t compressedSize, const void *data, void *frame);
+// Has a "JPEG" codec code and decode full-range JFIF pictures, colour
+// converted by the JPEG library, as QuickTime "jpeg" frames are; other
+// codecs are left as they are.
+int __mvCD_UseFullRange(MVcodec *codec);
 
 // Detaches a movie from the playback engine before it is closed: 0 when the
 // movie was not bound or was released, -1 when the release failed (the close

@@ -46,6 +46,11 @@ int openCodec(MVimageTrack *track)
                       dmParamsGetInt(track->params, DM_IMAGE_HEIGHT), depth, track->packing,
                       &track->codec) != 0)
         return -1;
+    // QuickTime "jpeg" frames are full-range JFIF pictures, as every other
+    // program reads and writes them.
+    if (dmParamsGetEnum(track->movie->params, MV_FILE_FORMAT) == MV_FORMAT_QUICKTIME &&
+        __mvCD_UseFullRange(track->codec) != 0)
+        return -1;
     size_t bytes = 0;
     if (__mvCD_BufferSize(track->codec, &bytes) != 0)
         return -1;

@@ -372,6 +372,17 @@ int __mvCD_Compress(MVcodec *codec, size_t *compressedSize, int *isKeyFrame, voi
     }
 }
 
+int __mvCD_UseFullRange(MVcodec *codec)
+{
+    if (codec == nullptr)
+        return fail(MV_ERR_INTERNAL);
+    if (codec->kind != MV_CODEC_LIBRARY || codec->scheme != CL_JPEG)
+        return 0;
+    if (JPEGFullRange(codec->compressor, 1) != 0 || JPEGFullRange(codec->decompressor, 1) != 0)
+        return fail(MV_ERR_INTERNAL);
+    return 0;
+}
+
 int __mvCD_Decompress(MVcodec *codec, size_t compressedSize, const void *data, void *frame)
 {
     if (codec == nullptr || frame == nullptr || (data == nullptr && compressedSize > 0))

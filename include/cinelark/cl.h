@@ -113,6 +113,7 @@ enum {
   CL_ERR_NULL_HANDLE_POINTER = -9,
   CL_ERR_NULL_BUFFER_HANDLE = -10,
   CL_ERR_BAD_AMOUNT = -11,
+  CL_ERR_LIBRARY = -12, /* a message of a library a codec is built on */
   CL_ERR_FRAME_BUFFER_TOO_SMALL = -13,
   CL_ERR_VALUE_CLAMPED = -14,
   CL_ERR_BAD_ALGORITHM_TYPE = -16,
@@ -224,6 +225,19 @@ int clWrite1Byte(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWrite2Bytes(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWrite4Bytes(CL_BufferHdl buffer, int skip, void** position, int value);
 int clWriteDone(CL_BufferHdl buffer, int n);
+
+/* JPEG codec operations. JPEGLoadQuantizationTable makes a table of 64
+ * entries in zig-zag order the luminance (which 0) or chrominance (which 1)
+ * table of compression and of the interchange header; which 2 does nothing.
+ * JPEGPassThrough appends bytes to the codec's pass-through area.
+ * JPEGFullRange(handle, 1) has frames of the RGB layouts and greyscale
+ * coded and decoded as full-range JFIF pictures, colour converted by the
+ * JPEG library (as QuickTime "jpeg" frames are); 0, the default, codes
+ * them through the colour-space converters. Each returns 0, or -1 when the
+ * handle has no JPEG state or an argument is out of range. */
+int JPEGLoadQuantizationTable(CL_Handle handle, int which, const uint16_t* table);
+int JPEGPassThrough(CL_Handle handle, int size, const void* bytes);
+int JPEGFullRange(CL_Handle handle, int on);
 
 /* G.711 conversions between 16-bit linear samples and 8-bit codes, as the
  * tables of ITU-T G.711 give them. The u-law encoder works on the whole 16-bit

@@ -2,6 +2,7 @@
 // and 2 files with their chunk index, version 3 files with every kind of
 // record, and damaged or hostile files, which must be refused with the
 // library's error.
+#include <cinelark/cl.h>
 #include <cinelark/movie.h>
 
 #include "directory.h"
@@ -215,6 +216,61 @@ TEST(VersionOneReader, DividesTheAudioCountByTheChannels)
     const auto imageEntries = entries(movie.track(DM_MEDIUM_IMAGE));
     EXPECT_EQ(imageEntries[0].offset, 632u + 8u);
 }
+
+// Image code 10: each chunk's image is one JPEG picture, decoded as the
+// codec decodes it for any caller (bottom row first, 32-bit words). A frame
+// cut short fails with the compression error and the others still read.
+class JpegVersionOneAndTwo : public testing::TestWithParam<int> {};
+
+TEST_P(JpegVersionOneAndTwo, FramesDecodeAndABrokenOneFailsAlone)
+{
+    constexpr int w = 16, h = 8;
+    std::vector<uint32_t> picture(w * h);
+    for (int i = 0; i < w * h; ++i)
+        picture[i] = uint32_t(i * 2) | uint32_t(255 - i) << 8 | 0x400000u;
+    CL_Handle enc = nullptr;
+    ASSERT_EQ(clOpenCompressor(CL_JPEG, &enc), 0);
+    int pv[] = {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIENTATION, 1};
+    ASSERT_EQ(clSetParams(enc, pv, 6), 0);
+    Bytes jpeg(4096);
+    int size = 0;
+    ASSERT_EQ(clCompress(enc, 1, picture.data(), &size, jpeg.data()), 0);
+    clCloseCompressor(enc);
+    jpeg.resize(size_t(size));
+    std::vector<uint32_t> expected(w * h);
+    CL_Handle dec = nullptr;
+    ASSERT_EQ(clOpenDecompressor(CL_JPEG, &dec), 0);
+    ASSERT_EQ(clSetParams(dec, pv, 6), 0);
+    ASSERT_EQ(clDecompress(dec, 1, size, jpeg.data(), expected.data()), 0);
+    clCloseDecompressor(dec);
+
+    V12Header header;
+    header.version = uint16_t(GetParam());
+    header.width = w;
+    header.height = h;
+    header.audio = 0;
+    header.compression = 10;
+    header.indexCount = 2;
+    Bytes file = v12Header(header);
+    const uint32_t first = 592 + 2 * 20, cut = uint32_t(jpeg.size()) - 40;
+    append(file, indexRecord(first, 0, uint32_t(jpeg.size())));
+    append(file, indexRecord(first + uint32_t(jpeg.size()), 0, cut));
+    append(file, jpeg);
+    file.insert(file.end(), jpeg.begin(), jpeg.begin() + cut);
+
+    Opened movie(file);
+    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    const MVid image = movie.track(DM_MEDIUM_IMAGE);
+    EXPECT_STREQ(mvGetImageCompression(image), "JPEG");
+    std::vector<uint32_t> frame(w * h);
+    EXPECT_EQ(mvReadFrames(image, 1, 1, frame.size() * 4, frame.data()), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_COMPRESSION);
+    ASSERT_EQ(mvReadFrames(image, 0, 1, frame.size() * 4, frame.data()), 0) << mvGetErrorStr(mvGetErrno());
+    for (int i = 0; i < w * h; ++i)
+        ASSERT_EQ(frame[i] & 0xFFFFFFu, expected[i] & 0xFFFFFFu) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, JpegVersionOneAndTwo, testing::Values(1, 2));
 
 TEST(VersionTwoReader, WithoutAudioHasOnlyAnImageTrack)
 {

@@ -8,6 +8,7 @@
 #include "qt_test_support.h"
 #include "temp_dir.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -284,5 +285,125 @@ const Written kWritten[] = {
 
 INSTANTIATE_TEST_SUITE_P(Compressions, WrittenFiles, ::testing::ValuesIn(kWritten),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// ---- Photo-JPEG, both ways ---------------------------------------------------
+
+// Peak signal-to-noise ratio of one of this library's frames against
+// ffmpeg's RGBA picture (top row first), over red, green and blue.
+double framePsnr(const PixelReader &pixels, const std::vector<uint8_t> &frame, const uint8_t *theirs)
+{
+    double sum = 0;
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) {
+            int ours[3];
+            pixels.rgb(frame, x, y, ours);
+            for (int c = 0; c < 3; ++c) {
+                const double d = ours[c] - theirs[(size_t(y) * pixels.width + x) * 4 + c];
+                sum += d * d;
+            }
+        }
+    const double n = 3.0 * pixels.width * pixels.height;
+    return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * n / sum);
+}
+
+// Every frame within 33 dB of ffmpeg's picture, 38 dB on average.
+void expectNearPictures(MVid image, const std::vector<uint8_t> &ffmpeg, int width, int height)
+{
+    const int frames = mvGetTrackLength(image);
+    ASSERT_GT(frames, 0);
+    ASSERT_EQ(ffmpeg.size(), size_t(frames) * width * height * 4);
+    const PixelReader pixels{mvGetImagePacking(image),
+                             mvGetImageOrientation(image) == DM_ORIENTATION_TOP_TO_BOTTOM, width, height};
+    std::vector<uint8_t> frame(dmImageFrameSize(mvGetParams(image)));
+    double total = 0;
+    for (int f = 0; f < frames; ++f) {
+        ASSERT_EQ(mvReadFrames(image, f, 1, frame.size(), frame.data()), 0) << mvGetErrorStr(mvGetErrno());
+        const double psnr = framePsnr(pixels, frame, &ffmpeg[size_t(f) * width * height * 4]);
+        EXPECT_GE(psnr, 33.0) << "frame " << f;
+        total += psnr;
+    }
+    EXPECT_GE(total / frames, 38.0);
+}
+
+struct JpegMade {
+    const char *name;
+    int width, height;
+    const char *pixelFormat;
+    int quality;  // ffmpeg's -q:v, 2 best
+};
+
+class FfmpegJpeg : public ::testing::TestWithParam<JpegMade> {};
+
+TEST_P(FfmpegJpeg, DecodesToFfmpegsPictures)
+{
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const JpegMade &m = GetParam();
+    TempDir dir;
+    const std::string movie = dir.file("in.mov");
+    std::ostringstream command;
+    command << "ffmpeg -v error -y -f lavfi -i testsrc2=size=" << m.width << "x" << m.height
+            << ":rate=5 -t 0.8 -c:v mjpeg -pix_fmt " << m.pixelFormat << " -q:v " << m.quality << " " << movie;
+    ASSERT_TRUE(run(command.str())) << command.str();
+    mvInitQuickTime();
+    MVid opened = 0;
+    ASSERT_EQ(mvOpenFile(movie.c_str(), 0, &opened), 0) << mvGetErrorStr(mvGetErrno());
+    const MVid image = trackOf(opened, DM_MEDIUM_IMAGE);
+    EXPECT_STREQ(mvGetImageCompression(image), "JPEG");
+    EXPECT_EQ(mvGetTrackLength(image), 4);
+    // ffmpeg crops the subsampled layouts to even sizes.
+    expectNearPictures(image, ffmpegPictures(movie, dir.file("pictures.rgba")), mvGetImageWidth(image),
+                       mvGetImageHeight(image));
+    mvClose(opened);
+}
+
+const JpegMade kJpegMade[] = {
+    {"Best420", 64, 48, "yuvj420p", 2},
+    {"Middle422", 64, 48, "yuvj422p", 8},
+    {"OddSize444", 35, 19, "yuvj444p", 4},
+    {"CroppedTo420", 33, 21, "yuvj420p", 3},
+};
+
+INSTANTIATE_TEST_SUITE_P(Codings, FfmpegJpeg, ::testing::ValuesIn(kJpegMade),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A JPEG movie written here is Photo-JPEG to ffprobe, and ffmpeg decodes it
+// to the pictures this library reads back.
+TEST(WrittenJpeg, FfprobeAndFfmpegAgree)
+{
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    TempDir dir;
+    const std::string path = dir.file("out.mov");
+    mvInitQuickTime();
+    MVid movie = 0;
+    auto params = testing_movie::movieParams(MV_FORMAT_QUICKTIME);
+    ASSERT_EQ(mvCreateFile(path.c_str(), params.get(), nullptr, &movie), 0);
+    auto imageParams = testing_movie::imageParams(kWidth, kHeight, DM_PACKING_RGBX, "JPEG", 10.0);
+    MVid image = 0;
+    ASSERT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, imageParams.get(), nullptr, &image), 0)
+        << mvGetErrorStr(mvGetErrno());
+    for (int f = 0; f < 6; ++f) {
+        std::vector<uint32_t> picture = testPicture(f);
+        ASSERT_EQ(mvInsertFrames(image, f, 1, picture.size() * 4, picture.data()), 0) << mvGetErrorStr(mvGetErrno());
+    }
+    ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
+
+    const std::string probe = capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                                      "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of "
+                                      "default=noprint_wrappers=1 " + path);
+    EXPECT_NE(probe.find("codec_name=mjpeg"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("width=32"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("height=16"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("nb_read_frames=6"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("r_frame_rate=10/1"), std::string::npos) << probe;
+
+    MVid reopened = 0;
+    ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
+    const MVid readImage = trackOf(reopened, DM_MEDIUM_IMAGE);
+    EXPECT_STREQ(mvGetImageCompression(readImage), "JPEG");
+    expectNearPictures(readImage, ffmpegPictures(path, dir.file("pictures.rgba")), kWidth, kHeight);
+    mvClose(reopened);
+}
 
 }  // namespace

@@ -1,0 +1,93 @@
+// Fuzzes the "JPEG" decoder on arbitrary bytes. The first two input bytes
+// choose the caller's pixel format, the orientation, the colour path (full
+// range or through the converters), the internal format and whether frames
+// carry their own headers; the rest is one frame. A complete frame is sized
+// by clReadHeader, as a player would; an abbreviated one takes its size from
+// the next two bytes. The frame is decoded from plain memory into a frame
+// exactly as large as the picture, then again through a small data ring that
+// wraps, so that any write past the frame or read past the data is caught by
+// the address sanitizer.
+#include <cinelark/cl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Silent(CL_Handle, int, const char*, ...) {}
+
+size_t FrameBytes(int format, int width, int height) {
+  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3};
+  return size_t(kComponents[format]) * size_t(width) * size_t(height);
+}
+
+struct Choice {
+  int format, orientation, fullRange, internal, headers;
+};
+
+void Decode(const Choice& c, int width, int height, std::vector<uint8_t> stream, bool throughRing) {
+  CL_Handle h = nullptr;
+  if (stream.empty() || clOpenDecompressor(CL_JPEG, &h) != 0) return;
+  int pv[] = {CL_IMAGE_WIDTH,     width,      CL_IMAGE_HEIGHT, height,        CL_ORIGINAL_FORMAT,
+              c.format,           CL_ORIENTATION, c.orientation, CL_INTERNAL_FORMAT, c.internal,
+              CL_ALGORITHM_PARAMS + 1, c.headers};
+  clSetParams(h, pv, int(std::size(pv)));
+  JPEGFullRange(h, c.fullRange);
+  std::vector<uint8_t> frame(FrameBytes(c.format, width, height));
+  if (!throughRing) {
+    clDecompress(h, 1, int(stream.size()), stream.data(), frame.data());
+    clCloseDecompressor(h);
+    return;
+  }
+  CL_BufferHdl ring = clCreateBuf(h, CL_DATA, 1, 509 + int(stream.size() % 97), nullptr);
+  size_t fed = 0;
+  for (int round = 0; ring != nullptr && round < 4 && fed < stream.size(); ++round) {
+    void* at = nullptr;
+    int wrap = 0;
+    int room = clQueryFree(ring, 0, &at, &wrap);
+    for (int part = 0; part < 2 && room > 0 && fed < stream.size(); ++part) {
+      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
+      std::memcpy(at, stream.data() + fed, k);
+      clUpdateHead(ring, int(k));
+      fed += k;
+      room = clQueryFree(ring, 0, &at, &wrap);
+    }
+    // Nothing more comes for this frame, so the reader must not wait.
+    clDoneUpdatingHead(ring);
+    clDecompress(h, 1, 0, nullptr, frame.data());
+  }
+  clCloseDecompressor(h);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  clSetErrorHandler(Silent);
+  if (std::FILE* sink = std::fopen("/dev/null", "w")) stderr = sink;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 4 || size > 65536) return 0;
+  const Choice c{data[0] % 8, data[0] >> 3 & 1, data[0] >> 4 & 1, data[1] % 5 == 4 ? -1 : 4 + data[1] % 5,
+                 data[1] >> 7 & 1 ? 0 : 1};
+  int width = 1 + data[2] % 64;
+  int height = 1 + data[3] % 64;
+  std::vector<uint8_t> stream(data + 4, data + size);
+  if (c.headers == 1) {
+    CL_Handle reader = nullptr;
+    if (clOpenDecompressor(CL_JPEG, &reader) != 0) return 0;
+    const bool sized = clReadHeader(reader, int(stream.size()), stream.data()) > 0;
+    width = clGetParam(reader, CL_IMAGE_WIDTH);
+    height = clGetParam(reader, CL_IMAGE_HEIGHT);
+    clCloseDecompressor(reader);
+    // Pictures a real movie could hold; larger ones only slow the run down.
+    if (!sized || width > 1024 || height > 1024) return 0;
+  }
+  Decode(c, width, height, stream, false);
+  Decode(c, width, height, stream, true);
+  return 0;
+}
