@@ -10,6 +10,7 @@
 #include "codecs/g711/g711.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
+#include "codecs/rtr/rtr.h"
 #include "codecs/uncompressed/uncompressed.h"
 #include "core.h"
 
@@ -39,7 +40,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
-    {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},
+    {CL_RTR,                3, "RTR",                192, RtrParams,               &codecs::kRtrRoutines},
     {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
     {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},
     {CL_MVC2,               3, "MVC2",               0,   Mvc2Params,              &kNoCodec},
