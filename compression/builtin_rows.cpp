@@ -8,6 +8,7 @@
 #include "awaiting_codec.h"
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
+#include "codecs/hdcc/hdcc.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
 #include "codecs/rtr/rtr.h"
@@ -41,7 +42,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
     {CL_RTR,                3, "RTR",                192, RtrParams,               &codecs::kRtrRoutines},
-    {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
+    {CL_HDCC,               3, "HDCC",               176, HdccParams,              &codecs::kHdccRoutines},
     {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},
     {CL_MVC2,               3, "MVC2",               0,   Mvc2Params,              &kNoCodec},
     {CL_RLE24,              3, "RLE24",              168, Rle24Params,             &codecs::kRle24Routines},

@@ -13,6 +13,7 @@
 // Every frame is still delivered, and the call then fails with -18.
 #include "rtr.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdio>
