@@ -86,21 +86,23 @@ TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
   ASSERT_EQ(Places(data), (std::vector<std::pair<int, int>>{{4, 0}, {0, 0}}));
   // RGB8 bytes of RGB332 0xE0 | g (red 7, blue 0, green g) and of 0xFF.
   EXPECT_EQ(Bytes(data.begin(), data.begin() + 4), Bytes({0x27, 0x2F, 0x37, 0xFF}));
+  // Row 0 as each layout stores it: red 7 with green 0..6, then white.
   const struct {
     int format, bytes;
-    uint32_t first, last;  // pixels 0 and 7 of row 0, as stored
-  } layouts[] = {{CL_RGB8, 1, 0x07, 0xFF}, {CL_RGB332, 1, 0xE0, 0xFF}, {CL_RGBA, 4, 0x0000FF, 0xFFFFFF}};
+    std::vector<uint32_t> row;
+  } layouts[] = {
+      {CL_RGB8, 1, {0x07, 0x0F, 0x17, 0x1F, 0x27, 0x2F, 0x37, 0xFF}},
+      {CL_RGB332, 1, {0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xFF}},
+      {CL_RGBA, 4, {0x0000FF, 0x0024FF, 0x0049FF, 0x006DFF, 0x0092FF, 0x00B6FF, 0x00DBFF, 0xFFFFFF}}};
   for (const auto& l : layouts) {
     Bytes frame(size_t(w * h * l.bytes), 0xAB);
     ASSERT_EQ(clDecompressImage(CL_HDCC, w, h, l.format, int(data.size()), const_cast<uint8_t*>(data.data()), frame.data()), 0);
     const size_t tiles = size_t(32 * l.bytes);
     EXPECT_EQ(std::count(frame.begin(), frame.begin() + long(tiles), 0xAB), 0) << l.format;
     EXPECT_EQ(Bytes(frame.begin() + long(tiles), frame.end()), Bytes(frame.size() - tiles, 0xAB)) << l.format;
-    uint32_t first = 0, last = 0;
-    std::memcpy(&first, frame.data(), size_t(l.bytes));
-    std::memcpy(&last, frame.data() + 7 * l.bytes, size_t(l.bytes));
-    EXPECT_EQ(first, l.first) << l.format;
-    EXPECT_EQ(last, l.last) << l.format;
+    std::vector<uint32_t> row(8, 0);
+    for (int x = 0; x < 8; ++x) std::memcpy(&row[size_t(x)], frame.data() + x * l.bytes, size_t(l.bytes));
+    EXPECT_EQ(row, l.row) << l.format;
   }
 }
 
@@ -128,6 +130,8 @@ TEST(Hdcc, CompressImageSendsEveryChangedTile) {
   int size = -1;
   EXPECT_EQ(clCompressImage(CL_HDCC, 13, 9, CL_RGB8, 0.0f, image.data(), &size, data.data()), 0);
   EXPECT_EQ(size, 120);
+  Handle tiny(CL_HDCC, true, {CL_IMAGE_WIDTH, 3, CL_IMAGE_HEIGHT, 3});
+  EXPECT_EQ(clGetParam(tiny, CL_COMPRESSED_BUFFER_SIZE), 20);
 }
 
 TEST(Hdcc, BadRecordsAreSkippedAndTheCallFails) {

@@ -203,6 +203,50 @@ TEST(RtrLayout, EdgeBlocksRepeatTheLastColumnAndRow) {
   EXPECT_EQ(Bytes(s + 8, s + 16), Bytes(s + 56, s + 64));
 }
 
+// Flat blocks, so each codes as its DC byte and a run of 63 zeros: the
+// stream names the blocks in order, luminance (shift 6) and chrominance
+// (shift 7) apart. In YUV422DC only the even rows carry chroma.
+struct OrderCase {
+  int format, width, height;
+  int (*sample)(int x, int y, int byte);  // byte of the pixel or pair
+  Bytes dc;
+};
+
+class RtrBlockOrder : public testing::TestWithParam<OrderCase> {};
+
+TEST_P(RtrBlockOrder, FollowsTheInternalFormat) {
+  const OrderCase& c = GetParam();
+  const int bpp = c.format == CL_YUV ? 3 : c.format == CL_GRAYSCALE ? 1 : 2;
+  Bytes picture;
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x)
+      for (int b = 0; b < bpp; ++b) picture.push_back(uint8_t(c.sample(x, y, bpp == 2 ? (x % 2) * 2 + b : b)));
+  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.format});
+  const Bytes stream = enc.Compress(picture.data(), 1);
+  Bytes want;
+  for (uint8_t dc : c.dc) want.insert(want.end(), {dc, 0x3F});
+  EXPECT_EQ(Bytes(stream.begin() + 72, stream.end()), want);
+  Bytes out(picture.size());
+  ASSERT_EQ(clDecompressImage(CL_RTR, c.width, c.height, c.format, int(stream.size()), const_cast<uint8_t*>(stream.data()), out.data()), 0);
+  for (int y = 0; y < c.height; ++y)  // odd rows come back with the chroma of the row above
+    for (int i = 0; i < c.width * bpp; ++i)
+      EXPECT_EQ(out[size_t((y * c.width) * bpp + i)], picture[size_t(((c.format == CL_YUV422DC && i % 2 == 0 ? y & ~1 : y) * c.width) * bpp + i)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RtrBlockOrder,
+    testing::Values(OrderCase{CL_GRAYSCALE, 16, 8, [](int x, int, int) { return x < 8 ? 64 : 192; }, {64, 192}},
+                    OrderCase{CL_YUV, 8, 8, [](int, int, int b) { return b == 0 ? 100 : b == 1 ? 128 : 200; },
+                              {128, 50, 100}},
+                    OrderCase{CL_YUV422, 16, 8, [](int x, int, int b) { return b % 2 ? (x < 8 ? 64 : 192) : b ? 200 : 100; },
+                              {64, 192, 50, 100}},
+                    OrderCase{CL_YUV422DC, 16, 16,
+                              [](int x, int y, int b) {
+                                if (b % 2) return (x < 8 ? 64 : 192) - (y < 8 ? 0 : 32);
+                                return y % 2 ? 0 : b ? 200 : 100;
+                              },
+                              {64, 192, 32, 160, 50, 100}}));
+
 // A smooth picture with hard edges, in the caller's format: U, Y, V bytes
 // for YUV, pairs for the 4:2:2 layouts, grey bytes, or RGBX words.
 Bytes Picture(int format, int w, int h) {
