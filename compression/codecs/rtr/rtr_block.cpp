@@ -56,9 +56,10 @@ constexpr int kRunValues[8] = {-4, -3, -2, -1, 1, 2, 3, 4};
 // three. The table maps every such sum to 0..255.
 constexpr int kClampReach = 65536;
 
-// H A H in place: butterflies between rows (distance 4, 2, 1), then within
-// each row. The row steps work on whole rows, which the compiler vectorises.
-void Transform(int32_t* a) {
+// The butterflies of the 8-point transform (distance 4, 2, 1) applied
+// between the rows of a, so along its columns. Each step works on whole rows,
+// which the compiler vectorises.
+void ColumnPass(int32_t* a) {
   for (int d = 4; d >= 1; d >>= 1) {
     for (int r = 0; r < 8; ++r) {
       if (r & d) continue;
@@ -71,17 +72,15 @@ void Transform(int32_t* a) {
       }
     }
   }
-  for (int r = 0; r < 8; ++r) {
-    int32_t* x = a + 8 * r;
-    for (int d = 4; d >= 1; d >>= 1) {
-      for (int c = 0; c < 8; ++c) {
-        if (c & d) continue;
-        const int32_t s = x[c], t = x[c + d];
-        x[c] = s + t;
-        x[c + d] = s - t;
-      }
-    }
-  }
+}
+
+// t = (H a H) transposed: the column pass, a transpose, and the column pass
+// again, so that both passes run on whole rows. a is used as working space.
+void TransformTransposed(int32_t* a, int32_t* t) {
+  ColumnPass(a);
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c) t[8 * c + r] = a[8 * r + c];
+  ColumnPass(t);
 }
 
 uint8_t* Single(uint8_t* out, int v) {
@@ -119,12 +118,13 @@ const uint8_t* Shifts(int quality, bool chroma) {
 }
 
 void ForwardBlock(const uint8_t* samples, const uint8_t* shifts, int32_t* q) {
-  for (int i = 0; i < 64; ++i) q[i] = samples[i];
-  Transform(q);
-  q[0] = (q[0] + (1 << shifts[0] >> 1)) >> shifts[0];
+  int32_t a[64], t[64];
+  for (int i = 0; i < 64; ++i) a[i] = samples[i];
+  TransformTransposed(a, t);
+  q[0] = (t[0] + (1 << shifts[0] >> 1)) >> shifts[0];
   for (int k = 1; k < 64; ++k) {
     const int s = shifts[k];
-    q[k] = std::clamp((q[k] + (1 << s >> 1)) >> s, -128, 127);
+    q[k] = std::clamp((t[8 * (k & 7) + (k >> 3)] + (1 << s >> 1)) >> s, -128, 127);
   }
 }
 
@@ -210,8 +210,10 @@ void InverseBlock(int32_t* d, const uint8_t* clamp, uint8_t* samples) {
     std::memset(samples, clamp[d[0]], 64);
     return;
   }
-  Transform(d);
-  for (int i = 0; i < 64; ++i) samples[i] = clamp[d[i]];
+  int32_t t[64];
+  TransformTransposed(d, t);
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 8; ++j) samples[8 * i + j] = clamp[t[8 * j + i]];
 }
 
 }  // namespace cl::codecs::rtr
