@@ -10,6 +10,7 @@
 
 #include "capture.h"
 #include "codecs/hdcc/hdcc_state.h"
+#include "codecs/hdcc/hdcc_tables.h"
 #include "codecs_test_util.h"
 
 namespace {
@@ -44,10 +45,11 @@ TEST(Hdcc, SendsTheMostChangedTilesFirstAndTheRestLater) {
   EXPECT_EQ(enc.Compress(grey.data(), 1).size(), 0u);  // nothing changed any more
 }
 
-// With 2 samples per tile, frames test positions 0, 2; 8, 10; 1, 3; 9, 11.
+// With 2 samples per tile, frames test positions 0, 2; 8, 10; 1, 3; 9, 11
+// and so on, every pixel once in eight frames.
 TEST(Hdcc, SuccessiveFramesSampleDifferentPixels) {
-  const int tested[4][2] = {{0, 2}, {8, 10}, {1, 3}, {9, 11}};
-  for (int frame = 0; frame < 4; ++frame) {
+  const int tested[8][2] = {{0, 2}, {8, 10}, {1, 3}, {9, 11}, {4, 6}, {12, 14}, {5, 7}, {13, 15}};
+  for (int frame = 0; frame < 8; ++frame) {
     for (int p = 0; p < 16; ++p) {
       Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4});
       Bytes image(16, 0);
@@ -57,6 +59,20 @@ TEST(Hdcc, SuccessiveFramesSampleDifferentPixels) {
       EXPECT_EQ(enc.Compress(image.data(), 1).size(), sampled ? 20u : 0u) << frame << " " << p;
     }
   }
+}
+
+// floor(0.3 x 32r + 0.59 x 32g + 0.11 x 64b) worked out by hand for each
+// field at its top, in both layouts.
+TEST(Hdcc, LuminanceOfEachField) {
+  namespace t = cl::codecs::hdcc;
+  EXPECT_EQ(t::kRgb8Luminance[0x07], 67);    // red 7: 67.2
+  EXPECT_EQ(t::kRgb8Luminance[0x38], 132);   // green 7: 132.16
+  EXPECT_EQ(t::kRgb8Luminance[0xC0], 21);    // blue 3: 21.12
+  EXPECT_EQ(t::kRgb8Luminance[0xFF], 220);   // 220.48
+  EXPECT_EQ(t::kRgb332Luminance[0xE0], 67);
+  EXPECT_EQ(t::kRgb332Luminance[0x07], 132);
+  EXPECT_EQ(t::kRgb332Luminance[0x18], 21);
+  EXPECT_EQ(t::kRgb332Luminance[0x49], 45);  // red 2, blue 1, green 1: 19.2 + 18.88 + 7.04
 }
 
 TEST(Hdcc, SamplesPerTileRoundUpToPowersOfTwo) {
@@ -111,6 +127,9 @@ TEST(Hdcc, KeyFrameRequestResendsEveryTile) {
   for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i / 4 % 4 * 64 + 40);
   Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
   EXPECT_EQ(clHDCCSetSamplesToTake(enc, 16), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(clHDCCSetSamplesToTake(enc, 17), 0);  // warned about and ignored
+  testing::internal::GetCapturedStderr();
   EXPECT_EQ(clGetParam(enc, kSamples), 16);
   EXPECT_EQ(enc.Compress(image.data(), 1).size(), 80u);
   EXPECT_EQ(enc.Compress(image.data(), 1).size(), 0u);

@@ -336,6 +336,14 @@ TEST(Rtr, HeaderQualityAndBufferSize) {
   Bytes out(picture.size());
   EXPECT_EQ(clDecompress(dec, 1, int(stream.size()), stream.data(), out.data()), 0);
   EXPECT_EQ(clGetParam(dec, CL_ALGORITHM_PARAMS), 3);
+
+  // A frame that codes to more than the buffer holds fails and is not
+  // counted.
+  Handle small(CL_RTR, true,
+               {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 76});
+  int result = 0;
+  EXPECT_EQ(small.Compress(picture.data(), 1, &result).size(), 72u);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
 }
 
 TEST(Rtr, InternalFormatBelowFourFails) {

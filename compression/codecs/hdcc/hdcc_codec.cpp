@@ -52,15 +52,13 @@ int ReadHeader(CL_Handle handle, int size, void* header) {
 // clCompressImage makes, sends every tile that changed.
 int GetParams(CL_Handle handle, int* pv, int length) {
   HDCCStateRecord* state = StateOf(handle);
-  if (state == nullptr || state->inGetParams || state->bufferSizeSet) return 1;
+  if (state == nullptr || state->bufferSizeSet) return 1;
   for (int k = 0; k + 1 < length; k += 2) {
     if (pv[k] != CL_COMPRESSED_BUFFER_SIZE) continue;
+    // The nested read asks for none of the values computed here.
     constexpr int32_t ids[] = {CL_IMAGE_WIDTH, CL_IMAGE_HEIGHT};
     std::array<int32_t, 2> v{};
-    state->inGetParams = true;
-    const int read = ReadParams(handle, ids, v);
-    state->inGetParams = false;
-    if (read < 0) return read;
+    if (int bad = ReadParams(handle, ids, v)) return bad;
     const int64_t tiles = std::max<int64_t>(1, int64_t(v[0] / 4) * (v[1] / 4));
     pv[k + 1] = int(std::min<int64_t>(tiles * hdcc::kRecordBytes, INT_MAX / hdcc::kRecordBytes * hdcc::kRecordBytes));
   }

@@ -40,7 +40,6 @@ struct HDCCStateRecord {
   bool headerRead = false;
   bool setUp = false;          // the first compress or decompress call has run
   bool bufferSizeSet = false;  // the caller chose "Compressed buffer size"
-  bool inGetParams = false;    // guards the codec's own clGetParams calls
   std::vector<uint8_t> records;  // one frame's records
 };
 

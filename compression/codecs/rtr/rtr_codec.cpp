@@ -44,7 +44,6 @@ struct RtrState {
   int quality = 1;
   ScratchArea conversion;      // frames in the internal format
   int32_t reserved[2] = {};
-  bool inGetParams = false;    // guards the codec's own clGetParams calls
 };
 
 RtrState* StateOf(CL_Handle handle) { return static_cast<RtrState*>(clGetUnique(handle)); }
@@ -76,16 +75,14 @@ int ReadHeader(CL_Handle handle, int size, void* header) { return ReadCommonHead
 // size" as three quarters of a caller frame plus the header.
 int GetParams(CL_Handle handle, int* pv, int length) {
   RtrState* state = StateOf(handle);
-  if (state == nullptr || state->inGetParams) return 1;
+  if (state == nullptr) return 1;
   for (int k = 0; k + 1 < length; k += 2) {
     if (pv[k] == kQualityLevel) pv[k + 1] = state->quality;
     if (pv[k] != CL_COMPRESSED_BUFFER_SIZE || state->bufferSizeSet) continue;
+    // The nested read asks for none of the values computed here.
     constexpr int32_t ids[] = {CL_IMAGE_WIDTH, CL_IMAGE_HEIGHT, CL_NUMBER_OF_COMPONENTS, CL_BITS_PER_COMPONENT};
     std::array<int32_t, 4> v{};
-    state->inGetParams = true;
-    const int read = ReadParams(handle, ids, v);
-    state->inGetParams = false;
-    if (read < 0) return read;
+    if (int bad = ReadParams(handle, ids, v)) return bad;
     const int64_t frame = int64_t(v[0]) * v[1] * v[2] * v[3] / 8;
     const int64_t bytes = frame * 3 / 4 + kHeaderBytes;
     pv[k + 1] = bytes > INT_MAX ? INT_MAX : int(bytes);
