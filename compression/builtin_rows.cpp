@@ -8,10 +8,12 @@
 #include "awaiting_codec.h"
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
+#include "codecs/hdcc/hdcc.h"
 #include "codecs/jpeg/jpeg.h"
 #include "codecs/mvc1/mvc1.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
+#include "codecs/rtr/rtr.h"
 #include "codecs/uncompressed/uncompressed.h"
 #include "core.h"
 
@@ -41,8 +43,8 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &codecs::kJpegRoutines},
     {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &codecs::kMvc1Routines},
-    {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},
-    {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
+    {CL_RTR,                3, "RTR",                192, RtrParams,               &codecs::kRtrRoutines},
+    {CL_HDCC,               3, "HDCC",               176, HdccParams,              &codecs::kHdccRoutines},
     {CL_HWJPEG,             3, "HwJpeg",             868, HwJpegParams,            &kNoCodec},
     {CL_MVC2,               3, "MVC2",               0,   Mvc2Params,              &kNoCodec},
     {CL_RLE24,              3, "RLE24",              168, Rle24Params,             &codecs::kRle24Routines},

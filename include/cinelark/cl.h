@@ -250,6 +250,20 @@ int16_t CL_ulaw2linear_slow(uint8_t code);
 uint8_t CL_linear2alaw(int16_t sample);
 int16_t CL_alaw2linear(uint8_t code);
 
+/* HDCC helpers. The state is the unique data of an HDCC handle
+ * (clGetUnique). setSamplesToTake sets the pixels tested per tile and frame:
+ * 1, 2, 4, 8 or 16, a count of 3-4, 5-8 or 9-16 being rounded up; other
+ * counts print a warning and change nothing. HDCCEncodeKeyFrameNext forgets
+ * what the decoder holds, so the next frames send every tile, brightest
+ * first. The cl wrappers take the handle and return 0, -8 for a null handle
+ * or -7 for a handle of another scheme; clHDCCSetSamplesToTake also stores a
+ * valid count as the "Samples per tile" parameter. */
+typedef struct HDCCStateRecord HDCCState;
+void setSamplesToTake(HDCCState* state, int count);
+void HDCCEncodeKeyFrameNext(HDCCState* state);
+int clHDCCSetSamplesToTake(CL_Handle handle, int count);
+int clHDCCEncodeKeyFrameNext(CL_Handle handle);
+
 #ifdef __cplusplus
 }
 #endif

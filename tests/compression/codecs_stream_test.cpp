@@ -69,6 +69,13 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   if (c.scheme == CL_RLE24) {
     for (size_t i = 3; i < frames.size(); i += 4) frames[i] = 0;  // the top byte is not stored
   }
+  if (c.scheme == CL_RTR) {
+    // Flat 8 x 8 blocks, which the transform codes exactly.
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const int x = int(i) % c.width, y = int(i) / c.width % c.height, f = int(i) / c.frameBytes;
+      frames[i] = uint8_t((13 * f + 29 * (x / 8) + 57 * (y / 8)) % 251);
+    }
+  }
   if (c.decode != nullptr) {
     // Samples that G.711 codes exactly: the values of codes 1 to 126 and 128
     // to 255 (0x7F is a second zero and 0x00 is never sent).
@@ -115,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StreamCase{"Uncompressed", CL_UNCOMPRESSED_VIDEO, CL_RGBX, 6, 5, 6 * 5 * 4, 70},
                     StreamCase{"RLE", CL_RLE, CL_RGB332, 9, 4, 9 * 4, 150},
                     StreamCase{"RLE24", CL_RLE24, CL_RGBX, 5, 4, 5 * 4 * 4, 150},
+                    StreamCase{"RTR", CL_RTR, CL_GRAYSCALE, 64, 16, 64 * 16, 150},
                     StreamCase{"ulaw", CL_G711_ULAW, 1, 1, 1, 4, 53, CL_ulaw2linear},
                     StreamCase{"alaw", CL_G711_ALAW, 3, 1, 1, 10, 61, CL_alaw2linear}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -28,7 +28,8 @@ uint8_t* ScratchArea::Reserve(size_t bytes) {
   return memory_.get();
 }
 
-int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int dstFormat, uint8_t* dst, bool flip) {
+int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int dstFormat, uint8_t* dst, bool flip,
+                 bool fast) {
   if (srcFormat == dstFormat) {
     const size_t row = size_t(width) * StoredBytesPerPixel(srcFormat);
     if (!flip) {
@@ -45,7 +46,9 @@ int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int d
   static std::mutex switchLock;
   std::lock_guard<std::mutex> hold(switchLock);
   if (flip) csFlipVertically(1);
+  if (fast) csFast(1);
   const int result = csConvert(width, height, srcFormat, src, dstFormat, dst);
+  if (fast) csFast(0);
   if (flip) csFlipVertically(0);
   return result;
 }

@@ -62,8 +62,10 @@ class ScratchArea {
 // every format, RGB8 included, can be flipped); different formats go through
 // the colour-space converters with their flip switch set for just this call
 // (conversions of the codecs on other threads wait for it). src and dst must
-// not overlap. Returns 0, or -1 when no converter exists.
-int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int dstFormat, uint8_t* dst, bool flip);
+// not overlap. fast turns on the converters' coarse YUV tables for the
+// call. Returns 0, or -1 when no converter exists.
+int ConvertFrame(int width, int height, int srcFormat, const uint8_t* src, int dstFormat, uint8_t* dst, bool flip,
+                 bool fast = false);
 
 // Reverses the byte order of each 16-, 24- or 32-bit value in place; the
 // stream keeps multi-byte pixels and samples big-endian.

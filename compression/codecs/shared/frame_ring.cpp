@@ -52,8 +52,8 @@ uint8_t* ReserveArea(CL_Handle handle, const char* label, ScratchArea& area, int
 }
 
 int ConvertOrReport(CL_Handle handle, const char* label, int width, int height, int from, const uint8_t* src, int to,
-                    uint8_t* dst, bool flip) {
-  if (ConvertFrame(width, height, from, src, to, dst, flip) == 0) return 0;
+                    uint8_t* dst, bool flip, bool fast) {
+  if (ConvertFrame(width, height, from, src, to, dst, flip, fast) == 0) return 0;
   ReportCodec(handle, CL_ERR_BAD_INTERNAL_FORMAT, "%s: no conversion from format %d (%s) to format %d (%s).\n", label,
               from, FormatName(from), to, FormatName(to));
   return CL_ERR_BAD_INTERNAL_FORMAT;

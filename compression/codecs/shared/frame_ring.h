@@ -38,7 +38,7 @@ uint8_t* ReserveArea(CL_Handle handle, const char* label, ScratchArea& area, int
 // ConvertFrame, reporting -21 "no conversion from format ..." when no
 // converter exists: 0 or -21.
 int ConvertOrReport(CL_Handle handle, const char* label, int width, int height, int from, const uint8_t* src, int to,
-                    uint8_t* dst, bool flip);
+                    uint8_t* dst, bool flip, bool fast = false);
 
 // A frame buffer whose frames hold frameBytes cannot take a picture of
 // width x height pixels of the original format, which needs neededBytes

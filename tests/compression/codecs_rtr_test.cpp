@@ -1,0 +1,382 @@
+// The "RTR" codec: the block transform against a plain matrix product, the
+// block code against bytes worked out by hand, the clamp of a full-contrast
+// block, edge padding, and round trips through the cl calls whose error
+// shrinks as the quality level falls towards 1 (the finest).
+#include <cinelark/cl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "capture.h"
+#include "codecs/rtr/rtr_block.h"
+#include "codecs/rtr/rtr_layout.h"
+#include "codecs_test_util.h"
+
+namespace {
+
+using codectest::Handle;
+using Bytes = std::vector<uint8_t>;
+namespace rtr = cl::codecs::rtr;
+
+int H(int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; }
+
+// H X H written as the matrix product, nothing shared with the codec.
+std::vector<long> Hadamard2D(const std::vector<long>& x) {
+  std::vector<long> out(64, 0);
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c)
+      for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j) out[8 * r + c] += H(r, i) * x[8 * i + j] * H(j, c);
+  return out;
+}
+
+Bytes RandomBlock(unsigned seed, int spread) {
+  Bytes b(64);
+  std::srand(seed);
+  const int base = std::rand() % 256;
+  for (auto& v : b) v = uint8_t(std::clamp(base + std::rand() % (2 * spread + 1) - spread, 0, 255));
+  return b;
+}
+
+TEST(RtrBlock, TransformMatchesTheMatrixProductAtEveryLevel) {
+  for (int quality = 1; quality <= 6; ++quality) {
+    for (bool chroma : {false, true}) {
+      const uint8_t* shifts = rtr::Shifts(quality, chroma);
+      for (unsigned seed = 1; seed <= 20; ++seed) {
+        const Bytes x = RandomBlock(seed * 7 + unsigned(quality), seed % 2 ? 40 : 255);
+        const std::vector<long> c = Hadamard2D(std::vector<long>(x.begin(), x.end()));
+        int32_t q[64];
+        rtr::ForwardBlock(x.data(), shifts, q);
+        std::vector<long> d(64);
+        for (int k = 0; k < 64; ++k) {
+          long want = (c[k] + (1L << shifts[k] >> 1)) >> shifts[k];
+          if (k > 0) want = std::clamp(want, -128L, 127L);
+          ASSERT_EQ(q[k], want) << "quality " << quality << " k " << k;
+          d[k] = q[k] * (1L << (shifts[k] - 6));
+        }
+        // The decoder's inverse is the same product, clamped.
+        const std::vector<long> back = Hadamard2D(d);
+        int32_t work[64];
+        for (int k = 0; k < 64; ++k) work[k] = int32_t(d[k]);
+        uint8_t samples[64];
+        rtr::InverseBlock(work, rtr::ClampTable(), samples);
+        for (int i = 0; i < 64; ++i) ASSERT_EQ(samples[i], std::clamp(back[i], 0L, 255L));
+      }
+    }
+  }
+}
+
+// Quantised coefficients given by zig-zag position (position 0 the DC).
+struct CodeCase {
+  const char* name;
+  std::vector<int> zigzag;
+  Bytes codes;
+};
+
+std::vector<int> LastAlone() {
+  std::vector<int> z(64, 0);
+  z[63] = -128;
+  return z;
+}
+
+class RtrCode : public testing::TestWithParam<CodeCase> {};
+
+TEST_P(RtrCode, CodesAndDecodesBack) {
+  int32_t q[64] = {};
+  for (size_t p = 0; p < GetParam().zigzag.size(); ++p) q[rtr::kZigZag[p]] = GetParam().zigzag[p];
+  uint8_t out[rtr::kMaxBlockBytes];
+  const int n = rtr::CodeBlock(q, out);
+  EXPECT_EQ(Bytes(out, out + n), GetParam().codes);
+  // At quality 1 the luminance shifts are all 6: decoding gives q itself.
+  Bytes padded(GetParam().codes);
+  padded.resize(rtr::kMaxBlockBytes, 0x99);
+  int32_t d[64];
+  bool damaged = false;
+  EXPECT_EQ(rtr::DecodeBlock(padded.data(), rtr::Shifts(1, false), d, &damaged), n);
+  EXPECT_FALSE(damaged);
+  EXPECT_EQ(std::vector<int32_t>(d, d + 64), std::vector<int32_t>(q, q + 64));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hand, RtrCode,
+    testing::Values(CodeCase{"flat", {128}, {128, 0x3F}},
+                    CodeCase{"pair", {9, 2, -1}, {9, 0xAA, 0x3D}},
+                    CodeCase{"escape", {0, 40}, {0, 0xFF, 0xA8, 0x3E}},
+                    CodeCase{"single", {0, -31}, {0, 0xC0, 0x3E}},
+                    CodeCase{"run", {7, -2, -2, -2, -2, -2}, {7, 0x5A, 0x3A}},
+                    CodeCase{"long run as singles", {1, 0, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5},
+                             {1, 0xDF, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0xE4, 0x34}},
+                    CodeCase{"last alone", LastAlone(),
+                             {0, 62, 0xFF, 0x00}}),
+    [](const auto& info) {
+      std::string s = info.param.name;
+      std::replace(s.begin(), s.end(), ' ', '_');
+      return s;
+    });
+
+// Codes an encoder never writes end the block: what fits is kept.
+TEST(RtrBlock, OverfullAndEmptyCodesMarkTheBlockDamaged) {
+  const struct {
+    Bytes codes;
+    int used;
+    int lastValue;  // at zig-zag position 63
+  } cases[] = {{{5, 60, 0x7F}, 3, 4}, {{5, 62, 0x80}, 3, -3}, {{5, 0x00, 0xC1}, 2, 0}, {{5, 62, 2}, 3, 0}};
+  for (const auto& c : cases) {
+    Bytes padded(c.codes);
+    padded.resize(rtr::kMaxBlockBytes, 0xC1);
+    int32_t d[64];
+    bool damaged = false;
+    EXPECT_EQ(rtr::DecodeBlock(padded.data(), rtr::Shifts(1, false), d, &damaged), c.used);
+    EXPECT_TRUE(damaged);
+    EXPECT_EQ(d[0], 5);
+    EXPECT_EQ(d[63], c.lastValue);
+  }
+}
+
+// A block of the pattern of one basis function reaches a coefficient of 128
+// at shift 6, one more than the escape holds: the encoder sends 127 and the
+// decoder comes back within one level of full contrast.
+TEST(RtrBlock, FullContrastCoefficientIsClampedAndDecodesClose) {
+  Bytes x(64);
+  for (int i = 0; i < 64; ++i) x[size_t(i)] = H(5, i / 8) * H(3, i % 8) > 0 ? 255 : 0;
+  int32_t q[64];
+  rtr::ForwardBlock(x.data(), rtr::Shifts(1, false), q);
+  EXPECT_EQ(q[8 * 5 + 3], 127);
+  uint8_t codes[rtr::kMaxBlockBytes + 8];
+  const int n = rtr::CodeBlock(q, codes);
+  ASSERT_GE(n, 4);
+  EXPECT_EQ(codes[0], 128);
+  int32_t d[64];
+  bool damaged = false;
+  std::fill(codes + n, codes + sizeof codes, 0x77);
+  ASSERT_EQ(rtr::DecodeBlock(codes, rtr::Shifts(1, false), d, &damaged), n);
+  uint8_t back[64];
+  rtr::InverseBlock(d, rtr::ClampTable(), back);
+  for (int i = 0; i < 64; ++i) EXPECT_LE(std::abs(int(back[i]) - int(x[size_t(i)])), 1) << i;
+}
+
+// Extreme codes decode to clamped samples, and a block at the corner of a
+// 12 x 10 picture writes only the picture's own bytes.
+TEST(RtrBlock, DecoderWritesOnlyInsideTheFrame) {
+  Bytes codes(rtr::kMaxBlockBytes, 0xFF);
+  for (size_t i = 2; i < codes.size(); i += 2) codes[i] = (i / 2) % 3 ? 0x00 : 0xFF;  // escapes of -128 and 127
+  int32_t d[64];
+  bool damaged = false;
+  EXPECT_EQ(rtr::DecodeBlock(codes.data(), rtr::Shifts(6, true), d, &damaged), rtr::kMaxBlockBytes);
+  uint8_t samples[64];
+  rtr::InverseBlock(d, rtr::ClampTable(), samples);
+  EXPECT_TRUE(std::count(samples, samples + 64, 0) > 0 && std::count(samples, samples + 64, 255) > 0);
+
+  std::fill(samples, samples + 64, 0x11);
+  for (int internal = 4; internal <= 7; ++internal) {
+    const int w = 13, h = 11, bpp = internal == 5 ? 3 : internal == 4 ? 1 : 2;
+    const rtr::Layout l = rtr::MakeLayout(internal, w, h);
+    Bytes memory(size_t(w * h * bpp) + 64, 0xAB);
+    uint8_t* frame = memory.data() + 32;
+    for (int my = 0; my < l.mbRows; ++my)
+      for (int mx = 0; mx < l.mbColumns; ++mx)
+        for (int b = 0; b < l.blockCount; ++b) {
+          const rtr::Plane& p = l.planes[l.blocks[b].plane];
+          rtr::StoreBlock(samples, p, mx * p.mbWidth + l.blocks[b].dx, my * p.mbHeight + l.blocks[b].dy, frame);
+        }
+    EXPECT_EQ(Bytes(memory.begin(), memory.begin() + 32), Bytes(32, 0xAB)) << internal;
+    EXPECT_EQ(Bytes(memory.end() - 32, memory.end()), Bytes(32, 0xAB)) << internal;
+    // Everything but the odd last pixel of a 4:2:2 row is written.
+    const long untouched = std::count(frame, frame + w * h * bpp, 0xAB);
+    EXPECT_EQ(untouched, internal >= 6 ? long(2 * h) : 0L) << internal;
+  }
+}
+
+TEST(RtrLayout, EdgeBlocksRepeatTheLastColumnAndRow) {
+  Bytes frame(12 * 10);
+  for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i);
+  const rtr::Layout l = rtr::MakeLayout(4, 12, 10);
+  EXPECT_EQ(l.mbColumns * l.mbRows, 4);
+  uint8_t s[64];
+  rtr::GatherBlock(frame.data(), l.planes[0], 8, 8, s);
+  EXPECT_EQ(Bytes(s, s + 8), Bytes({104, 105, 106, 107, 107, 107, 107, 107}));
+  EXPECT_EQ(Bytes(s + 56, s + 64), Bytes({116, 117, 118, 119, 119, 119, 119, 119}));
+  EXPECT_EQ(Bytes(s + 8, s + 16), Bytes(s + 56, s + 64));
+}
+
+// Flat blocks, so each codes as its DC byte and a run of 63 zeros: the
+// stream names the blocks in order, luminance (shift 6) and chrominance
+// (shift 7) apart. In YUV422DC only the even rows carry chroma.
+struct OrderCase {
+  int format, width, height;
+  int (*sample)(int x, int y, int byte);  // byte of the pixel or pair
+  Bytes dc;
+};
+
+class RtrBlockOrder : public testing::TestWithParam<OrderCase> {};
+
+TEST_P(RtrBlockOrder, FollowsTheInternalFormat) {
+  const OrderCase& c = GetParam();
+  const int bpp = c.format == CL_YUV ? 3 : c.format == CL_GRAYSCALE ? 1 : 2;
+  Bytes picture;
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x)
+      for (int b = 0; b < bpp; ++b) picture.push_back(uint8_t(c.sample(x, y, bpp == 2 ? (x % 2) * 2 + b : b)));
+  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.format});
+  const Bytes stream = enc.Compress(picture.data(), 1);
+  Bytes want;
+  for (uint8_t dc : c.dc) want.insert(want.end(), {dc, 0x3F});
+  EXPECT_EQ(Bytes(stream.begin() + 72, stream.end()), want);
+  Bytes out(picture.size());
+  ASSERT_EQ(clDecompressImage(CL_RTR, c.width, c.height, c.format, int(stream.size()), const_cast<uint8_t*>(stream.data()), out.data()), 0);
+  for (int y = 0; y < c.height; ++y)  // odd rows come back with the chroma of the row above
+    for (int i = 0; i < c.width * bpp; ++i)
+      EXPECT_EQ(out[size_t((y * c.width) * bpp + i)], picture[size_t(((c.format == CL_YUV422DC && i % 2 == 0 ? y & ~1 : y) * c.width) * bpp + i)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RtrBlockOrder,
+    testing::Values(OrderCase{CL_GRAYSCALE, 16, 8, [](int x, int, int) { return x < 8 ? 64 : 192; }, {64, 192}},
+                    OrderCase{CL_YUV, 8, 8, [](int, int, int b) { return b == 0 ? 100 : b == 1 ? 128 : 200; },
+                              {128, 50, 100}},
+                    OrderCase{CL_YUV422, 16, 8, [](int x, int, int b) { return b % 2 ? (x < 8 ? 64 : 192) : b ? 200 : 100; },
+                              {64, 192, 50, 100}},
+                    OrderCase{CL_YUV422DC, 16, 16,
+                              [](int x, int y, int b) {
+                                if (b % 2) return (x < 8 ? 64 : 192) - (y < 8 ? 0 : 32);
+                                return y % 2 ? 0 : b ? 200 : 100;
+                              },
+                              {64, 192, 32, 160, 50, 100}}));
+
+// A smooth picture with hard edges, in the caller's format: U, Y, V bytes
+// for YUV, pairs for the 4:2:2 layouts, grey bytes, or RGBX words.
+Bytes Picture(int format, int w, int h) {
+  auto luma = [&](int x, int y) {
+    const int inside = (x - w / 3) * (x - w / 3) + (y - h / 2) * (y - h / 2) < w * h / 8;
+    return std::clamp(40 + 150 * x / w + 30 * y / h + (inside ? 50 : 0), 0, 255);
+  };
+  Bytes b;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t l = uint8_t(luma(x, y)), u = uint8_t(100 + 60 * y / h), v = uint8_t(x > w / 2 ? 170 : 90);
+      if (format == CL_GRAYSCALE) b.push_back(l);
+      if (format == CL_YUV) b.insert(b.end(), {u, l, v});
+      if (format == CL_YUV422 || format == CL_YUV422DC) b.insert(b.end(), {x % 2 ? v : u, l});
+      if (format == CL_RGBX) b.insert(b.end(), {l, uint8_t(255 - l), u, 0});
+    }
+  return b;
+}
+
+double MeanError(const Bytes& a, const Bytes& b) {
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
+  return sum / double(a.size());
+}
+
+struct RoundTrip {
+  int format;
+  int width, height;
+  double finest;  // mean error allowed at quality 1
+};
+
+class RtrRoundTrip : public testing::TestWithParam<RoundTrip> {};
+
+TEST_P(RtrRoundTrip, ErrorFallsAsQualityRises) {
+  const RoundTrip& c = GetParam();
+  const Bytes picture = Picture(c.format, c.width, c.height);
+  double errors[7] = {};
+  for (int quality = 1; quality <= 6; ++quality) {
+    // Room for the worst a block codes to: small pictures with edges need
+    // more than the default three quarters of a frame.
+    Handle enc(CL_RTR, true,
+               {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.format, CL_ALGORITHM_PARAMS,
+                quality, CL_COMPRESSED_BUFFER_SIZE, c.width * c.height * 4 + 72});
+    Bytes stream = enc.Compress(picture.data(), 1);
+    Bytes out(picture.size(), 0xEE);
+    ASSERT_EQ(clDecompressImage(CL_RTR, c.width, c.height, c.format, int(stream.size()), stream.data(), out.data()),
+              0);
+    for (int y = 0; c.width % 2 && c.format >= CL_YUV422 && y < c.height; ++y) {
+      // The odd last pixel of a 4:2:2 row is not coded.
+      const int last = 2 * (y * c.width + c.width - 1);
+      std::copy_n(picture.begin() + last, 2, out.begin() + last);
+    }
+    for (size_t i = 3; c.format == CL_RGBX && i < out.size(); i += 4) out[i] = 0;
+    errors[quality] = MeanError(picture, out);
+  }
+  EXPECT_LE(errors[1], c.finest);
+  EXPECT_GT(errors[6], 1.15 * errors[1]);
+  // Through RGBX the conversions' own error hides the steps in between.
+  for (int q = 2; c.format != CL_RGBX && q <= 6; ++q) EXPECT_GT(errors[q], errors[q - 1]) << "quality " << q;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RtrRoundTrip,
+                         testing::Values(RoundTrip{CL_GRAYSCALE, 12, 10, 1.6}, RoundTrip{CL_GRAYSCALE, 64, 48, 1.0},
+                                         RoundTrip{CL_YUV, 37, 21, 0.8}, RoundTrip{CL_YUV422, 64, 48, 0.8},
+                                         RoundTrip{CL_YUV422, 35, 13, 0.9}, RoundTrip{CL_YUV422DC, 64, 48, 0.9},
+                                         RoundTrip{CL_YUV422DC, 41, 27, 1.0}, RoundTrip{CL_RGBX, 64, 48, 5.0}));
+
+TEST(Rtr, HeaderQualityAndBufferSize) {
+  CapturedErrors errors;
+  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 16 * 8 * 4 * 3 / 4 + 72);
+  EXPECT_EQ(clSetParam(enc, CL_ALGORITHM_PARAMS, 3), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(clSetParam(enc, CL_ALGORITHM_PARAMS, 7), CL_ERR_VALUE_CLAMPED);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: SetParams_whtBased - illegal qLevel\n");
+  EXPECT_EQ(clGetParam(enc, CL_ALGORITHM_PARAMS), 3);
+  const Bytes picture = Picture(CL_RGBX, 16, 8);
+  Bytes stream = enc.Compress(picture.data(), 1);
+  ASSERT_GE(stream.size(), 72u);
+  EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 72),
+            codectest::BigEndianWords({CL_STREAM_HEADER_MAGIC, 72, CL_ALGORITHM_ID, CL_RTR, CL_ALGORITHM_VERSION, 1,
+                                       CL_INTERNAL_FORMAT, CL_YUV422, CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
+                                       uint32_t(codectest::FloatBits(30.0f)), CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8,
+                                       uint32_t(CL_ALGORITHM_PARAMS), 3}));
+  // A decompressor takes the level from the header.
+  Handle dec(CL_RTR, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});
+  Bytes out(picture.size());
+  EXPECT_EQ(clDecompress(dec, 1, int(stream.size()), stream.data(), out.data()), 0);
+  EXPECT_EQ(clGetParam(dec, CL_ALGORITHM_PARAMS), 3);
+
+  // A frame that codes to more than the buffer holds fails and is not
+  // counted.
+  Handle small(CL_RTR, true,
+               {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 76});
+  int result = 0;
+  EXPECT_EQ(small.Compress(picture.data(), 1, &result).size(), 72u);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
+}
+
+TEST(Rtr, InternalFormatBelowFourFails) {
+  CapturedErrors errors;
+  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, 8, CL_IMAGE_HEIGHT, 8, CL_INTERNAL_FORMAT, CL_RGB});
+  const Bytes picture(8 * 8 * 4);
+  int result = 0;
+  enc.Compress(picture.data(), 1, &result);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
+  ASSERT_EQ(errors.reports().size(), 1u);
+  EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+  EXPECT_NE(errors.reports()[0].text.find("clCompress whtBased: invalid internal format 0."), std::string::npos);
+}
+
+// Streams cut short or run over deliver the frame and fail with -18; the
+// frame's neighbours are never touched.
+TEST(Rtr, TruncatedAndOverlongStreamsFail) {
+  const int w = 24, h = 16;
+  const Bytes picture = Picture(CL_GRAYSCALE, w, h);
+  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
+  const Bytes stream = enc.Compress(picture.data(), 1);
+  for (long cut : {-40L, -1L, 1L, 200L}) {
+    CapturedErrors errors;
+    Bytes damaged(stream.begin(), cut < 0 ? stream.end() + cut : stream.end());
+    damaged.resize(cut > 0 ? damaged.size() + size_t(cut) : damaged.size(), 0x3F);
+    Bytes memory(size_t(w * h) + 16, 0xAB);
+    EXPECT_EQ(clDecompressImage(CL_RTR, w, h, CL_GRAYSCALE, int(damaged.size()), damaged.data(), memory.data() + 8),
+              CL_ERR_NO_DATA)
+        << cut;
+    EXPECT_EQ(Bytes(memory.begin(), memory.begin() + 8), Bytes(8, 0xAB));
+    EXPECT_EQ(Bytes(memory.end() - 8, memory.end()), Bytes(8, 0xAB));
+    EXPECT_LT(MeanError(picture, Bytes(memory.begin() + 8, memory.end() - 8)), cut > 0 ? 1.5 : 60.0);
+  }
+}
+
+}  // namespace
