@@ -131,6 +131,7 @@ void MovieController::button2Up(Widget w, XEvent *, String *, Cardinal *)
         return;
     self->volumeDragging_ = 0;
     self->volume_ = getCurVolume();
+    rememberSettings();
     if (XtIsRealized(self->volumeShell_))
         XUnmapWindow(XtDisplay(self->volumeShell_), XtWindow(self->volumeShell_));
 }

@@ -26,6 +26,7 @@
 
 #include "help/help.h"
 #include "main_win.h"
+#include "movie_controller.h"
 #include "movie_win.h"
 #include "state.h"
 #include "wb/wb.h"
@@ -240,6 +241,7 @@ int main(int argc, char **argv)
 
     curMovieFile[0] = '\0';
     processArgs(argc, argv);
+    MovieController::restoreSettings();
     mvInitQuickTime();
     OrvoHelpInit(theCinelark->display(), kAppClass, ";");
 

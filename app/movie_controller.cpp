@@ -289,6 +289,7 @@ void MovieController::mute()
     muted_ = muted_ ? 0 : 1;
     mvSetEnableAudio(movie_, muted_ ? 0 : 1);
     getCurVol();
+    rememberSettings();
 }
 
 void MovieController::drawCurrentImage()
@@ -384,6 +385,8 @@ void MovieController::gInitCB(Widget w, XtPointer client, XtPointer)
     self->window_ = window;
     if (mvBindWindow(self->movie_, self->display_, window) < 0)
         self->error(mvGetErrorStr(mvGetErrno()));
+    if (muted_)
+        mvSetEnableAudio(self->movie_, 0);  // muted in an earlier movie or run
     mvResizeWindow(self->display_, window);
     mvSetViewSize(self->movie_, self->width_, self->height_);
     XMapWindow(self->display_, window);

@@ -54,6 +54,12 @@ public:
     void frmBack();
     void gotoFrame(int n);
     void mute();
+    static int isMuted() { return muted_; }
+
+    // The volume and mute kept between runs (volume.cpp): restored once at
+    // start-up, before any movie is bound, and saved after each change.
+    static void restoreSettings();
+    static void rememberSettings();
 
     MVid movieId() const { return movie_; }
     int frameCountOf() const { return frameCount_; }

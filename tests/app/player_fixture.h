@@ -79,6 +79,9 @@ protected:
 
     static std::string movie_, soundOnly_, notMovie_, other_;
     Display *dpy_ = nullptr;
+    // The test's own XDG_CONFIG_HOME, empty at its start: every player
+    // starts from the default settings and keeps what it remembers there.
+    std::string configHome_;
 };
 
 }  // namespace player_test
