@@ -284,6 +284,14 @@ void MovieController::gotoFrame(int n)
     moveMarkerTo(n);
 }
 
+void MovieController::goToEdge(int n)
+{
+    if (playing_)
+        stop();
+    gotoFrame(n);
+    callFrameHook(n);
+}
+
 void MovieController::mute()
 {
     muted_ = muted_ ? 0 : 1;

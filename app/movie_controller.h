@@ -53,6 +53,8 @@ public:
     void frmFwd();
     void frmBack();
     void gotoFrame(int n);
+    // Stops and shows frame n (the first or the last, for Home and End).
+    void goToEdge(int n);
     void mute();
     static int isMuted() { return muted_; }
 
@@ -83,6 +85,9 @@ private:
     static void keyP(Widget, XEvent *, String *, Cardinal *);
     static void keyS(Widget, XEvent *, String *, Cardinal *);
     static void keyR(Widget, XEvent *, String *, Cardinal *);
+    static void keySpace(Widget, XEvent *, String *, Cardinal *);
+    static void keyHome(Widget, XEvent *, String *, Cardinal *);
+    static void keyEnd(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomUp(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomDown(Widget, XEvent *, String *, Cardinal *);
 

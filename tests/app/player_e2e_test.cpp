@@ -365,6 +365,24 @@ TEST_F(Player, KeysPlayStopAndFastReverse)
     EXPECT_TRUE(player.alive());
 }
 
+TEST_F(Player, SpaceHomeAndEndPlayStopAndGoToTheEnds)
+{
+    Running player({"-v", movie_});
+    Window w = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(showsFrame(w, 0));
+    key(dpy_, w, "End");
+    EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "End shows the last frame";
+    key(dpy_, w, "Home");
+    EXPECT_TRUE(showsFrame(w, 0)) << "Home shows the first frame";
+    key(dpy_, w, "space");
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 10.0)) << "Space plays";
+    key(dpy_, w, "space");
+    int stopped = settledFrame(w);
+    EXPECT_GT(stopped, 0);
+    EXPECT_LT(stopped, kFrames - 1) << "the second Space stopped it before the end";
+}
+
 TEST_F(Player, ZoomOptionAndKeysResizeTheWindow)
 {
     Running player({"-v", "-z", "2", movie_});
