@@ -237,6 +237,7 @@ int main(int argc, char **argv)
     theCinelark = new WbApp(kAppClass, &argc, argv, nullptr, 0, kFallbackResources);
     if (!theCinelark->isOpen())
         return 1;
+    chooseFonts(theCinelark->display());
     mainWin = new MainWin("Cinelark");
 
     curMovieFile[0] = '\0';

@@ -4,6 +4,13 @@
 #include "state.h"
 
 const char *const kFallbackResources[] = {
+    "Cinelark*renderTable: cinelark",
+    "Cinelark*renderTable.cinelark.fontType: FONT_IS_XFT",
+    "Cinelark*renderTable.cinelark.fontName: DejaVu Sans",
+    "Cinelark*renderTable.cinelark.fontSize: 10",
+    "Cinelark*renderTable.cinelarkSmall.fontType: FONT_IS_XFT",
+    "Cinelark*renderTable.cinelarkSmall.fontName: DejaVu Sans",
+    "Cinelark*renderTable.cinelarkSmall.fontSize: 8",
     "Cinelark*frameMainWindow: Frame",
     "Cinelark*timeMainWindow: Time (m:s:f)",
     "Cinelark*fileMenu: File",

@@ -37,7 +37,7 @@ int wavPeak(const std::string &path);
 
 // Where the main window's fields and menus are: the fixed layout of the
 // window under the test display's fonts.
-constexpr int kFrameFieldX = 30, kTimeFieldX = 140, kFieldY = 49;
+constexpr int kFrameFieldX = 30, kTimeFieldX = 190, kFieldY = 49;
 
 // The entries of the Options menu, in the order the keyboard reaches them.
 enum OptionsEntry {
