@@ -61,12 +61,16 @@ TEST(Settings, SavedSettingsReadBackFromTheConfigDirectory)
     EXPECT_EQ(back.volume, 77);
     EXPECT_EQ(back.muted, 1);
     EXPECT_NE(access((settingsPath() + ".new").c_str(), F_OK), 0) << "no temporary left";
+    ASSERT_TRUE(saveSettings(Settings{0, 0}));
+    EXPECT_EQ(loadSettings().volume, 0) << "silence is a volume to keep";
 
     FILE *f = std::fopen(settingsPath().c_str(), "w");
     std::fputs("volume=300\n", f);
     std::fclose(f);
     EXPECT_EQ(loadSettings().volume, -1) << "a damaged file gives the defaults";
 
+    setenv("XDG_CONFIG_HOME", "/proc/no-such-place", 1);
+    EXPECT_FALSE(saveSettings(Settings{1, 0})) << "a directory that cannot be made";
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
     setenv("HOME", dir, 1);
     EXPECT_EQ(settingsPath(), std::string(dir) + "/.config/cinelark/settings");
