@@ -82,8 +82,8 @@ std::string formatSettings(const Settings &settings)
 std::string settingsPath()
 {
     const char *config = std::getenv("XDG_CONFIG_HOME");
-    // A relative XDG_CONFIG_HOME is invalid and is ignored, as the
-    // directory specification asks.
+    // A relative XDG_CONFIG_HOME is invalid under the XDG base directory
+    // rules and is ignored.
     if (config && config[0] == '/')
         return std::string(config) + "/cinelark/settings";
     const char *home = std::getenv("HOME");
