@@ -12,7 +12,7 @@
 namespace {
 
 const char *const kPanelResources[] = {
-    "*XmForm*XmPushButton*fontList:    -*-helvetica-*-*-*-10-*-*-*-*-*-*-*",
+    "*XmForm*XmPushButton*renderTable: cinelarkSmall",
     nullptr,
 };
 

@@ -46,6 +46,9 @@ void MovieController::registerActions(XtAppContext context)
         {const_cast<char *>("ActivateP"), keyP},
         {const_cast<char *>("ActivateS"), keyS},
         {const_cast<char *>("ActivateR"), keyR},
+        {const_cast<char *>("ActivateSpace"), keySpace},
+        {const_cast<char *>("ActivateHome"), keyHome},
+        {const_cast<char *>("ActivateEnd"), keyEnd},
         {const_cast<char *>("ActivateZoomUp"), keyZoomUp},
         {const_cast<char *>("ActivateZoomDown"), keyZoomDown},
     };
@@ -131,6 +134,7 @@ void MovieController::button2Up(Widget w, XEvent *, String *, Cardinal *)
         return;
     self->volumeDragging_ = 0;
     self->volume_ = getCurVolume();
+    rememberSettings();
     if (XtIsRealized(self->volumeShell_))
         XUnmapWindow(XtDisplay(self->volumeShell_), XtWindow(self->volumeShell_));
 }
@@ -173,6 +177,28 @@ void MovieController::keyR(Widget w, XEvent *, String *, Cardinal *)
 {
     if (MovieController *self = of(w))
         self->rewind();
+}
+
+void MovieController::keySpace(Widget w, XEvent *, String *, Cardinal *)
+{
+    if (MovieController *self = of(w)) {
+        if (self->playing_)
+            self->stop();
+        else
+            self->play();
+    }
+}
+
+void MovieController::keyHome(Widget w, XEvent *, String *, Cardinal *)
+{
+    if (MovieController *self = of(w))
+        self->goToEdge(0);
+}
+
+void MovieController::keyEnd(Widget w, XEvent *, String *, Cardinal *)
+{
+    if (MovieController *self = of(w))
+        self->goToEdge(self->frameCount_ > 0 ? self->frameCount_ - 1 : 0);
 }
 
 void MovieController::keyZoomUp(Widget w, XEvent *, String *, Cardinal *)

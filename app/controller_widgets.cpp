@@ -14,8 +14,10 @@
 namespace {
 
 // Keys and buttons of the picture. Control bindings come first: Xt takes
-// the first line that matches. osfLeft and osfRight are Motif's virtual
-// keys, bound to the arrow keys by its default key bindings.
+// the first line that matches. osfLeft, osfRight, osfBeginLine and
+// osfEndLine are Motif's virtual keys, bound to the arrow keys and to Home
+// and End by its default key bindings; Home and End are named as well for
+// key bindings that leave them alone.
 const char kTranslations[] =
     "Ctrl<Key>d: ActivateZoomDown()\n"
     "Ctrl<Key>z: ActivateZoomUp()\n"
@@ -28,6 +30,11 @@ const char kTranslations[] =
     "<Key>osfRight: ActivateRight()\n"
     "<Key>less: ActivateLeft()\n"
     "<Key>greater: ActivateRight()\n"
+    "<Key>osfBeginLine: ActivateHome()\n"
+    "<Key>osfEndLine: ActivateEnd()\n"
+    "<Key>Home: ActivateHome()\n"
+    "<Key>End: ActivateEnd()\n"
+    "<Key>space: ActivateSpace()\n"
     "<Key>m: ActivateM()\n"
     "<Key>p: ActivateP()\n"
     "<Key>s: ActivateS()\n"

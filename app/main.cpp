@@ -26,6 +26,7 @@
 
 #include "help/help.h"
 #include "main_win.h"
+#include "movie_controller.h"
 #include "movie_win.h"
 #include "state.h"
 #include "wb/wb.h"
@@ -236,10 +237,12 @@ int main(int argc, char **argv)
     theCinelark = new WbApp(kAppClass, &argc, argv, nullptr, 0, kFallbackResources);
     if (!theCinelark->isOpen())
         return 1;
+    chooseFonts(theCinelark->display());
     mainWin = new MainWin("Cinelark");
 
     curMovieFile[0] = '\0';
     processArgs(argc, argv);
+    MovieController::restoreSettings();
     mvInitQuickTime();
     OrvoHelpInit(theCinelark->display(), kAppClass, ";");
 

@@ -55,7 +55,7 @@ void fileOkCB(Widget, XtPointer, XtPointer)
     movieWin->setTitle(curMovieFile);
     updateLoopMenu();
     updateSpeedMenu();
-    muteToggle->setVisualState(0);
+    muteToggle->setVisualState(MovieController::isMuted());
     initTextFields();
     theCinelark->notBusy();
 }
@@ -172,7 +172,8 @@ void makeMenus()
     file->addAction(label("fileQuitMenu"), quitCB, nullptr);
 
     WbMenu *options = bar->addSubmenu(label("optionsMenu"));
-    muteToggle = options->addToggle(label("optionsMuteMenu"), muteCB, nullptr, 0);
+    muteToggle = options->addToggle(label("optionsMuteMenu"), muteCB, nullptr,
+                                    MovieController::isMuted());
     options->addAction(label("optionsAudioMenu"), audioControlCB, nullptr);
     options->addSeparator();
     playOnceToggle = options->addToggle(label("optionsPlayOnceMenu"), playOnceCB, nullptr, 1);

@@ -88,9 +88,12 @@ MovieController::MovieController(Widget parent, const char *name, const char *fi
 
     glxConfig_ = GLXgetconfig(display_, XScreenNumberOfScreen(XtScreen(parent)), kWantedConfig);
     if (!glxConfig_) {
-        // The reason, for users of displays without OpenGL (GLX) support.
+        // The reason: GL was asked for on a display without it, or the
+        // display has no TrueColor visual to paint X images in.
         std::fprintf(stderr, "cinelark: the X display offers no OpenGL (GLX) visual in RGB "
-                             "mode, so the movie cannot be shown.\n");
+                             "mode, nor a TrueColor visual for X images (CINELARK_PAINT=%s), "
+                             "so the movie cannot be shown.\n",
+                     std::getenv("CINELARK_PAINT") ? std::getenv("CINELARK_PAINT") : "auto");
         error("Coult not glxgetconfig");
     }
     if (zoom < 1 || zoom > 4)
@@ -281,11 +284,20 @@ void MovieController::gotoFrame(int n)
     moveMarkerTo(n);
 }
 
+void MovieController::goToEdge(int n)
+{
+    if (playing_)
+        stop();
+    gotoFrame(n);
+    callFrameHook(n);
+}
+
 void MovieController::mute()
 {
     muted_ = muted_ ? 0 : 1;
     mvSetEnableAudio(movie_, muted_ ? 0 : 1);
     getCurVol();
+    rememberSettings();
 }
 
 void MovieController::drawCurrentImage()
@@ -338,6 +350,25 @@ void MovieController::handleMovieEvents(XtPointer client, int *, XtInputId *id)
     target->moveMarkerTo(frame);
 }
 
+namespace {
+
+// Says once, when CINELARK_PAINT asks for a painter, which one paints.
+void reportPainter()
+{
+    static bool told = false;
+    if (told || !std::getenv("CINELARK_PAINT"))
+        return;
+    told = true;
+    static const char *const kNames[] = {
+        "nothing", "OpenGL (GLX)", "X images in shared memory (MIT-SHM)",
+        "X images (XPutImage)"};
+    const int painter = kglCurrentPainter();
+    if (painter >= 0 && painter <= KGL_PAINTER_XIMAGE)
+        std::fprintf(stderr, "cinelark: painting with %s\n", kNames[painter]);
+}
+
+}  // namespace
+
 void MovieController::gInitCB(Widget w, XtPointer client, XtPointer)
 {
     auto *self = static_cast<MovieController *>(client);
@@ -356,11 +387,14 @@ void MovieController::gInitCB(Widget w, XtPointer client, XtPointer)
     }
     viewport(0, static_cast<short>(self->width_ - 1), 0, static_cast<short>(self->height_ - 1));
     ortho2(-0.5f, self->width_ - 0.5f, -0.5f, self->height_ - 0.5f);
+    reportPainter();
     mvReleaseKelvoGL();
 
     self->window_ = window;
     if (mvBindWindow(self->movie_, self->display_, window) < 0)
         self->error(mvGetErrorStr(mvGetErrno()));
+    if (muted_)
+        mvSetEnableAudio(self->movie_, 0);  // muted in an earlier movie or run
     mvResizeWindow(self->display_, window);
     mvSetViewSize(self->movie_, self->width_, self->height_);
     XMapWindow(self->display_, window);

@@ -53,7 +53,15 @@ public:
     void frmFwd();
     void frmBack();
     void gotoFrame(int n);
+    // Stops and shows frame n (the first or the last, for Home and End).
+    void goToEdge(int n);
     void mute();
+    static int isMuted() { return muted_; }
+
+    // The volume and mute kept between runs (volume.cpp): restored once at
+    // start-up, before any movie is bound, and saved after each change.
+    static void restoreSettings();
+    static void rememberSettings();
 
     MVid movieId() const { return movie_; }
     int frameCountOf() const { return frameCount_; }
@@ -77,6 +85,9 @@ private:
     static void keyP(Widget, XEvent *, String *, Cardinal *);
     static void keyS(Widget, XEvent *, String *, Cardinal *);
     static void keyR(Widget, XEvent *, String *, Cardinal *);
+    static void keySpace(Widget, XEvent *, String *, Cardinal *);
+    static void keyHome(Widget, XEvent *, String *, Cardinal *);
+    static void keyEnd(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomUp(Widget, XEvent *, String *, Cardinal *);
     static void keyZoomDown(Widget, XEvent *, String *, Cardinal *);
 

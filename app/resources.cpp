@@ -4,6 +4,13 @@
 #include "state.h"
 
 const char *const kFallbackResources[] = {
+    "Cinelark*renderTable: cinelark",
+    "Cinelark*renderTable.cinelark.fontType: FONT_IS_XFT",
+    "Cinelark*renderTable.cinelark.fontName: DejaVu Sans",
+    "Cinelark*renderTable.cinelark.fontSize: 10",
+    "Cinelark*renderTable.cinelarkSmall.fontType: FONT_IS_XFT",
+    "Cinelark*renderTable.cinelarkSmall.fontName: DejaVu Sans",
+    "Cinelark*renderTable.cinelarkSmall.fontSize: 8",
     "Cinelark*frameMainWindow: Frame",
     "Cinelark*timeMainWindow: Time (m:s:f)",
     "Cinelark*fileMenu: File",
@@ -35,7 +42,7 @@ const char *const kFallbackResources[] = {
     "Cinelark*busyMsg: Opening the movie...",
     "Cinelark*versionStr: cinelark 1.0, a movie player for X11 desktops.",
     "Cinelark*help.cinelark.about: cinelark plays movie files: native movie files and QuickTime files, with their sound.;Open a movie with File > Open, or name it on the command line: cinelark [-DfNv] [-l loopcount] [-W swingcount] [-S x,y] [-z zoom] movie-file.",
-    "Cinelark*help.cinelark.watching: Click the picture to play, click again to stop.;Drag the triangle along the bottom edge to move through the movie.;Hold the middle button and move up or down to change the volume; the right button opens a menu with Reset, Stop and Play.;Keys: P play, S stop, R fast reverse, M mute, Left or < one frame back, Right or > one frame on, Ctrl+Z zoom up, Ctrl+D zoom down.",
+    "Cinelark*help.cinelark.watching: Click the picture to play, click again to stop.;Drag the triangle along the bottom edge to move through the movie.;Hold the middle button and move up or down to change the volume; the right button opens a menu with Reset, Stop and Play.;Keys: Space play or stop, P play, S stop, R fast reverse, M mute, Left or < one frame back, Right or > one frame on, Home first frame, End last frame, Ctrl+Z zoom up, Ctrl+D zoom down.",
     "Cinelark*help.cinelark.running: The Options menu sets Play Once, Loop or Swing, three speeds and the zoom (1 to 4).;Type a frame number into the Frame field, or a time as minutes:seconds:frames into the Time field, and press Return to go there.;Options: -f stay in the foreground, -v view only, -l N play N times and exit, -W N swing N times and exit, -S x,y place the movie window, -z N zoom, -N no window border.",
     nullptr,
 };

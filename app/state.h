@@ -5,6 +5,8 @@
 #ifndef CINELARK_APP_STATE_H
 #define CINELARK_APP_STATE_H
 
+#include <X11/Xlib.h>
+
 class WbApp;
 class WbMenuToggle;
 class MainWin;
@@ -56,6 +58,9 @@ void frameCallbackFunc(unsigned int frame);
 void exposeCBFunc(MovieController *controller);
 void zoomUpFunc();
 void zoomDownFunc();
+
+// Falls back to core fonts when no scalable font can be opened (fonts.cpp).
+void chooseFonts(Display *display);
 
 // The built-in resource defaults, ending with a null entry (resources.cpp).
 extern const char *const kFallbackResources[];

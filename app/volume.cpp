@@ -12,10 +12,19 @@
 #include <cinelark/audio.h>
 
 #include "movie_controller.h"
+#include "settings.h"
 
 namespace {
 
 void silent(long, const char *, ...) {}
+
+void writeGains(long gain)
+{
+    long pairs[4] = {AL_PARAM_LEFT_GAIN, gain, AL_PARAM_RIGHT_GAIN, gain};
+    ALerrfunc previous = ALseterrorhandler(silent);
+    ALsetparams(AL_DEFAULT_DEVICE, pairs, 4);
+    ALseterrorhandler(previous);
+}
 
 bool readGains(long *left, long *right)
 {
@@ -43,11 +52,7 @@ void MovieController::setCurVolume(int v)
     // 100 is never set: a drag far up stays at the last value below it.
     if (v < 0 || v >= 100)
         return;
-    long gain = v * 255 / 100;
-    long pairs[4] = {AL_PARAM_LEFT_GAIN, gain, AL_PARAM_RIGHT_GAIN, gain};
-    ALerrfunc previous = ALseterrorhandler(silent);
-    ALsetparams(AL_DEFAULT_DEVICE, pairs, 4);
-    ALseterrorhandler(previous);
+    writeGains(v * 255 / 100);
     if (v >= 3)
         XtVaSetValues(volumeScrollBar_, XmNvalue, 100 - v, nullptr);
 }
@@ -73,4 +78,23 @@ bool MovieController::soundOutputWorks()
         ALfreeconfig(config);
     ALseterrorhandler(previous);
     return port != nullptr;
+}
+
+void MovieController::restoreSettings()
+{
+    const Settings settings = loadSettings();
+    if (settings.volume >= 0)
+        writeGains(settings.volume);
+    muted_ = short(settings.muted);
+}
+
+void MovieController::rememberSettings()
+{
+    Settings settings;
+    long left = 0, right = 0;
+    if (readGains(&left, &right))
+        settings.volume = int((left + right) / 2);
+    settings.muted = muted_;
+    // A settings file that cannot be written costs only the memory of them.
+    saveSettings(settings);
 }

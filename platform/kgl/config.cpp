@@ -1,20 +1,24 @@
 // Inquiries about the display (getgdesc) and the choice of a visual for a
 // wanted configuration (GLXgetconfig).
 //
-// RGB mode means a GLX visual with RGBA colour. A display without the GLX
-// extension (a remote server without it, a bare X server) has no RGB mode,
-// which the engine checks before it binds a window.
+// RGB mode means a visual the display's painter can draw RGB colour in: a
+// GLX visual with RGBA colour for the GL painter, a TrueColor visual for the
+// X image painter (which serves displays without GLX). A display with
+// neither has no RGB mode, which the engine checks before it binds a window.
 #include <GL/gl.h>
 #include <GL/glx.h>
 
+#include <bit>
 #include <cstdlib>
 #include <vector>
 
 #include "error_trap.h"
 #include "open_display.h"
+#include "painter.h"
+#include "ximage_painter.h"
 #include "kgl/kgl.h"
 
-namespace {
+namespace kgl {
 
 bool hasGLX(Display *display)
 {
@@ -22,8 +26,6 @@ bool hasGLX(Display *display)
     return glXQueryExtension(display, &errorBase, &eventBase);
 }
 
-// The RGB visual of the screen that best fits the wish, or null. The caller
-// frees the answer with XFree.
 XVisualInfo *chooseRGBVisual(Display *display, int screen, bool doubleBuffer, int depthBits)
 {
     std::vector<int> attributes = {GLX_RGBA, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
@@ -42,6 +44,40 @@ XVisualInfo *chooseRGBVisual(Display *display, int screen, bool doubleBuffer, in
         return nullptr;
     }
     return info;
+}
+
+}  // namespace kgl
+
+namespace {
+
+using kgl::chooseRGBVisual;
+using kgl::hasGLX;
+
+// The screen's default visual when the X image painter can draw in it,
+// else null; the caller frees the answer with XFree.
+XVisualInfo *defaultRGBVisual(Display *display, int screen)
+{
+    kgl::PixelFormat format;
+    Visual *visual = DefaultVisual(display, screen);
+    if (!kgl::PixelFormat::of(display, visual, DefaultDepth(display, screen), format))
+        return nullptr;
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(visual);
+    wanted.screen = screen;
+    int count = 0;
+    return XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count);
+}
+
+// The answer of an RGB inquiry for the X image painter: the red bits of the
+// default visual; no double buffer, no depth buffer.
+long ximageDesc(Display *display, long inquiry)
+{
+    XVisualInfo *info = defaultRGBVisual(display, DefaultScreen(display));
+    if (!info)
+        return inquiry == KGL_GD_BITS_RGB ? 0 : -1;
+    const long bits = std::popcount(info->red_mask);
+    XFree(info);
+    return inquiry == KGL_GD_BITS_RGB ? bits : 0;
 }
 
 // A colormap for windows of visual: the screen's own when the visual is the
@@ -76,6 +112,8 @@ extern "C" long kglGetDesc(Display *display, long inquiry)
         case KGL_GD_BITS_RGB:
         case KGL_GD_DBLBUF:
         case KGL_GD_ZBITS: {
+            if (kgl::painterFor(display) == kgl::Painter::XImage)
+                return ximageDesc(display, inquiry);
             if (!hasGLX(display))
                 return inquiry == KGL_GD_BITS_RGB ? 0 : -1;
             const bool wantDouble = inquiry == KGL_GD_DBLBUF;
@@ -130,19 +168,28 @@ extern "C" GLXconfig *GLXgetconfig(Display *display, int screen, const GLXconfig
                 depthBits = int(e->arg);
         }
         // Colour-index windows are not offered: everything here draws RGB.
-        if (!rgb || !hasGLX(display))
+        if (!rgb)
             return nullptr;
-        XVisualInfo *info = chooseRGBVisual(display, screen, doubleBuffer, depthBits);
+        // X images are drawn in the screen's default visual, single-buffered
+        // and without depth; GL gets the GLX visual that fits best.
+        const bool ximage = kgl::painterFor(display) == kgl::Painter::XImage;
+        if (!ximage && !hasGLX(display))
+            return nullptr;
+        XVisualInfo *info = ximage ? defaultRGBVisual(display, screen)
+                                   : chooseRGBVisual(display, screen, doubleBuffer, depthBits);
         if (!info)
             return nullptr;
+        auto grantedValue = [&](int attribute) {
+            return ximage ? 0u : unsigned(visualValue(display, info, attribute));
+        };
 
         std::vector<GLXconfig> answer;
         for (const GLXconfig *e = wanted; e->buffer != 0 || e->mode != 0; ++e) {
             GLXconfig granted = *e;
             if (e->mode == KGLX_DOUBLE)
-                granted.arg = unsigned(visualValue(display, info, GLX_DOUBLEBUFFER));
+                granted.arg = grantedValue(GLX_DOUBLEBUFFER);
             else if (e->mode == KGLX_ZSIZE)
-                granted.arg = unsigned(visualValue(display, info, GLX_DEPTH_SIZE));
+                granted.arg = grantedValue(GLX_DEPTH_SIZE);
             if (e->mode != KGLX_VISUAL && e->mode != KGLX_COLORMAP && e->mode != KGLX_WINDOW)
                 answer.push_back(granted);
         }

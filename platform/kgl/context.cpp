@@ -22,6 +22,7 @@
 #include <X11/Xlibint.h>
 
 #include "error_trap.h"
+#include "painter.h"
 #include "kgl/kgl.h"
 
 namespace kgl {
@@ -158,6 +159,7 @@ int closeDisplay(Display *display, XExtCodes *)
         });
     }
     forgetDisplay(display);
+    forgetPainter(display);
     return 0;
 }
 
@@ -181,17 +183,15 @@ bool watchDisplay(Display *display)
     return true;
 }
 
-// Creates a context for window in the calling thread; null on any failure.
-std::unique_ptr<Context> makeContext(Display *display, Window window)
+// A GL context for window in the calling thread; null when GLX cannot draw
+// in it.
+std::unique_ptr<Context> makeGLContext(Display *display, Window window,
+                                       const XWindowAttributes &attributes)
 {
     ErrorTrap trap(display);
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed())
-        return nullptr;
     int ignore = 0;
-    if (!glXQueryExtension(display, &ignore, &ignore) || !watchDisplay(display))
+    if (!glXQueryExtension(display, &ignore, &ignore))
         return nullptr;
-
     Surface surface{};
     if (!surfaceFor(display, window, attributes, surface))
         return nullptr;
@@ -201,13 +201,39 @@ std::unique_ptr<Context> makeContext(Display *display, Window window)
             glXDestroyContext(display, glx);
         return nullptr;
     }
-
-    watchDrawable(display, window);
     auto context = std::make_unique<Context>();
-    context->display = display;
-    context->window = window;
     context->surface = surface.surface;
     context->glx = glx;
+    return context;
+}
+
+// Creates a context for window in the calling thread, with the display's
+// painter; null on any failure.
+std::unique_ptr<Context> makeContext(Display *display, Window window)
+{
+    ErrorTrap trap(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed())
+        return nullptr;
+    if (!watchDisplay(display))
+        return nullptr;
+
+    std::unique_ptr<Context> context;
+    if (painterFor(display) == Painter::GL) {
+        context = makeGLContext(display, window, attributes);
+        if (!context && !giveUpGL(display))
+            return nullptr;
+    }
+    if (!context) {
+        auto painter = XImagePainter::make(display, window, attributes);
+        if (!painter)
+            return nullptr;
+        context = std::make_unique<Context>();
+        context->ximage = std::move(painter);
+    }
+    watchDrawable(display, window);
+    context->display = display;
+    context->window = window;
     context->owner = std::this_thread::get_id();
     context->viewRight = attributes.width - 1;
     context->viewTop = attributes.height - 1;
@@ -228,6 +254,10 @@ void firstUse()
 
 void release(Context &c, bool makeNoneCurrent)
 {
+    if (c.ximage) {
+        c.ximage->release();
+        return;
+    }
     if (makeNoneCurrent) {
         glXMakeContextCurrent(c.display, None, None, nullptr);
         // Unbinding flushes the context's last picture into the window from
@@ -241,6 +271,10 @@ void release(Context &c, bool makeNoneCurrent)
 // Makes c current in the calling thread; false when GLX refuses.
 bool makeCurrent(Context &c)
 {
+    if (c.ximage) {
+        threadCurrent = &c;
+        return true;
+    }
     ErrorTrap trap(c.display);
     if (!glXMakeContextCurrent(c.display, c.surface, c.surface, c.glx) || trap.failed()) {
         threadCurrent = nullptr;
@@ -248,6 +282,14 @@ bool makeCurrent(Context &c)
     }
     threadCurrent = &c;
     return true;
+}
+
+// An unlinked context's last resources: GL freed its context when it was
+// unlinked, but an X image painter still holds its GC on the server.
+void forgetUnlinked(Context &c)
+{
+    if (c.ximage && !c.orphaned.load(std::memory_order_acquire))
+        c.ximage->release();
 }
 
 // Lets go of a current context that another thread has unlinked: unbinding
@@ -260,7 +302,10 @@ void buryCurrent()
         return;
     if (!c->orphaned.load(std::memory_order_acquire)) {
         ErrorTrap trap(c->display);  // its end waits for the server, as in release
-        glXMakeContextCurrent(c->display, None, None, nullptr);
+        if (c->ximage)
+            c->ximage->release();
+        else
+            glXMakeContextCurrent(c->display, None, None, nullptr);
     }
     std::lock_guard<std::mutex> hold(registryLock);
     std::erase_if(graveyard, [c](const std::unique_ptr<Context> &g) { return g.get() == c; });
@@ -334,7 +379,8 @@ extern "C" int GLXwinset(Display *display, Window window)
         }
         if (!kgl::makeCurrent(*fresh))
             return -1;
-        kgl::firstUse();
+        if (!fresh->ximage)
+            kgl::firstUse();
         return 0;
     } catch (...) {
         return -1;
@@ -370,7 +416,10 @@ extern "C" int GLXunlink(Display *display, Window window)
                 kgl::release(*c, mine);
                 c.reset();
             } else {
-                glXDestroyContext(c->display, c->glx);
+                // An X image painter is the owner's to release, at its next
+                // call; only GL may free a context from another thread.
+                if (!c->ximage)
+                    glXDestroyContext(c->display, c->glx);
                 c->dead.store(true, std::memory_order_release);
             }
         }
@@ -396,8 +445,12 @@ extern "C" void kglReleaseThread(void)
         {
             std::lock_guard<std::mutex> hold(kgl::registryLock);
             // Unlinked contexts of this thread that were not current.
-            std::erase_if(kgl::graveyard,
-                [&](const std::unique_ptr<Context> &c) { return c->owner == self; });
+            std::erase_if(kgl::graveyard, [&](const std::unique_ptr<Context> &c) {
+                if (c->owner != self)
+                    return false;
+                kgl::forgetUnlinked(*c);
+                return true;
+            });
             auto keep = std::stable_partition(kgl::registry.begin(), kgl::registry.end(),
                 [&](const std::unique_ptr<Context> &c) { return c->owner != self; });
             std::move(keep, kgl::registry.end(), std::back_inserter(gone));
@@ -423,7 +476,10 @@ extern "C" void kglReleaseDisplay(Display *display)
         {
             std::lock_guard<std::mutex> hold(kgl::registryLock);
             std::erase_if(kgl::graveyard, [&](const std::unique_ptr<Context> &c) {
-                return c->owner == self && c->display == display && c.get() != kgl::threadCurrent;
+                if (c->owner != self || c->display != display || c.get() == kgl::threadCurrent)
+                    return false;
+                kgl::forgetUnlinked(*c);
+                return true;
             });
             auto keep = std::stable_partition(kgl::registry.begin(), kgl::registry.end(),
                 [&](const std::unique_ptr<Context> &c) {
@@ -461,4 +517,14 @@ extern "C" int kglOnDisplayClose(Display *display, void (*handler)(Display *disp
     } catch (...) {
         return -1;
     }
+}
+
+extern "C" int kglCurrentPainter(void)
+{
+    const Context *c = kgl::current();
+    if (!c)
+        return KGL_PAINTER_NONE;
+    if (!c->ximage)
+        return KGL_PAINTER_GL;
+    return c->ximage->sharedMemory() ? KGL_PAINTER_XSHM : KGL_PAINTER_XIMAGE;
 }

@@ -13,8 +13,11 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
+
+#include "ximage_painter.h"
 
 namespace kgl {
 
@@ -23,6 +26,8 @@ struct Context {
     Window window = 0;
     GLXWindow surface = 0;  // the window's GLX drawable, shared by every thread
     GLXContext glx = nullptr;
+    // Set instead of surface and glx when the context paints with X images.
+    std::unique_ptr<XImagePainter> ximage;
     std::thread::id owner;
 
     // Set by GLXunlink from another thread once the GLX context has been
@@ -39,6 +44,10 @@ struct Context {
     // Initially GL's own: the full window and the unit square.
     int viewLeft = 0, viewRight = 0, viewBottom = 0, viewTop = 0;
     float orthoLeft = -1.0f, orthoRight = 1.0f, orthoBottom = -1.0f, orthoTop = 1.0f;
+
+    // The pixel zoom (GL keeps its own; the X image painter reads it here).
+    float zoomX = 1.0f, zoomY = 1.0f;
+    uint32_t colour = 0xFF000000u;
 
     // The pen of move2i / draw2i.
     int penX = 0, penY = 0;

@@ -1,6 +1,18 @@
 /*
  * Kelvo GL: the graphics calls the playback engine and the player draw with,
- * realised on OpenGL 1.x (compatibility profile) through GLX.
+ * realised on OpenGL 1.x (compatibility profile) through GLX, or, on displays
+ * without usable GLX, with X requests and X images.
+ *
+ * Painters.
+ *   The environment variable CINELARK_PAINT chooses the painter of every
+ *   display: "gl" paints with GL only, so a display without GLX has no RGB
+ *   mode; "ximage" paints with X images; "auto" (the default) paints with GL
+ *   where the display has the GLX extension and an RGB visual and GL can make
+ *   a context, and with X images otherwise. X images go through shared
+ *   memory (MIT-SHM) when the server is on this machine, and as plain image
+ *   requests when it is not. Both painters put frames, zooms and boxes on the
+ *   same pixels; lines and polygons may differ by a pixel at their edges.
+ *   The X image painter draws in TrueColor visuals of 15 to 32 bits.
  *
  * The contract, written once for every call below:
  *
@@ -70,11 +82,21 @@ enum {
 
 /* Answers an inquiry about the display named by $DISPLAY, opening a
  * connection of its own for the purpose. Without a reachable display, or
- * without GLX, KGL_GD_BITS_RGB answers 0 (no RGB mode) and the others -1. */
+ * without a visual the display's painter can draw RGB in, KGL_GD_BITS_RGB
+ * answers 0 (no RGB mode) and the others -1. */
 long getgdesc(long inquiry);
 
 /* The same inquiry on an open connection (its default screen). */
 long kglGetDesc(Display *display, long inquiry);
+
+/* The painter of the calling thread's current context. */
+enum {
+    KGL_PAINTER_NONE = 0,    /* no current context */
+    KGL_PAINTER_GL = 1,      /* OpenGL through GLX */
+    KGL_PAINTER_XSHM = 2,    /* X images in shared memory */
+    KGL_PAINTER_XIMAGE = 3   /* X images sent in requests */
+};
+int kglCurrentPainter(void);
 
 /* ---- Configuration ------------------------------------------------------ */
 
@@ -106,14 +128,15 @@ enum {
  * new list (release it with free()) that repeats the wanted entries with the
  * values granted and adds KGLX_VISUAL, KGLX_COLORMAP and an empty KGLX_WINDOW
  * entry for the normal buffer. Returns NULL when no visual can give what was
- * asked (for instance RGB mode without GLX), or for an overlay request. */
+ * asked (RGB mode with CINELARK_PAINT=gl and no GLX, say), or for an overlay
+ * request. X images are drawn in the screen's default visual. */
 GLXconfig *GLXgetconfig(Display *display, int screen, const GLXconfig *wanted);
 
 /* ---- Contexts ----------------------------------------------------------- */
 
 /* Directs the calling thread's drawing to window, creating the thread's
  * context for it on first use. Returns 0, or -1 when the window does not
- * exist, the display has no GLX, or the window's visual has no RGB mode. */
+ * exist, or no painter can draw RGB colour in the window's visual. */
 int GLXwinset(Display *display, Window window);
 
 /* Destroys every context of every thread made for window (call it before

@@ -42,9 +42,13 @@ void placeRaster(const Context &c, float column, float row)
 
 extern "C" void rectzoom(float xfactor, float yfactor)
 {
-    if (!kgl::current() || !(xfactor > 0.0f) || !(yfactor > 0.0f))
+    Context *c = kgl::current();
+    if (!c || !(xfactor > 0.0f) || !(yfactor > 0.0f))
         return;
-    glPixelZoom(xfactor, yfactor);
+    c->zoomX = xfactor;
+    c->zoomY = yfactor;
+    if (!c->ximage)
+        glPixelZoom(xfactor, yfactor);
 }
 
 extern "C" void lrectwrite(short x1, short y1, short x2, short y2, const uint32_t *pixels)
@@ -55,6 +59,9 @@ extern "C" void lrectwrite(short x1, short y1, short x2, short y2, const uint32_
         return;
     float column = 0.0f, row = 0.0f;
     windowPixel(*c, x1, y1, column, row);
+    if (c->ximage)
+        return c->ximage->writePixels(int(column), int(row), width, height, pixels, c->zoomX,
+                                      c->zoomY);
     placeRaster(*c, column, row);
     glDrawPixels(width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
@@ -66,6 +73,12 @@ extern "C" long lrectread(short x1, short y1, short x2, short y2, uint32_t *pixe
     if (!c || !pixels || width <= 0 || height <= 0)
         return 0;
     const long count = long(width) * height;
+    if (c->ximage) {
+        float column = 0.0f, row = 0.0f;
+        windowPixel(*c, x1, y1, column, row);
+        c->ximage->readPixels(int(column), int(row), width, height, pixels);
+        return count;
+    }
     // GL leaves the parts outside the window untouched: they read as 0.
     std::memset(pixels, 0, size_t(count) * sizeof(uint32_t));
     float column = 0.0f, row = 0.0f;

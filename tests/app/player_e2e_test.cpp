@@ -79,21 +79,78 @@ TEST_F(Player, DamagedMoviesAndMissingDisplaysAreRefusedCleanly)
     EXPECT_NE(noDisplay.err.find("cannot open the X display"), std::string::npos);
 }
 
-TEST_F(Player, DisplaysWithoutGlxAndMachinesWithoutSoundAreToldSo)
+// The movie window of a player showing the movie's first frame at zoom on
+// the display dpy (named name) with the painter paint, grabbed once the
+// picture holds still: 0xRRGGBB, top row first.
+std::vector<uint32_t> shownAt(Display *dpy, const std::string &name, const char *paint, int zoom,
+                              const std::string &movie)
+{
+    std::string display = std::getenv("DISPLAY");
+    setenv("DISPLAY", name.c_str(), 1);
+    setenv("CINELARK_PAINT", paint, 1);
+    Running player({"-f", "-v", "-z", std::to_string(zoom), movie});
+    unsetenv("CINELARK_PAINT");
+    setenv("DISPLAY", display.c_str(), 1);
+    Window w = findWindow(dpy, movie, 20.0);
+    std::vector<uint32_t> last, now;
+    waitUntil(
+        [&] {
+            now = w ? grab(dpy, w) : std::vector<uint32_t>{};
+            const bool same = !now.empty() && now == last;
+            last = now;
+            return same;
+        },
+        10.0);
+    return now;
+}
+
+TEST_F(Player, DisplaysWithoutGlxPaintWithXImagesAtTheSamePixels)
 {
     Server noGlx({"-extension", "GLX"});
     ASSERT_FALSE(noGlx.name().empty()) << "a second test display could not be started";
     std::string display = std::getenv("DISPLAY");
     setenv("DISPLAY", noGlx.name().c_str(), 1);
-    Result viewOnly = run({"-f", "-v", movie_});
-    Result normal = run({"-f", movie_});
+    setenv("CINELARK_PAINT", "auto", 1);
+    Result played = run({"-f", "-l", "1", movie_}, 30.0);
+    setenv("CINELARK_PAINT", "gl", 1);
+    Result refused = run({"-f", "-v", movie_});
+    unsetenv("CINELARK_PAINT");
     setenv("DISPLAY", display.c_str(), 1);
-    for (const Result *r : {&viewOnly, &normal}) {
-        EXPECT_EQ(r->status, 1);
-        EXPECT_EQ(r->out, "Coult not glxgetconfig\n");
-        EXPECT_NE(r->err.find("no OpenGL (GLX) visual"), std::string::npos) << r->err;
-    }
+    EXPECT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.err.find("cinelark: painting with X images in shared memory (MIT-SHM)\n"),
+              std::string::npos)
+        << played.err;
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "Coult not glxgetconfig\n");
+    EXPECT_NE(refused.err.find("no OpenGL (GLX) visual"), std::string::npos) << refused.err;
 
+    // The first frame at each zoom, on this display through GL and on the
+    // other through X images: the same pixels, and those of the frame, down
+    // to the marker's band.
+    Display *other = XOpenDisplay(noGlx.name().c_str());
+    ASSERT_NE(other, nullptr);
+    for (int zoom : {1, 2, 4}) {
+        const int width = kWidth * zoom + 2, height = kHeight * zoom + 2;
+        std::vector<uint32_t> gl = shownAt(dpy_, display, "gl", zoom, movie_);
+        std::vector<uint32_t> ximage = shownAt(other, noGlx.name(), "auto", zoom, movie_);
+        ASSERT_EQ(gl.size(), size_t(width * height)) << "zoom " << zoom;
+        ASSERT_EQ(ximage.size(), gl.size()) << "zoom " << zoom;
+        int differ = 0, wrong = 0;
+        for (int y = 1; y < height - 1 - 26; ++y)
+            for (int x = 1; x < width - 1; ++x) {
+                const uint32_t v = framePixel(0, (x - 1) / zoom, kHeight - 1 - (y - 1) / zoom);
+                const uint32_t want = (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
+                differ += gl[y * width + x] != ximage[y * width + x];
+                wrong += ximage[y * width + x] != want;
+            }
+        EXPECT_EQ(differ, 0) << "zoom " << zoom;
+        EXPECT_EQ(wrong, 0) << "zoom " << zoom;
+    }
+    XCloseDisplay(other);
+}
+
+TEST_F(Player, MachinesWithoutSoundAreToldSo)
+{
     // This machine has no sound card: the movie plays silently, to its end.
     setenv("CINELARK_AUDIO", "alsa", 1);
     Result silent = run({"-f", "-l", "1", movie_}, 30.0);
@@ -306,6 +363,24 @@ TEST_F(Player, KeysPlayStopAndFastReverse)
     key(dpy_, w, "Right");
     EXPECT_TRUE(showsFrame(w, stopped + 1));
     EXPECT_TRUE(player.alive());
+}
+
+TEST_F(Player, SpaceHomeAndEndPlayStopAndGoToTheEnds)
+{
+    Running player({"-v", movie_});
+    Window w = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(showsFrame(w, 0));
+    key(dpy_, w, "End");
+    EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "End shows the last frame";
+    key(dpy_, w, "Home");
+    EXPECT_TRUE(showsFrame(w, 0)) << "Home shows the first frame";
+    key(dpy_, w, "space");
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 10.0)) << "Space plays";
+    key(dpy_, w, "space");
+    int stopped = settledFrame(w);
+    EXPECT_GT(stopped, 0);
+    EXPECT_LT(stopped, kFrames - 1) << "the second Space stopped it before the end";
 }
 
 TEST_F(Player, ZoomOptionAndKeysResizeTheWindow)

@@ -103,6 +103,7 @@ void Player::TearDownTestSuite()
 {
     for (const std::string *path : {&movie_, &other_, &soundOnly_, &notMovie_})
         unlink(path->c_str());
+    std::system(("rm -rf /tmp/cinelark-e2e-" + std::to_string(getpid()) + "-config").c_str());
 }
 
 namespace {
@@ -120,6 +121,9 @@ void Player::SetUp()
 {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X display";
+    configHome_ = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-config";
+    std::system(("rm -rf " + configHome_).c_str());
+    setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
     XSetErrorHandler(ignoreGoneWindows);
     // A server busy letting go of a player that has just ended may refuse
     // a new connection for a moment.

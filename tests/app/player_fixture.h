@@ -37,7 +37,7 @@ int wavPeak(const std::string &path);
 
 // Where the main window's fields and menus are: the fixed layout of the
 // window under the test display's fonts.
-constexpr int kFrameFieldX = 30, kTimeFieldX = 140, kFieldY = 49;
+constexpr int kFrameFieldX = 30, kTimeFieldX = 190, kFieldY = 49;
 
 // The entries of the Options menu, in the order the keyboard reaches them.
 enum OptionsEntry {
@@ -79,6 +79,9 @@ protected:
 
     static std::string movie_, soundOnly_, notMovie_, other_;
     Display *dpy_ = nullptr;
+    // The test's own XDG_CONFIG_HOME, empty at its start: every player
+    // starts from the default settings and keeps what it remembers there.
+    std::string configHome_;
 };
 
 }  // namespace player_test

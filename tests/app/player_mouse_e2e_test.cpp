@@ -43,6 +43,31 @@ protected:
         return found;
     }
 
+    // Presses the middle button at the picture's middle, moves the pointer
+    // by each of moves (pixels, down positive), releases it and returns the
+    // volume the slider showed at the press: its thumb lands under the
+    // pointer, so the slider's top lies 100 - volume above the pointer.
+    int drag(const std::vector<int> &moves)
+    {
+        at(30, 20, "mousedown 2");
+        Window slider = popupOfHeight(100, 100);
+        Window root, child;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned mask = 0;
+        XQueryPointer(dpy_, movieWindow_, &root, &child, &rootX, &rootY, &x, &y, &mask);
+        int volume = slider ? geometry(dpy_, slider).y - rootY + 100 : -1;
+        for (int move : moves)
+            xdotool("mousemove_relative -- 0 " + std::to_string(move));
+        xdotool("mouseup 2");
+        waitUntil(
+            [&] {
+                XWindowAttributes a;
+                return XGetWindowAttributes(dpy_, slider, &a) && a.map_state != IsViewable;
+            },
+            20.0);
+        return volume;
+    }
+
     Window movieWindow_ = 0;
 };
 
@@ -112,29 +137,6 @@ TEST_F(Mouse, VolumeSliderNeverReachesOneHundred)
     ASSERT_NE(movieWindow_, 0u);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
 
-    // Presses the middle button at the picture's middle, moves the pointer
-    // by each of moves (pixels, down positive), releases it and returns the
-    // volume the slider showed at the press: its thumb lands under the
-    // pointer, so the slider's top lies 100 - volume above the pointer.
-    auto drag = [&](const std::vector<int> &moves) {
-        at(30, 20, "mousedown 2");
-        Window slider = popupOfHeight(100, 100);
-        Window root, child;
-        int rootX = 0, rootY = 0, x = 0, y = 0;
-        unsigned mask = 0;
-        XQueryPointer(dpy_, movieWindow_, &root, &child, &rootX, &rootY, &x, &y, &mask);
-        int volume = slider ? geometry(dpy_, slider).y - rootY + 100 : -1;
-        for (int move : moves)
-            xdotool("mousemove_relative -- 0 " + std::to_string(move));
-        xdotool("mouseup 2");
-        waitUntil(
-            [&] {
-                XWindowAttributes a;
-                return XGetWindowAttributes(dpy_, slider, &a) && a.map_state != IsViewable;
-            },
-            20.0);
-        return volume;
-    };
     // The device starts at full gain, volume 100. One pixel down sets 99
     // (read back as 98 through the gain's rounding); then up one, to 100
     // and far beyond: only the step to 99 may take.
@@ -146,6 +148,26 @@ TEST_F(Mouse, VolumeSliderNeverReachesOneHundred)
     EXPECT_GE(after, 98) << "the drag up took its step below 100";
     EXPECT_LT(after, 100) << "the volume never reaches 100";
     EXPECT_TRUE(player.alive());
+}
+
+TEST_F(Mouse, VolumeIsKeptBetweenRunsAndADamagedSettingsFileIgnored)
+{
+    // One run of the player: the volume its slider shows at a press, then
+    // moved by moves.
+    auto run = [&](const std::vector<int> &moves) {
+        Running player({"-v", "-S", "300,300", movie_});
+        movieWindow_ = findWindow(dpy_, movie_, 20.0);
+        if (!movieWindow_ || !showsFrame(movieWindow_, 0))
+            return -1;
+        return drag(moves);
+    };
+    EXPECT_EQ(run({30}), 100) << "the first run starts at full gain";
+    EXPECT_NEAR(run({}), 70, 1) << "the second run starts where the first one left";
+    FILE *f = std::fopen((configHome_ + "/cinelark/settings").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("volume=full\n", f);
+    std::fclose(f);
+    EXPECT_EQ(run({}), 100) << "a damaged file gives the defaults";
 }
 
 TEST_F(Mouse, PopupMenuPlaysStopsAndResetsWithPicturedButtons)

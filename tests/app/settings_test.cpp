@@ -1,0 +1,81 @@
+// The player's remembered settings: what a file's text gives, and the file
+// written, read back and replaced under a private configuration directory.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "settings.h"
+
+namespace {
+
+struct TextCase {
+    const char *text;
+    bool good;
+    int volume = -1, muted = 0;  // when good
+};
+
+class SettingsText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(SettingsText, GiveTheirValuesOrLeaveTheDefaults)
+{
+    const TextCase c = GetParam();
+    Settings s;
+    EXPECT_EQ(parseSettings(c.text, s), c.good) << c.text;
+    EXPECT_EQ(s.volume, c.good ? c.volume : -1) << c.text;
+    EXPECT_EQ(s.muted, c.good ? c.muted : 0) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsText,
+    ::testing::Values(TextCase{"", true, -1, 0},
+                      TextCase{"# comment\nvolume=128\nmuted=1\n", true, 128, 1},
+                      TextCase{"muted=0\nvolume=0", true, 0, 0},
+                      TextCase{"volume=255\n\nlater=anything\n", true, 255, 0},
+                      TextCase{"volume=256\n", false}, TextCase{"volume=-1\n", false},
+                      TextCase{"muted=2\n", false}, TextCase{"volume=12x\n", false},
+                      TextCase{"volume=\n", false}, TextCase{"volume 12\n", false},
+                      TextCase{"volume=1\nmuted=1\n\x01\x02garbage", false, -1, 0}));
+
+TEST(Settings, TooLongAFileIsDamaged)
+{
+    Settings s;
+    EXPECT_FALSE(parseSettings(std::string(kMaxSettingsBytes + 1, '#'), s));
+}
+
+TEST(Settings, SavedSettingsReadBackFromTheConfigDirectory)
+{
+    char dir[] = "/tmp/cinelark-settings-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string home = std::string(dir) + "/config";
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    EXPECT_EQ(settingsPath(), home + "/cinelark/settings");
+    EXPECT_EQ(loadSettings().volume, -1) << "no file yet: the defaults";
+
+    ASSERT_TRUE(saveSettings(Settings{77, 1}));
+    Settings back = loadSettings();
+    EXPECT_EQ(back.volume, 77);
+    EXPECT_EQ(back.muted, 1);
+    EXPECT_NE(access((settingsPath() + ".new").c_str(), F_OK), 0) << "no temporary left";
+    ASSERT_TRUE(saveSettings(Settings{0, 0}));
+    EXPECT_EQ(loadSettings().volume, 0) << "silence is a volume to keep";
+
+    FILE *f = std::fopen(settingsPath().c_str(), "w");
+    std::fputs("volume=300\n", f);
+    std::fclose(f);
+    EXPECT_EQ(loadSettings().volume, -1) << "a damaged file gives the defaults";
+
+    setenv("XDG_CONFIG_HOME", "/proc/no-such-place", 1);
+    EXPECT_FALSE(saveSettings(Settings{1, 0})) << "a directory that cannot be made";
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    setenv("HOME", dir, 1);
+    EXPECT_EQ(settingsPath(), std::string(dir) + "/.config/cinelark/settings");
+    unsetenv("XDG_CONFIG_HOME");
+    std::system(("rm -rf " + std::string(dir)).c_str());
+}
+
+}  // namespace

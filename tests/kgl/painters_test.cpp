@@ -1,0 +1,145 @@
+// The two painters side by side on one display: a frame and its background
+// bands painted the way the playback engine paints them, through GL in one
+// window and through X images (shared memory and plain requests) in
+// another, must leave the same pixels in both.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "kgl/kgl.h"
+#include "ximage_painter.h"
+#include "x_window.h"
+
+namespace {
+
+const bool threadsReady = XInitThreads() != 0;
+
+// A view of the window and where the frame goes in it, zoomed.
+struct Paint {
+    int zoom, viewX, viewY, viewWidth, viewHeight, originX, originY;
+};
+
+constexpr int kWindowWidth = 96, kWindowHeight = 72, kWidth = 20, kHeight = 15;
+
+// Binds window with the painter CINELARK_PAINT names and paints the view's
+// bands and the frame as the engine does; the painter that ran.
+int paint(const kgltest::XWindow &window, const char *painter, const Paint &p)
+{
+    setenv("CINELARK_PAINT", painter, 1);
+    const bool bound = window.bind();
+    unsetenv("CINELARK_PAINT");
+    if (!bound)
+        return -1;
+    cpack(0x00000000u);
+    sboxfi(0, 0, kWindowWidth - 1, kWindowHeight - 1);
+    const int right = p.viewWidth + p.viewX - 1, top = p.viewHeight + p.viewY - 1;
+    const int imageRight = kWidth * p.zoom + p.originX - 1;
+    const int imageTop = kHeight * p.zoom + p.originY - 1;
+    RGBcolor(170, 120, 40);
+    if (p.originX - p.viewX > 0)
+        sboxfi(p.viewX, p.viewY, p.originX, top);
+    if (right - imageRight > 0)
+        sboxfi(imageRight, p.viewY, right, top);
+    if (top - imageTop > 0)
+        sboxfi(p.viewX, imageTop, right, top);
+    if (p.originY - p.viewY >= 1)
+        sboxfi(p.viewX, p.viewY, right, p.originY);
+    std::vector<uint32_t> frame;
+    for (int i = 0; i < kWidth * kHeight; ++i)
+        frame.push_back(uint32_t(i * 2654435761u) & 0xFFFFFFu);
+    rectzoom(float(p.zoom), float(p.zoom));
+    lrectwrite(short(p.originX), short(p.originY), short(p.originX + kWidth - 1),
+               short(p.originY + kHeight - 1), frame.data());
+    gflush();
+    return kglCurrentPainter();
+}
+
+class Painters : public ::testing::TestWithParam<Paint> {};
+
+TEST_P(Painters, FramesAndBandsLandOnTheSamePixels)
+{
+    ASSERT_TRUE(threadsReady);
+    Display *display = kgltest::openDisplay();
+    ASSERT_NE(display, nullptr) << "this test needs an X display with GLX ($DISPLAY)";
+    {
+        kgltest::XWindow gl(display, kWindowWidth, kWindowHeight);
+        kgltest::XWindow shm(display, kWindowWidth, kWindowHeight, 0, kWindowHeight + 4);
+        kgltest::XWindow plain(display, kWindowWidth, kWindowHeight, kWindowWidth + 4, 0);
+        EXPECT_EQ(paint(gl, "gl", GetParam()), KGL_PAINTER_GL);
+        EXPECT_EQ(paint(shm, "ximage", GetParam()), KGL_PAINTER_XSHM);
+        kgl::allowSharedMemory(false);
+        EXPECT_EQ(paint(plain, "ximage", GetParam()), KGL_PAINTER_XIMAGE);
+        kgl::allowSharedMemory(true);
+
+        const auto wanted = gl.server(0, 0, kWindowWidth, kWindowHeight);
+        EXPECT_EQ(shm.server(0, 0, kWindowWidth, kWindowHeight), wanted);
+        EXPECT_EQ(plain.server(0, 0, kWindowWidth, kWindowHeight), wanted);
+        // The X image painter reads back what the server holds.
+        std::vector<uint32_t> read(size_t(kWindowWidth * kWindowHeight));
+        ASSERT_EQ(shm.bind(), true);
+        lrectread(0, 0, kWindowWidth - 1, kWindowHeight - 1, read.data());
+        EXPECT_EQ(read, wanted);
+        kglReleaseThread();
+    }
+    kgltest::keepGLDriverLoaded();
+    XCloseDisplay(display);
+}
+
+// Views that fit, views with bands on every side, a view offset into the
+// window, and frames hanging off each edge of the window.
+INSTANTIATE_TEST_SUITE_P(
+    EngineViews, Painters,
+    ::testing::Values(Paint{1, 0, 0, 96, 72, 38, 28}, Paint{2, 0, 0, 96, 72, 28, 21},
+                      Paint{4, 0, 0, 96, 72, 8, 6}, Paint{1, 5, 7, 60, 40, 25, 20},
+                      Paint{3, 0, 0, 96, 72, -12, -9}, Paint{4, 0, 0, 96, 72, 40, 30},
+                      Paint{2, 0, 0, 40, 30, -10, 50}));
+
+// Window pixels of a rectangle and the source column each shows: whole and
+// fractional zooms, clipped at both window edges.
+struct SpanCase {
+    int corner, size;
+    float zoom;
+    int limit, first;
+    std::vector<int> source;
+};
+
+TEST(XImagePixels, SpansFollowGLsZoomRule)
+{
+    const SpanCase cases[] = {
+        {2, 3, 1.0f, 10, 2, {0, 1, 2}},
+        {0, 3, 2.0f, 10, 0, {0, 0, 1, 1, 2, 2}},
+        {-3, 3, 2.0f, 10, 0, {1, 2, 2}},
+        {7, 3, 2.0f, 10, 7, {0, 0, 1}},
+        {0, 2, 1.5f, 10, 0, {0, 1, 1}},  // centres at 0.5, 1.5, 2.5 over 1.5
+        {12, 2, 1.0f, 10, 12, {}},
+    };
+    for (const SpanCase &c : cases) {
+        kgl::Span span;
+        span.place(c.corner, c.size, c.zoom, c.limit);
+        EXPECT_EQ(span.first, c.first) << c.corner << " x" << c.zoom;
+        EXPECT_EQ(span.source, c.source) << c.corner << " x" << c.zoom;
+        EXPECT_EQ(span.count, int(c.source.size()));
+    }
+}
+
+TEST(XImagePixels, SixteenBitPixelsKeepTheTopBitsAndSpreadBack)
+{
+    kgl::PixelFormat rgb565;  // red 11-15, green 5-10, blue 0-4
+    rgb565.bytesPerPixel = 2;
+    rgb565.redShift = 11, rgb565.greenShift = 5, rgb565.blueShift = 0;
+    rgb565.redLoss = 3, rgb565.greenLoss = 2, rgb565.blueLoss = 3;
+    EXPECT_EQ(rgb565.pixel(0xFF0000FFu), 0xF800u);  // red
+    EXPECT_EQ(rgb565.pixel(0x0000FF00u), 0x07E0u);  // green
+    EXPECT_EQ(rgb565.pixel(0x00FF0000u), 0x001Fu);  // blue
+    EXPECT_EQ(rgb565.pixel(0x00080408u), 0x0821u);  // the lowest kept bit of each
+    EXPECT_EQ(rgb565.word(0xFFFF), 0x00FFFFFFu);
+    EXPECT_EQ(rgb565.word(0x0821), 0x00080408u);  // 1/31 and 1/63 of full
+    kgl::PixelFormat bgr888;  // the usual 24-bit visual
+    EXPECT_EQ(bgr888.pixel(0x00332211u), 0x112233u);
+    EXPECT_EQ(bgr888.word(0x112233u), 0x00332211u);
+}
+
+}  // namespace
