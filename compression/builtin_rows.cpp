@@ -8,6 +8,7 @@
 #include "awaiting_codec.h"
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
+#include "codecs/mpeg_video/mpeg_video.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
 #include "codecs/uncompressed/uncompressed.h"
@@ -37,7 +38,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &codecs::kUncompressedVideoRoutines},
     {CL_RLE,                3, "RLE",                168, RleParams,               &codecs::kRleRoutines},
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &kAwaitingCodecWith<QueryJpegStream, nullptr>},
-    {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
+    {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &codecs::kMpegVideoRoutines},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &kAwaitingCodec<CL_MVC1>},
     {CL_RTR,                3, "RTR",                192, RtrParams,               &kAwaitingCodec<CL_RTR>},
     {CL_HDCC,               3, "HDCC",               176, HdccParams,              &kAwaitingCodec<CL_HDCC>},
