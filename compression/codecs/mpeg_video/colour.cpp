@@ -16,6 +16,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace cl::codecs::mpeg {
 namespace {
 
@@ -65,34 +69,94 @@ uint32_t RgbxPixel(int y, int cr, int cb) {
          kTables.clipGreen[l - kTables.greenB[cb] - kTables.greenR[cr]];
 }
 
+// The conversion works on eight pixels of a row at a time. The luma term
+// is computed rather than looked up: for v = y - 16,
+// sign(v) × ((|v| × 9539) >> 13) equals the truncated table entry for every
+// y (checked against the table by the tests); the chroma terms are looked
+// up once per pair of pixels, each entry holding its value twice (one per
+// pixel of the pair), and shared by both rows. Without SSE2 the table path
+// of RgbxPixel does the same work a pixel at a time.
+namespace {
+
+#if defined(__SSE2__)
+struct PairTables {
+  std::array<int32_t, 256> red{};
+  std::array<int32_t, 256> blue{};
+  std::array<int32_t, 256> greenR{};
+  std::array<int32_t, 256> greenB{};
+};
+
+constexpr int32_t Pair(int16_t v) { return int32_t(uint32_t(uint16_t(v)) * 0x10001u); }
+
+constexpr PairTables MakePairs() {
+  PairTables p;
+  for (int c = 0; c < 256; ++c) {
+    p.red[c] = Pair(kTables.red[c]);
+    p.blue[c] = Pair(kTables.blue[c]);
+    p.greenR[c] = Pair(kTables.greenR[c]);
+    p.greenB[c] = Pair(kTables.greenB[c]);
+  }
+  return p;
+}
+
+constexpr PairTables kPairs = MakePairs();
+
+inline __m128i Lookup(const std::array<int32_t, 256>& table, const uint8_t* c) {
+  return _mm_set_epi32(table[c[3]], table[c[2]], table[c[1]], table[c[0]]);
+}
+
+inline void ConvertEight(const uint8_t* luma, __m128i red, __m128i green, __m128i blue, uint8_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v = _mm_sub_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma)), zero),
+                                  _mm_set1_epi16(16));
+  const __m128i negative = _mm_cmpgt_epi16(zero, v);
+  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(v, negative), negative);
+  const __m128i scaled = _mm_mulhi_epu16(_mm_slli_epi16(magnitude, 3), _mm_set1_epi16(9539));
+  const __m128i l = _mm_sub_epi16(_mm_xor_si128(scaled, negative), negative);
+  // Packing with unsigned saturation clips to 0..255.
+  const __m128i r = _mm_packus_epi16(_mm_add_epi16(l, red), zero);
+  const __m128i g = _mm_packus_epi16(_mm_sub_epi16(l, green), zero);
+  const __m128i b = _mm_packus_epi16(_mm_add_epi16(l, blue), zero);
+  const __m128i rg = _mm_unpacklo_epi8(r, g);
+  const __m128i bx = _mm_unpacklo_epi8(b, zero);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(rg, bx));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(rg, bx));
+}
+
+void ConvertRows(const uint8_t* y0, const uint8_t* y1, const uint8_t* cr, const uint8_t* cb, int width, uint8_t* o0,
+                 uint8_t* o1) {
+  for (int x = 0; x < width; x += 8) {
+    const uint8_t* r4 = cr + x / 2;
+    const uint8_t* b4 = cb + x / 2;
+    const __m128i red = Lookup(kPairs.red, r4);
+    const __m128i blue = Lookup(kPairs.blue, b4);
+    const __m128i green = _mm_add_epi16(Lookup(kPairs.greenR, r4), Lookup(kPairs.greenB, b4));
+    ConvertEight(y0 + x, red, green, blue, o0 + size_t(x) * 4);
+    ConvertEight(y1 + x, red, green, blue, o1 + size_t(x) * 4);
+  }
+}
+#else
+void ConvertRows(const uint8_t* y0, const uint8_t* y1, const uint8_t* cr, const uint8_t* cb, int width, uint8_t* o0,
+                 uint8_t* o1) {
+  for (int x = 0; x < width; ++x) {
+    const uint32_t a = RgbxPixel(y0[x], cr[x / 2], cb[x / 2]);
+    const uint32_t b = RgbxPixel(y1[x], cr[x / 2], cb[x / 2]);
+    std::memcpy(o0 + 4 * x, &a, 4);
+    std::memcpy(o1 + 4 * x, &b, 4);
+  }
+}
+#endif
+
+}  // namespace
+
 void ConvertToRgbx(const PlaneSet& p, int width, int height, uint8_t* out, bool bottomUp) {
-  const uint32_t* clipRed = kTables.clipRed.data() + kClipOffset;
-  const uint32_t* clipGreen = kTables.clipGreen.data() + kClipOffset;
-  const uint32_t* clipBlue = kTables.clipBlue.data() + kClipOffset;
   const size_t rowBytes = size_t(width) * 4;
   for (int k = 0; k < height; k += 2) {
     const uint8_t* y0 = p.y + size_t(k) * p.lumaStride;
-    const uint8_t* y1 = y0 + p.lumaStride;
-    const uint8_t* cr = p.cr + size_t(k / 2) * p.chromaStride;
-    const uint8_t* cb = p.cb + size_t(k / 2) * p.chromaStride;
     const int row0 = bottomUp ? height - 1 - k : k;
     const int row1 = bottomUp ? row0 - 1 : row0 + 1;
-    uint32_t* o0 = reinterpret_cast<uint32_t*>(out + size_t(row0) * rowBytes);
-    uint32_t* o1 = reinterpret_cast<uint32_t*>(out + size_t(row1) * rowBytes);
-    for (int x = 0; x < width; x += 2) {
-      const int c = x >> 1;
-      const uint32_t* r = clipRed + kTables.red[cr[c]];
-      const uint32_t* b = clipBlue + kTables.blue[cb[c]];
-      const uint32_t* g = clipGreen - kTables.greenB[cb[c]] - kTables.greenR[cr[c]];
-      int l = kTables.luma[y0[x]];
-      o0[x] = r[l] | g[l] | b[l];
-      l = kTables.luma[y0[x + 1]];
-      o0[x + 1] = r[l] | g[l] | b[l];
-      l = kTables.luma[y1[x]];
-      o1[x] = r[l] | g[l] | b[l];
-      l = kTables.luma[y1[x + 1]];
-      o1[x + 1] = r[l] | g[l] | b[l];
-    }
+    ConvertRows(y0, y0 + p.lumaStride, p.cr + size_t(k / 2) * p.chromaStride, p.cb + size_t(k / 2) * p.chromaStride,
+                width, out + size_t(row0) * rowBytes, out + size_t(row1) * rowBytes);
   }
 }
 

@@ -18,7 +18,7 @@ struct PlaneSet {
   int chromaStride;
 };
 
-// Writes width x height pixels (both even) to out, rows of width pixels;
+// Writes width x height pixels (width a multiple of 8, height even) to out, rows of width pixels;
 // plane row k goes to output row k, or to row height - 1 - k when bottomUp.
 void ConvertToRgbx(const PlaneSet& planes, int width, int height, uint8_t* out, bool bottomUp);
 
