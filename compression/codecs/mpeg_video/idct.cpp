@@ -9,6 +9,11 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace cl::codecs::mpeg {
 namespace {
@@ -76,24 +81,20 @@ constexpr std::array<float, 64> MakeScale() {
   return t;
 }
 
-// Both passes; on return rows[y] holds output row y.
+// Both passes over a block that holds its coefficients transposed; on
+// return rows[y] holds output row y.
 inline void TransformBlock(const float* block, Row* rows) {
   Row r[8];
   std::memcpy(r, block, sizeof r);
-  Transform8(r);  // vertical: along y for every x
+  Transform8(r);  // horizontal, rows being columns
   float t[64];
   std::memcpy(t, r, sizeof t);
   float u[64];
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) u[x * 8 + y] = t[y * 8 + x];
   }
-  std::memcpy(r, u, sizeof r);
-  Transform8(r);  // horizontal: r[x] now holds column x of the output
-  std::memcpy(u, r, sizeof u);
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) t[y * 8 + x] = u[x * 8 + y];
-  }
-  std::memcpy(rows, t, sizeof t);
+  std::memcpy(rows, u, sizeof u);
+  Transform8(rows);  // vertical
 }
 
 // Rounds each value to the nearest integer (halves up), adds the
@@ -117,10 +118,72 @@ inline void StoreRow(const Row& row, const uint8_t* prediction, uint8_t* dst) {
   for (int i = 0; i < 8; ++i) dst[i] = uint8_t(r[i]);
 }
 
+
+#if defined(__SSE2__)
+// Eight rows as two halves of four floats each.
+typedef float Half __attribute__((vector_size(16)));
+
+inline void Transpose4(Half& a, Half& b, Half& c, Half& d) {
+  __m128 t0 = _mm_unpacklo_ps(a, b);
+  __m128 t1 = _mm_unpacklo_ps(c, d);
+  __m128 t2 = _mm_unpackhi_ps(a, b);
+  __m128 t3 = _mm_unpackhi_ps(c, d);
+  a = _mm_movelh_ps(t0, t1);
+  b = _mm_movehl_ps(t1, t0);
+  c = _mm_movelh_ps(t2, t3);
+  d = _mm_movehl_ps(t3, t2);
+}
+
+// The block holds the coefficients transposed: the first pass over its
+// rows is the horizontal transform; one transpose later the second pass
+// gives the output rows.
+inline void TransformRows(const float* block, Half* left, Half* right) {
+  for (int r = 0; r < 8; ++r) {
+    left[r] = _mm_load_ps(block + r * 8);
+    right[r] = _mm_load_ps(block + r * 8 + 4);
+  }
+  Transform8(left);
+  Transform8(right);
+  // [L0-3 R0-3; L4-7 R4-7] transposed: the 4x4 quarters swap across the
+  // diagonal.
+  Transpose4(left[0], left[1], left[2], left[3]);
+  Transpose4(right[0], right[1], right[2], right[3]);
+  Transpose4(left[4], left[5], left[6], left[7]);
+  Transpose4(right[4], right[5], right[6], right[7]);
+  for (int r = 0; r < 4; ++r) std::swap(right[r], left[r + 4]);
+  Transform8(left);
+  Transform8(right);
+}
+
+inline void StoreHalves(const Half& left, const Half& right, const uint8_t* prediction, uint8_t* dst) {
+  __m128i v = _mm_packs_epi32(_mm_cvtps_epi32(left), _mm_cvtps_epi32(right));
+  if (prediction != nullptr) {
+    const __m128i p = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(prediction)),
+                                        _mm_setzero_si128());
+    v = _mm_adds_epi16(v, p);
+  }
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(v, v));
+}
+#endif
 }  // namespace
 
 const std::array<float, 64> kIdctScale = MakeScale();
 
+#if defined(__SSE2__)
+void IdctPut(float* block, uint8_t* dst, int stride) {
+  Half left[8];
+  Half right[8];
+  TransformRows(block, left, right);
+  for (int y = 0; y < 8; ++y) StoreHalves(left[y], right[y], nullptr, dst + y * stride);
+}
+
+void IdctAdd(float* block, uint8_t* dst, int stride) {
+  Half left[8];
+  Half right[8];
+  TransformRows(block, left, right);
+  for (int y = 0; y < 8; ++y) StoreHalves(left[y], right[y], dst + y * stride, dst + y * stride);
+}
+#else
 void IdctPut(float* block, uint8_t* dst, int stride) {
   Row rows[8];
   TransformBlock(block, rows);
@@ -132,6 +195,7 @@ void IdctAdd(float* block, uint8_t* dst, int stride) {
   TransformBlock(block, rows);
   for (int y = 0; y < 8; ++y) StoreRow(rows[y], dst + y * stride, dst + y * stride);
 }
+#endif
 
 void DcPut(int coefficient, uint8_t* dst, int stride) {
   const uint8_t v = uint8_t(std::clamp(coefficient >> 3, 0, 255));

@@ -259,7 +259,7 @@ class SliceDecoder {
     int magnitude = ((2 * std::abs(level) + k) * qscale_ * matrix[pos]) >> 4;
     if ((magnitude & 1) == 0 && magnitude != 0) --magnitude;
     magnitude = std::min(magnitude, kMaxCoefficient);
-    block_[pos] = float(level < 0 ? -magnitude : magnitude) * kIdctScale[pos];
+    block_[TransposedIndex(pos)] = float(level < 0 ? -magnitude : magnitude) * kIdctScale[pos];
     last_ = level < 0 ? -magnitude : magnitude;
   }
 
