@@ -19,6 +19,7 @@
 #include "error.h"
 #include "frames.h"
 #include "model.h"
+#include "mpeg/mpeg.h"
 
 using cinelark::movie::swap16;
 using cinelark::movie::swap32;
@@ -77,6 +78,12 @@ int readStoredAtCursor(MVimageTrack *track, uint32_t size)
     return __mvDL_Read(track->directory, track->compressed.data());
 }
 
+bool isMpeg(const MVimageTrack *track)
+{
+    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
+    return scheme != nullptr && std::strcmp(scheme, "MPEG Video") == 0;
+}
+
 // Decodes one frame into out (frameSize bytes). The codec produces 32-bit
 // pixels; for packings of other sizes they pass through the conversion
 // buffer and the frame's share of them is kept.
@@ -93,6 +100,12 @@ int decodeFrame(MVimageTrack *track, int frame, uint8_t *out)
         std::memset(out + bytes, 0, size_t(track->frameSize) - bytes);
         swapPixels(track, out);
         return 0;
+    }
+    if (isMpeg(track) && frame == __mvT_Length(track) - 1) {
+        // MPEG-1 video (movie/mpeg/mpeg.h): the sequence end code hands out
+        // the last picture, also for a stream that lacks one.
+        static const uint8_t kSequenceEnd[4] = {0, 0, 1, 0xB7};
+        return __mvCD_Decompress(track->codec, sizeof kSequenceEnd, kSequenceEnd, out);
     }
     if (readStoredAtCursor(track, size) != 0)
         return -1;
@@ -111,8 +124,17 @@ int decodeFrame(MVimageTrack *track, int frame, uint8_t *out)
 bool needsKeyFrames(const MVimageTrack *track)
 {
     const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
-    return scheme != nullptr &&
-           (std::strcmp(scheme, "Apple Video") == 0 || std::strcmp(scheme, "Apple Animation") == 0);
+    return scheme != nullptr && (std::strcmp(scheme, "Apple Video") == 0 ||
+                                 std::strcmp(scheme, "Apple Animation") == 0 || isMpeg(track));
+}
+
+// MPEG-1 video frames (movie/mpeg/mpeg.h): an entry whose bytes start with a
+// sequence header is where a fresh decoder can begin.
+bool startsSequence(MVimageTrack *track, int frame)
+{
+    uint8_t head[4] = {};
+    return __mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) == 0 &&
+           __mvDL_ReadPart(track->directory, 0, 4, head) == 0 && __mvMP_IsSequenceStart(head);
 }
 
 int isKey(MVimageTrack *track, int frame)
@@ -135,6 +157,15 @@ int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
         return 0;
     int start = __mvIT_StepStart(frame, track->lastDecoded,
                                  [track](int j) { return isKey(track, j) != 0; });
+    // An MPEG-1 decoder that does not go on from where it stands starts
+    // afresh at the sequence header before the key frame; the frames up to
+    // the key frame only warm it up.
+    if (isMpeg(track) && (start != track->lastDecoded + 1 || track->lastDecoded < 0)) {
+        while (start > 0 && !startsSequence(track, start))
+            start--;
+        if (__mvIT_RestartCodec(track) != 0)
+            return -1;
+    }
     for (int j = start; j < frame; j++)
         if (decodeFrame(track, j, scratch) != 0)
             return -1;

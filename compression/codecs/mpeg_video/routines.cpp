@@ -4,9 +4,10 @@
 //
 // The decompressor pulls the stream from the handle's data buffer as it
 // needs it and keeps what it has pulled, so a stream may arrive in a ring
-// fed by another thread or in successive plain-memory pieces, one per call;
-// the end of the data counts as the end of the sequence. Each handle has a
-// decoder of its own.
+// fed by another thread or in successive plain-memory pieces, one per call.
+// When the handle's ring runs dry (its producer done) the sequence ends; the
+// end of a plain-memory piece only ends the call. Each handle has a decoder
+// of its own.
 #include <cinelark/cl.h>
 
 #include <algorithm>
@@ -244,7 +245,7 @@ bool ReportProblems(CL_Handle handle, StreamDecoder& decoder) {
   return p.damagedSlices > 0 || p.dPictures > 0;
 }
 
-int Decompress(CL_Handle handle, int frames, int, void*, void*) {
+int Decompress(CL_Handle handle, int frames, int, void* compressedData, void*) {
   MpegVideoState* state = StateOf(handle);
   constexpr int32_t ids[] = {CL_IMAGE_WIDTH, CL_IMAGE_HEIGHT, CL_ORIGINAL_FORMAT, CL_ORIENTATION,
                              CL_BITS_PER_COMPONENT};
@@ -276,7 +277,7 @@ int Decompress(CL_Handle handle, int frames, int, void*, void*) {
     uint8_t* frame = FrameSpace(handle, kDecompressLabel, frameBuffer, &status);
     if (frame == nullptr) return status;
     StreamDecoder::Status decoded = StreamDecoder::kOk;
-    const mpeg::Delivered d = decoder.Next(source, &decoded);
+    const mpeg::Delivered d = decoder.Next(source, compressedData == nullptr, &decoded);
     if (decoded == StreamDecoder::kNoMemory) {
       ReportCodec(handle, CL_ERR_NO_MEMORY, "%s: Can't allocate memory\n", kDecompressLabel);
       return CL_ERR_NO_MEMORY;
@@ -289,6 +290,11 @@ int Decompress(CL_Handle handle, int frames, int, void*, void*) {
     if (decoder.ended()) StoreParam(handle, kEndOfSequence, 1);
     damaged = ReportProblems(handle, decoder) || damaged;
     if (int bad = PutFrame(handle, kDecompressLabel, frameBuffer)) return bad;
+  }
+  // A plain-memory piece goes away with the call: keep what is left of it.
+  if (compressedData != nullptr && !decoder.Drain(source)) {
+    ReportCodec(handle, CL_ERR_NO_MEMORY, "%s: Can't allocate memory\n", kDecompressLabel);
+    return CL_ERR_NO_MEMORY;
   }
   return damaged ? CL_ERR_NO_DATA : frames;
 }

@@ -102,7 +102,7 @@ StreamDecoder::Status StreamDecoder::Start(ByteSource& source) {
   return kOk;
 }
 
-Delivered StreamDecoder::Next(ByteSource& source, Status* status) {
+Delivered StreamDecoder::Next(ByteSource& source, bool dataEndsSequence, Status* status) {
   *status = kOk;
   for (;;) {
     const int64_t at = FindStartCode(0, source);
@@ -112,7 +112,7 @@ Delivered StreamDecoder::Next(ByteSource& source, Status* status) {
     }
     if (at < 0) {
       pos_ = std::max(pos_, len_ >= 3 ? len_ - 3 : pos_);
-      return EndOfSequence();
+      return dataEndsSequence ? EndOfSequence() : Delivered{};
     }
     const uint8_t code = CodeAt(at);
     pos_ += size_t(at) + 4;

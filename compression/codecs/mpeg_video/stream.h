@@ -62,9 +62,15 @@ class StreamDecoder {
   Status Start(ByteSource& source);
 
   // Decodes until a picture is due and returns it; a null store when the
-  // sequence (or the data) ended first. kNoMemory in *status when the
-  // stream area could not grow.
-  Delivered Next(ByteSource& source, Status* status);
+  // sequence ended first, or the data did. Running out of data ends the
+  // sequence only when dataEndsSequence is set; otherwise more may come
+  // with a later call. kNoMemory in *status when the stream area could not
+  // grow.
+  Delivered Next(ByteSource& source, bool dataEndsSequence, Status* status);
+
+  // Takes every byte the source holds now (a plain-memory piece that is
+  // about to go away).
+  bool Drain(ByteSource& source) { return Ensure(len_ - pos_ + (size_t(1) << 40), source) || !memoryFailed_; }
 
   // Lets the source be asked again after it once ran dry (a new call may
   // bring more bytes).
