@@ -74,6 +74,15 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
         ASSERT_EQ(mvReadFrames(track, k, 1, frameBytes, frame.data()), 0) << k;
         EXPECT_TRUE(frame == expected[size_t(k)]) << "frame " << k;
     }
+    // Reverse play over what was decoded, then a run of frames in one call.
+    for (int k = 30; k >= 0; --k) {
+        ASSERT_EQ(mvReadFrames(track, k, 1, frameBytes, frame.data()), 0) << k;
+        EXPECT_TRUE(frame == expected[size_t(k)]) << "frame " << k;
+    }
+    Bytes run(frameBytes * 6);
+    ASSERT_EQ(mvReadFrames(track, 14, 6, run.size(), run.data()), 0);
+    for (size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(std::equal(expected[14 + k].begin(), expected[14 + k].end(), run.begin() + long(k * frameBytes)));
     EXPECT_EQ(mvClose(movie), 0);
 }
 
