@@ -86,6 +86,42 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
     EXPECT_EQ(mvClose(movie), 0);
 }
 
+// A stream spoilt through its pictures, or cut short, still opens; every
+// frame reads, some with an error, and none brings the library down.
+TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
+{
+    TempDir dir;
+    const std::string file = dir.file("clip.m1v");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=30 -frames:v 20 "
+                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 6 -qscale:v 4 " + file)
+                              .c_str()),
+              0);
+    clSetErrorHandler(Quiet);
+    const Bytes whole = TempDir::read(file);
+    Bytes spoilt = whole;
+    spoilt[spoilt.size() * 3 / 5] ^= 0x3C;
+    spoilt[spoilt.size() * 4 / 5] ^= 0x3C;
+    const Bytes cut(whole.begin(), whole.begin() + long(whole.size() * 2 / 3));
+    for (const Bytes *bytes : {static_cast<const Bytes *>(&spoilt), &cut}) {
+        const std::string name = dir.write("damaged.m1v", *bytes);
+        MVid movie = 0;
+        ASSERT_EQ(mvOpenFile(name.c_str(), 0, &movie), 0);
+        MVid track = 0;
+        ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+        const int length = mvGetTrackLength(track);
+        EXPECT_GE(length, 10);
+        Bytes frame(64 * 48 * 4);
+        int failed = 0;
+        int read = 0;
+        for (int k = length - 1; k >= 0; k -= 3, ++read)
+            failed += mvReadFrames(track, k, 1, frame.size(), frame.data()) != 0;
+        EXPECT_LT(failed, read);
+        if (bytes == &spoilt)
+            EXPECT_GT(failed, 0);
+        EXPECT_EQ(mvClose(movie), 0);
+    }
+}
+
 TEST(MpegMovie, AStreamWithoutASequenceHeaderIsNotAMovie)
 {
     TempDir dir;
