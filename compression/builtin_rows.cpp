@@ -10,6 +10,7 @@
 #include "codecs/g711/g711.h"
 #include "codecs/hdcc/hdcc.h"
 #include "codecs/jpeg/jpeg.h"
+#include "codecs/mpeg_video/mpeg_video.h"
 #include "codecs/mvc1/mvc1.h"
 #include "codecs/rle/rle.h"
 #include "codecs/rle24/rle24.h"
@@ -41,7 +42,7 @@ const BuiltinRow kBuiltinRows[] = {
     {CL_UNCOMPRESSED_VIDEO, 3, "Uncompressed Video", 168, UncompressedVideoParams, &codecs::kUncompressedVideoRoutines},
     {CL_RLE,                3, "RLE",                168, RleParams,               &codecs::kRleRoutines},
     {CL_JPEG,               3, "JPEG",               868, JpegParams,              &codecs::kJpegRoutines},
-    {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &kAwaitingCodecWith<QueryMpegVideoStream, nullptr>},
+    {CL_MPEG_VIDEO,         1, "MPEG Video",         240, MpegVideoParams,         &codecs::kMpegVideoRoutines},
     {CL_MVC1,               3, "MVC1",               168, Mvc1Params,              &codecs::kMvc1Routines},
     {CL_RTR,                3, "RTR",                192, RtrParams,               &codecs::kRtrRoutines},
     {CL_HDCC,               3, "HDCC",               176, HdccParams,              &codecs::kHdccRoutines},

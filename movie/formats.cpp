@@ -5,6 +5,7 @@
 #include "stream.h"
 
 #include "native/native.h"
+#include "mpeg/mpeg.h"
 #include "quicktime/quicktime.h"
 
 int __mvReadMovie(MVstream *stream, int fileFormat, MVid *movie)
@@ -18,6 +19,8 @@ int __mvReadMovie(MVstream *stream, int fileFormat, MVid *movie)
         return __mvNV_ReadV3(stream, movie);
     case MV_FORMAT_QUICKTIME:
         return __mvQT_Read(stream, movie);
+    case MV_FORMAT_MPEG1:
+        return __mvMP_Read(stream, movie);
     default:
         __mvS_Destroy(stream);
         __mvSetErrno(MV_ERR_NOT_MOVIE);
@@ -34,6 +37,9 @@ int __mvWriteMovie(MVid movie, int fileFormat)
         return __mvNV_WriteV3(movie);
     case MV_FORMAT_QUICKTIME:
         return __mvQT_Write(movie);
+    case MV_FORMAT_MPEG1:
+        __mvSetErrno(MV_ERR_READ_ONLY);
+        return -1;
     default:
         __mvSetErrno(MV_ERR_INTERNAL);
         return -1;

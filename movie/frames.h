@@ -44,6 +44,9 @@ int __mvIT_DeleteFrames(MVimageTrack *track, int first, int count);
 // lastDecoded or the nearest key frame; failing both, 10 frames back (or 0).
 int __mvIT_StepStart(int frame, int lastDecoded, const std::function<bool(int)> &isKeyFrame);
 int __mvIT_StoredSize(MVimageTrack *track, int frame, uint32_t *size);
+// Replaces the track's codec bridge object with a fresh one (a decoder that
+// has seen nothing yet).
+int __mvIT_RestartCodec(MVimageTrack *track);
 int __mvIT_ReadStored(MVimageTrack *track, int frame, size_t bufferSize, void *buffer);
 int __mvIT_InsertStored(MVimageTrack *track, int frame, uint32_t size, const void *data);
 

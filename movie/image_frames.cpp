@@ -6,6 +6,7 @@
 // order. The track remembers the last frame it decoded; before a read that
 // does not follow it, the frames from the nearest point the decoder can
 // start from are decoded first (see bringDecoderInStep).
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "error.h"
 #include "frames.h"
 #include "model.h"
+#include "mpeg/mpeg.h"
 
 using cinelark::movie::swap16;
 using cinelark::movie::swap32;
@@ -28,6 +30,11 @@ namespace {
 // Without key frames the decoder starts this many frames back: enough for
 // an inter-frame codec to repaint most of a picture.
 constexpr int kRecoveryFrames = 10;
+
+// Decoded MPEG-1 pictures kept per track: about 64 MB, and never fewer than
+// a group's worth of small pictures.
+constexpr size_t kPictureCacheBytes = size_t(64) << 20;
+constexpr size_t kMinCachedPictures = 16;
 
 int fail(int error)
 {
@@ -77,6 +84,61 @@ int readStoredAtCursor(MVimageTrack *track, uint32_t size)
     return __mvDL_Read(track->directory, track->compressed.data());
 }
 
+bool isMpeg(const MVimageTrack *track)
+{
+    const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
+    return scheme != nullptr && std::strcmp(scheme, "MPEG Video") == 0;
+}
+
+// Keeps a decoded MPEG-1 picture, dropping the oldest beyond the budget.
+void keepPicture(MVimageTrack *track, int frame, const uint8_t *picture)
+{
+    const size_t bytes = size_t(track->frameSize);
+    const size_t limit = std::max(kMinCachedPictures, kPictureCacheBytes / std::max<size_t>(bytes, 1));
+    try {
+        auto [at, added] = track->pictureCache.try_emplace(frame);
+        at->second.assign(picture, picture + bytes);
+        if (added)
+            track->cacheOrder.push_back(frame);
+        while (track->cacheOrder.size() > limit) {
+            track->pictureCache.erase(track->cacheOrder.front());
+            track->cacheOrder.pop_front();
+        }
+    } catch (const std::bad_alloc &) {
+        // Only a cache: reads go on without it.
+        track->pictureCache.clear();
+        track->cacheOrder.clear();
+    }
+}
+
+// MPEG-1 video (movie/mpeg/mpeg.h): one entry per call; the last frame is
+// the sequence end code, which hands out the last picture also for a
+// stream that lacks one. Pictures the decoder hands out right are kept.
+int decodeMpeg(MVimageTrack *track, int frame, uint32_t size, uint8_t *out)
+{
+    static const uint8_t kSequenceEnd[4] = {0, 0, 1, 0xB7};
+    int status = 0;
+    if (frame == __mvT_Length(track) - 1) {
+        status = __mvCD_Decompress(track->codec, sizeof kSequenceEnd, kSequenceEnd, out);
+    } else {
+        if (readStoredAtCursor(track, size) != 0)
+            return -1;
+        status = __mvCD_Decompress(track->codec, size, track->compressed.data(), out);
+    }
+    if (status == 0 && frame >= track->validFrom)
+        keepPicture(track, frame, out);
+    return status;
+}
+
+bool cachedPicture(MVimageTrack *track, int frame, uint8_t *out)
+{
+    auto at = track->pictureCache.find(frame);
+    if (at == track->pictureCache.end())
+        return false;
+    std::memcpy(out, at->second.data(), size_t(track->frameSize));
+    return true;
+}
+
 // Decodes one frame into out (frameSize bytes). The codec produces 32-bit
 // pixels; for packings of other sizes they pass through the conversion
 // buffer and the frame's share of them is kept.
@@ -94,6 +156,8 @@ int decodeFrame(MVimageTrack *track, int frame, uint8_t *out)
         swapPixels(track, out);
         return 0;
     }
+    if (isMpeg(track))
+        return decodeMpeg(track, frame, size, out);
     if (readStoredAtCursor(track, size) != 0)
         return -1;
     size_t pixels = codecFrameBytes(track);
@@ -111,8 +175,17 @@ int decodeFrame(MVimageTrack *track, int frame, uint8_t *out)
 bool needsKeyFrames(const MVimageTrack *track)
 {
     const char *scheme = dmParamsGetString(track->params, DM_IMAGE_COMPRESSION);
-    return scheme != nullptr &&
-           (std::strcmp(scheme, "Apple Video") == 0 || std::strcmp(scheme, "Apple Animation") == 0);
+    return scheme != nullptr && (std::strcmp(scheme, "Apple Video") == 0 ||
+                                 std::strcmp(scheme, "Apple Animation") == 0 || isMpeg(track));
+}
+
+// MPEG-1 video frames (movie/mpeg/mpeg.h): an entry whose bytes start with a
+// sequence header is where a fresh decoder can begin.
+bool startsSequence(MVimageTrack *track, int frame)
+{
+    uint8_t head[4] = {};
+    return __mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) == 0 &&
+           __mvDL_ReadPart(track->directory, 0, 4, head) == 0 && __mvMP_IsSequenceStart(head);
 }
 
 int isKey(MVimageTrack *track, int frame)
@@ -135,6 +208,16 @@ int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
         return 0;
     int start = __mvIT_StepStart(frame, track->lastDecoded,
                                  [track](int j) { return isKey(track, j) != 0; });
+    // An MPEG-1 decoder that does not go on from where it stands starts
+    // afresh at the sequence header before the key frame; the frames up to
+    // the key frame only warm it up.
+    if (isMpeg(track) && (start != track->lastDecoded + 1 || track->lastDecoded < 0)) {
+        track->validFrom = start;
+        while (start > 0 && !startsSequence(track, start))
+            start--;
+        if (__mvIT_RestartCodec(track) != 0)
+            return -1;
+    }
     for (int j = start; j < frame; j++)
         if (decodeFrame(track, j, scratch) != 0)
             return -1;
@@ -181,6 +264,19 @@ int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer)
     if (count == 0)
         return 0;
     auto *out = static_cast<uint8_t *>(buffer);
+    if (isMpeg(track)) {
+        for (int i = 0; i < count; i++) {
+            uint8_t *frame = out + size_t(i) * size_t(track->frameSize);
+            if (cachedPicture(track, first + i, frame))
+                continue;
+            if (bringDecoderInStep(track, first + i, frame) != 0 || decodeFrame(track, first + i, frame) != 0) {
+                track->lastDecoded = -1;
+                return -1;
+            }
+            track->lastDecoded = first + i;
+        }
+        return 0;
+    }
     if (bringDecoderInStep(track, first, out) != 0)
         return -1;
     for (int i = 0; i < count; i++) {

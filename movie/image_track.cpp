@@ -65,6 +65,13 @@ int openCodec(MVimageTrack *track)
 
 }  // namespace
 
+int __mvIT_RestartCodec(MVimageTrack *track)
+{
+    __mvCD_Destroy(track->codec);
+    track->codec = nullptr;
+    return openCodec(track);
+}
+
 int __mvIT_Create(MVmovie *movie, DMparams *params, DMparams *returnParams, MVid *id)
 {
     bool quickTime = dmParamsGetEnum(movie->params, MV_FILE_FORMAT) == MV_FORMAT_QUICKTIME;

@@ -18,6 +18,8 @@
 #define CINELARK_MOVIE_MODEL_H
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <vector>
 
 #include <cinelark/dmparams.h>
@@ -80,6 +82,12 @@ struct MVimageTrack : MVtrack {
     int packing = 0;
     // Stored pixels waiting for conversion to 32-bit words for display.
     std::vector<uint8_t> conversion;
+    // MPEG-1 video: decoded pictures kept for stepping back and reverse play
+    // (oldest first in cacheOrder), and the first frame the decoder has
+    // handed out right since it last restarted.
+    std::map<int, std::vector<uint8_t>> pictureCache;
+    std::deque<int> cacheOrder;
+    int validFrom = 0;
 };
 
 // ---- ids and registries (ids.cpp) ----------------------------------------

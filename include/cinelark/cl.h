@@ -219,6 +219,13 @@ int clReadDataRange(CL_BufferHdl buffer, int minimum, int maximum, void** positi
 int clReadSetup(CL_BufferHdl buffer, int largestChunk);
 int clDone(CL_BufferHdl buffer, int n);
 
+/* The next MPEG-1 group of pictures in a data buffer, found without
+ * consuming anything: stores the address just after its start code and that
+ * address's distance from the read position, and returns its time code as a
+ * frame number at framesPerSecond; -1 when no group start lies within the
+ * first 200001 positions of the valid bytes. */
+int clFindNextGOP(CL_BufferHdl buffer, int framesPerSecond, int* offset, void** position);
+
 /* Stream writer over a data buffer (producer side). */
 int clWriteData(CL_BufferHdl buffer, int n, void** position);
 int clWrite1Byte(CL_BufferHdl buffer, int skip, void** position, int value);

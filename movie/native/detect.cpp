@@ -4,6 +4,7 @@
 #include "error.h"
 #include "formats.h"
 #include "native.h"
+#include "mpeg/mpeg.h"
 #include "stream.h"
 
 #include "bytes.h"
@@ -34,6 +35,8 @@ int detect(MVstream *stream)
         return -1;
     ByteReader magic(std::span<const uint8_t>(head, 4));
     const uint32_t word = magic.u32();
+    if (__mvMP_IsSequenceStart(head))
+        return MV_FORMAT_MPEG1;
     if (word == kNativeMagic || word == kNativeOldMagic) {
         if (!readAt(stream, 4, head + 4, 2))
             return -1;

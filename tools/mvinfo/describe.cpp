@@ -26,6 +26,8 @@ const char *formatName(int format)
         return "native3";
     case MV_FORMAT_QUICKTIME:
         return "quicktime";
+    case MV_FORMAT_MPEG1:
+        return "mpeg1";
     default:
         return "unknown";
     }

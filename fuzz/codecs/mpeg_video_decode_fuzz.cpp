@@ -1,0 +1,62 @@
+// Fuzzes the "MPEG Video" decoder: the first byte chooses the caller's pixel
+// format, the orientation and the speed; the rest is the stream, read with
+// clReadHeader and then decoded through a data ring that wraps, into frames
+// exactly as large as the picture the header announced (so a write past a
+// frame is caught by the address sanitizer). Pictures larger than 256 x 256
+// are left alone to keep each run short.
+#include <cinelark/cl.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Silent(CL_Handle, int, const char*, ...) {}
+
+constexpr int kFormats[] = {CL_RGBX, CL_RGB332, CL_YUV422, CL_RGB};
+constexpr int kBytesPerPixel[] = {4, 1, 2, 3};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  clSetErrorHandler(Silent);
+  const int choice = data[0];
+  std::vector<uint8_t> stream(data + 1, data + size);
+  CL_Handle h = nullptr;
+  if (clOpenDecompressor(CL_MPEG_VIDEO, &h) != 0) return 0;
+  const int format = choice & 3;
+  int pv[] = {CL_ORIGINAL_FORMAT, kFormats[format], CL_ORIENTATION, choice >> 2 & 1};
+  clSetParams(h, pv, 4);
+  clSetParam(h, CL_SPEED, std::bit_cast<int>(choice & 8 ? 4.0f : choice & 16 ? 2.0f : 1.0f));
+  const int header = clReadHeader(h, int(stream.size()), stream.data());
+  const int width = clGetParam(h, CL_IMAGE_WIDTH);
+  const int height = clGetParam(h, CL_IMAGE_HEIGHT);
+  CL_BufferHdl ring = clCreateBuf(h, CL_DATA, 1, 4096 + int(stream.size() % 97), nullptr);
+  if (header <= 0 || width * height > 256 * 256 || ring == nullptr) {
+    clCloseDecompressor(h);
+    return 0;
+  }
+  std::vector<uint8_t> frame(size_t(width) * size_t(height) * size_t(kBytesPerPixel[format]));
+  size_t fed = 0;
+  for (int round = 0; round < 24; ++round) {
+    while (fed < stream.size()) {
+      void* at = nullptr;
+      int wrap = 0;
+      const int room = clQueryFree(ring, 0, &at, &wrap);
+      if (room <= 0) break;
+      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
+      std::memcpy(at, stream.data() + fed, k);
+      clUpdateHead(ring, int(k));
+      fed += k;
+    }
+    if (fed == stream.size()) clDoneUpdatingHead(ring);
+    if (clDecompress(h, 1, 0, nullptr, frame.data()) < 0 && fed == stream.size()) break;
+    if (clGetParam(h, CL_ALGORITHM_PARAMS) == 1 && fed == stream.size()) break;
+  }
+  clCloseDecompressor(h);
+  return 0;
+}

@@ -1,0 +1,132 @@
+// MPEG-1 video streams open as read-only movies: one "MPEG Video" track of
+// the stream's rounded-down size and rate with one frame per picture, whose
+// frames read in any order are the pictures the decoder hands out in
+// display order. The stream is made by ffmpeg at test time.
+#include <gtest/gtest.h>
+
+#include <cinelark/cl.h>
+#include <cinelark/movie.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void Quiet(CL_Handle, int, const char *, ...) {}
+
+// The stream's pictures as the decoder hands them out, bottom row first as
+// movies keep them.
+std::vector<Bytes> DecodeAll(const Bytes &stream, int width, int height, int count)
+{
+    CL_Handle h = nullptr;
+    clOpenDecompressor(CL_MPEG_VIDEO, &h);
+    int pv[] = {CL_IMAGE_WIDTH, width, CL_IMAGE_HEIGHT, height, CL_ORIENTATION, 1};
+    clSetParams(h, pv, 6);
+    CL_BufferHdl data = clCreateBuf(h, CL_DATA, int(stream.size()), 1, nullptr);
+    void *at = nullptr;
+    int wrap = 0;
+    clQueryFree(data, 0, &at, &wrap);
+    std::copy(stream.begin(), stream.end(), static_cast<unsigned char *>(at));
+    clUpdateHead(data, int(stream.size()));
+    clDoneUpdatingHead(data);
+    std::vector<Bytes> frames;
+    for (int k = 0; k < count; ++k) {
+        Bytes frame(size_t(width) * height * 4);
+        clDecompress(h, 1, 0, nullptr, frame.data());
+        frames.push_back(std::move(frame));
+    }
+    clCloseDecompressor(h);
+    return frames;
+}
+
+TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
+{
+    TempDir dir;
+    const std::string file = dir.file("clip.m1v");
+    // Open groups of 9 with two B pictures per P: random access has to
+    // warm the decoder up across a group boundary.
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=120x72:rate=25 -frames:v 31 "
+                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 9 -qscale:v 5 " + file)
+                              .c_str()),
+              0);
+    clSetErrorHandler(Quiet);
+    EXPECT_EQ(mvIsMovieFile(file.c_str()), 1);
+    MVid movie = 0;
+    ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
+    EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_MPEG1);
+    MVid track = 0;
+    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+    EXPECT_EQ(mvGetTrackLength(track), 31);
+    EXPECT_EQ(mvGetImageWidth(track), 112);
+    EXPECT_EQ(mvGetImageHeight(track), 64);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(track), 25.0);
+
+    const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 112, 64, 31);
+    const size_t frameBytes = expected[0].size();
+    Bytes frame(frameBytes);
+    for (int k : {0, 1, 2, 3, 4, 30, 29, 12, 11, 10, 9, 8, 20, 21, 5}) {
+        ASSERT_EQ(mvReadFrames(track, k, 1, frameBytes, frame.data()), 0) << k;
+        EXPECT_TRUE(frame == expected[size_t(k)]) << "frame " << k;
+    }
+    // Reverse play over what was decoded, then a run of frames in one call.
+    for (int k = 30; k >= 0; --k) {
+        ASSERT_EQ(mvReadFrames(track, k, 1, frameBytes, frame.data()), 0) << k;
+        EXPECT_TRUE(frame == expected[size_t(k)]) << "frame " << k;
+    }
+    Bytes run(frameBytes * 6);
+    ASSERT_EQ(mvReadFrames(track, 14, 6, run.size(), run.data()), 0);
+    for (size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(std::equal(expected[14 + k].begin(), expected[14 + k].end(), run.begin() + long(k * frameBytes)));
+    EXPECT_EQ(mvClose(movie), 0);
+}
+
+// A stream spoilt through its pictures, or cut short, still opens; every
+// frame reads, some with an error, and none brings the library down.
+TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
+{
+    TempDir dir;
+    const std::string file = dir.file("clip.m1v");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=30 -frames:v 20 "
+                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 6 -qscale:v 4 " + file)
+                              .c_str()),
+              0);
+    clSetErrorHandler(Quiet);
+    const Bytes whole = TempDir::read(file);
+    Bytes spoilt = whole;
+    spoilt[spoilt.size() * 3 / 5] ^= 0x3C;
+    spoilt[spoilt.size() * 4 / 5] ^= 0x3C;
+    const Bytes cut(whole.begin(), whole.begin() + long(whole.size() * 2 / 3));
+    for (const Bytes *bytes : {static_cast<const Bytes *>(&spoilt), &cut}) {
+        const std::string name = dir.write("damaged.m1v", *bytes);
+        MVid movie = 0;
+        ASSERT_EQ(mvOpenFile(name.c_str(), 0, &movie), 0);
+        MVid track = 0;
+        ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+        const int length = mvGetTrackLength(track);
+        EXPECT_GE(length, 10);
+        Bytes frame(64 * 48 * 4);
+        int failed = 0;
+        int read = 0;
+        for (int k = length - 1; k >= 0; k -= 3, ++read)
+            failed += mvReadFrames(track, k, 1, frame.size(), frame.data()) != 0;
+        EXPECT_LT(failed, read);
+        if (bytes == &spoilt)
+            EXPECT_GT(failed, 0);
+        EXPECT_EQ(mvClose(movie), 0);
+    }
+}
+
+TEST(MpegMovie, AStreamWithoutASequenceHeaderIsNotAMovie)
+{
+    TempDir dir;
+    const std::string file = dir.write("gop.m1v", {0, 0, 1, 0xB8, 0, 8, 0, 0x40, 0, 0, 1, 0xB7});
+    EXPECT_EQ(mvIsMovieFile(file.c_str()), 0);
+}
+
+}  // namespace
