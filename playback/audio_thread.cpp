@@ -36,22 +36,12 @@ bool interrupted(const MVplayback *object)
            object->freezeRequest.load();
 }
 
-bool park(MVplayback *object)
-{
-    object->gate.P();
-    object->gate.V();
-    return !object->pacingStop.load();
-}
-
 // When the port refuses a write (its device has stopped for good) the frame
 // still lasts its time, so the picture keeps its pace without sound.
 void sleepFrame(MVplayback *object, int64_t sampleFrames)
 {
     const auto lasts = std::chrono::microseconds(sampleFrames * 1000000 / object->audioRate);
-    cinelark::playback::PacingWake &wake = object->pacingWake;
-    std::unique_lock<std::mutex> hold(wake.lock);
-    wake.changed.wait_for(hold, lasts, [&] { return wake.poked; });
-    wake.poked = false;
+    __mvPB_PacingSleep(object, std::chrono::steady_clock::now() + lasts);
 }
 
 // Resamples the prepared frame into the resampled buffer for a speed other
@@ -175,22 +165,15 @@ void __mvPB_AudioThread(MVplayback *object)
     object->haltRequest = 0;
     object->playing = 0;
     object->pacingReady = true;
-    if (!park(object))
+    if (!__mvPB_Park(object))
         return;
     for (;;) {
         if (object->pacingStop.load())
             return;
-        if (object->haltRequest.load()) {
-            object->haltRequest = 0;
-            object->playing = 0;
-            if (!park(object))
-                return;
-            continue;
-        }
-        if (object->freezeRequest.load()) {
-            object->tickSema->V();
-            object->freezeRequest = 0;
-            if (!park(object))
+        if (object->haltRequest.load() || object->freezeRequest.load()) {
+            if (object->haltRequest.exchange(0))
+                object->playing = 0;
+            if (!__mvPB_Park(object))
                 return;
             continue;
         }
@@ -207,7 +190,7 @@ void __mvPB_AudioThread(MVplayback *object)
         if (__mvPBaud_NextFrame(object, 1) != 0) {
             // End of play: close the gate (unless a halt already did) so
             // that the next iteration parks.
-            object->gate.tryP();
+            __mvPB_CloseGate(object);
             object->haltRequest = 1;
         }
     }

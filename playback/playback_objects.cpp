@@ -165,9 +165,7 @@ int __mvPB_KillTimerThread(MVplayback *object)
 {
     if (!object->pacingThread.joinable())
         return 0;
-    object->pacingStop = true;
-    object->gate.V();
-    __mvPB_PokePacingThread(object);
+    __mvPB_EndPacing(object);
     object->pacingThread.join();
     return 0;
 }

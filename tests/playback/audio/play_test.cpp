@@ -440,6 +440,18 @@ TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
     EXPECT_EQ(deviceRate(), 11025);
 }
 
+TEST_F(SoundPlay, PlayStoppedAtAnyMomentStaysStopped)
+{
+    SoundMovie movie;
+    bind(movie, "null");
+    // Frames of 1.7 ms of sound: a stop meets the thread in every part of
+    // its round. One that waits for a write to a full queue waits for a
+    // device period (10 ms) at most, which bounds the rounds here.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 40.0), 0);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT), 0);
+    stressPlayAndStop(movie.id(), 300);
+}
+
 TEST_F(SoundPlay, ClosingDuringASlowWriteEndsPromptly)
 {
     SoundMovie movie;

@@ -312,6 +312,14 @@ TEST_F(Play, EveryFrameFromTheStartPlaysToTheEnd)
     EXPECT_EQ(shown.back(), 24);
 }
 
+TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
+{
+    TestMovie movie(kW, kH, 40, 100.0);
+    bind(movie, 50.0);  // a frame every 200 us
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    stressPlayAndStop(movie.id(), 5000);
+}
+
 TEST_F(Play, SetAndScrubFrameSelectAndPaint)
 {
     TestMovie movie(kW, kH, 20, 100.0);
