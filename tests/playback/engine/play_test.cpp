@@ -385,6 +385,28 @@ TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndPaintsThem)
     EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
 }
 
+TEST_F(Play, ScrubbingWhileAnInterFrameMoviePlaysDecodesEveryFrameWhole)
+{
+    // Each scrub looks for key frames while the file thread decodes.
+    mvInitQuickTime();
+    for (const char *scheme : {"Apple Animation", "Apple Video"}) {
+        SCOPED_TRACE(scheme);
+        TestMovie movie(kW, kH, 40, 100.0, scheme, flatPixel);
+        bind(movie, 20.0);
+        mvSetSelectEvents(MV_EVENT_MASK_ERROR);
+        mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+        for (int i = 0; i < 500; i++)
+            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 40), 0);
+        ASSERT_EQ(mvStop(movie.id()), 0);
+        EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
+        // The decoder is still in step: frame 13 lands on 15 and shows it.
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 13), 0);
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(15, 5, 5), near));
+        ASSERT_EQ(movie.close(), 0);
+    }
+}
+
 TEST_F(Play, FramesThatFailToDecodeBecomeErrorEventsAndPlayGoesOn)
 {
     // RLE24 is lossless, so the pictures around the damage can be checked.
