@@ -2,7 +2,11 @@
 // frame period, the timer's carry rule, the slow-play test, the frame advance
 // through the three loop modes, scrubbing to key frames, the view arithmetic
 // and the event queue.
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -308,6 +312,34 @@ TEST_F(Events, GrowingWhileEventsWrapAroundKeepsTheirOrder)
     }
     EXPECT_EQ(mvPendingEvents(), 0);
     EXPECT_FALSE(readable(fd));
+}
+
+TEST_F(Events, AFailedEngineStartKeepsTheDescriptor)
+{
+    // No descriptor can be had beyond those open now, so the engine's start
+    // fails at its first one; an event queued before it is still there.
+    __mvEV_SendEvent(&object, cinelark::playback::kEventStop);
+    struct stat before {}, after {};
+    ASSERT_EQ(fstat(fd, &before), 0);
+    const int lowestFree = open("/dev/null", O_RDONLY);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int started = __mvPB_InitPlaybackGlobals();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(started, -1);
+    EXPECT_EQ(__mvPB_IsInitialized(), 0);
+    int again = -1;
+    ASSERT_EQ(mvGetEventFD(&again), 0);
+    EXPECT_EQ(again, fd);
+    ASSERT_EQ(fstat(fd, &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_TRUE(readable(fd));
+    EXPECT_EQ(mvPendingEvents(), 1);
 }
 
 TEST(PublicCalls, UnboundMoviesAreRefused)
