@@ -53,18 +53,23 @@ int __mvPBaud_NextFrame(MVplayback *object, int32_t frames)
             speed = -speed;
         }
     }
-    object->currentFrame = frame;
-    object->speed = speed;
     const int32_t limit = object->loopLimit.load();
     if (ranOff && limit != 0) {
         const int32_t count = object->loopCount.load() + 1;
         if (count >= limit) {
             object->loopCount = 0;
             ends = true;
+            // The last pass ends on the frame it ran off from, as a play
+            // once does, not on the frame a repeat would wrap to: timed
+            // and every-frame play then stop on the same frame.
+            if (mode == MV_LOOP_REPEAT)
+                frame = frame == start ? end : start;
         } else {
             object->loopCount = count;
         }
     }
+    object->currentFrame = frame;
+    object->speed = speed;
     if (ends)
         object->stopAtEnd = 1;
     object->tickSema->V();

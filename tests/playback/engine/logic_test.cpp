@@ -153,10 +153,17 @@ TEST_F(Advance, LoopLimitCountsPassesAndResets)
     object.currentFrame = 10;
     const std::vector<int> frames = run(100);
     EXPECT_TRUE(ended);
-    // Two passes: 11..20, 10..20, then the run off the end stops play.
+    // Two passes: 11..20, 10..20, then the run off the end stops play on
+    // the end frame rather than wrapping to the start.
     EXPECT_EQ(frames.size(), 10u + 11u + 1u);
+    EXPECT_EQ(frames.back(), 20);
     EXPECT_EQ(object.loopCount, 0);
     EXPECT_EQ(object.stopAtEnd, 1);
+    // Backwards, several frames at a time: it stops on the start frame.
+    object.speed = -1.0;
+    object.currentFrame = 12;
+    EXPECT_EQ(run(100, 4).back(), 10);
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(Advance, SwingLimitCountsEachDirection)
