@@ -93,42 +93,69 @@ void rememberJoin(const MVplayback *object, int32_t frames, Joins &joins)
     }
 }
 
-// Writes the prepared frame at the current speed; blocks while the port's
-// queue is full.
-void writeFrame(MVplayback *object, Joins &joins)
+// How much of the prepared frame's sound has reached the port: a halt that
+// comes during a write leaves the frame part written (or whole, when it came
+// during the last piece), and the next play goes on from there instead of
+// writing that sound a second time.
+struct Progress {
+    int64_t done = 0;    // samples (all channels) written
+    int64_t total = 0;   // samples of the frame as it was being written
+    double speed = 0.0;  // the speed they were made for
+};
+
+// Writes the prepared frame at the current speed, from where an interrupted
+// write of it left off; blocks while the port's queue is full. False when a
+// halt, a freeze or teardown stopped it before the end.
+bool writeFrame(MVplayback *object, Joins &joins, Progress &progress)
 {
     const double speed = object->speed.load();
     const int32_t frames = object->frameSamples;
     const int32_t wanted = __mvPB_CalcSamplesFromSpeed(frames, speed);
     object->outputSamples = wanted;
+    const bool resuming = progress.done > 0;
+    const bool resampled = wanted != frames && wanted >= 0;
     const void *samples = object->audioBuffer.get();
     int64_t count = frames;
-    if (wanted != frames && wanted >= 0) {
-        const int32_t made = resample(object, frames, wanted, float(std::fabs(speed)), joins);
+    if (resampled) {
+        // A resumed frame at the same speed is still in the buffer; made
+        // again it would start from the join this frame itself left.
+        const int32_t made = resuming && progress.speed == speed
+                                 ? int32_t(progress.total / object->channels)
+                                 : resample(object, frames, wanted, float(std::fabs(speed)), joins);
         if (made > 0) {
             samples = object->resampledBuffer.get();
             count = made;
         }
     }
-    rememberJoin(object, frames, joins);
+    if (!resuming)
+        rememberJoin(object, frames, joins);
     // A slowed frame lasts several frames' time; it is written a queue's
     // worth at a time, so that a halt, a freeze or teardown waits for no
-    // more than that. The rest of an interrupted frame is dropped.
+    // more than that.
     const int32_t channels = object->channels;
     const int64_t total = count * channels;
+    // After a change of speed the same share of the frame counts as done.
+    int64_t done = 0;
+    if (resuming && progress.total > 0)
+        done = std::min(total, progress.done * total / progress.total) / channels * channels;
+    progress = {done, total, speed};
     const int64_t piece =
         std::max<int64_t>(__mvPB_AudioQueueSize(object->samplesPerFrame, channels) / channels, 1) *
         channels;
     const auto *bytes = static_cast<const uint8_t *>(samples);
-    for (int64_t done = 0; done < total; done += piece) {
-        if (done > 0 && interrupted(object))
-            return;
-        const int64_t n = std::min(piece, total - done);
-        if (ALwritesamps(object->audioPort, bytes + done * object->bytesPerSample, long(n)) != 0) {
-            sleepFrame(object, (total - done) / channels);
-            return;
+    while (progress.done < total) {
+        if (progress.done > done && interrupted(object))
+            return false;
+        const int64_t n = std::min(piece, total - progress.done);
+        if (ALwritesamps(object->audioPort, bytes + progress.done * object->bytesPerSample,
+                         long(n)) != 0) {
+            sleepFrame(object, (total - progress.done) / channels);
+            progress.done = total;
+            break;
         }
+        progress.done += n;
     }
+    return true;
 }
 
 }  // namespace
@@ -162,6 +189,7 @@ int __mvPBaud_PrepareAudio(MVplayback *object)
 void __mvPB_AudioThread(MVplayback *object)
 {
     Joins joins;
+    Progress progress;
     object->haltRequest = 0;
     object->playing = 0;
     object->pacingReady = true;
@@ -177,16 +205,18 @@ void __mvPB_AudioThread(MVplayback *object)
                 return;
             continue;
         }
-        if (object->currentFrame.load() != object->audioFrame.load() &&
-            __mvPBaud_PrepareAudio(object) != 0)
-            object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
+        if (object->currentFrame.load() != object->audioFrame.load()) {
+            progress = {};
+            if (__mvPBaud_PrepareAudio(object) != 0)
+                object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
+        }
         if (object->haltRequest.load())
             continue;
-        writeFrame(object, joins);
         // A halt, freeze or teardown that came during the write is served
-        // first; the frame whose sound was written is then not passed.
-        if (interrupted(object))
+        // first; the frame is passed once its sound is written whole.
+        if (!writeFrame(object, joins, progress) || interrupted(object))
             continue;
+        progress = {};
         if (__mvPBaud_NextFrame(object, 1) != 0) {
             // End of play: close the gate (unless a halt already did) so
             // that the next iteration parks.

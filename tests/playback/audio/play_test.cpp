@@ -296,6 +296,30 @@ TEST_F(SoundPlay, SpeedChangesDuringPlayJoinWithoutAClick)
     EXPECT_LE(largestStep(wav.samples, 2), kSlope * 3);
 }
 
+TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
+{
+    SoundMovie movie;
+    bind(movie, "wav:" + wav_);
+    mvSetSelectEvents(MV_EVENT_MASK_STOP);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    for (int i = 0; i < 4; i++) {
+        // The thread spends most of each 67 ms frame blocked in its write,
+        // so a stop after this long almost always comes during one.
+        std::this_thread::sleep_for(90ms);
+        ASSERT_EQ(mvStop(movie.id()), 0);
+        ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+    }
+    ASSERT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
+    const std::vector<int16_t> sound = movie.sound();
+    movie.close();
+    const Wav wav = readWav(wav_);
+    ASSERT_TRUE(wav.ok);
+    ASSERT_EQ(wav.samples.size(), sound.size());
+    EXPECT_TRUE(wav.samples == sound);
+}
+
 TEST_F(SoundPlay, DisabledSoundKeepsTheTimeAndWritesSilence)
 {
     const Wav wav = capture(1.0, false);
