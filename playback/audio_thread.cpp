@@ -40,7 +40,8 @@ bool interrupted(const MVplayback *object)
 // still lasts its time, so the picture keeps its pace without sound.
 void sleepFrame(MVplayback *object, int64_t sampleFrames)
 {
-    const auto lasts = std::chrono::microseconds(sampleFrames * 1000000 / object->audioRate);
+    const auto lasts = std::chrono::microseconds(
+        int64_t(double(sampleFrames) * 1e6 * object->rateStep / object->audioRate));
     __mvPB_PacingSleep(object, std::chrono::steady_clock::now() + lasts);
 }
 
@@ -108,7 +109,9 @@ struct Progress {
 // halt, a freeze or teardown stopped it before the end.
 bool writeFrame(MVplayback *object, Joins &joins, Progress &progress)
 {
-    const double speed = object->speed.load();
+    // The track's rate against the device's stretches the sound as a speed
+    // would.
+    const double speed = object->speed.load() * object->rateStep;
     const int32_t frames = object->frameSamples;
     const int32_t wanted = __mvPB_CalcSamplesFromSpeed(frames, speed);
     object->outputSamples = wanted;
@@ -140,7 +143,8 @@ bool writeFrame(MVplayback *object, Joins &joins, Progress &progress)
         done = std::min(total, progress.done * total / progress.total) / channels * channels;
     progress = {done, total, speed};
     const int64_t piece =
-        std::max<int64_t>(__mvPB_AudioQueueSize(object->samplesPerFrame, channels) / channels, 1) *
+        std::max<int64_t>(
+            __mvPB_AudioQueueSize(__mvPB_PortSamplesPerFrame(object), channels) / channels, 1) *
         channels;
     const auto *bytes = static_cast<const uint8_t *>(samples);
     while (progress.done < total) {

@@ -131,6 +131,10 @@ struct MVplayback {
     // Engine bookkeeping beyond the data model.
     std::atomic<bool> pacingStop{false};   // teardown of the pacing thread
     std::atomic<bool> pacingReady{false};  // the pacing thread has reached its gate
+    // The track's samples per sample of the device's rate, set when the port
+    // opens: a track far from every standard rate is resampled to the rate
+    // the device plays at.
+    double rateStep = 1.0;
     // Main thread: the deferred stop is the end of play, which waits for the
     // last frame itself rather than whichever frame was being read.
     bool endDeferred = false;

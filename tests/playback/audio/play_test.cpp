@@ -434,11 +434,27 @@ TEST_F(SoundPlay, WithoutAFittingOutputTheTimerPacesTheMovieSilently)
         EXPECT_GE(elapsed, shortestPlay(1.0));
         EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
     }
-    // 5000 Hz sound would play at the nearest standard rate, 8000 Hz, and
-    // pace the pictures 60% too fast; the timer keeps their time instead.
-    SoundMovie slow(5000);
-    bind(slow, "null");
-    EXPECT_GE(playOnce(slow, 1.0), shortestPlay(1.0));
+}
+
+TEST_F(SoundPlay, ARateFarFromTheStandardOnesIsResampledToTheDevicesRate)
+{
+    for (int rate : {5000, 6000}) {
+        SCOPED_TRACE(rate);
+        SoundMovie movie(rate);
+        bind(movie, "wav:" + wav_);
+        EXPECT_GE(playOnce(movie, 1.0), shortestPlay(1.0));
+        movie.close();
+        const Wav wav = readWav(wav_);
+        ASSERT_TRUE(wav.ok);
+        EXPECT_EQ(wav.rate, 8000);
+        // A second of sound at 8000 Hz, less under a sample frame a picture.
+        const int frames = int(wav.samples.size() / 2);
+        EXPECT_NEAR(frames, 8000, kFrames);
+        // At its own pitch: output k is input k x rate / 8000, give or take
+        // the frames' rounding.
+        for (int k = 0; k < frames; k += 97)
+            EXPECT_NEAR(wav.samples[size_t(2 * k)], triangle(k * rate / 8000), 12 * kSlope) << k;
+    }
 }
 
 TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
