@@ -236,7 +236,8 @@ Engine *engine();
 }  // namespace cinelark::playback
 
 // ---- engine start-up and teardown (engine_globals.cpp) ---------------------
-int __mvPB_InitPlaybackGlobals();
+// Starts the engine; its RGB probe asks the given display (null: $DISPLAY).
+int __mvPB_InitPlaybackGlobals(Display *display = nullptr);
 int __mvPB_RegisterExitHandler();
 void __mvPB_DestroyPlaybackGlobals();
 int __mvPB_IsInitialized();

@@ -115,11 +115,11 @@ int __mvPB_PlaybackListInitialized() { return gEngine && gEngine->head ? 1 : 0; 
 
 MVplayback *__mvPB_GetPlaybackList() { return gEngine ? gEngine->head : nullptr; }
 
-int __mvPB_InitPlaybackGlobals()
+int __mvPB_InitPlaybackGlobals(Display *display)
 {
     if (gInitialized.load())
         return 0;
-    return cinelark::movie::guarded([]() -> int {
+    return cinelark::movie::guarded([display]() -> int {
         gEngine = std::make_unique<Engine>();
         Engine &e = *gEngine;
         e.head = new MVplayback;
@@ -128,7 +128,9 @@ int __mvPB_InitPlaybackGlobals()
             destroyEngine(false);
             return -1;
         }
-        e.hasRGB = getgdesc(KGL_GD_BITS_RGB) > 0 ? 1 : 0;
+        // The display the first movie is bound to, which need not be
+        // $DISPLAY (a player started with -display, or with no $DISPLAY).
+        e.hasRGB = (display ? kglGetDesc(display, KGL_GD_BITS_RGB) : getgdesc(KGL_GD_BITS_RGB)) > 0;
         if (__mvPB_GetSharedArena() != 0 || __mvPB_InitCmdFD() != 0 || __mvPB_InitGLLock() != 0 ||
             __mvPB_InitPlaybackThread() != 0 || __mvPB_InitFileIOThread() != 0) {
             const int error = mvErrno;
