@@ -189,8 +189,11 @@ void reportMovieError(int errorNumber, const char *fileName)
 
 int checkMovieFileName()
 {
-    if (curMovieFile[0] == '\0')
+    // An empty selection from File > Open came in the busy state too.
+    if (curMovieFile[0] == '\0') {
+        endBusy();
         return -1;
+    }
     int fd = open(curMovieFile, O_RDONLY);
     if (fd < 0) {
         reportText(formatWithName(resourceText("fileErr", "Cannot open %s."), curMovieFile).c_str());

@@ -111,6 +111,11 @@ MainWin::~MainWin()
     std::exit(0);
 }
 
+void MainWin::handleWmDeleteMessage()
+{
+    theCinelark->quit();
+}
+
 Widget MainWin::setUpInterface(Widget parent)
 {
     Widget form = XmCreateForm(parent, const_cast<char *>("baseForm"), nullptr, 0);

@@ -23,6 +23,9 @@ public:
 
 protected:
     Widget setUpInterface(Widget parent) override;
+    // Closing the main window from the window manager quits, as File > Quit
+    // does, even while the movie window is still open.
+    void handleWmDeleteMessage() override;
 
 private:
     Widget frames_ = nullptr;

@@ -2,6 +2,7 @@
 // with a cursor, over the movie's file-space manager.
 #include "directory.h"
 
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -47,7 +48,9 @@ DMparams *newList()
 struct MVdirectory {
     Entry head;
     Entry tail;
-    Entry *cursor = nullptr;
+    // Moved by seeks; read without moving by lookups from other threads,
+    // which start from it as a hint.
+    std::atomic<Entry *> cursor{nullptr};
     MVfilespace *fileSpace = nullptr;
     // Holds a whole entry while it is split; only grows.
     std::vector<uint8_t> scratch;
@@ -270,12 +273,12 @@ int __mvDL_Read(MVdirectory *d, void *buffer)
 {
     if (d->isSentinel(d->cursor))
         return fail(MV_ERR_FRAME_RANGE);
-    return __mvDL_ReadPart(d, 0, d->cursor->size, buffer);
+    return __mvDL_ReadPart(d, 0, d->cursor.load()->size, buffer);
 }
 
 int __mvDL_ReadPart(MVdirectory *d, uint32_t at, uint32_t size, void *buffer)
 {
-    const Entry *e = d->cursor;
+    const Entry *e = d->cursor.load();
     if (d->isSentinel(e) || at > e->size || size > e->size - at)
         return fail(MV_ERR_FRAME_RANGE);
     if (size == 0)
@@ -289,7 +292,7 @@ DMparams *__mvDL_GetParams(MVdirectory *d)
         fail(MV_ERR_FRAME_RANGE);
         return nullptr;
     }
-    return d->cursor->params;
+    return d->cursor.load()->params;
 }
 
 int __mvDL_SetParams(MVdirectory *d, const DMparams *list, DMparams *returned)
@@ -319,6 +322,16 @@ int __mvDL_SetParams(MVdirectory *d, const DMparams *list, DMparams *returned)
             return fail(MV_ERR_NO_MEMORY);
     }
     return 0;
+}
+
+const DMparams *__mvDL_FrameParams(const MVdirectory *d, int frame)
+{
+    const Entry *e = d->cursor.load();
+    while (e != &d->head && frame < e->first)
+        e = e->prev;
+    while (e != &d->tail && e->next->first <= frame)
+        e = e->next;
+    return d->isSentinel(e) ? nullptr : e->params;
 }
 
 int __mvDL_TotalFrames(const MVdirectory *d) { return d->tail.first; }

@@ -18,7 +18,10 @@
 //
 // Threads: no locks. Reads go through the stream's locked seek-and-read, so
 // the playback engine's file thread may read while the application thread
-// reads too, but the cursor is shared: one thread at a time per directory.
+// reads too, but the cursor is shared: one thread at a time per directory
+// seeks and reads through it. __mvDL_FrameParams only reads the entries and
+// leaves the cursor alone, so any thread may ask it while another one reads
+// (as long as nobody edits the directory).
 #ifndef CINELARK_MOVIE_DIRECTORY_H
 #define CINELARK_MOVIE_DIRECTORY_H
 
@@ -64,6 +67,10 @@ DMparams *__mvDL_GetParams(MVdirectory *directory);
 // Copies "MV_KEY_FRAME" (an int) and registered user parameters of list into
 // the cursor entry's per-frame list, and into returned when given.
 int __mvDL_SetParams(MVdirectory *directory, const DMparams *list, DMparams *returned);
+
+// The per-frame list of the entry holding frame, found from the cursor
+// without moving it; null for a frame outside the directory.
+const DMparams *__mvDL_FrameParams(const MVdirectory *directory, int frame);
 
 int __mvDL_TotalFrames(const MVdirectory *directory);
 int __mvDL_DirCount(const MVdirectory *directory);

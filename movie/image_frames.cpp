@@ -192,9 +192,9 @@ int isKey(MVimageTrack *track, int frame)
 {
     if (!needsKeyFrames(track))
         return 1;
-    if (__mvDL_Seek(track->directory, frame, nullptr, nullptr, nullptr, nullptr) != 0)
-        return 0;
-    const DMparams *params = __mvDL_GetParams(track->directory);
+    // The engine asks from its main thread while its file thread decodes
+    // through the cursor.
+    const DMparams *params = __mvDL_FrameParams(track->directory, frame);
     if (params == nullptr || !dmParamsIsPresent(params, MV_KEY_FRAME))
         return 0;
     return dmParamsGetInt(params, MV_KEY_FRAME);

@@ -57,7 +57,9 @@ int __mvPB_InitAudioBuffers(MVplayback *object)
     // Locked so that the write path does not fault; a refusal (no privilege,
     // a low limit) costs only that.
     mlock(object->audioBuffer.get(), size_t(object->audioBufferSize));
-    return 0;
+    // A track resampled to the device's rate needs the resampled buffer at
+    // speed 1 already.
+    return object->rateStep == 1.0 ? 0 : __mvPB_InitResampledAudioBuffer(object);
 }
 
 int __mvPB_FreeAudioBuffers(MVplayback *object)
@@ -76,8 +78,8 @@ int __mvPB_FreeAudioBuffers(MVplayback *object)
 
 int __mvPB_InitResampledAudioBuffer(MVplayback *object)
 {
-    const int32_t samples =
-        __mvPB_CalcSamplesFromSpeed(object->samplesPerFrame + 2, object->speed.load());
+    const int32_t samples = __mvPB_CalcSamplesFromSpeed(
+        object->samplesPerFrame + 2, object->speed.load() * object->rateStep);
     const int64_t needed = int64_t(samples) * object->bytesPerSample;
     if (samples < 0 || needed > kMaxAudioBytes)
         return cinelark::movie::failWith(MV_ERR_NO_MEMORY);

@@ -21,6 +21,9 @@
 // at least 510 and at most 131000 per channel.
 int32_t __mvPB_AudioQueueSize(int32_t samplesPerFrame, int32_t channels);
 
+// One image frame's samples (all channels) at the device's rate.
+int32_t __mvPB_PortSamplesPerFrame(const MVplayback *object);
+
 // The standard output rate nearest to a track's rate in Hz.
 int32_t __mvPB_StandardAudioRate(int32_t rate);
 

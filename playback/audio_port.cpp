@@ -4,7 +4,10 @@
 //
 // The device has one output rate for all ports. A movie sets it to the
 // standard rate nearest to its own when its port opens, unless another movie
-// is the primary-audio movie, whose own (unrounded) rate then stays.
+// is the primary-audio movie, whose own (unrounded) rate then stays. A track
+// whose rate differs from the device's is resampled to it as it plays (the
+// audio thread folds the rates' ratio into the speed), so a 5000 Hz track
+// sounds at its pitch and paces its pictures at their rate.
 //
 // Every sequence of audio port calls runs with the library's error reporting
 // switched off: a movie whose sound cannot be played plays silently, paced
@@ -49,16 +52,18 @@ constexpr RateBand kRateBands[] = {{9392, 8000},   {13283, 11025}, {18784, 16000
                                    {26564, 22050}, {37567, 32000}, {46010, 44100}};
 constexpr int32_t kTopRate = 48000;
 
-// A track whose rate is further than this share from the standard rate it
-// would play at is left to the timer: its picture would otherwise run a
-// fifth or more too fast or too slow with its sound. (The bands themselves
-// stretch up to 17% below a standard rate.)
-constexpr double kMaxRateError = 0.2;
-
 int setDeviceRate(int32_t rate)
 {
     long pairs[2] = {AL_PARAM_OUTPUT_RATE, rate};
     return ALsetparams(AL_DEFAULT_DEVICE, pairs, 2);
+}
+
+// The rate the device plays at, or the given one when it cannot be asked.
+int32_t deviceRate(int32_t otherwise)
+{
+    long pairs[2] = {AL_PARAM_OUTPUT_RATE, 0};
+    return ALgetparams(AL_DEFAULT_DEVICE, pairs, 2) == 0 && pairs[1] > 0 ? int32_t(pairs[1])
+                                                                          : otherwise;
 }
 
 }  // namespace
@@ -69,6 +74,11 @@ int32_t __mvPB_AudioQueueSize(int32_t samplesPerFrame, int32_t channels)
     const int64_t low = int64_t(channels) * kMinQueuePerChannel;
     const int64_t high = int64_t(channels) * kMaxQueuePerChannel;
     return int32_t(std::min(std::max(wanted, low), high));
+}
+
+int32_t __mvPB_PortSamplesPerFrame(const MVplayback *object)
+{
+    return int32_t(std::ceil(object->samplesPerFrame / object->rateStep));
 }
 
 int32_t __mvPB_StandardAudioRate(int32_t rate)
@@ -82,12 +92,12 @@ int32_t __mvPB_StandardAudioRate(int32_t rate)
 int __mvPB_InitAudioPort(MVplayback *object)
 {
     const int32_t standard = __mvPB_StandardAudioRate(object->audioRate);
-    if (std::fabs(double(standard) - object->audioRate) > kMaxRateError * object->audioRate ||
-        (object->bytesPerSample != 1 && object->bytesPerSample != 2)) {
+    if (object->audioRate <= 0 || (object->bytesPerSample != 1 && object->bytesPerSample != 2)) {
         // Only 8- and 16-bit samples have resamplers.
         __mvSetErrno(EINVAL);
         return -1;
     }
+    object->rateStep = double(object->audioRate) / standard;
     QuietAudioErrors quiet;
     ALconfig config = ALnewconfig();
     if (!config) {
@@ -97,7 +107,7 @@ int __mvPB_InitAudioPort(MVplayback *object)
     ALport port = nullptr;
     if (ALsetwidth(config, object->bytesPerSample) == 0 &&
         ALsetchannels(config, object->channels) == 0 &&
-        ALsetqueuesize(config, __mvPB_AudioQueueSize(object->samplesPerFrame,
+        ALsetqueuesize(config, __mvPB_AudioQueueSize(__mvPB_PortSamplesPerFrame(object),
                                                      object->channels)) == 0) {
         // The pacing thread does not exist yet while the movie is bound.
         char name[32];
@@ -118,6 +128,7 @@ int __mvPB_InitAudioPort(MVplayback *object)
         __mvSetErrno(failed ? failed : EIO);
         return -1;
     }
+    object->rateStep = double(object->audioRate) / deviceRate(standard);
     if (ALsetfillpoint(port, 0) != 0) {
         const int failed = errno;
         ALcloseport(port);

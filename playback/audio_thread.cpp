@@ -36,22 +36,13 @@ bool interrupted(const MVplayback *object)
            object->freezeRequest.load();
 }
 
-bool park(MVplayback *object)
-{
-    object->gate.P();
-    object->gate.V();
-    return !object->pacingStop.load();
-}
-
 // When the port refuses a write (its device has stopped for good) the frame
 // still lasts its time, so the picture keeps its pace without sound.
 void sleepFrame(MVplayback *object, int64_t sampleFrames)
 {
-    const auto lasts = std::chrono::microseconds(sampleFrames * 1000000 / object->audioRate);
-    cinelark::playback::PacingWake &wake = object->pacingWake;
-    std::unique_lock<std::mutex> hold(wake.lock);
-    wake.changed.wait_for(hold, lasts, [&] { return wake.poked; });
-    wake.poked = false;
+    const auto lasts = std::chrono::microseconds(
+        int64_t(double(sampleFrames) * 1e6 * object->rateStep / object->audioRate));
+    __mvPB_PacingSleep(object, std::chrono::steady_clock::now() + lasts);
 }
 
 // Resamples the prepared frame into the resampled buffer for a speed other
@@ -103,42 +94,72 @@ void rememberJoin(const MVplayback *object, int32_t frames, Joins &joins)
     }
 }
 
-// Writes the prepared frame at the current speed; blocks while the port's
-// queue is full.
-void writeFrame(MVplayback *object, Joins &joins)
+// How much of the prepared frame's sound has reached the port: a halt that
+// comes during a write leaves the frame part written (or whole, when it came
+// during the last piece), and the next play goes on from there instead of
+// writing that sound a second time.
+struct Progress {
+    int64_t done = 0;    // samples (all channels) written
+    int64_t total = 0;   // samples of the frame as it was being written
+    double speed = 0.0;  // the speed they were made for
+};
+
+// Writes the prepared frame at the current speed, from where an interrupted
+// write of it left off; blocks while the port's queue is full. False when a
+// halt, a freeze or teardown stopped it before the end.
+bool writeFrame(MVplayback *object, Joins &joins, Progress &progress)
 {
-    const double speed = object->speed.load();
+    // The track's rate against the device's stretches the sound as a speed
+    // would.
+    const double speed = object->speed.load() * object->rateStep;
     const int32_t frames = object->frameSamples;
     const int32_t wanted = __mvPB_CalcSamplesFromSpeed(frames, speed);
     object->outputSamples = wanted;
+    const bool resuming = progress.done > 0;
+    const bool resampled = wanted != frames && wanted >= 0;
     const void *samples = object->audioBuffer.get();
     int64_t count = frames;
-    if (wanted != frames && wanted >= 0) {
-        const int32_t made = resample(object, frames, wanted, float(std::fabs(speed)), joins);
+    if (resampled) {
+        // A resumed frame at the same speed is still in the buffer; made
+        // again it would start from the join this frame itself left.
+        const int32_t made = resuming && progress.speed == speed
+                                 ? int32_t(progress.total / object->channels)
+                                 : resample(object, frames, wanted, float(std::fabs(speed)), joins);
         if (made > 0) {
             samples = object->resampledBuffer.get();
             count = made;
         }
     }
-    rememberJoin(object, frames, joins);
+    if (!resuming)
+        rememberJoin(object, frames, joins);
     // A slowed frame lasts several frames' time; it is written a queue's
     // worth at a time, so that a halt, a freeze or teardown waits for no
-    // more than that. The rest of an interrupted frame is dropped.
+    // more than that.
     const int32_t channels = object->channels;
     const int64_t total = count * channels;
+    // After a change of speed the same share of the frame counts as done.
+    int64_t done = 0;
+    if (resuming && progress.total > 0)
+        done = std::min(total, progress.done * total / progress.total) / channels * channels;
+    progress = {done, total, speed};
     const int64_t piece =
-        std::max<int64_t>(__mvPB_AudioQueueSize(object->samplesPerFrame, channels) / channels, 1) *
+        std::max<int64_t>(
+            __mvPB_AudioQueueSize(__mvPB_PortSamplesPerFrame(object), channels) / channels, 1) *
         channels;
     const auto *bytes = static_cast<const uint8_t *>(samples);
-    for (int64_t done = 0; done < total; done += piece) {
-        if (done > 0 && interrupted(object))
-            return;
-        const int64_t n = std::min(piece, total - done);
-        if (ALwritesamps(object->audioPort, bytes + done * object->bytesPerSample, long(n)) != 0) {
-            sleepFrame(object, (total - done) / channels);
-            return;
+    while (progress.done < total) {
+        if (progress.done > done && interrupted(object))
+            return false;
+        const int64_t n = std::min(piece, total - progress.done);
+        if (ALwritesamps(object->audioPort, bytes + progress.done * object->bytesPerSample,
+                         long(n)) != 0) {
+            sleepFrame(object, (total - progress.done) / channels);
+            progress.done = total;
+            break;
         }
+        progress.done += n;
     }
+    return true;
 }
 
 }  // namespace
@@ -172,42 +193,38 @@ int __mvPBaud_PrepareAudio(MVplayback *object)
 void __mvPB_AudioThread(MVplayback *object)
 {
     Joins joins;
+    Progress progress;
     object->haltRequest = 0;
     object->playing = 0;
     object->pacingReady = true;
-    if (!park(object))
+    if (!__mvPB_Park(object))
         return;
     for (;;) {
         if (object->pacingStop.load())
             return;
-        if (object->haltRequest.load()) {
-            object->haltRequest = 0;
-            object->playing = 0;
-            if (!park(object))
+        if (object->haltRequest.load() || object->freezeRequest.load()) {
+            if (object->haltRequest.exchange(0))
+                object->playing = 0;
+            if (!__mvPB_Park(object))
                 return;
             continue;
         }
-        if (object->freezeRequest.load()) {
-            object->tickSema->V();
-            object->freezeRequest = 0;
-            if (!park(object))
-                return;
-            continue;
+        if (object->currentFrame.load() != object->audioFrame.load()) {
+            progress = {};
+            if (__mvPBaud_PrepareAudio(object) != 0)
+                object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
         }
-        if (object->currentFrame.load() != object->audioFrame.load() &&
-            __mvPBaud_PrepareAudio(object) != 0)
-            object->pendingError = mvErrno ? mvErrno : MV_ERR_INTERNAL;
         if (object->haltRequest.load())
             continue;
-        writeFrame(object, joins);
         // A halt, freeze or teardown that came during the write is served
-        // first; the frame whose sound was written is then not passed.
-        if (interrupted(object))
+        // first; the frame is passed once its sound is written whole.
+        if (!writeFrame(object, joins, progress) || interrupted(object))
             continue;
+        progress = {};
         if (__mvPBaud_NextFrame(object, 1) != 0) {
             // End of play: close the gate (unless a halt already did) so
             // that the next iteration parks.
-            object->gate.tryP();
+            __mvPB_CloseGate(object);
             object->haltRequest = 1;
         }
     }

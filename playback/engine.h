@@ -21,6 +21,7 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -39,12 +40,17 @@ namespace cinelark::playback {
 using arena::PollableSemaphore;
 using arena::Semaphore;
 
-// The pacing thread's own wake-up: its frame sleep is a timed wait on this,
-// so a halt, a freeze or teardown never waits out a whole period.
-struct PacingWake {
+// The pacing thread's gate and wake-up, under one lock. The thread passes
+// the gate only while it is open (timed play); a halt or a freeze closes it
+// and waits until the thread says it is parked there, so no frame advances
+// once either has returned. Its frame sleep is a timed wait on the same
+// condition, so a halt, a freeze or teardown never waits out a whole period.
+struct PacingGate {
     std::mutex lock;
     std::condition_variable changed;
     bool poked = false;
+    bool open = false;
+    bool parked = false;
 };
 
 }  // namespace cinelark::playback
@@ -87,7 +93,7 @@ struct MVplayback {
     std::atomic<int32_t> bufferedFrame{-1};  // shared: written by the file I/O thread
     std::atomic<int32_t> audioFrame{-1};     // written by the audio thread
     std::atomic<int32_t> pendingError{0};    // shared: file I/O thread to main
-    cinelark::playback::Semaphore gate{0};
+    cinelark::playback::PacingGate gate;  // shared: main and pacing thread
     std::unique_ptr<cinelark::playback::PollableSemaphore> tickSema;
     int tickFD = -1;
     std::unique_ptr<cinelark::playback::PollableSemaphore> requestSema;
@@ -125,7 +131,10 @@ struct MVplayback {
     // Engine bookkeeping beyond the data model.
     std::atomic<bool> pacingStop{false};   // teardown of the pacing thread
     std::atomic<bool> pacingReady{false};  // the pacing thread has reached its gate
-    cinelark::playback::PacingWake pacingWake;
+    // The track's samples per sample of the device's rate, set when the port
+    // opens: a track far from every standard rate is resampled to the rate
+    // the device plays at.
+    double rateStep = 1.0;
     // Main thread: the deferred stop is the end of play, which waits for the
     // last frame itself rather than whichever frame was being read.
     bool endDeferred = false;
@@ -227,7 +236,8 @@ Engine *engine();
 }  // namespace cinelark::playback
 
 // ---- engine start-up and teardown (engine_globals.cpp) ---------------------
-int __mvPB_InitPlaybackGlobals();
+// Starts the engine; its RGB probe asks the given display (null: $DISPLAY).
+int __mvPB_InitPlaybackGlobals(Display *display = nullptr);
 int __mvPB_RegisterExitHandler();
 void __mvPB_DestroyPlaybackGlobals();
 int __mvPB_IsInitialized();
@@ -279,6 +289,18 @@ int32_t __mvPB_NearestKeyFrame(int32_t frame, int32_t length, IsKey isKey);
 int32_t __mvPB_CalcDelayFromSpeed(double imageRate, double speed);
 void __mvPB_TimerThread(MVplayback *object);
 void __mvPB_PokePacingThread(MVplayback *object);
+// The gate's hand-overs. The pacing thread parks (false: it is to end),
+// sleeps until a deadline unless poked, and closes the gate itself at the
+// end of play. The main thread opens it for timed play, and closes it with a
+// request (halt or freeze) that it holds up until the thread has parked;
+// with onlyIfOpen a closed gate (play ending by itself) is left alone and
+// false returned. Teardown wakes the thread wherever it waits.
+bool __mvPB_Park(MVplayback *object);
+void __mvPB_PacingSleep(MVplayback *object, std::chrono::steady_clock::time_point deadline);
+void __mvPB_CloseGate(MVplayback *object);
+void __mvPB_OpenGate(MVplayback *object);
+bool __mvPB_HandOver(MVplayback *object, std::atomic<int32_t> &request, bool onlyIfOpen);
+void __mvPB_EndPacing(MVplayback *object);
 void __mvPBmain_SetSpeed(MVplayback *object, double speed);
 void __mvPBmain_SetSyncTimeBase(MVplayback *object, int32_t flag);
 void __mvPBapi_FreezeTimer(MVplayback *object);

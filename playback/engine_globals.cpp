@@ -47,6 +47,28 @@ void exitHandler()
 
 Engine *engine() { return gEngine.get(); }
 
+// Tears the engine down; at exit with the event queue, after a failed start
+// without it: the application may already watch the queue's descriptor
+// (it asks for it before it binds), and a later bind may yet succeed.
+static void destroyEngine(bool withEvents)
+{
+    if (!gEngine)
+        return;
+    __mvPB_KillPlaybackThread();
+    __mvPB_KillFileIOThread();
+    if (withEvents) {
+        __mvEV_DestroyEventQueue();
+        __mvEV_DestroyAllEvents();
+    }
+    __mvPB_DestroyCmd();
+    __mvPB_DestroyGLLock();
+    delete gEngine->head;
+    gEngine.reset();
+    gInitialized.store(false);
+    std::lock_guard<std::mutex> hold(gArenaLock);
+    gArenaFile.reset();  // removes the file
+}
+
 }  // namespace cinelark::playback
 
 using namespace cinelark::playback;
@@ -93,24 +115,26 @@ int __mvPB_PlaybackListInitialized() { return gEngine && gEngine->head ? 1 : 0; 
 
 MVplayback *__mvPB_GetPlaybackList() { return gEngine ? gEngine->head : nullptr; }
 
-int __mvPB_InitPlaybackGlobals()
+int __mvPB_InitPlaybackGlobals(Display *display)
 {
     if (gInitialized.load())
         return 0;
-    return cinelark::movie::guarded([]() -> int {
+    return cinelark::movie::guarded([display]() -> int {
         gEngine = std::make_unique<Engine>();
         Engine &e = *gEngine;
         e.head = new MVplayback;
         e.tail = e.head;
         if (__mvPB_RegisterExitHandler() != 0) {
-            __mvPB_DestroyPlaybackGlobals();
+            destroyEngine(false);
             return -1;
         }
-        e.hasRGB = getgdesc(KGL_GD_BITS_RGB) > 0 ? 1 : 0;
+        // The display the first movie is bound to, which need not be
+        // $DISPLAY (a player started with -display, or with no $DISPLAY).
+        e.hasRGB = (display ? kglGetDesc(display, KGL_GD_BITS_RGB) : getgdesc(KGL_GD_BITS_RGB)) > 0;
         if (__mvPB_GetSharedArena() != 0 || __mvPB_InitCmdFD() != 0 || __mvPB_InitGLLock() != 0 ||
             __mvPB_InitPlaybackThread() != 0 || __mvPB_InitFileIOThread() != 0) {
             const int error = mvErrno;
-            __mvPB_DestroyPlaybackGlobals();
+            destroyEngine(false);
             __mvSetErrno(error);
             return -1;
         }
@@ -119,22 +143,7 @@ int __mvPB_InitPlaybackGlobals()
     });
 }
 
-void __mvPB_DestroyPlaybackGlobals()
-{
-    if (!gEngine)
-        return;
-    __mvPB_KillPlaybackThread();
-    __mvPB_KillFileIOThread();
-    __mvEV_DestroyEventQueue();
-    __mvEV_DestroyAllEvents();
-    __mvPB_DestroyCmd();
-    __mvPB_DestroyGLLock();
-    delete gEngine->head;
-    gEngine.reset();
-    gInitialized.store(false);
-    std::lock_guard<std::mutex> hold(gArenaLock);
-    gArenaFile.reset();  // removes the file
-}
+void __mvPB_DestroyPlaybackGlobals() { destroyEngine(true); }
 
 extern "C" int mvSetNumMoviesHint(int count)
 {

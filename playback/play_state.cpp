@@ -6,13 +6,12 @@
 // The frame advance runs on the pacing thread (or on the main thread in
 // every-frame play); everything else here runs on the main thread.
 //
-// Halting and the gate: while a movie plays timed, the gate's count is 1 and
-// the pacing thread passes it each iteration. A halt closes it (takes the
-// count), asks the pacing thread to park and spins until the thread has
-// cleared "playing". When the pacing thread itself ran off the end of play it
-// has already taken the count; the halt then only waits for it to park. Both
-// sides close the gate with a try, so neither can block on a count the other
-// took.
+// Halting and the gate: while a movie plays timed, the gate is open and the
+// pacing thread goes on past it. A halt closes it, asks the pacing thread to
+// park and waits (on the gate's condition, not a spin) until the thread is
+// parked; then no frame advances until the next play opens the gate. When
+// the pacing thread itself ran off the end of play it has already closed the
+// gate; the halt then only waits for it to park.
 #include <cstdlib>
 
 #include "engine.h"
@@ -54,18 +53,23 @@ int __mvPBaud_NextFrame(MVplayback *object, int32_t frames)
             speed = -speed;
         }
     }
-    object->currentFrame = frame;
-    object->speed = speed;
     const int32_t limit = object->loopLimit.load();
     if (ranOff && limit != 0) {
         const int32_t count = object->loopCount.load() + 1;
         if (count >= limit) {
             object->loopCount = 0;
             ends = true;
+            // The last pass ends on the frame it ran off from, as a play
+            // once does, not on the frame a repeat would wrap to: timed
+            // and every-frame play then stop on the same frame.
+            if (mode == MV_LOOP_REPEAT)
+                frame = frame == start ? end : start;
         } else {
             object->loopCount = count;
         }
     }
+    object->currentFrame = frame;
+    object->speed = speed;
     if (ends)
         object->stopAtEnd = 1;
     object->tickSema->V();
@@ -102,22 +106,14 @@ void __mvPBmain_Play(MVplayback *object)
     if (object->everyFrame.load())
         object->tickSema->V();
     else
-        object->gate.V();
+        __mvPB_OpenGate(object);
 }
 
 void __mvPBmain_HaltTimer(MVplayback *object)
 {
-    if (!object->everyFrame.load()) {
-        // A failed tryP means the pacing thread closed the gate itself at
-        // the end of play and is on its way to park.
-        object->gate.tryP();
-        object->haltRequest = 1;
-        __mvPB_PokePacingThread(object);
-        while (object->playing.load())
-            std::this_thread::yield();
-    } else {
-        object->playing = 0;
-    }
+    if (!object->everyFrame.load())
+        __mvPB_HandOver(object, object->haltRequest, false);
+    object->playing = 0;
     // The halt settles the stop itself; an end of play signalled on the way
     // must not settle it a second time.
     object->stopAtEnd = 0;

@@ -165,9 +165,7 @@ int __mvPB_KillTimerThread(MVplayback *object)
 {
     if (!object->pacingThread.joinable())
         return 0;
-    object->pacingStop = true;
-    object->gate.V();
-    __mvPB_PokePacingThread(object);
+    __mvPB_EndPacing(object);
     object->pacingThread.join();
     return 0;
 }
@@ -266,7 +264,7 @@ int __mvPB_CloseHackForPublicAPI(MVid movie)
 extern "C" int mvBindWindow(MVid movie, struct _XDisplay *display, unsigned long window)
 {
     return cinelark::movie::guarded([&]() -> int {
-        if (__mvPB_InitPlaybackGlobals() != 0)
+        if (__mvPB_InitPlaybackGlobals(display) != 0)
             return -1;
         MVid image = 0;
         if (mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &image) != 0)
@@ -274,9 +272,9 @@ extern "C" int mvBindWindow(MVid movie, struct _XDisplay *display, unsigned long
         MVplayback *bound = nullptr;
         if (__mvPB_FindByMovieID(movie, &bound) == 0)
             return cinelark::movie::failWith(EBUSY);
-        // The engine's probe answers for $DISPLAY; the window's own display
-        // must offer RGB mode too.
-        if (!engine()->hasRGB || (display && kglGetDesc(display, KGL_GD_BITS_RGB) <= 0))
+        // The engine's probe answers for the display it started on; each
+        // window's own display must offer RGB mode.
+        if (display ? kglGetDesc(display, KGL_GD_BITS_RGB) <= 0 : !engine()->hasRGB)
             return cinelark::movie::failWith(MV_ERR_NO_RGB_MODE);
         if (__mvPB_WatchDisplay(display) != 0)
             return -1;

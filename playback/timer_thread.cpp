@@ -27,25 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<double> gSlowThreshold{0.5};
 
-// Parks the pacing thread at the gate until the next play (or every-frame
-// mode is left); false when it was woken to end instead.
-bool park(MVplayback *object)
-{
-    object->gate.P();
-    object->gate.V();
-    return !object->pacingStop.load();
-}
-
-// Sleeps until the deadline, or less when poked by a halt, a freeze or
-// teardown.
-void sleepUntil(MVplayback *object, Clock::time_point deadline)
-{
-    PacingWake &wake = object->pacingWake;
-    std::unique_lock<std::mutex> hold(wake.lock);
-    wake.changed.wait_until(hold, deadline, [&] { return wake.poked; });
-    wake.poked = false;
-}
-
 int32_t clockTicks()
 {
     struct tms unused;
@@ -75,12 +56,78 @@ bool __mvPB_IsSlow(double actualRate, double imageRate, double speed, double thr
 
 void __mvPB_PokePacingThread(MVplayback *object)
 {
-    PacingWake &wake = object->pacingWake;
+    PacingGate &gate = object->gate;
     {
-        std::lock_guard<std::mutex> hold(wake.lock);
-        wake.poked = true;
+        std::lock_guard<std::mutex> hold(gate.lock);
+        gate.poked = true;
     }
-    wake.changed.notify_one();
+    gate.changed.notify_all();
+}
+
+bool __mvPB_Park(MVplayback *object)
+{
+    PacingGate &gate = object->gate;
+    std::unique_lock<std::mutex> hold(gate.lock);
+    gate.parked = true;
+    gate.changed.notify_all();
+    gate.changed.wait(hold, [&] { return gate.open || object->pacingStop.load(); });
+    if (object->pacingStop.load())
+        return false;
+    gate.parked = false;
+    return true;
+}
+
+void __mvPB_PacingSleep(MVplayback *object, Clock::time_point deadline)
+{
+    PacingGate &gate = object->gate;
+    std::unique_lock<std::mutex> hold(gate.lock);
+    gate.changed.wait_until(hold, deadline, [&] { return gate.poked; });
+    gate.poked = false;
+}
+
+void __mvPB_CloseGate(MVplayback *object)
+{
+    std::lock_guard<std::mutex> hold(object->gate.lock);
+    object->gate.open = false;
+}
+
+void __mvPB_OpenGate(MVplayback *object)
+{
+    PacingGate &gate = object->gate;
+    {
+        std::lock_guard<std::mutex> hold(gate.lock);
+        gate.open = true;
+    }
+    gate.changed.notify_all();
+}
+
+bool __mvPB_HandOver(MVplayback *object, std::atomic<int32_t> &request, bool onlyIfOpen)
+{
+    PacingGate &gate = object->gate;
+    std::unique_lock<std::mutex> hold(gate.lock);
+    if (onlyIfOpen && !gate.open)
+        return false;
+    gate.open = false;
+    request = 1;
+    gate.poked = true;
+    gate.changed.notify_all();
+    gate.changed.wait(hold, [&] { return gate.parked || object->pacingStop.load(); });
+    // The thread may have parked before it saw the request (a play just
+    // opened the gate and it had not left yet); it must not meet the
+    // request when the next play lets it pass.
+    request = 0;
+    return true;
+}
+
+void __mvPB_EndPacing(MVplayback *object)
+{
+    PacingGate &gate = object->gate;
+    {
+        std::lock_guard<std::mutex> hold(gate.lock);
+        object->pacingStop = true;
+        gate.poked = true;
+    }
+    gate.changed.notify_all();
 }
 
 void __mvPB_TimerThread(MVplayback *object)
@@ -89,33 +136,24 @@ void __mvPB_TimerThread(MVplayback *object)
     object->haltRequest = 0;
     object->playing = 0;
     object->pacingReady = true;
-    if (!park(object))
+    if (!__mvPB_Park(object))
         return;
     Clock::time_point last = Clock::now();
     int64_t carry = 0;
     for (;;) {
         if (object->pacingStop.load())
             return;
-        if (object->haltRequest.load()) {
-            object->haltRequest = 0;
-            object->playing = 0;
-            if (!park(object))
-                return;
-            last = Clock::now();
-            carry = 0;
-            continue;
-        }
-        if (object->freezeRequest.load()) {
-            object->tickSema->V();
-            object->freezeRequest = 0;
-            if (!park(object))
+        if (object->haltRequest.load() || object->freezeRequest.load()) {
+            if (object->haltRequest.exchange(0))
+                object->playing = 0;
+            if (!__mvPB_Park(object))
                 return;
             last = Clock::now();
             carry = 0;
             continue;
         }
         const int32_t delay = object->frameDelay.load();
-        sleepUntil(object, last + std::chrono::microseconds(delay - carry));
+        __mvPB_PacingSleep(object, last + std::chrono::microseconds(delay - carry));
         if (object->pacingStop.load() || object->haltRequest.load() ||
             object->freezeRequest.load())
             continue;
@@ -127,7 +165,7 @@ void __mvPB_TimerThread(MVplayback *object)
         if (due >= 1 && __mvPBaud_NextFrame(object, due) != 0) {
             // End of play: close the gate (unless a halt already did) so
             // that the next iteration parks.
-            object->gate.tryP();
+            __mvPB_CloseGate(object);
             object->haltRequest = 1;
         }
     }
@@ -148,13 +186,10 @@ void __mvPBapi_FreezeTimer(MVplayback *object)
         return;
     // The gate is already closed when the timer is ending play by itself;
     // that play is about to stop, so there is nothing to freeze.
-    if (!object->gate.tryP())
+    if (!__mvPB_HandOver(object, object->freezeRequest, true))
         return;
-    object->freezeRequest = 1;
-    __mvPB_PokePacingThread(object);
-    while (object->freezeRequest.load() && object->playing.load())
-        std::this_thread::yield();
-    object->freezeRequest = 0;
+    // The main thread drives every-frame play from the next tick on.
+    object->tickSema->V();
 }
 
 void __mvPBmain_SetSyncTimeBase(MVplayback *object, int32_t flag)
@@ -164,7 +199,7 @@ void __mvPBmain_SetSyncTimeBase(MVplayback *object, int32_t flag)
     if (old == flag || !object->playing.load())
         return;
     if (flag == 0)
-        object->gate.V();
+        __mvPB_OpenGate(object);
     else
         __mvPBapi_FreezeTimer(object);
 }

@@ -35,6 +35,22 @@ protected:
     }
     void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
 
+    // File > Open with the path typed over the selection (cleared when
+    // the path is empty).
+    void open(const std::string &path)
+    {
+        chooseMenu(mainWindow_, kFileMenu, 0);
+        Window dialog = waitForTitle("Movie Name");
+        ASSERT_NE(dialog, 0u);
+        // The selection field lies just above the dialog's buttons.
+        Rect r = geometry(dpy_, dialog);
+        xdotool("mousemove --window " + std::to_string(dialog) + " " +
+                std::to_string(r.width / 2) + " " + std::to_string(r.height - 89) +
+                " click 1 windowfocus " + std::to_string(dialog) + " key ctrl+slash");
+        xdotool(path.empty() ? "key BackSpace" : "type --delay 10 '" + path + "'");
+        xdotool("key Return");
+    }
+
     // The first frame shown after the movie leaves frame `from`.
     int frameAfter(int from)
     {
@@ -212,19 +228,6 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
     key(dpy_, movieWindow_, "Right");
     ASSERT_TRUE(showsFrame(movieWindow_, 1));
 
-    auto open = [&](const std::string &path) {
-        chooseMenu(mainWindow_, kFileMenu, 0);
-        Window dialog = waitForTitle("Movie Name");
-        ASSERT_NE(dialog, 0u);
-        // The selection field lies just above the dialog's buttons.
-        Rect r = geometry(dpy_, dialog);
-        xdotool("mousemove --window " + std::to_string(dialog) + " " +
-                std::to_string(r.width / 2) + " " + std::to_string(r.height - 89) +
-                " click 1 windowfocus " + std::to_string(dialog) + " key ctrl+slash");
-        xdotool("type --delay 10 '" + path + "'");
-        xdotool("key Return");
-    };
-
     open(other_);
     Window replaced = findWindow(dpy_, other_, 20.0);
     ASSERT_NE(replaced, 0u) << player_->err();
@@ -240,6 +243,19 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
     options(kLoop);
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("No movie is loaded."), 1);
+
+    // An empty selection opens nothing and leaves the busy state.
+    open("");
+    EXPECT_EQ(waitForTitle("Cinelark Busy", 3.0), 0u) << "still busy";
+    EXPECT_TRUE(player_->alive());
+}
+
+TEST_F(Menus, ClosingTheMainWindowQuitsWhileTheMovieWindowIsOpen)
+{
+    start(movie_);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    sendDelete(dpy_, mainWindow_);
+    EXPECT_EQ(player_->wait(20.0), 0);
 }
 
 TEST_F(Menus, ButtonPanelDrivesTheMovie)

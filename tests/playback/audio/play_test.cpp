@@ -296,6 +296,30 @@ TEST_F(SoundPlay, SpeedChangesDuringPlayJoinWithoutAClick)
     EXPECT_LE(largestStep(wav.samples, 2), kSlope * 3);
 }
 
+TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
+{
+    SoundMovie movie;
+    bind(movie, "wav:" + wav_);
+    mvSetSelectEvents(MV_EVENT_MASK_STOP);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    for (int i = 0; i < 4; i++) {
+        // The thread spends most of each 67 ms frame blocked in its write,
+        // so a stop after this long almost always comes during one.
+        std::this_thread::sleep_for(90ms);
+        ASSERT_EQ(mvStop(movie.id()), 0);
+        ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+    }
+    ASSERT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
+    const std::vector<int16_t> sound = movie.sound();
+    movie.close();
+    const Wav wav = readWav(wav_);
+    ASSERT_TRUE(wav.ok);
+    ASSERT_EQ(wav.samples.size(), sound.size());
+    EXPECT_TRUE(wav.samples == sound);
+}
+
 TEST_F(SoundPlay, DisabledSoundKeepsTheTimeAndWritesSilence)
 {
     const Wav wav = capture(1.0, false);
@@ -410,11 +434,27 @@ TEST_F(SoundPlay, WithoutAFittingOutputTheTimerPacesTheMovieSilently)
         EXPECT_GE(elapsed, shortestPlay(1.0));
         EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
     }
-    // 5000 Hz sound would play at the nearest standard rate, 8000 Hz, and
-    // pace the pictures 60% too fast; the timer keeps their time instead.
-    SoundMovie slow(5000);
-    bind(slow, "null");
-    EXPECT_GE(playOnce(slow, 1.0), shortestPlay(1.0));
+}
+
+TEST_F(SoundPlay, ARateFarFromTheStandardOnesIsResampledToTheDevicesRate)
+{
+    for (int rate : {5000, 6000}) {
+        SCOPED_TRACE(rate);
+        SoundMovie movie(rate);
+        bind(movie, "wav:" + wav_);
+        EXPECT_GE(playOnce(movie, 1.0), shortestPlay(1.0));
+        movie.close();
+        const Wav wav = readWav(wav_);
+        ASSERT_TRUE(wav.ok);
+        EXPECT_EQ(wav.rate, 8000);
+        // A second of sound at 8000 Hz, less under a sample frame a picture.
+        const int frames = int(wav.samples.size() / 2);
+        EXPECT_NEAR(frames, 8000, kFrames);
+        // At its own pitch: output k is input k x rate / 8000, give or take
+        // the frames' rounding.
+        for (int k = 0; k < frames; k += 97)
+            EXPECT_NEAR(wav.samples[size_t(2 * k)], triangle(k * rate / 8000), 12 * kSlope) << k;
+    }
 }
 
 TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
@@ -438,6 +478,18 @@ TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
     SoundMovie third(11127);
     bind(third, "null");
     EXPECT_EQ(deviceRate(), 11025);
+}
+
+TEST_F(SoundPlay, PlayStoppedAtAnyMomentStaysStopped)
+{
+    SoundMovie movie;
+    bind(movie, "null");
+    // Frames of 1.7 ms of sound: a stop meets the thread in every part of
+    // its round. One that waits for a write to a full queue waits for a
+    // device period (10 ms) at most, which bounds the rounds here.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 40.0), 0);
+    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT), 0);
+    stressPlayAndStop(movie.id(), 300);
 }
 
 TEST_F(SoundPlay, ClosingDuringASlowWriteEndsPromptly)

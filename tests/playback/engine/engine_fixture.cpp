@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "engine.h"
 #include "kgl/kgl.h"
 
 // Under ThreadSanitizer: the software GL driver synchronises its own worker
@@ -229,6 +230,32 @@ Collected EngineTest::collect(std::chrono::milliseconds span)
 {
     Collected got = waitFor(-1, span);
     return got;
+}
+
+void EngineTest::stressPlayAndStop(MVid movie, int rounds)
+{
+    MVplayback *object = nullptr;
+    ASSERT_EQ(__mvPB_FindByMovieID(movie, &object), 0);
+    mvSetSelectEvents(MV_EVENT_MASK_STOP);
+    for (int i = 0; i < rounds; i++) {
+        ASSERT_EQ(mvPlay(movie), 0);
+        if (i % 3 != 0)
+            ASSERT_EQ(mvSetPlayEveryFrame(movie, 1), 0);
+        if (i % 3 == 1)
+            ASSERT_EQ(mvSetPlayEveryFrame(movie, 0), 0);
+        ASSERT_EQ(mvStop(movie), 0);
+        {
+            // Stopped means the pacing thread waits at a closed gate.
+            std::lock_guard<std::mutex> hold(object->gate.lock);
+            ASSERT_TRUE(object->gate.parked && !object->gate.open) << "round " << i;
+        }
+        ASSERT_EQ(mvSetPlayEveryFrame(movie, 0), 0);
+        ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1) << "round " << i;
+    }
+    // Long enough for many frame periods at the speeds the stress plays at.
+    const int32_t stopped = mvGetCurrentFrame(movie);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(mvGetCurrentFrame(movie), stopped);
 }
 
 void EngineTest::drainEvents()

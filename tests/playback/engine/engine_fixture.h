@@ -67,6 +67,10 @@ protected:
     // Every event that arrives within the time.
     Collected collect(std::chrono::milliseconds span);
     void drainEvents();
+    // Plays and stops the bound movie `rounds` times, switching every-frame
+    // play on and off on the way in some rounds and stopping in it in
+    // others; fails when a stop leaves frames advancing.
+    void stressPlayAndStop(MVid movie, int rounds);
     // Waits until the window's pixel at (x, y) is the value (or matches it
     // by the given test).
     bool waitForPixel(Window window, int x, int y, uint32_t value,

@@ -2,7 +2,11 @@
 // frame period, the timer's carry rule, the slow-play test, the frame advance
 // through the three loop modes, scrubbing to key frames, the view arithmetic
 // and the event queue.
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -149,10 +153,17 @@ TEST_F(Advance, LoopLimitCountsPassesAndResets)
     object.currentFrame = 10;
     const std::vector<int> frames = run(100);
     EXPECT_TRUE(ended);
-    // Two passes: 11..20, 10..20, then the run off the end stops play.
+    // Two passes: 11..20, 10..20, then the run off the end stops play on
+    // the end frame rather than wrapping to the start.
     EXPECT_EQ(frames.size(), 10u + 11u + 1u);
+    EXPECT_EQ(frames.back(), 20);
     EXPECT_EQ(object.loopCount, 0);
     EXPECT_EQ(object.stopAtEnd, 1);
+    // Backwards, several frames at a time: it stops on the start frame.
+    object.speed = -1.0;
+    object.currentFrame = 12;
+    EXPECT_EQ(run(100, 4).back(), 10);
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(Advance, SwingLimitCountsEachDirection)
@@ -308,6 +319,34 @@ TEST_F(Events, GrowingWhileEventsWrapAroundKeepsTheirOrder)
     }
     EXPECT_EQ(mvPendingEvents(), 0);
     EXPECT_FALSE(readable(fd));
+}
+
+TEST_F(Events, AFailedEngineStartKeepsTheDescriptor)
+{
+    // No descriptor can be had beyond those open now, so the engine's start
+    // fails at its first one; an event queued before it is still there.
+    __mvEV_SendEvent(&object, cinelark::playback::kEventStop);
+    struct stat before {}, after {};
+    ASSERT_EQ(fstat(fd, &before), 0);
+    const int lowestFree = open("/dev/null", O_RDONLY);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int started = __mvPB_InitPlaybackGlobals();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(started, -1);
+    EXPECT_EQ(__mvPB_IsInitialized(), 0);
+    int again = -1;
+    ASSERT_EQ(mvGetEventFD(&again), 0);
+    EXPECT_EQ(again, fd);
+    ASSERT_EQ(fstat(fd, &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_TRUE(readable(fd));
+    EXPECT_EQ(mvPendingEvents(), 1);
 }
 
 TEST(PublicCalls, UnboundMoviesAreRefused)

@@ -97,20 +97,27 @@ TEST_F(Play, RepeatWithinStartAndEndStopsAfterTheLoopLimit)
     ASSERT_EQ(mvSetEndFrame(movie.id(), 9), 0);
     ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT), 0);
     ASSERT_EQ(mvSetPlayLoopLimit(movie.id(), 2), 0);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 5), 0);
-    // Seeking while stopped shows the new frame once.
-    ASSERT_EQ(waitFor(MV_EVENT_FRAME).count(MV_EVENT_FRAME), 1);
-    // Every frame shown, so the two passes can be checked whole; the run
-    // off the end of the second one stops play on the frame shown last.
-    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    const Collected got = waitFor(MV_EVENT_STOP);
-    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-    EXPECT_EQ(frames(got), (std::vector<int>{5, 6, 7, 8, 9, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 9);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 9);
-    EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
-    EXPECT_EQ(mvGetPlayLoopLimit(movie.id()), 2);
+    // Every frame shown, so the two passes can be checked whole, then timed;
+    // either way the run off the end of the second pass stops play on the
+    // end frame.
+    for (int everyFrame : {1, 0}) {
+        SCOPED_TRACE(everyFrame);
+        ASSERT_EQ(mvSetCurrentFrame(movie.id(), 5), 0);
+        // Seeking while stopped shows the new frame once.
+        ASSERT_EQ(waitFor(MV_EVENT_FRAME).count(MV_EVENT_FRAME), 1);
+        ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), everyFrame), 0);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+        const Collected got = waitFor(MV_EVENT_STOP);
+        ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+        if (everyFrame)
+            EXPECT_EQ(frames(got), (std::vector<int>{5, 6, 7, 8, 9, 5, 6, 7, 8, 9}));
+        else
+            EXPECT_EQ(frames(got).back(), 9);
+        EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 9);
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), 9);
+        EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
+        EXPECT_EQ(mvGetPlayLoopLimit(movie.id()), 2);
+    }
 }
 
 TEST_F(Play, RepeatTimedStaysWithinStartAndEnd)
@@ -312,6 +319,14 @@ TEST_F(Play, EveryFrameFromTheStartPlaysToTheEnd)
     EXPECT_EQ(shown.back(), 24);
 }
 
+TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
+{
+    TestMovie movie(kW, kH, 40, 100.0);
+    bind(movie, 50.0);  // a frame every 200 us
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    stressPlayAndStop(movie.id(), 5000);
+}
+
 TEST_F(Play, SetAndScrubFrameSelectAndPaint)
 {
     TestMovie movie(kW, kH, 20, 100.0);
@@ -375,6 +390,28 @@ TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndPaintsThem)
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
     EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
+}
+
+TEST_F(Play, ScrubbingWhileAnInterFrameMoviePlaysDecodesEveryFrameWhole)
+{
+    // Each scrub looks for key frames while the file thread decodes.
+    mvInitQuickTime();
+    for (const char *scheme : {"Apple Animation", "Apple Video"}) {
+        SCOPED_TRACE(scheme);
+        TestMovie movie(kW, kH, 40, 100.0, scheme, flatPixel);
+        bind(movie, 20.0);
+        mvSetSelectEvents(MV_EVENT_MASK_ERROR);
+        mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+        ASSERT_EQ(mvPlay(movie.id()), 0);
+        for (int i = 0; i < 500; i++)
+            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 40), 0);
+        ASSERT_EQ(mvStop(movie.id()), 0);
+        EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
+        // The decoder is still in step: frame 13 lands on 15 and shows it.
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 13), 0);
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(15, 5, 5), near));
+        ASSERT_EQ(movie.close(), 0);
+    }
 }
 
 TEST_F(Play, FramesThatFailToDecodeBecomeErrorEventsAndPlayGoesOn)

@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
+#include "engine.h"
 #include "engine_fixture.h"
 
 extern char **environ;
@@ -201,6 +203,20 @@ private:
     pid_t pid_ = 0;
     Display *display_ = nullptr;
 };
+
+class Start : public EngineTest {};
+
+TEST_F(Start, OnTheMoviesDisplayWithoutAnyDefaultDisplay)
+{
+    if (__mvPB_IsInitialized())
+        GTEST_SKIP() << "the engine was started by an earlier test";
+    const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    TestMovie movie(kW, kH, 3, 50.0);
+    const int bound = mvBindWindow(movie.id(), display_, makeWindow(kW, kH));
+    setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(bound, 0) << mvGetErrorStr(mvGetErrno());
+}
 
 TEST_F(View, ADisplayWithoutGLXIsRefused)
 {
