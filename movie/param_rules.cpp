@@ -248,6 +248,15 @@ int checkImageCombination(const DMparams *update, const DMparams *current, bool 
             allowed = allowed || std::strcmp(scheme, ok) == 0;
         if (!allowed)
             return failWithName(MV_ERR_IMAGE_SETTINGS, DM_IMAGE_COMPRESSION);
+        // Raw pictures are stored as the track holds them, and only 32-bit
+        // words with blue in the low byte and 16-bit 5-5-5 are QuickTime raw
+        // layouts: a track in any other packing could never be written.
+        const DMparams *packingList = holder(update, current, DM_IMAGE_PACKING);
+        const int packing =
+            packingList != nullptr ? dmParamsGetEnum(packingList, DM_IMAGE_PACKING) : 0;
+        if (std::strcmp(scheme, DM_IMAGE_UNCOMPRESSED) == 0 && packing != DM_PACKING_XBGR &&
+            packing != DM_PACKING_RGB555)
+            return failWithName(MV_ERR_IMAGE_SETTINGS, DM_IMAGE_PACKING);
     }
 
     const DMparams *widthList = holder(update, current, DM_IMAGE_WIDTH);
