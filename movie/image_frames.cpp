@@ -135,9 +135,13 @@ int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
         return 0;
     int start = __mvIT_StepStart(frame, track->lastDecoded,
                                  [track](int j) { return isKey(track, j) != 0; });
-    for (int j = start; j < frame; j++)
-        if (decodeFrame(track, j, scratch) != 0)
+    for (int j = start; j < frame; j++) {
+        if (decodeFrame(track, j, scratch) != 0) {
+            // The picture holds part of a frame: no frame follows it.
+            track->lastDecoded = -1;
             return -1;
+        }
+    }
     return 0;
 }
 
