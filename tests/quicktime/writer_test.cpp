@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "movie_builders.h"
+#include "qt_files.h"
 #include "qt_test_support.h"
 #include "temp_dir.h"
+
+#include <fcntl.h>
 
 #include <filesystem>
 
@@ -294,6 +297,41 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
         EXPECT_EQ(back[5], expected[frame]) << frame;
     }
     mvClose(reopened);
+}
+
+// QuickTime files point repeated pictures at one copy of their data. Taking
+// away either frame that shares it must leave the data to the other, through
+// new frames taking freed space and a rewrite of the file.
+TEST(QuickTimeWriter, FramesSharingTheirDataKeepItWhenOneGoes)
+{
+    TempDir dir;
+    std::vector<uint8_t> bytes = qt_files::build(qt_files::File{});
+    const size_t stco = findAtom(bytes, "stco");
+    ASSERT_NE(stco, std::string::npos);
+    const uint32_t shared = get32(bytes, stco + 16);
+    put32(bytes, stco + 20, shared);
+    const std::vector<uint8_t> data(bytes.begin() + shared, bytes.begin() + shared + 16);
+    for (int gone : {0, 1}) {
+        const std::string path = dir.write("shared" + std::to_string(gone) + ".mov", bytes);
+        MVid movie = 0;
+        ASSERT_EQ(mvOpenFile(path.c_str(), O_RDWR, &movie), 0) << mvGetErrorStr(mvGetErrno());
+        MVid image = trackOf(movie, DM_MEDIUM_IMAGE);
+        ASSERT_EQ(mvDeleteFrames(image, gone, 1), 0);
+        const std::vector<uint8_t> other(16, 0xAA);
+        ASSERT_EQ(mvInsertFrames(image, 2, 1, other.size(), const_cast<uint8_t *>(other.data())), 0);
+        std::vector<uint8_t> kept(16);
+        ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, data) << gone;
+        ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
+        ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
+        image = trackOf(movie, DM_MEDIUM_IMAGE);
+        ASSERT_EQ(mvGetTrackLength(image), 3);
+        ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, data) << gone;
+        ASSERT_EQ(mvReadCompressedImage(image, 2, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, other) << gone;
+        mvClose(movie);
+    }
 }
 
 }  // namespace
