@@ -129,7 +129,7 @@ TEST(CodecFrames, PastingBetweenSchemesDecodesAndCompressesAgain)
 
 // A stored frame whose codes do not make one whole picture is an error of
 // the compression library, not a picture with a black tail or a cut group.
-TEST(CodecFrames, ADamagedRunLengthFrameFailsToRead)
+TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
 {
     MemMovie movie;
     MVid track = movie.addImage(imageParams(4, 2, DM_PACKING_RGBX, "RLE24"));
@@ -151,6 +151,13 @@ TEST(CodecFrames, ADamagedRunLengthFrameFailsToRead)
         EXPECT_NE(std::string(mvGetErrorStr(mvGetErrno())).find("damaged data"), std::string::npos)
             << mvGetErrorStr(mvGetErrno());
     }
+    // A whole picture with padding after it is that picture.
+    const uint8_t padded[] = {0x08, 1, 2, 3, 0, 0, 0, 0};
+    ASSERT_EQ(mvInsertCompressedImage(track, 4, sizeof padded, const_cast<uint8_t *>(padded)), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(__mvT_ReadRGBXImage(track, 4, shown.size() * 4, shown.data()), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown, flat(8, 0x00030201));
 }
 
 // Apple Video pictures whose halves change at different frames, so that
