@@ -86,11 +86,12 @@ bool orientationValid(const DMparams *l, const char *n)
     int v = enumOf(l, n);
     return v == DM_ORIENTATION_TOP_TO_BOTTOM || v == DM_ORIENTATION_BOTTOM_TO_TOP;
 }
-// The depth handed to a codec is a pixel size in bits.
+// The depth handed to a codec is a pixel size in bits, or one of
+// QuickTime's grey depths: 32 plus 2, 4 or 8 bits of grey.
 bool depthValid(const DMparams *l, const char *n)
 {
     int v = intOf(l, n);
-    return v > 0 && v <= 32;
+    return (v > 0 && v <= 32) || v == 34 || v == 36 || v == 40;
 }
 
 // Movie settings, in the order they are copied.
