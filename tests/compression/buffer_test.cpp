@@ -241,7 +241,9 @@ TEST(ClBufferTeardown, ASleepingSideWakesWithNothingBeforeTheRingGoes) {
     const bool frames = round % 2 == 1, closeHandle = round % 3 == 0;
     CL_BufferHdl b = frames ? clCreateBuf(h, CL_FRAME, 1, 307200, nullptr) : clCreateBuf(h, CL_DATA, 1, 64, nullptr);
     ASSERT_NE(b, nullptr);
-    if (frames) ASSERT_EQ(clUpdateHead(b, 1), 1);
+    if (frames) {
+      ASSERT_EQ(clUpdateHead(b, 1), 1);
+    }
     int got = -1;
     void* at = nullptr;
     std::thread sleeper([&] { got = frames ? clQueryFree(b, 1, &at, nullptr) : clQueryValid(b, 8, &at, nullptr); });
@@ -249,7 +251,9 @@ TEST(ClBufferTeardown, ASleepingSideWakesWithNothingBeforeTheRingGoes) {
     EXPECT_EQ(closeHandle ? clCloseCompressor(h) : clDestroyBuf(b), 0);
     sleeper.join();
     EXPECT_LE(got, 0) << round;
-    if (!closeHandle) EXPECT_EQ(clCloseCompressor(h), 0);
+    if (!closeHandle) {
+      EXPECT_EQ(clCloseCompressor(h), 0);
+    }
   }
 }
 
