@@ -55,6 +55,13 @@ constexpr std::array<uint32_t, N> buildGrey()
 
 }  // namespace
 
+constinit const std::array<uint32_t, 32768> kRgb555Words = [] {
+    std::array<uint32_t, 32768> t{};
+    for (uint32_t c = 0; c < t.size(); c++)
+        t[c] = rgb555ToWord(c);
+    return t;
+}();
+
 constinit const std::array<uint32_t, 4> kQtGrey4 = buildGrey<4>();
 constinit const std::array<uint32_t, 16> kQtGrey16 = buildGrey<16>();
 constinit const std::array<uint32_t, 256> kQtGrey256 = buildGrey<256>();

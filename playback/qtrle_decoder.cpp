@@ -26,18 +26,6 @@ namespace cinelark::playback {
 
 namespace {
 
-// 5-5-5 colours (bit 15 ignored) as pixel words.
-const std::array<uint32_t, 32768> &rgb555Table()
-{
-    static const std::array<uint32_t, 32768> table = [] {
-        std::array<uint32_t, 32768> t{};
-        for (uint32_t c = 0; c < t.size(); c++)
-            t[c] = rgb555ToWord(c);
-        return t;
-    }();
-    return table;
-}
-
 // How one depth's units turn into pixels.
 template <int Depth>
 struct Unit;
@@ -57,7 +45,7 @@ struct Unit<32> {
 template <>
 struct Unit<16> {
     static constexpr int bytes = 2, pixels = 1;
-    static void expand(const uint8_t *s, uint32_t *d) { d[0] = rgb555Table()[(s[0] << 8 | s[1]) & 0x7FFF]; }
+    static void expand(const uint8_t *s, uint32_t *d) { d[0] = kRgb555Words[(s[0] << 8 | s[1]) & 0x7FFF]; }
 };
 
 // Colour indices of Bits bits, 32 / Bits pixels to a 4-byte unit, leftmost

@@ -85,6 +85,9 @@ constexpr uint32_t rgb555ToWord(uint32_t c)
     return expand5((c >> 10) & 31) | expand5((c >> 5) & 31) << 8 | expand5(c & 31) << 16;
 }
 
+// rgb555ToWord of every 15-bit colour, for the decoders' inner loops.
+extern const std::array<uint32_t, 32768> kRgb555Words;
+
 }  // namespace cinelark::playback
 
 #endif
