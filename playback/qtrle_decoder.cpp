@@ -17,6 +17,7 @@
 // is the picture's top line, written into the frame's last row.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "qt_bytes.h"
@@ -39,7 +40,18 @@ struct Unit<24> {
 template <>
 struct Unit<32> {
     static constexpr int bytes = 4, pixels = 1;
-    static void expand(const uint8_t *s, uint32_t *d) { d[0] = s[1] | s[2] << 8 | uint32_t(s[3]) << 16; }
+    static void expand(const uint8_t *s, uint32_t *d)
+    {
+        // A, R, G, B: on a little-endian machine the word loaded is B G R A
+        // from the top, and dropping A leaves 0x00BBGGRR.
+        if constexpr (std::endian::native == std::endian::little) {
+            uint32_t v;
+            std::memcpy(&v, s, 4);
+            d[0] = v >> 8;
+        } else {
+            d[0] = s[1] | s[2] << 8 | uint32_t(s[3]) << 16;
+        }
+    }
 };
 
 template <>
