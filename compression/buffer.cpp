@@ -63,6 +63,7 @@ int UpdateAmount(const char* op, CL_BufferHdl buffer, int amount) {
 // frames moved into (sign +1) or out of (-1) the valid ones.
 int MoveEnd(const char* op, CL_BufferHdl buffer, int amount, int32_t (Ring::*move)(int32_t), int sign) {
   if (int bad = UpdateAmount(op, buffer, amount)) return bad;
+  Ring::Use use(buffer->ring);
   if (buffer->type == CL_DATA) return (buffer->ring.*move)(amount);
   const int32_t bytes = FrameBytes(buffer, amount);
   const int32_t moved = (buffer->ring.*move)(bytes);
@@ -256,6 +257,7 @@ int clQueryFree(CL_BufferHdl buffer, int amount, void** position, int* wrap) {
     return CL_ERR_NULL_BUFFER_POINTER;
   }
   if (int bad = CheckExists(op, buffer)) return bad;
+  Ring::Use use(buffer->ring);
   int32_t wrapBytes = 0;
   uint8_t* at = nullptr;
   int result;
@@ -292,6 +294,7 @@ int clQueryValid(CL_BufferHdl buffer, int amount, void** position, int* wrap) {
     Report(buffer->owner, CL_ERR_NULL_BUFFER_POINTER, "%s: invalid buffer pointer %d\n", op, 0);
     return CL_ERR_NULL_BUFFER_POINTER;
   }
+  Ring::Use use(buffer->ring);
   int32_t wrapBytes = 0;
   uint8_t* at = nullptr;
   int result;

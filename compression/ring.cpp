@@ -15,12 +15,23 @@ void Ring::New(int32_t size, uint8_t* memory, bool neverWaits) {
 }
 
 void Ring::Free() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   base_.store(nullptr, std::memory_order_relaxed);
   size_ = 0;
   head_ = tail_ = 0;
   done_ = true;
   moved_.notify_all();
+  left_.wait(lock, [this] { return inside_ == 0; });
+}
+
+void Ring::Enter() {
+  std::lock_guard lock(mutex_);
+  ++inside_;
+}
+
+void Ring::Leave() {
+  std::lock_guard lock(mutex_);
+  if (--inside_ == 0) left_.notify_all();
 }
 
 bool Ring::Exists() const { return base_.load(std::memory_order_relaxed) != nullptr; }
@@ -134,6 +145,11 @@ uint32_t Ring::tail() const {
 int32_t Ring::ValidBytes() const {
   std::lock_guard lock(mutex_);
   return ValidLocked();
+}
+
+int Ring::Users() const {
+  std::lock_guard lock(mutex_);
+  return inside_;
 }
 
 int32_t Ring::FreeBytes() const {

@@ -15,6 +15,11 @@
 // "done" flag ends all waiting: afterwards queries answer with what is there.
 // A ring made around memory for the length of one call has no other side and
 // never waits.
+//
+// Freeing a ring while another thread is inside a call on it (asleep in a
+// query, typically) wakes that thread, which finds the ring empty and
+// without room, and waits until it has left: the buffer around the ring is
+// deleted only after its last user is out of it.
 #ifndef CINELARK_COMPRESSION_RING_H
 #define CINELARK_COMPRESSION_RING_H
 
@@ -29,9 +34,24 @@ class Ring {
  public:
   static constexpr int32_t kMaxSize = (1 << 30) - 1;
 
-  // rbNew: takes size bytes at memory, empty. rbFree: forgets the memory.
+  // rbNew: takes size bytes at memory, empty. rbFree: forgets the memory,
+  // wakes every thread inside a call on the ring and returns once they have
+  // all left.
   void New(int32_t size, uint8_t* memory, bool neverWaits);
   void Free();
+
+  // Marks one caller inside the ring (and the buffer around it) for its
+  // life, so that Free waits for it.
+  class Use {
+   public:
+    explicit Use(Ring& ring) : ring_(ring) { ring_.Enter(); }
+    ~Use() { ring_.Leave(); }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+   private:
+    Ring& ring_;
+  };
   bool Exists() const;
 
   // rbQueryFree / rbQueryValid: wait (unless amount is 0, the ring is done or
@@ -57,6 +77,7 @@ class Ring {
   uint32_t tail() const;
   int32_t ValidBytes() const;
   int32_t FreeBytes() const;
+  int Users() const;
 
  private:
   static constexpr uint32_t kOffsetMask = (1u << 30) - 1;
@@ -69,6 +90,8 @@ class Ring {
   // Block: sleep until the other side moves or the ring is done.
   void BlockLocked(std::unique_lock<std::mutex>& lock);
   uint32_t Advance(uint32_t word, int32_t n) const;
+  void Enter();
+  void Leave();
 
   mutable std::mutex mutex_;
   std::condition_variable moved_;
@@ -83,6 +106,9 @@ class Ring {
   uint32_t tail_ = 0;
   bool done_ = false;
   int waiters_ = 0;
+  // Callers inside (Use), and the wake-up of a Free waiting for them.
+  int inside_ = 0;
+  std::condition_variable left_;
 };
 
 }  // namespace cl

@@ -95,7 +95,7 @@ struct MVdirectory {
     void release(Entry *e)
     {
         if (e->offset != kNoOffset)
-            __mvFM_Free(fileSpace, e->offset);
+            __mvFM_Free(fileSpace, e->offset, &e->offset);
         dmParamsDestroy(e->params);
         delete e;
     }

@@ -24,6 +24,10 @@ struct Block {
     uint32_t capacity;
     uint32_t *owner;
     bool isFree;
+    // Owners beyond the first of a block that several users share (a file
+    // that points repeated frames at one copy of their data); the block is
+    // free only when the last of them frees it.
+    std::vector<uint32_t *> sharers;
 
     uint64_t end() const { return uint64_t(offset) + capacity; }
 };
@@ -100,9 +104,38 @@ int __mvFM_InitBlock(MVfilespace *manager, uint32_t offset, uint32_t size, uint3
         return fail(MV_ERR_NO_MEMORY);
     if (!manager->reserveOne())
         return fail(MV_ERR_NO_MEMORY);
-    manager->blocks.push_back(Block{offset, size, size, owner, false});
+    manager->blocks.push_back(Block{offset, size, size, owner, false, {}});
     return 0;
 }
+
+namespace {
+
+// Makes the records of one offset (sorted next to each other) one shared
+// block, as large as the largest.
+bool mergeSharedBlocks(std::vector<Block> &blocks)
+{
+    size_t kept = 0;
+    try {
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            if (kept > 0 && blocks[i].offset == blocks[kept - 1].offset) {
+                Block &shared = blocks[kept - 1];
+                shared.inUse = std::max(shared.inUse, blocks[i].inUse);
+                shared.capacity = std::max(shared.capacity, blocks[i].capacity);
+                shared.sharers.push_back(blocks[i].owner);
+            } else {
+                if (kept != i)
+                    blocks[kept] = std::move(blocks[i]);
+                ++kept;
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    blocks.erase(blocks.begin() + ptrdiff_t(kept), blocks.end());
+    return true;
+}
+
+}  // namespace
 
 int __mvFM_InitDone(MVfilespace *manager)
 {
@@ -112,6 +145,8 @@ int __mvFM_InitDone(MVfilespace *manager)
     std::vector<Block> &blocks = manager->blocks;
     std::stable_sort(blocks.begin(), blocks.end(),
                      [](const Block &a, const Block &b) { return a.offset < b.offset; });
+    if (!mergeSharedBlocks(blocks))
+        return fail(MV_ERR_NO_MEMORY);
     uint64_t furthest = 0;
     for (size_t i = 0; i < blocks.size(); ++i) {
         furthest = std::max(furthest, blocks[i].end());
@@ -139,6 +174,7 @@ int __mvFM_Alloc(MVfilespace *manager, uint32_t size, uint32_t *owner)
             block.inUse = size;
             block.isFree = false;
             block.owner = owner;
+            block.sharers.clear();
             if (owner)
                 *owner = block.offset;
             return 0;
@@ -160,13 +196,13 @@ int __mvFM_Alloc(MVfilespace *manager, uint32_t size, uint32_t *owner)
     if (!manager->blocks.empty())
         manager->blocks.back().capacity += static_cast<uint32_t>(start - length);
     const uint32_t offset = static_cast<uint32_t>(start);
-    manager->blocks.push_back(Block{offset, size, size, owner, false});
+    manager->blocks.push_back(Block{offset, size, size, owner, false, {}});
     if (owner)
         *owner = offset;
     return 0;
 }
 
-int __mvFM_Free(MVfilespace *manager, uint32_t offset)
+int __mvFM_Free(MVfilespace *manager, uint32_t offset, uint32_t *owner)
 {
     if (!manager || manager->blocks.empty())
         return fail(MV_ERR_INTERNAL);
@@ -181,6 +217,17 @@ int __mvFM_Free(MVfilespace *manager, uint32_t offset)
         index = static_cast<size_t>(after - blocks.begin()) - 1;
     }
     Block &block = blocks[index];
+    if (!block.sharers.empty()) {
+        // One user of a shared block leaves; the others keep it.
+        auto leaving = std::find(block.sharers.begin(), block.sharers.end(), owner);
+        if (leaving == block.sharers.end()) {
+            if (owner == block.owner)
+                block.owner = block.sharers.back();
+            leaving = block.sharers.end() - 1;
+        }
+        block.sharers.erase(leaving);
+        return 0;
+    }
     block.isFree = true;
     block.inUse = 0;
     block.owner = nullptr;
@@ -207,6 +254,14 @@ int __mvFM_EnsureDirSpace(MVfilespace *manager, uint32_t size)
                 return -1;
             if (__mvFM_CopyData(manager, second.offset, *owner, second.inUse) != 0)
                 return -1;
+            // Every user of a shared block follows it.
+            for (uint32_t *sharer : second.sharers) {
+                if (sharer)
+                    *sharer = *owner;
+            }
+            for (Block &b : blocks)
+                if (b.owner == owner && b.offset == *owner)
+                    b.sharers = second.sharers;
             if (!second.owner) {
                 // Nobody tracks this block; its record must not keep
                 // pointing at a local variable.

@@ -55,8 +55,10 @@ int __mvFM_InitBlock(MVfilespace *manager, uint32_t offset, uint32_t size, uint3
 int __mvFM_InitDone(MVfilespace *manager);
 // Finds or makes space of that size and writes its offset to *owner.
 int __mvFM_Alloc(MVfilespace *manager, uint32_t size, uint32_t *owner);
-// Marks free the block that holds the offset.
-int __mvFM_Free(MVfilespace *manager, uint32_t offset);
+// Marks free the block that holds the offset. A block that several owners
+// share (records of one offset given to InitBlock) stays in use until each
+// has freed it; owner names the one leaving.
+int __mvFM_Free(MVfilespace *manager, uint32_t offset, uint32_t *owner = nullptr);
 // Makes the block at offset 0 at least size bytes, moving the blocks after
 // it elsewhere as needed, and sets its bytes in use to size.
 int __mvFM_EnsureDirSpace(MVfilespace *manager, uint32_t size);

@@ -218,9 +218,13 @@ int bringDecoderInStep(MVimageTrack *track, int frame, uint8_t *scratch)
         if (__mvIT_RestartCodec(track) != 0)
             return -1;
     }
-    for (int j = start; j < frame; j++)
-        if (decodeFrame(track, j, scratch) != 0)
+    for (int j = start; j < frame; j++) {
+        if (decodeFrame(track, j, scratch) != 0) {
+            // The picture holds part of a frame: no frame follows it.
+            track->lastDecoded = -1;
             return -1;
+        }
+    }
     return 0;
 }
 

@@ -86,11 +86,12 @@ bool orientationValid(const DMparams *l, const char *n)
     int v = enumOf(l, n);
     return v == DM_ORIENTATION_TOP_TO_BOTTOM || v == DM_ORIENTATION_BOTTOM_TO_TOP;
 }
-// The depth handed to a codec is a pixel size in bits.
+// The depth handed to a codec is a pixel size in bits, or one of
+// QuickTime's grey depths: 32 plus 2, 4 or 8 bits of grey.
 bool depthValid(const DMparams *l, const char *n)
 {
     int v = intOf(l, n);
-    return v > 0 && v <= 32;
+    return (v > 0 && v <= 32) || v == 34 || v == 36 || v == 40;
 }
 
 // Movie settings, in the order they are copied.
@@ -248,6 +249,15 @@ int checkImageCombination(const DMparams *update, const DMparams *current, bool 
             allowed = allowed || std::strcmp(scheme, ok) == 0;
         if (!allowed)
             return failWithName(MV_ERR_IMAGE_SETTINGS, DM_IMAGE_COMPRESSION);
+        // Raw pictures are stored as the track holds them, and only 32-bit
+        // words with blue in the low byte and 16-bit 5-5-5 are QuickTime raw
+        // layouts: a track in any other packing could never be written.
+        const DMparams *packingList = holder(update, current, DM_IMAGE_PACKING);
+        const int packing =
+            packingList != nullptr ? dmParamsGetEnum(packingList, DM_IMAGE_PACKING) : 0;
+        if (std::strcmp(scheme, DM_IMAGE_UNCOMPRESSED) == 0 && packing != DM_PACKING_XBGR &&
+            packing != DM_PACKING_RGB555)
+            return failWithName(MV_ERR_IMAGE_SETTINGS, DM_IMAGE_PACKING);
     }
 
     const DMparams *widthList = holder(update, current, DM_IMAGE_WIDTH);

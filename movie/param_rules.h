@@ -48,7 +48,7 @@ int copyParams(const DMparams *from, std::span<const ParamRule> rules,
 int paramType(const DMparams *list, const char *name);
 
 // The rules on image settings that involve more than one value: the schemes a
-// QuickTime movie can hold, the block sizes of "Apple Video" and "MVC2", and
+// QuickTime movie can hold (raw pictures only in packings 1090 and 1091), the block sizes of "Apple Video" and "MVC2", and
 // the two schemes no track may use. Each value is taken from update when
 // present there, else from current (which may be null). Returns 0, or -1 with
 // 1019 set.

@@ -39,7 +39,32 @@ constexpr std::array<uint32_t, 256> buildPalette256()
     return table;
 }
 
+// A grey ramp of n levels from white (index 0) down to black, in steps of
+// 256 / (n - 1) cut at 0, as QuickTime's grey depths index it.
+template <size_t N>
+constexpr std::array<uint32_t, N> buildGrey()
+{
+    std::array<uint32_t, N> table{};
+    int level = 255;
+    for (size_t i = 0; i < N; i++, level -= int(256 / (N - 1))) {
+        const uint32_t v = uint32_t(level < 0 ? 0 : level);
+        table[i] = word(v, v, v);
+    }
+    return table;
+}
+
 }  // namespace
+
+constinit const std::array<uint32_t, 32768> kRgb555Words = [] {
+    std::array<uint32_t, 32768> t{};
+    for (uint32_t c = 0; c < t.size(); c++)
+        t[c] = rgb555ToWord(c);
+    return t;
+}();
+
+constinit const std::array<uint32_t, 4> kQtGrey4 = buildGrey<4>();
+constinit const std::array<uint32_t, 16> kQtGrey16 = buildGrey<16>();
+constinit const std::array<uint32_t, 256> kQtGrey256 = buildGrey<256>();
 
 constinit const std::array<uint32_t, 256> kQtPalette256 = buildPalette256();
 

@@ -12,10 +12,13 @@
 // A unit is one pixel at depths 16 (5-5-5 RGB, big-endian), 24 (R, G, B) and
 // 32 (A, R, G, B); at depths 8, 4 and 2 it is 4 bytes of colour indices
 // holding 4, 8 or 16 pixels, leftmost in the top bits, looked up in
-// QuickTime's default colour table for the depth. Line 0 is the picture's
-// top line, written into the frame's last row.
+// QuickTime's default colour table for the depth; depths 40, 36 and 34 are
+// the same units of 8, 4 and 2 bits indexing a grey ramp from white. Line 0
+// is the picture's top line, written into the frame's last row.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "qt_bytes.h"
 #include "quicktime_coders.h"
@@ -23,18 +26,6 @@
 namespace cinelark::playback {
 
 namespace {
-
-// 5-5-5 colours (bit 15 ignored) as pixel words.
-const std::array<uint32_t, 32768> &rgb555Table()
-{
-    static const std::array<uint32_t, 32768> table = [] {
-        std::array<uint32_t, 32768> t{};
-        for (uint32_t c = 0; c < t.size(); c++)
-            t[c] = rgb555ToWord(c);
-        return t;
-    }();
-    return table;
-}
 
 // How one depth's units turn into pixels.
 template <int Depth>
@@ -49,47 +40,66 @@ struct Unit<24> {
 template <>
 struct Unit<32> {
     static constexpr int bytes = 4, pixels = 1;
-    static void expand(const uint8_t *s, uint32_t *d) { d[0] = s[1] | s[2] << 8 | uint32_t(s[3]) << 16; }
-};
-
-template <>
-struct Unit<16> {
-    static constexpr int bytes = 2, pixels = 1;
-    static void expand(const uint8_t *s, uint32_t *d) { d[0] = rgb555Table()[(s[0] << 8 | s[1]) & 0x7FFF]; }
-};
-
-template <>
-struct Unit<8> {
-    static constexpr int bytes = 4, pixels = 4;
     static void expand(const uint8_t *s, uint32_t *d)
     {
-        for (int i = 0; i < 4; i++)
-            d[i] = kQtPalette256[s[i]];
-    }
-};
-
-template <>
-struct Unit<4> {
-    static constexpr int bytes = 4, pixels = 8;
-    static void expand(const uint8_t *s, uint32_t *d)
-    {
-        for (int i = 0; i < 4; i++) {
-            d[2 * i] = kQtPalette16[s[i] >> 4];
-            d[2 * i + 1] = kQtPalette16[s[i] & 15];
+        // A, R, G, B: on a little-endian machine the word loaded is B G R A
+        // from the top, and dropping A leaves 0x00BBGGRR.
+        if constexpr (std::endian::native == std::endian::little) {
+            uint32_t v;
+            std::memcpy(&v, s, 4);
+            d[0] = v >> 8;
+        } else {
+            d[0] = s[1] | s[2] << 8 | uint32_t(s[3]) << 16;
         }
     }
 };
 
 template <>
-struct Unit<2> {
-    static constexpr int bytes = 4, pixels = 16;
+struct Unit<16> {
+    static constexpr int bytes = 2, pixels = 1;
+    static void expand(const uint8_t *s, uint32_t *d) { d[0] = kRgb555Words[(s[0] << 8 | s[1]) & 0x7FFF]; }
+};
+
+// Colour indices of Bits bits, 32 / Bits pixels to a 4-byte unit, leftmost
+// in the top bits, looked up in Table.
+template <int Bits, const auto &Table>
+struct IndexUnit {
+    static constexpr int bytes = 4, pixels = 32 / Bits;
     static void expand(const uint8_t *s, uint32_t *d)
     {
+        constexpr unsigned mask = (1u << Bits) - 1;
         for (int i = 0; i < 4; i++)
-            for (int k = 0; k < 4; k++)
-                d[4 * i + k] = kQtPalette4[(s[i] >> (6 - 2 * k)) & 3];
+            for (int k = 0; k < 8 / Bits; k++)
+                d[i * (8 / Bits) + k] = Table[(s[i] >> (8 - Bits * (k + 1))) & mask];
     }
 };
+
+template <>
+struct Unit<8> : IndexUnit<8, kQtPalette256> {};
+template <>
+struct Unit<4> : IndexUnit<4, kQtPalette16> {};
+template <>
+struct Unit<2> : IndexUnit<2, kQtPalette4> {};
+// QuickTime's grey depths: 32 plus the bits of grey.
+template <>
+struct Unit<40> : IndexUnit<8, kQtGrey256> {};
+template <>
+struct Unit<36> : IndexUnit<4, kQtGrey16> {};
+template <>
+struct Unit<34> : IndexUnit<2, kQtGrey4> {};
+
+// Fills n words with v eight at a time, as blocks the compiler writes with
+// vector stores: runs of one colour are most of a cartoon's picture.
+inline void fillRun(uint32_t *to, int n, uint32_t v)
+{
+    uint32_t block[8];
+    for (uint32_t &w : block)
+        w = v;
+    for (; n >= 8; n -= 8, to += 8)
+        std::memcpy(to, block, sizeof block);
+    for (; n > 0; n--)
+        *to++ = v;
+}
 
 // Writes n pixels at x of a row of width pixels, dropping those past its
 // end (the last unit of a line may reach beyond the picture).
@@ -147,8 +157,7 @@ int decodeLines(QtReader &in, uint32_t *frame, int width, int height, int first,
                 uint32_t unit[U::pixels];
                 U::expand(s, unit);
                 if constexpr (U::pixels == 1) {
-                    int n = std::min(units, width - x);
-                    std::fill(row + x, row + x + std::max(n, 0), unit[0]);
+                    fillRun(row + x, std::min(units, width - x), unit[0]);
                     x += units;
                 } else {
                     for (int i = 0; i < units; i++, x += U::pixels)
@@ -213,6 +222,9 @@ int decodeQtrle(uint32_t *frame, const uint8_t *data, size_t size, int width, in
     case 16: result = decodeLines<16>(in, frame, width, height, first, lines); break;
     case 24: result = decodeLines<24>(in, frame, width, height, first, lines); break;
     case 32: result = decodeLines<32>(in, frame, width, height, first, lines); break;
+    case 34: result = decodeLines<34>(in, frame, width, height, first, lines); break;
+    case 36: result = decodeLines<36>(in, frame, width, height, first, lines); break;
+    case 40: result = decodeLines<40>(in, frame, width, height, first, lines); break;
     default: return kQtBadCode;
     }
     return result != kQtOk ? result : status;

@@ -39,7 +39,8 @@ using MVqtRPZADecompressFn = int (*)(uint32_t *frame, const uint8_t *data, size_
 using MVqtRPZACompressFn = int (*)(int width, int height, const uint32_t *frame,
                                    const uint32_t *previous, uint8_t *buffer, size_t bufferSize,
                                    int key, size_t *size);
-// "Apple Animation" decoder for depths 2, 4, 8, 16, 24 and 32.
+// "Apple Animation" decoder for depths 2, 4, 8, 16, 24 and 32, and the grey
+// depths 34, 36 and 40.
 using MVqtRLEDecompressFn = int (*)(uint32_t *frame, const uint8_t *data, size_t size, int width,
                                     int height, int depth);
 // "Apple Animation" encoder at depth 24; previous (width x height pixels) is
@@ -68,6 +69,11 @@ int encodeQtrle(int width, int height, const uint32_t *frame, uint32_t *previous
 extern const std::array<uint32_t, 4> kQtPalette4;
 extern const std::array<uint32_t, 16> kQtPalette16;
 extern const std::array<uint32_t, 256> kQtPalette256;
+// The grey ramps of depths 34, 36 and 40 (2, 4 and 8 bits of grey): index 0
+// white, the last index black.
+extern const std::array<uint32_t, 4> kQtGrey4;
+extern const std::array<uint32_t, 16> kQtGrey16;
+extern const std::array<uint32_t, 256> kQtGrey256;
 
 // 5-bit colour component to 8 bits by repeating its top bits below it, so
 // that 0 stays 0 and 31 becomes 255.
@@ -78,6 +84,9 @@ constexpr uint32_t rgb555ToWord(uint32_t c)
 {
     return expand5((c >> 10) & 31) | expand5((c >> 5) & 31) << 8 | expand5(c & 31) << 16;
 }
+
+// rgb555ToWord of every 15-bit colour, for the decoders' inner loops.
+extern const std::array<uint32_t, 32768> kRgb555Words;
 
 }  // namespace cinelark::playback
 

@@ -88,10 +88,10 @@ uint32_t blend(uint32_t a, uint32_t b, uint32_t wa, uint32_t wb)
 
 void fourColours(uint32_t a, uint32_t b, uint32_t colours[4])
 {
-    colours[0] = rgb555ToWord(b);
-    colours[1] = rgb555ToWord(blend(a, b, 11, 21));
-    colours[2] = rgb555ToWord(blend(a, b, 21, 11));
-    colours[3] = rgb555ToWord(a);
+    colours[0] = kRgb555Words[b & 0x7FFF];
+    colours[1] = kRgb555Words[blend(a, b, 11, 21)];
+    colours[2] = kRgb555Words[blend(a, b, 21, 11)];
+    colours[3] = kRgb555Words[a & 0x7FFF];
 }
 
 }  // namespace
@@ -137,7 +137,7 @@ int decodeRpza(uint32_t *frame, const uint8_t *data, size_t size, int blocksWide
             cursor.advance(count);
             break;
         case 0xA0: {
-            uint32_t colour = rgb555ToWord(in.u16());
+            uint32_t colour = kRgb555Words[in.u16() & 0x7FFF];
             if (!in.ok())
                 return kQtShortData;
             for (size_t i = 0; i < count; i++, cursor.advance(1))
@@ -162,10 +162,16 @@ int decodeRpza(uint32_t *frame, const uint8_t *data, size_t size, int blocksWide
             const uint8_t *rest = in.take(30);
             if (rest == nullptr)
                 return kQtShortData;
+            // Colour A came first; the other fifteen follow in row order.
             uint32_t *p = cursor.block();
-            for (int k = 0; k < 16; k++) {
-                uint32_t c = k == 0 ? colourA : uint32_t(rest[2 * k - 2] << 8 | rest[2 * k - 1]);
-                p[(k >> 2) * stride + (k & 3)] = rgb555ToWord(c);
+            p[0] = kRgb555Words[colourA & 0x7FFF];
+            for (int k = 1; k < 4; k++)
+                p[k] = kRgb555Words[(rest[2 * k - 2] << 8 | rest[2 * k - 1]) & 0x7FFF];
+            for (int y = 1; y < 4; y++) {
+                p += stride;
+                const uint8_t *c = rest + 8 * y - 2;
+                for (int x = 0; x < 4; x++)
+                    p[x] = kRgb555Words[(c[2 * x] << 8 | c[2 * x + 1]) & 0x7FFF];
             }
             cursor.advance(1);
             break;

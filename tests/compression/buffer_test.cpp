@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <thread>
 #include <vector>
 
 #include "buffer.h"
@@ -226,6 +227,34 @@ TEST_F(ClBuffers, ClosingAHandleFreesItsBuffers) {
   ASSERT_NE(clCreateBuf(h_, CL_FRAME, 2, 307200, nullptr), nullptr);
   EXPECT_EQ(clCloseCompressor(h_), 0);
   h_ = nullptr;  // LeakSanitizer checks the rest.
+}
+
+// A thread asleep on a ring, waiting for bytes (an empty data ring) or for
+// room (a full frame ring), while the buffer is destroyed or its handle
+// closed: it wakes with nothing (no bytes, or an error when the ring was
+// already gone at its size check) and is out of the ring before the buffer
+// is freed. Many rounds, for ThreadSanitizer and AddressSanitizer to watch.
+TEST(ClBufferTeardown, ASleepingSideWakesWithNothingBeforeTheRingGoes) {
+  for (int round = 0; round < 300; ++round) {
+    CL_Handle h = nullptr;
+    ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &h), 0);
+    const bool frames = round % 2 == 1, closeHandle = round % 3 == 0;
+    CL_BufferHdl b = frames ? clCreateBuf(h, CL_FRAME, 1, 307200, nullptr) : clCreateBuf(h, CL_DATA, 1, 64, nullptr);
+    ASSERT_NE(b, nullptr);
+    if (frames) {
+      ASSERT_EQ(clUpdateHead(b, 1), 1);
+    }
+    int got = -1;
+    void* at = nullptr;
+    std::thread sleeper([&] { got = frames ? clQueryFree(b, 1, &at, nullptr) : clQueryValid(b, 8, &at, nullptr); });
+    while (b->ring.Users() == 0) std::this_thread::yield();
+    EXPECT_EQ(closeHandle ? clCloseCompressor(h) : clDestroyBuf(b), 0);
+    sleeper.join();
+    EXPECT_LE(got, 0) << round;
+    if (!closeHandle) {
+      EXPECT_EQ(clCloseCompressor(h), 0);
+    }
+  }
 }
 
 }  // namespace

@@ -264,4 +264,30 @@ TEST(G711Params, CompressedBufferSizeCoversHeaderAndOneBlock) {
   EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 4000);
 }
 
+// Plain memory of "Compressed buffer size" bytes that holds fewer frames
+// than the call codes: the frames that fit are stored and the call fails,
+// where a silent success would lose the rest. With room for all, all go.
+TEST(AudioIntoPlainMemory, FramesThatDoNotFitAreAnError) {
+  const struct {
+    int scheme, header, codedBytes;
+    const char* text;
+  } cases[] = {{CL_G711_ULAW, 48, 2, "clCompress G711: unable to update data (wanted 4, got 0).\n"},
+               {CL_G711_ALAW, 48, 2, "clCompress G711: unable to update data (wanted 4, got 0).\n"},
+               {CL_UNCOMPRESSED_AUDIO, 64, 4, "clCompress Uncompressed: unable to update data (wanted 8, got 0).\n"}};
+  const std::vector<int16_t> samples = {1, -2, 300, -400, 5000, -6000};  // three stereo frames
+  for (const auto& c : cases) {
+    CapturedErrors errors;
+    Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_BITS_PER_COMPONENT, 16});
+    ASSERT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), c.header + c.codedBytes) << c.scheme;
+    int result = 0;
+    const std::vector<uint8_t> one = enc.Compress(samples.data(), 3, &result);
+    EXPECT_EQ(result, CL_ERR_NO_DATA) << c.scheme;
+    EXPECT_EQ(one.size(), size_t(c.header + c.codedBytes)) << c.scheme;
+    EXPECT_EQ(errors.only(), c.text);
+    Handle roomy(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_BITS_PER_COMPONENT, 16, CL_COMPRESSED_BUFFER_SIZE,
+                                  c.header + 3 * c.codedBytes});
+    EXPECT_EQ(roomy.Compress(samples.data(), 3).size(), size_t(c.header + 3 * c.codedBytes)) << c.scheme;
+  }
+}
+
 }  // namespace

@@ -319,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Decompressed frame size does not match 11 != 4\n", nullptr},
         DamagedCase{"GroupPastTheFrame", 3, {0x01, 9, 0xC5, 1, 2, 3, 4, 5}, CL_ERR_NO_DATA, {9, 1, 2},
                     "Decompressed frame size does not match 6 != 3 (Non-run overrun).\n", nullptr},
-        DamagedCase{"LeftoverBytes", 2, {0x02, 3, 0x05, 4}, CL_ERR_NO_DATA, {3, 3},
+        DamagedCase{"PaddedFrame", 2, {0x02, 3, 0x05, 4}, 0, {3, 3},
                     "Compressed data size does not match 68 != 66.\n", nullptr},
         DamagedCase{"EmptyRunsAndGroups", 3, {0x00, 7, 0xC0, 5, 0x02, 6}, 0, {5, 6, 6}, "", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -129,7 +129,7 @@ TEST(CodecFrames, PastingBetweenSchemesDecodesAndCompressesAgain)
 
 // A stored frame whose codes do not make one whole picture is an error of
 // the compression library, not a picture with a black tail or a cut group.
-TEST(CodecFrames, ADamagedRunLengthFrameFailsToRead)
+TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
 {
     MemMovie movie;
     MVid track = movie.addImage(imageParams(4, 2, DM_PACKING_RGBX, "RLE24"));
@@ -151,6 +151,78 @@ TEST(CodecFrames, ADamagedRunLengthFrameFailsToRead)
         EXPECT_NE(std::string(mvGetErrorStr(mvGetErrno())).find("damaged data"), std::string::npos)
             << mvGetErrorStr(mvGetErrno());
     }
+    // A whole picture with padding after it is that picture.
+    const uint8_t padded[] = {0x08, 1, 2, 3, 0, 0, 0, 0};
+    ASSERT_EQ(mvInsertCompressedImage(track, 4, sizeof padded, const_cast<uint8_t *>(padded)), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(__mvT_ReadRGBXImage(track, 4, shown.size() * 4, shown.data()), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown, flat(8, 0x00030201));
+}
+
+// Apple Video pictures whose halves change at different frames, so that
+// later frames code one half as unchanged and show a wrong picture under
+// them at once.
+class HalfChanges : public ::testing::Test {
+protected:
+    static constexpr int kSide = 8;
+    // Left and right colour of frames 0 to 5; frames 0 and 5 are key frames.
+    const uint32_t halves_[6][2] = {{0xFF, 0xFF},     {0xFF00, 0xFF},     {0xFF0000, 0xFF},
+                                    {0xFF0000, 0xFFFFFF}, {0xFF00, 0xFFFFFF}, {0xFF, 0xFF}};
+
+    std::vector<uint32_t> picture(int frame) const
+    {
+        std::vector<uint32_t> p(kSide * kSide);
+        for (size_t i = 0; i < p.size(); i++)
+            p[i] = halves_[frame][i % kSide >= kSide / 2];
+        return p;
+    }
+
+    void SetUp() override
+    {
+        mvInitQuickTime();
+        track_ = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
+        ASSERT_NE(track_, 0) << mvGetErrorStr(mvGetErrno());
+        for (int frame = 0; frame < 6; frame++)
+            ASSERT_EQ(mvInsertFrames(track_, frame, 1, kSide * kSide * 4, picture(frame).data()), 0);
+    }
+
+    std::vector<uint32_t> read(int frame, std::vector<uint32_t> &into)
+    {
+        EXPECT_EQ(mvReadFrames(track_, frame, 1, into.size() * 4, into.data()), 0) << frame;
+        return into;
+    }
+
+    MemMovie movie_;
+    MVid track_ = 0;
+};
+
+TEST_F(HalfChanges, FramesReadIntoAnyBufferShowTheirOwnPicture)
+{
+    std::vector<uint32_t> a(kSide * kSide), b(kSide * kSide);
+    for (int frame = 0; frame < 5; frame++)
+        EXPECT_EQ(read(frame, frame % 2 ? b : a), picture(frame)) << frame;
+    std::vector<uint32_t> many(kSide * kSide * 4);
+    ASSERT_EQ(mvReadFrames(track_, 1, 4, many.size() * 4, many.data()), 0);
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(std::vector<uint32_t>(many.begin() + i * kSide * kSide,
+                                        many.begin() + (i + 1) * kSide * kSide),
+                  picture(1 + i))
+            << i;
+}
+
+// Frame 3 cut short fails half drawn on the way to frame 4; frame 2, which
+// follows the last frame read, must not be drawn over that half picture.
+TEST_F(HalfChanges, AFailedCatchUpLeavesNoPictureToDrawOn)
+{
+    std::vector<uint8_t> stored(mvGetCompressedImageSize(track_, 3));
+    ASSERT_EQ(mvReadCompressedImage(track_, 3, stored.size(), stored.data()), 0);
+    ASSERT_EQ(mvDeleteFrames(track_, 3, 1), 0);
+    ASSERT_EQ(mvInsertCompressedImage(track_, 3, stored.size() - 1, stored.data()), 0);
+    std::vector<uint32_t> shown(kSide * kSide);
+    EXPECT_EQ(read(1, shown), picture(1));
+    EXPECT_EQ(mvReadFrames(track_, 4, 1, shown.size() * 4, shown.data()), -1);
+    EXPECT_EQ(read(2, shown), picture(2));
 }
 
 TEST(AppleAnimation, TheCallersFramesAreLeftAsGiven)

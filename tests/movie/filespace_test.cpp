@@ -328,4 +328,27 @@ TEST(FileSpaceOnDisk, ExtendsARealFileWithOneByte)
     EXPECT_EQ(bytes[0], 0) << "the hole before it reads as zeros";
 }
 
+// Two owners of one offset share one block: it moves for both and is free
+// only when both have freed it.
+TEST_F(FileSpace, ABlockOfTwoOwnersMovesForBothAndFreesWithTheLast)
+{
+    uint32_t a = 0, b = 0, tail = 0;
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 8, 16, &a), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 8, 16, &b), 0);
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 24, 8, &tail), 0);
+    ASSERT_EQ(__mvFM_InitDone(fm_), 0);
+    EXPECT_EQ(__mvFM_BlockCount(fm_), 3);
+    ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 12), 0);
+    EXPECT_EQ(a, 32u);
+    EXPECT_EQ(b, 32u);
+    for (uint32_t *leaving : {&b, &a}) {
+        uint32_t fresh = 0;
+        ASSERT_EQ(__mvFM_Free(fm_, *leaving, leaving), 0);
+        ASSERT_EQ(__mvFM_Alloc(fm_, 16, &fresh), 0);
+        EXPECT_EQ(fresh == 32u, leaving == &a);
+        ASSERT_EQ(__mvFM_Free(fm_, fresh, &fresh), 0);
+    }
+}
+
 }  // namespace

@@ -43,6 +43,9 @@ TEST(Pixels, EveryPackingBothWays)
          {0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255, 0x90, 0x80, 0x70, 255,
           255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255}},
         {DM_PACKING_XBGR, 1, 1, bytesOf<uint32_t>({0x112233}), {0x11, 0x22, 0x33, 255}},
+        // A row of whole blocks of four words and one over.
+        {DM_PACKING_RGBX, 5, 1, bytesOf<uint32_t>({1, 0x200, 0x30000, 4, 0x50607}),
+         {1, 0, 0, 255, 0, 2, 0, 255, 0, 0, 3, 255, 4, 0, 0, 255, 7, 6, 5, 255}},
         {DM_PACKING_GRAY, 2, 1, {7, 200}, {7, 7, 7, 255, 200, 200, 200, 255}},
     };
     for (const LayoutCase &c : cases) {

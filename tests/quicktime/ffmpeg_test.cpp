@@ -173,6 +173,7 @@ const Made kMade[] = {
     {"Animation24Twos", "-c:v qtrle -pix_fmt rgb24", 0, "-c:a pcm_s16be", "", "Apple Animation"},
     {"Animation16", "-c:v qtrle -pix_fmt rgb555be", 3, "", "", "Apple Animation"},
     {"Animation32Raw", "-c:v qtrle -pix_fmt argb", 0, "-c:a pcm_u8", "-movflags faststart", "Apple Animation"},
+    {"AnimationGrey", "-c:v qtrle -pix_fmt gray", 0, "", "", "Apple Animation"},
     {"Raw16", "-c:v rawvideo -pix_fmt rgb555be", 3, "", "", "Uncompressed Video"},
     {"Raw32Twos", "-c:v rawvideo -pix_fmt argb", 0, "-c:a pcm_s16be", "-movflags faststart", "Uncompressed Video"},
 };

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "movie_builders.h"
+#include "qt_files.h"
 #include "qt_test_support.h"
 #include "temp_dir.h"
+
+#include <fcntl.h>
 
 #include <filesystem>
 
@@ -215,14 +218,43 @@ TEST(QuickTimeWriter, RefusesWhatItCannotDescribe)
         EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
         testing_movie::MemMovie::release(m.movie);
     }
-    {
-        // Raw 32-bit words with red in the low byte are not a QuickTime
-        // layout: written as one, the colours would come back swapped.
-        NewMovie m(dir.file("rgbx.mov"));
-        ASSERT_NE(m.addImage("Uncompressed Video", DM_PACKING_RGBX), 0);
-        EXPECT_EQ(mvWrite(m.movie), -1);
-        EXPECT_EQ(mvGetErrno(), MV_ERR_INTERNAL);
-        testing_movie::MemMovie::release(m.movie);
+}
+
+// Raw pictures go to the file as the track holds them, so only QuickTime's
+// own raw layouts are accepted, when the track is made rather than when the
+// movie is closed; the layouts accepted survive closing and reopening.
+TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
+{
+    const struct {
+        int packing, bytes;
+        bool accepted;
+    } cases[] = {{DM_PACKING_RGBX, 4, false}, {DM_PACKING_GRAY, 1, false},
+                 {DM_PACKING_XBGR, 4, true}, {DM_PACKING_RGB555, 2, true}};
+    TempDir dir;
+    for (const auto &c : cases) {
+        const std::string path = dir.file("raw" + std::to_string(c.packing) + ".mov");
+        NewMovie m(path);
+        const MVid image = m.addImage("Uncompressed Video", c.packing);
+        if (!c.accepted) {
+            EXPECT_EQ(image, 0) << c.packing;
+            EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS) << c.packing;
+            EXPECT_EQ(mvClose(m.movie), 0) << c.packing;
+            continue;
+        }
+        ASSERT_NE(image, 0) << c.packing;
+        std::vector<uint8_t> picture(8 * 4 * size_t(c.bytes));
+        for (size_t i = 0; i < picture.size(); ++i)
+            picture[i] = uint8_t(i * 7);
+        ASSERT_EQ(mvInsertFrames(image, 0, 1, picture.size(), picture.data()), 0);
+        ASSERT_EQ(mvClose(m.movie), 0) << c.packing;
+        MVid reopened = 0;
+        ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
+        const MVid back = trackOf(reopened, DM_MEDIUM_IMAGE);
+        EXPECT_EQ(mvGetImagePacking(back), c.packing);
+        std::vector<uint8_t> read(picture.size());
+        ASSERT_EQ(mvReadFrames(back, 0, 1, read.size(), read.data()), 0);
+        EXPECT_EQ(read, picture) << c.packing;
+        mvClose(reopened);
     }
 }
 
@@ -265,6 +297,41 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
         EXPECT_EQ(back[5], expected[frame]) << frame;
     }
     mvClose(reopened);
+}
+
+// QuickTime files point repeated pictures at one copy of their data. Taking
+// away either frame that shares it must leave the data to the other, through
+// new frames taking freed space and a rewrite of the file.
+TEST(QuickTimeWriter, FramesSharingTheirDataKeepItWhenOneGoes)
+{
+    TempDir dir;
+    std::vector<uint8_t> bytes = qt_files::build(qt_files::File{});
+    const size_t stco = findAtom(bytes, "stco");
+    ASSERT_NE(stco, std::string::npos);
+    const uint32_t shared = get32(bytes, stco + 16);
+    put32(bytes, stco + 20, shared);
+    const std::vector<uint8_t> data(bytes.begin() + shared, bytes.begin() + shared + 16);
+    for (int gone : {0, 1}) {
+        const std::string path = dir.write("shared" + std::to_string(gone) + ".mov", bytes);
+        MVid movie = 0;
+        ASSERT_EQ(mvOpenFile(path.c_str(), O_RDWR, &movie), 0) << mvGetErrorStr(mvGetErrno());
+        MVid image = trackOf(movie, DM_MEDIUM_IMAGE);
+        ASSERT_EQ(mvDeleteFrames(image, gone, 1), 0);
+        const std::vector<uint8_t> other(16, 0xAA);
+        ASSERT_EQ(mvInsertFrames(image, 2, 1, other.size(), const_cast<uint8_t *>(other.data())), 0);
+        std::vector<uint8_t> kept(16);
+        ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, data) << gone;
+        ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
+        ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
+        image = trackOf(movie, DM_MEDIUM_IMAGE);
+        ASSERT_EQ(mvGetTrackLength(image), 3);
+        ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, data) << gone;
+        ASSERT_EQ(mvReadCompressedImage(image, 2, kept.size(), kept.data()), 0);
+        EXPECT_EQ(kept, other) << gone;
+        mvClose(movie);
+    }
 }
 
 }  // namespace

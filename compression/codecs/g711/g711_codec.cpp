@@ -94,7 +94,7 @@ void KeepOriginalAsInternal(CL_Handle handle, int originalFormat) {
 using Encoder = uint8_t (*)(int16_t);
 using Decoder = int16_t (*)(uint8_t);
 
-int Compress(CL_Handle handle, int frames, void*, int* compressedSize, void*) {
+int Compress(CL_Handle handle, int frames, void*, int* compressedSize, void* compressedData) {
   const char* label = "clCompress G711";
   G711State* state = StateOf(handle);
   Layout layout;
@@ -120,7 +120,7 @@ int Compress(CL_Handle handle, int frames, void*, int* compressedSize, void*) {
       out[i] = encode(s);
     }
   };
-  return EncodeAudioFrames(handle, label, frames, components, code, compressedSize);
+  return EncodeAudioFrames(handle, label, frames, components, code, compressedSize, compressedData != nullptr);
 }
 
 int Decompress(CL_Handle handle, int frames, int, void*, void*) {

@@ -29,8 +29,12 @@ constexpr int kMaxAudioFrameBytes = 5 * 4;
 // Codes up to frames whole frames from the frame buffer into codedBytes
 // each in the data buffer, with code(in, out, count). Adds the
 // bytes written to *written and returns the frames coded, or a negative code.
+// A ring that fills up keeps the frames left for a later call; plain memory
+// (the caller's compressed data) that fills up would lose them, so that is
+// -18, as it is for video frames.
 template <typename Code>
-int EncodeAudioFrames(CL_Handle handle, const char* label, int frames, int codedBytes, Code code, int* written) {
+int EncodeAudioFrames(CL_Handle handle, const char* label, int frames, int codedBytes, Code code, int* written,
+                      bool plainMemory) {
   void* memory = nullptr;
   CL_BufferHdl frameBuffer = clQueryBufferHdl(handle, CL_FRAME, nullptr);
   CL_BufferHdl data = clQueryBufferHdl(handle, CL_DATA, &memory);
@@ -47,7 +51,12 @@ int EncodeAudioFrames(CL_Handle handle, const char* label, int frames, int coded
     if (room < 0) return room;
     int n = std::min({valid, frames - done, room / codedBytes});
     if (n == 0) {
-      if (room + dataWrap < codedBytes) break;
+      if (room + dataWrap < codedBytes) {
+        if (!plainMemory) break;
+        ReportCodec(handle, CL_ERR_NO_DATA, "%s: unable to update data (wanted %d, got %d).\n", label,
+                    (frames - done) * codedBytes, room + dataWrap);
+        return CL_ERR_NO_DATA;
+      }
       std::array<uint8_t, kMaxAudioFrameBytes> staged{};
       code(static_cast<const uint8_t*>(src), staged.data(), 1);
       std::memcpy(dst, staged.data(), size_t(room));

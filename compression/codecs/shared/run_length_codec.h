@@ -239,7 +239,9 @@ class RunLengthCodec {
       std::fprintf(stderr, "Compressed data size does not match %d != %d.\n", compressedDataSize, Clip(consumed));
     }
     clDone(data, -1);
-    if (damaged > 0 || leftover) {
+    // Bytes after whole frames are padding (files round their frames up);
+    // only a frame that ran short or over makes the call fail.
+    if (damaged > 0) {
       ReportCodec(handle, CL_ERR_NO_DATA, "%s: damaged data (%d of %d frames short or overrun, %d of %d bytes used).\n",
                   label, damaged, frames, Clip(consumed), compressedDataSize);
       return CL_ERR_NO_DATA;

@@ -35,7 +35,7 @@ int ReadAudioLayout(CL_Handle handle, const char* label, AudioLayout* l) {
 
 }  // namespace
 
-int CompressAudio(CL_Handle handle, int frames, void*, int* compressedSize, void*) {
+int CompressAudio(CL_Handle handle, int frames, void*, int* compressedSize, void* compressedData) {
   const char* label = "clCompress Uncompressed";
   AudioLayout l;
   if (int bad = ReadAudioLayout(handle, label, &l)) return bad;
@@ -45,7 +45,7 @@ int CompressAudio(CL_Handle handle, int frames, void*, int* compressedSize, void
     std::memcpy(out, in, bytes);
     SwapValues(out, bytes, l.sampleBytes);
   };
-  return EncodeAudioFrames(handle, label, frames, l.frameBytes, store, compressedSize);
+  return EncodeAudioFrames(handle, label, frames, l.frameBytes, store, compressedSize, compressedData != nullptr);
 }
 
 int DecompressAudio(CL_Handle handle, int frames, int, void*, void*) {
