@@ -347,7 +347,7 @@ TEST(MpegVideoErrors, StreamsThatDoNotStartWithASequenceHeaderAreRefused) {
   Bytes gop = {0, 0, 1, 0xB8, 0, 8, 0, 0x40, 0, 0, 1, 0xB7, 0, 0, 0, 0};
   codectest::Handle h(CL_MPEG_VIDEO, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16});
   EXPECT_EQ(clQueryScheme(gop.data()), -1);
-  EXPECT_EQ(clReadHeader(h, int(gop.size()), gop.data()), 0);
+  EXPECT_EQ(clReadHeader(h, int(gop.size()), gop.data()), CL_ERR_NO_DATA);
   EXPECT_EQ(errors.only(), "clReadHeader MPEG Video: sequence did not begin with a header.\n");
   errors.clear();
   Bytes frame(16 * 16 * 4);
