@@ -1,5 +1,5 @@
-// Fuzzes a video decoder (the scheme comes from the build: "RLE", "RLE24" or
-// "Uncompressed Video") on arbitrary bytes, two ways:
+// Fuzzes a video decoder (the scheme comes from the build: "RLE", "RLE24",
+// "Uncompressed Video", "MVC1" or "RTR") on arbitrary bytes, two ways:
 //  - clDecompressImage into a frame exactly as large as the picture, so any
 //    write past the frame is caught by the address sanitizer;
 //  - a decompressor fed through a small data ring that wraps, decoding
