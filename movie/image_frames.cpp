@@ -111,6 +111,23 @@ void keepPicture(MVimageTrack *track, int frame, const uint8_t *picture)
     }
 }
 
+// Tells the decoder a new playing speed. Leaving P pictures out leaves its
+// references stale, so back at a lower speed it restarts before going on.
+// Returns -1 on failure.
+int applySpeed(MVimageTrack *track)
+{
+    const double speed = track->playSpeed.load();
+    if (speed == track->codecSpeed)
+        return 0;
+    const bool wasSkippingP = track->codecSpeed > 3.0;
+    if (__mvCD_SetSpeed(track->codec, speed) != 0)
+        return -1;
+    track->codecSpeed = speed;
+    if (wasSkippingP && speed <= 3.0)
+        track->lastDecoded = -1;
+    return 0;
+}
+
 // MPEG-1 video (movie/mpeg/mpeg.h): one entry per call; the last frame is
 // the sequence end code, which hands out the last picture also for a
 // stream that lacks one. Pictures the decoder hands out right are kept.
@@ -118,6 +135,8 @@ int decodeMpeg(MVimageTrack *track, int frame, uint32_t size, uint8_t *out)
 {
     static const uint8_t kSequenceEnd[4] = {0, 0, 1, 0xB7};
     int status = 0;
+    if (applySpeed(track) != 0)
+        return -1;
     if (frame == __mvT_Length(track) - 1) {
         status = __mvCD_Decompress(track->codec, sizeof kSequenceEnd, kSequenceEnd, out);
     } else {
@@ -125,9 +144,17 @@ int decodeMpeg(MVimageTrack *track, int frame, uint32_t size, uint8_t *out)
             return -1;
         status = __mvCD_Decompress(track->codec, size, track->compressed.data(), out);
     }
-    if (status == 0 && frame >= track->validFrom)
+    if (status != 0)
+        return status;
+    if (!__mvCD_Delivered(track->codec)) {
+        // Left out at speed: the last picture handed out stands in for it.
+        if (!track->cacheOrder.empty())
+            std::memcpy(out, track->pictureCache[track->cacheOrder.back()].data(), size_t(track->frameSize));
+        return 0;
+    }
+    if (frame >= track->validFrom)
         keepPicture(track, frame, out);
-    return status;
+    return 0;
 }
 
 bool cachedPicture(MVimageTrack *track, int frame, uint8_t *out)
@@ -269,7 +296,7 @@ int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer)
             uint8_t *frame = out + size_t(i) * size_t(track->frameSize);
             if (cachedPicture(track, first + i, frame))
                 continue;
-            if (bringDecoderInStep(track, first + i, frame) != 0 || decodeFrame(track, first + i, frame) != 0) {
+            if (applySpeed(track) != 0 || bringDecoderInStep(track, first + i, frame) != 0 || decodeFrame(track, first + i, frame) != 0) {
                 track->lastDecoded = -1;
                 return -1;
             }
@@ -424,4 +451,11 @@ int __mvSetFrameParams(MVid id, int frame, const DMparams *list, DMparams *retur
         return -1;
     __mvMV_SetDirty(track->movie);
     return 0;
+}
+
+void __mvT_SetPlaySpeed(MVid id, double speed)
+{
+    MVtrack *track = __mvFindTrack(id);
+    if (track != nullptr && track->kind == MV_KIND_IMAGE)
+        static_cast<MVimageTrack *>(track)->playSpeed = speed;
 }

@@ -17,6 +17,7 @@
 #ifndef CINELARK_MOVIE_MODEL_H
 #define CINELARK_MOVIE_MODEL_H
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -88,6 +89,10 @@ struct MVimageTrack : MVtrack {
     std::map<int, std::vector<uint8_t>> pictureCache;
     std::deque<int> cacheOrder;
     int validFrom = 0;
+    // The speed the movie plays at, set by the playback engine while frames
+    // are read on another thread, and the speed the decoder was last told.
+    std::atomic<double> playSpeed{1.0};
+    double codecSpeed = 1.0;
 };
 
 // ---- ids and registries (ids.cpp) ----------------------------------------
@@ -161,6 +166,9 @@ int __mvT_InitDirEntry(MVid track, uint32_t offset, uint32_t size, DMparams *fra
 // Rewrites "TRACK_LENGTH" from the directory.
 int __mvT_UpdateLength(MVtrack *track);
 int __mvT_Length(const MVtrack *track);
+// The speed an image track is played at (1.0 unless the playback engine
+// says otherwise); at speed the decoder may leave pictures out.
+void __mvT_SetPlaySpeed(MVid track, double speed);
 
 void __mvT_Free(MVtrack *track);
 

@@ -236,7 +236,6 @@ bool ReportProblems(CL_Handle handle, StreamDecoder& decoder) {
     ReportCodec(handle, CL_ERR_NO_DATA, "%s: video sequence header in the middle of the stream.\n", kDecompressLabel);
   }
   if (p.damagedSlices > 0) {
-    std::printf("ERRRRRRROOOOORRRR\n");
     ReportCodec(handle, CL_ERR_NO_DATA, "%s: %d damaged slices skipped.\n", kDecompressLabel, p.damagedSlices);
   }
   if (p.dPictures > 0) {
