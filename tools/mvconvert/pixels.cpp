@@ -14,15 +14,19 @@ namespace {
 // A row routine converts width pixels from one layout to the other.
 using RowRoutine = void (*)(const uint8_t *src, uint8_t *dst, int width);
 
+// RGBX pixels are R, G, B bytes and a fourth one: only that byte changes,
+// so each pixel is one word OR a mask of 255 in its fourth byte, whatever
+// the host's byte order (the compiler turns the loop into vector code).
 void rgbxRowToRGBA(const uint8_t *src, uint8_t *dst, int width)
 {
+    static constexpr uint8_t kAlphaBytes[4] = {0, 0, 0, 255};
+    uint32_t alpha;
+    std::memcpy(&alpha, kAlphaBytes, 4);
     for (int x = 0; x < width; ++x, src += 4, dst += 4) {
         uint32_t v;
         std::memcpy(&v, src, 4);
-        dst[0] = uint8_t(v);
-        dst[1] = uint8_t(v >> 8);
-        dst[2] = uint8_t(v >> 16);
-        dst[3] = 255;
+        v = (v & ~alpha) | alpha;
+        std::memcpy(dst, &v, 4);
     }
 }
 
