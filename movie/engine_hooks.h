@@ -28,6 +28,12 @@ int __mvCD_Decompress(MVcodec *codec, size_t compressedSize, const void *data, v
 // converted by the JPEG library, as QuickTime "jpeg" frames are; other
 // codecs are left as they are.
 int __mvCD_UseFullRange(MVcodec *codec);
+// Tells the decompressor the playback speed: a codec that can (MPEG Video)
+// leaves out pictures at speeds above 1 to keep up.
+int __mvCD_SetSpeed(MVcodec *codec, double speed);
+// Whether the last decompress handed out a picture (a codec that leaves
+// pictures out at speed hands out none for them; the frame is then as it was).
+int __mvCD_Delivered(MVcodec *codec);
 
 // Detaches a movie from the playback engine before it is closed: 0 when the
 // movie was not bound or was released, -1 when the release failed (the close

@@ -6,8 +6,11 @@
 // order. The track remembers the last frame it decoded; before a read that
 // does not follow it, the frames from the nearest point the decoder can
 // start from are decoded first (see bringDecoderInStep).
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -90,25 +93,74 @@ bool isMpeg(const MVimageTrack *track)
     return scheme != nullptr && std::strcmp(scheme, "MPEG Video") == 0;
 }
 
-// Keeps a decoded MPEG-1 picture, dropping the oldest beyond the budget.
+// Makes the track's block of cached pictures: one piece of address space,
+// on 2 MB boundaries and asked to be backed by huge pages, so that filling
+// it does not fault in one small page at a time. False when it cannot be had.
+bool reserveCache(MVimageTrack *track)
+{
+    MVpictureCache &c = track->pictureCache;
+    const size_t bytes = size_t(track->frameSize);
+    if (c.block && c.slotBytes == bytes)
+        return true;
+    constexpr size_t kAlign = size_t(2) << 20;
+    const size_t slots = std::max(kMinCachedPictures, kPictureCacheBytes / std::max<size_t>(bytes, 1));
+    const size_t total = (slots * bytes + kAlign - 1) / kAlign * kAlign;
+    auto *block = static_cast<uint8_t *>(std::aligned_alloc(kAlign, total));
+    if (block == nullptr)
+        return false;
+    madvise(block, total, MADV_HUGEPAGE);  // only a hint: small pages do too
+    c.slotOf.clear();
+    c.order.clear();
+    c.block.reset(block);
+    c.slotBytes = bytes;
+    c.slots = slots;
+    return true;
+}
+
+// Keeps a decoded MPEG-1 picture; a full cache gives the oldest one's slot.
 void keepPicture(MVimageTrack *track, int frame, const uint8_t *picture)
 {
-    const size_t bytes = size_t(track->frameSize);
-    const size_t limit = std::max(kMinCachedPictures, kPictureCacheBytes / std::max<size_t>(bytes, 1));
+    MVpictureCache &c = track->pictureCache;
+    if (!reserveCache(track))
+        return;  // only a cache: reads go on without it
     try {
-        auto [at, added] = track->pictureCache.try_emplace(frame);
-        at->second.assign(picture, picture + bytes);
-        if (added)
-            track->cacheOrder.push_back(frame);
-        while (track->cacheOrder.size() > limit) {
-            track->pictureCache.erase(track->cacheOrder.front());
-            track->cacheOrder.pop_front();
+        auto at = c.slotOf.find(frame);
+        size_t slot = 0;
+        if (at != c.slotOf.end()) {
+            slot = at->second;
+        } else {
+            if (c.order.size() < c.slots) {
+                slot = c.order.size();
+            } else {
+                slot = c.slotOf[c.order.front()];
+                c.slotOf.erase(c.order.front());
+                c.order.pop_front();
+            }
+            c.slotOf.emplace(frame, slot);
+            c.order.push_back(frame);
         }
+        std::memcpy(c.slot(slot), picture, c.slotBytes);
     } catch (const std::bad_alloc &) {
-        // Only a cache: reads go on without it.
-        track->pictureCache.clear();
-        track->cacheOrder.clear();
+        c.slotOf.clear();
+        c.order.clear();
     }
+}
+
+// Tells the decoder a new playing speed. Leaving P pictures out leaves its
+// references stale, so back at a lower speed it restarts before going on.
+// Returns -1 on failure.
+int applySpeed(MVimageTrack *track)
+{
+    const double speed = track->playSpeed.load();
+    if (speed == track->codecSpeed)
+        return 0;
+    const bool wasSkippingP = track->codecSpeed > 3.0;
+    if (__mvCD_SetSpeed(track->codec, speed) != 0)
+        return -1;
+    track->codecSpeed = speed;
+    if (wasSkippingP && speed <= 3.0)
+        track->lastDecoded = -1;
+    return 0;
 }
 
 // MPEG-1 video (movie/mpeg/mpeg.h): one entry per call; the last frame is
@@ -118,6 +170,8 @@ int decodeMpeg(MVimageTrack *track, int frame, uint32_t size, uint8_t *out)
 {
     static const uint8_t kSequenceEnd[4] = {0, 0, 1, 0xB7};
     int status = 0;
+    if (applySpeed(track) != 0)
+        return -1;
     if (frame == __mvT_Length(track) - 1) {
         status = __mvCD_Decompress(track->codec, sizeof kSequenceEnd, kSequenceEnd, out);
     } else {
@@ -125,17 +179,27 @@ int decodeMpeg(MVimageTrack *track, int frame, uint32_t size, uint8_t *out)
             return -1;
         status = __mvCD_Decompress(track->codec, size, track->compressed.data(), out);
     }
-    if (status == 0 && frame >= track->validFrom)
+    if (status != 0)
+        return status;
+    if (!__mvCD_Delivered(track->codec)) {
+        // Left out at speed: the last picture handed out stands in for it.
+        const MVpictureCache &c = track->pictureCache;
+        if (!c.order.empty())
+            std::memcpy(out, c.slot(c.slotOf.at(c.order.back())), c.slotBytes);
+        return 0;
+    }
+    if (frame >= track->validFrom)
         keepPicture(track, frame, out);
-    return status;
+    return 0;
 }
 
 bool cachedPicture(MVimageTrack *track, int frame, uint8_t *out)
 {
-    auto at = track->pictureCache.find(frame);
-    if (at == track->pictureCache.end())
+    const MVpictureCache &c = track->pictureCache;
+    auto at = c.slotOf.find(frame);
+    if (at == c.slotOf.end())
         return false;
-    std::memcpy(out, at->second.data(), size_t(track->frameSize));
+    std::memcpy(out, c.slot(at->second), c.slotBytes);
     return true;
 }
 
@@ -273,7 +337,7 @@ int __mvIT_ReadFrames(MVimageTrack *track, int first, int count, void *buffer)
             uint8_t *frame = out + size_t(i) * size_t(track->frameSize);
             if (cachedPicture(track, first + i, frame))
                 continue;
-            if (bringDecoderInStep(track, first + i, frame) != 0 || decodeFrame(track, first + i, frame) != 0) {
+            if (applySpeed(track) != 0 || bringDecoderInStep(track, first + i, frame) != 0 || decodeFrame(track, first + i, frame) != 0) {
                 track->lastDecoded = -1;
                 return -1;
             }
@@ -428,4 +492,11 @@ int __mvSetFrameParams(MVid id, int frame, const DMparams *list, DMparams *retur
         return -1;
     __mvMV_SetDirty(track->movie);
     return 0;
+}
+
+void __mvT_SetPlaySpeed(MVid id, double speed)
+{
+    MVtrack *track = __mvFindTrack(id);
+    if (track != nullptr && track->kind == MV_KIND_IMAGE)
+        static_cast<MVimageTrack *>(track)->playSpeed = speed;
 }

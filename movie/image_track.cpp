@@ -69,6 +69,7 @@ int __mvIT_RestartCodec(MVimageTrack *track)
 {
     __mvCD_Destroy(track->codec);
     track->codec = nullptr;
+    track->codecSpeed = 1.0;
     return openCodec(track);
 }
 

@@ -17,9 +17,12 @@
 #ifndef CINELARK_MOVIE_MODEL_H
 #define CINELARK_MOVIE_MODEL_H
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include <cinelark/dmparams.h>
@@ -67,6 +70,20 @@ struct MVaudioTrack : MVtrack {
     int channels = 0;
 };
 
+// Decoded pictures of one track in one block of equal slots, made on first
+// use: frame -> slot, and the frames kept, oldest first.
+struct MVpictureCache {
+    struct Release {
+        void operator()(uint8_t *block) const { std::free(block); }
+    };
+    std::unique_ptr<uint8_t, Release> block;
+    size_t slotBytes = 0;
+    size_t slots = 0;
+    std::map<int, size_t> slotOf;
+    std::deque<int> order;
+    uint8_t *slot(size_t k) const { return block.get() + k * slotBytes; }
+};
+
 struct MVimageTrack : MVtrack {
     // The seven image settings as frames are handed to callers: always
     // "Uncompressed Video".
@@ -82,12 +99,15 @@ struct MVimageTrack : MVtrack {
     int packing = 0;
     // Stored pixels waiting for conversion to 32-bit words for display.
     std::vector<uint8_t> conversion;
-    // MPEG-1 video: decoded pictures kept for stepping back and reverse play
-    // (oldest first in cacheOrder), and the first frame the decoder has
-    // handed out right since it last restarted.
-    std::map<int, std::vector<uint8_t>> pictureCache;
-    std::deque<int> cacheOrder;
+    // MPEG-1 video: decoded pictures kept for stepping back and reverse play,
+    // and the first frame the decoder has handed out right since it last
+    // restarted.
+    MVpictureCache pictureCache;
     int validFrom = 0;
+    // The speed the movie plays at, set by the playback engine while frames
+    // are read on another thread, and the speed the decoder was last told.
+    std::atomic<double> playSpeed{1.0};
+    double codecSpeed = 1.0;
 };
 
 // ---- ids and registries (ids.cpp) ----------------------------------------
@@ -161,6 +181,9 @@ int __mvT_InitDirEntry(MVid track, uint32_t offset, uint32_t size, DMparams *fra
 // Rewrites "TRACK_LENGTH" from the directory.
 int __mvT_UpdateLength(MVtrack *track);
 int __mvT_Length(const MVtrack *track);
+// The speed an image track is played at (1.0 unless the playback engine
+// says otherwise); at speed the decoder may leave pictures out.
+void __mvT_SetPlaySpeed(MVid track, double speed);
 
 void __mvT_Free(MVtrack *track);
 

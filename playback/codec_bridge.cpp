@@ -7,6 +7,7 @@
 // library's own message. The QuickTime coders report through their status
 // values, which become 1022 with a sentence naming the compression.
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -307,6 +308,26 @@ int __mvCD_Destroy(MVcodec *codec)
     closeLibrarySides(codec, &failure);
     delete codec;
     return failure < 0 ? libraryFailure(failure) : 0;
+}
+
+int __mvCD_SetSpeed(MVcodec *codec, double speed)
+{
+    if (codec == nullptr)
+        return fail(MV_ERR_INTERNAL);
+    if (codec->kind != MV_CODEC_LIBRARY)
+        return 0;
+    int params[2] = {CL_SPEED, std::bit_cast<int>(float(speed))};
+    int result = quietly([&] { return clSetParams(codec->decompressor, params, 2); });
+    return result < 0 && result != CL_ERR_VALUE_CLAMPED ? libraryFailure(result) : 0;
+}
+
+int __mvCD_Delivered(MVcodec *codec)
+{
+    if (codec == nullptr || codec->kind != MV_CODEC_LIBRARY)
+        return 1;
+    int params[2] = {CL_FRAME_TYPE, 0};
+    int result = quietly([&] { return clGetParams(codec->decompressor, params, 2); });
+    return result < 0 || params[1] != 0;
 }
 
 int __mvCD_BufferSize(MVcodec *codec, size_t *bytes)

@@ -18,6 +18,7 @@
 #include "api.h"
 #include "error.h"
 #include "kgl/kgl.h"
+#include "model.h"
 
 using namespace cinelark::playback;
 
@@ -189,6 +190,9 @@ int __mvPB_Close(MVplayback *object)
     __mvPB_ForgetPrimaryAudio(object->movie);
     if (__mvPB_KillTimerThread(object) != 0)
         return -1;
+    // Reads after this are no longer play: every picture again.
+    if (object->imageTrack != 0)
+        __mvT_SetPlaySpeed(object->imageTrack, 1.0);
     // The port and the sound buffers go once the audio thread, which writes
     // from them, has ended.
     __mvPB_FreeAudioPort(object);

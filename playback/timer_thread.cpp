@@ -17,6 +17,7 @@
 #include "audio_playback.h"
 #include "engine.h"
 #include "error.h"
+#include "model.h"
 #include "timing.h"
 
 using namespace cinelark::playback;
@@ -177,6 +178,9 @@ void __mvPBmain_SetSpeed(MVplayback *object, double speed)
     if (object->audioPort)
         __mvPB_InitResampledAudioBuffer(object);
     object->frameDelay = __mvPB_CalcDelayFromSpeed(object->imageRate, speed);
+    // A decoder that can leave pictures out keeps up at speed.
+    if (object->imageTrack != 0)
+        __mvT_SetPlaySpeed(object->imageTrack, speed);
     __mvPB_InitInstrument(object);
 }
 

@@ -182,6 +182,20 @@ TEST_F(Player, LoopCountPlaysAtFiveHundredAndExits)
     EXPECT_EQ(player.wait(30.0), 0);
 }
 
+TEST_F(Player, MpegVideoFilesPlayToTheEnd)
+{
+    // I, P and B pictures, two groups, made by ffmpeg.
+    const std::string m1v = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-clip.m1v";
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=25 -frames:v 20 "
+                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 12 -qscale:v 5 " + m1v)
+                              .c_str()),
+              0);
+    Result r = run({"-f", "-l", "1", m1v}, 30.0);
+    unlink(m1v.c_str());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
 // The Motif window-manager hints of a window: flags, functions, decorations.
 std::vector<long> motifHints(Display *dpy, Window w)
 {

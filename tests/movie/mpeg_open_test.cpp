@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model.h"
 #include "temp_dir.h"
 
 namespace {
@@ -86,6 +87,50 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
     EXPECT_EQ(mvClose(movie), 0);
 }
 
+// Fast forward: at speed 2 the B pictures, at speed 4 the P pictures too,
+// are left out and the last picture handed out stands in for them; back at
+// speed 1 every frame reads right again, though the references went stale.
+TEST(MpegMovie, FastForwardLeavesPicturesOut)
+{
+    TempDir dir;
+    const std::string file = dir.file("clip.m1v");
+    // Closed groups of 7 pictures, I B B P B B P (as ffprobe reports them).
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=25 -frames:v 28 "
+                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 9 -flags +cgop -sc_threshold 1000000000 "
+                           "-qscale:v 5 " + file)
+                              .c_str()),
+              0);
+    clSetErrorHandler(Quiet);
+    const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 48, 32, 28);
+    const std::string types = "IBBPBBP";
+    struct Row {
+        double speed;
+        std::string shown;  // the picture types handed out at that speed
+    };
+    for (const Row &row : {Row{2.0, "IP"}, Row{4.0, "I"}}) {
+        MVid movie = 0;
+        ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
+        MVid track = 0;
+        ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+        Bytes frame(expected[0].size());
+        __mvT_SetPlaySpeed(track, row.speed);
+        int shown = 0;
+        for (int k = 0; k < 19; ++k) {
+            if (row.shown.find(types[size_t(k) % types.size()]) != std::string::npos)
+                shown = k;
+            ASSERT_EQ(mvReadFrames(track, k, 1, frame.size(), frame.data()), 0) << k;
+            EXPECT_TRUE(frame == expected[size_t(shown)]) << "speed " << row.speed << " frame " << k;
+        }
+        __mvT_SetPlaySpeed(track, 1.0);
+        // Going on where fast forward stopped, then stepping back.
+        for (int k : {19, 20, 21, 22, 23, 24, 25, 26, 27, 17, 16, 11}) {
+            ASSERT_EQ(mvReadFrames(track, k, 1, frame.size(), frame.data()), 0) << k;
+            EXPECT_TRUE(frame == expected[size_t(k)]) << "speed 1 after " << row.speed << " frame " << k;
+        }
+        EXPECT_EQ(mvClose(movie), 0);
+    }
+}
+
 // A stream spoilt through its pictures, or cut short, still opens; every
 // frame reads, some with an error, and none brings the library down.
 TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
@@ -116,8 +161,9 @@ TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
         for (int k = length - 1; k >= 0; k -= 3, ++read)
             failed += mvReadFrames(track, k, 1, frame.size(), frame.data()) != 0;
         EXPECT_LT(failed, read);
-        if (bytes == &spoilt)
+        if (bytes == &spoilt) {
             EXPECT_GT(failed, 0);
+        }
         EXPECT_EQ(mvClose(movie), 0);
     }
 }

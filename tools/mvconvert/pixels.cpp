@@ -4,7 +4,6 @@
 
 #include <cinelark/dmparams.h>
 
-#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -15,28 +14,19 @@ namespace {
 // A row routine converts width pixels from one layout to the other.
 using RowRoutine = void (*)(const uint8_t *src, uint8_t *dst, int width);
 
-// On a little-endian machine an RGBX word already lies in memory as R, G, B
-// and only the alpha byte changes: four pixels a step as one block of words,
-// which the compiler turns into one vector operation.
+// RGBX pixels are R, G, B bytes and a fourth one: only that byte changes,
+// so each pixel is one word OR a mask of 255 in its fourth byte, whatever
+// the host's byte order (the compiler turns the loop into vector code).
 void rgbxRowToRGBA(const uint8_t *src, uint8_t *dst, int width)
 {
-    int x = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; x + 4 <= width; x += 4, src += 16, dst += 16) {
-            uint32_t v[4];
-            std::memcpy(v, src, 16);
-            for (uint32_t &w : v)
-                w |= 0xFF000000u;
-            std::memcpy(dst, v, 16);
-        }
-    }
-    for (; x < width; ++x, src += 4, dst += 4) {
+    static constexpr uint8_t kAlphaBytes[4] = {0, 0, 0, 255};
+    uint32_t alpha;
+    std::memcpy(&alpha, kAlphaBytes, 4);
+    for (int x = 0; x < width; ++x, src += 4, dst += 4) {
         uint32_t v;
         std::memcpy(&v, src, 4);
-        dst[0] = uint8_t(v);
-        dst[1] = uint8_t(v >> 8);
-        dst[2] = uint8_t(v >> 16);
-        dst[3] = 255;
+        v = (v & ~alpha) | alpha;
+        std::memcpy(dst, &v, 4);
     }
 }
 

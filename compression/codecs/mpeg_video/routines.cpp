@@ -236,6 +236,8 @@ bool ReportProblems(CL_Handle handle, StreamDecoder& decoder) {
     ReportCodec(handle, CL_ERR_NO_DATA, "%s: video sequence header in the middle of the stream.\n", kDecompressLabel);
   }
   if (p.damagedSlices > 0) {
+    // The decoder's own word for a block that runs past its end-of-block
+    // code, on standard output once per call, as it has always said it.
     std::printf("ERRRRRRROOOOORRRR\n");
     ReportCodec(handle, CL_ERR_NO_DATA, "%s: %d damaged slices skipped.\n", kDecompressLabel, p.damagedSlices);
   }
