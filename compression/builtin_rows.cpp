@@ -3,9 +3,7 @@
 //
 // Adding a codec: put its folder under codecs/, declare its routine set in
 // the folder's header, include that header here and point the row at it.
-// Rows still on kAwaitingCodec recognise their stream headers but cannot code
-// yet; rows on kNoCodec belong to hardware or closed libraries and stay so.
-#include "awaiting_codec.h"
+// Rows on kNoCodec belong to hardware or closed libraries and stay so.
 #include "builtin_params.h"
 #include "codecs/g711/g711.h"
 #include "codecs/hdcc/hdcc.h"
@@ -17,6 +15,7 @@
 #include "codecs/rtr/rtr.h"
 #include "codecs/uncompressed/uncompressed.h"
 #include "core.h"
+#include "no_codec.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "awaiting_codec.h"
+#include "byte_reader.h"
 #include "jpeg.h"
 #include "jpeg_state.h"
 
@@ -18,6 +18,12 @@ namespace {
 // The parameter identifiers of the row's own two parameters.
 constexpr int32_t kQualityFactor = CL_ALGORITHM_PARAMS;
 constexpr int32_t kStreamHeadersFlag = CL_ALGORITHM_PARAMS + 1;
+
+// A JPEG interchange stream starts with SOI then APP0: the word 0xFFD8FFE0.
+int QueryJpegStream(const void* header) {
+  ByteReader r({static_cast<const uint8_t*>(header), 4});
+  return r.U32() == 0xFFD8FFE0u ? CL_JPEG : -1;
+}
 
 // Frees the state and everything it holds; the library objects only when
 // they were created.

@@ -1,8 +1,6 @@
-// Routines of rows without a working codec: every attempt to code answers
-// -7, so callers learn at open time that the scheme cannot be used here.
-#include "awaiting_codec.h"
+// Routines of the rows without a codec on Linux.
+#include "no_codec.h"
 
-#include "byte_reader.h"
 #include "core.h"
 
 namespace cl {
@@ -33,20 +31,6 @@ int DecompressWithoutCodec(CL_Handle handle, int, int, void*, void*) {
 int CloseWithoutCodec(CL_Handle handle) {
   clSetUnique(handle, nullptr);
   return 0;
-}
-
-int QueryJpegStream(const void* header) {
-  ByteReader r({static_cast<const uint8_t*>(header), 4});
-  return r.U32() == 0xFFD8FFE0u ? CL_JPEG : -1;
-}
-
-int QueryMpegVideoStream(const void* header) {
-  ByteReader r({static_cast<const uint8_t*>(header), 4});
-  return r.U32() == 0x000001B3u ? CL_MPEG_VIDEO : -1;
-}
-
-int ReadCommonHeaderRoutine(CL_Handle handle, int size, void* header) {
-  return ReadCommonHeader(handle, size, header);
 }
 
 }  // namespace cl
