@@ -187,41 +187,9 @@ TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
     EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
 }
 
-TEST_F(Menus, ZoomStepsResizeTheMovieWindowWithinOneToFour)
-{
-    start(movie_);
-    options(kZoomDown);
-    ASSERT_TRUE(answerDialog());
-    EXPECT_EQ(logged("The movie is already at its smallest size (zoom 1)."), 1);
-    for (int z = 2; z <= 4; ++z) {
-        options(kZoomUp);
-        EXPECT_TRUE(waitUntil(
-            [&] { return geometry(dpy_, movieWindow_).width == z * kWidth + 2; }, 20.0))
-            << "zoom " << z;
-    }
-    EXPECT_EQ(geometry(dpy_, movieWindow_).height, 4 * kHeight + 2);
-    options(kZoomUp);
-    ASSERT_TRUE(answerDialog());
-    EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
-    EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
-}
-
-TEST_F(Menus, ClosingTheMovieWindowLeavesTheMenusWithoutAMovie)
-{
-    start(movie_);
-    sendDelete(dpy_, movieWindow_);
-    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
-    EXPECT_TRUE(player_->alive());
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
-    const std::string noMovie = "No movie is loaded. Open one with File > Open first.";
-    for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
-        options(entry);
-        ASSERT_TRUE(answerDialog()) << "entry " << entry;
-    }
-    EXPECT_EQ(logged(noMovie), 3);
-}
-
-TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
+// File > Open replaces the movie, or leaves none for a file that is not
+// one; closing the movie window leaves none too, and the menus say so.
+TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -244,6 +212,19 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("No movie is loaded."), 1);
 
+    open(movie_);
+    movieWindow_ = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(movieWindow_, 0u) << player_->err();
+    sendDelete(dpy_, movieWindow_);
+    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
+    EXPECT_TRUE(player_->alive());
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
+    for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
+        options(entry);
+        ASSERT_TRUE(answerDialog()) << "entry " << entry;
+    }
+    EXPECT_EQ(logged("No movie is loaded. Open one with File > Open first."), 4);
+
     // An empty selection opens nothing and leaves the busy state.
     open("");
     EXPECT_EQ(waitForTitle("Cinelark Busy", 3.0), 0u) << "still busy";
@@ -258,7 +239,30 @@ TEST_F(Menus, ClosingTheMainWindowQuitsWhileTheMovieWindowIsOpen)
     EXPECT_EQ(player_->wait(20.0), 0);
 }
 
-TEST_F(Menus, ButtonPanelDrivesTheMovie)
+TEST_F(Menus, MuteAudioControlAndQuit)
+{
+    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
+    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
+    start(movie_);
+    setenv("CINELARK_AUDIO", "null", 1);
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    // The audio control program is not installed here: its start fails
+    // in the child, and the player goes on.
+    options(kAudioControl);
+    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
+    options(kMute);
+    key(dpy_, movieWindow_, "p");
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
+    EXPECT_EQ(player_->wait(20.0), 0);
+    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    EXPECT_LT(peak, 100) << "muted from the menu";
+}
+
+// The button panel, the help entries and the zoom steps, in one run.
+TEST_F(Menus, ButtonPanelHelpAndZoomSteps)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -289,39 +293,27 @@ TEST_F(Menus, ButtonPanelDrivesTheMovie)
     int stopped = settledFrame(movieWindow_);
     EXPECT_GE(stopped, 0);
     EXPECT_LT(stopped, kFrames - 1);
-}
 
-TEST_F(Menus, MuteAudioControlAndQuit)
-{
-    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
-    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
-    start(movie_);
-    setenv("CINELARK_AUDIO", "null", 1);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    // The audio control program is not installed here: its start fails
-    // in the child, and the player goes on.
-    options(kAudioControl);
-    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
-    options(kMute);
-    key(dpy_, movieWindow_, "p");
-    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
-    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
-    EXPECT_EQ(player_->wait(20.0), 0);
-    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
-    int peak = wavPeak(wav);
-    unlink(wav.c_str());
-    EXPECT_LT(peak, 100) << "muted from the menu";
-}
-
-TEST_F(Menus, HelpEntriesShowTheirTextsAndTheVersion)
-{
-    start(movie_);
     chooseMenu(mainWindow_, kHelpMenu, 1);  // Watching Movies
     EXPECT_TRUE(answerDialog("Help"));
     chooseMenu(mainWindow_, kHelpMenu, 3);  // Version
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("cinelark 1.0, a movie player for X11 desktops."), 1);
-    EXPECT_TRUE(player_->alive());
+
+    options(kZoomDown);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its smallest size (zoom 1)."), 1);
+    for (int z = 2; z <= 4; ++z) {
+        options(kZoomUp);
+        EXPECT_TRUE(waitUntil(
+            [&] { return geometry(dpy_, movieWindow_).width == z * kWidth + 2; }, 20.0))
+            << "zoom " << z;
+    }
+    EXPECT_EQ(geometry(dpy_, movieWindow_).height, 4 * kHeight + 2);
+    options(kZoomUp);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
+    EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
 }
 
 }  // namespace

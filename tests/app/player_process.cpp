@@ -140,6 +140,25 @@ std::string Running::out()
     return readAll(outPath_);
 }
 
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
+{
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    saved_ = old ? old : "";
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (had_)
+        setenv(name_.c_str(), saved_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
 {
     auto end = std::chrono::steady_clock::now() +

@@ -42,6 +42,20 @@ private:
     int status_ = -1000;
 };
 
+// Sets (or, given nullptr, removes) an environment variable for the
+// object's life, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_, saved_;
+    bool had_;
+};
+
 // The top-level window whose title is exactly title (0 when none appears
 // within the time).
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds = 5.0);
