@@ -302,23 +302,6 @@ TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlaying)
     EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
 }
 
-TEST_F(Play, EveryFrameFromTheStartPlaysToTheEnd)
-{
-    TestMovie movie(kW, kH, 25, 100.0);
-    bind(movie);
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
-    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
-    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    const Collected got = waitFor(MV_EVENT_STOP);
-    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-    std::vector<int> shown = frames(got);
-    ASSERT_FALSE(shown.empty());
-    for (size_t i = 1; i < shown.size(); i++)
-        EXPECT_EQ(shown[i], shown[i - 1] + 1);
-    EXPECT_EQ(shown.back(), 24);
-}
-
 TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
 {
     TestMovie movie(kW, kH, 40, 100.0);

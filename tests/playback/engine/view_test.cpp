@@ -80,9 +80,16 @@ TEST_F(View, SizeSetsAWholeZoomAndCentresThePicture)
     ASSERT_EQ(mvQueryViewSize(id(), 500, 300, 0, &w, &h), 0);
     EXPECT_EQ(w, 400);
     EXPECT_EQ(h, 300);
+    // Another background colour is kept and painted in the bands.
+    ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
+    unsigned short r = 0, g = 0, b = 0;
+    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
+    EXPECT_EQ(r + (g << 8) + (b << 16), 255 + (40 << 16));
+    EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
+    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
 }
 
-TEST_F(View, OffsetFromTheTopOrTheBottom)
+TEST_F(View, OffsetFromTheTopOrTheBottomAndAfterAResize)
 {
     ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
     // Flag 0 measures from the window's top: 4 down in a 60-pixel window
@@ -102,19 +109,15 @@ TEST_F(View, OffsetFromTheTopOrTheBottom)
     EXPECT_EQ(oy, 60 - 7 - 48);
     EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
     EXPECT_EQ(windowPixel(window_, 6, 7), kGrey);
-}
-
-TEST_F(View, BackgroundColourIsPaintedAndKept)
-{
-    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
-    ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
-    unsigned short r = 0, g = 0, b = 0;
-    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
-    EXPECT_EQ(r, 255);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 40);
-    EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
-    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
+    // A resized window keeps the view where it was; its top-down offset
+    // follows the new height.
+    XResizeWindow(display_, window_, 120, 90);
+    XSync(display_, False);
+    ASSERT_EQ(mvResizeWindow(display_, window_), 0);
+    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
+    EXPECT_EQ(y, 90 - 6 - 50);
+    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
+    EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
 }
 
 TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
@@ -130,20 +133,6 @@ TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(5, 2, 2));
     EXPECT_EQ(mvGetFrameDisplay(), 0);
-}
-
-TEST_F(View, ResizeTakesTheWindowsNewSize)
-{
-    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
-    XResizeWindow(display_, window_, 120, 90);
-    XSync(display_, False);
-    ASSERT_EQ(mvResizeWindow(display_, window_), 0);
-    // The view stays where it was; its top-down offset follows the height.
-    int x = 0, y = 0;
-    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
-    EXPECT_EQ(y, 90 - 0 - 50);
-    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
-    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
 }
 
 TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
