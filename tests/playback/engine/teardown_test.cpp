@@ -22,7 +22,6 @@
 #include <utility>
 
 #include "engine_fixture.h"
-#include "kgl/x_window.h"
 
 const char *__mvPB_GetSharedArenaFname();
 
@@ -71,7 +70,9 @@ TEST_F(Teardown, Child)
     ASSERT_TRUE(movie->ok());
     ASSERT_TRUE(!sound || addSound(movie->id(), 20));
     const Window window = makeWindow(32, 24);
+    static kgltest::XWindow *kept = windows_.back().release();
     windows_.clear();
+    ASSERT_EQ(kept->id(), window);
     ASSERT_EQ(mvBindWindow(movie->id(), display_, window), 0);
     std::printf("ARENA %s\n", __mvPB_GetSharedArenaFname());
     std::fflush(stdout);

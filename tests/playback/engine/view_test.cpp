@@ -139,9 +139,7 @@ TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
 {
     mvSetPlayLoopMode(id(), MV_LOOP_ONCE);
     ASSERT_EQ(mvSetPlaySpeed(id(), 2.0), 0);
-    XDestroyWindow(display_, window_);
-    XSync(display_, False);
-    windows_.clear();
+    windows_.back()->destroyBehindTheLayersBack();
     EXPECT_EQ(mvShowCurrentFrame(id()), 0);
     ASSERT_EQ(mvPlay(id()), 0);
     EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
