@@ -161,33 +161,21 @@ ScopedEnv::~ScopedEnv()
 
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
 {
-    auto end = std::chrono::steady_clock::now() +
-               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    for (bool first = true; first || std::chrono::steady_clock::now() < end; first = false) {
-        Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
-        unsigned count = 0;
-        XSync(dpy, False);
-        if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-            for (unsigned i = count; i-- > 0;) {
+    Window found = 0;
+    waitUntil(
+        [&] {
+            const std::vector<Window> shown = topWindows(dpy);
+            for (auto w = shown.rbegin(); w != shown.rend() && !found; ++w) {
                 char *name = nullptr;
-                XWindowAttributes a;
-                if (XFetchName(dpy, children[i], &name) && name) {
-                    bool match = title == name;
+                if (XFetchName(dpy, *w, &name) && name) {
+                    found = title == name ? *w : 0;
                     XFree(name);
-                    if (match && XGetWindowAttributes(dpy, children[i], &a) &&
-                        a.map_state == IsViewable) {
-                        Window w = children[i];
-                        XFree(children);
-                        return w;
-                    }
                 }
             }
-            if (children)
-                XFree(children);
-        }
-        pause(0.05);
-    }
-    return 0;
+            return found != 0;
+        },
+        timeoutSeconds);
+    return found;
 }
 
 Rect geometry(Display *dpy, Window w)
@@ -228,19 +216,15 @@ std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size)
 void key(Display *dpy, Window w, const char *keysym, unsigned modifiers)
 {
     XSync(dpy, False);
-    std::string name = (modifiers & ControlMask) ? std::string("ctrl+") + keysym : keysym;
-    std::string command = "xdotool key --window " + std::to_string(w) + " " + name +
-                          " >/dev/null 2>&1";
-    std::system(command.c_str());
+    xdotool("key --window " + std::to_string(w) + " " +
+            ((modifiers & ControlMask) ? "ctrl+" : "") + keysym);
 }
 
 void click(Display *dpy, Window w, int x, int y, unsigned button)
 {
     XSync(dpy, False);
-    std::string command = "xdotool mousemove --window " + std::to_string(w) + " " +
-                          std::to_string(x) + " " + std::to_string(y) + " click " +
-                          std::to_string(button) + " >/dev/null 2>&1";
-    std::system(command.c_str());
+    xdotool("mousemove --window " + std::to_string(w) + " " + std::to_string(x) + " " +
+            std::to_string(y) + " click " + std::to_string(button));
 }
 
 void sendDelete(Display *dpy, Window w)
