@@ -109,55 +109,19 @@ TEST_F(Play, RepeatWithinStartAndEndStopsAfterTheLoopLimit)
         ASSERT_EQ(mvPlay(movie.id()), 0);
         const Collected got = waitFor(MV_EVENT_STOP);
         ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-        if (everyFrame)
+        if (everyFrame) {
             EXPECT_EQ(frames(got), (std::vector<int>{5, 6, 7, 8, 9, 5, 6, 7, 8, 9}));
-        else
+        } else {
+            // Timed play skips frames but never leaves start and end.
             EXPECT_EQ(frames(got).back(), 9);
+            for (int f : frames(got))
+                EXPECT_TRUE(f >= 5 && f <= 9) << f;
+        }
         EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 9);
         EXPECT_EQ(mvGetCurrentFrame(movie.id()), 9);
         EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
         EXPECT_EQ(mvGetPlayLoopLimit(movie.id()), 2);
     }
-}
-
-TEST_F(Play, RepeatTimedStaysWithinStartAndEnd)
-{
-    TestMovie movie(kW, kH, 40, 100.0);
-    bind(movie);
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
-    mvSetStartFrame(movie.id(), 5);
-    mvSetEndFrame(movie.id(), 14);
-    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
-    mvSetCurrentFrame(movie.id(), 5);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    const Collected got = collect(300ms);
-    ASSERT_EQ(mvStop(movie.id()), 0);
-    for (int f : frames(got)) {
-        EXPECT_GE(f, 5);
-        EXPECT_LE(f, 14);
-    }
-    EXPECT_FALSE(frames(got).empty());
-}
-
-TEST_F(Play, SwingTurnsAtBothEndsHoldingTheEndFrames)
-{
-    // Every frame is shown in every-frame play, so the whole swing can be
-    // checked: each end frame is held for two frames, and the third run off
-    // an end stops play with the speed turned round once more.
-    TestMovie movie(kW, kH, 30, 100.0);
-    bind(movie);
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
-    ASSERT_EQ(mvSetEndFrame(movie.id(), 4), 0);
-    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_SWING), 0);
-    ASSERT_EQ(mvSetPlayLoopLimit(movie.id(), 3), 0);
-    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    const Collected got = waitFor(MV_EVENT_STOP);
-    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-    EXPECT_EQ(frames(got), (std::vector<int>{0, 1, 2, 3, 4, 4, 3, 2, 1, 0, 0, 1, 2, 3, 4}));
-    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 4);
-    EXPECT_EQ(mvGetPlaySpeed(movie.id()), -2.0);
-    EXPECT_EQ(mvGetPlayLoopCount(movie.id()), 0);
 }
 
 TEST_F(Play, ReverseSpeedPlaysDownToTheStart)
