@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "../movie/native_bytes.h"
+#include "kgl/x_server.h"
 #include "player_fixture.h"
 
 #include <X11/Xutil.h>  // after the test headers: it defines Bool and None
@@ -126,7 +127,7 @@ std::vector<uint32_t> shownAt(Display *dpy, const std::string &name, const char 
 
 TEST_F(Player, DisplaysWithoutGlxPaintWithXImagesAtTheSamePixels)
 {
-    Server noGlx({"-extension", "GLX"});
+    kgltest::XServer noGlx({"-extension", "GLX"});
     ASSERT_FALSE(noGlx.name().empty()) << "a second test display could not be started";
     const std::string display = std::getenv("DISPLAY");
     Result played, refused;

@@ -295,46 +295,4 @@ std::vector<Window> topWindows(Display *dpy)
     return shown;
 }
 
-Server::Server(const std::vector<std::string> &extraArguments)
-{
-    // A display number nobody else holds, from the test's process number.
-    int number = 400 + getpid() % 500;
-    while (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
-        ++number;
-    std::string name = ":" + std::to_string(number);
-    pid_ = fork();
-    if (pid_ == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<std::string> all = {"Xvfb", name, "-screen", "0", "800x600x24",
-                                        "-nolisten", "tcp"};
-        all.insert(all.end(), extraArguments.begin(), extraArguments.end());
-        std::vector<char *> argv;
-        for (std::string &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp("Xvfb", argv.data());
-        _exit(127);
-    }
-    bool up = waitUntil(
-        [&] {
-            Display *d = XOpenDisplay(name.c_str());
-            if (d)
-                XCloseDisplay(d);
-            return d != nullptr;
-        },
-        15.0);
-    if (up)
-        name_ = name;
-}
-
-Server::~Server()
-{
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-}
-
 }  // namespace player_test

@@ -97,20 +97,6 @@ std::string primarySelection(Display *dpy);
 // The mapped top-level windows of the display, newest last.
 std::vector<Window> topWindows(Display *dpy);
 
-// A private X server for the tests that need one (a display without GLX,
-// for instance), stopped at destruction.
-class Server {
-public:
-    explicit Server(const std::vector<std::string> &extraArguments);
-    ~Server();
-    // ":N", or "" when the server did not come up.
-    const std::string &name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
-
 }  // namespace player_test
 
 #endif

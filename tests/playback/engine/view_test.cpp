@@ -3,10 +3,6 @@
 // goes away, and a display without GLX.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,8 +11,7 @@
 
 #include "engine.h"
 #include "engine_fixture.h"
-
-extern char **environ;
+#include "kgl/x_server.h"
 
 namespace engine_test {
 namespace {
@@ -146,51 +141,6 @@ TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
     EXPECT_EQ(mvGetCurrentFrame(id()), 9);
 }
 
-// An X server of its own without the GLX extension.
-class PlainServer {
-public:
-    PlainServer()
-    {
-        for (int n = 150; n < 200 && !display_; n++) {
-            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
-                continue;
-            const std::string name = ":" + std::to_string(n);
-            const char *argv[] = {"Xvfb", name.c_str(), "-extension", "GLX", "-nolisten", "tcp",
-                                  nullptr};
-            if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char **>(argv),
-                             environ) != 0)
-                return;
-            found_ = true;
-            for (int tries = 0; tries < 100 && !display_; tries++) {
-                std::this_thread::sleep_for(50ms);
-                display_ = XOpenDisplay(name.c_str());
-                int status = 0;
-                if (!display_ && waitpid(pid_, &status, WNOHANG) == pid_) {
-                    pid_ = 0;
-                    break;
-                }
-            }
-        }
-    }
-    ~PlainServer()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Display *display() const { return display_; }
-    // Whether an Xvfb program could be started at all.
-    bool found() const { return found_; }
-
-private:
-    bool found_ = false;
-    pid_t pid_ = 0;
-    Display *display_ = nullptr;
-};
-
 class Start : public EngineTest {};
 
 TEST_F(Start, OnTheMoviesDisplayWithoutAnyDefaultDisplay)
@@ -209,11 +159,10 @@ TEST_F(Start, OnTheMoviesDisplayWithoutAnyDefaultDisplay)
 // with X images.
 TEST_F(View, ADisplayWithoutGLXIsRefusedWhenGLIsAskedFor)
 {
-    PlainServer server;
-    if (!server.found())
-        GTEST_SKIP() << "no Xvfb to start a server without GLX";
-    ASSERT_NE(server.display(), nullptr) << "Xvfb without GLX did not come up";
-    Display *plain = server.display();
+    kgltest::XServer server({"-extension", "GLX"});
+    ASSERT_FALSE(server.name().empty()) << "Xvfb without GLX did not come up";
+    Display *plain = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(plain, nullptr);
     Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
     TestMovie other(kW, kH, 3, 50.0);
     setenv("CINELARK_PAINT", "gl", 1);
@@ -222,6 +171,7 @@ TEST_F(View, ADisplayWithoutGLXIsRefusedWhenGLIsAskedFor)
     EXPECT_EQ(mvGetErrno(), 1002);
     EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
     XDestroyWindow(plain, w);
+    XCloseDisplay(plain);
 }
 
 }  // namespace
