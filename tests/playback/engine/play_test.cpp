@@ -51,7 +51,7 @@ protected:
     Window window_ = 0;
 };
 
-TEST_F(Play, BindingReadsTheFirstFrameAndShowPaintsIt)
+TEST_F(Play, BindingReadsTheFirstFrameAndShowSetAndScrubPaint)
 {
     TestMovie movie(kW, kH, 20, 100.0);
     bind(movie);
@@ -68,6 +68,22 @@ TEST_F(Play, BindingReadsTheFirstFrameAndShowPaintsIt)
     ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
     for (auto [x, y] : {std::pair{0, 0}, {kW - 1, 0}, {0, kH - 1}, {7, 5}})
         EXPECT_EQ(windowPixel(window_, x, y), framePixel(0, x, y)) << x << "," << y;
+
+    // Setting and scrubbing the frame select it and paint it.
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 7), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 7);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(7, 2, 2)));
+    // Past either end selects the last frame; start and end do not limit it.
+    mvSetEndFrame(movie.id(), 10);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 500), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), -3), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(19, 2, 2)));
+    // Every uncompressed frame is a key frame.
+    ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
+    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
 }
 
 TEST_F(Play, OnceToTheEndSendsOneStopEventAndNoFrameEvents)
@@ -274,27 +290,6 @@ TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
     stressPlayAndStop(movie.id(), 5000);
 }
 
-TEST_F(Play, SetAndScrubFrameSelectAndPaint)
-{
-    TestMovie movie(kW, kH, 20, 100.0);
-    bind(movie);
-    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 7), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 7);
-    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(7, 2, 2)));
-    // Past either end selects the last frame; start and end do not limit it.
-    mvSetEndFrame(movie.id(), 10);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 500), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), -3), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
-    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(19, 2, 2)));
-    // Every uncompressed frame is a key frame.
-    ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
-    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
-}
-
 // One flat colour per frame, far apart from frame to frame even after a
 // lossy coder's 5-bit colour channels.
 uint32_t flatPixel(int frame, int, int)
@@ -411,23 +406,22 @@ TEST_F(Play, FramesThatFailToReadBecomeErrorEventsAndPlayGoesOn)
     EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
 }
 
-TEST_F(Play, AMovieWithoutPicturesCannotBeBound)
+// A movie without pictures, and one whose first frame cannot be read, are
+// refused with their errors.
+TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
 {
     std::vector<uint8_t> memory(1 << 16);
     DMparams *params = nullptr;
     dmParamsCreate(&params);
     mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
-    MVid movie = 0;
-    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), params, nullptr, &movie), 0);
+    MVid empty = 0;
+    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), params, nullptr, &empty), 0);
     dmParamsDestroy(params);
-    EXPECT_EQ(mvBindWindow(movie, display_, window_), -1);
-    EXPECT_EQ(mvGetCurrentFrame(movie), -1);
+    EXPECT_EQ(mvBindWindow(empty, display_, window_), -1);
+    EXPECT_EQ(mvGetCurrentFrame(empty), -1);
     EXPECT_EQ(mvGetErrno(), 1001);
-    EXPECT_EQ(mvClose(movie), 0);
-}
+    EXPECT_EQ(mvClose(empty), 0);
 
-TEST_F(Play, AMovieWhoseFirstFrameCannotBeReadIsRefusedWithItsError)
-{
     // The first frame is read on the engine's main thread; its error must
     // reach the thread that bound the movie.
     TestMovie movie(kW, kH, 4, 100.0, "RLE24");
