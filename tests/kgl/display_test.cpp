@@ -152,33 +152,6 @@ INSTANTIATE_TEST_SUITE_P(Zooms, PixelRectangles,
                                            ZoomCase{2, 0, 0}, ZoomCase{2, 21, 13},
                                            ZoomCase{3, 5, 2}));
 
-TEST_F(OnDisplay, ServerReadsSeeThroughWindowsMappedOnTop)
-{
-    // Test programs run side by side on one display; their windows must
-    // not spoil each other's reads through the server.
-    kgltest::XWindow below(display_, 16, 16);
-    ASSERT_TRUE(below.bind());
-    cpack(0x00123456u);
-    sboxfi(0, 0, 15, 15);
-    gflush();
-    Display *other = kgltest::openDisplay();
-    ASSERT_NE(other, nullptr);
-    XSetWindowAttributes a{};
-    a.background_pixel = WhitePixel(other, DefaultScreen(other));
-    a.override_redirect = True;
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display_, below.id(), DefaultRootWindow(display_), 0, 0, &x, &y,
-                          &child);
-    Window cover = XCreateWindow(other, DefaultRootWindow(other), x - 8, y - 8, 32, 32, 0,
-                                 CopyFromParent, InputOutput, CopyFromParent,
-                                 CWBackPixel | CWOverrideRedirect, &a);
-    XMapRaised(other, cover);
-    XSync(other, False);
-    EXPECT_EQ(below.server(2, 2, 1, 1), std::vector<uint32_t>{0x00123456u});
-    XCloseDisplay(other);
-}
-
 TEST_F(OnDisplay, RedLiesInTheLowByteOfPixelsAndPackedColours)
 {
     kgltest::XWindow window(display_, 8, 8);
