@@ -45,10 +45,11 @@ public:
             pid_ = -1;
             return;
         }
-        // Up to 15 seconds for a server on a busy machine.
+        // Up to 15 seconds for a server on a busy machine. The first
+        // connection is held: a server whose last client leaves resets, and
+        // refuses connections meanwhile.
         for (int tries = 0; tries < 300; ++tries) {
-            if (Display *d = XOpenDisplay(name.c_str())) {
-                XCloseDisplay(d);
+            if ((held_ = XOpenDisplay(name.c_str())) != nullptr) {
                 name_ = name;
                 return;
             }
@@ -61,6 +62,8 @@ public:
     }
     ~XServer()
     {
+        if (held_)
+            XCloseDisplay(held_);
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
@@ -74,6 +77,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    Display *held_ = nullptr;
     std::string name_;
 };
 
