@@ -54,17 +54,14 @@ std::vector<uint32_t> pattern(int width, int height)
     return p;
 }
 
-TEST_F(OnDisplay, InquiriesAnswerFromTheDisplay)
+TEST_F(OnDisplay, InquiriesAndTheConfigurationAnswerFromTheDisplay)
 {
     EXPECT_GT(getgdesc(KGL_GD_BITS_RGB), 0);
     EXPECT_GT(kglGetDesc(display_, KGL_GD_BITS_RGB), 0);
     EXPECT_EQ(kglGetDesc(display_, KGL_GD_XPMAX), DisplayWidth(display_, DefaultScreen(display_)));
     EXPECT_EQ(kglGetDesc(display_, KGL_GD_YPMAX), DisplayHeight(display_, DefaultScreen(display_)));
     EXPECT_EQ(kglGetDesc(display_, 12345), -1);
-}
 
-TEST_F(OnDisplay, ConfigurationGrantsASingleBufferedRGBVisual)
-{
     const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
                                 {0, 0, 0}};
     GLXconfig *config = GLXgetconfig(display_, DefaultScreen(display_), wanted);
