@@ -23,6 +23,7 @@
 
 #include <cinelark/audio.h>
 
+#include "movie/movie_builders.h"
 #include "playback/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -70,26 +71,16 @@ public:
     explicit SoundMovie(int rate = kRate, int width = 16, const char *file = nullptr)
         : memory_(file ? 0 : 1 << 20)
     {
-        DMparams *params = nullptr;
-        dmParamsCreate(&params);
-        mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
-        const bool created =
-            (file ? mvCreateFile(file, params, nullptr, &id_)
-                  : mvCreateMem(memory_.data(), memory_.size(), params, nullptr, &id_)) == 0;
-        dmParamsDestroy(params);
-        if (!created)
-            return;
+        using namespace testing_movie;
+        const Params params = movieParams();
         MVid image = 0, audio = 0;
-        dmParamsCreate(&params);
-        dmSetImageDefaults(params, kSide, kSide, DM_PACKING_RGBX);
-        dmParamsSetFloat(params, DM_IMAGE_RATE, kImageRate);
-        const bool imaged = mvAddTrack(id_, DM_MEDIUM_IMAGE, params, nullptr, &image) == 0;
-        dmParamsDestroy(params);
-        dmParamsCreate(&params);
-        dmSetAudioDefaults(params, width, rate, 2);
-        const bool sounded = imaged && mvAddTrack(id_, DM_MEDIUM_AUDIO, params, nullptr, &audio) == 0;
-        dmParamsDestroy(params);
-        if (!sounded)
+        if ((file ? mvCreateFile(file, params.get(), nullptr, &id_)
+                  : mvCreateMem(memory_.data(), memory_.size(), params.get(), nullptr, &id_)) != 0 ||
+            mvAddTrack(id_, DM_MEDIUM_IMAGE,
+                       imageParams(kSide, kSide, DM_PACKING_RGBX, DM_IMAGE_UNCOMPRESSED,
+                                   kImageRate).get(),
+                       nullptr, &image) != 0 ||
+            mvAddTrack(id_, DM_MEDIUM_AUDIO, audioParams(width, 2, rate).get(), nullptr, &audio) != 0)
             return;
         std::vector<uint32_t> pixels(size_t(kSide) * kSide * kFrames);
         for (size_t i = 0; i < pixels.size(); i++)

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine.h"
+#include "movie/movie_builders.h"
 
 // Under ThreadSanitizer: the software GL driver synchronises its own worker
 // threads in code the sanitizer cannot see, so its reports are not ours.
@@ -46,22 +47,11 @@ TestMovie::TestMovie(int width, int height, int frames, double rate, const char 
                      PixelRule pixel)
     : memory_(size_t(width) * height * 4 * frames + (1 << 16))
 {
-    DMparams *movieParams = nullptr;
-    dmParamsCreate(&movieParams);
-    mvSetMovieDefaults(movieParams, MV_FORMAT_NATIVE_3);
-    const int created = mvCreateMem(memory_.data(), memory_.size(), movieParams, nullptr, &id_);
-    dmParamsDestroy(movieParams);
-    if (created != 0)
-        return;
-    DMparams *image = nullptr;
-    dmParamsCreate(&image);
-    dmSetImageDefaults(image, width, height, DM_PACKING_RGBX);
-    dmParamsSetFloat(image, DM_IMAGE_RATE, rate);
-    dmParamsSetString(image, DM_IMAGE_COMPRESSION, compression);
-    dmParamsSetEnum(image, DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
-    const int added = mvAddTrack(id_, DM_MEDIUM_IMAGE, image, nullptr, &track_);
-    dmParamsDestroy(image);
-    if (added != 0)
+    using namespace testing_movie;
+    if (mvCreateMem(memory_.data(), memory_.size(), movieParams().get(), nullptr, &id_) != 0 ||
+        mvAddTrack(id_, DM_MEDIUM_IMAGE,
+                   imageParams(width, height, DM_PACKING_RGBX, compression, rate).get(), nullptr,
+                   &track_) != 0)
         return;
     std::vector<uint32_t> pixels(size_t(width) * height * frames);
     for (int f = 0; f < frames; f++)

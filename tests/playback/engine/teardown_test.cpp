@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "engine_fixture.h"
+#include "movie/movie_builders.h"
 
 const char *__mvPB_GetSharedArenaFname();
 
@@ -41,15 +42,11 @@ bool exists(const std::string &path)
 bool addSound(MVid movie, int frames)
 {
     constexpr int kRate = 22050;
-    DMparams *params = nullptr;
-    dmParamsCreate(&params);
-    dmSetAudioDefaults(params, 16, kRate, 2);
     MVid audio = 0;
-    const int added = mvAddTrack(movie, DM_MEDIUM_AUDIO, params, nullptr, &audio);
-    dmParamsDestroy(params);
     const int sampleFrames = frames * kRate / 100;
     std::vector<int16_t> samples(size_t(sampleFrames) * 2, 16);
-    return added == 0 &&
+    return mvAddTrack(movie, DM_MEDIUM_AUDIO, testing_movie::audioParams(16, 2, kRate).get(),
+                      nullptr, &audio) == 0 &&
            mvInsertFrames(audio, 0, sampleFrames, samples.size() * 2, samples.data()) == 0;
 }
 
