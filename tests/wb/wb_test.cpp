@@ -201,7 +201,7 @@ void countCB(Widget w, XtPointer client, XtPointer)
     calls->last = w;
 }
 
-TEST_F(Framework, WindowBuildsItsContentsOnceAndRunsRealizeHooksOnce)
+TEST_F(Framework, WindowBuildsItsContentsOnceAndHearsTheWindowManagersClose)
 {
     TestWindow window;
     EXPECT_NE(window.baseWidget(), nullptr);
@@ -229,6 +229,11 @@ TEST_F(Framework, WindowBuildsItsContentsOnceAndRunsRealizeHooksOnce)
     XtVaGetValues(window.panel->button, XmNmarginWidth, &margin, nullptr);
     EXPECT_EQ(margin, 17);
     EXPECT_STREQ(WbGetResource("greeting", "CinelarkWbTest"), "hello from the fallback");
+
+    // The window manager's close reaches the window, whose shell stays.
+    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
+    EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
+    EXPECT_NE(window.baseWidget(), nullptr);
 }
 
 TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
@@ -281,15 +286,6 @@ TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
     ASSERT_EQ(count, 4u);
     EXPECT_EQ(children[0], loop->baseWidget());
     EXPECT_EQ(children[1], open);
-}
-
-TEST_F(Framework, TheWindowManagersCloseReachesTheWindow)
-{
-    TestWindow window;
-    window.show();
-    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
-    EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
-    EXPECT_NE(window.baseWidget(), nullptr) << "the shell is not destroyed";
 }
 
 // A window that keeps the framework's own close and quit handling.
