@@ -87,7 +87,7 @@ protected:
     Window movieWindow_ = 0, mainWindow_ = 0;
 };
 
-TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrame)
+TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrameAndSpeedsHowLongAPassTakes)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -104,11 +104,9 @@ TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrame)
     options(kPlayOnce);
     int stopped = settledFrame(movieWindow_);
     EXPECT_TRUE(stopped == 0 || stopped == kFrames - 1) << "stopped at " << stopped;
-}
 
-TEST_F(Menus, SpeedsChangeHowLongAPassTakes)
-{
-    start(movie_);
+    // Speeds change how long a pass takes.
+    key(dpy_, movieWindow_, "Home");
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
     options(kTwiceSpeed);
     double twice = secondsToTheEnd();
@@ -231,14 +229,6 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
     EXPECT_TRUE(player_->alive());
 }
 
-TEST_F(Menus, ClosingTheMainWindowQuitsWhileTheMovieWindowIsOpen)
-{
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    sendDelete(dpy_, mainWindow_);
-    EXPECT_EQ(player_->wait(20.0), 0);
-}
-
 TEST_F(Menus, MuteAudioControlAndQuit)
 {
     std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
@@ -261,8 +251,9 @@ TEST_F(Menus, MuteAudioControlAndQuit)
     EXPECT_LT(peak, 100) << "muted from the menu";
 }
 
-// The button panel, the help entries and the zoom steps, in one run.
-TEST_F(Menus, ButtonPanelHelpAndZoomSteps)
+// The button panel, the help entries, the zoom steps and the main
+// window's close, in one run.
+TEST_F(Menus, ButtonPanelHelpZoomStepsAndClose)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -314,6 +305,10 @@ TEST_F(Menus, ButtonPanelHelpAndZoomSteps)
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
     EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
+
+    // Closing the main window quits while the movie window is open.
+    sendDelete(dpy_, mainWindow_);
+    EXPECT_EQ(player_->wait(20.0), 0);
 }
 
 }  // namespace
