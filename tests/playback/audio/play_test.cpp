@@ -195,6 +195,7 @@ protected:
     // Plays the movie once at the speed; the time from play to the stop.
     Clock::duration playOnce(SoundMovie &movie, double speed)
     {
+        drainEvents();  // a movie played before may have left its stop
         EXPECT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
         EXPECT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
         const auto start = Clock::now();
