@@ -182,7 +182,6 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
 constexpr const char *kPattern = "testsrc=size=32x16";
 const Made kMade[] = {
     {"AppleVideo", kPattern, "-c:v rpza", 3, 0, "", "", "Apple Video"},
-    {"AppleVideoFastStart", kPattern, "-c:v rpza", 3, 0, "", "-movflags faststart", "Apple Video"},
     {"Animation24", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "", "", "Apple Animation"},
     {"Animation24Twos", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "-c:a pcm_s16be", "", "Apple Animation"},
     {"Animation16", kPattern, "-c:v qtrle -pix_fmt rgb555be", 3, 0, "", "", "Apple Animation"},
@@ -301,9 +300,7 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
 
 const Written kWritten[] = {
     {"AppleVideo", "Apple Video", DM_PACKING_RGBX, false, "rpza", 3, 0},
-    {"AppleVideoTwos", "Apple Video", DM_PACKING_RGBX, true, "rpza", 3, 0},
     {"Animation", "Apple Animation", DM_PACKING_RGBX, false, "qtrle", 0, 0},
-    {"AnimationTwos", "Apple Animation", DM_PACKING_RGBX, true, "qtrle", 0, 0},
     {"Raw32", "Uncompressed Video", DM_PACKING_XBGR, false, "rawvideo", 0, 0},
     {"Raw32Twos", "Uncompressed Video", DM_PACKING_XBGR, true, "rawvideo", 0, 0},
     {"Jpeg", "JPEG", DM_PACKING_RGBX, false, "mjpeg", 0, 33},

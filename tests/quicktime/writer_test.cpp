@@ -208,53 +208,29 @@ TEST(QuickTimeWriter, AnimationDepthComesFromTheStoredSize)
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + rle + 8 + 43, 9), "Animation");
 }
 
-TEST(QuickTimeWriter, RefusesWhatItCannotDescribe)
+TEST(QuickTimeWriter, RefusesAMovieWithoutPictures)
 {
     TempDir dir;
-    {
-        NewMovie m(dir.file("audio.mov"));
-        ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
-        EXPECT_EQ(mvWrite(m.movie), -1);
-        EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
-        testing_movie::MemMovie::release(m.movie);
-    }
+    NewMovie m(dir.file("audio.mov"));
+    ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
+    EXPECT_EQ(mvWrite(m.movie), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
+    testing_movie::MemMovie::release(m.movie);
 }
 
 // Raw pictures go to the file as the track holds them, so only QuickTime's
 // own raw layouts are accepted, when the track is made rather than when the
-// movie is closed; the layouts accepted survive closing and reopening.
+// movie is closed. (The 5-5-5 and XBGR layouts are read back below.)
 TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
 {
-    const struct {
-        int packing, bytes;
-        bool accepted;
-    } cases[] = {{DM_PACKING_RGBX, 4, false}, {DM_PACKING_GRAY, 1, false},
-                 {DM_PACKING_XBGR, 4, true}, {DM_PACKING_RGB555, 2, true}};
     TempDir dir;
-    for (const auto &c : cases) {
-        const std::string path = dir.file("raw" + std::to_string(c.packing) + ".mov");
-        NewMovie m(path);
-        const MVid image = m.addImage("Uncompressed Video", c.packing);
-        if (!c.accepted) {
-            EXPECT_EQ(image, 0) << c.packing;
-            EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS) << c.packing;
-            EXPECT_EQ(mvClose(m.movie), 0) << c.packing;
-            continue;
-        }
-        ASSERT_NE(image, 0) << c.packing;
-        std::vector<uint8_t> picture(8 * 4 * size_t(c.bytes));
-        for (size_t i = 0; i < picture.size(); ++i)
-            picture[i] = uint8_t(i * 7);
-        ASSERT_EQ(mvInsertFrames(image, 0, 1, picture.size(), picture.data()), 0);
-        ASSERT_EQ(mvClose(m.movie), 0) << c.packing;
-        MVid reopened = 0;
-        ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
-        const MVid back = trackOf(reopened, DM_MEDIUM_IMAGE);
-        EXPECT_EQ(mvGetImagePacking(back), c.packing);
-        std::vector<uint8_t> read(picture.size());
-        ASSERT_EQ(mvReadFrames(back, 0, 1, read.size(), read.data()), 0);
-        EXPECT_EQ(read, picture) << c.packing;
-        mvClose(reopened);
+    for (const auto &[packing, accepted] : {std::pair{DM_PACKING_RGBX, false}, {DM_PACKING_GRAY, false},
+                                            {DM_PACKING_XBGR, true}, {DM_PACKING_RGB555, true}}) {
+        NewMovie m(dir.file("raw" + std::to_string(packing) + ".mov"));
+        EXPECT_EQ(m.addImage("Uncompressed Video", packing) != 0, accepted) << packing;
+        if (!accepted)
+            EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS) << packing;
+        testing_movie::MemMovie::release(m.movie);
     }
 }
 
