@@ -96,7 +96,7 @@ TEST(MovieCreate, ReturnedParamsReceiveTheSettingsTaken)
     MemMovie::release(id);
 }
 
-TEST(MovieCreate, CreateFileReportsTheSystemErrorAndKeepsFilesOnBadSettings)
+TEST(MovieCreate, CreateFileReportsErrorsKeepsFilesOnBadSettingsAndTruncatesOtherwise)
 {
     TempDir dir;
     MVid id = 0;
@@ -110,14 +110,10 @@ TEST(MovieCreate, CreateFileReportsTheSystemErrorAndKeepsFilesOnBadSettings)
     EXPECT_EQ(mvCreateFile(existing.c_str(), p.get(), nullptr, &id), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
     EXPECT_EQ(TempDir::read(existing).size(), 3u);
-}
 
-TEST(MovieCreate, CreateFileTruncatesAndReservesTheHeaderBlock)
-{
-    TempDir dir;
+    // Good settings truncate the file and reserve the header block.
     std::string path = dir.write("new.mv", std::vector<unsigned char>(500, 7));
-    Params p = movieParams();
-    MVid id = 0;
+    p = movieParams();
     ASSERT_EQ(mvCreateFile(path.c_str(), p.get(), nullptr, &id), 0);
     EXPECT_EQ(TempDir::read(path).size(), 0u);
     // The first frame's space starts after the 4-byte header block, rounded
@@ -161,6 +157,7 @@ TEST(MovieOpen, UnrecognisedDataIsNotAMovie)
     std::string path = dir.write("junk", std::vector<unsigned char>(junk.begin(), junk.end()));
     EXPECT_EQ(mvIsMovieFile(path.c_str()), 0);
     EXPECT_EQ(mvIsMovieFile(dir.file("absent").c_str()), 0);
+    EXPECT_EQ(mvIsMovieFile(dir.path().c_str()), 0) << "a directory is not a movie";
     EXPECT_EQ(mvOpenFile(dir.file("absent").c_str(), O_RDONLY, &id), -1);
     EXPECT_EQ(mvGetErrno(), ENOENT);
     EXPECT_EQ(mvOpenFile(path.c_str(), O_WRONLY, &id), -1);

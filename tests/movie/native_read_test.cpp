@@ -90,13 +90,6 @@ INSTANTIATE_TEST_SUITE_P(
                     DetectCase{"Text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o'}, -1}),
     [](const testing::TestParamInfo<DetectCase> &info) { return std::string(info.param.name); });
 
-TEST(Detection, UnreadableFileIsNotAMovie)
-{
-    EXPECT_EQ(mvIsMovieFile("/nonexistent/movie.mv"), 0);
-    TempDir dir;
-    EXPECT_EQ(mvIsMovieFile(dir.path().c_str()), 0) << "a directory is not a movie";
-}
-
 // An open movie closed with the test; a failed open leaves the id 0.
 struct Opened {
     MVid id = 0;

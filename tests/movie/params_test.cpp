@@ -169,11 +169,6 @@ TEST(TrackSettings, DefaultsAreFilledIn)
     EXPECT_EQ(mvGetDefaultVol(audio), 1.0);
     EXPECT_EQ(mvGetTrackMedium(audio), DM_MEDIUM_AUDIO);
     EXPECT_EQ(mvGetTrackLength(audio), 0);
-    EXPECT_EQ(mvGetAudioWidth(audio), 16);
-    EXPECT_EQ(mvGetAudioChannels(audio), 2);
-    EXPECT_EQ(mvGetAudioRate(audio), 44100.0);
-    EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
-    EXPECT_STREQ(mvGetAudioCompression(audio), DM_AUDIO_UNCOMPRESSED);
 
     Params withVolume = audioParams();
     dmParamsSetFloat(withVolume.get(), MV_DEFAULT_VOL, 0.25);
@@ -181,12 +176,6 @@ TEST(TrackSettings, DefaultsAreFilledIn)
 
     MVid image = movie.addImage(imageParams(8, 6, DM_PACKING_XBGR));
     EXPECT_EQ(mvGetTrackMedium(image), DM_MEDIUM_IMAGE);
-    EXPECT_EQ(mvGetImageWidth(image), 8);
-    EXPECT_EQ(mvGetImageHeight(image), 6);
-    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_XBGR);
-    EXPECT_EQ(mvGetImageOrientation(image), DM_ORIENTATION_BOTTOM_TO_TOP);
-    EXPECT_EQ(mvGetImageInterlacing(image), DM_IMAGE_NONINTERLACED);
-    EXPECT_STREQ(mvGetImageCompression(image), DM_IMAGE_UNCOMPRESSED);
     // The virtual format describes the same picture, uncompressed.
     DMparams *virtualFormat = __mvT_GetVirtualFormat(image);
     EXPECT_EQ(dmParamsGetInt(virtualFormat, DM_IMAGE_WIDTH), 8);
