@@ -151,9 +151,9 @@ void ToolDir::write(const std::string &name, const std::string &bytes) const
     std::ofstream(path(name), std::ios::binary) << bytes;
 }
 
-Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix) const
+Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix, const char *program) const
 {
-    std::string command = "cd " + quote(dir_) + " && " + prefix + " " + quote(MVCONVERT_PATH);
+    std::string command = "cd " + quote(dir_) + " && " + prefix + " " + quote(program ? program : MVCONVERT_PATH);
     for (const std::string &a : args)
         command += " " + quote(a);
     command += " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
@@ -172,7 +172,7 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recip
     DMparams *p = nullptr;
     dmParamsCreate(&p);
     mvSetMovieDefaults(p, recipe.format);
-    dmParamsSetString(p, MV_TITLE, "A test title");
+    dmParamsSetString(p, MV_TITLE, kTitle);
     dmParamsSetString(p, MV_COMMENT, "made by the mvconvert tests");
     dmParamsSetEnum(p, MV_LOOP_MODE, MV_LOOP_SWING);
     dmParamsSetInt(p, MV_LOOP_LIMIT, 3);

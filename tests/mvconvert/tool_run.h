@@ -18,7 +18,8 @@
 
 namespace mvtest {
 
-// The user parameter every test movie carries.
+// The user parameter every test movie carries, and its title.
+inline constexpr const char kTitle[] = "A \"test\" title";
 inline constexpr const char kUserParam[] = "DIRECTOR";
 inline constexpr const char kUserValue[] = "A. Smithee";
 
@@ -67,9 +68,11 @@ public:
     std::vector<uint8_t> bytes(const std::string &name) const;
     void write(const std::string &name, const std::string &bytes) const;
 
-    // Runs mvconvert with the arguments (each quoted for the shell); prefix
-    // is shell text put before the program, such as a ulimit.
-    Outcome run(const std::vector<std::string> &args, const std::string &prefix = "") const;
+    // Runs mvconvert (or another program) with the arguments (each quoted
+    // for the shell); prefix is shell text put before the program, such as
+    // a ulimit.
+    Outcome run(const std::vector<std::string> &args, const std::string &prefix = "",
+                const char *program = nullptr) const;
 
     // Makes a movie by the recipe; returns its path, empty on failure.
     std::string makeMovie(const std::string &name, const MovieRecipe &recipe) const;
