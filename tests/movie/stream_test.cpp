@@ -127,7 +127,8 @@ TEST(MemoryStream, ReadPastTheEndFailsAndLeavesThePosition)
     EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
     EXPECT_EQ(memory, counting(100));
     ASSERT_EQ(__mvS_Write(c.s, data, 4), 0);
-    EXPECT_EQ(std::vector<unsigned char>(memory.begin() + 95, memory.end()), (std::vector<unsigned char>{95, 1, 2, 3, 4}));
+    EXPECT_EQ(std::vector<unsigned char>(memory.begin() + 95, memory.end()),
+              (std::vector<unsigned char>{95, 1, 2, 3, 4}));
 }
 
 TEST(MemoryStream, SeeksOutsideTheBlockAreRefused)

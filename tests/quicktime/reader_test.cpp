@@ -100,8 +100,9 @@ const Valid kValid[] = {
      },
      [](const OpenedFile &m) {
          const MVid image = m.image();
-         EXPECT_EQ(std::tuple(mvGetImageWidth(image), mvGetImageHeight(image), std::string(mvGetImageCompression(image)),
-                              mvGetImagePacking(image), dmParamsGetInt(mvGetParams(image), MV_IMAGE_CSIZE)),
+         EXPECT_EQ(std::tuple(mvGetImageWidth(image), mvGetImageHeight(image),
+                              std::string(mvGetImageCompression(image)), mvGetImagePacking(image),
+                              dmParamsGetInt(mvGetParams(image), MV_IMAGE_CSIZE)),
                    std::tuple(320, 240, std::string("Apple Video"), int(DM_PACKING_RGBX), 16));
      }},
     {"Raw32IsXbgr", [](File &f) { f.videos[0].depth = 32; },
