@@ -467,32 +467,6 @@ TEST(VersionThreeReader, EntryRecordsLandInTheFramesList)
     EXPECT_STREQ(dmParamsGetString(frame, "SCENE"), "7");
 }
 
-TEST(VersionThreeReader, ReadWriteReadKeepsEverything)
-{
-    TempDir dir;
-    Bytes original = padTo400(standardFile().build({}));
-    const std::string path = dir.write("round.mv", original);
-    MVid movie = 0;
-    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDWR, &movie), 0);
-    ASSERT_EQ(mvSetComment(movie, "second pass"), 0);
-    ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
-
-    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_STREQ(mvGetTitle(movie), "Dawn");
-    EXPECT_STREQ(mvGetComment(movie), "second pass");
-    MVid image = 0, audio = 0;
-    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &image), 0);
-    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_AUDIO, &audio), 0);
-    uint32_t pixel = 0;
-    ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
-    EXPECT_EQ(pixel, 0x11223344u);
-    uint8_t samples[4] = {};
-    ASSERT_EQ(mvReadFrames(audio, 0, 4, sizeof samples, samples), 0);
-    EXPECT_EQ(samples[3], 4);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
-    ASSERT_EQ(mvClose(movie), 0);
-}
-
 TEST(VersionOneReader, ChangedMovieIsWrittenAsVersionThree)
 {
     TempDir dir;

@@ -76,22 +76,6 @@ const Valid kValid[] = {
     // Integer division makes 100 / 7 14 frames per second.
     {"RateRoundedDown", [](File &f) { setRate(f, 100, 7); },
      [](const OpenedFile &m) { EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 14.0); }},
-    // 150 frames over 441000 samples at 44100 Hz: 15 per second, where the
-    // time scale alone would give 600.
-    {"RateFollowsTheSound",
-     [](File &f) {
-         f.videos[0].frames = 150;
-         f.videos[0].frameBytes = 1;
-         f.videos[0].sampleDuration = 1;
-         f.sound = Sound{"raw ", 1, 8, 44100, 441000, 4};
-     },
-     [](const OpenedFile &m) {
-         EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 15.0);
-         const MVid audio = m.audio();
-         EXPECT_EQ(std::tuple(mvGetAudioFormat(audio), mvGetAudioWidth(audio), mvGetAudioChannels(audio),
-                              mvGetAudioRate(audio), mvGetTrackLength(audio)),
-                   std::tuple(int(AUDIO_FORMAT_UNSIGNED), 8, 1, 44100.0, 441000));
-     }},
     {"AppleVideoSizeRoundsUpToWholeBlocks",
      [](File &f) {
          f.videos[0].type = "rpza";
@@ -105,8 +89,6 @@ const Valid kValid[] = {
                               dmParamsGetInt(mvGetParams(image), MV_IMAGE_CSIZE)),
                    std::tuple(320, 240, std::string("Apple Video"), int(DM_PACKING_RGBX), 16));
      }},
-    {"Raw32IsXbgr", [](File &f) { f.videos[0].depth = 32; },
-     [](const OpenedFile &m) { EXPECT_EQ(mvGetImagePacking(m.image()), DM_PACKING_XBGR); }},
     {"SeveralSamplesPerChunkLieOneAfterAnother",
      [](File &f) {
          f.videos[0].frames = 5;
@@ -128,20 +110,6 @@ const Valid kValid[] = {
      [](const OpenedFile &m) {
          EXPECT_EQ(mvGetImageWidth(m.image()), 8);
          EXPECT_EQ(mvGetTrackLength(m.image()), 2);
-     }},
-    // Sound starts after the three 16-byte pictures; samples are big-endian
-    // in the file and native in memory.
-    {"SoundSamplesAreReadFromTheirChunks", [](File &f) { f.sound = Sound{"twos", 2, 16, 8000, 400, 4}; },
-     [](const OpenedFile &m) {
-         const MVid audio = m.audio();
-         EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
-         ASSERT_EQ(mvGetTrackLength(audio), 400);
-         std::vector<int16_t> samples(800);
-         ASSERT_EQ(mvReadFrames(audio, 0, 400, samples.size() * 2, samples.data()), 0);
-         for (int i = 0; i < 800; i += 97) {
-             const uint32_t byte = 8 + 48 + uint32_t(i) * 2;
-             EXPECT_EQ(uint16_t(samples[i]), uint16_t(uint8_t(byte) << 8 | uint8_t(byte + 1))) << i;
-         }
      }},
 };
 
