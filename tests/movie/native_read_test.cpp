@@ -10,6 +10,7 @@
 #include "formats.h"
 #include "model.h"
 #include "native_bytes.h"
+#include "quicktime/qt_test_support.h"
 #include "stream.h"
 #include "temp_dir.h"
 
@@ -90,22 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DetectCase{"Text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o'}, -1}),
     [](const testing::TestParamInfo<DetectCase> &info) { return std::string(info.param.name); });
 
-// An open movie closed with the test; a failed open leaves the id 0.
-struct Opened {
-    MVid id = 0;
-    int result = -1;
-    explicit Opened(Bytes &bytes) { result = mvOpenMem(bytes.data(), bytes.size(), &id); }
-    ~Opened()
-    {
-        if (result == 0)
-            mvClose(id);
-    }
-    MVid track(int medium) const
-    {
-        MVid t = 0;
-        return mvFindTrackByMedium(id, medium, &t) == 0 ? t : 0;
-    }
-};
+using Opened = qt_support::OpenedFile;
 
 struct Entry {
     uint32_t offset;
@@ -155,12 +141,12 @@ TEST(VersionTwoReader, BuildsAnImageAndAnAudioTrackFromTheIndex)
     h.loopMode = MV_LOOP_SWING;
     Bytes file = twoChunkFile(h);
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetFileFormat(movie.id), MV_FORMAT_NATIVE_2);
-    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_SWING);
-    EXPECT_EQ(__mvMV_DirectorySize(movie.id), 592u + 40u);
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_2);
+    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
+    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 592u + 40u);
 
-    const MVid image = movie.track(DM_MEDIUM_IMAGE), audio = movie.track(DM_MEDIUM_AUDIO);
+    const MVid image = movie.image(), audio = movie.audio();
     ASSERT_NE(image, 0);
     ASSERT_NE(audio, 0);
     EXPECT_EQ(std::tuple(mvGetImageWidth(image), mvGetImageHeight(image), mvGetImageRate(image),
@@ -188,13 +174,13 @@ TEST(VersionOneReader, DividesTheAudioCountByTheChannels)
     h.channels = 2;
     Bytes file = twoChunkFile(h);
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
     // The index says 8 bytes, the chunk's audio is 4 bytes: 2 stereo frames;
     // the image still starts 8 bytes after the chunk.
     EXPECT_EQ(entries(audio), (std::vector<Entry>{{632, 4, 2}, {632 + 16, 4, 2}}));
-    EXPECT_EQ(entries(movie.track(DM_MEDIUM_IMAGE))[0].offset, 632u + 8u);
+    EXPECT_EQ(entries(movie.image())[0].offset, 632u + 8u);
 }
 
 // Image code 10: each chunk's image is one JPEG picture, decoded as the
@@ -239,8 +225,8 @@ TEST_P(JpegVersionOneAndTwo, FramesDecodeAndABrokenOneFailsAlone)
     file.insert(file.end(), jpeg.begin(), jpeg.begin() + cut);
 
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    const MVid image = movie.track(DM_MEDIUM_IMAGE);
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    const MVid image = movie.image();
     EXPECT_STREQ(mvGetImageCompression(image), "JPEG");
     std::vector<uint32_t> frame(w * h);
     EXPECT_EQ(mvReadFrames(image, 1, 1, frame.size() * 4, frame.data()), -1);
@@ -258,17 +244,17 @@ TEST(VersionTwoReader, WithoutAudioHasOnlyAnImageTrackAndAnEmptyIndexHoldsOneRec
     h.audio = 0;
     Bytes file = twoChunkFile(h);
     Opened silent(file);
-    ASSERT_EQ(silent.result, 0);
-    EXPECT_EQ(silent.track(DM_MEDIUM_AUDIO), 0);
-    EXPECT_EQ(__mvMV_TrackCount(silent.id), 1);
+    ASSERT_EQ(silent.opened.error, 0);
+    EXPECT_EQ(silent.audio(), 0);
+    EXPECT_EQ(__mvMV_TrackCount(silent.movie()), 1);
 
     h = V12Header{};
     Bytes empty = v12Header(h);
     append(empty, indexRecord(0, 0, 0));
     Opened movie(empty);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetTrackLength(movie.track(DM_MEDIUM_IMAGE)), 0);
-    EXPECT_EQ(__mvMV_DirectorySize(movie.id), 612u);
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetTrackLength(movie.image()), 0);
+    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 612u);
 }
 
 struct BadV12Case {
@@ -379,14 +365,14 @@ TEST(VersionThreeReader, ReadsTracksEntriesAndDefaults)
 {
     Bytes file = padTo400(standardFile().build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetFileFormat(movie.id), MV_FORMAT_NATIVE_3);
-    EXPECT_STREQ(mvGetTitle(movie.id), "Dawn");
-    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_ONCE) << "no LOOP_MODE record";
-    EXPECT_EQ(mvGetLoopLimit(movie.id), 0);
-    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.id), "MV_NUM_ATRACKS"), 0) << "working names do not stay";
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_3);
+    EXPECT_STREQ(mvGetTitle(movie.movie()), "Dawn");
+    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_ONCE) << "no LOOP_MODE record";
+    EXPECT_EQ(mvGetLoopLimit(movie.movie()), 0);
+    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.movie()), "MV_NUM_ATRACKS"), 0) << "working names do not stay";
 
-    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
     EXPECT_EQ(mvGetAudioWidth(audio), 8);
     EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
@@ -394,7 +380,7 @@ TEST(VersionThreeReader, ReadsTracksEntriesAndDefaults)
     EXPECT_EQ(mvGetTrackLength(audio), 4);
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(audio), "DIR_COUNT"), 0);
 
-    const MVid image = movie.track(DM_MEDIUM_IMAGE);
+    const MVid image = movie.image();
     ASSERT_NE(image, 0);
     EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
     EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGBX);
@@ -404,7 +390,7 @@ TEST(VersionThreeReader, ReadsTracksEntriesAndDefaults)
     ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
     EXPECT_EQ(pixel, 0x11223344u);
     const size_t directorySize = standardFile().build({}).size();
-    EXPECT_EQ(__mvMV_DirectorySize(movie.id), directorySize);
+    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), directorySize);
 }
 
 TEST(VersionThreeReader, OlderBinaryRecordsAndCodesAreTranslated)
@@ -423,16 +409,16 @@ TEST(VersionThreeReader, OlderBinaryRecordsAndCodesAreTranslated)
     f.audioEntries = entry(400, 8);
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetLoopMode(movie.id), MV_LOOP_SWING);
-    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.id), "MV_MAXWIDTH"), 0) << "dropped";
-    const MVid audio = movie.track(DM_MEDIUM_AUDIO);
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
+    EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.movie()), "MV_MAXWIDTH"), 0) << "dropped";
+    const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
     EXPECT_EQ(mvGetAudioWidth(audio), 16);
     EXPECT_EQ(mvGetAudioChannels(audio), 2);
     EXPECT_DOUBLE_EQ(mvGetAudioRate(audio), 22050.0);
     EXPECT_EQ(mvGetTrackLength(audio), 2);
-    EXPECT_EQ(movie.track(DM_MEDIUM_IMAGE), 0);
+    EXPECT_EQ(movie.image(), 0);
 }
 
 TEST(VersionThreeReader, UnknownNamesBecomeUserParameters)
@@ -441,15 +427,15 @@ TEST(VersionThreeReader, UnknownNamesBecomeUserParameters)
     f.movie(record("DIRECTOR", "Smith"));
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id), "DIRECTOR"), "Smith");
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.movie()), "DIRECTOR"), "Smith");
     // Registered, so a setter now copies it too.
     DMparams *p = nullptr;
     dmParamsCreate(&p);
     dmParamsSetString(p, "DIRECTOR", "Jones");
-    EXPECT_EQ(mvSetParams(movie.id, p, nullptr), 0);
+    EXPECT_EQ(mvSetParams(movie.movie(), p, nullptr), 0);
     dmParamsDestroy(p);
-    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id), "DIRECTOR"), "Jones");
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.movie()), "DIRECTOR"), "Jones");
 }
 
 TEST(VersionThreeReader, EntryRecordsLandInTheFramesList)
@@ -459,9 +445,9 @@ TEST(VersionThreeReader, EntryRecordsLandInTheFramesList)
     append(f.imageEntries, record("SCENE", "7"));
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.result, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
     DMparams *frame = nullptr;
-    MVdirectory *directory = __mvT_DirList(movie.track(DM_MEDIUM_IMAGE));
+    MVdirectory *directory = __mvT_DirList(movie.image());
     ASSERT_EQ(__mvDL_DirEntry(directory, 0, nullptr, nullptr, nullptr, &frame), 0);
     ASSERT_NE(frame, nullptr);
     EXPECT_STREQ(dmParamsGetString(frame, "SCENE"), "7");
