@@ -141,7 +141,7 @@ TEST(VersionTwoReader, BuildsAnImageAndAnAudioTrackFromTheIndex)
     h.loopMode = MV_LOOP_SWING;
     Bytes file = twoChunkFile(h);
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_2);
     EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
     EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 592u + 40u);
@@ -174,7 +174,7 @@ TEST(VersionOneReader, DividesTheAudioCountByTheChannels)
     h.channels = 2;
     Bytes file = twoChunkFile(h);
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
     // The index says 8 bytes, the chunk's audio is 4 bytes: 2 stereo frames;
@@ -225,7 +225,7 @@ TEST_P(JpegVersionOneAndTwo, FramesDecodeAndABrokenOneFailsAlone)
     file.insert(file.end(), jpeg.begin(), jpeg.begin() + cut);
 
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     const MVid image = movie.image();
     EXPECT_STREQ(mvGetImageCompression(image), "JPEG");
     std::vector<uint32_t> frame(w * h);
@@ -244,7 +244,7 @@ TEST(VersionTwoReader, WithoutAudioHasOnlyAnImageTrackAndAnEmptyIndexHoldsOneRec
     h.audio = 0;
     Bytes file = twoChunkFile(h);
     Opened silent(file);
-    ASSERT_EQ(silent.opened.error, 0);
+    ASSERT_EQ(silent.error, 0);
     EXPECT_EQ(silent.audio(), 0);
     EXPECT_EQ(__mvMV_TrackCount(silent.movie()), 1);
 
@@ -252,7 +252,7 @@ TEST(VersionTwoReader, WithoutAudioHasOnlyAnImageTrackAndAnEmptyIndexHoldsOneRec
     Bytes empty = v12Header(h);
     append(empty, indexRecord(0, 0, 0));
     Opened movie(empty);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetTrackLength(movie.image()), 0);
     EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 612u);
 }
@@ -365,7 +365,7 @@ TEST(VersionThreeReader, ReadsTracksEntriesAndDefaults)
 {
     Bytes file = padTo400(standardFile().build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_3);
     EXPECT_STREQ(mvGetTitle(movie.movie()), "Dawn");
     EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_ONCE) << "no LOOP_MODE record";
@@ -409,7 +409,7 @@ TEST(VersionThreeReader, OlderBinaryRecordsAndCodesAreTranslated)
     f.audioEntries = entry(400, 8);
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.movie()), "MV_MAXWIDTH"), 0) << "dropped";
     const MVid audio = movie.audio();
@@ -427,7 +427,7 @@ TEST(VersionThreeReader, UnknownNamesBecomeUserParameters)
     f.movie(record("DIRECTOR", "Smith"));
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.movie()), "DIRECTOR"), "Smith");
     // Registered, so a setter now copies it too.
     DMparams *p = nullptr;
@@ -445,7 +445,7 @@ TEST(VersionThreeReader, EntryRecordsLandInTheFramesList)
     append(f.imageEntries, record("SCENE", "7"));
     Bytes file = padTo400(f.build({}));
     Opened movie(file);
-    ASSERT_EQ(movie.opened.error, 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     DMparams *frame = nullptr;
     MVdirectory *directory = __mvT_DirList(movie.image());
     ASSERT_EQ(__mvDL_DirEntry(directory, 0, nullptr, nullptr, nullptr, &frame), 0);

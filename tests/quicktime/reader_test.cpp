@@ -23,7 +23,7 @@ TEST(QuickTimeReader, MdatBeforeOrAfterMoovGivesTheSameFrames)
         File f;
         f.moovFirst = moovFirst;
         OpenedFile m(qt_files::build(f));
-        ASSERT_EQ(m.opened.error, 0) << m.opened.detail;
+        ASSERT_EQ(m.error, 0) << m.detail;
         EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
         const MVid image = m.image();
         ASSERT_NE(image, 0);
@@ -59,7 +59,7 @@ TEST_P(QuickTimeValid, IsReadAsItSays)
     File f;
     GetParam().change(f);
     OpenedFile m(qt_files::build(f));
-    ASSERT_EQ(m.opened.error, 0) << m.opened.detail;
+    ASSERT_EQ(m.error, 0) << m.detail;
     ASSERT_NE(m.image(), 0);
     GetParam().check(m);
 }
@@ -128,7 +128,7 @@ TEST(QuickTimeReader, KeyFramesComeFromTheSyncTable)
         if (withTable)
             f.videos[0].sync = std::vector<uint32_t>{3, 1};
         OpenedFile m(qt_files::build(f));
-        ASSERT_EQ(m.opened.error, 0) << m.opened.detail;
+        ASSERT_EQ(m.error, 0) << m.detail;
         const int expected[] = {withTable, 0, withTable, 0};
         for (int frame = 0; frame < 4; ++frame) {
             DMparams *params = __mvGetFrameParams(m.image(), frame);
@@ -153,8 +153,8 @@ TEST_P(QuickTimeRefusal, GivesItsDetailText)
     File f;
     GetParam().change(f);
     OpenedFile m(qt_files::build(f));
-    EXPECT_EQ(m.opened.error, MV_ERR_QT_UNSUPPORTED);
-    EXPECT_EQ(m.opened.detail, GetParam().detail);
+    EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
+    EXPECT_EQ(m.detail, GetParam().detail);
     const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
     EXPECT_NE(message.find(GetParam().detail), std::string::npos) << message;
 }
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Constructs, QuickTimeRefusal, ::testing::ValuesIn(kRefu
 
 int openError(std::vector<uint8_t> bytes)
 {
-    return OpenedFile(std::move(bytes)).opened.error;
+    return OpenedFile(std::move(bytes)).error;
 }
 
 TEST(QuickTimeDamage, EveryTruncationFailsCleanly)
