@@ -182,7 +182,6 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
 constexpr const char *kPattern = "testsrc=size=32x16";
 const Made kMade[] = {
     {"AppleVideo", kPattern, "-c:v rpza", 3, 0, "", "", "Apple Video"},
-    {"Animation24", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "", "", "Apple Animation"},
     {"Animation24Twos", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "-c:a pcm_s16be", "", "Apple Animation"},
     {"Animation16", kPattern, "-c:v qtrle -pix_fmt rgb555be", 3, 0, "", "", "Apple Animation"},
     {"Animation32Raw", kPattern, "-c:v qtrle -pix_fmt argb", 0, 0, "-c:a pcm_u8", "-movflags faststart",
