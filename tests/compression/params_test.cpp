@@ -100,7 +100,7 @@ TEST_F(ClHandleParams, ClampsIntegersWithMessages) {
   EXPECT_EQ(errors.only(),
             "clSetParams: Attempt to set param <Algorithm version> to 2, only legal value is 1. Setting to 1.\n");
   // The codec sees the values as asked for, not as clamped.
-  EXPECT_EQ(CopyCalls().setParamsLastValue, 2);
+  EXPECT_EQ(CopyLastSetValue(), 2);
 }
 
 TEST_F(ClHandleParams, ClampsFloatsWithMessages) {
