@@ -173,25 +173,5 @@ TEST_F(RgbFamily, UnalignedWordBuffersConvert)
     EXPECT_TRUE(std::equal(aligned.begin(), aligned.end(), shifted.begin() + 1));
 }
 
-TEST_F(RgbFamily, FlatLevelsDitherToTheirAverage)
-{
-    // Over one 4 x 4 tile the dithered codes, expanded again, average to the
-    // input level within one quantisation step of each channel.
-    for (int level = 0; level < 256; level += 5) {
-        const Bytes in(4 * 4 * 3, static_cast<uint8_t>(level));
-        const Bytes out = convert(4, 4, CS_RGB, in, CS_RGB332);
-        double r = 0, g = 0, b = 0;
-        for (uint8_t code : out) {
-            const Rgb e = refExpand332(code);
-            r += e.r;
-            g += e.g;
-            b += e.b;
-        }
-        EXPECT_NEAR(r / 16, level, 36.5) << level;
-        EXPECT_NEAR(g / 16, level, 36.5) << level;
-        EXPECT_NEAR(b / 16, level, 85.0) << level;
-    }
-}
-
 }  // namespace
 }  // namespace cstest
