@@ -5,32 +5,21 @@
 // frame memory. The first four input bytes choose the picture: width and
 // height (1..40), the caller's pixel format and the bytes per frame (a
 // multiple of 20 or not); the rest are the records.
-#include <cinelark/cl.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <vector>
-
-namespace {
-
-void Silent(CL_Handle, int, const char*, ...) {}
-
-}  // namespace
+#include "fuzz_codec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  clSetErrorHandler(Silent);
+  clSetErrorHandler(fuzzcodec::Silent);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4 || size > 8192) return 0;
-  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
   const int width = 1 + data[0] % 40;
   const int height = 1 + data[1] % 40;
   const int format = data[2] % 9;
   const int piece = 1 + data[3] % 64;
   std::vector<uint8_t> records(data + 4, data + size);
-  std::vector<uint8_t> frame(size_t(kComponents[format] * width * height));
+  std::vector<uint8_t> frame(fuzzcodec::FrameBytes(format, width, height));
   if (!records.empty()) {
     clDecompressImage(CL_HDCC, width, height, format, int(records.size()), records.data(), frame.data());
   }

@@ -7,22 +7,11 @@
 // exactly as large as the picture, then again through a small data ring that
 // wraps, so that any write past the frame or read past the data is caught by
 // the address sanitizer.
-#include <cinelark/cl.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include "fuzz_codec.h"
 
 namespace {
 
-void Silent(CL_Handle, int, const char*, ...) {}
-
-size_t FrameBytes(int format, int width, int height) {
-  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3};
-  return size_t(kComponents[format]) * size_t(width) * size_t(height);
-}
+using fuzzcodec::FrameBytes;
 
 struct Choice {
   int format, orientation, fullRange, internal, headers;
@@ -65,8 +54,7 @@ void Decode(const Choice& c, int width, int height, std::vector<uint8_t> stream,
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  clSetErrorHandler(Silent);
-  if (std::FILE* sink = std::fopen("/dev/null", "w")) stderr = sink;
+  fuzzcodec::Quiet();
   return 0;
 }
 

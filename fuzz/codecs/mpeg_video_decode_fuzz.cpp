@@ -4,17 +4,11 @@
 // exactly as large as the picture the header announced (so a write past a
 // frame is caught by the address sanitizer). Pictures larger than 256 x 256
 // are left alone to keep each run short.
-#include <cinelark/cl.h>
-
-#include <algorithm>
 #include <bit>
-#include <cstdint>
-#include <cstring>
-#include <vector>
+
+#include "fuzz_codec.h"
 
 namespace {
-
-void Silent(CL_Handle, int, const char*, ...) {}
 
 constexpr int kFormats[] = {CL_RGBX, CL_RGB332, CL_YUV422, CL_RGB};
 constexpr int kBytesPerPixel[] = {4, 1, 2, 3};
@@ -23,7 +17,7 @@ constexpr int kBytesPerPixel[] = {4, 1, 2, 3};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  clSetErrorHandler(Silent);
+  clSetErrorHandler(fuzzcodec::Silent);
   const int choice = data[0];
   std::vector<uint8_t> stream(data + 1, data + size);
   CL_Handle h = nullptr;
@@ -43,16 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> frame(size_t(width) * size_t(height) * size_t(kBytesPerPixel[format]));
   size_t fed = 0;
   for (int round = 0; round < 24; ++round) {
-    while (fed < stream.size()) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int room = clQueryFree(ring, 0, &at, &wrap);
-      if (room <= 0) break;
-      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
-      std::memcpy(at, stream.data() + fed, k);
-      clUpdateHead(ring, int(k));
-      fed += k;
-    }
+    fed = fuzzcodec::Feed(ring, stream, fed);
     if (fed == stream.size()) clDoneUpdatingHead(ring);
     if (clDecompress(h, 1, 0, nullptr, frame.data()) < 0 && fed == stream.size()) break;
     if (clGetParam(h, CL_ALGORITHM_PARAMS) == 1 && fed == stream.size()) break;

@@ -6,13 +6,7 @@
 //    several frames in a row with the header read on the first.
 // The first four input bytes choose the picture: width and height (1..32),
 // the caller's pixel format and the orientation; the rest is the stream.
-#include <cinelark/cl.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include "fuzz_codec.h"
 
 #ifndef FUZZ_SCHEME
 #error "FUZZ_SCHEME names the decoder to fuzz"
@@ -20,13 +14,7 @@
 
 namespace {
 
-void Silent(CL_Handle, int, const char*, ...) {}
-
-// Bytes of one caller frame of the format, as the library sizes it.
-size_t FrameBytes(int format, int width, int height) {
-  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
-  return size_t(kComponents[format]) * size_t(width) * size_t(height);
-}
+using fuzzcodec::FrameBytes;
 
 void DecodeImage(int width, int height, int format, std::vector<uint8_t> stream) {
   if (stream.empty()) return;
@@ -49,17 +37,7 @@ void DecodeThroughRing(int width, int height, int format, int orientation, const
   std::vector<uint8_t> frame(frameBytes);
   size_t fed = 0;
   for (int round = 0; round < 8; ++round) {
-    // Feed what fits; once everything is in, no reader will wait for more.
-    while (fed < stream.size()) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int room = clQueryFree(ring, 0, &at, &wrap);
-      if (room <= 0) break;
-      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
-      std::memcpy(at, stream.data() + fed, k);
-      clUpdateHead(ring, int(k));
-      fed += k;
-    }
+    fed = fuzzcodec::Feed(ring, stream, fed);
     // The decoder would wait for bytes that never come while the ring is
     // open, so it is closed before every frame: each frame then decodes
     // what is there.
@@ -75,13 +53,7 @@ void DecodeThroughRing(int width, int height, int format, int orientation, const
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  clSetErrorHandler(Silent);
-  // The decoders print a line on the standard error stream for most damaged
-  // streams, which would bury the run in text and slow it down. Only that C
-  // stream is pointed elsewhere: the sanitizers write their reports to
-  // descriptor 2 and the fuzzer to the stream it took at start-up, both
-  // untouched.
-  if (std::FILE* sink = std::fopen("/dev/null", "w")) stderr = sink;
+  fuzzcodec::Quiet();
   return 0;
 }
 

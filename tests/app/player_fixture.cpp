@@ -14,6 +14,8 @@
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
 
+#include "movie/movie_builders.h"
+
 namespace player_test {
 
 uint32_t framePixel(int f, int x, int y, int tint)
@@ -26,22 +28,14 @@ uint32_t framePixel(int f, int x, int y, int tint)
 std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint)
 {
     std::string path = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + name;
-    DMparams *p = nullptr;
-    dmParamsCreate(&p);
-    mvSetMovieDefaults(p, MV_FORMAT_NATIVE_3);
-    MVid movie = 0;
-    int made = mvCreateFile(path.c_str(), p, nullptr, &movie);
-    dmParamsDestroy(p);
-    if (made != 0)
+    using namespace testing_movie;
+    MVid movie = 0, image = 0, audio = 0;
+    if (mvCreateFile(path.c_str(), movieParams().get(), nullptr, &movie) != 0)
         return "";
     if (pictures) {
-        dmParamsCreate(&p);
-        dmSetImageDefaults(p, kWidth, kHeight, DM_PACKING_RGBX);
-        dmParamsSetFloat(p, DM_IMAGE_RATE, kRate);
-        dmParamsSetString(p, DM_IMAGE_COMPRESSION, "RLE24");
-        MVid image = 0;
-        mvAddTrack(movie, DM_MEDIUM_IMAGE, p, nullptr, &image);
-        dmParamsDestroy(p);
+        mvAddTrack(movie, DM_MEDIUM_IMAGE,
+                   imageParams(kWidth, kHeight, DM_PACKING_RGBX, "RLE24", kRate).get(), nullptr,
+                   &image);
         std::vector<uint32_t> pixels(kWidth * kHeight);
         for (int f = 0; f < kFrames; ++f) {
             for (int y = 0; y < kHeight; ++y)
@@ -52,11 +46,7 @@ std::string makeMovie(const std::string &name, bool pictures, bool sound, int ti
     }
     if (sound) {
         constexpr int kSampleRate = 8000;
-        dmParamsCreate(&p);
-        dmSetAudioDefaults(p, 16, kSampleRate, 1);
-        MVid audio = 0;
-        mvAddTrack(movie, DM_MEDIUM_AUDIO, p, nullptr, &audio);
-        dmParamsDestroy(p);
+        mvAddTrack(movie, DM_MEDIUM_AUDIO, audioParams(16, 1, kSampleRate).get(), nullptr, &audio);
         std::vector<int16_t> samples(kSampleRate * kFrames / static_cast<int>(kRate));
         for (size_t i = 0; i < samples.size(); ++i)
             samples[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * i / kSampleRate));

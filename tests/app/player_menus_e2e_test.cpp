@@ -87,7 +87,7 @@ protected:
     Window movieWindow_ = 0, mainWindow_ = 0;
 };
 
-TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrame)
+TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrameAndSpeedsHowLongAPassTakes)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -104,11 +104,9 @@ TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrame)
     options(kPlayOnce);
     int stopped = settledFrame(movieWindow_);
     EXPECT_TRUE(stopped == 0 || stopped == kFrames - 1) << "stopped at " << stopped;
-}
 
-TEST_F(Menus, SpeedsChangeHowLongAPassTakes)
-{
-    start(movie_);
+    // Speeds change how long a pass takes.
+    key(dpy_, movieWindow_, "Home");
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
     options(kTwiceSpeed);
     double twice = secondsToTheEnd();
@@ -187,41 +185,9 @@ TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
     EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
 }
 
-TEST_F(Menus, ZoomStepsResizeTheMovieWindowWithinOneToFour)
-{
-    start(movie_);
-    options(kZoomDown);
-    ASSERT_TRUE(answerDialog());
-    EXPECT_EQ(logged("The movie is already at its smallest size (zoom 1)."), 1);
-    for (int z = 2; z <= 4; ++z) {
-        options(kZoomUp);
-        EXPECT_TRUE(waitUntil(
-            [&] { return geometry(dpy_, movieWindow_).width == z * kWidth + 2; }, 20.0))
-            << "zoom " << z;
-    }
-    EXPECT_EQ(geometry(dpy_, movieWindow_).height, 4 * kHeight + 2);
-    options(kZoomUp);
-    ASSERT_TRUE(answerDialog());
-    EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
-    EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
-}
-
-TEST_F(Menus, ClosingTheMovieWindowLeavesTheMenusWithoutAMovie)
-{
-    start(movie_);
-    sendDelete(dpy_, movieWindow_);
-    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
-    EXPECT_TRUE(player_->alive());
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
-    const std::string noMovie = "No movie is loaded. Open one with File > Open first.";
-    for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
-        options(entry);
-        ASSERT_TRUE(answerDialog()) << "entry " << entry;
-    }
-    EXPECT_EQ(logged(noMovie), 3);
-}
-
-TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
+// File > Open replaces the movie, or leaves none for a file that is not
+// one; closing the movie window leaves none too, and the menus say so.
+TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -244,21 +210,50 @@ TEST_F(Menus, FileOpenReplacesTheMovieOrLeavesNoneForAFileThatIsNot)
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("No movie is loaded."), 1);
 
+    open(movie_);
+    movieWindow_ = findWindow(dpy_, movie_, 20.0);
+    ASSERT_NE(movieWindow_, 0u) << player_->err();
+    sendDelete(dpy_, movieWindow_);
+    EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
+    EXPECT_TRUE(player_->alive());
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
+    for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
+        options(entry);
+        ASSERT_TRUE(answerDialog()) << "entry " << entry;
+    }
+    EXPECT_EQ(logged("No movie is loaded. Open one with File > Open first."), 4);
+
     // An empty selection opens nothing and leaves the busy state.
     open("");
     EXPECT_EQ(waitForTitle("Cinelark Busy", 3.0), 0u) << "still busy";
     EXPECT_TRUE(player_->alive());
 }
 
-TEST_F(Menus, ClosingTheMainWindowQuitsWhileTheMovieWindowIsOpen)
+TEST_F(Menus, MuteAudioControlAndQuit)
 {
+    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
+    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
     start(movie_);
+    setenv("CINELARK_AUDIO", "null", 1);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    sendDelete(dpy_, mainWindow_);
+    // The audio control program is not installed here: its start fails
+    // in the child, and the player goes on.
+    options(kAudioControl);
+    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
+    options(kMute);
+    key(dpy_, movieWindow_, "p");
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
     EXPECT_EQ(player_->wait(20.0), 0);
+    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    EXPECT_LT(peak, 100) << "muted from the menu";
 }
 
-TEST_F(Menus, ButtonPanelDrivesTheMovie)
+// The button panel, the help entries, the zoom steps and the main
+// window's close, in one run.
+TEST_F(Menus, ButtonPanelHelpZoomStepsAndClose)
 {
     start(movie_);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
@@ -289,39 +284,31 @@ TEST_F(Menus, ButtonPanelDrivesTheMovie)
     int stopped = settledFrame(movieWindow_);
     EXPECT_GE(stopped, 0);
     EXPECT_LT(stopped, kFrames - 1);
-}
 
-TEST_F(Menus, MuteAudioControlAndQuit)
-{
-    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
-    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
-    start(movie_);
-    setenv("CINELARK_AUDIO", "null", 1);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    // The audio control program is not installed here: its start fails
-    // in the child, and the player goes on.
-    options(kAudioControl);
-    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
-    options(kMute);
-    key(dpy_, movieWindow_, "p");
-    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
-    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
-    EXPECT_EQ(player_->wait(20.0), 0);
-    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
-    int peak = wavPeak(wav);
-    unlink(wav.c_str());
-    EXPECT_LT(peak, 100) << "muted from the menu";
-}
-
-TEST_F(Menus, HelpEntriesShowTheirTextsAndTheVersion)
-{
-    start(movie_);
     chooseMenu(mainWindow_, kHelpMenu, 1);  // Watching Movies
     EXPECT_TRUE(answerDialog("Help"));
     chooseMenu(mainWindow_, kHelpMenu, 3);  // Version
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("cinelark 1.0, a movie player for X11 desktops."), 1);
-    EXPECT_TRUE(player_->alive());
+
+    options(kZoomDown);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its smallest size (zoom 1)."), 1);
+    for (int z = 2; z <= 4; ++z) {
+        options(kZoomUp);
+        EXPECT_TRUE(waitUntil(
+            [&] { return geometry(dpy_, movieWindow_).width == z * kWidth + 2; }, 20.0))
+            << "zoom " << z;
+    }
+    EXPECT_EQ(geometry(dpy_, movieWindow_).height, 4 * kHeight + 2);
+    options(kZoomUp);
+    ASSERT_TRUE(answerDialog());
+    EXPECT_EQ(logged("The movie is already at its largest size (zoom 4)."), 1);
+    EXPECT_EQ(geometry(dpy_, movieWindow_).width, 4 * kWidth + 2) << "still at zoom 4";
+
+    // Closing the main window quits while the movie window is open.
+    sendDelete(dpy_, mainWindow_);
+    EXPECT_EQ(player_->wait(20.0), 0);
 }
 
 }  // namespace

@@ -95,61 +95,6 @@ TEST_F(Mouse, DraggingTheMarkerScrubsAndSettlesOnItsFrame)
     EXPECT_EQ(fieldText(mainWindow, kTimeFieldX), "00:00:18");
 }
 
-TEST_F(Mouse, MiddleButtonShowsTheVolumeSliderAndMovesTheVolume)
-{
-    Running player({"-v", movie_});
-    movieWindow_ = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(movieWindow_, 0u);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-
-    Rect picture = geometry(dpy_, movieWindow_);
-    at(30, 20, "mousedown 2");
-    Window slider = popupOfHeight(100, 100);
-    ASSERT_NE(slider, 0u) << "the slider shows while the button is down";
-    Rect first = geometry(dpy_, slider);
-    EXPECT_EQ(first.x, picture.x + 30 - 15) << "beside the pointer";
-    xdotool("mousemove_relative 0 30");  // down: 30 points quieter
-    at(30, 50, "mouseup 2");
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            XWindowAttributes a;
-            return XGetWindowAttributes(dpy_, slider, &a) && a.map_state != IsViewable;
-        },
-        20.0))
-        << "the slider goes with the button";
-
-    // The slider comes back with its thumb under the pointer: 30 points
-    // lower means the slider sits 30 pixels higher (within the gain's
-    // rounding).
-    at(30, 20, "mousedown 2");
-    ASSERT_NE(popupOfHeight(100, 100), 0u);
-    int raised = first.y - geometry(dpy_, slider).y;
-    at(30, 20, "mouseup 2");
-    EXPECT_GE(raised, 29);
-    EXPECT_LE(raised, 32);
-    EXPECT_TRUE(player.alive());
-}
-
-TEST_F(Mouse, VolumeSliderNeverReachesOneHundred)
-{
-    Running player({"-v", "-S", "300,300", movie_});
-    movieWindow_ = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(movieWindow_, 0u);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-
-    // The device starts at full gain, volume 100. One pixel down sets 99
-    // (read back as 98 through the gain's rounding); then up one, to 100
-    // and far beyond: only the step to 99 may take.
-    int first = drag({1});
-    int lowered = drag({-1, -1, -1, -50});
-    int after = drag({});
-    EXPECT_EQ(first, 100);
-    EXPECT_EQ(lowered, 98);
-    EXPECT_GE(after, 98) << "the drag up took its step below 100";
-    EXPECT_LT(after, 100) << "the volume never reaches 100";
-    EXPECT_TRUE(player.alive());
-}
-
 TEST_F(Mouse, VolumeIsKeptBetweenRunsAndADamagedSettingsFileIgnored)
 {
     // One run of the player: the volume its slider shows at a press, then
@@ -170,12 +115,48 @@ TEST_F(Mouse, VolumeIsKeptBetweenRunsAndADamagedSettingsFileIgnored)
     EXPECT_EQ(run({}), 100) << "a damaged file gives the defaults";
 }
 
-TEST_F(Mouse, PopupMenuPlaysStopsAndResetsWithPicturedButtons)
+// One run: the middle button's volume slider, then the right button's menu.
+TEST_F(Mouse, VolumeSliderAndPopupMenu)
 {
-    Running player({"-v", movie_});
+    Running player({"-v", "-S", "300,300", movie_});
     movieWindow_ = findWindow(dpy_, movie_, 20.0);
     ASSERT_NE(movieWindow_, 0u);
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
+
+    // The device starts at full gain, volume 100. One pixel down sets 99
+    // (read back as 98 through the gain's rounding); then up one, to 100
+    // and far beyond: only the step to 99 may take.
+    EXPECT_EQ(drag({1}), 100);
+    EXPECT_EQ(drag({-1, -1, -1, -50}), 98);
+    const int after = drag({});
+    EXPECT_GE(after, 98) << "the drag up took its step below 100";
+    EXPECT_LT(after, 100) << "the volume never reaches 100";
+
+    // The slider shows beside the pointer while the button is down.
+    Rect picture = geometry(dpy_, movieWindow_);
+    at(30, 20, "mousedown 2");
+    Window slider = popupOfHeight(100, 100);
+    ASSERT_NE(slider, 0u);
+    Rect first = geometry(dpy_, slider);
+    EXPECT_EQ(first.x, picture.x + 30 - 15);
+    xdotool("mousemove_relative 0 30");  // down: 30 points quieter
+    at(30, 50, "mouseup 2");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            XWindowAttributes a;
+            return XGetWindowAttributes(dpy_, slider, &a) && a.map_state != IsViewable;
+        },
+        20.0))
+        << "the slider goes with the button";
+    // It comes back with its thumb under the pointer: 30 points lower
+    // means the slider sits 30 pixels higher (within the gain's rounding).
+    at(30, 20, "mousedown 2");
+    ASSERT_NE(popupOfHeight(100, 100), 0u);
+    int raised = first.y - geometry(dpy_, slider).y;
+    at(30, 20, "mouseup 2");
+    EXPECT_GE(raised, 29);
+    EXPECT_LE(raised, 32);
+
 
     // Press the right button, release it over entry i (0 Reset, 1 Stop,
     // 2 Play); the menu's three entries share its height.

@@ -140,35 +140,42 @@ std::string Running::out()
     return readAll(outPath_);
 }
 
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
+{
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    saved_ = old ? old : "";
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (had_)
+        setenv(name_.c_str(), saved_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
 {
-    auto end = std::chrono::steady_clock::now() +
-               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    for (bool first = true; first || std::chrono::steady_clock::now() < end; first = false) {
-        Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
-        unsigned count = 0;
-        XSync(dpy, False);
-        if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-            for (unsigned i = count; i-- > 0;) {
+    Window found = 0;
+    waitUntil(
+        [&] {
+            const std::vector<Window> shown = topWindows(dpy);
+            for (auto w = shown.rbegin(); w != shown.rend() && !found; ++w) {
                 char *name = nullptr;
-                XWindowAttributes a;
-                if (XFetchName(dpy, children[i], &name) && name) {
-                    bool match = title == name;
+                if (XFetchName(dpy, *w, &name) && name) {
+                    found = title == name ? *w : 0;
                     XFree(name);
-                    if (match && XGetWindowAttributes(dpy, children[i], &a) &&
-                        a.map_state == IsViewable) {
-                        Window w = children[i];
-                        XFree(children);
-                        return w;
-                    }
                 }
             }
-            if (children)
-                XFree(children);
-        }
-        pause(0.05);
-    }
-    return 0;
+            return found != 0;
+        },
+        timeoutSeconds);
+    return found;
 }
 
 Rect geometry(Display *dpy, Window w)
@@ -209,19 +216,15 @@ std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size)
 void key(Display *dpy, Window w, const char *keysym, unsigned modifiers)
 {
     XSync(dpy, False);
-    std::string name = (modifiers & ControlMask) ? std::string("ctrl+") + keysym : keysym;
-    std::string command = "xdotool key --window " + std::to_string(w) + " " + name +
-                          " >/dev/null 2>&1";
-    std::system(command.c_str());
+    xdotool("key --window " + std::to_string(w) + " " +
+            ((modifiers & ControlMask) ? "ctrl+" : "") + keysym);
 }
 
 void click(Display *dpy, Window w, int x, int y, unsigned button)
 {
     XSync(dpy, False);
-    std::string command = "xdotool mousemove --window " + std::to_string(w) + " " +
-                          std::to_string(x) + " " + std::to_string(y) + " click " +
-                          std::to_string(button) + " >/dev/null 2>&1";
-    std::system(command.c_str());
+    xdotool("mousemove --window " + std::to_string(w) + " " + std::to_string(x) + " " +
+            std::to_string(y) + " click " + std::to_string(button));
 }
 
 void sendDelete(Display *dpy, Window w)
@@ -290,48 +293,6 @@ std::vector<Window> topWindows(Display *dpy)
     if (children)
         XFree(children);
     return shown;
-}
-
-Server::Server(const std::vector<std::string> &extraArguments)
-{
-    // A display number nobody else holds, from the test's process number.
-    int number = 400 + getpid() % 500;
-    while (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
-        ++number;
-    std::string name = ":" + std::to_string(number);
-    pid_ = fork();
-    if (pid_ == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<std::string> all = {"Xvfb", name, "-screen", "0", "800x600x24",
-                                        "-nolisten", "tcp"};
-        all.insert(all.end(), extraArguments.begin(), extraArguments.end());
-        std::vector<char *> argv;
-        for (std::string &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp("Xvfb", argv.data());
-        _exit(127);
-    }
-    bool up = waitUntil(
-        [&] {
-            Display *d = XOpenDisplay(name.c_str());
-            if (d)
-                XCloseDisplay(d);
-            return d != nullptr;
-        },
-        15.0);
-    if (up)
-        name_ = name;
-}
-
-Server::~Server()
-{
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
 }
 
 }  // namespace player_test

@@ -42,6 +42,20 @@ private:
     int status_ = -1000;
 };
 
+// Sets (or, given nullptr, removes) an environment variable for the
+// object's life, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_, saved_;
+    bool had_;
+};
+
 // The top-level window whose title is exactly title (0 when none appears
 // within the time).
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds = 5.0);
@@ -82,20 +96,6 @@ std::string primarySelection(Display *dpy);
 
 // The mapped top-level windows of the display, newest last.
 std::vector<Window> topWindows(Display *dpy);
-
-// A private X server for the tests that need one (a display without GLX,
-// for instance), stopped at destruction.
-class Server {
-public:
-    explicit Server(const std::vector<std::string> &extraArguments);
-    ~Server();
-    // ":N", or "" when the server did not come up.
-    const std::string &name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 }  // namespace player_test
 

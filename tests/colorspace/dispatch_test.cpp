@@ -1,4 +1,4 @@
-// csConvert's argument checks, equal-layout copies and the switch setters.
+// csConvert's argument checks, equal-layout copies and what the switches reach.
 #include <climits>
 
 #include "colorspace_test_util.h"
@@ -90,14 +90,6 @@ TEST_F(Dispatch, EqualLayoutsCopyAndMirrorWhenFlipping)
     }
 }
 
-TEST_F(Dispatch, SameBufferWithoutFlipIsLeftAlone)
-{
-    Bytes buf = noise(6 * 4 * 4, 4);
-    const Bytes before = buf;
-    EXPECT_EQ(csConvert(6, 4, CS_RGBX, buf.data(), CS_RGBX, buf.data()), 0);
-    EXPECT_EQ(buf, before);
-}
-
 TEST_F(Dispatch, OverlappingEqualLayoutCopyBehavesLikeAMove)
 {
     Bytes buf = noise(40, 5);
@@ -127,19 +119,6 @@ TEST_F(Dispatch, MirroringInPlaceOrOverlappingLosesNoRow)
     std::copy(picture.begin(), picture.end(), shared.begin());
     EXPECT_EQ(csConvert(w, h, CS_RGB, shared.data(), CS_RGB, shared.data() + 13), 0);
     EXPECT_TRUE(std::equal(mirrored.begin(), mirrored.end(), shared.begin() + 13));
-}
-
-TEST_F(Dispatch, SettersReturnThePreviousValue)
-{
-    EXPECT_EQ(csFlipVertically(1), 0);
-    EXPECT_EQ(csFlipVertically(7), 1);
-    EXPECT_EQ(csFlipVertically(0), 7);
-    EXPECT_EQ(csFast(1), 0);
-    EXPECT_EQ(csFast(0), 1);
-    // csZoom answers with the vertical factor only.
-    EXPECT_EQ(csZoom(3, 2), 1);
-    EXPECT_EQ(csZoom(9, 4), 2);
-    EXPECT_EQ(csZoom(1, 1), 4);
 }
 
 TEST_F(Dispatch, HorizontalZoomAloneSelectsNoVariant)

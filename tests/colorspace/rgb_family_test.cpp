@@ -118,37 +118,6 @@ TEST_F(RgbFamily, EveryColourGivesTheFormulaLumaAndChroma)
     }
 }
 
-TEST_F(RgbFamily, BlackAndWhiteLumaAndChroma)
-{
-    const Bytes in = {0, 0, 0, 255, 255, 255};  // black, white as B, G, R
-    const Bytes yuv = convert(2, 1, CS_RGB, in, CS_YUV);
-    EXPECT_EQ(yuv, (Bytes{127, 0, 127, 127, 255, 127}));
-    EXPECT_EQ(convert(2, 1, CS_RGB, in, CS_GRAYSCALE), (Bytes{0, 255}));
-}
-
-TEST_F(RgbFamily, ChromaExtremesStayInsideAByte)
-{
-    // Yellow and blue give the smallest U (-0.5 truncated to 0) and largest;
-    // cyan and red the smallest and largest V.
-    const Bytes in = {0, 255, 255, 255, 0, 0, 255, 255, 0, 0, 0, 255};  // yellow, blue, cyan, red
-    const Bytes yuv = convert(4, 1, CS_RGB, in, CS_YUV);
-    EXPECT_EQ(yuv[0], 0);
-    EXPECT_EQ(yuv[3], 254);
-    EXPECT_EQ(yuv[8], 0);
-    EXPECT_EQ(yuv[11], 254);
-}
-
-TEST_F(RgbFamily, RgbToWordsKeepsOrSetsTheTopByte)
-{
-    const Bytes in = {10, 20, 30, 40, 50, 60};  // (R 30, G 20, B 10), (R 60, G 50, B 40)
-    Bytes out = convert(2, 1, CS_RGB, in, CS_RGBX, 8, 0xAB);
-    EXPECT_EQ(wordAt(out, 0), 0xAB0A141Eu);
-    EXPECT_EQ(wordAt(out, 1), 0xAB28323Cu);
-    out = convert(2, 1, CS_RGB, in, CS_RGBA, 8, 0xAB);
-    EXPECT_EQ(wordAt(out, 0), 0xFF0A141Eu);
-    EXPECT_EQ(wordAt(out, 1), 0xFF28323Cu);
-}
-
 TEST_F(RgbFamily, RgbToWordsOverEveryRowLength)
 {
     // Rows of every length up to 40 pixels, several rows each, so that the
@@ -202,26 +171,6 @@ TEST_F(RgbFamily, UnalignedWordBuffersConvert)
     Bytes shifted(4 * n + 1, 0);
     ASSERT_EQ(csConvert(n, 1, CS_RGB, rgb.data(), CS_RGBA, shifted.data() + 1), 0);
     EXPECT_TRUE(std::equal(aligned.begin(), aligned.end(), shifted.begin() + 1));
-}
-
-TEST_F(RgbFamily, FlatLevelsDitherToTheirAverage)
-{
-    // Over one 4 x 4 tile the dithered codes, expanded again, average to the
-    // input level within one quantisation step of each channel.
-    for (int level = 0; level < 256; level += 5) {
-        const Bytes in(4 * 4 * 3, static_cast<uint8_t>(level));
-        const Bytes out = convert(4, 4, CS_RGB, in, CS_RGB332);
-        double r = 0, g = 0, b = 0;
-        for (uint8_t code : out) {
-            const Rgb e = refExpand332(code);
-            r += e.r;
-            g += e.g;
-            b += e.b;
-        }
-        EXPECT_NEAR(r / 16, level, 36.5) << level;
-        EXPECT_NEAR(g / 16, level, 36.5) << level;
-        EXPECT_NEAR(b / 16, level, 85.0) << level;
-    }
 }
 
 }  // namespace

@@ -184,18 +184,6 @@ TEST_F(FastRgb332, DithersTheBinColourWithSaturation)
         }
 }
 
-TEST_F(FastRgb332, SaturatesWhereTheExactPathLeavesChannelsUndithered)
-{
-    // Near-white: the exact path adds no dither above 223 (red, green) and
-    // 191 (blue); the table saturates instead. Both stay at the top code.
-    const Bytes in = {128, 250, 128, 250};
-    const Bytes exact = convert(2, 1, CS_YUV422HC, in, CS_RGB332);
-    csFast(1);
-    const Bytes fast = convert(2, 1, CS_YUV422HC, in, CS_RGB332);
-    EXPECT_EQ(exact, (Bytes{0xFF, 0xFF}));
-    EXPECT_EQ(fast, (Bytes{0xFF, 0xFF}));
-}
-
 TEST_F(FastRgb332, ZoomDoublesWithOutputPhases)
 {
     const int w = 6, h = 3, outW = 12, outH = 6;
@@ -214,16 +202,6 @@ TEST_F(FastRgb332, ZoomDoublesWithOutputPhases)
             ASSERT_EQ(out[oy * outW + ox], refSaturatingDither(c, outH - 1 - oy, outW - 1 - ox)) << ox << ", " << oy;
         }
     }
-}
-
-TEST_F(FastRgb332, OtherYuvSourcesIgnoreTheSwitches)
-{
-    const int w = 4, h = 2;
-    const Bytes in = noise(pictureBytes(w, h, CS_YUV422), 81);
-    const Bytes exact = convert(w, h, CS_YUV422, in, CS_RGB332);
-    csFast(1);
-    csZoom(2, 2);
-    EXPECT_EQ(convert(w, h, CS_YUV422, in, CS_RGB332), exact);
 }
 
 }  // namespace

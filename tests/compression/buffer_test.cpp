@@ -222,13 +222,6 @@ TEST_F(ClBuffers, DoneStopsWaitingForMore) {
   EXPECT_EQ(clQueryFree(b, 5, &at, &wrap), 0);
 }
 
-TEST_F(ClBuffers, ClosingAHandleFreesItsBuffers) {
-  ASSERT_NE(Data(1000), nullptr);
-  ASSERT_NE(clCreateBuf(h_, CL_FRAME, 2, 307200, nullptr), nullptr);
-  EXPECT_EQ(clCloseCompressor(h_), 0);
-  h_ = nullptr;  // LeakSanitizer checks the rest.
-}
-
 // A thread asleep on a ring, waiting for bytes (an empty data ring) or for
 // room (a full frame ring), while the buffer is destroyed or its handle
 // closed: it wakes with nothing (no bytes, or an error when the ring was

@@ -5,7 +5,11 @@
 #define CINELARK_TESTS_COMPRESSION_CAPTURE_H
 
 #include <cinelark/cl.h>
+#include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,17 +21,35 @@ struct Report {
 
 class CapturedErrors {
  public:
-  CapturedErrors();
-  ~CapturedErrors();
+  CapturedErrors() : previous_(clSetErrorHandler(Capture)) { clear(); }
+  ~CapturedErrors() { clSetErrorHandler(previous_); }
   CapturedErrors(const CapturedErrors&) = delete;
   CapturedErrors& operator=(const CapturedErrors&) = delete;
 
-  const std::vector<Report>& reports() const;
+  const std::vector<Report>& reports() const { return captured_; }
   // The text of the only report; fails the test when there is not exactly one.
-  std::string only() const;
-  void clear();
+  std::string only() const {
+    std::lock_guard lock(mutex_);
+    EXPECT_EQ(captured_.size(), 1u);
+    return captured_.empty() ? std::string() : captured_.back().text;
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    captured_.clear();
+  }
 
  private:
+  static void Capture(CL_Handle handle, int code, const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::lock_guard lock(mutex_);
+    captured_.push_back({handle, code, text});
+  }
+  static inline std::mutex mutex_;
+  static inline std::vector<Report> captured_;
   CL_ErrorHandler previous_;
 };
 

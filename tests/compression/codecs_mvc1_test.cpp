@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "capture.h"
@@ -178,39 +177,6 @@ INSTANTIATE_TEST_SUITE_P(Pictures, Mvc1RoundTrip,
                                          RoundTripCase{6, 6, CL_RGBA, 1}, RoundTripCase{1, 1, CL_RGBX, 1},
                                          RoundTripCase{30, 22, CL_GRAYSCALE, 1},
                                          RoundTripCase{9, 5, CL_GRAYSCALE, 0}));
-
-// Blocks straddle the end of a small ring that another thread fills a few
-// bytes at a time; the frames are those plain memory gives.
-TEST(Mvc1Stream, ARingFilledByAnotherThreadCarriesTheSameFrames) {
-  constexpr int kW = 13, kH = 7, kFrames = 3;
-  const Bytes picture = Picture(kW, kH, CL_RGBX);
-  Bytes frames;
-  for (int f = 0; f < kFrames; ++f) frames.insert(frames.end(), picture.begin(), picture.end());
-  const std::initializer_list<int> params = {CL_IMAGE_WIDTH, kW, CL_IMAGE_HEIGHT, kH, CL_COMPRESSION_RATIO,
-                                             FloatBits(2.6666667f), CL_COMPRESSED_BUFFER_SIZE, 600};
-  const Bytes plain = Handle(CL_MVC1, true, params).Compress(frames.data(), kFrames);
-
-  Bytes expected(frames.size()), out(frames.size());
-  Handle one(CL_MVC1, false, params);
-  ASSERT_EQ(clDecompress(one, kFrames, int(plain.size()), const_cast<uint8_t*>(plain.data()), expected.data()), 0);
-  Handle dec(CL_MVC1, false, params);
-  CL_BufferHdl ring = clCreateBuf(dec, CL_DATA, 1, 97, nullptr);
-  std::thread producer([&] {
-    void* at = nullptr;
-    int wrap = 0;
-    for (size_t fed = 0, k = 0; fed < plain.size(); fed += k) {
-      const int room = clQueryFree(ring, 1, &at, &wrap);
-      if (room <= 0) break;
-      k = std::min<size_t>({size_t(room), 5, plain.size() - fed});
-      std::memcpy(at, plain.data() + fed, k);
-      clUpdateHead(ring, int(k));
-    }
-    clDoneUpdatingHead(ring);
-  });
-  EXPECT_EQ(clDecompress(dec, kFrames, 0, nullptr, out.data()), 0);
-  producer.join();
-  EXPECT_EQ(out, expected);
-}
 
 TEST(Mvc1Stream, HeaderIsEightyBytesOfTheCallersSettingsAndIsRecognised) {
   const Bytes picture = Picture(8, 4, CL_RGBX);

@@ -6,7 +6,6 @@
 #include <cinelark/colorspace.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -354,72 +353,6 @@ TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   EXPECT_EQ(errors.only(), "clCompress RLE: internal error (byteCount 102 != 50).\n");
   EXPECT_EQ(data[64], 0xFF);
   EXPECT_EQ(Bytes(data.begin() + 65, data.end()), Sequence(0, 49));
-}
-
-// Drains every valid byte of a ring, across the end of its memory.
-Bytes Drain(CL_BufferHdl data) {
-  Bytes bytes;
-  for (;;) {
-    void* at = nullptr;
-    int wrap = 0;
-    const int n = clQueryValid(data, 0, &at, &wrap);
-    if (n <= 0) break;
-    bytes.insert(bytes.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + n);
-    clUpdateTail(data, n);
-  }
-  return bytes;
-}
-
-TEST(RleRings, CodesWrapAroundTheDataRingAndDecodeBack) {
-  // Ring of 80 bytes: after the header and a first frame of 8 bytes, the
-  // second frame's 9 code bytes run past the end of memory.
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGB332});
-  CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 2, 8, nullptr);
-  CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, 80, nullptr);
-  ASSERT_NE(frames, nullptr);
-  ASSERT_NE(data, nullptr);
-  const Bytes first = {1, 1, 2, 2, 3, 3, 4, 4};   // 02 1 02 2 02 3 02 4
-  const Bytes second = {1, 2, 3, 4, 5, 6, 7, 7};  // C6 1..6 02 7: 9 bytes
-  Bytes stream;
-  for (const Bytes* picture : {&first, &second}) {
-    void* at = nullptr;
-    int wrap = 0;
-    ASSERT_EQ(clQueryFree(frames, 1, &at, &wrap), picture == &first ? 2 : 1);
-    std::memcpy(at, picture->data(), 8);
-    clUpdateHead(frames, 1);
-    int size = 0;
-    ASSERT_EQ(clCompress(enc, 1, nullptr, &size, nullptr), 0);
-    Bytes out = Drain(data);
-    EXPECT_EQ(int(out.size()), size);
-    stream.insert(stream.end(), out.begin(), out.end());
-  }
-  EXPECT_EQ(Bytes(stream.begin() + 64, stream.end()),
-            (Bytes{0x02, 1, 0x02, 2, 0x02, 3, 0x02, 4, 0xC6, 1, 2, 3, 4, 5, 6, 0x02, 7}));
-
-  // The decoder reads the same bytes from a ring where they wrap too.
-  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGB332});
-  CL_BufferHdl in = clCreateBuf(dec, CL_DATA, 1, 75, nullptr);
-  ASSERT_NE(in, nullptr);
-  Bytes decoded;
-  size_t fed = 0;
-  for (int frame = 0; frame < 2; ++frame) {
-    // Feed whatever fits, then decode one frame into plain memory.
-    while (fed < stream.size()) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int room = clQueryFree(in, 0, &at, &wrap);
-      if (room <= 0) break;
-      const int n = std::min<int>(room, int(stream.size() - fed));
-      std::memcpy(at, stream.data() + fed, size_t(n));
-      clUpdateHead(in, n);
-      fed += size_t(n);
-    }
-    if (fed == stream.size()) clDoneUpdatingHead(in);
-    Bytes out(8, 0);
-    ASSERT_EQ(clDecompress(dec, 1, 0, nullptr, out.data()), 0);
-    decoded.insert(decoded.end(), out.begin(), out.end());
-  }
-  EXPECT_EQ(decoded, Concat(first, second));
 }
 
 }  // namespace

@@ -71,13 +71,6 @@ std::string FormatCaseName(const testing::TestParamInfo<int>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, UncompressedVideoLayout, testing::Range(0, 9), FormatCaseName);
 
-TEST(UncompressedVideo, Yuv422FrameOf320By240Stores153600Bytes) {
-  Bytes frame(320 * 240 * 3, 0x80);
-  Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_ORIGINAL_FORMAT, CL_YUV422});
-  Bytes data = enc.Compress(frame.data(), 1);
-  EXPECT_EQ(data.size(), 64u + 153600u);
-}
-
 TEST(UncompressedVideo, WordPixelsAreStoredBigEndian) {
   const std::vector<uint32_t> pixels = {0x00332211, 0x80CCBBAA};
   for (int format : {CL_RGBX, CL_RGBA}) {
@@ -164,31 +157,26 @@ TEST(UncompressedAudio, StoresSamplesBigEndianAfterTheHeader) {
   EXPECT_EQ(out[6], 99);
 }
 
-TEST(UncompressedAudio, EightBitSamplesAndFiveChannelsPassUnchanged) {
-  const Bytes bytes = Pattern(5 * 4, 3);  // four frames of five 8-bit samples
-  Handle enc(CL_UNCOMPRESSED_AUDIO, true,
-             {CL_ORIGINAL_FORMAT, 3, CL_BITS_PER_COMPONENT, 8, CL_COMPRESSED_BUFFER_SIZE, 64 + 20});
-  Bytes data = enc.Compress(bytes.data(), 4);
-  ASSERT_EQ(data.size(), 84u);
-  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), bytes);
-  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 3, CL_BITS_PER_COMPONENT, 8});
-  Bytes out(20, 0);
-  ASSERT_EQ(clDecompress(dec, 4, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, bytes);
-}
-
-TEST(UncompressedAudio, TwentyFourBitSamplesAreStoredMostSignificantByteFirst) {
-  // Mono frames of three bytes each, native (least significant first) in
-  // memory.
-  const Bytes frames = {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80};
-  Handle enc(CL_UNCOMPRESSED_AUDIO, true,
-             {CL_ORIGINAL_FORMAT, 0, CL_BITS_PER_COMPONENT, 24, CL_COMPRESSED_BUFFER_SIZE, 64 + 6});
-  Bytes data = enc.Compress(frames.data(), 2);
-  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}));
-  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 0, CL_BITS_PER_COMPONENT, 24});
-  Bytes out(6, 0);
-  ASSERT_EQ(clDecompress(dec, 2, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, frames);
+// Samples other than 16 bits: 8-bit ones pass unchanged, 24-bit ones
+// (least significant byte first in memory) are stored most significant first.
+TEST(UncompressedAudio, EightAndTwentyFourBitSamples) {
+  const struct {
+    int channels, bits, frames;
+    Bytes memory, stored;
+  } cases[] = {{3, 8, 4, Pattern(5 * 4, 3), Pattern(5 * 4, 3)},  // five channels
+               {0, 24, 2, {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80}, {0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bits);
+    const int size = int(c.memory.size());
+    Handle enc(CL_UNCOMPRESSED_AUDIO, true,
+               {CL_ORIGINAL_FORMAT, c.channels, CL_BITS_PER_COMPONENT, c.bits, CL_COMPRESSED_BUFFER_SIZE, 64 + size});
+    Bytes data = enc.Compress(c.memory.data(), c.frames);
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), c.stored);
+    Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, c.channels, CL_BITS_PER_COMPONENT, c.bits});
+    Bytes out(size_t(size), 0);
+    ASSERT_EQ(clDecompress(dec, c.frames, int(data.size()), data.data(), out.data()), 0);
+    EXPECT_EQ(out, c.memory);
+  }
 }
 
 // A caller's frame ring that its producer closed without frames.

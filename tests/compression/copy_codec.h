@@ -13,13 +13,7 @@ int CopyCodecScheme();
 // Bytes of the stream header the codec writes.
 constexpr int kCopyHeaderBytes = 40;
 
-// How many times each routine ran, for tests that check the core's calls.
-struct CopyCodecCalls {
-  int getParams = 0;
-  int setParams = 0;
-  int setParamsLastLength = 0;
-  int setParamsLastValue = 0;
-};
-CopyCodecCalls& CopyCalls();
+// The last value the core passed to the codec's setParams routine.
+int CopyLastSetValue();
 
 #endif

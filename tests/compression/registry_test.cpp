@@ -175,9 +175,4 @@ TEST(ClRegistry, NullHandlesAreReported) {
   EXPECT_EQ(errors.reports()[4].text, "clSetUnique: invalid compressor handle 0\n");
 }
 
-TEST(ClRegistry, DebugLevelReturnsThePreviousLevel) {
-  EXPECT_EQ(clDebug(3), 0);
-  EXPECT_EQ(clDebug(0), 3);
-}
-
 }  // namespace

@@ -201,45 +201,6 @@ class ClStreamThreads : public testing::Test {
   static uint8_t Byte(int frame, int i) { return static_cast<uint8_t>(frame * 7 + i); }
 };
 
-TEST_F(ClStreamThreads, CompressorTakesFramesFromAProducerAndFeedsAConsumer) {
-  CL_Handle enc = Open(true);
-  CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 3, kFrameBytes, nullptr);
-  CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, 70, nullptr);
-  ASSERT_TRUE(frames && data);
-  std::thread source([&] {
-    for (int f = 0; f < kFrames; ++f) {
-      void* at = nullptr;
-      int wrap = 0;
-      ASSERT_GE(clQueryFree(frames, 1, &at, &wrap), 1);
-      for (int i = 0; i < kFrameBytes; ++i) static_cast<uint8_t*>(at)[i] = Byte(f, i);
-      ASSERT_EQ(clUpdateHead(frames, 1), 1);
-    }
-    clDoneUpdatingHead(frames);
-  });
-  std::vector<uint8_t> stream;
-  std::thread sink([&] {
-    for (;;) {
-      void* at = nullptr;
-      int wrap = 0;
-      const int k = clQueryValid(data, 1, &at, &wrap);
-      if (k <= 0) break;
-      stream.insert(stream.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + k);
-      ASSERT_EQ(clUpdateTail(data, k), k);
-    }
-  });
-  int size = 0;
-  for (int f = 0; f < kFrames; ++f) ASSERT_EQ(clCompress(enc, 1, nullptr, &size, nullptr), 0);
-  clDoneUpdatingHead(data);
-  source.join();
-  sink.join();
-  EXPECT_EQ(size, kCopyHeaderBytes + kFrames * kFrameBytes);
-  ASSERT_EQ(stream.size(), size_t(size));
-  EXPECT_EQ(clQueryScheme(stream.data()), CopyCodecScheme());
-  for (int f = 0; f < kFrames; ++f)
-    for (int i = 0; i < kFrameBytes; ++i) ASSERT_EQ(stream[kCopyHeaderBytes + f * kFrameBytes + i], Byte(f, i));
-  EXPECT_EQ(clCloseCompressor(enc), 0);
-}
-
 TEST_F(ClStreamThreads, DecompressorReadsAStreamWrittenByAnotherThread) {
   CL_Handle dec = Open(false);
   CL_BufferHdl frames = clCreateBuf(dec, CL_FRAME, 2, kFrameBytes, nullptr);

@@ -22,14 +22,6 @@ List makeList()
     return List(p);
 }
 
-TEST(DMparams, NewListIsEmpty)
-{
-    List l = makeList();
-    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
-    EXPECT_EQ(dmParamsGetElem(l.get(), 0), nullptr);
-    EXPECT_EQ(dmParamsIsPresent(l.get(), "X"), 0);
-}
-
 TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
 {
     List l = makeList();

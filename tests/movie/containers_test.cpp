@@ -20,17 +20,10 @@ TEST(TrackSet, KeepsOrderAndMovesTheLastIdIntoARemovedSlot)
     EXPECT_EQ(__mvIS_Elem(set, 1), 10023);
     EXPECT_EQ(__mvIS_Elem(set, 2), 0);
     EXPECT_EQ(__mvIS_Elem(set, -1), 0);
-    // Removing the last one leaves the others in place.
+    // Removing the last one leaves the others in place; an absent id is a
+    // bad id.
     ASSERT_EQ(__mvIS_Remove(set, 10023), 0);
     EXPECT_EQ(__mvIS_Elem(set, 0), 10032);
-    __mvIS_Destroy(set);
-}
-
-TEST(TrackSet, RemovingAnAbsentIdIsABadId)
-{
-    MVtrackset *set = nullptr;
-    ASSERT_EQ(__mvIS_Create(&set), 0);
-    ASSERT_EQ(__mvIS_Add(set, 10012), 0);
     EXPECT_EQ(__mvIS_Remove(set, 10022), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
     EXPECT_EQ(__mvIS_Size(set), 1);
@@ -75,32 +68,12 @@ TEST(Registry, FindsObjectsAndListsTheNewestFirst)
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
     EXPECT_EQ(__mvM_IdAt(r, 0), 10021);
     EXPECT_EQ(__mvM_IdAt(r, 1), 10001);
-    __mvM_Destroy(r);
-}
-
-TEST(Registry, AbsentIdsAndTheSentinelAreBadIds)
-{
-    MVregistry *r = nullptr;
-    ASSERT_EQ(__mvM_Create(&r), 0);
-    void *found = nullptr;
-    EXPECT_EQ(__mvM_Find(r, 10001, &found), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
     EXPECT_EQ(__mvM_Find(r, -1, &found), -1) << "the sentinel is not an entry";
     EXPECT_EQ(__mvM_Remove(r, -1), -1);
-    EXPECT_EQ(__mvM_Remove(r, 10001), -1);
+    EXPECT_EQ(__mvM_Remove(r, 10011), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
-    EXPECT_EQ(__mvM_Count(r), 0);
-    __mvM_Destroy(r);
-}
-
-TEST(Registry, DestroyingARegistryWithEntriesFreesThem)
-{
-    // Run under AddressSanitizer this also proves nothing leaks.
-    MVregistry *r = nullptr;
-    ASSERT_EQ(__mvM_Create(&r), 0);
-    for (MVid id = 10001; id < 10101; id += 10)
-        ASSERT_EQ(__mvM_Add(r, id, nullptr), 0);
-    EXPECT_EQ(__mvM_Count(r), 10);
+    EXPECT_EQ(__mvM_Count(r), 2);
+    // Destroyed with its entries: under AddressSanitizer nothing leaks.
     __mvM_Destroy(r);
 }
 

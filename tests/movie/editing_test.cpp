@@ -78,7 +78,7 @@ TEST(PasteFrames, BetweenImageTracksOfOneKindCopiesTheStoredBytes)
     EXPECT_STREQ(dmParamsGetString(__mvGetFrameParams(to, 0), "MODEL_TAKE"), "3");
 }
 
-TEST(PasteFrames, DecodedCopyNeedsEqualFrameSizes)
+TEST(PasteFrames, DecodedCopyNeedsEqualFrameSizesNotEqualLayouts)
 {
     MemMovie movie;
     MVid rgbx = movie.addImage(imageParams(2, 2, DM_PACKING_RGBX));
@@ -99,13 +99,9 @@ TEST(PasteFrames, DecodedCopyNeedsEqualFrameSizes)
     EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
     EXPECT_EQ(mvPasteFrames(stereo, 0, 1, stereo, 5), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
-}
 
-TEST(PasteFrames, DecodedCopyBetweenPackingsOfOneSize)
-{
     // 1001 and 1090 both hold 4 bytes a pixel but are different layouts, so
     // the frames are decoded and inserted again rather than copied as stored.
-    MemMovie movie;
     MVid from = movie.addImage(imageParams(2, 1, DM_PACKING_RGBX));
     MVid to = movie.addImage(imageParams(2, 1, DM_PACKING_XBGR));
     uint32_t pixels[4] = {0x00010203, 0x00040506, 0x00070809, 0x000A0B0C};

@@ -21,56 +21,42 @@ TEST(ErrorTable, EveryLibraryNumberHasItsOwnMessage)
     }
 }
 
-TEST(ErrorTable, KnownTexts)
+TEST(ErrorTable, KnownTextsSystemTextsAndNumbersOutsideTheTable)
 {
-    EXPECT_STREQ(mvGetErrorStr(1001), "Bad movie or track ID");
-    EXPECT_STREQ(mvGetErrorStr(1003), "File is not a movie file or is an unsupported format");
-    EXPECT_STREQ(mvGetErrorStr(1005), "mvGrabKelvoGL()/mvReleaseKelvoGL() called out of order");
-    EXPECT_STREQ(mvGetErrorStr(1021), "Space for in-memory movie is too small");
-    EXPECT_STREQ(mvGetErrorStr(1024), "Values for user parameters must be strings");
+    const struct {
+        int number;
+        const char *text;
+    } cases[] = {{1001, "Bad movie or track ID"},
+                 {1003, "File is not a movie file or is an unsupported format"},
+                 {1005, "mvGrabKelvoGL()/mvReleaseKelvoGL() called out of order"},
+                 {1021, "Space for in-memory movie is too small"},
+                 {1024, "Values for user parameters must be strings"},
+                 {2, strerror(2)},
+                 {13, strerror(13)},
+                 {1000, "Unknown movie library error"},
+                 {1026, "Unknown movie library error"},
+                 {999999, "Unknown movie library error"}};
+    for (const auto &c : cases)
+        EXPECT_STREQ(mvGetErrorStr(c.number), c.text) << c.number;
 }
 
-TEST(ErrorTable, DetailReplacesThePlaceholder)
+TEST(ErrorTable, DetailReplacesThePlaceholderAndIsCutWhenOverlong)
 {
     __mvSetErrorWithDetail(MV_ERR_WRONG_TYPE, "TITLE");
     EXPECT_EQ(mvGetErrno(), 1025);
+    EXPECT_EQ(mvErrno, 1025);
     EXPECT_STREQ(mvGetErrorStr(mvGetErrno()), "Parameter value supplied is of the wrong type: TITLE");
     __mvSetErrorDetail("%s atom", "edts");
     EXPECT_STREQ(mvGetErrorStr(1007), "Unsupported QuickTime(tm) Feature: edts atom");
     // A detail holding a percent sign is printed as text, not as a format.
     __mvSetErrorWithDetail(MV_ERR_COMPRESSION, "100% %s %n");
     EXPECT_STREQ(mvGetErrorStr(1022), "Error in compression library: 100% %s %n");
-}
 
-TEST(ErrorTable, OverlongDetailIsCut)
-{
     const std::string longDetail(5000, 'x');
     __mvSetErrorWithDetail(MV_ERR_WRONG_TYPE, longDetail.c_str());
     EXPECT_EQ(std::strlen(__mvErrorDetail), size_t(MV_ERROR_DETAIL_SIZE - 1));
     const std::string text = mvGetErrorStr(1025);
     EXPECT_EQ(text.rfind("Parameter value supplied is of the wrong type: xxx", 0), 0u);
-}
-
-TEST(ErrorTable, SystemNumbersGiveTheSystemText)
-{
-    EXPECT_STREQ(mvGetErrorStr(2), strerror(2));
-    EXPECT_STREQ(mvGetErrorStr(13), strerror(13));
-}
-
-TEST(ErrorTable, NumbersOutsideTheTableAreUnknown)
-{
-    EXPECT_STREQ(mvGetErrorStr(1000), "Unknown movie library error");
-    EXPECT_STREQ(mvGetErrorStr(1026), "Unknown movie library error");
-    EXPECT_STREQ(mvGetErrorStr(999999), "Unknown movie library error");
-}
-
-TEST(ErrorState, SetErrnoIsWhatGetErrnoReports)
-{
-    __mvSetErrno(1009);
-    EXPECT_EQ(mvGetErrno(), 1009);
-    EXPECT_EQ(mvErrno, 1009);
-    __mvSetErrno(0);
-    EXPECT_EQ(mvGetErrno(), 0);
 }
 
 }  // namespace

@@ -16,48 +16,6 @@ using namespace testing_movie;
 
 namespace {
 
-// Bytes of a track's frame as stored in the memory movie.
-std::vector<uint8_t> storedBytes(const MemMovie &movie, MVid track, int index)
-{
-    uint32_t offset = 0, size = 0;
-    EXPECT_EQ(__mvDL_DirEntry(__mvT_DirList(track), index, &offset, &size, nullptr, nullptr), 0);
-    return std::vector<uint8_t>(movie.bytes() + offset, movie.bytes() + offset + size);
-}
-
-TEST(ImageFrames, PixelWordsAreStoredBigEndian)
-{
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(2, 1, DM_PACKING_RGBX));
-    uint32_t pixels[2] = {0x00112233, 0x00AABBCC};
-    ASSERT_EQ(mvInsertFrames(track, 0, 1, sizeof pixels, pixels), 0);
-    EXPECT_EQ(storedBytes(movie, track, 0),
-              (std::vector<uint8_t>{0x00, 0x11, 0x22, 0x33, 0x00, 0xAA, 0xBB, 0xCC}));
-    uint32_t back[2] = {};
-    ASSERT_EQ(mvReadFrames(track, 0, 1, sizeof back, back), 0);
-    EXPECT_EQ(back[0], 0x00112233u);
-    EXPECT_EQ(back[1], 0x00AABBCCu);
-    EXPECT_EQ(mvGetCompressedImageSize(track, 0), 8u);
-}
-
-TEST(ImageFrames, InsertDeleteAndReadManyFramesKeepTheirOrder)
-{
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(1, 1, DM_PACKING_GRAY));
-    uint8_t frames[5] = {10, 11, 12, 13, 14};
-    ASSERT_EQ(mvInsertFrames(track, 0, 5, sizeof frames, frames), 0);
-    uint8_t middle[2] = {20, 21};
-    ASSERT_EQ(mvInsertFrames(track, 2, 2, sizeof middle, middle), 0);
-    ASSERT_EQ(mvDeleteFrames(track, 5, 1), 0);
-    EXPECT_EQ(mvGetTrackLength(track), 6);
-    uint8_t all[6] = {};
-    ASSERT_EQ(mvReadFrames(track, 0, 6, sizeof all, all), 0);
-    EXPECT_EQ(std::vector<uint8_t>(all, all + 6), (std::vector<uint8_t>{10, 11, 20, 21, 12, 14}));
-    EXPECT_EQ(__mvDL_DirCount(__mvT_DirList(track)), 6);
-    EXPECT_EQ(mvDeleteFrames(track, 4, 3), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
-    EXPECT_EQ(mvGetTrackLength(track), 6);
-}
-
 // One packing's frame as stored and as it must come out for display.
 struct DisplayCase {
     const char *label;

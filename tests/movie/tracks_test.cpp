@@ -8,13 +8,17 @@ using namespace testing_movie;
 
 namespace {
 
-TEST(Tracks, OtherMediaAreRefused)
+TEST(Tracks, OtherMediaAndUnknownSchemesAreRefused)
 {
     MemMovie movie;
     Params p = audioParams();
     MVid track = 0;
     EXPECT_EQ(mvAddTrack(movie.id(), 202, p.get(), nullptr, &track), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_MEDIUM);
+    Params scheme = imageParams(16, 16, DM_PACKING_RGBX, "No Such Scheme");
+    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, scheme.get(), nullptr, &track), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_UNKNOWN_SCHEME);
+    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
     EXPECT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &track), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_NO_TRACK);
     EXPECT_EQ(mvFindTrackByMedium(movie.id(), 202, &track), -1);
@@ -41,6 +45,12 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlot)
     EXPECT_EQ(mvGetParams(first), nullptr);
     EXPECT_EQ(mvRemoveTrack(movie.id(), first), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
+    // A track of another movie cannot be removed.
+    MemMovie other;
+    MVid track = other.addImage(imageParams());
+    EXPECT_EQ(mvRemoveTrack(movie.id(), track), -1);
+    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
+    EXPECT_EQ(mvGetTrackMedium(track), DM_MEDIUM_IMAGE);
 }
 
 TEST(Tracks, RemovingATrackFreesItsFramesAndMarksTheMovie)
@@ -54,15 +64,6 @@ TEST(Tracks, RemovingATrackFreesItsFramesAndMarksTheMovie)
     EXPECT_EQ(mvGetOptimized(movie.id()), 0);
     EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
     EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
-}
-
-TEST(Tracks, ATrackOfAnotherMovieCannotBeRemoved)
-{
-    MemMovie one, two;
-    MVid track = two.addImage(imageParams());
-    EXPECT_EQ(mvRemoveTrack(one.id(), track), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
-    EXPECT_EQ(mvGetTrackMedium(track), DM_MEDIUM_IMAGE);
 }
 
 TEST(Tracks, AnEleventhTrackIsRefusedCleanly)
@@ -92,16 +93,6 @@ TEST(Tracks, GetParamsResolvesTracksAndMovies)
     EXPECT_EQ(mvGetParams(movie.id()), __mvFindMovie(movie.id())->params);
     EXPECT_EQ(__mvT_GetParams(movie.id()), nullptr);
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
-}
-
-TEST(Tracks, UnknownSchemesAreRefused)
-{
-    MemMovie movie;
-    Params p = imageParams(16, 16, DM_PACKING_RGBX, "No Such Scheme");
-    MVid track = 0;
-    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &track), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_UNKNOWN_SCHEME);
-    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
 }
 
 }  // namespace

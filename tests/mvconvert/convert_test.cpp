@@ -147,7 +147,7 @@ TEST(Convert, KeepsSettingsAndPixelsWhateverTheScheme)
         ASSERT_EQ(r.status, 0) << scheme << ": " << r.err;
         MovieContents out;
         ASSERT_TRUE(readMovie(dir.path("out.mv"), &out));
-        EXPECT_EQ(out.title, "A test title");
+        EXPECT_EQ(out.title, kTitle);
         EXPECT_EQ(out.comment, "made by the mvconvert tests");
         EXPECT_EQ(out.loopMode, MV_LOOP_SWING);
         EXPECT_EQ(out.loopLimit, 3);

@@ -18,12 +18,6 @@ namespace mvtest {
 
 namespace {
 
-std::string slurp(const std::string &file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string quote(const std::string &arg)
 {
     std::string q = "'";
@@ -114,24 +108,10 @@ std::vector<int16_t> testSound(int frames, int channels)
     return s;
 }
 
-ToolDir::ToolDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "mvconvert_testXXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-        dir_ = pattern;
-}
-
-ToolDir::~ToolDir()
-{
-    std::error_code ignored;
-    if (!dir_.empty())
-        std::filesystem::remove_all(dir_, ignored);
-}
-
 std::vector<std::string> ToolDir::listing() const
 {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(dir_)) {
+    for (const auto &entry : std::filesystem::directory_iterator(TempDir::path())) {
         const std::string name = entry.path().filename().string();
         if (name != "stdout" && name != "stderr")
             names.push_back(name);
@@ -140,28 +120,19 @@ std::vector<std::string> ToolDir::listing() const
     return names;
 }
 
-std::vector<uint8_t> ToolDir::bytes(const std::string &name) const
+Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix, const char *program) const
 {
-    const std::string text = slurp(path(name));
-    return {text.begin(), text.end()};
-}
-
-void ToolDir::write(const std::string &name, const std::string &bytes) const
-{
-    std::ofstream(path(name), std::ios::binary) << bytes;
-}
-
-Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix) const
-{
-    std::string command = "cd " + quote(dir_) + " && " + prefix + " " + quote(MVCONVERT_PATH);
+    std::string command =
+        "cd " + quote(TempDir::path()) + " && " + prefix + " " + quote(program ? program : MVCONVERT_PATH);
     for (const std::string &a : args)
         command += " " + quote(a);
     command += " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
     const int status = std::system(("sh -c " + quote(command)).c_str());
     Outcome r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(path("stdout"));
-    r.err = slurp(path("stderr"));
+    const std::vector<uint8_t> out = bytes("stdout"), err = bytes("stderr");
+    r.out.assign(out.begin(), out.end());
+    r.err.assign(err.begin(), err.end());
     return r;
 }
 
@@ -172,7 +143,7 @@ std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recip
     DMparams *p = nullptr;
     dmParamsCreate(&p);
     mvSetMovieDefaults(p, recipe.format);
-    dmParamsSetString(p, MV_TITLE, "A test title");
+    dmParamsSetString(p, MV_TITLE, kTitle);
     dmParamsSetString(p, MV_COMMENT, "made by the mvconvert tests");
     dmParamsSetEnum(p, MV_LOOP_MODE, MV_LOOP_SWING);
     dmParamsSetInt(p, MV_LOOP_LIMIT, 3);

@@ -9,6 +9,7 @@
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
 
+#include "movie/temp_dir.h"
 #include "pictures.h"
 #include "sound.h"
 
@@ -18,7 +19,8 @@
 
 namespace mvtest {
 
-// The user parameter every test movie carries.
+// The user parameter every test movie carries, and its title.
+inline constexpr const char kTitle[] = "A \"test\" title";
 inline constexpr const char kUserParam[] = "DIRECTOR";
 inline constexpr const char kUserValue[] = "A. Smithee";
 
@@ -54,22 +56,23 @@ std::vector<uint8_t> storedFromPicture(int width, int height, const std::vector<
 int16_t testSample(int frame, int channel);
 std::vector<int16_t> testSound(int frames, int channels);
 
-class ToolDir {
+// A temporary directory the program runs in.
+class ToolDir : public TempDir {
 public:
-    ToolDir();
-    ~ToolDir();
-    ToolDir(const ToolDir &) = delete;
-    ToolDir &operator=(const ToolDir &) = delete;
-
-    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+    std::string path(const std::string &name) const { return file(name); }
     // The names in the directory, sorted, without the captured output.
     std::vector<std::string> listing() const;
-    std::vector<uint8_t> bytes(const std::string &name) const;
-    void write(const std::string &name, const std::string &bytes) const;
+    std::vector<uint8_t> bytes(const std::string &name) const { return read(path(name)); }
+    void write(const std::string &name, const std::string &bytes) const
+    {
+        TempDir::write(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    }
 
-    // Runs mvconvert with the arguments (each quoted for the shell); prefix
-    // is shell text put before the program, such as a ulimit.
-    Outcome run(const std::vector<std::string> &args, const std::string &prefix = "") const;
+    // Runs mvconvert (or another program) with the arguments (each quoted
+    // for the shell); prefix is shell text put before the program, such as
+    // a ulimit.
+    Outcome run(const std::vector<std::string> &args, const std::string &prefix = "",
+                const char *program = nullptr) const;
 
     // Makes a movie by the recipe; returns its path, empty on failure.
     std::string makeMovie(const std::string &name, const MovieRecipe &recipe) const;
@@ -78,9 +81,6 @@ public:
     bool makePictures(const std::string &pattern, int first, int last, int width, int height) const;
     // Writes testSound() as a sound file of the format its name says.
     bool makeSound(const std::string &name, int rate, int channels, int frames, int bits = 16) const;
-
-private:
-    std::string dir_;
 };
 
 // What the library reads from a movie: every image frame as handed over and

@@ -11,38 +11,20 @@
 #include <vector>
 
 #include "frames.h"
+#include "movie/movie_builders.h"
 #include "probe_codec.h"
 #include "qt_tools.h"
 
 using namespace qt_tools;
+using testing_movie::Params;
 
 namespace {
 
 constexpr int kWidth = 16, kHeight = 8, kFrames = 6;
 
-struct ParamsCloser {
-    void operator()(DMparams *p) const { dmParamsDestroy(p); }
-};
-using Params = std::unique_ptr<DMparams, ParamsCloser>;
-
-Params newParams()
-{
-    DMparams *p = nullptr;
-    dmParamsCreate(&p);
-    return Params(p);
-}
-
 Params imageParams(const char *compression)
 {
-    Params p = newParams();
-    dmParamsSetInt(p.get(), DM_IMAGE_WIDTH, kWidth);
-    dmParamsSetInt(p.get(), DM_IMAGE_HEIGHT, kHeight);
-    dmParamsSetFloat(p.get(), DM_IMAGE_RATE, 15.0);
-    dmParamsSetString(p.get(), DM_IMAGE_COMPRESSION, compression);
-    dmParamsSetEnum(p.get(), DM_IMAGE_INTERLACING, DM_IMAGE_NONINTERLACED);
-    dmParamsSetEnum(p.get(), DM_IMAGE_PACKING, DM_PACKING_RGBX);
-    dmParamsSetEnum(p.get(), DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
-    return p;
+    return testing_movie::imageParams(kWidth, kHeight, DM_PACKING_RGBX, compression, 15.0);
 }
 
 struct Scheme {
@@ -108,10 +90,10 @@ protected:
 TEST_P(CompressedTrack, FramesReadBackBeforeAndAfterTheMovieIsWritten)
 {
     std::vector<uint8_t> memory(1 << 20);
-    Params movieParams = newParams();
-    mvSetMovieDefaults(movieParams.get(), MV_FORMAT_NATIVE_3);
     MVid movie = 0;
-    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), movieParams.get(), nullptr, &movie), 0);
+    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), testing_movie::movieParams().get(),
+                          nullptr, &movie),
+              0);
     Params image = imageParams(GetParam().name);
     MVid track = 0;
     ASSERT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, image.get(), nullptr, &track), 0)
@@ -161,19 +143,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CompressedTrackErrors, UnknownSchemesAndLibraryFailuresReachTheCaller)
 {
-    std::vector<uint8_t> memory(1 << 16);
-    Params movieParams = newParams();
-    mvSetMovieDefaults(movieParams.get(), MV_FORMAT_NATIVE_3);
-    MVid movie = 0;
-    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), movieParams.get(), nullptr, &movie), 0);
+    testing_movie::MemMovie movie(MV_FORMAT_NATIVE_3, 1 << 16);
+    ASSERT_EQ(movie.created(), 0);
     MVid track = 0;
     Params unknown = imageParams("Cinepak-ish");
-    EXPECT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, unknown.get(), nullptr, &track), -1);
+    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, unknown.get(), nullptr, &track), -1);
     EXPECT_EQ(mvGetErrno(), 1012);
     Params board = imageParams("HwJpeg");
-    EXPECT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, board.get(), nullptr, &track), -1);
+    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, board.get(), nullptr, &track), -1);
     EXPECT_EQ(mvGetErrno(), 1022);
-    EXPECT_EQ(mvClose(movie), 0);
 }
 
 }  // namespace

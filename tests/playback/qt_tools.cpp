@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 
 namespace qt_tools {
@@ -22,49 +23,36 @@ int texture(int x, int y)
     return int((h ^ (h >> 16)) & 0xFF);
 }
 
-// Appends QuickTime atoms: a 32-bit size, a 4-character type, the body.
-class Atoms {
-public:
-    void u8(unsigned v) { bytes_.push_back(uint8_t(v)); }
-    void u16(unsigned v)
-    {
-        u8(v >> 8);
-        u8(v);
-    }
-    void u32(uint32_t v)
-    {
-        u16(v >> 16);
-        u16(v & 0xFFFF);
-    }
-    void zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
-    void append(const Bytes &b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
-    void fourcc(const char *t) { bytes_.insert(bytes_.end(), t, t + 4); }
-    size_t open(const char *type)
-    {
-        size_t at = bytes_.size();
-        u32(0);
-        fourcc(type);
-        return at;
-    }
-    void close(size_t at)
-    {
-        uint32_t size = uint32_t(bytes_.size() - at);
-        for (int i = 0; i < 4; i++)
-            bytes_[at + size_t(i)] = uint8_t(size >> (24 - 8 * i));
-    }
-    // The identity transformation matrix of movie and track headers.
-    void matrix()
-    {
-        const uint32_t m[9] = {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000};
-        for (uint32_t v : m)
-            u32(v);
-    }
-    size_t size() const { return bytes_.size(); }
-    Bytes take() { return std::move(bytes_); }
+// Big-endian words and half-words, zero bytes, and a QuickTime atom: a
+// 32-bit size, a 4-character type, then its parts.
+Bytes be32(std::initializer_list<uint32_t> values)
+{
+    Bytes b;
+    for (uint32_t v : values)
+        b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+    return b;
+}
 
-private:
-    Bytes bytes_;
-};
+Bytes be16(std::initializer_list<unsigned> values)
+{
+    Bytes b;
+    for (unsigned v : values)
+        b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
+    return b;
+}
+
+Bytes zeros(size_t n) { return Bytes(n, 0); }
+
+Bytes atom(const char *type, std::initializer_list<Bytes> parts)
+{
+    Bytes b = be32({0});
+    b.insert(b.end(), type, type + 4);
+    for (const Bytes &part : parts)
+        b.insert(b.end(), part.begin(), part.end());
+    const Bytes size = be32({uint32_t(b.size())});
+    std::copy(size.begin(), size.end(), b.begin());
+    return b;
+}
 
 }  // namespace
 
@@ -188,128 +176,45 @@ std::vector<Picture> ffmpegDecode(const std::string &movPath, int width, int hei
 Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
                     const std::vector<Bytes> &frames, uint16_t colourTable)
 {
-    Atoms a;
-    size_t data = 0;
+    // The frames first, in one chunk at offset 8, then the movie's atoms.
+    Bytes data;
     for (const Bytes &f : frames)
-        data += f.size();
-    // The frames first, in one chunk.
-    a.u32(uint32_t(8 + data));
-    a.fourcc("mdat");
-    const uint32_t chunkOffset = 8;
-    for (const Bytes &f : frames)
-        a.append(f);
-
+        data.insert(data.end(), f.begin(), f.end());
     const uint32_t count = uint32_t(frames.size());
-    size_t moov = a.open("moov");
-    size_t mvhd = a.open("mvhd");
-    a.u32(0);                  // version and flags
-    a.zeros(8);                // creation and modification times
-    a.u32(25);                 // time scale
-    a.u32(count);              // duration
-    a.u32(0x10000);            // preferred rate
-    a.u16(0x100);              // preferred volume
-    a.zeros(10);
-    a.matrix();
-    a.zeros(24);               // preview, poster, selection and current times
-    a.u32(2);                  // next track id
-    a.close(mvhd);
-    size_t trak = a.open("trak");
-    size_t tkhd = a.open("tkhd");
-    a.u32(0x0000000F);
-    a.zeros(8);
-    a.u32(1);                  // track id
-    a.zeros(4);
-    a.u32(count);
-    a.zeros(8);
-    a.zeros(8);                // layer, alternate group, volume, reserved
-    a.matrix();
-    a.u32(uint32_t(width) << 16);
-    a.u32(uint32_t(height) << 16);
-    a.close(tkhd);
-    size_t mdia = a.open("mdia");
-    size_t mdhd = a.open("mdhd");
-    a.u32(0);
-    a.zeros(8);
-    a.u32(25);
-    a.u32(count);
-    a.u16(0);
-    a.u16(0);
-    a.close(mdhd);
-    size_t hdlr = a.open("hdlr");
-    a.u32(0);
-    a.fourcc("mhlr");
-    a.fourcc("vide");
-    a.zeros(12);
-    a.u8(0);                   // empty name
-    a.close(hdlr);
-    size_t minf = a.open("minf");
-    size_t vmhd = a.open("vmhd");
-    a.u32(1);
-    a.zeros(8);
-    a.close(vmhd);
-    size_t dinf = a.open("dinf");
-    size_t dref = a.open("dref");
-    a.u32(0);
-    a.u32(1);
-    size_t alis = a.open("alis");
-    a.u32(1);                  // the data is in this file
-    a.close(alis);
-    a.close(dref);
-    a.close(dinf);
-    size_t stbl = a.open("stbl");
-    size_t stsd = a.open("stsd");
-    a.u32(0);
-    a.u32(1);
-    size_t entry = a.open(fourcc);
-    a.zeros(6);
-    a.u16(1);                  // data reference index
-    a.u16(0);                  // version
-    a.u16(0);                  // revision
-    a.zeros(4);                // vendor
-    a.u32(0);                  // temporal quality
-    a.u32(512);                // spatial quality
-    a.u16(unsigned(width));
-    a.u16(unsigned(height));
-    a.u32(0x480000);           // 72 dpi
-    a.u32(0x480000);
-    a.u32(0);
-    a.u16(1);                  // frames per sample
-    a.zeros(32);               // compressor name
-    a.u16(unsigned(depth));
-    a.u16(colourTable);
-    a.close(entry);
-    a.close(stsd);
-    size_t stts = a.open("stts");
-    a.u32(0);
-    a.u32(1);
-    a.u32(count);
-    a.u32(1);
-    a.close(stts);
-    size_t stsc = a.open("stsc");
-    a.u32(0);
-    a.u32(1);
-    a.u32(1);
-    a.u32(count);
-    a.u32(1);
-    a.close(stsc);
-    size_t stsz = a.open("stsz");
-    a.u32(0);
-    a.u32(0);
-    a.u32(count);
-    for (const Bytes &f : frames)
-        a.u32(uint32_t(f.size()));
-    a.close(stsz);
-    size_t stco = a.open("stco");
-    a.u32(0);
-    a.u32(1);
-    a.u32(chunkOffset);
-    a.close(stco);
-    a.close(stbl);
-    a.close(minf);
-    a.close(mdia);
-    a.close(trak);
-    a.close(moov);
-    return a.take();
+    Bytes sizes = be32({0, 0, count});
+    for (const Bytes &f : frames) {
+        const Bytes size = be32({uint32_t(f.size())});
+        sizes.insert(sizes.end(), size.begin(), size.end());
+    }
+    const Bytes matrix = be32({0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000});
+    const unsigned w = unsigned(width), h = unsigned(height);
+    const Bytes entry = atom(fourcc, {zeros(6), be16({1, 0, 0}),  // data reference, version
+                                      be32({0, 0, 512}),          // vendor, temporal, spatial
+                                      be16({w, h}), be32({0x480000, 0x480000, 0}),  // 72 dpi
+                                      be16({1}), zeros(32),       // frames per sample, name
+                                      be16({unsigned(depth), colourTable})});
+    const Bytes stbl = atom("stbl", {atom("stsd", {be32({0, 1}), entry}),
+                                     atom("stts", {be32({0, 1, count, 1})}),
+                                     atom("stsc", {be32({0, 1, 1, count, 1})}),
+                                     atom("stsz", {sizes}), atom("stco", {be32({0, 1, 8})})});
+    const Bytes minf = atom(
+        "minf", {atom("vmhd", {be32({1, 0, 0})}),
+                 atom("dinf", {atom("dref", {be32({0, 1}), atom("alis", {be32({1})})})}), stbl});
+    const Bytes mdia =
+        atom("mdia", {atom("mdhd", {be32({0, 0, 0, 25, count, 0})}),  // time scale 25
+                      atom("hdlr", {be32({0}), Bytes{'m', 'h', 'l', 'r', 'v', 'i', 'd', 'e'},
+                                    zeros(13)}),
+                      minf});
+    const Bytes trak = atom(
+        "trak", {atom("tkhd", {be32({0xF, 0, 0, 1, 0, count, 0, 0, 0, 0}), matrix,
+                               be32({uint32_t(width) << 16, uint32_t(height) << 16})}),
+                 mdia});
+    const Bytes mvhd = atom("mvhd", {be32({0, 0, 0, 25, count, 0x10000}), be16({0x100}),
+                                     zeros(10), matrix, zeros(24), be32({2})});
+    Bytes file = atom("mdat", {data});
+    const Bytes moov = atom("moov", {mvhd, trak});
+    file.insert(file.end(), moov.begin(), moov.end());
+    return file;
 }
 
 Difference compare(const Picture &a, const Picture &b)

@@ -156,21 +156,6 @@ TEST_P(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
 
 INSTANTIATE_TEST_SUITE_P(Depths, QtrleIndexed, ::testing::Values(2, 4, 8, 34, 36, 40));
 
-TEST(QtrlePalette, TheEightBitTableIsTheCubeAndRamps)
-{
-    using cinelark::playback::kQtPalette256;
-    EXPECT_EQ(kQtPalette256[0], 0x00FFFFFFu);
-    EXPECT_EQ(kQtPalette256[1], 0x00CCFFFFu);     // blue steps fastest
-    EXPECT_EQ(kQtPalette256[6], 0x00FFCCFFu);
-    EXPECT_EQ(kQtPalette256[36], 0x00FFFFCCu);
-    EXPECT_EQ(kQtPalette256[214], 0x00330000u);   // the cube without black
-    EXPECT_EQ(kQtPalette256[215], 0x000000EEu);   // red ramp
-    EXPECT_EQ(kQtPalette256[225], 0x0000EE00u);   // green ramp
-    EXPECT_EQ(kQtPalette256[235], 0x00EE0000u);   // blue ramp
-    EXPECT_EQ(kQtPalette256[254], 0x00111111u);   // grey ramp
-    EXPECT_EQ(kQtPalette256[255], 0x00000000u);
-}
-
 TEST(QtrleEncoder, KeyFramesCodeEveryLineWithRunsAndLiterals)
 {
     const int w = 200, h = 1;
@@ -273,27 +258,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadStream{"UnknownDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, 12, kQtBadCode}),
     [](const ::testing::TestParamInfo<BadStream> &info) { return std::string(info.param.name); });
 
-TEST(QtrleDecoder, ALineStartingWithSkipZeroEndsTheFrame)
+// What a 2 x 2 frame filled with 0x111111 holds after a stream: a line
+// starting with skip 0 ends the frame, and the lines before damage stay.
+TEST(QtrleDecoder, LinesBeforeAnEndOrDamageAreKept)
 {
-    const int w = 2, h = 2;
-    GuardedFrame frame(w, h, 0x00111111);
-    Bytes data = {0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 0, 1, 0xFE, 1, 2, 3, 0xFF};
-    EXPECT_EQ(decode(frame, data, w, h), kQtOk);
-    Picture p = frame.picture();
-    EXPECT_EQ(p, (Picture{0x00CCBBAA, 0x00CCBBAA, 0x00111111, 0x00111111}));
-}
-
-TEST(QtrleDamageDetail, LinesBeforeTheDamageAreKept)
-{
-    const int w = 2, h = 2;
-    GuardedFrame frame(w, h, 0x00111111);
-    // Line 0 is whole, line 1 is cut inside its literal.
-    Bytes data = {0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 1, 2, 1, 2};
-    EXPECT_EQ(decode(frame, data, w, h), kQtShortData);
-    Picture p = frame.picture();
-    EXPECT_EQ(p[0], 0x00CCBBAAu);
-    EXPECT_EQ(p[1], 0x00CCBBAAu);
-    EXPECT_EQ(p[2], 0x00111111u);
+    const struct {
+        Bytes data;
+        int status;
+    } cases[] = {
+        {{0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 0, 1, 0xFE, 1, 2, 3, 0xFF}, kQtOk},
+        // Line 1 is cut inside its literal.
+        {{0, 0, 0, 0, 0, 0, 1, 0xFE, 0xAA, 0xBB, 0xCC, 0xFF, 1, 2, 1, 2}, kQtShortData},
+    };
+    for (const auto &c : cases) {
+        GuardedFrame frame(2, 2, 0x00111111);
+        EXPECT_EQ(decode(frame, c.data, 2, 2), c.status);
+        EXPECT_EQ(frame.picture(), (Picture{0x00CCBBAA, 0x00CCBBAA, 0x00111111, 0x00111111}));
+    }
 }
 
 }  // namespace

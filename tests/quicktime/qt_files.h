@@ -5,6 +5,7 @@
 #define CINELARK_TESTS_QUICKTIME_QT_FILES_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,10 +63,16 @@ void atom(AtomWriter &w, const std::string &type, Body body)
     w.close();
 }
 
-inline void matrix(AtomWriter &w, uint32_t first)
+inline void u32s(AtomWriter &w, std::initializer_list<uint32_t> values)
 {
-    for (uint32_t v : {first, 0u, 0u, 0u, 0x00010000u, 0u, 0u, 0u, 0x40000000u})
+    for (uint32_t v : values)
         w.u32(v);
+}
+
+inline void u16s(AtomWriter &w, std::initializer_list<uint16_t> values)
+{
+    for (uint16_t v : values)
+        w.u16(v);
 }
 
 inline void emptyAtom(AtomWriter &w, const std::string &type)
@@ -90,52 +97,30 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
                          uint32_t dataAt)
 {
     atom(w, "stsd", [&] {
-        w.u32(0);
-        w.u32(f.descriptions);
-        if (video) {
-            atom(w, video->type, [&] {
-                w.zeros(6);
-                w.u16(1);
-                w.u16(0);
-                w.u16(0);
-                w.code("test");
-                w.u32(0);
-                w.u32(512);
-                w.u16(uint16_t(video->width));
-                w.u16(uint16_t(video->height));
-                w.u32(0x00480000);
-                w.u32(0x00480000);
-                w.u32(0);
+        u32s(w, {0, f.descriptions});
+        atom(w, video ? video->type : sound->type, [&] {
+            w.zeros(6);
+            u16s(w, {1, 0, 0});
+            w.code("test");
+            if (video) {
+                u32s(w, {0, 512});
+                u16s(w, {uint16_t(video->width), uint16_t(video->height)});
+                u32s(w, {0x00480000, 0x00480000, 0});
                 w.u16(1);
                 w.fixedPascal("test", 32);
-                w.u16(uint16_t(video->depth));
-                w.u16(0xFFFF);
-            });
-        } else {
-            atom(w, sound->type, [&] {
-                w.zeros(6);
-                w.u16(1);
-                w.u16(0);
-                w.u16(0);
-                w.code("test");
-                w.u16(uint16_t(sound->channels));
-                w.u16(uint16_t(sound->bits));
-                w.u16(0);
-                w.u16(0);
+                u16s(w, {uint16_t(video->depth), 0xFFFF});
+            } else {
+                u16s(w, {uint16_t(sound->channels), uint16_t(sound->bits), 0, 0});
                 w.u32(uint32_t(sound->rate) << 16);
-            });
-        }
+            }
+        });
     });
     atom(w, "stts", [&] {
-        w.u32(0);
-        w.u32(1);
-        w.u32(video ? uint32_t(video->frames) : sound->samples);
-        w.u32(video ? video->sampleDuration : 1);
+        u32s(w, {0, 1, video ? uint32_t(video->frames) : sound->samples, video ? video->sampleDuration : 1});
     });
     if (video && video->sync) {
         atom(w, "stss", [&] {
-            w.u32(0);
-            w.u32(uint32_t(video->sync->size()));
+            u32s(w, {0, uint32_t(video->sync->size())});
             for (uint32_t s : *video->sync)
                 w.u32(s);
         });
@@ -143,104 +128,66 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
     const uint32_t perChunk = video ? video->samplesPerChunk : sound->samples / sound->chunks;
     const uint32_t chunks = video ? (uint32_t(video->frames) + perChunk - 1) / perChunk : sound->chunks;
     const uint32_t sampleBytes = video ? video->frameBytes : uint32_t(sound->channels * sound->bits / 8);
-    atom(w, "stsc", [&] {
-        w.u32(0);
-        w.u32(1);
-        w.u32(1);
-        w.u32(perChunk);
-        w.u32(1);
-    });
+    atom(w, "stsc", [&] { u32s(w, {0, 1, 1, perChunk, 1}); });
     atom(w, "stsz", [&] {
-        w.u32(0);
         if (video) {
-            w.u32(0);
-            w.u32(uint32_t(video->frames));
+            u32s(w, {0, 0, uint32_t(video->frames)});
             for (int i = 0; i < video->frames; ++i)
                 w.u32(video->frameBytes);
         } else {
-            w.u32(sampleBytes);
-            w.u32(sound->samples);
+            u32s(w, {0, sampleBytes, sound->samples});
         }
     });
     atom(w, "stco", [&] {
-        w.u32(0);
-        w.u32(chunks);
+        u32s(w, {0, chunks});
         for (uint32_t c = 0; c < chunks; ++c)
             w.u32(dataAt + c * perChunk * sampleBytes);
     });
     emptyAtom(w, f.extraInSampleTable);
 }
 
+inline void matrix(AtomWriter &w, uint32_t first)
+{
+    u32s(w, {first, 0u, 0u, 0u, 0x00010000u, 0u, 0u, 0u, 0x40000000u});
+}
+
 inline void track(AtomWriter &w, const File &f, const Video *video, const Sound *sound, uint32_t dataAt)
 {
     atom(w, "trak", [&] {
         atom(w, "tkhd", [&] {
-            w.u32(15);
-            w.u32(0);
-            w.u32(0);
-            w.u32(1);
-            w.u32(0);
-            w.u32(100);
-            w.u32(0);
-            w.u32(0);
-            w.u32(0);
-            w.u32(0);
+            u32s(w, {15, 0, 0, 1, 0, 100, 0, 0, 0, 0});
             matrix(w, f.trackMatrixFirst);
-            w.u32(video ? uint32_t(video->width) << 16 : 0);
-            w.u32(video ? uint32_t(video->height) << 16 : 0);
+            u32s(w, {video ? uint32_t(video->width) << 16 : 0, video ? uint32_t(video->height) << 16 : 0});
         });
         atom(w, "edts", [&] {
             atom(w, "elst", [&] {
-                w.u32(0);
-                w.u32(uint32_t(f.edits));
-                for (int i = 0; i < f.edits; ++i) {
-                    w.u32(100);
-                    w.u32(0);
-                    w.u32(0x00010000);
-                }
+                u32s(w, {0, uint32_t(f.edits)});
+                for (int i = 0; i < f.edits; ++i)
+                    u32s(w, {100, 0, 0x00010000});
             });
         });
         emptyAtom(w, f.extraInTrack);
         atom(w, "mdia", [&] {
             atom(w, "mdhd", [&] {
-                w.u32(0);
-                w.u32(0);
-                w.u32(0);
-                w.u32(video ? video->timeScale : uint32_t(sound->rate));
-                w.u32(100);
-                w.u16(0);
-                w.u16(0);
+                u32s(w, {0, 0, 0, video ? video->timeScale : uint32_t(sound->rate), 100});
+                u16s(w, {0, 0});
             });
             atom(w, "hdlr", [&] {
                 w.u32(0);
-                w.code("mhlr");
-                w.code(video ? "vide" : "soun");
-                w.code("test");
-                w.u32(0);
-                w.u32(0);
+                for (const char *code : {"mhlr", video ? "vide" : "soun", "test"})
+                    w.code(code);
+                u32s(w, {0, 0});
                 w.pascal("handler");
             });
             emptyAtom(w, f.extraInMedia);
             atom(w, "minf", [&] {
-                if (!f.mediaHeader) {
-                } else if (video) {
-                    atom(w, "vmhd", [&] {
-                        w.u32(1);
-                        w.u16(64);
-                        w.u16(0);
-                        w.u16(0);
-                        w.u16(0);
-                    });
-                } else {
-                    atom(w, "smhd", [&] {
-                        w.u32(0);
-                        w.u32(0);
-                    });
-                }
+                if (f.mediaHeader && video)
+                    atom(w, "vmhd", [&] { w.u32(1), u16s(w, {64, 0, 0, 0}); });
+                else if (f.mediaHeader)
+                    atom(w, "smhd", [&] { u32s(w, {0, 0}); });
                 atom(w, "dinf", [&] {
                     atom(w, f.dataInformationChild, [&] {
-                        w.u32(0);
-                        w.u32(f.dataReferences);
+                        u32s(w, {0, f.dataReferences});
                         for (uint32_t i = 0; i < f.dataReferences; ++i)
                             atom(w, f.referenceType, [&] { w.u32(f.referenceFlags); });
                     });
@@ -257,16 +204,9 @@ inline AtomWriter movieAtom(const File &f, uint32_t dataAt)
     AtomWriter w;
     atom(w, "moov", [&] {
         atom(w, "mvhd", [&] {
-            w.u32(0);
-            w.u32(0);
-            w.u32(0);
-            w.u32(600);
-            w.u32(100);
-            w.u32(0x00010000);
-            w.u16(255);
-            w.u16(0);
-            w.u32(0);
-            w.u32(0);
+            u32s(w, {0, 0, 0, 600, 100, 0x00010000});
+            u16s(w, {255, 0});
+            u32s(w, {0, 0});
             matrix(w, f.movieMatrixFirst);
             w.zeros(7 * 4);
         });

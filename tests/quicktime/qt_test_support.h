@@ -16,26 +16,6 @@
 
 namespace qt_support {
 
-struct Opened {
-    MVid movie = 0;
-    int error = 0;
-    std::string detail;
-};
-
-// Opens a copy of the bytes; the caller closes the movie (the copy must
-// outlive it, so it is kept in `memory`).
-inline Opened open(std::vector<uint8_t> &memory)
-{
-    mvInitQuickTime();
-    Opened result;
-    if (mvOpenMem(memory.data(), memory.size(), &result.movie) != 0) {
-        result.movie = 0;
-        result.error = mvGetErrno();
-        result.detail = __mvErrorDetail;
-    }
-    return result;
-}
-
 // Offset of the first atom of a type (its size field), or npos.
 inline size_t findAtom(const std::vector<uint8_t> &bytes, const char *type, size_t from = 0)
 {
@@ -64,23 +44,34 @@ inline MVid trackOf(MVid movie, int medium)
     return mvFindTrackByMedium(movie, medium, &track) == 0 ? track : 0;
 }
 
-// A file's bytes opened as a memory movie, closed with the object.
+// A file's bytes opened as a memory movie, closed with the object; when the
+// open fails, the movie is 0 and the library's error and its detail are kept.
 struct OpenedFile {
     std::vector<uint8_t> bytes;
-    Opened opened;
+    MVid id = 0;
+    int error = 0;
+    std::string detail;
 
-    explicit OpenedFile(std::vector<uint8_t> file) : bytes(std::move(file)), opened(open(bytes)) {}
+    explicit OpenedFile(std::vector<uint8_t> file) : bytes(std::move(file))
+    {
+        mvInitQuickTime();
+        if (mvOpenMem(bytes.data(), bytes.size(), &id) != 0) {
+            id = 0;
+            error = mvGetErrno();
+            detail = __mvErrorDetail;
+        }
+    }
     ~OpenedFile()
     {
-        if (opened.movie)
-            mvClose(opened.movie);
+        if (id)
+            mvClose(id);
     }
     OpenedFile(const OpenedFile &) = delete;
     OpenedFile &operator=(const OpenedFile &) = delete;
 
-    MVid movie() const { return opened.movie; }
-    MVid image() const { return trackOf(opened.movie, DM_MEDIUM_IMAGE); }
-    MVid audio() const { return trackOf(opened.movie, DM_MEDIUM_AUDIO); }
+    MVid movie() const { return id; }
+    MVid image() const { return trackOf(id, DM_MEDIUM_IMAGE); }
+    MVid audio() const { return trackOf(id, DM_MEDIUM_AUDIO); }
 };
 
 }  // namespace qt_support

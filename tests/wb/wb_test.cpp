@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wb/wb.h"
@@ -200,7 +201,7 @@ void countCB(Widget w, XtPointer client, XtPointer)
     calls->last = w;
 }
 
-TEST_F(Framework, WindowBuildsItsContentsOnceAndRunsRealizeHooksOnce)
+TEST_F(Framework, WindowBuildsItsContentsOnceAndHearsTheWindowManagersClose)
 {
     TestWindow window;
     EXPECT_NE(window.baseWidget(), nullptr);
@@ -228,6 +229,11 @@ TEST_F(Framework, WindowBuildsItsContentsOnceAndRunsRealizeHooksOnce)
     XtVaGetValues(window.panel->button, XmNmarginWidth, &margin, nullptr);
     EXPECT_EQ(margin, 17);
     EXPECT_STREQ(WbGetResource("greeting", "CinelarkWbTest"), "hello from the fallback");
+
+    // The window manager's close reaches the window, whose shell stays.
+    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
+    EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
+    EXPECT_NE(window.baseWidget(), nullptr);
 }
 
 TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
@@ -282,15 +288,6 @@ TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
     EXPECT_EQ(children[1], open);
 }
 
-TEST_F(Framework, TheWindowManagersCloseReachesTheWindow)
-{
-    TestWindow window;
-    window.show();
-    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
-    EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
-    EXPECT_NE(window.baseWidget(), nullptr) << "the shell is not destroyed";
-}
-
 // A window that keeps the framework's own close and quit handling.
 class PlainWindow : public WbSimpleWindow {
 public:
@@ -305,24 +302,20 @@ public:
     }
 };
 
-TEST_F(Framework, ClosingTheLastWindowEndsTheEventLoop)
+// Closing the last window quits the application and so ends the event
+// loop; the desktop's quit request ends it without closing the window.
+TEST_F(Framework, TheLastWindowsCloseAndTheDesktopsQuitEndTheEventLoop)
 {
-    PlainWindow window;
-    window.show();
-    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(window.baseWidget()); }));
-    sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
-    app().run();  // returns only because the close quit the application
-    EXPECT_FALSE(window.isShown());
-}
-
-TEST_F(Framework, TheDesktopsQuitRequestEndsTheEventLoop)
-{
-    PlainWindow window;
-    window.show();
-    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(window.baseWidget()); }));
-    sendProtocol(window.baseWidget(), "_WB_QUIT_APP");
-    app().run();
-    EXPECT_TRUE(window.isShown()) << "quitting does not close the window itself";
+    for (const auto &[protocol, shownAfter] :
+         {std::pair{"WM_DELETE_WINDOW", false}, {"_WB_QUIT_APP", true}}) {
+        SCOPED_TRACE(protocol);
+        PlainWindow window;
+        window.show();
+        ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(window.baseWidget()); }));
+        sendProtocol(window.baseWidget(), protocol);
+        app().run();  // returns only because the application quit
+        EXPECT_EQ(window.isShown(), shownAfter);
+    }
 }
 
 TEST_F(Framework, AComponentForgetsAWidgetDestroyedFromAbove)
@@ -375,25 +368,20 @@ public:
     std::vector<std::string> chosen;
 };
 
-TEST_F(Framework, FileSelectionOkReceivesThePath)
-{
-    Chooser chooser;
-    EXPECT_STREQ(chooser.selectedPath(), "");
-    chooser.postModal();
-    ASSERT_TRUE(XtIsManaged(chooser.baseWidget()));
-    Widget text = XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_TEXT);
-    XmTextFieldSetString(text, const_cast<char *>("/tmp/clips/clip.mv"));
-    press(XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_OK_BUTTON));
-    pump();
-    EXPECT_EQ(chooser.chosen, std::vector<std::string>{"/tmp/clips/clip.mv"});
-    EXPECT_STREQ(chooser.selectedPath(), "/tmp/clips/clip.mv");
-    EXPECT_FALSE(XtIsManaged(chooser.baseWidget()));
-}
-
-TEST_F(Framework, DeletingTheFileDialogTakesItsShellAlong)
+TEST_F(Framework, FileSelectionOkReceivesThePathAndTheDialogTakesItsShellAlong)
 {
     {
         Chooser chooser;
+        EXPECT_STREQ(chooser.selectedPath(), "");
+        chooser.postModal();
+        ASSERT_TRUE(XtIsManaged(chooser.baseWidget()));
+        Widget text = XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_TEXT);
+        XmTextFieldSetString(text, const_cast<char *>("/tmp/clips/clip.mv"));
+        press(XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_OK_BUTTON));
+        pump();
+        EXPECT_EQ(chooser.chosen, std::vector<std::string>{"/tmp/clips/clip.mv"});
+        EXPECT_STREQ(chooser.selectedPath(), "/tmp/clips/clip.mv");
+        EXPECT_FALSE(XtIsManaged(chooser.baseWidget()));
         EXPECT_NE(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
     }
     pump();

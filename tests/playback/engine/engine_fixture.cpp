@@ -2,13 +2,12 @@
 #include "engine_fixture.h"
 
 #include <poll.h>
-#include <X11/Xutil.h>
 
 #include <cstdlib>
 #include <thread>
 
 #include "engine.h"
-#include "kgl/kgl.h"
+#include "movie/movie_builders.h"
 
 // Under ThreadSanitizer: the software GL driver synchronises its own worker
 // threads in code the sanitizer cannot see, so its reports are not ours.
@@ -48,22 +47,11 @@ TestMovie::TestMovie(int width, int height, int frames, double rate, const char 
                      PixelRule pixel)
     : memory_(size_t(width) * height * 4 * frames + (1 << 16))
 {
-    DMparams *movieParams = nullptr;
-    dmParamsCreate(&movieParams);
-    mvSetMovieDefaults(movieParams, MV_FORMAT_NATIVE_3);
-    const int created = mvCreateMem(memory_.data(), memory_.size(), movieParams, nullptr, &id_);
-    dmParamsDestroy(movieParams);
-    if (created != 0)
-        return;
-    DMparams *image = nullptr;
-    dmParamsCreate(&image);
-    dmSetImageDefaults(image, width, height, DM_PACKING_RGBX);
-    dmParamsSetFloat(image, DM_IMAGE_RATE, rate);
-    dmParamsSetString(image, DM_IMAGE_COMPRESSION, compression);
-    dmParamsSetEnum(image, DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
-    const int added = mvAddTrack(id_, DM_MEDIUM_IMAGE, image, nullptr, &track_);
-    dmParamsDestroy(image);
-    if (added != 0)
+    using namespace testing_movie;
+    if (mvCreateMem(memory_.data(), memory_.size(), movieParams().get(), nullptr, &id_) != 0 ||
+        mvAddTrack(id_, DM_MEDIUM_IMAGE,
+                   imageParams(width, height, DM_PACKING_RGBX, compression, rate).get(), nullptr,
+                   &track_) != 0)
         return;
     std::vector<uint32_t> pixels(size_t(width) * height * frames);
     for (int f = 0; f < frames; f++)
@@ -121,65 +109,24 @@ void EngineTest::SetUp()
 
 void EngineTest::TearDown()
 {
-    for (Window w : windows_) {
-        GLXunlink(display_, w);
-        XDestroyWindow(display_, w);
-    }
+    windows_.clear();
     if (display_)
         XSync(display_, False);
 }
 
 Window EngineTest::makeWindow(int width, int height)
 {
-    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
-    GLXconfig *granted = GLXgetconfig(display_, DefaultScreen(display_), wanted);
-    if (!granted)
-        return 0;
-    VisualID visualID = 0;
-    Colormap colormap = 0;
-    for (GLXconfig *c = granted; c->buffer || c->mode; c++) {
-        if (c->mode == KGLX_VISUAL)
-            visualID = VisualID(c->arg);
-        if (c->mode == KGLX_COLORMAP)
-            colormap = Colormap(c->arg);
-    }
-    free(granted);
-    XVisualInfo pattern{};
-    pattern.visualid = visualID;
-    int count = 0;
-    XVisualInfo *info = XGetVisualInfo(display_, VisualIDMask, &pattern, &count);
-    if (!info)
-        return 0;
-    XSetWindowAttributes attributes{};
-    attributes.colormap = colormap;
-    attributes.event_mask = StructureNotifyMask;
-    attributes.border_pixel = 0;
-    const Window window = XCreateWindow(display_, RootWindow(display_, info->screen), 0, 0,
-                                        unsigned(width), unsigned(height), 0, info->depth,
-                                        InputOutput, info->visual,
-                                        CWColormap | CWEventMask | CWBorderPixel, &attributes);
-    XFree(info);
-    XMapWindow(display_, window);
-    XEvent event;
-    do
-        XWindowEvent(display_, window, StructureNotifyMask, &event);
-    while (event.type != MapNotify);
-    windows_.push_back(window);
-    return window;
+    windows_.push_back(std::make_unique<kgltest::XWindow>(display_, width, height));
+    return windows_.back()->id();
 }
 
 uint32_t EngineTest::windowPixel(Window window, int x, int y)
 {
     XWindowAttributes attributes;
     XGetWindowAttributes(display_, window, &attributes);
-    XImage *image = XGetImage(display_, window, x, attributes.height - 1 - y, 1, 1, AllPlanes,
-                              ZPixmap);
-    if (!image)
-        return 0xffffffff;
-    const unsigned long p = XGetPixel(image, 0, 0);
-    XDestroyImage(image);
-    const uint32_t r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
-    return r | g << 8 | b << 16;
+    const std::vector<uint32_t> pixel =
+        kgltest::serverPixels(display_, window, x, y, 1, 1, attributes.height);
+    return pixel.empty() ? 0xffffffff : pixel[0];
 }
 
 bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
@@ -239,10 +186,12 @@ void EngineTest::stressPlayAndStop(MVid movie, int rounds)
     mvSetSelectEvents(MV_EVENT_MASK_STOP);
     for (int i = 0; i < rounds; i++) {
         ASSERT_EQ(mvPlay(movie), 0);
-        if (i % 3 != 0)
+        if (i % 3 != 0) {
             ASSERT_EQ(mvSetPlayEveryFrame(movie, 1), 0);
-        if (i % 3 == 1)
+        }
+        if (i % 3 == 1) {
             ASSERT_EQ(mvSetPlayEveryFrame(movie, 0), 0);
+        }
         ASSERT_EQ(mvStop(movie), 0);
         {
             // Stopped means the pacing thread waits at a closed gate.

@@ -16,6 +16,8 @@
 
 #include <cinelark/movie.h>
 
+#include "kgl/x_window.h"
+
 namespace engine_test {
 
 // The pixel of frame f at (x, y), rows counted from the bottom.
@@ -57,7 +59,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A mapped window of the given size on the shared display.
+    // A mapped window of the given size on the shared display, destroyed
+    // after the test.
     Window makeWindow(int width, int height);
     // The window's pixel at (x, y) counted from the bottom-left, as a
     // 0x00BBGGRR word.
@@ -81,7 +84,7 @@ protected:
 
     static Display *display_;
     int eventFD_ = -1;
-    std::vector<Window> windows_;
+    std::vector<std::unique_ptr<kgltest::XWindow>> windows_;
 };
 
 }  // namespace engine_test

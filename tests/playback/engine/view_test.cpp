@@ -3,10 +3,6 @@
 // goes away, and a display without GLX.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,8 +11,7 @@
 
 #include "engine.h"
 #include "engine_fixture.h"
-
-extern char **environ;
+#include "kgl/x_server.h"
 
 namespace engine_test {
 namespace {
@@ -80,9 +75,16 @@ TEST_F(View, SizeSetsAWholeZoomAndCentresThePicture)
     ASSERT_EQ(mvQueryViewSize(id(), 500, 300, 0, &w, &h), 0);
     EXPECT_EQ(w, 400);
     EXPECT_EQ(h, 300);
+    // Another background colour is kept and painted in the bands.
+    ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
+    unsigned short r = 0, g = 0, b = 0;
+    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
+    EXPECT_EQ(r + (g << 8) + (b << 16), 255 + (40 << 16));
+    EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
+    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
 }
 
-TEST_F(View, OffsetFromTheTopOrTheBottom)
+TEST_F(View, OffsetFromTheTopOrTheBottomAndAfterAResize)
 {
     ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
     // Flag 0 measures from the window's top: 4 down in a 60-pixel window
@@ -102,19 +104,15 @@ TEST_F(View, OffsetFromTheTopOrTheBottom)
     EXPECT_EQ(oy, 60 - 7 - 48);
     EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
     EXPECT_EQ(windowPixel(window_, 6, 7), kGrey);
-}
-
-TEST_F(View, BackgroundColourIsPaintedAndKept)
-{
-    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
-    ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
-    unsigned short r = 0, g = 0, b = 0;
-    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
-    EXPECT_EQ(r, 255);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 40);
-    EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
-    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
+    // A resized window keeps the view where it was; its top-down offset
+    // follows the new height.
+    XResizeWindow(display_, window_, 120, 90);
+    XSync(display_, False);
+    ASSERT_EQ(mvResizeWindow(display_, window_), 0);
+    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
+    EXPECT_EQ(y, 90 - 6 - 50);
+    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
+    EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
 }
 
 TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
@@ -132,77 +130,16 @@ TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
     EXPECT_EQ(mvGetFrameDisplay(), 0);
 }
 
-TEST_F(View, ResizeTakesTheWindowsNewSize)
-{
-    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
-    XResizeWindow(display_, window_, 120, 90);
-    XSync(display_, False);
-    ASSERT_EQ(mvResizeWindow(display_, window_), 0);
-    // The view stays where it was; its top-down offset follows the height.
-    int x = 0, y = 0;
-    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
-    EXPECT_EQ(y, 90 - 0 - 50);
-    ASSERT_EQ(mvShowCurrentFrame(id()), 0);
-    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
-}
-
 TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
 {
     mvSetPlayLoopMode(id(), MV_LOOP_ONCE);
     ASSERT_EQ(mvSetPlaySpeed(id(), 2.0), 0);
-    XDestroyWindow(display_, window_);
-    XSync(display_, False);
-    windows_.clear();
+    windows_.back()->destroyBehindTheLayersBack();
     EXPECT_EQ(mvShowCurrentFrame(id()), 0);
     ASSERT_EQ(mvPlay(id()), 0);
     EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
     EXPECT_EQ(mvGetCurrentFrame(id()), 9);
 }
-
-// An X server of its own without the GLX extension.
-class PlainServer {
-public:
-    PlainServer()
-    {
-        for (int n = 150; n < 200 && !display_; n++) {
-            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
-                continue;
-            const std::string name = ":" + std::to_string(n);
-            const char *argv[] = {"Xvfb", name.c_str(), "-extension", "GLX", "-nolisten", "tcp",
-                                  nullptr};
-            if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char **>(argv),
-                             environ) != 0)
-                return;
-            found_ = true;
-            for (int tries = 0; tries < 100 && !display_; tries++) {
-                std::this_thread::sleep_for(50ms);
-                display_ = XOpenDisplay(name.c_str());
-                int status = 0;
-                if (!display_ && waitpid(pid_, &status, WNOHANG) == pid_) {
-                    pid_ = 0;
-                    break;
-                }
-            }
-        }
-    }
-    ~PlainServer()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Display *display() const { return display_; }
-    // Whether an Xvfb program could be started at all.
-    bool found() const { return found_; }
-
-private:
-    bool found_ = false;
-    pid_t pid_ = 0;
-    Display *display_ = nullptr;
-};
 
 class Start : public EngineTest {};
 
@@ -222,11 +159,10 @@ TEST_F(Start, OnTheMoviesDisplayWithoutAnyDefaultDisplay)
 // with X images.
 TEST_F(View, ADisplayWithoutGLXIsRefusedWhenGLIsAskedFor)
 {
-    PlainServer server;
-    if (!server.found())
-        GTEST_SKIP() << "no Xvfb to start a server without GLX";
-    ASSERT_NE(server.display(), nullptr) << "Xvfb without GLX did not come up";
-    Display *plain = server.display();
+    kgltest::XServer server({"-extension", "GLX"});
+    ASSERT_FALSE(server.name().empty()) << "Xvfb without GLX did not come up";
+    Display *plain = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(plain, nullptr);
     Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
     TestMovie other(kW, kH, 3, 50.0);
     setenv("CINELARK_PAINT", "gl", 1);
@@ -235,6 +171,7 @@ TEST_F(View, ADisplayWithoutGLXIsRefusedWhenGLIsAskedFor)
     EXPECT_EQ(mvGetErrno(), 1002);
     EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
     XDestroyWindow(plain, w);
+    XCloseDisplay(plain);
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+// What the codec fuzz targets share: a silent error handler with the
+// decoders' standard-error lines sent elsewhere, caller frame sizes as the
+// library computes them, and feeding a data ring as far as it has room.
+#ifndef CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
+#define CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
+
+#include <cinelark/cl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace fuzzcodec {
+
+inline void Silent(CL_Handle, int, const char*, ...) {}
+
+// The decoders print a line on the standard error stream for most damaged
+// streams, which would bury the run in text and slow it down. Only that C
+// stream is pointed elsewhere: the sanitizers write their reports to
+// descriptor 2 and the fuzzer to the stream it took at start-up.
+inline void Quiet() {
+  clSetErrorHandler(Silent);
+  if (std::FILE* sink = std::fopen("/dev/null", "w")) stderr = sink;
+}
+
+// Bytes of one caller frame of video format 0 to 8.
+inline size_t FrameBytes(int format, int width, int height) {
+  static const int kComponents[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
+  return size_t(kComponents[format]) * size_t(width) * size_t(height);
+}
+
+// Copies what fits of stream from fed on into the ring; returns the new fed.
+inline size_t Feed(CL_BufferHdl ring, const std::vector<uint8_t>& stream, size_t fed) {
+  while (fed < stream.size()) {
+    void* at = nullptr;
+    int wrap = 0;
+    const int room = clQueryFree(ring, 0, &at, &wrap);
+    if (room <= 0) break;
+    const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
+    std::memcpy(at, stream.data() + fed, k);
+    clUpdateHead(ring, int(k));
+    fed += k;
+  }
+  return fed;
+}
+
+}  // namespace fuzzcodec
+
+#endif
