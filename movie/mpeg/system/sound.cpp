@@ -56,6 +56,7 @@ bool DecodeSound(std::span<const uint8_t> stream, Sound *out)
     if (!h)
         return false;
     size_t fed = 0;
+    bool sameFormat = true;
     for (;;) {
         off_t frame = 0;
         unsigned char *audio = nullptr;
@@ -72,13 +73,15 @@ bool DecodeSound(std::span<const uint8_t> stream, Sound *out)
             long rate = 0;
             int channels = 0, encoding = 0;
             mpg123_getformat(h.get(), &rate, &channels, &encoding);
-            if (out->rate != 0 && (rate != out->rate || channels != out->channels))
-                break;
-            out->rate = int(rate);
-            out->channels = channels;
+            if (out->rate == 0) {
+                out->rate = int(rate);
+                out->channels = channels;
+            }
+            sameFormat = rate == out->rate && channels == out->channels;
         } else if (status == MPG123_OK) {
             const int16_t *samples = reinterpret_cast<const int16_t *>(audio);
-            out->samples.insert(out->samples.end(), samples, samples + bytes / 2);
+            if (sameFormat)
+                out->samples.insert(out->samples.end(), samples, samples + bytes / 2);
         } else {
             break;  // the end of the data, or an error the decoder cannot pass
         }
