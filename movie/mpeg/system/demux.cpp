@@ -162,6 +162,9 @@ int64_t StampDifference(int64_t a, int64_t b)
 void Demultiplex(int64_t length, const ReadAt &read, Program *out)
 {
     Window w(length, read);
+    // The pictures are most of a program: room for all of it up front
+    // spares copying them as they grow (pages are only used as written).
+    out->video.bytes.reserve(size_t(std::max<int64_t>(length, 0)));
     int64_t at = 0;
     while (at + 4 <= length) {
         std::span<const uint8_t> head = w.Get(at, 14);
