@@ -47,6 +47,7 @@ std::vector<Bytes> Pictures(MVid movie)
 struct SoundCase {
     const char *codec;
     int channels, rate;
+    const char *more = "";  // further ffmpeg options
 };
 
 class MpgSound : public ::testing::TestWithParam<SoundCase> {};
@@ -56,7 +57,8 @@ TEST_P(MpgSound, PicturesAndSoundMatchFfmpeg)
     const SoundCase c = GetParam();
     TempDir dir;
     const std::string file = Make(dir, "clip.mpg", "-map 0:v -map 1:a -c:a " + std::string(c.codec) + " -ac " +
-                                                       std::to_string(c.channels) + " -ar " + std::to_string(c.rate));
+                                                       std::to_string(c.channels) + " -ar " +
+                                                       std::to_string(c.rate) + " " + c.more);
     ASSERT_EQ(std::system(("ffmpeg -v error -y -i " + file + " -map 0:v -c copy -f mpeg1video " + dir.file("clip.m1v") +
                            " -map 0:a -f s16le " + dir.file("clip.raw") + " && ffprobe -v error -show_entries " +
                            "stream=start_time -of csv=p=0 " + file + " > " + dir.file("starts")).c_str()),
@@ -103,8 +105,13 @@ TEST_P(MpgSound, PicturesAndSoundMatchFfmpeg)
 
 INSTANTIATE_TEST_SUITE_P(Codecs, MpgSound,
                          ::testing::Values(SoundCase{"mp2", 2, 44100}, SoundCase{"mp2", 1, 32000},
-                                           SoundCase{"libmp3lame", 1, 44100}, SoundCase{"libmp3lame", 2, 48000}),
-                         [](const auto &i) { return std::string(i.param.codec) + "_" + std::to_string(i.param.rate); });
+                                           SoundCase{"libmp3lame", 1, 44100}, SoundCase{"libmp3lame", 2, 48000},
+                                           // sound that starts 0.3 s after the first picture
+                                           SoundCase{"mp2", 2, 48000, "-af asetpts=PTS+0.3/TB"}),
+                         [](const auto &i) {
+                             return std::string(i.param.codec) + "_" + std::to_string(i.param.rate) +
+                                    (*i.param.more ? "_late" : "");
+                         });
 
 // Files cut, spoilt or holding one kind of stream only.
 struct FileCase {
