@@ -27,6 +27,7 @@ struct MVstream {
     std::string name;          // kind 6
     unsigned char *memory = nullptr;
     size_t size = 0;           // kind 7
+    std::vector<uint8_t> block;  // kind 7: bytes the stream owns, if any
     int64_t position = 0;      // kinds 7 and 8
     int64_t dummyEnd = 0;      // kind 8: the end a seek from the end counts from
     int64_t highestWritten = 0;  // kind 8: for __mvS_Length
@@ -200,6 +201,18 @@ int __mvS_CreateWithMem(void *address, size_t size, MVstream **out)
         return fail(MV_ERR_NO_MEMORY);
     s->memory = static_cast<unsigned char *>(address);
     s->size = size;
+    return handOut(std::move(s), out);
+}
+
+int __mvS_CreateWithBlock(std::vector<uint8_t> &&bytes, MVstream **out)
+{
+    std::vector<uint8_t> owned = std::move(bytes);
+    std::unique_ptr<MVstream> s = newStream(MV_STREAM_MEM);
+    if (!s)
+        return fail(MV_ERR_NO_MEMORY);
+    s->block = std::move(owned);
+    s->memory = s->block.data();
+    s->size = s->block.size();
     return handOut(std::move(s), out);
 }
 

@@ -24,6 +24,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <vector>
+
 enum MVstreamKind {
     MV_STREAM_FD = 5,
     MV_STREAM_FILE = 6,
@@ -40,6 +42,9 @@ int __mvS_CreateWithFile(const char *fileName, int openFlags, MVstream **out);
 // The flag is accepted for the caller's convenience and not used.
 int __mvS_CreateWithFD(int fd, int unusedFlag, MVstream **out);
 int __mvS_CreateWithMem(void *address, size_t size, MVstream **out);
+// A memory stream over bytes the stream takes and frees when destroyed
+// (also when its creation fails): data a reader builds from a file.
+int __mvS_CreateWithBlock(std::vector<uint8_t> &&bytes, MVstream **out);
 int __mvS_CreateDummy(MVstream **out);
 // Frees the stream; a named-file stream also closes its descriptor. A null
 // stream is ignored.

@@ -37,7 +37,7 @@ enum {
     MV_FORMAT_NATIVE_2 = 1,
     MV_FORMAT_NATIVE_3 = 2,
     MV_FORMAT_QUICKTIME = 3,
-    MV_FORMAT_MPEG1 = 4 /* MPEG-1 video elementary stream, read only */
+    MV_FORMAT_MPEG1 = 4 /* MPEG-1 video or system stream, read only */
 };
 
 /* Values of "LOOP_MODE". */

@@ -77,7 +77,7 @@ std::vector<bool> keyFrames(const StreamLayout &layout, const std::vector<Delive
     return key;
 }
 
-void build(MVid movie, const StreamLayout &layout)
+void build(MVid movie, const StreamLayout &layout, const MPextras &extras)
 {
     const std::vector<Delivery> plan = PlanDeliveries(layout, 0);
     if (plan.empty())
@@ -114,6 +114,10 @@ void build(MVid movie, const StreamLayout &layout)
             throw mvErrno;
         start = end;
     }
+    if (extras) {
+        if (const int error = extras(movie))
+            throw error;
+    }
     if (__mvMV_LoadDone(movie, 0) != 0)
         throw mvErrno;
 }
@@ -127,11 +131,19 @@ bool __mvMP_IsSequenceStart(const unsigned char *b)
 
 int __mvMP_Read(MVstream *stream, MVid *movie)
 {
+    unsigned char head[4] = {};
+    if (__mvS_SeeknRead(stream, 0, head, sizeof head) == 0 && __mvMP_IsSequenceStart(head))
+        return __mvMP_ReadVideo(stream, -1, {}, movie);
+    return __mvMP_ReadProgram(stream, movie);
+}
+
+int __mvMP_ReadVideo(MVstream *stream, int64_t videoLength, const MPextras &extras, MVid *movie)
+{
     StreamLayout layout;
     ParamsHolder movieParams;
     bool ok = false;
     try {
-        ok = ScanStream(stream, &layout) && layout.width >= 16 && layout.height >= 16;
+        ok = ScanStream(stream, videoLength, &layout) && layout.width >= 16 && layout.height >= 16;
     } catch (const std::bad_alloc &) {
         __mvS_Destroy(stream);
         return fail(MV_ERR_NO_MEMORY);
@@ -147,7 +159,7 @@ int __mvMP_Read(MVstream *stream, MVid *movie)
     int error = dmParamsSetEnum(__mvFindMovie(id)->params, MV_FILE_FORMAT, MV_FORMAT_MPEG1) == 0 ? 0 : MV_ERR_NO_MEMORY;
     try {
         if (error == 0)
-            build(id, layout);
+            build(id, layout, extras);
     } catch (int code) {
         error = code;
     } catch (const std::bad_alloc &) {

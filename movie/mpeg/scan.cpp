@@ -26,10 +26,12 @@ int64_t EndOf(const StreamLayout &layout, size_t unit)
 
 }  // namespace
 
-bool ScanStream(MVstream *stream, StreamLayout *layout)
+bool ScanStream(MVstream *stream, int64_t length, StreamLayout *layout)
 {
     if (__mvS_Length(stream, &layout->length) != 0)
         return false;
+    if (length >= 0 && length < layout->length)
+        layout->length = length;
     std::vector<uint8_t> buffer(kChunk + 3 + kFieldBytes);
     for (int64_t at = 0; at < layout->length; at += int64_t(kChunk)) {
         const size_t want = size_t(std::min<int64_t>(int64_t(buffer.size()), layout->length - at));

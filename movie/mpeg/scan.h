@@ -26,9 +26,10 @@ struct StreamLayout {
     std::vector<Unit> units;
 };
 
-// Reads the whole stream once; false when it cannot be read or does not
-// start with a sequence header.
-bool ScanStream(MVstream *stream, StreamLayout *layout);
+// Reads the stream's first length bytes (all of it when length is
+// negative) once; false when they cannot be read or do not start with a
+// sequence header.
+bool ScanStream(MVstream *stream, int64_t length, StreamLayout *layout);
 
 // A picture handed out: its unit, and the stream offset the decoder must
 // have taken for it to come out.

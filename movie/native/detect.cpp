@@ -84,7 +84,9 @@ int detect(MVstream *stream)
 int __mvDetectFormat(MVstream *stream, int *fileFormat)
 {
     const int saved = mvErrno;
-    const int format = stream ? detect(stream) : -1;
+    int format = stream ? detect(stream) : -1;
+    if (format < 0 && stream && __mvMP_FindsProgram(stream))
+        format = MV_FORMAT_MPEG1;
     // Detection reads; it leaves the stream at 0 and reports nothing but
     // "not a movie", whatever the stream said.
     if (stream)

@@ -476,5 +476,53 @@ TEST_F(SoundPlay, PlayStoppedAtAnyMomentStaysStoppedAndASlowWriteClosesPromptly)
     EXPECT_LT(Clock::now() - start, 5s);
 }
 
+// An .mpg whose picture flashes white exactly when its sound clicks, at 0.6
+// seconds: the capture holds the click at the flash frame's time, and the
+// screen shows the flash within a frame of the click's time from the start
+// of play.
+TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
+{
+    constexpr int kSize = 32, kFlash = 15;
+    constexpr double kFrameTime = 1.0 / 25;
+    const std::string file = ::testing::TempDir() + "cinelark_flash_" + std::to_string(getpid()) + ".mpg";
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i 'color=c=black:s=32x32:r=25:d=1,drawbox=c=white:t=fill:"
+                           "enable=eq(n\\,15)' -f lavfi -i 'aevalsrc=if(between(t\\,0.6\\,0.61)\\,0.8\\,0):s=44100:d=1' "
+                           "-f mpeg -c:v mpeg1video -g 5 -c:a mp2 " + file)
+                              .c_str()),
+              0);
+    MVid movie = 0;
+    ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0) << mvGetErrorStr(mvGetErrno());
+    const Window window = makeWindow(kSize, kSize);
+    setenv("CINELARK_AUDIO", ("wav:" + wav_).c_str(), 1);
+    ASSERT_EQ(mvBindWindow(movie, display_, window), 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(mvSetPlayLoopMode(movie, MV_LOOP_ONCE), 0);
+    const auto start = Clock::now();
+    ASSERT_EQ(mvPlay(movie), 0);
+    Clock::duration flash{};
+    while (Clock::now() - start < 5s && flash == Clock::duration{}) {
+        if ((windowPixel(window, kSize / 2, kSize / 2) & 0xFF) > 0xC0)
+            flash = Clock::now() - start;
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
+    mvClose(movie);
+    std::remove(file.c_str());
+    const Wav wav = readWav(wav_);
+    ASSERT_TRUE(wav.ok);
+    ASSERT_EQ(wav.rate, 44100);
+    size_t click = 0;
+    while (click < wav.samples.size() && std::abs(wav.samples[click]) < 8000)
+        ++click;
+    const double clickTime = double(click / size_t(wav.channels)) / wav.rate;
+    EXPECT_NEAR(clickTime, kFlash * kFrameTime, 0.001);
+    // A frame's picture comes up once the sound of the frame before has gone
+    // into the port's queue of about a frame, so it leads by up to a frame
+    // and a device period; the screen is read back every few ms.
+    constexpr double kDevicePeriod = 0.010;
+    const double shown = std::chrono::duration<double>(flash).count();
+    EXPECT_GT(shown, clickTime - kFrameTime - kDevicePeriod);
+    EXPECT_LT(shown, clickTime + kFrameTime + kDevicePeriod);
+}
+
 }  // namespace
 }  // namespace engine_test
