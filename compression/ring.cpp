@@ -147,6 +147,11 @@ int32_t Ring::ValidBytes() const {
   return ValidLocked();
 }
 
+int32_t Ring::size() const {
+  std::lock_guard lock(mutex_);
+  return size_;
+}
+
 int Ring::Users() const {
   std::lock_guard lock(mutex_);
   return inside_;

@@ -69,7 +69,8 @@ class Ring {
   // rbDone: the producer has finished; no query waits from now on.
   void Done();
 
-  int32_t size() const { return size_; }
+  // Taken under the lock: a Free on another thread may be setting it to 0.
+  int32_t size() const;
   uint8_t* base() const { return base_.load(std::memory_order_relaxed); }
 
   // Snapshot of the words and counts, for checks and diagnostics.
