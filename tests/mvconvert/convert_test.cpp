@@ -127,6 +127,42 @@ TEST(Convert, JpegAtAQualityWritesThatQualitysTables)
 // A native conversion keeps the settings, the user parameter and the 8-bit
 // audio; the same scheme copies the stored frames, another one (named in
 // any case) recompresses them to the same pixels.
+// An .mpg's sound, decoded by the library, is what the sound export writes
+// and what native and QuickTime copies of the movie hold.
+TEST(Convert, MpgSoundGoesIntoSoundFilesAndEveryFormat)
+{
+    ToolDir dir;
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i "
+                           "sine=f=300:beep_factor=3:r=44100 -t 1 -f mpeg -c:v mpeg1video -c:a mp2 " +
+                           dir.path("clip.mpg")).c_str()),
+              0);
+    MovieContents source;
+    ASSERT_TRUE(readMovie(dir.path("clip.mpg"), &source));
+    ASSERT_EQ(source.audioWidth, 16);
+    ASSERT_GT(source.audio.size(), 40000u);
+
+    ASSERT_EQ(dir.run({"clip.mpg", "--audio", "clip.wav"}).status, 0);
+    mvconvert::Sound wav;
+    std::string error;
+    ASSERT_TRUE(mvconvert::readSound(dir.path("clip.wav"), &wav, &error)) << error;
+    EXPECT_EQ(wav.rate, 44100);
+    EXPECT_EQ(wav.channels, source.audioChannels);
+    ASSERT_EQ(wav.samples.size() * 2, source.audio.size());
+    EXPECT_EQ(std::memcmp(wav.samples.data(), source.audio.data(), source.audio.size()), 0);
+
+    for (const char *copy : {"copy.mv", "copy.mov"}) {
+        SCOPED_TRACE(copy);
+        const Outcome r = dir.run({"clip.mpg", copy, "--compression", "JPEG"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        MovieContents c;
+        ASSERT_TRUE(readMovie(dir.path(copy), &c));
+        EXPECT_EQ(c.frames.size(), source.frames.size());
+        EXPECT_EQ(c.audioRate, 44100);
+        EXPECT_EQ(c.audioChannels, source.audioChannels);
+        EXPECT_TRUE(c.audio == source.audio);
+    }
+}
+
 TEST(Convert, KeepsSettingsAndPixelsWhateverTheScheme)
 {
     ToolDir dir;
