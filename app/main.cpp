@@ -187,6 +187,9 @@ void reportMovieError(int errorNumber, const char *fileName)
     endBusy();
 }
 
+// The movie library's error number for a missing track.
+constexpr int kNoTrackOfRequestedType = 1009;
+
 int checkMovieFileName()
 {
     // An empty selection from File > Open came in the busy state too.
@@ -212,7 +215,13 @@ int checkMovieFileName()
     }
     MVid movie = 0;
     if (mvOpenFD(fd, &movie) != 0) {
-        reportMovieError(mvGetErrno(), curMovieFile);
+        // A program stream with sound alone is refused at open with 1009
+        // (no track of the kind asked for); to its user it is a movie
+        // without pictures, as a sound-only movie file is.
+        if (mvGetErrno() == kNoTrackOfRequestedType)
+            reportText(formatWithName(resourceText("noMovieDataErr", kNoMovieData), curMovieFile).c_str());
+        else
+            reportMovieError(mvGetErrno(), curMovieFile);
         curMovieFile[0] = '\0';
         close(fd);
         return -1;

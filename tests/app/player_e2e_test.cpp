@@ -47,6 +47,9 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
                            "-frames:v 20 -pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 12 "
                            "-qscale:v 5 " + m1v).c_str()),
               0);
+    // A program stream that carries sound alone.
+    const std::string mpg = tempName("sound.mpg");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i sine=r=44100 -t 0.5 -f mpeg -c:a mp2 " + mpg).c_str()), 0);
     const struct {
         std::vector<std::string> args;
         int status;
@@ -70,6 +73,7 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
         {{"-f", "-v", notMovie_}, 255, {notMovie_ + " is not a movie file."}},
         {{"-f", "-v", soundOnly_, "extra-argument-ignored"}, 255,
          {soundOnly_ + " is a movie file, but has no pictures to show."}},
+        {{"-f", "-v", mpg}, 255, {mpg + " is a movie file, but has no pictures to show."}},
         {{"-f", "-l", "1", cut}, 255, {"^" + cut + ": "}},
         {{"-f", movie_}, 1, {"cannot open the X display"}, false, true},
         // This machine has no sound card: the movie plays silently, to its end.
@@ -99,6 +103,7 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
     }
     unlink(cut.c_str());
     unlink(m1v.c_str());
+    unlink(mpg.c_str());
 }
 
 // The movie window of a player showing the movie's first frame at zoom on
