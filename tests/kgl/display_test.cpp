@@ -1,6 +1,7 @@
 // The GL layer on a real display (Xvfb with Mesa in the test runs):
 // inquiries, configurations, pixel rectangles read back through GL and
 // through the X server, boxes, the position-marker shapes, several threads.
+// Rectangles cropped at the window's edges are the painters test's.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -112,81 +113,37 @@ TEST_F(OnDisplay, MissingAndDestroyedWindowsFailWithoutEndingTheProgram)
     EXPECT_EQ(GLXunlink(display_, id), 1);
 }
 
-struct ZoomCase {
-    int zoom, x, y;
-};
-
-class PixelRectangles : public OnDisplay, public ::testing::WithParamInterface<ZoomCase> {};
-
-TEST_P(PixelRectangles, WriteThenReadGivesTheExactPixelsBothWays)
+// Red lies in the low byte of the words both ways: the server's pixels are
+// read through the visual's channel masks.
+TEST_F(OnDisplay, PixelRectanglesWriteThenReadGiveTheExactPixelsBothWays)
 {
-    const ZoomCase c = GetParam();
     constexpr int w = 9, h = 6;
     kgltest::XWindow window(display_, 64, 48);
     ASSERT_TRUE(window.bind());
     const std::vector<uint32_t> picture = pattern(w, h);
-    rectzoom(float(c.zoom), float(c.zoom));
-    lrectwrite(short(c.x), short(c.y), short(c.x + w - 1), short(c.y + h - 1), picture.data());
-    gflush();
+    const struct {
+        int zoom, x, y;
+    } cases[] = {{1, 0, 0}, {1, 10, 7}, {2, 0, 0}, {2, 21, 13}, {3, 5, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.zoom);
+        rectzoom(float(c.zoom), float(c.zoom));
+        lrectwrite(short(c.x), short(c.y), short(c.x + w - 1), short(c.y + h - 1), picture.data());
+        gflush();
 
-    // Each source pixel covers a zoom x zoom block, rows from the bottom up.
-    const int zw = w * c.zoom, zh = h * c.zoom;
-    std::vector<uint32_t> expected;
-    for (int y = 0; y < zh; ++y)
-        for (int x = 0; x < zw; ++x)
-            expected.push_back(picture[size_t((y / c.zoom) * w + x / c.zoom)]);
+        // Each source pixel covers a zoom x zoom block, rows from the bottom up.
+        const int zw = w * c.zoom, zh = h * c.zoom;
+        std::vector<uint32_t> expected;
+        for (int y = 0; y < zh; ++y)
+            for (int x = 0; x < zw; ++x)
+                expected.push_back(picture[size_t((y / c.zoom) * w + x / c.zoom)]);
 
-    std::vector<uint32_t> read(size_t(zw * zh), 0xFFFFFFFFu);
-    EXPECT_EQ(lrectread(short(c.x), short(c.y), short(c.x + zw - 1), short(c.y + zh - 1),
-                        read.data()),
-              zw * zh);
-    EXPECT_EQ(read, expected);
-    EXPECT_EQ(window.server(c.x, c.y, zw, zh), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Zooms, PixelRectangles,
-                         ::testing::Values(ZoomCase{1, 0, 0}, ZoomCase{1, 10, 7},
-                                           ZoomCase{2, 0, 0}, ZoomCase{2, 21, 13},
-                                           ZoomCase{3, 5, 2}));
-
-TEST_F(OnDisplay, RedLiesInTheLowByteOfPixelsAndPackedColours)
-{
-    kgltest::XWindow window(display_, 8, 8);
-    ASSERT_TRUE(window.bind());
-    const uint32_t red = 0x000000FFu, blue = 0x00FF0000u;
-    rectzoom(1.0f, 1.0f);
-    lrectwrite(0, 0, 0, 0, &red);
-    lrectwrite(1, 0, 1, 0, &blue);
-    cpack(0xFF204080u);
-    sboxfi(0, 1, 7, 7);
-    gflush();
-    XImage *image = XGetImage(display_, window.id(), 0, 7, 2, 1, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(XGetPixel(image, 0, 0) & image->red_mask, image->red_mask);
-    EXPECT_EQ(XGetPixel(image, 0, 0) & image->blue_mask, 0u);
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->blue_mask, image->blue_mask);
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, 0u);
-    XDestroyImage(image);
-    uint32_t pixel = 0;
-    lrectread(1, 1, 1, 1, &pixel);
-    EXPECT_EQ(pixel, rgb(0x80, 0x40, 0x20));
-}
-
-TEST_F(OnDisplay, ARectangleWithItsCornerOffTheWindowIsCropped)
-{
-    // A picture larger than its view is drawn with a negative origin.
-    kgltest::XWindow window(display_, 16, 16);
-    ASSERT_TRUE(window.bind());
-    const std::vector<uint32_t> picture = pattern(20, 20);
-    rectzoom(1.0f, 1.0f);
-    lrectwrite(-2, -3, 17, 16, picture.data());
-    gflush();
-    std::vector<uint32_t> read(16 * 16);
-    lrectread(0, 0, 15, 15, read.data());
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            ASSERT_EQ(read[size_t(y * 16 + x)], picture[size_t((y + 3) * 20 + x + 2)])
-                << "at " << x << "," << y;
+        std::vector<uint32_t> read(size_t(zw * zh), 0xFFFFFFFFu);
+        EXPECT_EQ(lrectread(short(c.x), short(c.y), short(c.x + zw - 1), short(c.y + zh - 1),
+                            read.data()),
+                  zw * zh);
+        EXPECT_EQ(read, expected);
+        EXPECT_EQ(window.server(c.x, c.y, zw, zh), expected);
+    }
 }
 
 TEST_F(OnDisplay, BoxesCoverBothCornersAndNothingMore)
@@ -271,13 +228,12 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
 {
     // Each thread owns a context for each window it draws into: here one
     // window per thread, and both threads into the shared window in turn
-    // under a lock, as the engine and the application do.
+    // under a lock, as the engine and the application do. (That each sees
+    // the other's drawing is the next test's.)
     kgltest::XWindow own1(display_, 32, 32, 0, 0), own2(display_, 32, 32, 40, 0),
         shared(display_, 64, 32, 80, 0);
     std::mutex glLock;
     std::atomic<int> failures{0};
-    std::atomic<bool> sawTheOther[2] = {false, false};
-    auto otherColour = [](uint32_t c) { return c == 0xFF0000FFu ? 0xFF00FF00u : 0xFF0000FFu; };
     auto painter = [&](const kgltest::XWindow &own, uint32_t colour, int half) {
         for (int round = 0; round < 20; ++round) {
             if (!own.bind()) {
@@ -299,15 +255,10 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
             cpack(colour);
             sboxfi(half * 32, 0, half * 32 + 31, 31);
             gflush();
-            // Both contexts draw into the one picture of the window: this
-            // thread sees its own half, and the other's once it has drawn.
-            uint32_t mine = 0, theirs = 0;
+            uint32_t mine = 0;
             lrectread(short(half * 32 + 10), 10, short(half * 32 + 10), 10, &mine);
-            lrectread(short((1 - half) * 32 + 10), 10, short((1 - half) * 32 + 10), 10, &theirs);
             if (mine != (colour & 0xFFFFFFu))
                 ++failures;
-            if (theirs == (otherColour(colour) & 0xFFFFFFu))
-                sawTheOther[half] = true;
         }
         // Letting go of a context may flush it into the shared window too.
         std::lock_guard<std::mutex> hold(glLock);
@@ -320,7 +271,6 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(own1.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(own2.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
-    EXPECT_TRUE(sawTheOther[0] || sawTheOther[1]) << "the later thread sees both halves";
     EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
 }

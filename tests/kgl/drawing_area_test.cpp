@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "kgl/kgl.h"
@@ -79,13 +78,9 @@ TEST(DrawingArea, PaintsThroughGLAndReportsItsCallbacks)
     static char arg0[] = "kgl_widget";
     static char *argv[] = {arg0, nullptr};
     int argc = 1;
-    Display *display = nullptr;
-    for (int attempt = 0; attempt < 10 && !display; ++attempt) {  // a busy server may refuse
-        if (attempt > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        display = XtOpenDisplay(context, nullptr, nullptr, "KglTest", nullptr, 0, &argc, argv);
-    }
+    Display *display = kgltest::openDisplay();
     ASSERT_NE(display, nullptr) << "this test needs an X display with GLX";
+    XtDisplayInitialize(context, display, nullptr, "KglTest", nullptr, 0, &argc, argv);
     // Away from the top-left corner, where other test programs' windows
     // appear, since the picture is read back through the server.
     Arg place[1];
