@@ -13,38 +13,28 @@
 
 namespace {
 
-struct TextCase {
-    const char *text;
-    bool good;
-    int volume = -1, muted = 0;  // when good
-};
-
-class SettingsText : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(SettingsText, GiveTheirValuesOrLeaveTheDefaults)
+// What a file's text gives: its values, or the defaults for a damaged file.
+TEST(Settings, TextsGiveTheirValuesOrLeaveTheDefaults)
 {
-    const TextCase c = GetParam();
+    const struct {
+        const char *text;
+        bool good;
+        int volume = -1, muted = 0;  // when good
+    } cases[] = {
+        {"", true, -1, 0}, {"# comment\nvolume=128\nmuted=1\n", true, 128, 1},
+        {"muted=0\nvolume=0", true, 0, 0}, {"volume=255\n\nlater=anything\n", true, 255, 0},
+        {"volume=256\n", false}, {"volume=-1\n", false}, {"muted=2\n", false},
+        {"volume=12x\n", false}, {"volume=\n", false}, {"volume 12\n", false},
+        {"volume=1\nmuted=1\n\x01\x02garbage", false},
+    };
+    for (const auto &c : cases) {
+        Settings s;
+        EXPECT_EQ(parseSettings(c.text, s), c.good) << c.text;
+        EXPECT_EQ(s.volume, c.good ? c.volume : -1) << c.text;
+        EXPECT_EQ(s.muted, c.good ? c.muted : 0) << c.text;
+    }
     Settings s;
-    EXPECT_EQ(parseSettings(c.text, s), c.good) << c.text;
-    EXPECT_EQ(s.volume, c.good ? c.volume : -1) << c.text;
-    EXPECT_EQ(s.muted, c.good ? c.muted : 0) << c.text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, SettingsText,
-    ::testing::Values(TextCase{"", true, -1, 0},
-                      TextCase{"# comment\nvolume=128\nmuted=1\n", true, 128, 1},
-                      TextCase{"muted=0\nvolume=0", true, 0, 0},
-                      TextCase{"volume=255\n\nlater=anything\n", true, 255, 0},
-                      TextCase{"volume=256\n", false}, TextCase{"volume=-1\n", false},
-                      TextCase{"muted=2\n", false}, TextCase{"volume=12x\n", false},
-                      TextCase{"volume=\n", false}, TextCase{"volume 12\n", false},
-                      TextCase{"volume=1\nmuted=1\n\x01\x02garbage", false, -1, 0}));
-
-TEST(Settings, TooLongAFileIsDamaged)
-{
-    Settings s;
-    EXPECT_FALSE(parseSettings(std::string(kMaxSettingsBytes + 1, '#'), s));
+    EXPECT_FALSE(parseSettings(std::string(kMaxSettingsBytes + 1, '#'), s)) << "too long";
 }
 
 TEST(Settings, SavedSettingsReadBackFromTheConfigDirectory)
