@@ -1,15 +1,23 @@
-// The end-to-end tests' shared set-up: the test movies and the readers of
-// what the player shows.
+// The end-to-end tests' shared set-up: running the player, its test
+// movies, and the readers of what it shows.
 #include "player_fixture.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <thread>
 
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
@@ -18,6 +26,282 @@
 
 namespace player_test {
 
+namespace {
+
+std::string readAll(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+pid_t spawn(const std::vector<std::string> &args, const std::string &outPath,
+            const std::string &errPath)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char *> argv;
+        static std::string program = CINELARK_PLAYER_PATH;
+        argv.push_back(program.data());
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int waitFor(pid_t pid, double timeoutSeconds)
+{
+    auto end = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1000;
+}
+
+std::string tempPath(const char *what)
+{
+    static int counter = 0;
+    return tempName(std::to_string(++counter) + what);
+}
+
+// The text of the primary selection (what the user last selected in any
+// program), or "" when nobody holds it within a few seconds.
+std::string primarySelection(Display *dpy)
+{
+    Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    Atom property = XInternAtom(dpy, "CINELARK_TEST_SELECTION", False);
+    XConvertSelection(dpy, XA_PRIMARY, XA_STRING, property, me, CurrentTime);
+    XFlush(dpy);
+    std::string text;
+    XEvent e;
+    bool answered = waitUntil(
+        [&] { return XCheckTypedWindowEvent(dpy, me, SelectionNotify, &e) == True; }, 5.0);
+    if (answered && e.xselection.property != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(dpy, me, property, 0, 4096, True, AnyPropertyType, &type,
+                               &format, &count, &after, &data) == Success &&
+            data) {
+            if (format == 8)
+                text.assign(reinterpret_cast<char *>(data), count);
+            XFree(data);
+        }
+    }
+    XDestroyWindow(dpy, me);
+    return text;
+}
+
+}  // namespace
+
+std::string tempName(const std::string &what)
+{
+    return "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + what;
+}
+
+Result run(const std::vector<std::string> &args, double timeoutSeconds)
+{
+    std::string outPath = tempPath(".out"), errPath = tempPath(".err");
+    pid_t pid = spawn(args, outPath, errPath);
+    Result r;
+    r.status = waitFor(pid, timeoutSeconds);
+    if (r.status == -1000) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    r.out = readAll(outPath);
+    r.err = readAll(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    return r;
+}
+
+Running::Running(const std::vector<std::string> &args)
+{
+    errPath_ = tempPath(".err");
+    outPath_ = tempPath(".out");
+    std::vector<std::string> all = {"-f"};
+    all.insert(all.end(), args.begin(), args.end());
+    pid_ = spawn(all, outPath_, errPath_);
+}
+
+Running::~Running()
+{
+    // A player ended by a signal it can catch removes its arena file; one
+    // killed outright cannot.
+    if (status_ == -1000 && pid_ > 0) {
+        kill(pid_, SIGTERM);
+        if (wait(10.0) == -1000) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    unlink(errPath_.c_str());
+    unlink(outPath_.c_str());
+}
+
+void Running::signal(int signalNumber)
+{
+    if (status_ == -1000 && pid_ > 0)
+        kill(pid_, signalNumber);
+}
+
+int Running::wait(double timeoutSeconds)
+{
+    if (status_ == -1000)
+        status_ = waitFor(pid_, timeoutSeconds);
+    return status_;
+}
+
+std::string Running::err()
+{
+    return readAll(errPath_);
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
+{
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    saved_ = old ? old : "";
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (had_)
+        setenv(name_.c_str(), saved_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
+{
+    Window found = 0;
+    waitUntil(
+        [&] {
+            const std::vector<Window> shown = topWindows(dpy);
+            for (auto w = shown.rbegin(); w != shown.rend() && !found; ++w) {
+                char *name = nullptr;
+                if (XFetchName(dpy, *w, &name) && name) {
+                    found = title == name ? *w : 0;
+                    XFree(name);
+                }
+            }
+            return found != 0;
+        },
+        timeoutSeconds);
+    return found;
+}
+
+Rect geometry(Display *dpy, Window w)
+{
+    XWindowAttributes a;
+    Rect r;
+    if (!XGetWindowAttributes(dpy, w, &a))
+        return r;
+    Window child;
+    XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &r.x, &r.y, &child);
+    r.width = a.width;
+    r.height = a.height;
+    return r;
+}
+
+std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size)
+{
+    Rect r = geometry(dpy, w);
+    if (size)
+        *size = r;
+    std::vector<uint32_t> pixels;
+    if (r.width <= 0)
+        return pixels;
+    XImage *image = XGetImage(dpy, DefaultRootWindow(dpy), r.x, r.y,
+                              static_cast<unsigned>(r.width), static_cast<unsigned>(r.height),
+                              AllPlanes, ZPixmap);
+    if (!image)
+        return pixels;
+    pixels.resize(static_cast<size_t>(r.width) * r.height);
+    for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x)
+            pixels[static_cast<size_t>(y) * r.width + x] =
+                static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff;
+    XDestroyImage(image);
+    return pixels;
+}
+
+void key(Display *dpy, Window w, const char *keysym, unsigned modifiers)
+{
+    XSync(dpy, False);
+    xdotool("key --window " + std::to_string(w) + " " +
+            ((modifiers & ControlMask) ? "ctrl+" : "") + keysym);
+}
+
+void sendDelete(Display *dpy, Window w)
+{
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, w, False, NoEventMask, &e);
+    XSync(dpy, False);
+}
+
+void pause(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+}
+
+bool xdotool(const std::string &arguments)
+{
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::vector<Window> topWindows(Display *dpy)
+{
+    std::vector<Window> shown;
+    Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(dpy, False);
+    if (!XQueryTree(dpy, root, &root, &parent, &children, &count))
+        return shown;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+            shown.push_back(children[i]);
+    }
+    if (children)
+        XFree(children);
+    return shown;
+}
+
+bool unmapped(Display *dpy, Window w, double timeoutSeconds)
+{
+    return waitUntil(
+        [&] {
+            XWindowAttributes a;
+            return !XGetWindowAttributes(dpy, w, &a) || a.map_state != IsViewable;
+        },
+        timeoutSeconds);
+}
+
 uint32_t framePixel(int f, int x, int y, int tint)
 {
     uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
@@ -25,9 +309,11 @@ uint32_t framePixel(int f, int x, int y, int tint)
     return r | g << 8 | b << 16;
 }
 
-std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint)
+// Writes a native movie: kFrames RLE24 pictures when pictures is set, a
+// second of a 440 Hz tone when sound is set. "" on failure.
+static std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint = 0)
 {
-    std::string path = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + name;
+    std::string path = tempName(name);
     using namespace testing_movie;
     MVid movie = 0, image = 0, audio = 0;
     if (mvCreateFile(path.c_str(), movieParams().get(), nullptr, &movie) != 0)
@@ -56,8 +342,6 @@ std::string makeMovie(const std::string &name, bool pictures, bool sound, int ti
     return path;
 }
 
-// The largest sample magnitude of a 16-bit WAV file, or -1 when it holds no
-// samples.
 int wavPeak(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -82,18 +366,15 @@ void Player::SetUpTestSuite()
     movie_ = makeMovie("pictures.mv", true, true);
     other_ = makeMovie("other.mv", true, false, 128);
     soundOnly_ = makeMovie("sound.mv", false, true);
-    notMovie_ = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-text.mv";
-    if (FILE *f = std::fopen(notMovie_.c_str(), "w")) {
-        std::fputs("not a movie at all\n", f);
-        std::fclose(f);
-    }
+    notMovie_ = tempName("text.mv");
+    std::ofstream(notMovie_) << "not a movie at all\n";
 }
 
 void Player::TearDownTestSuite()
 {
     for (const std::string *path : {&movie_, &other_, &soundOnly_, &notMovie_})
         unlink(path->c_str());
-    std::system(("rm -rf /tmp/cinelark-e2e-" + std::to_string(getpid()) + "-config").c_str());
+    std::system(("rm -rf " + tempName("config")).c_str());
 }
 
 namespace {
@@ -111,9 +392,10 @@ void Player::SetUp()
 {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X display";
-    configHome_ = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-config";
-    std::system(("rm -rf " + configHome_).c_str());
-    setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
+    // The test's own XDG_CONFIG_HOME, empty at its start: every player
+    // starts from the default settings and keeps what it remembers there.
+    std::system(("rm -rf " + tempName("config")).c_str());
+    setenv("XDG_CONFIG_HOME", tempName("config").c_str(), 1);
     XSetErrorHandler(ignoreGoneWindows);
     // A server busy letting go of a player that has just ended may refuse
     // a new connection for a moment.
@@ -146,27 +428,20 @@ std::vector<uint32_t> Player::picture(Window w)
     return inner;
 }
 
-int Player::mismatches(const std::vector<uint32_t> &shown, int f, int tint)
-{
-    if (shown.size() != static_cast<size_t>(kWidth * kHeight))
-        return kWidth * kHeight;
-    int bad = 0;
-    for (int y = 0; y < kHeight - 26; ++y)  // above the marker's band
-        for (int x = 0; x < kWidth; ++x) {
-            uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
-            uint32_t want = (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
-            if (shown[y * kWidth + x] != want)
-                ++bad;
-        }
-    return bad;
-}
-
 int Player::shownFrame(Window w, int tint)
 {
-    std::vector<uint32_t> shown = picture(w);
-    for (int f = 0; f < kFrames; ++f)
-        if (mismatches(shown, f, tint) == 0)
+    const std::vector<uint32_t> shown = picture(w);
+    for (int f = 0; f < kFrames && !shown.empty(); ++f) {
+        bool same = true;
+        for (int y = 0; y < kHeight - 26 && same; ++y)  // above the marker's band
+            for (int x = 0; x < kWidth && same; ++x) {
+                const uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
+                const uint32_t want = (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
+                same = shown[y * kWidth + x] == want;
+            }
+        if (same)
             return f;
+    }
     return -1;
 }
 
@@ -194,12 +469,9 @@ int Player::settledFrame(Window w)
 std::string Player::fieldText(Window mainWindow, int x)
 {
     std::string w = std::to_string(mainWindow);
-    // A click gives the field the keyboard; Ctrl+/ selects all its text
-    // (clicks counted into a triple click would depend on the machine's
-    // speed).
-    // The main window may still be busy with an earlier command, and an
-    // empty field selects nothing: an empty answer is asked again a few
-    // times before it counts.
+    // A click gives the field the keyboard; Ctrl+/ selects all its text. The
+    // main window may still be busy with an earlier command, and an empty
+    // field selects nothing: an empty answer is asked again before it counts.
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
         xdotool("mousemove --window " + w + " " + std::to_string(x) + " " +
@@ -238,24 +510,14 @@ void Player::chooseMenu(Window mainWindow, int menu, int entry)
     xdotool(keys);
 }
 
-Window Player::waitForTitle(const std::string &title, double timeoutSeconds)
-{
-    return findWindow(dpy_, title, timeoutSeconds);
-}
-
 bool Player::answerDialog(const std::string &title)
 {
-    Window dialog = waitForTitle(title);
+    Window dialog = findWindow(dpy_, title, 20.0);
     if (!dialog)
         return false;
     xdotool("mousemove --window " + std::to_string(dialog) + " 20 20 windowfocus " +
             std::to_string(dialog) + " key Return");
-    return waitUntil(
-        [&] {
-            XWindowAttributes a;
-            return !XGetWindowAttributes(dpy_, dialog, &a) || a.map_state != IsViewable;
-        },
-        20.0);
+    return unmapped(dpy_, dialog);
 }
 
 }  // namespace player_test

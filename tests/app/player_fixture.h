@@ -1,20 +1,100 @@
-// The set-up the player's end-to-end tests share: small movies whose every
-// frame differs in every pixel (so a picture read back from the screen names
-// its frame), a connection to the test display, and ways to read what the
-// player shows: the frame in its picture, the text of its fields, the
-// messages it reports and the windows it opens.
+// The set-up the player's end-to-end tests share: the real player started
+// under the test display, small movies whose every frame differs in every
+// pixel (so a picture read back from the screen names its frame), and ways
+// to find the player's windows, read what they show and send them keys,
+// clicks (through xdotool, as a user's devices would) and window-manager
+// messages.
 #ifndef CINELARK_TESTS_APP_PLAYER_FIXTURE_H
 #define CINELARK_TESTS_APP_PLAYER_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>  // after gtest: it defines None
+#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "player_process.h"
-
 namespace player_test {
+
+// A name under /tmp private to this test program.
+std::string tempName(const std::string &what);
+
+struct Result {
+    int status = -1000;  // exit status, or -1000 when killed for taking too long
+    std::string out, err;
+};
+
+// Runs the player to its end (at most timeoutSeconds).
+Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0);
+
+// A player (with -f) left running while the test drives it; asked to end
+// at the end of the test (SIGTERM), killed if it will not.
+class Running {
+public:
+    explicit Running(const std::vector<std::string> &args);
+    ~Running();
+    void signal(int signalNumber);
+    // Waits for the end; the exit status, or -1000 after the timeout.
+    int wait(double timeoutSeconds);
+    bool alive() { return wait(0.05) == -1000; }
+    // What it wrote on standard error so far.
+    std::string err();
+
+private:
+    pid_t pid_ = -1;
+    std::string errPath_, outPath_;
+    int status_ = -1000;
+};
+
+// Sets (or, given nullptr, removes) an environment variable for the
+// object's life, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_, saved_;
+    bool had_;
+};
+
+// The newest mapped top-level window titled exactly title (0 when none
+// appears within the time).
+Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds = 5.0);
+// The mapped top-level windows of the display, oldest first.
+std::vector<Window> topWindows(Display *dpy);
+// Waits until w is unmapped or gone.
+bool unmapped(Display *dpy, Window w, double timeoutSeconds = 20.0);
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+Rect geometry(Display *dpy, Window w);
+// The window's pixels as 0xRRGGBB, top row first.
+std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size = nullptr);
+
+void key(Display *dpy, Window w, const char *keysym, unsigned modifiers = 0);
+void sendDelete(Display *dpy, Window w);
+void pause(double seconds);
+// Runs xdotool with these arguments; true when it succeeded.
+bool xdotool(const std::string &arguments);
+
+// Polls done() every 50 ms until it holds or the time is up; the last
+// answer.
+template <typename Done>
+bool waitUntil(Done done, double timeoutSeconds)
+{
+    for (int i = 0, n = static_cast<int>(timeoutSeconds * 20); i < n; ++i) {
+        if (done())
+            return true;
+        pause(0.05);
+    }
+    return done();
+}
 
 // The test movies: kFrames pictures of kWidth x kHeight at kRate frames a
 // second, so a pass takes two seconds, long enough to act on while it
@@ -27,16 +107,11 @@ constexpr double kRate = 5.0;
 // cannot be mistaken for each other.
 uint32_t framePixel(int f, int x, int y, int tint = 0);
 
-// Writes a native movie under /tmp: kFrames RLE24 pictures when pictures is
-// set, a second of a 440 Hz tone when sound is set. "" on failure.
-std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint = 0);
-
 // The largest sample magnitude of a 16-bit WAV file (the wav: device's
 // recording), or -1 when it holds no samples.
 int wavPeak(const std::string &path);
 
-// Where the main window's fields and menus are: the fixed layout of the
-// window under the test display's fonts.
+// Where the main window's fields are under the test display's fonts.
 constexpr int kFrameFieldX = 30, kTimeFieldX = 190, kFieldY = 49;
 
 // The entries of the Options menu, in the order the keyboard reaches them.
@@ -54,11 +129,9 @@ protected:
 
     // The picture inside the movie window's one-pixel border.
     std::vector<uint32_t> picture(Window w);
-    // How many pixels above the marker's band differ from frame f.
-    int mismatches(const std::vector<uint32_t> &shown, int f, int tint = 0);
-    // The frame the movie window shows now, or -1 for none of them.
+    // The frame the movie window shows now (above the marker's band), or
+    // -1 for none of them.
     int shownFrame(Window w, int tint = 0);
-    // Waits until the movie window shows frame f.
     bool showsFrame(Window w, int f, double timeoutSeconds = 10.0, int tint = 0);
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
@@ -74,14 +147,9 @@ protected:
     // Waits for a window titled title (by default the player's error
     // dialog) to appear and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");
-    // Waits for a mapped window titled title; 0 when none comes.
-    Window waitForTitle(const std::string &title, double timeoutSeconds = 20.0);
 
     static std::string movie_, soundOnly_, notMovie_, other_;
     Display *dpy_ = nullptr;
-    // The test's own XDG_CONFIG_HOME, empty at its start: every player
-    // starts from the default settings and keeps what it remembers there.
-    std::string configHome_;
 };
 
 }  // namespace player_test

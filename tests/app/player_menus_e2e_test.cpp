@@ -1,8 +1,9 @@
 // The main window driven under the test display: its menus from the
 // keyboard (loop modes and speeds seen in the frames the movie shows, zoom
 // steps and their limits, File > Open replacing the movie, the menus
-// without a movie, the help entries) and its button panel. Error dialogs are answered, and their texts read
-// from the log the player keeps on standard error.
+// without a movie, the help entries) and its button panel. Error dialogs are
+// answered, and their texts read from the log the player keeps on standard
+// error.
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +25,8 @@ constexpr int kFileMenu = 0, kOptionsMenu = 1, kHelpMenu = 2;
 
 class Menus : public Player {
 protected:
-    // A normal run with the movie window away from the main window.
+    // A normal run with the movie window away from the main window, showing
+    // its first frame.
     void start(const std::string &movie)
     {
         player_ = std::make_unique<Running>(std::vector<std::string>{"-S", "600,600", movie});
@@ -32,6 +34,7 @@ protected:
         mainWindow_ = findWindow(dpy_, "Cinelark", 20.0);
         ASSERT_NE(movieWindow_, 0u) << player_->err();
         ASSERT_NE(mainWindow_, 0u);
+        ASSERT_TRUE(showsFrame(movieWindow_, 0));
     }
     void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
 
@@ -40,7 +43,7 @@ protected:
     void open(const std::string &path)
     {
         chooseMenu(mainWindow_, kFileMenu, 0);
-        Window dialog = waitForTitle("Movie Name");
+        Window dialog = findWindow(dpy_, "Movie Name", 20.0);
         ASSERT_NE(dialog, 0u);
         // The selection field lies just above the dialog's buttons.
         Rect r = geometry(dpy_, dialog);
@@ -89,8 +92,7 @@ protected:
 
 TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrameAndSpeedsHowLongAPassTakes)
 {
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     options(kLoop);
     key(dpy_, movieWindow_, "p");
     ASSERT_TRUE(showsFrame(movieWindow_, kFrames - 1));
@@ -121,8 +123,7 @@ TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrameAndSpeedsHowLongAPassTakes)
 
 TEST_F(Menus, HalfSpeedKeepsAReversePlayGoingBackwards)
 {
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     // Looping, a fast reverse from frame 0 runs down from the last frame
     // for as long as the menu takes.
     options(kLoop);
@@ -148,8 +149,7 @@ TEST_F(Menus, HalfSpeedKeepsAReversePlayGoingBackwards)
 
 TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
 {
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     options(kHalfSpeed);  // a pass of four seconds leaves time to read
     pause(1.0);
     key(dpy_, movieWindow_, "p");
@@ -189,8 +189,7 @@ TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
 // one; closing the movie window leaves none too, and the menus say so.
 TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 {
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     key(dpy_, movieWindow_, "Right");
     ASSERT_TRUE(showsFrame(movieWindow_, 1));
 
@@ -225,17 +224,16 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 
     // An empty selection opens nothing and leaves the busy state.
     open("");
-    EXPECT_EQ(waitForTitle("Cinelark Busy", 3.0), 0u) << "still busy";
+    EXPECT_EQ(findWindow(dpy_, "Cinelark Busy", 3.0), 0u) << "still busy";
     EXPECT_TRUE(player_->alive());
 }
 
 TEST_F(Menus, MuteAudioControlAndQuit)
 {
-    std::string wav = "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-menus.wav";
+    const std::string wav = tempName("menus.wav");
     setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
-    start(movie_);
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     setenv("CINELARK_AUDIO", "null", 1);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
     // The audio control program is not installed here: its start fails
     // in the child, and the player goes on.
     options(kAudioControl);
@@ -255,8 +253,7 @@ TEST_F(Menus, MuteAudioControlAndQuit)
 // window's close, in one run.
 TEST_F(Menus, ButtonPanelHelpZoomStepsAndClose)
 {
-    start(movie_);
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+    ASSERT_NO_FATAL_FAILURE(start(movie_));
     // The panel's buttons, left to right, on one row under the fields.
     const int row = 90;
     const int frmBack = 42, reverse = 117, stop = 249, frmFwd = 310, play = 366;
