@@ -440,9 +440,7 @@ TEST_F(Framework, PixmapsFromXpmDataBindSymbolicColours)
     Widget form = XmCreateForm(app().baseWidget(), const_cast<char *>("iconHolder"), nullptr, 0);
     Display *d = app().display();
     XColor green{};
-    green.red = 0;
     green.green = 0xFFFF;
-    green.blue = 0;
     Colormap colormap = 0;
     XtVaGetValues(form, XmNcolormap, &colormap, nullptr);
     ASSERT_TRUE(XAllocColor(d, colormap, &green));
