@@ -42,8 +42,6 @@ TEST_P(RoundTrip, NativeToQuickTimeAndBack)
     const std::string source = dir.makeMovie("source.mv", recipe);
     ASSERT_FALSE(source.empty());
     Outcome r = dir.run({"source.mv", "middle.mov", "--compression", scheme});
-    if (r.status != 0 && r.err.find("no codec for scheme") != std::string::npos)
-        GTEST_SKIP() << "this build has no \"" << scheme << "\" codec";
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "") << "no progress line when the output is not a terminal";
     r = dir.run({"middle.mov", "back.mv", "--format", "native"});
@@ -75,16 +73,6 @@ TEST_P(RoundTrip, NativeToQuickTimeAndBack)
     ASSERT_EQ(dir.run({"back.mv", "--rgba", "b.rgba"}).status, 0);
     EXPECT_EQ(dir.bytes("a.rgba").size(), size_t(32 * 16 * 4 * 6));
     EXPECT_TRUE(dir.bytes("a.rgba") == dir.bytes("b.rgba")) << "the pictures changed on the way";
-    if (middle.packing == DM_PACKING_XBGR) {
-        // A raw QuickTime frame is the picture top row first, blue low.
-        const std::vector<uint8_t> picture = testPicture(32, 16, 0);
-        for (size_t i : {size_t(0), picture.size() / 4 - 1}) {
-            uint32_t word;
-            std::memcpy(&word, &middle.frames[0][i * 4], 4);
-            const uint8_t *p = &picture[i * 4];
-            EXPECT_EQ(word & 0xffffffu, uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16) << i;
-        }
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes, RoundTrip,
@@ -229,8 +217,6 @@ TEST(Usage, HelpNamesEveryOptionAndBadOptionsAreUsageErrors)
 // pseudo-terminal made by script(1), which every Debian system has.
 TEST(Progress, ShownOnATerminalOnly)
 {
-    if (std::system("command -v script >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "script(1) is not installed";
     ToolDir dir;
     MovieRecipe recipe;
     recipe.audioWidth = 0;

@@ -1,6 +1,11 @@
 // Exports of frames and sound, compared with what the test movie was made
-// of (not with the program's own conversion), and the decode benchmark.
+// of (not with the program's own conversion), the decode benchmark, and
+// movies built from numbered pictures and sound files: their frames must be
+// the pictures, stored bottom row first, and their audio the sound as 16-bit
+// samples at its own rate.
 #include "tool_run.h"
+
+#include "../movie/native_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +158,99 @@ TEST(Export, GreyFramesBecomeGreyPicturesAndTheBenchmarkReports)
     EXPECT_GE(seconds, 0.0);
     EXPECT_GE(fps, 0.0);
 }
+
+struct ImportCase {
+    const char *pattern;      // pictures, numbered from first
+    int first;
+    const char *sound;        // its ending chooses the format
+    int soundBits;
+    int soundRate;
+    int soundChannels;
+    std::vector<std::string> extra;  // more options
+    const char *compression;  // expected in the movie
+};
+
+class Import : public testing::TestWithParam<ImportCase> {};
+
+TEST_P(Import, PicturesAndSoundMakeTheMovie)
+{
+    const ImportCase &c = GetParam();
+    constexpr int kWidth = 10, kHeight = 6, kCount = 4, kSoundFrames = 4410;
+    ToolDir dir;
+    ASSERT_TRUE(dir.makePictures(c.pattern, c.first, c.first + kCount - 1, kWidth, kHeight));
+    ASSERT_TRUE(dir.makeSound(c.sound, c.soundRate, c.soundChannels, kSoundFrames, c.soundBits));
+    std::vector<std::string> args = {"--from-frames", c.pattern, "--rate", "12.5", "--audio-in", c.sound, "m.mv"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const Outcome r = dir.run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    MovieContents m;
+    ASSERT_TRUE(readMovie(dir.path("m.mv"), &m));
+    EXPECT_EQ(m.format, MV_FORMAT_NATIVE_3);
+    EXPECT_EQ(m.compression, c.compression);
+    EXPECT_EQ(m.imageRate, 12.5);
+    ASSERT_EQ(m.frames.size(), size_t(kCount));
+    for (int n = 0; n < kCount; ++n)
+        EXPECT_EQ(m.frames[size_t(n)], storedFromPicture(kWidth, kHeight, testPicture(kWidth, kHeight, c.first + n)))
+            << n;
+    EXPECT_EQ(m.audioRate, c.soundRate);
+    EXPECT_EQ(m.audioChannels, c.soundChannels);
+    EXPECT_EQ(m.audioWidth, 16);
+    std::vector<int16_t> sound = testSound(kSoundFrames, c.soundChannels);
+    if (c.soundBits == 8)
+        for (int16_t &s : sound)
+            s = int16_t(s & ~0xff);  // what an 8-bit file keeps
+    ASSERT_EQ(m.audio.size(), sound.size() * 2);
+    EXPECT_EQ(0, std::memcmp(m.audio.data(), sound.data(), m.audio.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Import,
+    testing::Values(ImportCase{"in_%04d.png", 1, "s.wav", 16, 11025, 2, {}, DM_IMAGE_UNCOMPRESSED},
+                    ImportCase{"f%d.ppm", 0, "s.aiff", 8, 8000, 1, {"--compression", "RLE24"}, "RLE24"},
+                    ImportCase{"g%d.png", 0, "s.flac", 16, 22050, 1, {"--format", "native"}, DM_IMAGE_UNCOMPRESSED}),
+    [](const testing::TestParamInfo<ImportCase> &info) { return caseName(info.param.sound); });
+
+// Version 1 and 2 movies whose frames are "MVC1" blocks (image code 1): an
+// 8 x 6 movie of one frame, four two-colour blocks whose masks are 0, so
+// each is its second colour: the two-row band at the top first.
+class Mvc1Export : public testing::TestWithParam<int> {};
+
+TEST_P(Mvc1Export, OlderVersionFramesBecomePictures)
+{
+    using namespace native_bytes;
+    V12Header h;
+    h.version = uint16_t(GetParam());
+    h.width = 8;
+    h.height = 6;
+    h.audio = 0;
+    h.indexCount = 1;
+    h.compression = 1;
+    Bytes file = v12Header(h);
+    append(file, indexRecord(592 + 20, 0, 24));
+    for (uint16_t colour : {0x7C00, 0x03E0, 0x001F, 0x7FFF}) {
+        put16(file, 0);
+        put16(file, 0);
+        put16(file, colour);
+    }
+    ToolDir dir;
+    dir.write("old.mv", std::string(file.begin(), file.end()));
+    Outcome r = dir.run({"old.mv", "--frames", "f%d.ppm"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<uint8_t> ppm = dir.bytes("f0.ppm");
+    const std::string header = "P6\n8 6\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 8 * 6 * 3);
+    auto pixel = [&](int x, int y) {
+        const uint8_t *p = &ppm[header.size() + size_t(y * 8 + x) * 3];
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(pixel(0, 0), (std::vector<int>{248, 0, 0}));
+    EXPECT_EQ(pixel(5, 1), (std::vector<int>{0, 248, 0}));
+    EXPECT_EQ(pixel(3, 2), (std::vector<int>{0, 0, 248}));
+    EXPECT_EQ(pixel(7, 5), (std::vector<int>{248, 248, 248}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, Mvc1Export, testing::Values(1, 2));
 
 }  // namespace
 }  // namespace mvtest
