@@ -35,8 +35,7 @@ struct Decoded {
 uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
   CL_BufferHdl data = clCreateBuf(h, CL_DATA, int(stream.size()), 1, nullptr);
   void* at = nullptr;
-  int wrap = 0;
-  clQueryFree(data, 0, &at, &wrap);
+  clQueryFree(data, 0, &at, nullptr);
   std::copy(stream.begin(), stream.end(), static_cast<uint8_t*>(at));
   clUpdateHead(data, int(stream.size()));
   if (done) clDoneUpdatingHead(data);
@@ -127,8 +126,7 @@ int FirstGopFrame(const Bytes& stream, int fps) {
   void* position = nullptr;
   const int frame = clFindNextGOP(data, fps, &offset, &position);
   EXPECT_EQ(static_cast<uint8_t*>(position), start + offset);
-  int wrap = 0;
-  EXPECT_EQ(clQueryValid(data, 0, &position, &wrap), int(stream.size()));  // nothing consumed
+  EXPECT_EQ(clQueryValid(data, 0, &position, nullptr), int(stream.size()));  // nothing consumed
   return frame;
 }
 

@@ -28,8 +28,7 @@ class ClStreams : public testing::Test {
     size_t done = 0;
     while (done < bytes.size()) {
       void* at = nullptr;
-      int wrap = 0;
-      const int room = clQueryFree(b_, 1, &at, &wrap);
+      const int room = clQueryFree(b_, 1, &at, nullptr);
       ASSERT_GT(room, 0);
       const int k = std::min<int>(room, static_cast<int>(bytes.size() - done));
       std::memcpy(at, bytes.data() + done, k);
@@ -227,8 +226,7 @@ TEST_F(ClStreamThreads, DecompressorReadsAStreamWrittenByAnotherThread) {
   for (int f = 0; f < kFrames; ++f) {
     ASSERT_EQ(clDecompress(dec, 1, 0, nullptr, nullptr), 0);
     void* at = nullptr;
-    int wrap = 0;
-    ASSERT_EQ(clQueryValid(frames, 1, &at, &wrap), 1);
+    ASSERT_EQ(clQueryValid(frames, 1, &at, nullptr), 1);
     decoded.insert(decoded.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + kFrameBytes);
     ASSERT_EQ(clUpdateTail(frames, 1), 1);
   }
@@ -245,12 +243,10 @@ TEST_F(ClStreamThreads, ConsumerWaitingForMoreWakesWhenTheProducerFinishes) {
   int got = -1;
   std::thread consumer([&] {
     void* at = nullptr;
-    int wrap = 0;
-    got = clQueryValid(data, 40, &at, &wrap);  // waits: only 10 will come
+    got = clQueryValid(data, 40, &at, nullptr);  // waits: only 10 will come
   });
   void* at = nullptr;
-  int wrap = 0;
-  ASSERT_EQ(clQueryFree(data, 10, &at, &wrap), 64);
+  ASSERT_EQ(clQueryFree(data, 10, &at, nullptr), 64);
   ASSERT_EQ(clUpdateHead(data, 10), 10);
   ASSERT_EQ(clDoneUpdatingHead(data), 0);
   consumer.join();
