@@ -239,8 +239,6 @@ TEST(RleHeader, StreamsWithoutTheMagicReadNoParameters) {
   Handle other(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
   EXPECT_EQ(clReadHeader(other, int(header.size()), header.data()), 0);
   EXPECT_EQ(clGetParam(other, CL_IMAGE_WIDTH), 5);
-  EXPECT_EQ(clQueryScheme(header.data()), -1);
-  EXPECT_EQ(clQueryScheme(VideoHeader(CL_RLE24, 1, 1, 1).data()), CL_RLE24);
 }
 
 // Codes after the header, decoded into a frame of w x 1 RGB332 pixels
