@@ -189,21 +189,19 @@ class ClStreamThreads : public testing::Test {
  protected:
   static constexpr int kWidth = 8, kHeight = 3, kFrameBytes = kWidth * kHeight * 4, kFrames = 60;
 
-  CL_Handle Open(bool compressor) {
-    CL_Handle h = nullptr;
-    const int scheme = CopyCodecScheme();
-    EXPECT_EQ(compressor ? clOpenCompressor(scheme, &h) : clOpenDecompressor(scheme, &h), 0);
+  void SetUp() override {
+    ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h_), 0);
     int pv[] = {CL_IMAGE_WIDTH, kWidth, CL_IMAGE_HEIGHT, kHeight, CL_ORIGINAL_FORMAT, CL_RGBX};
-    EXPECT_EQ(clSetParams(h, pv, 6), 0);
-    return h;
+    ASSERT_EQ(clSetParams(h_, pv, 6), 0);
   }
+  void TearDown() override { EXPECT_EQ(clCloseDecompressor(h_), 0); }
   static uint8_t Byte(int frame, int i) { return static_cast<uint8_t>(frame * 7 + i); }
+  CL_Handle h_ = nullptr;
 };
 
 TEST_F(ClStreamThreads, DecompressorReadsAStreamWrittenByAnotherThread) {
-  CL_Handle dec = Open(false);
-  CL_BufferHdl frames = clCreateBuf(dec, CL_FRAME, 2, kFrameBytes, nullptr);
-  CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, 50, nullptr);
+  CL_BufferHdl frames = clCreateBuf(h_, CL_FRAME, 2, kFrameBytes, nullptr);
+  CL_BufferHdl data = clCreateBuf(h_, CL_DATA, 1, 50, nullptr);
   ASSERT_TRUE(frames && data);
   std::thread writer([&] {
     const int header[] = {0x0C1C0DEC, kCopyHeaderBytes, CL_ALGORITHM_ID, CopyCodecScheme(), CL_ALGORITHM_VERSION,
@@ -224,7 +222,7 @@ TEST_F(ClStreamThreads, DecompressorReadsAStreamWrittenByAnotherThread) {
   });
   std::vector<uint8_t> decoded;
   for (int f = 0; f < kFrames; ++f) {
-    ASSERT_EQ(clDecompress(dec, 1, 0, nullptr, nullptr), 0);
+    ASSERT_EQ(clDecompress(h_, 1, 0, nullptr, nullptr), 0);
     void* at = nullptr;
     ASSERT_EQ(clQueryValid(frames, 1, &at, nullptr), 1);
     decoded.insert(decoded.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + kFrameBytes);
@@ -234,12 +232,10 @@ TEST_F(ClStreamThreads, DecompressorReadsAStreamWrittenByAnotherThread) {
   ASSERT_EQ(decoded.size(), size_t(kFrames) * kFrameBytes);
   for (int f = 0; f < kFrames; ++f)
     for (int i = 0; i < kFrameBytes; ++i) ASSERT_EQ(decoded[f * kFrameBytes + i], Byte(f, i)) << f;
-  EXPECT_EQ(clCloseDecompressor(dec), 0);
 }
 
 TEST_F(ClStreamThreads, ConsumerWaitingForMoreWakesWhenTheProducerFinishes) {
-  CL_Handle h = Open(false);
-  CL_BufferHdl data = clCreateBuf(h, CL_DATA, 1, 64, nullptr);
+  CL_BufferHdl data = clCreateBuf(h_, CL_DATA, 1, 64, nullptr);
   int got = -1;
   std::thread consumer([&] {
     void* at = nullptr;
@@ -251,7 +247,6 @@ TEST_F(ClStreamThreads, ConsumerWaitingForMoreWakesWhenTheProducerFinishes) {
   ASSERT_EQ(clDoneUpdatingHead(data), 0);
   consumer.join();
   EXPECT_EQ(got, 10);
-  EXPECT_EQ(clCloseDecompressor(h), 0);
 }
 
 }  // namespace
