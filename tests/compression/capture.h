@@ -33,6 +33,11 @@ class CapturedErrors {
     for (const Report& r : captured_) t.push_back(r.text);
     return t;
   }
+  // The text of the last report, empty when there is none.
+  std::string last() const {
+    std::lock_guard lock(mutex_);
+    return captured_.empty() ? std::string() : captured_.back().text;
+  }
   // The text of the only report; fails the test when there is not exactly one.
   std::string only() const {
     std::lock_guard lock(mutex_);

@@ -142,17 +142,14 @@ TEST(G711Messages, ReportsShortHeaderSpaceAndWrongSampleWidth) {
     int result = 0;
     enc.Compress(samples.data(), 4, &result);
     EXPECT_EQ(result, CL_ERR_NO_DATA);
-    ASSERT_FALSE(errors.reports().empty());
-    EXPECT_EQ(errors.reports().back().text, text);
+    EXPECT_EQ(errors.last(), text);
   }
   {
     Handle dec(CL_G711_ULAW, false, {CL_ORIGINAL_FORMAT, 0});
     std::vector<uint8_t> shortStream(20, 0xFF);
     errors.clear();
     EXPECT_EQ(clDecompress(dec, 4, int(shortStream.size()), shortStream.data(), samples.data()), CL_ERR_NO_DATA);
-    ASSERT_FALSE(errors.reports().empty());
-    EXPECT_EQ(errors.reports().back().text,
-              "clDecompress G711: insufficient data for header (48 bytes needed, 20 free).\n");
+    EXPECT_EQ(errors.last(), "clDecompress G711: insufficient data for header (48 bytes needed, 20 free).\n");
   }
 }
 

@@ -57,7 +57,7 @@ TEST_F(ClOperations, CompressedDataThatDoesNotFitFailsWithoutHanging) {
   CapturedErrors errors;
   int size = 0;
   EXPECT_EQ(clCompress(enc_, 2, frames.data(), &size, data.data()), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.reports().back().text, "clCompress Copy: no room for 32 bytes\n");
+  EXPECT_EQ(errors.last(), "clCompress Copy: no room for 32 bytes\n");
 }
 
 TEST_F(ClOperations, TruncatedStreamFailsWithoutHanging) {
@@ -68,7 +68,7 @@ TEST_F(ClOperations, TruncatedStreamFailsWithoutHanging) {
   std::vector<uint8_t> out(2 * kFrame);
   CapturedErrors errors;
   EXPECT_EQ(clDecompress(dec_, 2, size - 5, data.data(), out.data()), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.reports().back().text, "clDecompress Copy: frame 0 is cut short\n");
+  EXPECT_EQ(errors.last(), "clDecompress Copy: frame 0 is cut short\n");
 }
 
 TEST_F(ClOperations, FrameBufferSizeBelowOneFrameLeavesNoBuffer) {

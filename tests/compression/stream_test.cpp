@@ -123,7 +123,7 @@ TEST_F(ClStreams, ReaderRefusesFrameBuffersAndBadArguments) {
   EXPECT_EQ(clReadData(b_, -1, &at), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clReadData(b_, 1, nullptr), CL_ERR_NULL_BUFFER_POINTER);
   EXPECT_EQ(clDone(b_, 3), CL_ERR_NO_DATA);  // nothing there to release
-  EXPECT_EQ(errors.reports().back().text, "clDone: could not release last data chunk (released 3 != actual 0) failed\n");
+  EXPECT_EQ(errors.last(), "clDone: could not release last data chunk (released 3 != actual 0) failed\n");
 }
 
 TEST_F(ClStreams, WriterStoresBigEndianValuesAcrossTheEnd) {
@@ -153,7 +153,7 @@ TEST_F(ClStreams, WriterChecksSkipAndCommit) {
   CapturedErrors errors;
   EXPECT_EQ(clWrite1Byte(b_, 3, &at, 1), CL_ERR_BAD_AMOUNT);  // no chunk handed out yet
   EXPECT_EQ(clWriteDone(b_, 9), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.reports().back().text, "clWriteDone: could not update last data chunk (update 9 != actual 8) failed\n");
+  EXPECT_EQ(errors.last(), "clWriteDone: could not update last data chunk (update 9 != actual 8) failed\n");
 }
 
 TEST_F(ClStreams, WrittenBytesAreCommittedBeforeWaitingForRoom) {
