@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "capture.h"
+#include "codecs_test_util.h"
 #include "core.h"
 
 namespace {
+
+using codectest::BigEndianWords;
 
 TEST(ClRegistry, BuiltinRowsMatch) {
   const struct {
@@ -94,26 +97,18 @@ TEST(ClRegistry, UnknownSchemesAreReported) {
   EXPECT_EQ(errors.reports().size(), 2u);
 }
 
-std::array<uint8_t, 16> HeaderWords(uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3) {
-  std::array<uint8_t, 16> bytes{};
-  const uint32_t words[] = {w0, w1, w2, w3};
-  for (int i = 0; i < 4; ++i)
-    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = uint8_t(words[i] >> (24 - 8 * b));
-  return bytes;
-}
-
 TEST(ClRegistry, QuerySchemeRecognisesStreamHeaders) {
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8001).data()), 0x8001);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8000).data()), 0x8000);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 48, 14, 2).data()), 2);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0).data()), 0);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8009).data()), 0x8009);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8001}).data()), 0x8001);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8000}).data()), 0x8000);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 48, 14, 2}).data()), 2);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0}).data()), 0);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8009}).data()), 0x8009);
   // MVC2 and the audio coders have no recogniser; unknown schemes match none.
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 0x8008).data()), -1);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DEC, 64, 14, 3).data()), -1);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x0C1C0DED, 64, 14, 0x8001).data()), -1);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0xFFD8FFE0, 0, 0, 0).data()), 0x8002);
-  EXPECT_EQ(clQueryScheme(HeaderWords(0x000001B3, 0, 0, 0).data()), 0x8003);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8008}).data()), -1);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 3}).data()), -1);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DED, 64, 14, 0x8001}).data()), -1);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0xFFD8FFE0, 0, 0, 0}).data()), 0x8002);
+  EXPECT_EQ(clQueryScheme(BigEndianWords({0x000001B3, 0, 0, 0}).data()), 0x8003);
   EXPECT_EQ(clQueryScheme(nullptr), -1);
 }
 
