@@ -1,10 +1,7 @@
 // Fuzzes the "HDCC" decoder on arbitrary records, into frames exactly as
-// large as the library sizes them (so any write past a frame is caught by
-// the address sanitizer): once with clDecompressImage, and once through one
-// decompressor that takes the bytes as several frames in a row into the same
-// frame memory. The first four input bytes choose the picture: width and
-// height (1..40), the caller's pixel format and the bytes per frame (a
-// multiple of 20 or not); the rest are the records.
+// large as the library sizes them: with clDecompressImage, then as several
+// frames in a row on one decompressor. The first four bytes choose width,
+// height, pixel format and bytes per frame; the rest are the records.
 #include "fuzz_codec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -1,12 +1,8 @@
-// Fuzzes the "JPEG" decoder on arbitrary bytes. The first two input bytes
-// choose the caller's pixel format, the orientation, the colour path (full
-// range or through the converters), the internal format and whether frames
-// carry their own headers; the rest is one frame. A complete frame is sized
-// by clReadHeader, as a player would; an abbreviated one takes its size from
-// the next two bytes. The frame is decoded from plain memory into a frame
-// exactly as large as the picture, then again through a small data ring that
-// wraps, so that any write past the frame or read past the data is caught by
-// the address sanitizer.
+// Fuzzes the "JPEG" decoder: the first two bytes choose the caller's format,
+// orientation, colour path, internal format and whether frames carry headers;
+// the next two size an abbreviated frame (a complete one is sized by
+// clReadHeader). The frame is decoded from plain memory and through a small
+// wrapping data ring into a frame exactly as large as the picture.
 #include "fuzz_codec.h"
 
 namespace {
@@ -34,16 +30,7 @@ void Decode(const Choice& c, int width, int height, std::vector<uint8_t> stream,
   CL_BufferHdl ring = clCreateBuf(h, CL_DATA, 1, 509 + int(stream.size() % 97), nullptr);
   size_t fed = 0;
   for (int round = 0; ring != nullptr && round < 4 && fed < stream.size(); ++round) {
-    void* at = nullptr;
-    int wrap = 0;
-    int room = clQueryFree(ring, 0, &at, &wrap);
-    for (int part = 0; part < 2 && room > 0 && fed < stream.size(); ++part) {
-      const size_t k = std::min<size_t>(size_t(room), stream.size() - fed);
-      std::memcpy(at, stream.data() + fed, k);
-      clUpdateHead(ring, int(k));
-      fed += k;
-      room = clQueryFree(ring, 0, &at, &wrap);
-    }
+    fed = fuzzcodec::Feed(ring, stream, fed);
     // Nothing more comes for this frame, so the reader must not wait.
     clDoneUpdatingHead(ring);
     clDecompress(h, 1, 0, nullptr, frame.data());

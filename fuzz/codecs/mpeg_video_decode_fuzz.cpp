@@ -1,9 +1,7 @@
-// Fuzzes the "MPEG Video" decoder: the first byte chooses the caller's pixel
-// format, the orientation and the speed; the rest is the stream, read with
-// clReadHeader and then decoded through a data ring that wraps, into frames
-// exactly as large as the picture the header announced (so a write past a
-// frame is caught by the address sanitizer). Pictures larger than 256 x 256
-// are left alone to keep each run short.
+// Fuzzes the "MPEG Video" decoder: the first byte chooses the pixel format,
+// orientation and speed; the rest is read with clReadHeader and decoded
+// through a wrapping data ring into frames exactly as large as the picture
+// (up to 256 x 256, to keep runs short).
 #include <bit>
 
 #include "fuzz_codec.h"

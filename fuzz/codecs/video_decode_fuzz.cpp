@@ -1,11 +1,7 @@
-// Fuzzes a video decoder (the scheme comes from the build: "RLE", "RLE24",
-// "Uncompressed Video", "MVC1" or "RTR") on arbitrary bytes, two ways:
-//  - clDecompressImage into a frame exactly as large as the picture, so any
-//    write past the frame is caught by the address sanitizer;
-//  - a decompressor fed through a small data ring that wraps, decoding
-//    several frames in a row with the header read on the first.
-// The first four input bytes choose the picture: width and height (1..32),
-// the caller's pixel format and the orientation; the rest is the stream.
+// Fuzzes the video decoder FUZZ_SCHEME names, into frames exactly as large
+// as the picture: with clDecompressImage, then as several frames in a row
+// fed through a small wrapping data ring. The first four bytes choose width,
+// height, pixel format and orientation; the rest is the stream.
 #include "fuzz_codec.h"
 
 #ifndef FUZZ_SCHEME

@@ -1,9 +1,6 @@
-// Fuzzes stream header parsing: scheme detection over the registry, header
-// reading on a decompressor of every row that opens, and the stream reader
-// walking the same bytes in chunks whose sizes the input chooses.
-//
-// The same input bytes serve as the stream and, byte by byte, as the choice
-// of each read's kind and size.
+// Fuzzes stream header parsing: scheme detection, header reading on every
+// row that opens, and the stream reader walking the same bytes in reads
+// whose kinds and sizes the bytes themselves choose.
 #include <cinelark/cl.h>
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -16,36 +17,35 @@ namespace {
 class ClBuffers : public testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &h_), 0); }
-  void TearDown() override {
-    if (h_) {
-      EXPECT_EQ(clCloseCompressor(h_), 0);
-    }
-  }
+  void TearDown() override { EXPECT_EQ(clCloseCompressor(h_), 0); }
   CL_BufferHdl Data(int size) { return clCreateBuf(h_, CL_DATA, 1, size, nullptr); }
+  // The queries, keeping where the bytes are in at_ and wrap_.
+  int Free(CL_BufferHdl b, int amount = 0) { return clQueryFree(b, amount, &at_, &wrap_); }
+  int Valid(CL_BufferHdl b, int amount = 0) { return clQueryValid(b, amount, &at_, &wrap_); }
   // Moves a data ring's head and tail to offset `at` (empty).
   void MoveTo(CL_BufferHdl b, int at) {
     ASSERT_EQ(clUpdateHead(b, at), at);
     ASSERT_EQ(clUpdateTail(b, at), at);
   }
   CL_Handle h_ = nullptr;
+  void* at_ = nullptr;
+  int wrap_ = -1;
 };
 
 TEST_F(ClBuffers, FillingAndEmptyingAHundredByteRing) {
   CL_BufferHdl b = Data(100);
   ASSERT_NE(b, nullptr);
-  void* at = nullptr;
-  int wrap = -1;
-  EXPECT_EQ(clQueryFree(b, 0, &at, &wrap), 100);
-  EXPECT_EQ(wrap, 0);
-  EXPECT_EQ(clQueryValid(b, 0, &at, &wrap), 0);
+  EXPECT_EQ(Free(b), 100);
+  EXPECT_EQ(wrap_, 0);
+  EXPECT_EQ(Valid(b), 0);
   EXPECT_EQ(clUpdateHead(b, 100), 100);
   // Equal offsets now mean full: the tags tell.
   EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, b->ring.tail() & 0x3FFFFFFF);
-  EXPECT_EQ(clQueryFree(b, 0, &at, &wrap), 0);
-  EXPECT_EQ(clQueryValid(b, 0, &at, &wrap), 100);
+  EXPECT_EQ(Free(b), 0);
+  EXPECT_EQ(Valid(b), 100);
   EXPECT_EQ(clUpdateTail(b, 100), 100);
-  EXPECT_EQ(clQueryFree(b, 0, &at, &wrap), 100);
-  EXPECT_EQ(clQueryValid(b, 0, &at, &wrap), 0);
+  EXPECT_EQ(Free(b), 100);
+  EXPECT_EQ(Valid(b), 0);
 }
 
 TEST_F(ClBuffers, HeadWrapsAroundTheEnd) {
@@ -56,24 +56,20 @@ TEST_F(ClBuffers, HeadWrapsAroundTheEnd) {
   EXPECT_EQ(clUpdateHead(b, 30), 30);
   EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, 20u);
   // Valid bytes run from 90 to the end and on to 20.
-  void* at = nullptr;
-  int wrap = 0;
-  EXPECT_EQ(clQueryValid(b, 0, &at, &wrap), 10);
-  EXPECT_EQ(wrap, 20);
-  EXPECT_EQ(at, static_cast<uint8_t*>(base) + 90);
+  EXPECT_EQ(Valid(b), 10);
+  EXPECT_EQ(wrap_, 20);
+  EXPECT_EQ(at_, static_cast<uint8_t*>(base) + 90);
   // Free bytes run from 20 up to the tail at 90, contiguous.
-  EXPECT_EQ(clQueryFree(b, 0, &at, &wrap), 70);
-  EXPECT_EQ(wrap, 0);
-  EXPECT_EQ(at, static_cast<uint8_t*>(base) + 20);
+  EXPECT_EQ(Free(b), 70);
+  EXPECT_EQ(wrap_, 0);
+  EXPECT_EQ(at_, static_cast<uint8_t*>(base) + 20);
 }
 
 TEST_F(ClBuffers, FreeSpaceWrapsWhenTheTailIsPastTheStart) {
   CL_BufferHdl b = Data(100);
   MoveTo(b, 40);
-  void* at = nullptr;
-  int wrap = 0;
-  EXPECT_EQ(clQueryFree(b, 0, &at, &wrap), 60);
-  EXPECT_EQ(wrap, 40);
+  EXPECT_EQ(Free(b), 60);
+  EXPECT_EQ(wrap_, 40);
   // Updates move only what there is and say so.
   EXPECT_EQ(clUpdateHead(b, 150), 100);
   EXPECT_EQ(clUpdateHead(b, 1), 0);
@@ -85,24 +81,21 @@ TEST_F(ClBuffers, FrameBuffersCountWholeFrames) {
   clSetParam(h_, CL_ORIGINAL_FORMAT, CL_RGBX);
   CL_BufferHdl f = clCreateBuf(h_, CL_FRAME, 4, 307200, nullptr);
   ASSERT_NE(f, nullptr);
-  void* at = nullptr;
-  int wrap = 0;
-  EXPECT_EQ(clQueryFree(f, 4, &at, &wrap), 4);
+  EXPECT_EQ(Free(f, 4), 4);
   CapturedErrors errors;
-  EXPECT_EQ(clQueryFree(f, 5, &at, &wrap), CL_ERR_BAD_AMOUNT);
+  EXPECT_EQ(Free(f, 5), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(errors.only(), "clQueryFree: Query amount * sizeOfOneFrame larger than buffer size (1536000 > 1228800)\n");
-  errors.clear();
-  EXPECT_EQ(clQueryValid(f, 5, &at, &wrap), CL_ERR_BAD_AMOUNT);
-  EXPECT_EQ(clQueryFree(f, INT_MAX, &at, &wrap), CL_ERR_BAD_AMOUNT);
+  EXPECT_EQ(Valid(f, 5), CL_ERR_BAD_AMOUNT);
+  EXPECT_EQ(Free(f, INT_MAX), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clUpdateHead(f, 3), 3);
-  EXPECT_EQ(clQueryValid(f, 0, &at, &wrap), 3);
+  EXPECT_EQ(Valid(f), 3);
   EXPECT_EQ(f->validFrames.load(), 3);
   EXPECT_EQ(clUpdateTail(f, 1), 1);
   EXPECT_EQ(clUpdateHead(f, 5), 2);
-  EXPECT_EQ(clQueryFree(f, 0, &at, &wrap), 0);
+  EXPECT_EQ(Free(f), 0);
   // Three frames from offset 1 to the end, the fourth at the start (in bytes).
-  EXPECT_EQ(clQueryValid(f, 0, &at, &wrap), 3);
-  EXPECT_EQ(wrap, 307200);
+  EXPECT_EQ(Valid(f), 3);
+  EXPECT_EQ(wrap_, 307200);
 }
 
 TEST_F(ClBuffers, BlockSizesRoundDownToWholeFrames) {
@@ -130,17 +123,14 @@ TEST_F(ClBuffers, CreationChecksComeInOrder) {
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 0, 10, nullptr), nullptr);
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 1, 0, nullptr), nullptr);
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 2, 1 << 30, nullptr), nullptr);
-  const std::vector<std::string> expected = {
-      "clCreateBuf: invalid compressor handle pointer 0\n",
-      "clCreateBuf: invalid buffer type (3)\n",
-      "clCreateBuf: attempt to create a frame buffer that already exists (1)\n",
-      "clCreateBuf: attempt to create a data buffer that already exists (2)\n",
-      "clCreateBuf: invalid number of blocks 0\n",
-      "clCreateBuf: invalid block size 0\n",
-      "clCreateBuf: 2 blocks of 1073741824 bytes exceed the largest buffer (1073741823 bytes)\n",
-  };
-  ASSERT_EQ(errors.reports().size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(errors.reports()[i].text, expected[i]);
+  EXPECT_EQ(errors.texts(),
+            (std::vector<std::string>{
+                "clCreateBuf: invalid compressor handle pointer 0\n", "clCreateBuf: invalid buffer type (3)\n",
+                "clCreateBuf: attempt to create a frame buffer that already exists (1)\n",
+                "clCreateBuf: attempt to create a data buffer that already exists (2)\n",
+                "clCreateBuf: invalid number of blocks 0\n", "clCreateBuf: invalid block size 0\n",
+                "clCreateBuf: 2 blocks of 1073741824 bytes exceed the largest buffer (1073741823 bytes)\n"}));
+  ASSERT_EQ(errors.reports().size(), 7u);
   EXPECT_EQ(errors.reports()[1].code, CL_ERR_BAD_BUFFER_TYPE);
   EXPECT_EQ(errors.reports()[2].code, CL_ERR_BUFFER_EXISTS);
 }
@@ -158,10 +148,8 @@ TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
   void* m = memory.data();
   CL_BufferHdl b = clCreateBuf(h_, CL_DATA, 4, 16, &m);
   ASSERT_NE(b, nullptr);
-  void* at = nullptr;
-  int wrap = 0;
-  EXPECT_EQ(clQueryFree(b, 1, &at, &wrap), 64);
-  EXPECT_EQ(at, memory.data());
+  EXPECT_EQ(Free(b, 1), 64);
+  EXPECT_EQ(at_, memory.data());
   EXPECT_EQ(clDestroyBuf(b), 0);  // must not free the vector's memory
   void* fresh = nullptr;
   CL_BufferHdl own = clCreateBuf(h_, CL_DATA, 1, 8, &fresh);
@@ -174,27 +162,22 @@ TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
 
 TEST_F(ClBuffers, QueryAndUpdateChecks) {
   CL_BufferHdl b = Data(10);
-  void* at = nullptr;
-  int wrap = 0;
   CapturedErrors errors;
-  EXPECT_EQ(clQueryFree(nullptr, 1, &at, &wrap), CL_ERR_NULL_BUFFER_HANDLE);
-  EXPECT_EQ(clQueryFree(b, -1, &at, &wrap), CL_ERR_BAD_AMOUNT);
-  EXPECT_EQ(clQueryFree(b, 1, nullptr, &wrap), CL_ERR_NULL_BUFFER_POINTER);
-  EXPECT_EQ(clQueryFree(b, 11, &at, &wrap), CL_ERR_BAD_AMOUNT);
+  EXPECT_EQ(Free(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
+  EXPECT_EQ(Free(b, -1), CL_ERR_BAD_AMOUNT);
+  EXPECT_EQ(clQueryFree(b, 1, nullptr, &wrap_), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(Free(b, 11), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clUpdateHead(b, -1), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clUpdateTail(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
   EXPECT_EQ(clDestroyBuf(nullptr), CL_ERR_NULL_BUFFER_HANDLE);
-  const std::vector<std::string> expected = {
-      "clQueryFree: invalid buffer handle 0\n",
-      "clQueryFree: invalid query amount -1\n",
-      "clQueryFree: invalid buffer pointer 0\n",
-      "clQueryFree: Query amount larger than buffer size (11 > 10)\n",
-      "clUpdateHead: invalid update amount -1\n",
-      "clUpdateTail: invalid buffer handle 0\n",
-      "clDestroyBuf: invalid buffer handle 0\n",
-  };
-  ASSERT_EQ(errors.reports().size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(errors.reports()[i].text, expected[i]);
+  EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clQueryFree: invalid buffer handle 0\n",
+                                                       "clQueryFree: invalid query amount -1\n",
+                                                       "clQueryFree: invalid buffer pointer 0\n",
+                                                       "clQueryFree: Query amount larger than buffer size (11 > 10)\n",
+                                                       "clUpdateHead: invalid update amount -1\n",
+                                                       "clUpdateTail: invalid buffer handle 0\n",
+                                                       "clDestroyBuf: invalid buffer handle 0\n"}));
+  ASSERT_EQ(errors.reports().size(), 7u);
   EXPECT_EQ(errors.reports()[0].handle, nullptr);
   EXPECT_EQ(errors.reports()[1].handle, h_);
 }
@@ -203,10 +186,8 @@ TEST_F(ClBuffers, OversizedValidQueryIsLimitedNotRefused) {
   CL_BufferHdl b = Data(10);
   clUpdateHead(b, 4);
   clDoneUpdatingHead(b);
-  void* at = nullptr;
-  int wrap = 0;
   CapturedErrors errors;
-  EXPECT_EQ(clQueryValid(b, 50, &at, &wrap), 4);
+  EXPECT_EQ(Valid(b, 50), 4);
   EXPECT_EQ(errors.only(), "clQueryValid: Query amount larger than buffer size (50 > 10). Limiting to 10.\n");
 }
 
@@ -214,12 +195,10 @@ TEST_F(ClBuffers, DoneStopsWaitingForMore) {
   CL_BufferHdl b = Data(10);
   clUpdateHead(b, 3);
   ASSERT_EQ(clDoneUpdatingHead(b), 0);
-  void* at = nullptr;
-  int wrap = 0;
   // Without done this would wait for ten bytes.
-  EXPECT_EQ(clQueryValid(b, 10, &at, &wrap), 3);
+  EXPECT_EQ(Valid(b, 10), 3);
   EXPECT_EQ(clUpdateHead(b, 7), 7);
-  EXPECT_EQ(clQueryFree(b, 5, &at, &wrap), 0);
+  EXPECT_EQ(Free(b, 5), 0);
 }
 
 // A thread asleep on a ring, waiting for bytes (an empty data ring) or for

@@ -27,6 +27,17 @@ class CapturedErrors {
   CapturedErrors& operator=(const CapturedErrors&) = delete;
 
   const std::vector<Report>& reports() const { return captured_; }
+  std::vector<std::string> texts() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> t;
+    for (const Report& r : captured_) t.push_back(r.text);
+    return t;
+  }
+  // The text of the last report, empty when there is none.
+  std::string last() const {
+    std::lock_guard lock(mutex_);
+    return captured_.empty() ? std::string() : captured_.back().text;
+  }
   // The text of the only report; fails the test when there is not exactly one.
   std::string only() const {
     std::lock_guard lock(mutex_);

@@ -1,6 +1,5 @@
-// The "HDCC" codec: which tiles a frame sends and in what order, the pixels
-// each frame samples, the decoder's three output layouts at a row stride of
-// the width rounded down to a multiple of 4, the helpers, and bad records.
+// The "HDCC" codec: tile order and sampling, the decoder's output layouts,
+// the helpers and bad records.
 #include <cinelark/cl.h>
 #include <gtest/gtest.h>
 

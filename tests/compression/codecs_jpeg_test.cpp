@@ -1,14 +1,10 @@
-// The "JPEG" codec: round trips through every internal format and both
-// colour paths within a bound on the error, the quality estimate, the
-// interchange header and its tables, abbreviated frames, and frames that are
-// truncated, corrupt or of the wrong size: the call fails with the library's
-// message reported, and the next frame decodes.
+// The "JPEG" codec: round trips, the quality estimate, the interchange
+// header and its tables, abbreviated frames and broken frames.
 #include <cinelark/cl.h>
 #include <cinelark/colorspace.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -42,19 +38,6 @@ Bytes Picture(int w, int h, int format) {
   return out;
 }
 
-// Peak signal-to-noise ratio over the colour bytes (X and alpha skipped).
-double Psnr(const Bytes& a, const Bytes& b, int format) {
-  double sum = 0;
-  size_t n = 0;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    if ((format == CL_RGBX || format == CL_RGBA) && i % 4 == 3) continue;
-    const double d = double(a[i]) - double(b[i]);
-    sum += d * d;
-    ++n;
-  }
-  return a.size() != b.size() ? 0 : sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * n / sum);
-}
-
 Bytes Decode(const Bytes& data, int w, int h, int format, std::initializer_list<int> params, int* result) {
   Handle dec(CL_JPEG, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
   std::vector<int> pv(params);
@@ -64,63 +47,53 @@ Bytes Decode(const Bytes& data, int w, int h, int format, std::initializer_list<
   return out;
 }
 
-struct RoundTripCase {
-  const char* name;
-  int width, height;
-  int original, internal;
-  int fullRange;
-  int orientation;
-  double minPsnr;
-};
+// Every internal format and both colour paths: converted frames come back as
+// the converters bring them to the internal format and back; full range
+// frames come back as they were.
+TEST(JpegRoundTrip, DecodesWithinTheBound) {
+  const struct {
+    const char* name;
+    int width, height, original, internal, fullRange, orientation;
+    double minPsnr;
+  } cases[] = {{"RgbxAsYuv", 38, 22, CL_RGBX, -1, 0, 0, 34},
+               {"RgbxAs422Flipped", 38, 22, CL_RGBX, CL_YUV422, 0, 1, 34},
+               {"RgbAs420", 38, 22, CL_RGB, CL_YUV422DC, 0, 0, 32},
+               {"RgbAsGrey", 38, 22, CL_RGB, CL_GRAYSCALE, 0, 0, 36},
+               {"YuvAsItself", 37, 21, CL_YUV, -1, 0, 1, 36},
+               {"Yuv422AsItself", 38, 22, CL_YUV422, -1, 0, 0, 36},
+               {"FullRangeRgbxFlipped", 37, 21, CL_RGBX, CL_YUV, 1, 1, 36},
+               {"FullRangeRgba420", 38, 22, CL_RGBA, CL_YUV422DC, 1, 0, 32},
+               {"FullRangeRgb422", 37, 22, CL_RGB, CL_YUV422, 1, 1, 33},
+               {"FullRangeGrey", 37, 21, CL_GRAYSCALE, -1, 1, 0, 36}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes source = Picture(c.width, c.height, c.original);
+    const std::initializer_list<int> params = {CL_IMAGE_WIDTH,     c.width,    CL_IMAGE_HEIGHT,    c.height,
+                                               CL_ORIGINAL_FORMAT, c.original, CL_INTERNAL_FORMAT, c.internal,
+                                               CL_ORIENTATION,     c.orientation};
+    Handle enc(CL_JPEG, true, params);
+    ASSERT_EQ(JPEGFullRange(enc, c.fullRange), 0);
+    const Bytes data = enc.Compress(source.data(), 1);
+    ASSERT_GT(data.size(), 100u);
+    EXPECT_EQ(clQueryScheme(data.data()), CL_JPEG);
 
-class JpegRoundTrip : public testing::TestWithParam<RoundTripCase> {};
+    Handle dec(CL_JPEG, false, params);
+    ASSERT_EQ(JPEGFullRange(dec, c.fullRange), 0);
+    Bytes out(source.size());
+    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), const_cast<uint8_t*>(data.data()), out.data()), 0);
 
-// Converted frames come back as the converters bring them to the internal
-// format and back; full range frames come back as they were.
-TEST_P(JpegRoundTrip, DecodesWithinTheBound) {
-  const RoundTripCase& c = GetParam();
-  const Bytes source = Picture(c.width, c.height, c.original);
-  const std::initializer_list<int> params = {CL_IMAGE_WIDTH,     c.width,    CL_IMAGE_HEIGHT, c.height,
-                                             CL_ORIGINAL_FORMAT, c.original, CL_INTERNAL_FORMAT, c.internal,
-                                             CL_ORIENTATION,     c.orientation};
-  Handle enc(CL_JPEG, true, params);
-  ASSERT_EQ(JPEGFullRange(enc, c.fullRange), 0);
-  const Bytes data = enc.Compress(source.data(), 1);
-  ASSERT_GT(data.size(), 100u);
-  EXPECT_EQ(clQueryScheme(data.data()), CL_JPEG);
-
-  Handle dec(CL_JPEG, false, params);
-  ASSERT_EQ(JPEGFullRange(dec, c.fullRange), 0);
-  Bytes out(source.size());
-  ASSERT_EQ(clDecompress(dec, 1, int(data.size()), const_cast<uint8_t*>(data.data()), out.data()), 0);
-
-  Bytes expected = source;
-  const int internal = c.internal == -1 ? (c.original >= CL_GRAYSCALE ? c.original : CL_YUV) : c.internal;
-  if (!c.fullRange && internal != c.original) {
-    Bytes stored(size_t(c.width) * c.height * BytesPerPixel(internal));
-    csConvert(c.width, c.height, c.original, source.data(), internal, stored.data());
-    expected.assign(expected.size(), 0);
-    csConvert(c.width, c.height, internal, stored.data(), c.original, expected.data());
+    Bytes expected = source;
+    const int internal = c.internal == -1 ? (c.original >= CL_GRAYSCALE ? c.original : CL_YUV) : c.internal;
+    if (!c.fullRange && internal != c.original) {
+      Bytes stored(size_t(c.width) * c.height * BytesPerPixel(internal));
+      csConvert(c.width, c.height, c.original, source.data(), internal, stored.data());
+      expected.assign(expected.size(), 0);
+      csConvert(c.width, c.height, internal, stored.data(), c.original, expected.data());
+    }
+    EXPECT_GE(codectest::Psnr(out, expected, c.original == CL_RGBX || c.original == CL_RGBA), c.minPsnr);
+    EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), internal);
   }
-  EXPECT_GE(Psnr(out, expected, c.original), c.minPsnr);
-  EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), internal == CL_YUV422DC ? CL_YUV422DC : internal);
 }
-
-const RoundTripCase kRoundTrips[] = {
-    {"RgbxAsYuv", 38, 22, CL_RGBX, -1, 0, 0, 34},
-    {"RgbxAs422Flipped", 38, 22, CL_RGBX, CL_YUV422, 0, 1, 34},
-    {"RgbAs420", 38, 22, CL_RGB, CL_YUV422DC, 0, 0, 32},
-    {"RgbAsGrey", 38, 22, CL_RGB, CL_GRAYSCALE, 0, 0, 36},
-    {"YuvAsItself", 37, 21, CL_YUV, -1, 0, 1, 36},
-    {"Yuv422AsItself", 38, 22, CL_YUV422, -1, 0, 0, 36},
-    {"FullRangeRgbxFlipped", 37, 21, CL_RGBX, CL_YUV, 1, 1, 36},
-    {"FullRangeRgba420", 38, 22, CL_RGBA, CL_YUV422DC, 1, 0, 32},
-    {"FullRangeRgb422", 37, 22, CL_RGB, CL_YUV422, 1, 1, 33},
-    {"FullRangeGrey", 37, 21, CL_GRAYSCALE, -1, 1, 0, 36},
-};
-
-INSTANTIATE_TEST_SUITE_P(Layouts, JpegRoundTrip, testing::ValuesIn(kRoundTrips),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // The quality read back from entry 59 of the decoded luminance table (60 in
 // the default table): 30 at quality 75 gives 87.

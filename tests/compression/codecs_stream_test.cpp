@@ -34,8 +34,7 @@ Bytes DrainUntilDone(CL_BufferHdl ring, int expected) {
   Bytes bytes;
   while (int(bytes.size()) < expected) {
     void* at = nullptr;
-    int wrap = 0;
-    const int n = clQueryValid(ring, 1, &at, &wrap);
+    const int n = clQueryValid(ring, 1, &at, nullptr);
     if (n <= 0) break;
     const int k = std::min(n, 7);  // small pieces keep the producer waiting
     bytes.insert(bytes.end(), static_cast<uint8_t*>(at), static_cast<uint8_t*>(at) + k);
@@ -49,8 +48,7 @@ void Feed(CL_BufferHdl ring, const Bytes& bytes) {
   size_t fed = 0;
   while (fed < bytes.size()) {
     void* at = nullptr;
-    int wrap = 0;
-    const int room = clQueryFree(ring, 1, &at, &wrap);
+    const int room = clQueryFree(ring, 1, &at, nullptr);
     if (room <= 0) break;
     const size_t k = std::min<size_t>({size_t(room), 5, bytes.size() - fed});
     std::memcpy(at, bytes.data() + fed, k);
@@ -99,8 +97,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
     std::thread consumer([&] { stream = DrainUntilDone(data, 1 << 30); });
     for (int f = 0; f < kFrames; ++f) {
       void* at = nullptr;
-      int wrap = 0;
-      ASSERT_GE(clQueryFree(in, 1, &at, &wrap), 1);
+      ASSERT_GE(clQueryFree(in, 1, &at, nullptr), 1);
       std::memcpy(at, frames.data() + f * c.frameBytes, size_t(c.frameBytes));
       clUpdateHead(in, 1);
       int size = 0;

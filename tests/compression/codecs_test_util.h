@@ -1,6 +1,5 @@
-// Helpers for the codec tests: compressor and decompressor handles that
-// close themselves, stream headers built word by word, and the float bits
-// that parameter values carry.
+// Helpers for the codec tests: stream headers, picture comparison and
+// handles that close themselves.
 #ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 #define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 
@@ -8,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -39,6 +39,19 @@ inline std::vector<uint8_t> VideoHeader(int scheme, int internal, int width, int
                          CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
                          uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
                          uint32_t(height)});
+}
+
+// Peak signal-to-noise ratio over the bytes, every fourth (X or alpha)
+// skipped when asked; 99 for equal pictures, 0 for pictures of other sizes.
+inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool skipFourth) {
+  if (a.size() != b.size()) return 0;
+  double sum = 0, n = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (skipFourth && i % 4 == 3) continue;
+    sum += (double(a[i]) - double(b[i])) * (double(a[i]) - double(b[i]));
+    ++n;
+  }
+  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * n / sum);
 }
 
 // A handle of either kind that is closed when the test leaves its scope.

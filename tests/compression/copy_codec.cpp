@@ -77,8 +77,7 @@ int Compress(CL_Handle h, int frames, void*, int* size, void*) {
   const int frameBytes = FrameBytes(h);
   for (int f = 0; f < frames; ++f) {
     void* at = nullptr;
-    int wrap = 0;
-    if (clQueryValid(frameBuf, 1, &at, &wrap) < 1) {
+    if (clQueryValid(frameBuf, 1, &at, nullptr) < 1) {
       cl::ReportCodec(h, CL_ERR_NO_DATA, "%s: unable to get a frame.\n", "clCompress Copy");
       return CL_ERR_NO_DATA;
     }
@@ -107,8 +106,7 @@ int Decompress(CL_Handle h, int frames, int, void*, void*) {
   const int frameBytes = FrameBytes(h);
   for (int f = 0; f < frames; ++f) {
     void* at = nullptr;
-    int wrap = 0;
-    if (clQueryFree(frameBuf, 1, &at, &wrap) < 1) return CL_ERR_NO_DATA;
+    if (clQueryFree(frameBuf, 1, &at, nullptr) < 1) return CL_ERR_NO_DATA;
     if (Get(data, static_cast<uint8_t*>(at), frameBytes) != 0) {
       cl::ReportCodec(h, CL_ERR_NO_DATA, "%s: frame %d is cut short\n", "clDecompress Copy", f);
       return CL_ERR_NO_DATA;
