@@ -101,7 +101,7 @@ TEST(Advance, LoopModesWrapTurnOrStopAndLimitsCountPasses)
         std::vector<int> frames;
         bool ended = false;
         while (!ended && frames.size() < (c.ended ? 1000 : c.count)) {
-            ended = __mvPBaud_NextFrame(&object, c.step) != 0;
+            ended = __mvPBaud_NextFrame(&object, c.step) == -1;  // 0 while play goes on
             frames.push_back(object.currentFrame);
         }
         ASSERT_EQ(frames.size(), c.count);
