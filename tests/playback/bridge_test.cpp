@@ -1,6 +1,4 @@
-// The codec bridge: how names choose a coder, buffer sizes, round trips of
-// every kind, key frames, the errors it reports and how it keeps the
-// compression library quiet.
+// The codec bridge: choosing coders, buffer sizes, round trips and errors.
 #include <gtest/gtest.h>
 
 #include <cinelark/cl.h>
@@ -120,7 +118,6 @@ TEST_F(Bridge, QuickTimeNamesNeedTheirCoders)
     EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_CODECS);
     EXPECT_EQ(__mvCD_Create("Apple Animation", 16, 8, 24, DM_PACKING_RGBX, &c), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_CODECS);
-    EXPECT_STREQ(mvGetErrorStr(MV_ERR_QT_NO_CODECS), "QuickTime(tm) codecs (libqt) not present");
     std::tie(__mvQTRPZADecompress, __mvQTRPZACompress, __mvQTRLEDecompress, __mvQTRLECompress) =
         saved;
     EXPECT_NE(make("Apple Video", 16, 8), nullptr);
@@ -164,46 +161,36 @@ TEST_F(Bridge, AShortEightBitFrameIsBlackWhereBytesAreMissing)
     EXPECT_EQ(frame, (Picture{0x00FFFFFF, 0x00FFFFFF, 0, 0}));
 }
 
-TEST_F(Bridge, AppleVideoMarksTheFirstAndEveryFifthFrameAsKeys)
-{
-    const int w = 16, h = 8;
-    Codec c = make("Apple Video", w, h);
-    std::vector<Picture> clip = bridgeClip(w, h, 6);
-    std::vector<int> keys;
-    std::vector<Bytes> stored;
-    for (const Picture &frame : clip) {
-        int key = -1;
-        stored.push_back(compress(c.get(), frame, &key));
-        keys.push_back(key);
-    }
-    EXPECT_EQ(keys, (std::vector<int>{1, 0, 0, 0, 0, 1}));
-    Codec reader = make("Apple Video", w, h);
-    for (size_t i = 0; i < stored.size(); i++) {
-        // The clip's noise band is where four colours a block fall short.
-        Difference d = compare(decompress(reader.get(), stored[i], clip[i].size()), clip[i]);
-        EXPECT_LT(d.mean, 20.0) << "frame " << i;
-    }
-}
-
-TEST_F(Bridge, AppleAnimationRoundTripsExactlyAndTurnsTheCallersFrameOver)
+TEST_F(Bridge, QuickTimeCodersMarkTheFirstAndEveryFifthFrameAsKeysAndRoundTrip)
 {
     const int w = 32, h = 16;
-    Codec writer = make("Apple Animation", w, h);
-    Codec reader = make("Apple Animation", w, h);
-    std::vector<Picture> clip = bridgeClip(w, h, 7);
-    std::vector<int> keys;
-    for (size_t i = 0; i < clip.size(); i++) {
-        Picture frame = clip[i];
-        Bytes b(bufferSize(writer.get()));
-        size_t size = 0;
-        int key = -1;
-        ASSERT_EQ(__mvCD_Compress(writer.get(), &size, &key, frame.data(), b.size(), b.data()), 0);
-        EXPECT_EQ(frame, flipRows(clip[i], w, h)) << "frame " << i;
-        b.resize(size);
-        keys.push_back(key);
-        EXPECT_EQ(decompress(reader.get(), b, clip[i].size()), clip[i]) << "frame " << i;
+    // Apple Animation is exact and turns the caller's frame over; Apple
+    // Video's four colours a block fall short in the clip's noise band.
+    for (const char *name : {"Apple Animation", "Apple Video"}) {
+        SCOPED_TRACE(name);
+        const bool exact = std::string(name) == "Apple Animation";
+        Codec writer = make(name, w, h), reader = make(name, w, h);
+        const std::vector<Picture> clip = bridgeClip(w, h, 7);
+        std::vector<int> keys;
+        for (size_t i = 0; i < clip.size(); i++) {
+            SCOPED_TRACE(i);
+            Picture frame = clip[i];
+            Bytes b(bufferSize(writer.get()));
+            size_t size = 0;
+            int key = -1;
+            ASSERT_EQ(__mvCD_Compress(writer.get(), &size, &key, frame.data(), b.size(), b.data()), 0);
+            b.resize(size);
+            keys.push_back(key);
+            const Picture back = decompress(reader.get(), b, clip[i].size());
+            if (exact) {
+                EXPECT_EQ(frame, flipRows(clip[i], w, h));
+                EXPECT_EQ(back, clip[i]);
+            } else {
+                EXPECT_LT(compare(back, clip[i]).mean, 20.0);
+            }
+        }
+        EXPECT_EQ(keys, (std::vector<int>{1, 0, 0, 0, 0, 1, 0}));
     }
-    EXPECT_EQ(keys, (std::vector<int>{1, 0, 0, 0, 0, 1, 0}));
 }
 
 TEST_F(Bridge, DamagedQuickTimeFramesReportTheCoder)
@@ -243,16 +230,11 @@ TEST_F(Bridge, LibraryCodecsGetThePictureAndRoundTrip)
     // The compressor was told the size of the buffer it writes into.
     EXPECT_EQ(p.at(CL_COMPRESSED_BUFFER_SIZE), int(bufferSize(c.get())));
     EXPECT_EQ(decompress(c.get(), b, frame.size()), frame);
-}
-
-TEST_F(Bridge, OriginalFormatFollowsThePacking)
-{
-    for (auto [packing, format] : {std::pair{DM_PACKING_RGBX, CL_RGBX},
-                                   std::pair{DM_PACKING_GRAY, CL_GRAYSCALE},
-                                   std::pair{DM_PACKING_XBGR, CL_RGB}}) {
-        Codec c = make(kProbeName, 8, 4, 24, packing);
-        ASSERT_NE(c, nullptr) << mvGetErrorStr(mvGetErrno());
-        EXPECT_EQ(probeRecord().params.at(CL_ORIGINAL_FORMAT), format) << packing;
+    // The original format follows the packing.
+    for (auto [packing, format] :
+         {std::pair{DM_PACKING_GRAY, CL_GRAYSCALE}, {DM_PACKING_XBGR, CL_RGB}}) {
+        ASSERT_NE(make(kProbeName, w, h, 24, packing), nullptr) << mvGetErrorStr(mvGetErrno());
+        EXPECT_EQ(p.at(CL_ORIGINAL_FORMAT), format) << packing;
     }
 }
 

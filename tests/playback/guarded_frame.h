@@ -1,12 +1,17 @@
-// A decoder's frame with guard words on both sides, to catch writes outside
-// it, and the picture it holds, top row first.
+// What the QuickTime decoder tests share: a decoder's frame with guard words
+// on both sides, to catch writes outside it, and the checks that a run of
+// frames decodes as ffmpeg decodes it and that damaged streams report.
 #ifndef CINELARK_TESTS_PLAYBACK_GUARDED_FRAME_H
 #define CINELARK_TESTS_PLAYBACK_GUARDED_FRAME_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "qt_tools.h"
+#include "quicktime_coders.h"
 
 class GuardedFrame {
 public:
@@ -25,6 +30,7 @@ public:
                 return false;
         return true;
     }
+    // The picture it holds, top row first.
     qt_tools::Picture picture() const
     {
         qt_tools::Picture p(words_.begin() + kPad, words_.begin() + ptrdiff_t(kPad + pixels()));
@@ -36,5 +42,56 @@ private:
     int width_, height_;
     std::vector<uint32_t> words_;
 };
+
+// Decodes the frames one over the other, as a player does, and compares each
+// with ffmpeg's picture. decode(frame, bytes) returns the decoder's status.
+template <typename Decode>
+void expectDecodesTo(const std::vector<qt_tools::Bytes> &frames,
+                     const std::vector<qt_tools::Picture> &reference, int width, int height,
+                     Decode decode)
+{
+    ASSERT_EQ(reference.size(), frames.size());
+    GuardedFrame frame(width, height);
+    for (size_t i = 0; i < frames.size(); i++) {
+        ASSERT_EQ(decode(frame, frames[i]), kQtOk) << "frame " << i;
+        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
+    }
+    EXPECT_TRUE(frame.guardsIntact());
+}
+
+// ffmpeg codes the test clip with the arguments; its packets must decode as
+// ffmpeg decodes them.
+template <typename Decode>
+void expectDecodesAsFfmpeg(int width, int height, const std::string &codecArgs, Decode decode)
+{
+    qt_tools::TempDir dir;
+    const std::string mov = dir.path("clip.mov");
+    ASSERT_TRUE(qt_tools::ffmpegEncode(qt_tools::movingClip(width, height, 6), width, height,
+                                       codecArgs, mov));
+    const std::vector<qt_tools::Bytes> packets = qt_tools::ffmpegPackets(mov);
+    ASSERT_EQ(packets.size(), 6u);
+    expectDecodesTo(packets, qt_tools::ffmpegDecode(mov, width, height), width, height, decode);
+}
+
+// A damaged stream: the status it must report. Whatever it holds, the
+// decoder stays inside the frame.
+struct BadStream {
+    const char *name;
+    qt_tools::Bytes data;
+    int status;
+    int depth = 24;
+};
+
+template <typename Decode>
+void expectDamageReported(const std::vector<BadStream> &streams, int width, int height,
+                          Decode decode)
+{
+    for (const BadStream &c : streams) {
+        SCOPED_TRACE(c.name);
+        GuardedFrame frame(width, height, 0x00111111);
+        EXPECT_EQ(decode(frame, c), c.status);
+        EXPECT_TRUE(frame.guardsIntact());
+    }
+}
 
 #endif

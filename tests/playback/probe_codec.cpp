@@ -70,10 +70,6 @@ int compress(CL_Handle h, int frames, void *, int *size, void *)
 
 int decompress(CL_Handle h, int frames, int, void *, void *)
 {
-    {
-        std::lock_guard<std::mutex> hold(recordLock);
-        record.decompressions++;
-    }
     CL_BufferHdl frameBuf = clQueryBufferHdl(h, CL_FRAME, nullptr);
     CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
     const int bytes = frameBytes(h);

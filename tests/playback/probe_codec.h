@@ -13,7 +13,6 @@ inline constexpr const char *kProbeName = "Bridge Probe";
 struct ProbeRecord {
     std::map<int, int> params;  // the last value set for each identifier
     int compressions = 0;
-    int decompressions = 0;
     bool refuseNext = false;
 };
 

@@ -1,14 +1,7 @@
-// The "Apple Animation" coders: streams ffmpeg writes at 16, 24 and 32 bits
-// decode as ffmpeg decodes them, indexed depths use the format's default
-// colour tables as ffmpeg reads them, ffmpeg reads our 24-bit streams back
-// exactly, and damaged streams stay inside the frame.
-#include <gtest/gtest.h>
-
+// The "Apple Animation" coders, with ffmpeg as the reference.
 #include <vector>
 
 #include "guarded_frame.h"
-#include "qt_tools.h"
-#include "quicktime_coders.h"
 
 using namespace qt_tools;
 using cinelark::playback::decodeQtrle;
@@ -32,39 +25,17 @@ int decode(GuardedFrame &frame, const Bytes &data, int width, int height, int de
     return decodeQtrle(frame.data(), data.data(), data.size(), width, height, depth);
 }
 
-struct FfmpegDepth {
-    const char *pixelFormat;
-    int depth;
-};
-
-class QtrleFromFfmpeg : public ::testing::TestWithParam<FfmpegDepth> {};
-
-TEST_P(QtrleFromFfmpeg, DecodesAsFfmpegDoes)
+TEST(QtrleFromFfmpeg, DecodesAsFfmpegDoesAtEveryDirectDepth)
 {
-    const int w = 32, h = 16;
-    TempDir dir;
-    std::vector<Picture> clip = movingClip(w, h, 6);
-    std::string mov = dir.path("clip.mov");
-    ASSERT_TRUE(ffmpegEncode(clip, w, h,
-                             std::string("-c:v qtrle -g 3 -pix_fmt ") + GetParam().pixelFormat, mov));
-    std::vector<Bytes> packets = ffmpegPackets(mov);
-    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
-    ASSERT_EQ(packets.size(), 6u);
-    ASSERT_EQ(reference.size(), 6u);
-    GuardedFrame frame(w, h);
-    for (size_t i = 0; i < packets.size(); i++) {
-        ASSERT_EQ(decode(frame, packets[i], w, h, GetParam().depth), kQtOk) << "frame " << i;
-        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
+    for (const auto &format :
+         {std::pair{"rgb555be", 16}, std::pair{"rgb24", 24}, std::pair{"argb", 32}}) {
+        SCOPED_TRACE(format.first);
+        const int depth = format.second;
+        expectDecodesAsFfmpeg(
+            32, 16, std::string("-c:v qtrle -g 3 -pix_fmt ") + format.first,
+            [depth](GuardedFrame &f, const Bytes &b) { return decode(f, b, 32, 16, depth); });
     }
-    EXPECT_TRUE(frame.guardsIntact());
 }
-
-INSTANTIATE_TEST_SUITE_P(Depths, QtrleFromFfmpeg,
-                         ::testing::Values(FfmpegDepth{"rgb555be", 16}, FfmpegDepth{"rgb24", 24},
-                                           FfmpegDepth{"argb", 32}),
-                         [](const ::testing::TestParamInfo<FfmpegDepth> &info) {
-                             return std::string(info.param.pixelFormat);
-                         });
 
 TEST(QtrleToFfmpeg, FfmpegReadsOurStreamsExactly)
 {
@@ -91,8 +62,8 @@ TEST(QtrleToFfmpeg, FfmpegReadsOurStreamsExactly)
 }
 
 // Streams of colour indices written unit by unit, as a depth 2, 4 or 8
-// encoder (or its grey twin, 34, 36 or 40) would: every line a literal and a run; then a frame that changes
-// two lines through skips and literals.
+// encoder (or its grey twin, 34, 36 or 40) would: every line a literal and
+// a run; then a frame that changes two lines through skips and literals.
 std::vector<Bytes> indexedFrames(int depth, int width, int height)
 {
     const int unitsPerLine = width * (depth & 31) / 32;
@@ -135,26 +106,19 @@ std::vector<Bytes> indexedFrames(int depth, int width, int height)
     return frames;
 }
 
-class QtrleIndexed : public ::testing::TestWithParam<int> {};
-
-TEST_P(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
+TEST(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
 {
-    const int depth = GetParam(), w = 64, h = 4;
+    const int w = 64, h = 4;
     TempDir dir;
-    std::vector<Bytes> frames = indexedFrames(depth, w, h);
-    std::string mov = dir.path("indexed.mov");
-    writeFile(mov, quickTimeFile("rle ", w, h, depth, frames, 0xFFFF));
-    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
-    ASSERT_EQ(reference.size(), frames.size());
-    GuardedFrame frame(w, h);
-    for (size_t i = 0; i < frames.size(); i++) {
-        ASSERT_EQ(decode(frame, frames[i], w, h, depth), kQtOk) << "frame " << i;
-        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
+    for (int depth : {2, 4, 8, 34, 36, 40}) {
+        SCOPED_TRACE(depth);
+        const std::vector<Bytes> frames = indexedFrames(depth, w, h);
+        const std::string mov = dir.path("indexed" + std::to_string(depth) + ".mov");
+        writeFile(mov, quickTimeFile("rle ", w, h, depth, frames, 0xFFFF));
+        expectDecodesTo(frames, ffmpegDecode(mov, w, h), w, h,
+                        [depth](GuardedFrame &f, const Bytes &b) { return decode(f, b, w, h, depth); });
     }
-    EXPECT_TRUE(frame.guardsIntact());
 }
-
-INSTANTIATE_TEST_SUITE_P(Depths, QtrleIndexed, ::testing::Values(2, 4, 8, 34, 36, 40));
 
 TEST(QtrleEncoder, KeyFramesCodeEveryLineWithRunsAndLiterals)
 {
@@ -215,49 +179,29 @@ TEST(QtrleEncoder, RefusesABufferTooSmall)
     EXPECT_EQ(size, 0u);
 }
 
-struct BadStream {
-    const char *name;
-    Bytes data;
-    int depth;
-    int status;
-};
-
-class QtrleDamage : public ::testing::TestWithParam<BadStream> {};
-
-TEST_P(QtrleDamage, DecodesWhatItCanAndReports)
+TEST(QtrleDecoder, DamagedStreamsDecodeWhatTheyCanAndReport)
 {
-    const int w = 4, h = 3;
-    GuardedFrame frame(w, h, 0x00111111);
-    const BadStream &c = GetParam();
-    EXPECT_EQ(decode(frame, c.data, w, h, c.depth), c.status);
-    EXPECT_TRUE(frame.guardsIntact());
+    expectDamageReported(
+        {
+            {"Empty", {}, kQtShortData},
+            {"SizeCut", {0, 0, 0}, kQtShortData},
+            {"TooShortToChangeAnything", {0, 0, 0, 7, 0, 0, 0}, kQtOk},
+            {"HeaderCut", {0, 0, 0, 9, 0, 8, 0, 0, 0}, kQtShortData},
+            {"LinesBeyondPicture", {0, 0, 0, 17, 0, 8, 0, 2, 0, 0, 0, 5, 0, 4, 1, 0xFF, 0}, kQtOverrun},
+            {"LiteralCut", {0, 0, 0, 0, 0, 0, 1, 3, 1, 2, 3, 4}, kQtShortData},
+            {"LineEndMissing", {0, 0, 0, 0, 0, 0, 1, 1, 1, 2, 3}, kQtShortData},
+            {"LiteralPastLineEnd", {0, 0, 0, 0, 0, 0, 3, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xFF, 0}, kQtOverrun},
+            {"RunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xF0, 1, 2, 3, 0xFF, 0}, kQtOverrun},
+            {"SkipPastLineEnd", {0, 0, 0, 0, 0, 0, 9, 1, 1, 2, 3, 0xFF, 0}, kQtOverrun},
+            {"RepeatedSkipsThenLiteral",
+             {0, 0, 0, 0, 0, 0, 1, 0, 255, 0, 255, 0, 255, 0, 255, 1, 1, 2, 3, 0xFF, 0}, kQtOverrun},
+            {"ZeroSkipInsideLine", {0, 0, 0, 0, 0, 0, 1, 0, 0, 0xFF, 0}, kQtBadCode},
+            {"IndexedRunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xFD, 1, 2, 3, 4, 0xFF, 0}, kQtOverrun, 8},
+            {"OneBitDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, kQtBadCode, 1},
+            {"UnknownDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, kQtBadCode, 12},
+        },
+        4, 3, [](GuardedFrame &f, const BadStream &c) { return decode(f, c.data, 4, 3, c.depth); });
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Streams, QtrleDamage,
-    ::testing::Values(
-        BadStream{"Empty", {}, 24, kQtShortData},
-        BadStream{"SizeCut", {0, 0, 0}, 24, kQtShortData},
-        BadStream{"TooShortToChangeAnything", {0, 0, 0, 7, 0, 0, 0}, 24, kQtOk},
-        BadStream{"HeaderCut", {0, 0, 0, 9, 0, 8, 0, 0, 0}, 24, kQtShortData},
-        BadStream{"LinesBeyondPicture",
-                  {0, 0, 0, 17, 0, 8, 0, 2, 0, 0, 0, 5, 0, 4, 1, 0xFF, 0}, 24, kQtOverrun},
-        BadStream{"LiteralCut", {0, 0, 0, 0, 0, 0, 1, 3, 1, 2, 3, 4}, 24, kQtShortData},
-        BadStream{"LineEndMissing", {0, 0, 0, 0, 0, 0, 1, 1, 1, 2, 3}, 24, kQtShortData},
-        BadStream{"LiteralPastLineEnd",
-                  {0, 0, 0, 0, 0, 0, 3, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xFF, 0}, 24, kQtOverrun},
-        BadStream{"RunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xF0, 1, 2, 3, 0xFF, 0}, 24, kQtOverrun},
-        BadStream{"SkipPastLineEnd", {0, 0, 0, 0, 0, 0, 9, 1, 1, 2, 3, 0xFF, 0}, 24, kQtOverrun},
-        BadStream{"RepeatedSkipsThenLiteral",
-                  {0, 0, 0, 0, 0, 0, 1, 0, 255, 0, 255, 0, 255, 0, 255, 1, 1, 2, 3, 0xFF, 0}, 24,
-                  kQtOverrun},
-        BadStream{"ZeroSkipInsideLine", {0, 0, 0, 0, 0, 0, 1, 0, 0, 0xFF, 0}, 24, kQtBadCode},
-        BadStream{"IndexedRunPastLineEnd", {0, 0, 0, 0, 0, 0, 1, 0xFD, 1, 2, 3, 4, 0xFF, 0}, 8,
-                  kQtOverrun},
-        BadStream{"OneBitDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, 1, kQtBadCode},
-        BadStream{"UnknownDepth", {0, 0, 0, 9, 0, 0, 0, 0, 0}, 12, kQtBadCode}),
-    [](const ::testing::TestParamInfo<BadStream> &info) { return std::string(info.param.name); });
-
 // What a 2 x 2 frame filled with 0x111111 holds after a stream: a line
 // starting with skip 0 ends the frame, and the lines before damage stay.
 TEST(QtrleDecoder, LinesBeforeAnEndOrDamageAreKept)

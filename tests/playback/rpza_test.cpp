@@ -1,13 +1,7 @@
-// The "Apple Video" coders: streams from ffmpeg decode exactly as ffmpeg
-// decodes them, ffmpeg reads ours, each block form decodes to the colours
-// the format defines, and damaged streams stay inside the frame.
-#include <gtest/gtest.h>
-
+// The "Apple Video" coders, with ffmpeg as the reference.
 #include <vector>
 
 #include "guarded_frame.h"
-#include "qt_tools.h"
-#include "quicktime_coders.h"
 
 using namespace qt_tools;
 using cinelark::playback::decodeRpza;
@@ -45,21 +39,8 @@ Bytes chunk(const Bytes &codes)
 
 TEST(RpzaReference, DecodesFfmpegStreamsAsFfmpegDoes)
 {
-    const int w = 32, h = 16;
-    TempDir dir;
-    std::vector<Picture> clip = movingClip(w, h, 6);
-    std::string mov = dir.path("clip.mov");
-    ASSERT_TRUE(ffmpegEncode(clip, w, h, "-c:v rpza -pix_fmt rgb555le", mov));
-    std::vector<Bytes> packets = ffmpegPackets(mov);
-    std::vector<Picture> reference = ffmpegDecode(mov, w, h);
-    ASSERT_EQ(packets.size(), 6u);
-    ASSERT_EQ(reference.size(), 6u);
-    GuardedFrame frame(w, h);
-    for (size_t i = 0; i < packets.size(); i++) {
-        ASSERT_EQ(decode(frame, packets[i], w, h), kQtOk) << "frame " << i;
-        EXPECT_EQ(frame.picture(), reference[i]) << "frame " << i;
-    }
-    EXPECT_TRUE(frame.guardsIntact());
+    expectDecodesAsFfmpeg(32, 16, "-c:v rpza -pix_fmt rgb555le",
+                          [](GuardedFrame &f, const Bytes &b) { return decode(f, b, 32, 16); });
 }
 
 TEST(RpzaReference, FfmpegReadsOurStreams)
@@ -197,39 +178,25 @@ TEST(RpzaEncoder, TwoColourBlocksUseFourColourCodesWithoutSixteenColourBlocks)
     }
 }
 
-struct BadStream {
-    const char *name;
-    Bytes data;
-    int status;
-};
-
-class RpzaDamage : public ::testing::TestWithParam<BadStream> {};
-
-TEST_P(RpzaDamage, DecodesWhatItCanAndReports)
+TEST(RpzaDamage, DamagedStreamsDecodeWhatTheyCanAndReport)
 {
-    const int w = 8, h = 8;
-    GuardedFrame frame(w, h, 0x00111111);
-    const BadStream &c = GetParam();
-    EXPECT_EQ(decode(frame, c.data, w, h), c.status);
-    EXPECT_TRUE(frame.guardsIntact());
+    expectDamageReported(
+        {
+            {"Empty", {}, kQtShortData},
+            {"HeaderOnly", {0xE1, 0, 0}, kQtShortData},
+            {"NotAChunk", {0xE2, 0, 0, 8, 0xA3, 0x7F, 0xFF, 0}, kQtBadCode},
+            {"LengthBelowHeader", {0xE1, 0, 0, 2, 0xA3, 0x7F, 0xFF}, kQtBadCode},
+            {"LengthBeyondData", {0xE1, 0, 1, 0, 0xA3, 0x7F, 0xFF}, kQtShortData},
+            {"FewerBlocksThanPicture", chunk({0xA1, 0x7F, 0xFF}), kQtShortData},
+            {"ColourCut", chunk({0xA3, 0x7F}), kQtShortData},
+            {"IndicesCut", chunk({0xC3, 0x7F, 0xFF, 0, 0, 1, 2}), kQtShortData},
+            {"SixteenColoursCut", chunk({0x12, 0x34, 0x56, 0x78}), kQtShortData},
+            {"RunPastTheEnd", chunk({0xBF, 0x7F, 0xFF}), kQtOverrun},
+            {"SkipPastTheEnd", chunk({0x9F}), kQtOverrun},
+            {"ImpossibleOpcode", chunk({0xE0, 0, 0}), kQtBadCode},
+        },
+        8, 8, [](GuardedFrame &f, const BadStream &c) { return decode(f, c.data, 8, 8); });
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Streams, RpzaDamage,
-    ::testing::Values(
-        BadStream{"Empty", {}, kQtShortData},
-        BadStream{"HeaderOnly", {0xE1, 0, 0}, kQtShortData},
-        BadStream{"NotAChunk", {0xE2, 0, 0, 8, 0xA3, 0x7F, 0xFF, 0}, kQtBadCode},
-        BadStream{"LengthBelowHeader", {0xE1, 0, 0, 2, 0xA3, 0x7F, 0xFF}, kQtBadCode},
-        BadStream{"LengthBeyondData", {0xE1, 0, 1, 0, 0xA3, 0x7F, 0xFF}, kQtShortData},
-        BadStream{"FewerBlocksThanPicture", chunk({0xA1, 0x7F, 0xFF}), kQtShortData},
-        BadStream{"ColourCut", chunk({0xA3, 0x7F}), kQtShortData},
-        BadStream{"IndicesCut", chunk({0xC3, 0x7F, 0xFF, 0, 0, 1, 2}), kQtShortData},
-        BadStream{"SixteenColoursCut", chunk({0x12, 0x34, 0x56, 0x78}), kQtShortData},
-        BadStream{"RunPastTheEnd", chunk({0xBF, 0x7F, 0xFF}), kQtOverrun},
-        BadStream{"SkipPastTheEnd", chunk({0x9F}), kQtOverrun},
-        BadStream{"ImpossibleOpcode", chunk({0xE0, 0, 0}), kQtBadCode}),
-    [](const ::testing::TestParamInfo<BadStream> &info) { return std::string(info.param.name); });
 
 TEST(RpzaDamageDetail, AShortStreamKeepsWhatItDecoded)
 {

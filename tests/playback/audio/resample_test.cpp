@@ -1,6 +1,4 @@
-// The audio thread's arithmetic and resamplers, without a display: the port's
-// queue size and output rate, the output length at a speed, and the four
-// resamplers, the 8- and 16-bit ones on the same cases.
+// The audio thread's arithmetic and resamplers, without a display.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -48,95 +46,65 @@ TEST(AudioSetUp, OutputLengthScalesByTheSpeedsMagnitude)
     EXPECT_EQ(__mvPB_CalcSamplesFromSpeed(1470, 1e-9), -1);  // beyond any count
 }
 
+// Runs a resampler into an output of exactly outCount frames, so that the
+// sanitizer sees any write past it; the rest of its arguments follow.
+template <typename Sample, typename... Rest>
+std::vector<int> run(void (*resample)(const Sample *, Sample *, int32_t, int32_t, int32_t, Rest...),
+                     const std::vector<int> &in, int channels, int outCount, Rest... rest)
+{
+    const std::vector<Sample> from(in.begin(), in.end());
+    std::vector<Sample> to(size_t(outCount) * channels);
+    resample(from.data(), to.data(), int32_t(in.size()) / channels, outCount, channels, rest...);
+    return {to.begin(), to.end()};
+}
+
 // The resamplers of both widths run the same cases; values stay within the
 // 8-bit range.
 template <typename Sample>
-struct Resamplers;
-
-template <>
-struct Resamplers<int16_t> {
-    static constexpr auto interpolate = __mvInterpolate16Poly1;
-    static constexpr auto decimate = __mvDecimate16Poly1;
-};
-
-template <>
-struct Resamplers<int8_t> {
-    static constexpr auto interpolate = __mvInterpolate8Poly1;
-    static constexpr auto decimate = __mvDecimate8Poly1;
-};
-
-template <typename Sample>
-class Resample : public ::testing::Test {
-protected:
-    using R = Resamplers<Sample>;
-    // Runs a resampler into an output of exactly outCount frames, so that
-    // the sanitizer sees any write past it.
-    static std::vector<int> interpolate(const std::vector<int> &in, int channels, int outCount,
-                                        std::vector<Sample> &state, float step)
-    {
-        const std::vector<Sample> from(in.begin(), in.end());
-        std::vector<Sample> to(size_t(outCount) * channels);
-        R::interpolate(from.data(), to.data(), int32_t(in.size()) / channels, outCount, channels,
-                       state.data(), step);
-        return {to.begin(), to.end()};
-    }
-    static std::vector<int> decimate(const std::vector<int> &in, int channels, int outCount,
-                                     float step)
-    {
-        const std::vector<Sample> from(in.begin(), in.end());
-        std::vector<Sample> to(size_t(outCount) * channels);
-        R::decimate(from.data(), to.data(), int32_t(in.size()) / channels, outCount, channels,
-                    step);
-        return {to.begin(), to.end()};
-    }
-};
-
-using Widths = ::testing::Types<int16_t, int8_t>;
-TYPED_TEST_SUITE(Resample, Widths);
-
-TYPED_TEST(Resample, InterpolationStartsFromThePreviousFrameAndJoinsTheNext)
+void expectResamples(
+    void (*interpolate)(const Sample *, Sample *, int32_t, int32_t, int32_t, Sample *, float),
+    void (*decimate)(const Sample *, Sample *, int32_t, int32_t, int32_t, float))
 {
-    std::vector<TypeParam> state = {0};
-    EXPECT_EQ(this->interpolate({10, 20, 30}, 1, 6, state, 0.5f),
+    // Interpolation starts from the sample the frame before ended on.
+    std::vector<Sample> state = {0};
+    EXPECT_EQ(run(interpolate, {10, 20, 30}, 1, 6, state.data(), 0.5f),
               (std::vector<int>{0, 5, 10, 15, 20, 25}));
     EXPECT_EQ(state[0], 30);
-    // The next frame begins with the sample the last one ended on.
-    EXPECT_EQ(this->interpolate({40, 50}, 1, 4, state, 0.5f), (std::vector<int>{30, 35, 40, 45}));
+    EXPECT_EQ(run(interpolate, {40, 50}, 1, 4, state.data(), 0.5f), (std::vector<int>{30, 35, 40, 45}));
     EXPECT_EQ(state[0], 50);
     // A quarter step, falling: the fractions truncate toward zero.
-    EXPECT_EQ(this->interpolate({43, 40}, 1, 8, state, 0.25f),
+    EXPECT_EQ(run(interpolate, {43, 40}, 1, 8, state.data(), 0.25f),
               (std::vector<int>{50, 49, 47, 45, 43, 43, 42, 41}));
-}
-
-TYPED_TEST(Resample, InterpolationKeepsEachChannelApart)
-{
-    std::vector<TypeParam> state = {-8, 100};
-    // Left rises, right falls; each starts from its own previous sample.
-    EXPECT_EQ(this->interpolate({0, 90, 8, 80}, 2, 4, state, 0.5f),
+    // An empty frame leaves the join alone.
+    EXPECT_TRUE(run(interpolate, {}, 1, 0, state.data(), 0.5f).empty());
+    EXPECT_EQ(state[0], 40);
+    // Each channel apart: left rises, right falls, each from its own sample.
+    state = {-8, 100};
+    EXPECT_EQ(run(interpolate, {0, 90, 8, 80}, 2, 4, state.data(), 0.5f),
               (std::vector<int>{-8, 100, -4, 95, 0, 90, 4, 85}));
-    EXPECT_EQ(state, (std::vector<TypeParam>{8, 80}));
-}
+    EXPECT_EQ(state, (std::vector<Sample>{8, 80}));
 
-TYPED_TEST(Resample, DecimationTakesEveryStepthSampleInterpolated)
-{
-    EXPECT_EQ(this->decimate({0, 10, 20, 30, 40, 50}, 1, 4, 1.5f),
-              (std::vector<int>{0, 15, 30, 45}));
+    // Decimation takes every step-th sample, interpolated.
+    EXPECT_EQ(run(decimate, {0, 10, 20, 30, 40, 50}, 1, 4, 1.5f), (std::vector<int>{0, 15, 30, 45}));
     // Stereo at speed 2: the even sample frames of each channel.
-    EXPECT_EQ(this->decimate({1, -1, 2, -2, 3, -3, 4, -4}, 2, 2, 2.0f),
+    EXPECT_EQ(run(decimate, {1, -1, 2, -2, 3, -3, 4, -4}, 2, 2, 2.0f),
               (std::vector<int>{1, -1, 3, -3}));
     // Four channels are accepted too.
-    EXPECT_EQ(this->decimate({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 4, 1, 3.0f),
+    EXPECT_EQ(run(decimate, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 4, 1, 3.0f),
               (std::vector<int>{1, 2, 3, 4}));
     // A caller asking for more than the frame holds reads no further than
     // its last sample.
-    EXPECT_EQ(this->decimate({0, 10, 20}, 1, 4, 1.0f), (std::vector<int>{0, 10, 20, 20}));
+    EXPECT_EQ(run(decimate, {0, 10, 20}, 1, 4, 1.0f), (std::vector<int>{0, 10, 20, 20}));
 }
 
-TYPED_TEST(Resample, EmptyFramesLeaveTheJoinAlone)
+TEST(Resample, BothWidthsInterpolateAndDecimateAlike)
 {
-    std::vector<TypeParam> state = {7};
-    EXPECT_TRUE(this->interpolate({}, 1, 0, state, 0.5f).empty());
-    EXPECT_EQ(state[0], 7);
+    {
+        SCOPED_TRACE("16 bits");
+        expectResamples<int16_t>(__mvInterpolate16Poly1, __mvDecimate16Poly1);
+    }
+    SCOPED_TRACE("8 bits");
+    expectResamples<int8_t>(__mvInterpolate8Poly1, __mvDecimate8Poly1);
 }
 
 TEST(Resample16, SwingsAcrossTheWholeRangeDoNotWrap)

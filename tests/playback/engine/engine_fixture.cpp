@@ -130,20 +130,13 @@ uint32_t EngineTest::windowPixel(Window window, int x, int y)
 }
 
 bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
-                              std::chrono::milliseconds limit)
-{
-    return waitForPixel(
-        window, x, y, value, [](uint32_t shown, uint32_t wanted) { return shown == wanted; },
-        limit);
-}
-
-bool EngineTest::waitForPixel(Window window, int x, int y, uint32_t value,
                               bool (*matches)(uint32_t shown, uint32_t wanted),
                               std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     do {
-        if (matches(windowPixel(window, x, y), value))
+        const uint32_t shown = windowPixel(window, x, y);
+        if (matches ? matches(shown, value) : shown == value)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } while (std::chrono::steady_clock::now() < end);
@@ -175,8 +168,7 @@ Collected EngineTest::waitFor(int type, std::chrono::milliseconds limit)
 
 Collected EngineTest::collect(std::chrono::milliseconds span)
 {
-    Collected got = waitFor(-1, span);
-    return got;
+    return waitFor(-1, span);
 }
 
 void EngineTest::stressPlayAndStop(MVid movie, int rounds)

@@ -77,9 +77,7 @@ protected:
     // Waits until the window's pixel at (x, y) is the value (or matches it
     // by the given test).
     bool waitForPixel(Window window, int x, int y, uint32_t value,
-                      std::chrono::milliseconds limit = std::chrono::seconds(5));
-    bool waitForPixel(Window window, int x, int y, uint32_t value,
-                      bool (*matches)(uint32_t shown, uint32_t wanted),
+                      bool (*matches)(uint32_t shown, uint32_t wanted) = nullptr,
                       std::chrono::milliseconds limit = std::chrono::seconds(5));
 
     static Display *display_;

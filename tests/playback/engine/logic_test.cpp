@@ -1,7 +1,4 @@
-// The engine's arithmetic and bookkeeping, checked without a display: the
-// frame period, the timer's carry rule, the slow-play test, the frame advance
-// through the three loop modes, scrubbing to key frames, the view arithmetic
-// and the event queue.
+// The engine's arithmetic and bookkeeping, checked without a display.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -48,23 +45,6 @@ TEST(TimerCarry, OversleepTurnsIntoSeveralFramesAndKeepsTheRest)
     EXPECT_EQ(carry, -10000);
 }
 
-TEST(TimerCarry, ARunOfJitteredWakeUpsNeverDrifts)
-{
-    // Wake-ups that alternate early and late by up to 9 ms still give one
-    // frame per period on average and a bounded carry.
-    const int32_t delay = 33333;
-    int64_t carry = 0, frames = 0, clock = 0;
-    const int jitter[] = {-9000, 7000, 0, 8500, -3000, 1200};
-    for (int i = 0; i < 600; i++) {
-        const int64_t slept = delay - carry + jitter[i % 6];
-        clock += slept;
-        frames += __mvPB_FramesDue(slept + carry, delay, &carry);
-        EXPECT_LT(carry, delay);
-        EXPECT_GE(carry, -10000);
-    }
-    EXPECT_NEAR(double(frames), double(clock) / delay, 1.0);
-}
-
 TEST(SlowPlay, ThresholdIsAShareOfTheWantedRate)
 {
     EXPECT_TRUE(__mvPB_IsSlow(14.0, 30.0, 1.0, 0.5));
@@ -74,107 +54,64 @@ TEST(SlowPlay, ThresholdIsAShareOfTheWantedRate)
     EXPECT_FALSE(__mvPB_IsSlow(30.0, 30.0, -2.0, 0.5));
 }
 
-// A playback object detached from any thread: the advance only needs its
-// tick semaphore.
-struct Advance : ::testing::Test {
-    MVplayback object;
-    void SetUp() override
-    {
+// The frame advance between start frame 10 and end frame 20 of 40, on a
+// playback object detached from any thread (it only needs its tick
+// semaphore): advanced `step` frames at a time until play ends, or `count`
+// times when it does not.
+TEST(Advance, LoopModesWrapTurnOrStopAndLimitsCountPasses)
+{
+    const struct {
+        int mode, limit;
+        double speed;
+        int from, step;
+        size_t count;           // advances made, each signalling a tick
+        std::vector<int> last;  // the last frames reached
+        bool ended;
+        double speedAfter;
+    } cases[] = {
+        // Repeat wraps to the other end either way; a jump past the end lands on the start.
+        {MV_LOOP_REPEAT, 0, 1.0, 18, 1, 4, {19, 20, 10, 11}, false, 1.0},
+        {MV_LOOP_REPEAT, 0, -1.0, 10, 1, 2, {20, 19}, false, -1.0},
+        {MV_LOOP_REPEAT, 0, 1.0, 19, 5, 1, {10}, false, 1.0},
+        // Swing holds the end frame and turns.
+        {MV_LOOP_SWING, 0, 1.0, 19, 1, 3, {20, 20, 19}, false, -1.0},
+        {MV_LOOP_SWING, 0, -1.0, 11, 1, 3, {10, 10, 11}, false, 1.0},
+        // Once stops at the end frame.
+        {MV_LOOP_ONCE, 0, 1.0, 19, 1, 2, {20, 20}, true, 1.0},
+        {MV_LOOP_ONCE, 0, -2.0, 11, 1, 2, {10, 10}, true, -2.0},
+        // Two passes, 11..20 and 10..20: the run off the end of the last stops
+        // play on the end frame rather than wrapping to the start.
+        {MV_LOOP_REPEAT, 2, 1.0, 10, 1, 22, {19, 20, 20}, true, 1.0},
+        {MV_LOOP_REPEAT, 2, -1.0, 12, 4, 4, {20, 16, 12, 10}, true, -1.0},
+        // Swing counts each direction.
+        {MV_LOOP_SWING, 3, 1.0, 10, 1, 33, {19, 20, 20}, true, -1.0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " limit " << c.limit << " from "
+                                        << c.from);
+        MVplayback object;
         object.tickSema = cinelark::arena::PollableSemaphore::create(0);
         object.length = 40;
         object.startFrame = 10;
         object.endFrame = 20;
-    }
-    // Advances n frames at a time and records each frame reached.
-    std::vector<int> run(int steps, int n = 1)
-    {
+        object.loopMode = c.mode;
+        object.loopLimit = c.limit;
+        object.speed = c.speed;
+        object.currentFrame = c.from;
         std::vector<int> frames;
-        for (int i = 0; i < steps; i++) {
-            ended = __mvPBaud_NextFrame(&object, n) != 0;
+        bool ended = false;
+        while (!ended && frames.size() < (c.ended ? 1000 : c.count)) {
+            ended = __mvPBaud_NextFrame(&object, c.step) == -1;  // 0 while play goes on
             frames.push_back(object.currentFrame);
-            if (ended)
-                break;
         }
-        return frames;
+        ASSERT_EQ(frames.size(), c.count);
+        EXPECT_EQ(std::vector<int>(frames.end() - long(c.last.size()), frames.end()), c.last);
+        EXPECT_EQ(ended, c.ended);
+        EXPECT_EQ(object.stopAtEnd, c.ended ? 1 : 0);
+        EXPECT_EQ(object.loopCount, 0);
+        EXPECT_EQ(object.speed, c.speedAfter);
+        EXPECT_EQ(object.tickSema->value(), int(c.count));
     }
-    bool ended = false;
-};
-
-TEST_F(Advance, RepeatWrapsToTheOtherEndInEitherDirection)
-{
-    object.loopMode = MV_LOOP_REPEAT;
-    object.currentFrame = 18;
-    EXPECT_EQ(run(4), (std::vector<int>{19, 20, 10, 11}));
-    object.speed = -1.0;
-    object.currentFrame = 10;
-    EXPECT_EQ(run(2), (std::vector<int>{20, 19}));
-    EXPECT_FALSE(ended);
-    EXPECT_EQ(object.stopAtEnd, 0);
-    // Every advance signals a tick.
-    EXPECT_EQ(object.tickSema->value(), 6);
-}
-
-TEST_F(Advance, RepeatJumpPastTheEndLandsOnTheStart)
-{
-    object.loopMode = MV_LOOP_REPEAT;
-    object.currentFrame = 19;
-    EXPECT_EQ(run(1, 5), (std::vector<int>{10}));
-}
-
-TEST_F(Advance, SwingHoldsTheEndFrameAndTurns)
-{
-    object.loopMode = MV_LOOP_SWING;
-    object.currentFrame = 19;
-    EXPECT_EQ(run(3), (std::vector<int>{20, 20, 19}));
-    EXPECT_EQ(object.speed, -1.0);
-    object.currentFrame = 11;
-    EXPECT_EQ(run(3), (std::vector<int>{10, 10, 11}));
-    EXPECT_EQ(object.speed, 1.0);
-}
-
-TEST_F(Advance, OnceStopsAtTheEndFrame)
-{
-    object.loopMode = MV_LOOP_ONCE;
-    object.currentFrame = 19;
-    EXPECT_EQ(run(5), (std::vector<int>{20, 20}));
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(object.stopAtEnd, 1);
-    object.stopAtEnd = 0;
-    object.speed = -2.0;
-    object.currentFrame = 11;
-    EXPECT_EQ(run(5), (std::vector<int>{10, 10}));
-    EXPECT_TRUE(ended);
-}
-
-TEST_F(Advance, LoopLimitCountsPassesAndResets)
-{
-    object.loopMode = MV_LOOP_REPEAT;
-    object.loopLimit = 2;
-    object.currentFrame = 10;
-    const std::vector<int> frames = run(100);
-    EXPECT_TRUE(ended);
-    // Two passes: 11..20, 10..20, then the run off the end stops play on
-    // the end frame rather than wrapping to the start.
-    EXPECT_EQ(frames.size(), 10u + 11u + 1u);
-    EXPECT_EQ(frames.back(), 20);
-    EXPECT_EQ(object.loopCount, 0);
-    EXPECT_EQ(object.stopAtEnd, 1);
-    // Backwards, several frames at a time: it stops on the start frame.
-    object.speed = -1.0;
-    object.currentFrame = 12;
-    EXPECT_EQ(run(100, 4).back(), 10);
-    EXPECT_TRUE(ended);
-}
-
-TEST_F(Advance, SwingLimitCountsEachDirection)
-{
-    object.loopMode = MV_LOOP_SWING;
-    object.loopLimit = 3;
-    object.currentFrame = 10;
-    run(1000);
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(object.currentFrame, 20);
-    EXPECT_EQ(object.loopCount, 0);
 }
 
 TEST(Scrub, PicksTheNearestKeyFrameLaterOnATie)

@@ -1,8 +1,5 @@
-// Views of a bound movie: size and zoom, offset in both y conventions, the
-// background bands, the frame-display switch, window resizing, a window that
-// goes away, and a display without GLX.
+// Views of a bound movie: size, zoom, offset, background, resizing.
 #include <gtest/gtest.h>
-
 
 #include <chrono>
 #include <cstdlib>
