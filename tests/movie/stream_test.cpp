@@ -1,5 +1,4 @@
-// Byte streams of all four kinds: positions, bounds, errors, the locked
-// seek-and-read, and the resource-part lookup.
+// Byte streams of all four kinds and the resource-part lookup.
 #include "error.h"
 #include "stream.h"
 #include "temp_dir.h"
@@ -187,8 +186,7 @@ TEST(DummyStream, CountsWrittenBytesAndCannotBeRead)
 
 TEST(Stream, SeeknReadIsAtomicBetweenThreads)
 {
-    // Two threads read different offsets of one file through one stream; a
-    // seek of one thread between the other's seek and read would mix them.
+    // A seek of one thread between the other's seek and read would mix them.
     TempDir dir;
     std::vector<unsigned char> bytes(4096);
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -211,31 +209,24 @@ TEST(Stream, SeeknReadIsAtomicBetweenThreads)
     EXPECT_EQ(mixed.load(), 0);
 }
 
-struct ResourceCase {
-    const char *file;
-    const char *first;
-    const char *second;
-};
-
-class ResourcePath : public testing::TestWithParam<ResourceCase> {};
-
-TEST_P(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
+TEST(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
 {
+    const struct {
+        const char *file, *first, *second;
+    } cases[] = {{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
+                 {"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
+                 {"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}};
     char path[MV_STREAM_MAX_PATH];
     const std::string longName(MV_STREAM_MAX_PATH, 'x');
-    EXPECT_EQ(__mvS_ResourcePath((longName + GetParam().file).c_str(), ".resource", path, sizeof path), -1);
-    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".HSresource", path, sizeof path), 0);
-    EXPECT_STREQ(path, GetParam().first);
-    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".resource", path, sizeof path), 0);
-    EXPECT_STREQ(path, GetParam().second);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(__mvS_ResourcePath((longName + c.file).c_str(), ".resource", path, sizeof path), -1);
+        ASSERT_EQ(__mvS_ResourcePath(c.file, ".HSresource", path, sizeof path), 0);
+        EXPECT_STREQ(path, c.first);
+        ASSERT_EQ(__mvS_ResourcePath(c.file, ".resource", path, sizeof path), 0);
+        EXPECT_STREQ(path, c.second);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, ResourcePath,
-    testing::Values(ResourceCase{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
-                    ResourceCase{"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
-                    ResourceCase{"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}),
-    [](const testing::TestParamInfo<ResourceCase> &info) { return "case" + std::to_string(info.index); });
 
 TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
 {
