@@ -180,7 +180,7 @@ TEST(MovieWrite, ChangesMakeAMovieDirtyAndAReadOnlyStreamRefusesTheWrite)
     MemMovie::release(id);
 }
 
-TEST(MovieErrors, BadIdsAreRefusedEverywhere)
+TEST(MovieErrors, BadIdsAndMissingPointersAreRefusedEverywhere)
 {
     MemMovie movie;
     MVid image = movie.addImage(imageParams());
@@ -217,14 +217,8 @@ TEST(MovieErrors, BadIdsAreRefusedEverywhere)
     EXPECT_EQ(mvGetTitle(unknown), nullptr);
     EXPECT_EQ(mvGetImageRate(unknown), 0.0);
     expectBadId(mvSetTitle(unknown, "x"), "setter");
-}
 
-TEST(MovieErrors, MissingPointersAreInvalidArguments)
-{
-    MemMovie movie;
-    MVid image = movie.addImage(imageParams());
-    Params p = newParams();
-    MVid out = 0;
+    // Missing pointers are invalid arguments.
     EXPECT_EQ(mvCreateMem(nullptr, 100, p.get(), nullptr, &out), -1);
     EXPECT_EQ(mvGetErrno(), EINVAL);
     EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, nullptr, nullptr, &out), -1);

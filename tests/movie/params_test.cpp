@@ -81,7 +81,7 @@ TEST(TrackSettingRules, AreCheckedWhenTheTrackIsAdded)
     }
 }
 
-TEST(MovieSettings, BadValuesAreRefusedAndChangeNothing)
+TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothing)
 {
     MemMovie movie;
     ASSERT_EQ(mvSetLoopLimit(movie.id(), 4), 0);
@@ -100,20 +100,15 @@ TEST(MovieSettings, BadValuesAreRefusedAndChangeNothing)
     EXPECT_EQ(mvSetParams(movie.id(), format.get(), nullptr), -1);
     EXPECT_EQ(mvSetMovieDefaults(format.get(), 4), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
-}
 
-TEST(MovieSettings, WrongTypeNamesTheSettingInTheMessage)
-{
-    MemMovie movie;
+    // A wrong type is named in the message, and nothing of the list is taken.
     ASSERT_EQ(mvSetTitle(movie.id(), "Before"), 0);
-    Params p = newParams();
-    dmParamsSetEnum(p.get(), MV_LOOP_MODE, MV_LOOP_SWING);
-    dmParamsSetInt(p.get(), MV_TITLE, 12);
-    EXPECT_EQ(mvSetParams(movie.id(), p.get(), nullptr), -1);
+    Params typed = newParams();
+    dmParamsSetEnum(typed.get(), MV_LOOP_MODE, MV_LOOP_SWING);
+    dmParamsSetInt(typed.get(), MV_TITLE, 12);
+    EXPECT_EQ(mvSetParams(movie.id(), typed.get(), nullptr), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
-    std::string message = mvGetErrorStr(MV_ERR_WRONG_TYPE);
-    EXPECT_EQ(message, "Parameter value supplied is of the wrong type: TITLE");
-    // Nothing of the refused list was taken.
+    EXPECT_STREQ(mvGetErrorStr(MV_ERR_WRONG_TYPE), "Parameter value supplied is of the wrong type: TITLE");
     EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
 }
