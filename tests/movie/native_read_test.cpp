@@ -16,7 +16,6 @@
 
 #include <fcntl.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>

@@ -1,8 +1,5 @@
 // Settings of movies and tracks: value rules, types, user parameters,
 // defaults, and settings that cannot change after creation.
-#include <cstring>
-#include <string>
-
 #include <gtest/gtest.h>
 
 #include "error.h"

@@ -222,15 +222,17 @@ TEST(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
     }
 }
 
-TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
+TEST(ResourceFork, PrefersTheHSresourceFileFallsBackToResourceAndMayBeMissing)
 {
     TempDir dir;
     const std::string movie = dir.write("intro.mov", {1});
-    dir.write(".resource/intro.mov", {'R'});
     StreamCloser c;
     ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
-
     StreamCloser fork;
+    EXPECT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+
+    dir.write(".resource/intro.mov", {'R'});
     ASSERT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), 0);
     unsigned char byte = 0;
     ASSERT_EQ(__mvS_Read(fork.s, &byte, 1), 0);
@@ -245,22 +247,14 @@ TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
     EXPECT_EQ(byte, 'H');
 }
 
-TEST(ResourceFork, MissingOrImpossibleForksFail)
+TEST(ResourceFork, MemoryAndDummyStreamsHaveNone)
 {
-    TempDir dir;
-    const std::string movie = dir.write("alone.mov", {1});
-    StreamCloser c;
-    ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
-    MVstream *fork = nullptr;
-    EXPECT_EQ(__mvS_OpenResourceFork(c.s, &fork), -1);
-    EXPECT_EQ(mvGetErrno(), ENOENT);
-
     unsigned char memory[4];
-    StreamCloser m;
+    StreamCloser m, d;
     ASSERT_EQ(__mvS_CreateWithMem(memory, sizeof memory, &m.s), 0);
-    EXPECT_EQ(__mvS_OpenResourceFork(m.s, &fork), -1);
-    StreamCloser d;
     ASSERT_EQ(__mvS_CreateDummy(&d.s), 0);
+    MVstream *fork = nullptr;
+    EXPECT_EQ(__mvS_OpenResourceFork(m.s, &fork), -1);
     EXPECT_EQ(__mvS_OpenResourceFork(d.s, &fork), -1);
 }
 
