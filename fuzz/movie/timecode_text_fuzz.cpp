@@ -35,13 +35,8 @@ bool makeMovie(Movie &m, double rate, int frames)
     dmParamsDestroy(params);
     if (!made || dmParamsCreate(&params) != 0)
         return false;
-    dmParamsSetInt(params, DM_IMAGE_WIDTH, 1);
-    dmParamsSetInt(params, DM_IMAGE_HEIGHT, 1);
+    dmSetImageDefaults(params, 1, 1, DM_PACKING_RGBX);
     dmParamsSetFloat(params, DM_IMAGE_RATE, rate);
-    dmParamsSetString(params, DM_IMAGE_COMPRESSION, DM_IMAGE_UNCOMPRESSED);
-    dmParamsSetEnum(params, DM_IMAGE_INTERLACING, DM_IMAGE_NONINTERLACED);
-    dmParamsSetEnum(params, DM_IMAGE_PACKING, DM_PACKING_RGBX);
-    dmParamsSetEnum(params, DM_IMAGE_ORIENTATION, DM_ORIENTATION_BOTTOM_TO_TOP);
     made = mvAddTrack(m.id, DM_MEDIUM_IMAGE, params, nullptr, &m.track) == 0;
     dmParamsDestroy(params);
     if (!made)

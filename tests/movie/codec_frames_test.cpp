@@ -1,6 +1,5 @@
-// Image tracks with a codec: frames go through the codec bridge on their way
-// in and out, inter-frame schemes mark their key frames, and reads out of
-// order bring the decoder in step first.
+// Image tracks with a codec: frames go through the codec bridge both ways,
+// and reads out of order bring an inter-frame decoder in step first.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -164,7 +163,7 @@ TEST_F(HalfChanges, FramesReadInAnyOrderIntoAnyBufferShowTheirOwnPicture)
             << i;
 }
 
-TEST_F(HalfChanges, PastingIntoATrackOfTheSameSchemeKeepsTheStoredFrames)
+TEST_F(HalfChanges, PastingIntoATrackOfTheSameSchemeKeepsTheStoredFramesAndKeyMarks)
 {
     MVid copy = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
     ASSERT_NE(copy, 0);

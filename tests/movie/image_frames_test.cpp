@@ -1,6 +1,5 @@
-// Image frames: stored byte order, reads for display in every packing,
-// stored (compressed) frames, per-frame parameters and where an inter-frame
-// decoder has to start.
+// Image frames: reads for display, stored frames, per-frame parameters and
+// where an inter-frame decoder has to start.
 #include <cstring>
 #include <set>
 #include <vector>
@@ -16,19 +15,6 @@ using namespace testing_movie;
 
 namespace {
 
-// One packing's frame as stored and as it must come out for display.
-struct DisplayCase {
-    const char *label;
-    int packing;
-    int width, height;
-    std::vector<uint8_t> frame;  // native caller frame, as inserted
-    std::vector<uint32_t> shown;
-};
-
-void PrintTo(const DisplayCase &c, std::ostream *os) { *os << c.label; }
-
-class DisplayRead : public ::testing::TestWithParam<DisplayCase> {};
-
 std::vector<uint8_t> asBytes(std::initializer_list<uint32_t> words)
 {
     std::vector<uint8_t> out(words.size() * 4);
@@ -43,41 +29,45 @@ std::vector<uint8_t> asBytes16(std::initializer_list<uint16_t> values)
     return out;
 }
 
-TEST_P(DisplayRead, ConvertsToRedLowWords)
+// One packing's frame as inserted (native caller words) and as it must come
+// out for display.
+TEST(DisplayRead, ConvertsEveryPackingToRedLowWords)
 {
-    const DisplayCase &c = GetParam();
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(c.width, c.height, c.packing));
-    ASSERT_NE(track, 0);
-    std::vector<uint8_t> frame = c.frame;
-    ASSERT_EQ(mvInsertFrames(track, 0, 1, frame.size(), frame.data()), 0);
-    std::vector<uint32_t> shown(c.shown.size(), 0xDEADBEEF);
-    ASSERT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4, shown.data()), 0);
-    EXPECT_EQ(shown, c.shown);
-    // A buffer smaller than the picture is refused, not overrun.
-    EXPECT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4 - 1, shown.data()), -1);
-    EXPECT_EQ(__mvT_ReadRGBXImage(track, 1, shown.size() * 4, shown.data()), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Packings, DisplayRead,
-    ::testing::Values(
-        DisplayCase{"rgbx", DM_PACKING_RGBX, 2, 2,
-                    asBytes({0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}),
-                    {0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}},
-        DisplayCase{"grey", DM_PACKING_GRAY, 3, 1, {0x00, 0x80, 0xFF},
-                    {0x00000000, 0x00808080, 0x00FFFFFF}},
+    const struct {
+        const char *label;
+        int packing, width, height;
+        std::vector<uint8_t> frame;
+        std::vector<uint32_t> shown;
+    } cases[] = {
+        {"rgbx", DM_PACKING_RGBX, 2, 2, asBytes({0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}),
+         {0x00000001, 0x00000203, 0x00040506, 0x00FFFFFF}},
+        {"grey", DM_PACKING_GRAY, 3, 1, {0x00, 0x80, 0xFF}, {0x00000000, 0x00808080, 0x00FFFFFF}},
         // Blue low, red high; rows come out in the other order.
-        DisplayCase{"xbgr", DM_PACKING_XBGR, 2, 2,
-                    asBytes({0xFF0000FF, 0x0000FF00, 0x00FF0000, 0x00123456}),
-                    {0x000000FF, 0x00563412, 0x00FF0000, 0x0000FF00}},
+        {"xbgr", DM_PACKING_XBGR, 2, 2, asBytes({0xFF0000FF, 0x0000FF00, 0x00FF0000, 0x00123456}),
+         {0x000000FF, 0x00563412, 0x00FF0000, 0x0000FF00}},
         // First stored row red, second blue: shown blue above red.
-        DisplayCase{"555", DM_PACKING_RGB555, 2, 2, asBytes16({0x7C00, 0x7C00, 0x001F, 0x001F}),
-                    {0x00FF0000, 0x00FF0000, 0x000000FF, 0x000000FF}},
+        {"555", DM_PACKING_RGB555, 2, 2, asBytes16({0x7C00, 0x7C00, 0x001F, 0x001F}),
+         {0x00FF0000, 0x00FF0000, 0x000000FF, 0x000000FF}},
         // Each 5-bit component c becomes (c << 3) | (c >> 2).
-        DisplayCase{"555 levels", DM_PACKING_RGB555, 3, 1, asBytes16({0x0421, 0x4210, 0x03E0}),
-                    {0x00080808, 0x00848484, 0x0000FF00}}));
+        {"555 levels", DM_PACKING_RGB555, 3, 1, asBytes16({0x0421, 0x4210, 0x03E0}),
+         {0x00080808, 0x00848484, 0x0000FF00}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        MemMovie movie;
+        MVid track = movie.addImage(imageParams(c.width, c.height, c.packing));
+        ASSERT_NE(track, 0);
+        std::vector<uint8_t> frame = c.frame;
+        ASSERT_EQ(mvInsertFrames(track, 0, 1, frame.size(), frame.data()), 0);
+        std::vector<uint32_t> shown(c.shown.size(), 0xDEADBEEF);
+        ASSERT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4, shown.data()), 0);
+        EXPECT_EQ(shown, c.shown);
+        // A buffer smaller than the picture is refused, not overrun.
+        EXPECT_EQ(__mvT_ReadRGBXImage(track, 0, shown.size() * 4 - 1, shown.data()), -1);
+        EXPECT_EQ(__mvT_ReadRGBXImage(track, 1, shown.size() * 4, shown.data()), -1);
+        EXPECT_EQ(mvGetErrno(), MV_ERR_FRAME_RANGE);
+    }
+}
 
 TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAll)
 {
@@ -144,30 +134,23 @@ TEST(FrameParams, KeyMarksAndUserParametersPerFrame)
 
 // Where an inter-frame decoder starts, for a frame, the last frame decoded
 // and the key frames of the track.
-struct StepCase {
-    int frame;
-    int lastDecoded;
-    std::set<int> keys;
-    int start;
-};
-
-class DecoderStep : public ::testing::TestWithParam<StepCase> {};
-
-TEST_P(DecoderStep, StartsAtTheNearestUsableFrame)
+TEST(DecoderStep, StartsAtTheNearestUsableFrame)
 {
-    const StepCase &c = GetParam();
-    auto isKey = [&](int f) { return c.keys.count(f) > 0; };
-    EXPECT_EQ(__mvIT_StepStart(c.frame, c.lastDecoded, isKey), c.start);
+    const struct {
+        int frame, lastDecoded;
+        std::set<int> keys;
+        int start;
+    } cases[] = {{25, 3, {0, 20}, 20},  // nearest key frame
+                 {25, 40, {}, 15},      // ten frames back
+                 {25, -1, {}, 0},       // from the start
+                 {4, 3, {}, 4},         // the next frame: nothing
+                 {25, 20, {0}, 21},     // after the last decoded
+                 {20, 3, {0, 20}, 20},  // a key frame itself
+                 {8, 30, {}, 0}};       // near the start
+    for (const auto &c : cases) {
+        auto isKey = [&](int f) { return c.keys.count(f) > 0; };
+        EXPECT_EQ(__mvIT_StepStart(c.frame, c.lastDecoded, isKey), c.start) << c.frame << " after " << c.lastDecoded;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DecoderStep,
-    ::testing::Values(StepCase{25, 3, {0, 20}, 20},  // nearest key frame
-                      StepCase{25, 40, {}, 15},      // ten frames back
-                      StepCase{25, -1, {}, 0},       // from the start
-                      StepCase{4, 3, {}, 4},         // the next frame: nothing
-                      StepCase{25, 20, {0}, 21},     // after the last decoded
-                      StepCase{20, 3, {0, 20}, 20},  // a key frame itself
-                      StepCase{8, 30, {}, 0}));      // near the start
 
 }  // namespace

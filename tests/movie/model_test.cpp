@@ -1,11 +1,10 @@
-// Movies and ids: numbering, registries, creation on each kind of storage,
-// the clean and dirty states, and bad ids everywhere.
+// Movies and ids: numbering, creation on each kind of storage, the clean
+// and dirty states, and bad ids everywhere.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -64,8 +63,6 @@ TEST(MovieCreate, DefaultsAreReadBackAndTheNewMovieIsClean)
     EXPECT_EQ(mvGetOptimized(movie.id()), 0);
     EXPECT_EQ(mvGetTitle(movie.id()), nullptr);
     EXPECT_FALSE(__mvFindMovie(movie.id())->dirty);
-    // A clean movie needs no write.
-    EXPECT_EQ(mvWrite(movie.id()), 0);
 }
 
 TEST(MovieCreate, EachRequiredSettingIsNeeded)
@@ -111,22 +108,17 @@ TEST(MovieCreate, CreateFileReportsErrorsKeepsFilesOnBadSettingsAndTruncatesOthe
     EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
     EXPECT_EQ(TempDir::read(existing).size(), 3u);
 
-    // Good settings truncate the file and reserve the header block.
+    // Good settings truncate the file; where frames then go is the file
+    // space manager's (filespace_test).
     std::string path = dir.write("new.mv", std::vector<unsigned char>(500, 7));
     p = movieParams();
     ASSERT_EQ(mvCreateFile(path.c_str(), p.get(), nullptr, &id), 0);
     EXPECT_EQ(TempDir::read(path).size(), 0u);
-    // The first frame's space starts after the 4-byte header block, rounded
-    // to 8.
     MVid image = 0;
-    Params ip = imageParams(2, 1);
-    ASSERT_EQ(mvAddTrack(id, DM_MEDIUM_IMAGE, ip.get(), nullptr, &image), 0);
+    ASSERT_EQ(mvAddTrack(id, DM_MEDIUM_IMAGE, imageParams(2, 1).get(), nullptr, &image), 0);
     uint32_t pixels[2] = {0x00332211, 0x00665544};
     ASSERT_EQ(mvInsertFrames(image, 0, 1, sizeof pixels, pixels), 0);
-    std::vector<unsigned char> bytes = TempDir::read(path);
-    ASSERT_EQ(bytes.size(), 16u);
-    const unsigned char stored[8] = {0x00, 0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44};
-    EXPECT_EQ(std::memcmp(bytes.data() + 8, stored, 8), 0);
+    EXPECT_EQ(TempDir::read(path).size(), 16u) << "frames go to the file itself";
     MemMovie::release(id);
 }
 
@@ -187,7 +179,7 @@ TEST(MovieWrite, ChangesMakeAMovieDirtyAndAReadOnlyStreamRefusesTheWrite)
     MemMovie::release(id);
 }
 
-TEST(MovieErrors, BadIdsAreRefusedEverywhere)
+TEST(MovieErrors, BadIdsAndMissingPointersAreRefusedEverywhere)
 {
     MemMovie movie;
     MVid image = movie.addImage(imageParams());
@@ -224,14 +216,8 @@ TEST(MovieErrors, BadIdsAreRefusedEverywhere)
     EXPECT_EQ(mvGetTitle(unknown), nullptr);
     EXPECT_EQ(mvGetImageRate(unknown), 0.0);
     expectBadId(mvSetTitle(unknown, "x"), "setter");
-}
 
-TEST(MovieErrors, MissingPointersAreInvalidArguments)
-{
-    MemMovie movie;
-    MVid image = movie.addImage(imageParams());
-    Params p = newParams();
-    MVid out = 0;
+    // Missing pointers are invalid arguments.
     EXPECT_EQ(mvCreateMem(nullptr, 100, p.get(), nullptr, &out), -1);
     EXPECT_EQ(mvGetErrno(), EINVAL);
     EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, nullptr, nullptr, &out), -1);

@@ -46,23 +46,35 @@ std::vector<Bytes> DecodeAll(const Bytes &stream, int width, int height, int cou
     return frames;
 }
 
+// An MPEG-1 video stream of ffmpeg's moving test picture.
+std::string Encode(const TempDir &dir, const std::string &picture, const std::string &options)
+{
+    const std::string file = dir.file("clip.m1v");
+    EXPECT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=" + picture +
+                           " -pix_fmt yuv420p -c:v mpeg1video " + options + " " + file).c_str()),
+              0);
+    clSetErrorHandler(Quiet);
+    return file;
+}
+
+MVid ImageTrack(MVid movie)
+{
+    MVid track = 0;
+    EXPECT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+    return track;
+}
+
 TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
 {
     TempDir dir;
-    const std::string file = dir.file("clip.m1v");
     // Open groups of 9 with two B pictures per P: random access has to
     // warm the decoder up across a group boundary.
-    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=120x72:rate=25 -frames:v 31 "
-                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 9 -qscale:v 5 " + file)
-                              .c_str()),
-              0);
-    clSetErrorHandler(Quiet);
+    const std::string file = Encode(dir, "size=120x72:rate=25", "-frames:v 31 -bf 2 -g 9 -qscale:v 5");
     EXPECT_EQ(mvIsMovieFile(file.c_str()), 1);
     MVid movie = 0;
     ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
     EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_MPEG1);
-    MVid track = 0;
-    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+    const MVid track = ImageTrack(movie);
     EXPECT_EQ(mvGetTrackLength(track), 31);
     EXPECT_EQ(mvGetImageWidth(track), 112);
     EXPECT_EQ(mvGetImageHeight(track), 64);
@@ -93,14 +105,9 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
 TEST(MpegMovie, FastForwardLeavesPicturesOut)
 {
     TempDir dir;
-    const std::string file = dir.file("clip.m1v");
     // Closed groups of 7 pictures, I B B P B B P (as ffprobe reports them).
-    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=25 -frames:v 28 "
-                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 9 -flags +cgop -sc_threshold 1000000000 "
-                           "-qscale:v 5 " + file)
-                              .c_str()),
-              0);
-    clSetErrorHandler(Quiet);
+    const std::string file = Encode(dir, "size=48x32:rate=25",
+                                    "-frames:v 28 -bf 2 -g 9 -flags +cgop -sc_threshold 1000000000 -qscale:v 5");
     const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 48, 32, 28);
     const std::string types = "IBBPBBP";
     struct Row {
@@ -110,8 +117,7 @@ TEST(MpegMovie, FastForwardLeavesPicturesOut)
     for (const Row &row : {Row{2.0, "IP"}, Row{4.0, "I"}}) {
         MVid movie = 0;
         ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
-        MVid track = 0;
-        ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+        const MVid track = ImageTrack(movie);
         Bytes frame(expected[0].size());
         __mvT_SetPlaySpeed(track, row.speed);
         int shown = 0;
@@ -136,13 +142,7 @@ TEST(MpegMovie, FastForwardLeavesPicturesOut)
 TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
 {
     TempDir dir;
-    const std::string file = dir.file("clip.m1v");
-    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=30 -frames:v 20 "
-                           "-pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 6 -qscale:v 4 " + file)
-                              .c_str()),
-              0);
-    clSetErrorHandler(Quiet);
-    const Bytes whole = TempDir::read(file);
+    const Bytes whole = TempDir::read(Encode(dir, "size=64x48:rate=30", "-frames:v 20 -bf 2 -g 6 -qscale:v 4"));
     Bytes spoilt = whole;
     spoilt[spoilt.size() * 3 / 5] ^= 0x3C;
     spoilt[spoilt.size() * 4 / 5] ^= 0x3C;
@@ -151,19 +151,16 @@ TEST(MpegMovie, DamagedStreamsPlayWhatDecodes)
         const std::string name = dir.write("damaged.m1v", *bytes);
         MVid movie = 0;
         ASSERT_EQ(mvOpenFile(name.c_str(), 0, &movie), 0);
-        MVid track = 0;
-        ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
+        const MVid track = ImageTrack(movie);
         const int length = mvGetTrackLength(track);
         EXPECT_GE(length, 10);
         Bytes frame(64 * 48 * 4);
-        int failed = 0;
-        int read = 0;
+        int failed = 0, read = 0;
         for (int k = length - 1; k >= 0; k -= 3, ++read)
             failed += mvReadFrames(track, k, 1, frame.size(), frame.data()) != 0;
         EXPECT_LT(failed, read);
-        if (bytes == &spoilt) {
+        if (bytes == &spoilt)
             EXPECT_GT(failed, 0);
-        }
         EXPECT_EQ(mvClose(movie), 0);
     }
 }

@@ -41,50 +41,45 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return out;
 }
 
-struct Case {
-    const char *name;
-    Bytes file;
-    std::string video, audio;
-    int64_t videoPts, audioPts;  // -1: none
-};
-
 constexpr int64_t kHigh = 0x1ABCDEF12;  // uses all 33 bits
 const Bytes kMpeg1Pts = Join({{0xFF, 0xFF, 0x40, 0x20}, Stamp(2, kHigh)});  // stuffing, buffer size, PTS
 
-class Demux : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Demux, SplitsTheStreams)
+TEST(Demux, SplitsTheStreams)
 {
-    const Case &c = GetParam();
-    Program p;
-    Demultiplex(int64_t(c.file.size()), [&](int64_t at, uint8_t *out, size_t n) {
-        std::memcpy(out, c.file.data() + at, n);
-        return true;
-    }, &p);
-    EXPECT_EQ(std::string(p.video.bytes.begin(), p.video.bytes.end()), c.video);
-    EXPECT_EQ(std::string(p.audio.bytes.begin(), p.audio.bytes.end()), c.audio);
-    EXPECT_EQ(p.video.stamps.empty() ? -1 : p.video.stamps[0].pts, c.videoPts);
-    EXPECT_EQ(p.audio.stamps.empty() ? -1 : p.audio.stamps[0].pts, c.audioPts);
+    const struct {
+        const char *name;
+        Bytes file;
+        std::string video, audio;
+        int64_t videoPts, audioPts;  // -1: none
+    } cases[] = {
+        {"mpeg1 headers", Join({kPack1, Packet(0xE0, kMpeg1Pts, "vid"), Packet(0xC0, Join({Stamp(3, 7), Stamp(1, 5)}), "aud"),
+                                Packet(0xBE, {}, "pad"), Packet(0xE0, {0x0F}, "eo")}),
+         "video", "aud", kHigh, 7},
+        {"mpeg2 headers", Join({kPack2, Packet(0xE1, Join({{0x81, 0x80, 5}, Stamp(2, 90000)}), "ab"),
+                                Packet(0xC0, {0x81, 0, 0}, "x")}),
+         "ab", "", 90000, -1},
+        {"stray bytes and end codes", Join({{9, 0, 0, 1, 0xB3, 0, 0, 1}, kPack1, {0, 0, 1, 0xB9, 7},
+                                            Packet(0xE0, {0x0F}, "v")}),
+         "v", "", -1, -1},
+        {"sound before its stamp left out", Join({Packet(0xC0, {0x0F}, "early"), Packet(0xC0, Stamp(2, 3), "on"),
+                                                  Packet(0xC0, {0x0F}, "!")}),
+         "", "on!", -1, 3},
+        {"cut in a packet", Join({kPack1, Packet(0xE0, {0x0F}, "whole"), Bytes{0, 0, 1, 0xE0, 0, 9, 0x0F, 'c'}}),
+         "wholec", "", -1, -1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Program p;
+        Demultiplex(int64_t(c.file.size()), [&](int64_t at, uint8_t *out, size_t n) {
+            std::memcpy(out, c.file.data() + at, n);
+            return true;
+        }, &p);
+        EXPECT_EQ(std::string(p.video.bytes.begin(), p.video.bytes.end()), c.video);
+        EXPECT_EQ(std::string(p.audio.bytes.begin(), p.audio.bytes.end()), c.audio);
+        EXPECT_EQ(p.video.stamps.empty() ? -1 : p.video.stamps[0].pts, c.videoPts);
+        EXPECT_EQ(p.audio.stamps.empty() ? -1 : p.audio.stamps[0].pts, c.audioPts);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Packets, Demux,
-    ::testing::Values(
-        Case{"mpeg1_headers", Join({kPack1, Packet(0xE0, kMpeg1Pts, "vid"), Packet(0xC0, Join({Stamp(3, 7), Stamp(1, 5)}), "aud"),
-                                    Packet(0xBE, {}, "pad"), Packet(0xE0, {0x0F}, "eo")}),
-             "video", "aud", kHigh, 7},
-        Case{"mpeg2_headers", Join({kPack2, Packet(0xE1, Join({{0x81, 0x80, 5}, Stamp(2, 90000)}), "ab"),
-                                    Packet(0xC0, {0x81, 0, 0}, "x")}),
-             "ab", "", 90000, -1},
-        Case{"stray_bytes_and_end_codes", Join({{9, 0, 0, 1, 0xB3, 0, 0, 1}, kPack1, {0, 0, 1, 0xB9, 7},
-                                                Packet(0xE0, {0x0F}, "v")}),
-             "v", "", -1, -1},
-        Case{"sound_before_its_stamp_left_out", Join({Packet(0xC0, {0x0F}, "early"),
-                                                      Packet(0xC0, Stamp(2, 3), "on"), Packet(0xC0, {0x0F}, "!")}),
-             "", "on!", -1, 3},
-        Case{"cut_in_a_packet", Join({kPack1, Packet(0xE0, {0x0F}, "whole"), Bytes{0, 0, 1, 0xE0, 0, 9, 0x0F, 'c'}}),
-             "wholec", "", -1, -1}),
-    [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 TEST(Demux, StampDifferencesCrossTheWrap)
 {

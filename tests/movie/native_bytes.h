@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -50,21 +51,8 @@ inline void append(Bytes &b, const Bytes &more)
     b.insert(b.end(), more.begin(), more.end());
 }
 
-// A version 3 record: name field of 16 bytes (name, zero, spaces), the value
-// length counting its zero, the value text and its zero.
-inline Bytes record(const std::string &name, const std::string &text)
-{
-    Bytes b(16, ' ');
-    std::memcpy(b.data(), name.data(), name.size());
-    if (name.size() < 16)
-        b[name.size()] = 0;
-    put32(b, uint32_t(text.size() + 1));
-    b.insert(b.end(), text.begin(), text.end());
-    b.push_back(0);
-    return b;
-}
-
-// A record whose value is raw bytes (the older binary integer values).
+// A version 3 record whose value is raw bytes (the older binary integer
+// values): name field of 16 bytes (name, zero, spaces), value length, value.
 inline Bytes rawRecord(const std::string &name, const Bytes &value)
 {
     Bytes b(16, ' ');
@@ -76,35 +64,33 @@ inline Bytes rawRecord(const std::string &name, const Bytes &value)
     return b;
 }
 
+// A record of text: the value and its length count its terminating zero.
+inline Bytes record(const std::string &name, const std::string &text)
+{
+    Bytes value(text.begin(), text.end());
+    value.push_back(0);
+    return rawRecord(name, value);
+}
+
+// Big-endian 32-bit words.
+inline Bytes words(std::initializer_list<uint32_t> values)
+{
+    Bytes b;
+    for (uint32_t v : values)
+        put32(b, v);
+    return b;
+}
+
 inline Bytes v3Header(uint32_t records)
 {
     Bytes b = {'M', 'O', 'V', 'I'};
-    put32(b, 3);
-    put32(b, 0);
-    put32(b, 0);
-    put32(b, records);
-    put32(b, 0);
+    append(b, words({3, 0, 0, records, 0}));
     return b;
 }
 
-inline Bytes trackHeader(uint32_t records)
-{
-    Bytes b;
-    put32(b, 0);
-    put32(b, records);
-    put32(b, 0);
-    return b;
-}
+inline Bytes trackHeader(uint32_t records) { return words({0, records, 0}); }
 
-inline Bytes entry(uint32_t offset, uint32_t size, uint32_t records = 0)
-{
-    Bytes b;
-    put32(b, offset);
-    put32(b, size);
-    put32(b, records);
-    put32(b, 0);
-    return b;
-}
+inline Bytes entry(uint32_t offset, uint32_t size, uint32_t records = 0) { return words({offset, size, records, 0}); }
 
 // The fields of a version 1 or 2 header that the reader uses.
 struct V12Header {
@@ -141,12 +127,7 @@ inline Bytes v12Header(const V12Header &h)
 
 inline Bytes indexRecord(uint32_t chunk, uint32_t audioBytes, uint32_t imageBytes)
 {
-    Bytes b;
-    put32(b, chunk);
-    put32(b, audioBytes);
-    put32(b, imageBytes);
-    b.resize(20, 0);
-    return b;
+    return words({chunk, audioBytes, imageBytes, 0, 0});
 }
 
 }  // namespace native_bytes

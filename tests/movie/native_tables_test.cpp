@@ -14,32 +14,25 @@ namespace {
 
 using namespace cinelark::native;
 
-struct CodeCase {
-    ReadAs read;
-    WriteAs write;
-    const char *code;
-    const char *name;
-};
-
-class CodeLists : public testing::TestWithParam<CodeCase> {};
-
-TEST_P(CodeLists, CodeReadsAsNameAndWritesBack)
+TEST(CodeLists, CodeReadsAsNameAndWritesBack)
 {
-    const CodeCase &c = GetParam();
-    EXPECT_EQ(convertForReading(c.read, c.code), c.name);
-    EXPECT_EQ(convertForWriting(c.write, c.name), std::string(c.code));
+    const struct {
+        ReadAs read;
+        WriteAs write;
+        const char *code, *name;
+    } cases[] = {{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "1", "MVC1"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "2", "Uncompressed Video"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "6", "Apple Video"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "7", "Apple Animation"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "10", "JPEG"},
+                 {ReadAs::AudioCodeToName, WriteAs::NameToAudioCode, "100", "Uncompressed Audio"},
+                 {ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "1", "8"},
+                 {ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "2", "16"}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(convertForReading(c.read, c.code), c.name);
+        EXPECT_EQ(convertForWriting(c.write, c.name), std::string(c.code));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, CodeLists,
-    testing::Values(CodeCase{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "1", "MVC1"},
-                    CodeCase{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "2", "Uncompressed Video"},
-                    CodeCase{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "6", "Apple Video"},
-                    CodeCase{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "7", "Apple Animation"},
-                    CodeCase{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "10", "JPEG"},
-                    CodeCase{ReadAs::AudioCodeToName, WriteAs::NameToAudioCode, "100", "Uncompressed Audio"},
-                    CodeCase{ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "1", "8"},
-                    CodeCase{ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "2", "16"}));
 
 TEST(CodeLists, TextOutsideTheListsPassesUnchanged)
 {

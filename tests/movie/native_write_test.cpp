@@ -1,20 +1,13 @@
-// Writing version 3 files: the exact bytes of small movies, the growth of
-// the directory space that moves frame data out of its way, user
+// Writing version 3 files: the exact bytes of small movies, user
 // parameters, and the refusals.
 #include <cinelark/movie.h>
 
 #include "error.h"
-#include "directory.h"
-#include "formats.h"
 #include "model.h"
 #include "movie_builders.h"
 #include "native_bytes.h"
-#include "stream.h"
-#include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -134,47 +127,6 @@ TEST(NativeWriter, AudioDirectoryComesBeforeTheImageDirectory)
     EXPECT_GE(offsetOf(imageEntry), directoryAt + 32);
     EXPECT_EQ(movie.at(offsetOf(audioEntry), 6), samples);
     EXPECT_EQ(movie.at(offsetOf(imageEntry), 4), asStoredWords(pixel));
-}
-
-TEST(NativeWriter, GrowingDirectoryMovesDataFirstToLastAndKeepsItReadable)
-{
-    TempDir dir;
-    const std::string path = dir.file("grow.mv");
-    MVid movie = 0;
-    ASSERT_EQ(mvCreateFile(path.c_str(), movieParams().get(), nullptr, &movie), 0);
-    MVid track = 0;
-    ASSERT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, imageParams(10, 5).get(), nullptr, &track), 0);  // 200-byte frames
-    std::vector<uint8_t> frames(200 * 6);
-    for (size_t i = 0; i < frames.size(); ++i)
-        frames[i] = uint8_t(i / 200 * 31 + i % 7);
-    ASSERT_EQ(mvInsertFrames(track, 0, 6, frames.size(), frames.data()), 0);
-    ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
-
-    const Bytes file = TempDir::read(path);
-    ASSERT_GE(file.size(), 24u);
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 8), (Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3}));
-
-    ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
-    ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
-    EXPECT_EQ(mvGetTrackLength(track), 6);
-    std::vector<uint8_t> back(frames.size());
-    ASSERT_EQ(mvReadFrames(track, 0, 6, back.size(), back.data()), 0);
-    EXPECT_EQ(back, frames);
-    // The blocks that were in the way went to the end in order: frames 0 to
-    // 2 sat at 8, 208 and 408, inside the directory area of a little over
-    // 400 bytes, and were moved; frames 3 to 5 stayed.
-    MVdirectory *directory = __mvT_DirList(track);
-    const uint32_t expected[6] = {1208, 1408, 1608, 608, 808, 1008};
-    for (int i = 0; i < 6; ++i) {
-        uint32_t offset = 0;
-        ASSERT_EQ(__mvDL_DirEntry(directory, i, &offset, nullptr, nullptr, nullptr), 0);
-        EXPECT_EQ(offset, expected[i]) << "frame " << i;
-    }
-    const uint32_t directorySize = __mvMV_DirectorySize(movie);
-    EXPECT_GT(directorySize, 408u);
-    EXPECT_LT(directorySize, 608u);
-    EXPECT_EQ(file.size(), 1808u);
-    ASSERT_EQ(mvClose(movie), 0);
 }
 
 TEST(NativeWriter, UserParametersAreWrittenBackUnderTheirNames)

@@ -1,10 +1,5 @@
-// Settings of movies and tracks: every value rule with its error number,
-// wrong element types, user parameters, defaults, and settings that cannot
-// change after creation.
-#include <cstring>
-#include <functional>
-#include <string>
-
+// Settings of movies and tracks: value rules, types, user parameters,
+// defaults, and settings that cannot change after creation.
 #include <gtest/gtest.h>
 
 #include "error.h"
@@ -15,85 +10,75 @@ using namespace testing_movie;
 
 namespace {
 
-// One change to a track's settings, and whether the track must then be
-// refused with its medium's error.
-struct SettingCase {
-    const char *label;
-    int medium;
-    std::function<void(DMparams *)> change;
-    bool accepted;
-};
-
-void PrintTo(const SettingCase &c, std::ostream *os) { *os << c.label; }
-
-class TrackSettingRules : public ::testing::TestWithParam<SettingCase> {};
-
-TEST_P(TrackSettingRules, AreCheckedWhenTheTrackIsAdded)
-{
-    const bool audio = GetParam().medium == DM_MEDIUM_AUDIO;
-    MemMovie movie(GetParam().medium == 0 ? MV_FORMAT_QUICKTIME : MV_FORMAT_NATIVE_3);
-    Params p = audio ? audioParams() : imageParams(320, 240);
-    GetParam().change(p.get());
-    MVid track = 0;
-    const int result = mvAddTrack(movie.id(), audio ? DM_MEDIUM_AUDIO : DM_MEDIUM_IMAGE, p.get(), nullptr, &track);
-    EXPECT_EQ(result, GetParam().accepted ? 0 : -1);
-    if (!GetParam().accepted) {
-        EXPECT_EQ(mvGetErrno(), audio ? MV_ERR_AUDIO_SETTINGS : MV_ERR_IMAGE_SETTINGS);
-        EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
-    }
-}
-
 constexpr int A = DM_MEDIUM_AUDIO, I = DM_MEDIUM_IMAGE, QT = 0;  // QT: an image track of a QuickTime movie
 
 void setRate(DMparams *p, double r) { dmParamsSetFloat(p, DM_IMAGE_RATE, r); }
 void setAudioRate(DMparams *p, double r) { dmParamsSetFloat(p, DM_AUDIO_RATE, r); }
 void setScheme(DMparams *p, const char *s) { dmParamsSetString(p, DM_IMAGE_COMPRESSION, s); }
+void setSchemeAndSize(DMparams *p, const char *s, int w, int h)
+{
+    setScheme(p, s);
+    dmParamsSetInt(p, DM_IMAGE_WIDTH, w);
+    dmParamsSetInt(p, DM_IMAGE_HEIGHT, h);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TrackSettingRules,
-    ::testing::Values(
-        SettingCase{"rate 4999", A, [](DMparams *p) { setAudioRate(p, 4999.0); }, false},
-        SettingCase{"rate 50001", A, [](DMparams *p) { setAudioRate(p, 50001.0); }, false},
-        SettingCase{"rate 5000", A, [](DMparams *p) { setAudioRate(p, 5000.0); }, true},
-        SettingCase{"rate 50000", A, [](DMparams *p) { setAudioRate(p, 50000.0); }, true},
-        SettingCase{"width 12", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 12); }, false},
-        SettingCase{"width 8", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 8); }, true},
-        SettingCase{"3 channels", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_CHANNELS, 3); }, false},
-        SettingCase{"format 403", A, [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, 403); }, false},
-        SettingCase{"unsigned", A, [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, AUDIO_FORMAT_UNSIGNED); },
-                    true},
-        SettingCase{"compressed", A, [](DMparams *p) { dmParamsSetString(p, DM_AUDIO_COMPRESSION, "G.711 u-law"); },
-                    false},
-        SettingCase{"volume 1.5", A, [](DMparams *p) { dmParamsSetFloat(p, MV_DEFAULT_VOL, 1.5); }, false},
-        SettingCase{"no rate", A, [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_RATE); }, false},
-        SettingCase{"no compression", A, [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_COMPRESSION); }, false},
-        SettingCase{"fps 0.5", I, [](DMparams *p) { setRate(p, 0.5); }, false},
-        SettingCase{"fps 101", I, [](DMparams *p) { setRate(p, 101.0); }, false},
-        SettingCase{"fps 100", I, [](DMparams *p) { setRate(p, 100.0); }, true},
-        SettingCase{"width 0", I, [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_WIDTH, 0); }, false},
-        SettingCase{"height -2", I, [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_HEIGHT, -2); }, false},
-        SettingCase{"packing 1002", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, 1002); }, false},
-        SettingCase{"orientation 1102", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_ORIENTATION, 1102); },
-                    false},
-        SettingCase{"interlaced", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_INTERLACING, 1); }, false},
-        SettingCase{"RTR", I, [](DMparams *p) { setScheme(p, "RTR"); }, false},
-        SettingCase{"HDCC", I, [](DMparams *p) { setScheme(p, "HDCC"); }, false},
-        SettingCase{"Apple Video 322", I, [](DMparams *p) {
-                        setScheme(p, "Apple Video");
-                        dmParamsSetInt(p, DM_IMAGE_WIDTH, 322);
-                    }, false},
-        SettingCase{"MVC2 3x100", I, [](DMparams *p) {
-                        setScheme(p, "MVC2");
-                        dmParamsSetInt(p, DM_IMAGE_WIDTH, 3);
-                        dmParamsSetInt(p, DM_IMAGE_HEIGHT, 100);
-                    }, false},
-        SettingCase{"depth 0", I, [](DMparams *p) { dmParamsSetInt(p, MV_IMAGE_CSIZE, 0); }, false},
-        SettingCase{"no packing", I, [](DMparams *p) { dmParamsRemove(p, DM_IMAGE_PACKING); }, false},
-        SettingCase{"grey", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_GRAY); }, true},
-        SettingCase{"5-5-5", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_RGB555); }, true},
-        SettingCase{"MVC1 in QuickTime", QT, [](DMparams *p) { setScheme(p, "MVC1"); }, false}));
+// One change to a track's settings, and whether the track is then taken or
+// refused with its medium's error.
+TEST(TrackSettingRules, AreCheckedWhenTheTrackIsAdded)
+{
+    const struct {
+        const char *label;
+        int medium;
+        void (*change)(DMparams *);
+        bool accepted;
+    } cases[] = {
+        {"rate 4999", A, [](DMparams *p) { setAudioRate(p, 4999.0); }, false},
+        {"rate 50001", A, [](DMparams *p) { setAudioRate(p, 50001.0); }, false},
+        {"rate 5000", A, [](DMparams *p) { setAudioRate(p, 5000.0); }, true},
+        {"rate 50000", A, [](DMparams *p) { setAudioRate(p, 50000.0); }, true},
+        {"width 12", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 12); }, false},
+        {"width 8", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_WIDTH, 8); }, true},
+        {"3 channels", A, [](DMparams *p) { dmParamsSetInt(p, DM_AUDIO_CHANNELS, 3); }, false},
+        {"format 403", A, [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, 403); }, false},
+        {"unsigned", A, [](DMparams *p) { dmParamsSetEnum(p, DM_AUDIO_FORMAT, AUDIO_FORMAT_UNSIGNED); }, true},
+        {"compressed", A, [](DMparams *p) { dmParamsSetString(p, DM_AUDIO_COMPRESSION, "G.711 u-law"); }, false},
+        {"volume 1.5", A, [](DMparams *p) { dmParamsSetFloat(p, MV_DEFAULT_VOL, 1.5); }, false},
+        {"no rate", A, [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_RATE); }, false},
+        {"no compression", A, [](DMparams *p) { dmParamsRemove(p, DM_AUDIO_COMPRESSION); }, false},
+        {"fps 0.5", I, [](DMparams *p) { setRate(p, 0.5); }, false},
+        {"fps 101", I, [](DMparams *p) { setRate(p, 101.0); }, false},
+        {"fps 100", I, [](DMparams *p) { setRate(p, 100.0); }, true},
+        {"width 0", I, [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_WIDTH, 0); }, false},
+        {"height -2", I, [](DMparams *p) { dmParamsSetInt(p, DM_IMAGE_HEIGHT, -2); }, false},
+        {"packing 1002", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, 1002); }, false},
+        {"orientation 1102", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_ORIENTATION, 1102); }, false},
+        {"interlaced", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_INTERLACING, 1); }, false},
+        {"RTR", I, [](DMparams *p) { setScheme(p, "RTR"); }, false},
+        {"HDCC", I, [](DMparams *p) { setScheme(p, "HDCC"); }, false},
+        {"Apple Video 322", I, [](DMparams *p) { setSchemeAndSize(p, "Apple Video", 322, 240); }, false},
+        {"MVC2 3x100", I, [](DMparams *p) { setSchemeAndSize(p, "MVC2", 3, 100); }, false},
+        {"depth 0", I, [](DMparams *p) { dmParamsSetInt(p, MV_IMAGE_CSIZE, 0); }, false},
+        {"no packing", I, [](DMparams *p) { dmParamsRemove(p, DM_IMAGE_PACKING); }, false},
+        {"grey", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_GRAY); }, true},
+        {"5-5-5", I, [](DMparams *p) { dmParamsSetEnum(p, DM_IMAGE_PACKING, DM_PACKING_RGB555); }, true},
+        {"MVC1 in QuickTime", QT, [](DMparams *p) { setScheme(p, "MVC1"); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        const bool audio = c.medium == A;
+        MemMovie movie(c.medium == QT ? MV_FORMAT_QUICKTIME : MV_FORMAT_NATIVE_3);
+        Params p = audio ? audioParams() : imageParams(320, 240);
+        c.change(p.get());
+        MVid track = 0;
+        EXPECT_EQ(mvAddTrack(movie.id(), audio ? A : I, p.get(), nullptr, &track), c.accepted ? 0 : -1);
+        if (!c.accepted) {
+            EXPECT_EQ(mvGetErrno(), audio ? MV_ERR_AUDIO_SETTINGS : MV_ERR_IMAGE_SETTINGS);
+            EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
+        }
+    }
+}
 
-TEST(MovieSettings, BadValuesAreRefusedAndChangeNothing)
+TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothing)
 {
     MemMovie movie;
     ASSERT_EQ(mvSetLoopLimit(movie.id(), 4), 0);
@@ -112,20 +97,15 @@ TEST(MovieSettings, BadValuesAreRefusedAndChangeNothing)
     EXPECT_EQ(mvSetParams(movie.id(), format.get(), nullptr), -1);
     EXPECT_EQ(mvSetMovieDefaults(format.get(), 4), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
-}
 
-TEST(MovieSettings, WrongTypeNamesTheSettingInTheMessage)
-{
-    MemMovie movie;
+    // A wrong type is named in the message, and nothing of the list is taken.
     ASSERT_EQ(mvSetTitle(movie.id(), "Before"), 0);
-    Params p = newParams();
-    dmParamsSetEnum(p.get(), MV_LOOP_MODE, MV_LOOP_SWING);
-    dmParamsSetInt(p.get(), MV_TITLE, 12);
-    EXPECT_EQ(mvSetParams(movie.id(), p.get(), nullptr), -1);
+    Params typed = newParams();
+    dmParamsSetEnum(typed.get(), MV_LOOP_MODE, MV_LOOP_SWING);
+    dmParamsSetInt(typed.get(), MV_TITLE, 12);
+    EXPECT_EQ(mvSetParams(movie.id(), typed.get(), nullptr), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
-    std::string message = mvGetErrorStr(MV_ERR_WRONG_TYPE);
-    EXPECT_EQ(message, "Parameter value supplied is of the wrong type: TITLE");
-    // Nothing of the refused list was taken.
+    EXPECT_STREQ(mvGetErrorStr(MV_ERR_WRONG_TYPE), "Parameter value supplied is of the wrong type: TITLE");
     EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
 }

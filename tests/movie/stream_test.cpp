@@ -1,5 +1,4 @@
-// Byte streams of all four kinds: positions, bounds, errors, the locked
-// seek-and-read, and the resource-part lookup.
+// Byte streams of all four kinds and the resource-part lookup.
 #include "error.h"
 #include "stream.h"
 #include "temp_dir.h"
@@ -101,7 +100,7 @@ TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
     EXPECT_EQ(missing, nullptr);
 }
 
-TEST(MemoryStream, ReadPastTheEndFailsAndLeavesThePosition)
+TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
 {
     auto memory = counting(100);
     StreamCloser c;
@@ -129,15 +128,9 @@ TEST(MemoryStream, ReadPastTheEndFailsAndLeavesThePosition)
     ASSERT_EQ(__mvS_Write(c.s, data, 4), 0);
     EXPECT_EQ(std::vector<unsigned char>(memory.begin() + 95, memory.end()),
               (std::vector<unsigned char>{95, 1, 2, 3, 4}));
-}
 
-TEST(MemoryStream, SeeksOutsideTheBlockAreRefused)
-{
-    auto memory = counting(100);
-    StreamCloser c;
-    ASSERT_EQ(__mvS_CreateWithMem(memory.data(), memory.size(), &c.s), 0);
+    // Seeks outside the block are refused.
     ASSERT_EQ(__mvS_Seek(c.s, 40, 0, nullptr), 0);
-    int64_t position = 0;
     EXPECT_EQ(__mvS_Seek(c.s, 101, 0, nullptr), -1);
     EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
     EXPECT_EQ(__mvS_Seek(c.s, -41, 1, nullptr), -1);
@@ -187,8 +180,7 @@ TEST(DummyStream, CountsWrittenBytesAndCannotBeRead)
 
 TEST(Stream, SeeknReadIsAtomicBetweenThreads)
 {
-    // Two threads read different offsets of one file through one stream; a
-    // seek of one thread between the other's seek and read would mix them.
+    // A seek of one thread between the other's seek and read would mix them.
     TempDir dir;
     std::vector<unsigned char> bytes(4096);
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -211,41 +203,36 @@ TEST(Stream, SeeknReadIsAtomicBetweenThreads)
     EXPECT_EQ(mixed.load(), 0);
 }
 
-struct ResourceCase {
-    const char *file;
-    const char *first;
-    const char *second;
-};
-
-class ResourcePath : public testing::TestWithParam<ResourceCase> {};
-
-TEST_P(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
+TEST(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
 {
+    const struct {
+        const char *file, *first, *second;
+    } cases[] = {{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
+                 {"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
+                 {"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}};
     char path[MV_STREAM_MAX_PATH];
     const std::string longName(MV_STREAM_MAX_PATH, 'x');
-    EXPECT_EQ(__mvS_ResourcePath((longName + GetParam().file).c_str(), ".resource", path, sizeof path), -1);
-    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".HSresource", path, sizeof path), 0);
-    EXPECT_STREQ(path, GetParam().first);
-    ASSERT_EQ(__mvS_ResourcePath(GetParam().file, ".resource", path, sizeof path), 0);
-    EXPECT_STREQ(path, GetParam().second);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(__mvS_ResourcePath((longName + c.file).c_str(), ".resource", path, sizeof path), -1);
+        ASSERT_EQ(__mvS_ResourcePath(c.file, ".HSresource", path, sizeof path), 0);
+        EXPECT_STREQ(path, c.first);
+        ASSERT_EQ(__mvS_ResourcePath(c.file, ".resource", path, sizeof path), 0);
+        EXPECT_STREQ(path, c.second);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, ResourcePath,
-    testing::Values(ResourceCase{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
-                    ResourceCase{"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
-                    ResourceCase{"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}),
-    [](const testing::TestParamInfo<ResourceCase> &info) { return "case" + std::to_string(info.index); });
-
-TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
+TEST(ResourceFork, PrefersTheHSresourceFileFallsBackToResourceAndMayBeMissing)
 {
     TempDir dir;
     const std::string movie = dir.write("intro.mov", {1});
-    dir.write(".resource/intro.mov", {'R'});
     StreamCloser c;
     ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
-
     StreamCloser fork;
+    EXPECT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), -1);
+    EXPECT_EQ(mvGetErrno(), ENOENT);
+
+    dir.write(".resource/intro.mov", {'R'});
     ASSERT_EQ(__mvS_OpenResourceFork(c.s, &fork.s), 0);
     unsigned char byte = 0;
     ASSERT_EQ(__mvS_Read(fork.s, &byte, 1), 0);
@@ -260,22 +247,14 @@ TEST(ResourceFork, PrefersTheHSresourceFileAndFallsBackToResource)
     EXPECT_EQ(byte, 'H');
 }
 
-TEST(ResourceFork, MissingOrImpossibleForksFail)
+TEST(ResourceFork, MemoryAndDummyStreamsHaveNone)
 {
-    TempDir dir;
-    const std::string movie = dir.write("alone.mov", {1});
-    StreamCloser c;
-    ASSERT_EQ(__mvS_CreateWithFile(movie.c_str(), O_RDONLY, &c.s), 0);
-    MVstream *fork = nullptr;
-    EXPECT_EQ(__mvS_OpenResourceFork(c.s, &fork), -1);
-    EXPECT_EQ(mvGetErrno(), ENOENT);
-
     unsigned char memory[4];
-    StreamCloser m;
+    StreamCloser m, d;
     ASSERT_EQ(__mvS_CreateWithMem(memory, sizeof memory, &m.s), 0);
-    EXPECT_EQ(__mvS_OpenResourceFork(m.s, &fork), -1);
-    StreamCloser d;
     ASSERT_EQ(__mvS_CreateDummy(&d.s), 0);
+    MVstream *fork = nullptr;
+    EXPECT_EQ(__mvS_OpenResourceFork(m.s, &fork), -1);
     EXPECT_EQ(__mvS_OpenResourceFork(d.s, &fork), -1);
 }
 

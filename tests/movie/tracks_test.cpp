@@ -82,17 +82,4 @@ TEST(Tracks, AnEleventhTrackIsRefusedCleanly)
     EXPECT_NE(movie.addAudio(audioParams()), 0);
 }
 
-TEST(Tracks, GetParamsResolvesTracksAndMovies)
-{
-    MemMovie movie;
-    MVid audio = movie.addAudio(audioParams());
-    DMparams *params = mvGetParams(audio);
-    ASSERT_NE(params, nullptr);
-    EXPECT_EQ(dmParamsGetEnum(params, DM_MEDIUM), DM_MEDIUM_AUDIO);
-    EXPECT_EQ(__mvT_GetParams(audio), params);
-    EXPECT_EQ(mvGetParams(movie.id()), __mvFindMovie(movie.id())->params);
-    EXPECT_EQ(__mvT_GetParams(movie.id()), nullptr);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
-}
-
 }  // namespace
