@@ -23,8 +23,8 @@ TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
     for (int c = 0; c < 256; ++c) {
         const Rgb e = refExpand332(c);
         EXPECT_EQ((Rgb{rgb[3 * c + 2], rgb[3 * c + 1], rgb[3 * c]}), e) << c;
-        EXPECT_EQ(wordAt(rgbx, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16)) << c;
-        EXPECT_EQ(wordAt(rgba, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16) | 0xFF000000u) << c;
+        EXPECT_EQ(wordAt(rgbx, c), word(e)) << c;
+        EXPECT_EQ(wordAt(rgba, c), word(e) | 0xFF000000u) << c;
     }
     // The four blue levels are evenly spread.
     EXPECT_EQ(wordAt(rgbx, 0x10) >> 16, 170u);
