@@ -90,19 +90,23 @@ TEST_F(DevicePort, AWriteIntoAFullRingWaitsForItsOwnRoom) {
 std::atomic<long> tapped{0};
 void count_tapped(void*, const int16_t*, long frames, int, int) { tapped += frames; }
 
+// The null backend's port is mono, so the queued count must be in caller
+// samples, not device words.
 TEST_F(DevicePort, CloseReturnsAtOnceWithSamplesQueuedAndTheFileGetsThemAll) {
   ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
   std::vector<int16_t> in(100000);
   for (int i = 0; i < 100000; ++i) in[i] = static_cast<int16_t>(i * 40503);
   for (const char* backend : {"null", "wav"}) {
-    if (std::string(backend) == "wav") {
+    const bool wav = std::string(backend) == "wav";
+    if (wav) {
       use_wav();
       cinelark::audiodev::set_output_tap(count_tapped, nullptr);
     }
-    ALport port = open(AL_WIDTH_16, 2, 100000);
+    ALport port = open(AL_WIDTH_16, wav ? 2 : 1, 100000);
     ASSERT_NE(port, nullptr) << backend;
-    ASSERT_EQ(ALwritesamps(port, in.data(), 100000), 0);  // 6 s of sound
+    ASSERT_EQ(ALwritesamps(port, in.data(), 100000), 0);  // 6 s of sound or more
     EXPECT_GT(ALgetqueued(port), 90000);
+    EXPECT_LE(ALgetqueued(port), 100000);
     auto start = Clock::now();
     ASSERT_EQ(ALcloseport(port), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << backend;
@@ -114,18 +118,6 @@ TEST_F(DevicePort, CloseReturnsAtOnceWithSamplesQueuedAndTheFileGetsThemAll) {
   ASSERT_TRUE(read_wav(wav_path_, wav));
   EXPECT_EQ(wav.samples, in);
   EXPECT_EQ(tapped.load(), 50000);
-}
-
-TEST_F(DevicePort, QueuedCountsCallerSamples) {
-  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 8000), 0);
-  ALport mono = open(AL_WIDTH_16, 1, 30000);
-  ASSERT_NE(mono, nullptr);
-  std::vector<int16_t> in(30000, 1);
-  ASSERT_EQ(ALwritesamps(mono, in.data(), 20000), 0);
-  long queued = ALgetqueued(mono);
-  EXPECT_LE(queued, 20000);
-  EXPECT_GT(queued, 19000);
-  EXPECT_EQ(ALcloseport(mono), 0);
 }
 
 TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
@@ -148,9 +140,7 @@ TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
   ASSERT_NE(stereo, nullptr);
   EXPECT_EQ(ALwritesamps(stereo, in, 3), 0);
   EXPECT_EQ(ALcloseport(stereo), 0);
-}
-
-TEST_F(DevicePort, TheSmallestQueuesStillTakeWholeFrames) {
+  // The smallest queues still take whole frames.
   for (long channels : {1L, 4L}) {
     ALport port = open(AL_WIDTH_16, channels, 1);
     ASSERT_NE(port, nullptr);
@@ -225,29 +215,25 @@ TEST_F(DevicePort, AnAlsaOutputThatNeverWaitsIsHeldToRealTime) {
 // hangs nor races ahead, and closing returns at once.
 // Holds the process's file size limit low for one test; a write past it
 // fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : was_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &before_);
-    rlimit small = before_;
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
     small.rlim_cur = bytes;
-    set_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    set = setrlimit(RLIMIT_FSIZE, &small) == 0;
   }
   ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &before_);
-    std::signal(SIGXFSZ, was_);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, was);
   }
-  bool set() const { return set_; }
-
- private:
-  void (*was_)(int);
-  rlimit before_{};
-  bool set_ = false;
+  void (*was)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit before{};
+  bool set = false;
 };
 
 TEST_F(DevicePort, AnOutputThatFailsWhilePlayingIsDroppedAndTimeGoesOn) {
   FileSizeLimit limit(64 * 1024);
-  ASSERT_TRUE(limit.set());
+  ASSERT_TRUE(limit.set);
   use_wav();
   ALport port = open(AL_WIDTH_16, 2, 1000);
   ASSERT_NE(port, nullptr);
@@ -272,15 +258,10 @@ TEST_F(DevicePort, AnOutputThatFailsWhilePlayingIsDroppedAndTimeGoesOn) {
   EXPECT_GE(took, std::chrono::milliseconds(2500));
 }
 
-TEST_F(DevicePort, InputPortsAreNotOffered) {
+TEST_F(DevicePort, OnlyOutputPortsAreOfferedAndLongNamesAreCut) {
   ALconfig c = ALnewconfig();
   EXPECT_EQ(ALopenport("in", "r", c), nullptr);
   EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-  ALfreeconfig(c);
-}
-
-TEST_F(DevicePort, LongNamesAreCut) {
-  ALconfig c = ALnewconfig();
   ALport port = ALopenport("movi123456789:123456789", "w", c);
   ALfreeconfig(c);
   ASSERT_NE(port, nullptr);

@@ -161,6 +161,18 @@ inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.
 inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
 inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
 
+// The bytes of a pixel of colour c in YUV (U, Y, V), and in a 4:2:2 pair
+// whose first pixel has colour `first` (its chroma byte, then Y).
+inline Bytes refYuvBytes(Rgb c)
+{
+    return {uint8_t(refU(c.r, c.g, c.b)), uint8_t(refLuma(c.r, c.g, c.b)), uint8_t(refV(c.r, c.g, c.b))};
+}
+inline Bytes refPairBytes(Rgb c, Rgb first, bool second)
+{
+    return {uint8_t(second ? refV(first.r, first.g, first.b) : refU(first.r, first.g, first.b)),
+            uint8_t(refLuma(c.r, c.g, c.b))};
+}
+
 inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 // Ordered dither of one pixel; rowsLeft and pixelsLeft count down to 0 at the

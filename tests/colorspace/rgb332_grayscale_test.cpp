@@ -14,43 +14,30 @@ Bytes allCodes()
     return b;
 }
 
+// Every code expands to its colour, and luma and chroma come from the
+// expanded colour.
 TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
 {
     const Bytes codes = allCodes();
     const Bytes rgb = convert(256, 1, CS_RGB332, codes, CS_RGB);
     const Bytes rgbx = convert(256, 1, CS_RGB332, codes, CS_RGBX);
     const Bytes rgba = convert(256, 1, CS_RGB332, codes, CS_RGBA);
-    for (int c = 0; c < 256; ++c) {
-        const Rgb e = refExpand332(c);
-        EXPECT_EQ((Rgb{rgb[3 * c + 2], rgb[3 * c + 1], rgb[3 * c]}), e) << c;
-        EXPECT_EQ(wordAt(rgbx, c), word(e)) << c;
-        EXPECT_EQ(wordAt(rgba, c), word(e) | 0xFF000000u) << c;
-    }
-    // The four blue levels are evenly spread.
-    EXPECT_EQ(wordAt(rgbx, 0x10) >> 16, 170u);
-}
-
-TEST_F(OneByteSources, Rgb332LumaAndChromaUseTheExpandedColour)
-{
-    const Bytes codes = allCodes();
     const Bytes grey = convert(256, 1, CS_RGB332, codes, CS_GRAYSCALE);
     const Bytes yuv = convert(256, 1, CS_RGB332, codes, CS_YUV);
-    const Bytes yuv422 = convert(256, 1, CS_RGB332, codes, CS_YUV422);
-    const Bytes yuv422hc = convert(256, 1, CS_RGB332, codes, CS_YUV422HC);
-    EXPECT_EQ(yuv422, yuv422hc);
+    const Bytes pairs = convert(256, 1, CS_RGB332, codes, CS_YUV422);
+    EXPECT_EQ(convert(256, 1, CS_RGB332, codes, CS_YUV422HC), pairs);
     for (int c = 0; c < 256; ++c) {
         const Rgb e = refExpand332(c);
         SCOPED_TRACE(c);
+        EXPECT_EQ(pixelOf(rgb, CS_RGB, c), e);
+        EXPECT_EQ(wordAt(rgbx, c), word(e));
+        EXPECT_EQ(wordAt(rgba, c), word(e) | 0xFF000000u);
         EXPECT_EQ(grey[c], refLuma(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c], refU(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c + 1], refLuma(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c + 2], refV(e.r, e.g, e.b));
-        EXPECT_EQ(yuv422[2 * c + 1], refLuma(e.r, e.g, e.b));
-        if (c % 2 == 0) {
-            EXPECT_EQ(yuv422[2 * c], refU(e.r, e.g, e.b));
-            EXPECT_EQ(yuv422[2 * c + 2], refV(e.r, e.g, e.b));
-        }
+        EXPECT_EQ(Bytes(yuv.begin() + 3 * c, yuv.begin() + 3 * c + 3), refYuvBytes(e));
+        EXPECT_EQ((Bytes{pairs[2 * c], pairs[2 * c + 1]}), refPairBytes(e, refExpand332(c & ~1), c % 2 == 1));
     }
+    // The four blue levels are evenly spread.
+    EXPECT_EQ(wordAt(rgbx, 0x10) >> 16, 170u);
 }
 
 TEST_F(OneByteSources, GreyReplicatesIntoColours)

@@ -55,15 +55,11 @@ TEST_F(RgbFamily, EveryLayoutFollowsTheFormulas)
         const Bytes pairs = convert(n & ~1, 1, format, in, CS_YUV422);
         EXPECT_EQ(convert(n & ~1, 1, format, in, CS_YUV422HC), pairs);
         for (int i = 0; i < n; ++i) {
-            const Rgb c = colours[i], first = colours[i & ~1];
-            const int luma = refLuma(c.r, c.g, c.b);
-            ASSERT_EQ(grey[i], luma) << ::testing::PrintToString(c);
-            ASSERT_EQ((Bytes{yuv[3 * i], yuv[3 * i + 1], yuv[3 * i + 2]}),
-                      (Bytes{uint8_t(refU(c.r, c.g, c.b)), uint8_t(luma), uint8_t(refV(c.r, c.g, c.b))}))
-                << ::testing::PrintToString(c);
+            const Rgb c = colours[i];
+            ASSERT_EQ(grey[i], refLuma(c.r, c.g, c.b)) << i;
+            ASSERT_EQ(Bytes(yuv.begin() + 3 * i, yuv.begin() + 3 * i + 3), refYuvBytes(c)) << i;
             if (i < (n & ~1)) {
-                const uint8_t chroma = i % 2 == 0 ? refU(first.r, first.g, first.b) : refV(first.r, first.g, first.b);
-                ASSERT_EQ((Bytes{pairs[2 * i], pairs[2 * i + 1]}), (Bytes{chroma, uint8_t(luma)})) << i;
+                ASSERT_EQ((Bytes{pairs[2 * i], pairs[2 * i + 1]}), refPairBytes(c, colours[i & ~1], i % 2 == 1)) << i;
             }
         }
         const Bytes codes = convert(w, h, format, in, CS_RGB332);
