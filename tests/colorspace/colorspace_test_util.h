@@ -65,6 +65,15 @@ inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
 
 inline void putWord(Bytes& b, std::size_t pixel, uint32_t w) { std::memcpy(b.data() + 4 * pixel, &w, 4); }
 
+// The picture with its rows of `row` bytes in the opposite order.
+inline Bytes mirrored(const Bytes& picture, std::size_t row)
+{
+    Bytes m(picture.size());
+    for (std::size_t at = 0; at < picture.size(); at += row)
+        std::copy_n(picture.begin() + at, row, m.end() - at - row);
+    return m;
+}
+
 inline void resetSwitches()
 {
     csFlipVertically(0);

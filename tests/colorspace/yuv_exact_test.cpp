@@ -101,7 +101,7 @@ TEST_F(YuvSources, Moves422ToHalfChromaRowByRowButBackInOneBlock)
 {
     const int w = 5, h = 3;  // odd: rows of 10 bytes, two whole pairs each
     const Bytes in = noise(pictureBytes(w, h, CS_YUV422), 51);
-    Bytes hc = convert(w, h, CS_YUV422, in, CS_YUV422HC);
+    const Bytes hc = convert(w, h, CS_YUV422, in, CS_YUV422HC);
     for (int y = 0; y < h; ++y) {
         EXPECT_TRUE(std::equal(in.begin() + y * 10, in.begin() + y * 10 + 8, hc.begin() + y * 10));
         EXPECT_EQ(hc[y * 10 + 8], 0xCD);
@@ -110,9 +110,7 @@ TEST_F(YuvSources, Moves422ToHalfChromaRowByRowButBackInOneBlock)
     EXPECT_EQ(convert(w, h, CS_YUV422HC, in, CS_YUV422), in);
 
     csFlipVertically(1);
-    hc = convert(w, h, CS_YUV422, in, CS_YUV422HC);
-    for (int y = 0; y < h; ++y)
-        EXPECT_TRUE(std::equal(in.begin() + y * 10, in.begin() + y * 10 + 8, hc.begin() + (h - 1 - y) * 10));
+    EXPECT_EQ(convert(w, h, CS_YUV422, in, CS_YUV422HC), mirrored(hc, 10));
     EXPECT_EQ(convert(w, h, CS_YUV422HC, in, CS_YUV422), in);
 }
 

@@ -94,55 +94,39 @@ std::vector<Yuv> everyBin()
     return s;
 }
 
-TEST_F(FastPath, UsesTheBinCentres)
+// 4 rows of the bin sweep give every matrix phase for every bin.
+TEST_F(FastPath, UsesTheBinCentresAndDithersThemWithSaturation)
 {
     const std::vector<Yuv> samples = everyBin();
-    const int n = static_cast<int>(samples.size());
+    const int w = static_cast<int>(samples.size()) / 4, h = 4;
     csFast(1);
     for (int format : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
-        const Bytes out = convert(n, 1, format, encode(samples, format), CS_RGBX);
-        for (int i = 0; i < n; ++i) {
+        const Bytes in = encode(samples, format);
+        const Bytes words = convert(w, h, format, in, CS_RGBX);
+        const Bytes codes = format == CS_YUV422HC ? convert(w, h, format, in, CS_RGB332) : Bytes();
+        for (int i = 0; i < w * h; ++i) {
             const Yuv s = samples[i];
-            ASSERT_EQ(wordAt(out, i), word(refFast(s.y, s.u, s.v)))
-                << kLayoutNames[format] << " " << s.y << " " << s.u << " " << s.v;
+            const Rgb c = refFast(s.y, s.u, s.v);
+            ASSERT_EQ(wordAt(words, i), word(c)) << kLayoutNames[format] << " " << s.y << " " << s.u << " " << s.v;
+            if (!codes.empty()) {
+                ASSERT_EQ(codes[i], refSaturatingDither(c, h - 1 - i / w, w - 1 - i % w)) << i;
+            }
         }
     }
 }
 
-TEST_F(FastPath, DithersTheBinColourWithSaturation)
-{
-    // 4 rows of the bin sweep give every matrix phase for every bin.
-    const std::vector<Yuv> samples = everyBin();
-    const int w = static_cast<int>(samples.size()) / 4, h = 4;
-    const Bytes in = encode(samples, CS_YUV422HC);
-    csFast(1);
-    const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const Yuv s = samples[y * w + x];
-            ASSERT_EQ(out[y * w + x], refSaturatingDither(refFast(s.y, s.u, s.v), h - 1 - y, w - 1 - x))
-                << x << ", " << y;
-        }
-}
-
-TEST_F(FastPath, ZoomDoublesWithOutputPhases)
+TEST_F(FastPath, Rgb332ZoomDoublesWithOutputPhases)
 {
     const int w = 6, h = 3, outW = 12, outH = 6;
     const Bytes in = noise(pictureBytes(w, h, CS_YUV422HC), 71);
     csZoom(2, 2);
     const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332, outW * outH);
-    const auto rows = decode(in, w, h, CS_YUV422HC);
-    for (int oy = 0; oy < outH; ++oy) {
-        const auto& row = rows[oy / 2];
-        for (int ox = 0; ox < outW; ++ox) {
-            const std::size_t i = ox / 2;
-            int bin = row[i].y >> 3;
-            if (ox % 2 == 1)
-                bin = (bin + (row[i + 1 < row.size() ? i + 1 : i].y >> 3)) / 2;
-            const Rgb c = refFastBins(bin, row[i].u >> 3, row[i].v >> 3);
-            ASSERT_EQ(out[oy * outW + ox], refSaturatingDither(c, outH - 1 - oy, outW - 1 - ox)) << ox << ", " << oy;
-        }
-    }
+    // The colours of the zoomed RGBX picture, dithered at output phases.
+    const auto want = expectedZoom(in, w, h, CS_YUV422HC, 2);
+    for (int y = 0; y < outH; ++y)
+        for (int x = 0; x < outW; ++x)
+            ASSERT_EQ(out[y * outW + x], refSaturatingDither(fromWord(want[y][x]), outH - 1 - y, outW - 1 - x))
+                << x << ", " << y;
 }
 
 }  // namespace
