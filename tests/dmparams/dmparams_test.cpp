@@ -22,7 +22,7 @@ List makeList()
     return List(p);
 }
 
-TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
+TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceAndRemoveKeepPlaces)
 {
     List l = makeList();
     ASSERT_EQ(dmParamsSetInt(l.get(), "B", 1), 0);
@@ -42,6 +42,12 @@ TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
     EXPECT_EQ(dmParamsGetElemType(l.get(), -1), 0);
     EXPECT_EQ(dmParamsGetElem(l.get(), -1), nullptr);
     EXPECT_STREQ(dmParamsGetString(l.get(), "B"), "now text");
+    // Removing drops one element and keeps the order of the rest.
+    EXPECT_EQ(dmParamsRemove(l.get(), "A"), 0);
+    EXPECT_EQ(dmParamsRemove(l.get(), "A"), -1);
+    ASSERT_EQ(dmParamsGetNumElems(l.get()), 2);
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "B");
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "C");
 }
 
 TEST(DMparams, GettersAnswerMissingAndMismatchedElementsAsDocumented)
@@ -89,25 +95,15 @@ TEST(DMparams, NullArgumentsFailWithoutCrashing)
     dmParamsDestroy(nullptr);
 }
 
-TEST(DMparams, RemoveDropsOneElementAndKeepsTheOrderOfTheRest)
-{
-    List l = makeList();
-    dmParamsSetInt(l.get(), "A", 1);
-    dmParamsSetInt(l.get(), "B", 2);
-    dmParamsSetInt(l.get(), "C", 3);
-    EXPECT_EQ(dmParamsRemove(l.get(), "B"), 0);
-    EXPECT_EQ(dmParamsRemove(l.get(), "B"), -1);
-    ASSERT_EQ(dmParamsGetNumElems(l.get()), 2);
-    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "A");
-    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "C");
-}
-
-TEST(DMparams, CopyElemKeepsTypeAndReportsMissingNames)
+TEST(DMparams, CopiesKeepTypesReplaceSameNamedAndAppendNew)
 {
     List from = makeList();
     List to = makeList();
     dmParamsSetEnum(from.get(), "E", 1090);
-    dmParamsSetString(from.get(), "S", "x");
+    dmParamsSetString(from.get(), "both", "replaced");
+    dmParamsSetFloat(from.get(), "new", 0.5);
+    dmParamsSetInt(to.get(), "keep", 1);
+    dmParamsSetInt(to.get(), "both", 2);
     dmParamsSetInt(to.get(), "E", 5);
 
     EXPECT_EQ(dmParamsCopyElem(from.get(), "E", to.get()), 0);
@@ -116,27 +112,17 @@ TEST(DMparams, CopyElemKeepsTypeAndReportsMissingNames)
     EXPECT_NE(dmParamsCopyElem(from.get(), "none", to.get()), 0);
     EXPECT_EQ(dmParamsIsPresent(to.get(), "none"), 0);
     EXPECT_EQ(dmParamsCopyElem(from.get(), "E", from.get()), 0);
-    EXPECT_EQ(dmParamsGetNumElems(from.get()), 2);
-}
-
-TEST(DMparams, CopyAllElemsReplacesSameNamedAndAppendsNew)
-{
-    List from = makeList();
-    List to = makeList();
-    dmParamsSetInt(to.get(), "keep", 1);
-    dmParamsSetInt(to.get(), "both", 2);
-    dmParamsSetString(from.get(), "both", "replaced");
-    dmParamsSetFloat(from.get(), "new", 0.5);
+    EXPECT_EQ(dmParamsGetNumElems(from.get()), 3);
 
     ASSERT_EQ(dmParamsCopyAllElems(from.get(), to.get()), 0);
-    ASSERT_EQ(dmParamsGetNumElems(to.get()), 3);
+    ASSERT_EQ(dmParamsGetNumElems(to.get()), 4);
     EXPECT_STREQ(dmParamsGetElem(to.get(), 1), "both");
     EXPECT_STREQ(dmParamsGetString(to.get(), "both"), "replaced");
     EXPECT_EQ(dmParamsGetInt(to.get(), "keep"), 1);
     EXPECT_DOUBLE_EQ(dmParamsGetFloat(to.get(), "new"), 0.5);
     // Copying a list onto itself changes nothing.
     EXPECT_EQ(dmParamsCopyAllElems(to.get(), to.get()), 0);
-    EXPECT_EQ(dmParamsGetNumElems(to.get()), 3);
+    EXPECT_EQ(dmParamsGetNumElems(to.get()), 4);
 }
 
 TEST(DMparams, FrameSizesComeFromTheSettings)
@@ -174,9 +160,16 @@ TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
     EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
 }
 
-TEST(DMparams, ImageDefaultsSetAllSevenSettingsWithValidValues)
+TEST(DMparams, DefaultsRefuseImpossibleArgumentsAndSetEverySettingValidly)
 {
     List l = makeList();
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 0, 48, DM_PACKING_RGBX), -1);
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 64, 48, 1002), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 0, 8000.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 0.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 8000.0, 0), -1);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
+
     ASSERT_EQ(dmSetImageDefaults(l.get(), 64, 48, DM_PACKING_RGBX), 0);
     EXPECT_EQ(dmParamsGetNumElems(l.get()), 7);
     EXPECT_EQ(dmParamsGetInt(l.get(), DM_IMAGE_WIDTH), 64);
@@ -191,29 +184,15 @@ TEST(DMparams, ImageDefaultsSetAllSevenSettingsWithValidValues)
     EXPECT_EQ(dmParamsGetEnum(l.get(), DM_IMAGE_PACKING), DM_PACKING_RGBX);
     const int orientation = dmParamsGetEnum(l.get(), DM_IMAGE_ORIENTATION);
     EXPECT_TRUE(orientation == 1100 || orientation == 1101);
-}
 
-TEST(DMparams, DefaultsRefuseImpossibleArguments)
-{
-    List l = makeList();
-    EXPECT_EQ(dmSetImageDefaults(l.get(), 0, 48, DM_PACKING_RGBX), -1);
-    EXPECT_EQ(dmSetImageDefaults(l.get(), 64, 48, 1002), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 0, 8000.0, 1), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 0.0, 1), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 8000.0, 0), -1);
-    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
-}
-
-TEST(DMparams, AudioDefaultsSetAllFiveSettingsWithValidValues)
-{
-    List l = makeList();
-    ASSERT_EQ(dmSetAudioDefaults(l.get(), 16, 22050.0, 1), 0);
-    EXPECT_EQ(dmParamsGetNumElems(l.get()), 5);
-    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_WIDTH), 16);
-    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_CHANNELS), 1);
-    EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), DM_AUDIO_RATE), 22050.0);
-    EXPECT_EQ(dmParamsGetEnum(l.get(), DM_AUDIO_FORMAT), AUDIO_FORMAT_TWOS);
-    EXPECT_STREQ(dmParamsGetString(l.get(), DM_AUDIO_COMPRESSION), "Uncompressed Audio");
+    List a = makeList();
+    ASSERT_EQ(dmSetAudioDefaults(a.get(), 16, 22050.0, 1), 0);
+    EXPECT_EQ(dmParamsGetNumElems(a.get()), 5);
+    EXPECT_EQ(dmParamsGetInt(a.get(), DM_AUDIO_WIDTH), 16);
+    EXPECT_EQ(dmParamsGetInt(a.get(), DM_AUDIO_CHANNELS), 1);
+    EXPECT_DOUBLE_EQ(dmParamsGetFloat(a.get(), DM_AUDIO_RATE), 22050.0);
+    EXPECT_EQ(dmParamsGetEnum(a.get(), DM_AUDIO_FORMAT), AUDIO_FORMAT_TWOS);
+    EXPECT_STREQ(dmParamsGetString(a.get(), DM_AUDIO_COMPRESSION), "Uncompressed Audio");
 }
 
 }  // namespace
