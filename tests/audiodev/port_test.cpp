@@ -82,6 +82,8 @@ TEST_F(DevicePort, AWriteIntoAFullRingWaitsForItsOwnRoom) {
   EXPECT_LT(written, 1000);
   EXPECT_EQ(fill, ring - std::min(ring / 2, 1000 - written));
   writer.join();
+  // The write index has wrapped round to just below the read index.
+  EXPECT_GT(ALgetqueued(port), 0);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
   EXPECT_EQ(ALcloseport(port), 0);
 }
