@@ -102,6 +102,17 @@ class DeviceTest : public ::testing::Test {
     return port;
   }
 
+  // Writes `count` samples to `port`, lets them play, closes the port and
+  // reads back the WAV file.
+  Wav play(ALport port, const void* samples, long count) {
+    Wav wav;
+    EXPECT_EQ(ALwritesamps(port, samples, count), 0);
+    EXPECT_TRUE(drain(port));
+    EXPECT_EQ(ALcloseport(port), 0);
+    EXPECT_TRUE(read_wav(wav_path_, wav));
+    return wav;
+  }
+
   ALerrfunc previous_ = nullptr;
   std::string wav_path_;
 };

@@ -21,63 +21,52 @@ TEST(RateTable, HasFortyEightRowsWithUniqueCodes) {
   std::set<int32_t> codes;
   for (int i = 0; i < _ALrate_table_size; ++i) codes.insert(_ALrate_table[i].code);
   EXPECT_EQ(codes.size(), 48u);
-  EXPECT_EQ(_ALrate_table[0].code, 0);
   EXPECT_EQ(_ALrate_table[0].rate, 48000);
   EXPECT_EQ(_ALrate_table[32].code, 12);
   EXPECT_EQ(_ALrate_table[32].clock, 1);
 }
 
 TEST(NearestRate, PicksTheCloserNeighbour) {
-  EXPECT_EQ(ALnearestratecode(22050), 20);
-  EXPECT_EQ(ALnearestratecode(22000), 20);   // 50 above beats 6000 below
-  EXPECT_EQ(ALnearestratecode(11127), 52);   // 11025 is closer than 12000
-  EXPECT_EQ(ALnearestratecode(48000), 0);
-  EXPECT_EQ(ALnearestratecode(96000), 0);    // above every rate
-  EXPECT_EQ(ALnearestratecode(44100), 4);
-  EXPECT_EQ(ALnearestratecode(16000), 32);   // the first of the two 16000 rows
-  EXPECT_EQ(ALnearestratecode(46050), 4);    // a tie goes to the lower rate
-  EXPECT_EQ(ALnearestratecode(8000), 80);
-}
-
-TEST(NearestRate, BelowTheFirstClockFallsToTheLastRowAbove) {
-  // No row of the table is at or below 1000 Hz, so the last row wins.
-  EXPECT_EQ(ALnearestratecode(1000), 126);
-}
-
-std::vector<std::pair<int32_t, int32_t>> translated(std::vector<long> pairs) {
-  std::array<int32_t, kRequestWords> request{};
-  std::size_t done = translate_pairs(pairs, request);
-  EXPECT_EQ(done, pairs.size() / 2);
-  std::vector<std::pair<int32_t, int32_t>> out;
-  for (int32_t i = 1; i + 1 < request[0] + 1; i += 2) out.emplace_back(request[i], request[i + 1]);
-  return out;
+  const std::pair<long, int> cases[] = {
+      {22050, 20}, {22000, 20},  // 50 above beats 6000 below
+      {11127, 52},               // 11025 is closer than 12000
+      {48000, 0},  {96000, 0},   // above every rate
+      {44100, 4},  {16000, 32},  // the first of the two 16000 rows
+      {46050, 4},                // a tie goes to the lower rate
+      {8000, 80},  {1000, 126},  // below every rate: the last row
+  };
+  for (auto [rate, code] : cases) EXPECT_EQ(ALnearestratecode(rate), code) << rate;
 }
 
 using Pairs = std::vector<std::pair<int32_t, int32_t>>;
 
-TEST(ParamTranslation, RatesBecomeCodes) {
-  EXPECT_EQ(translated({4, 22050}), (Pairs{{4, 20}}));
-  EXPECT_EQ(translated({4, 22000}), (Pairs{{4, 20}}));
-  EXPECT_EQ(translated({4, 11127}), (Pairs{{4, 52}}));
-  EXPECT_EQ(translated({3, 44100}), (Pairs{{3, 4}}));
+Pairs translated(std::vector<long> pairs) {
+  std::array<int32_t, kRequestWords> request{};
+  EXPECT_EQ(translate_pairs(pairs, request), pairs.size() / 2);
+  Pairs out;
+  for (int32_t i = 1; i + 1 < request[0] + 1; i += 2) out.emplace_back(request[i], request[i + 1]);
+  return out;
 }
 
-TEST(ParamTranslation, SpecialRatesAndClockSwitches) {
-  EXPECT_EQ(translated({4, -1, 4, -2, 4, -3, 4, -4, 4, -5, 4, -6, 4, -7}),
-            (Pairs{{4, 1}, {4, 12}, {4, 28}, {4, 44}, {4, 60}, {4, 92}, {4, 14}}));
-  // Zero and other negative rates send nothing.
-  EXPECT_EQ(translated({4, 0, 3, -8, 4, -100}), Pairs{});
-  EXPECT_EQ(translated({10, 1, 11, 5, 10, 0, 11, 0}), (Pairs{{3, 12}, {4, 12}}));
-}
-
-TEST(ParamTranslation, AttenuationsGoThroughTheTable) {
-  EXPECT_EQ(translated({13, 255, 14, 0}),
-            (Pairs{{13, _AL_atten_table[255] & 0x7FFFFF}, {14, _AL_atten_table[0]}}));
-  EXPECT_EQ(translated({13, 1000, 14, -5}), (Pairs{{13, _AL_atten_table[255]}, {14, 0}}));
-}
-
-TEST(ParamTranslation, OtherParametersPassThrough) {
-  EXPECT_EQ(translated({5, 200, 6, 17, 99, -3}), (Pairs{{5, 200}, {6, 17}, {99, -3}}));
+TEST(ParamTranslation, PairsBecomeDeviceWords) {
+  const int32_t loud = _AL_atten_table[255];
+  const struct {
+    std::vector<long> pairs;
+    Pairs want;
+  } cases[] = {
+      // Both rates go through the nearest-rate rule.
+      {{4, 22000, 3, 44100}, {{4, 20}, {3, 4}}},
+      {{4, -1, 4, -2, 4, -3, 4, -4, 4, -5, 4, -6, 4, -7},
+       {{4, 1}, {4, 12}, {4, 28}, {4, 44}, {4, 60}, {4, 92}, {4, 14}}},
+      // Zero and other negative rates send nothing.
+      {{4, 0, 3, -8, 4, -100}, {}},
+      {{10, 1, 11, 5, 10, 0, 11, 0}, {{3, 12}, {4, 12}}},
+      // Attenuations go through the table, clamped to its ends.
+      {{13, 255, 14, 0}, {{13, loud & 0x7FFFFF}, {14, _AL_atten_table[0]}}},
+      {{13, 1000, 14, -5}, {{13, loud}, {14, 0}}},
+      {{5, 200, 6, 17, 99, -3}, {{5, 200}, {6, 17}, {99, -3}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(translated(c.pairs), c.want) << ::testing::PrintToString(c.pairs);
 }
 
 TEST(ParamTranslation, LongListsFillRequestsOfThirtyPairs) {
@@ -110,32 +99,20 @@ class DeviceParams : public ::testing::Test {
   ALerrfunc previous_ = nullptr;
 };
 
-TEST_F(DeviceParams, RatesReadBackAsTheDeviceRate) {
-  long set[] = {AL_PARAM_OUTPUT_RATE, 22000, AL_PARAM_INPUT_RATE, 11127};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 4), 0);
-  long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0};
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 4), 0);
-  EXPECT_EQ(get[1], 22050);
-  EXPECT_EQ(get[3], 11025);
-
-  long alt[] = {AL_PARAM_OUTPUT_RATE, AL_RATE_ALT_32000};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, alt, 2), 0);
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
-  EXPECT_EQ(get[1], 32000);
-
-  long follow[] = {AL_PARAM_OUTPUT_RATE, AL_RATE_FOLLOW_INPUT};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, follow, 2), 0);
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
-  EXPECT_EQ(get[1], 11025);
-}
-
-TEST_F(DeviceParams, GainsAreKeptAsSettings) {
-  long set[] = {AL_PARAM_LEFT_GAIN, 200, AL_PARAM_RIGHT_GAIN, 17};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 4), 0);
-  long get[] = {AL_PARAM_LEFT_GAIN, -1, AL_PARAM_RIGHT_GAIN, -1};
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 4), 0);
-  EXPECT_EQ(get[1], 200);
-  EXPECT_EQ(get[3], 17);
+TEST_F(DeviceParams, RatesReadBackAsTheDeviceRateAndGainsAsSet) {
+  long set[] = {AL_PARAM_OUTPUT_RATE, 22000, AL_PARAM_INPUT_RATE, 11127,
+                AL_PARAM_LEFT_GAIN,   200,   AL_PARAM_RIGHT_GAIN, 17};
+  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 8), 0);
+  long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0, AL_PARAM_LEFT_GAIN, -1, AL_PARAM_RIGHT_GAIN, -1};
+  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 8), 0);
+  EXPECT_EQ((std::vector<long>{get[1], get[3], get[5], get[7]}), (std::vector<long>{22050, 11025, 200, 17}));
+  // The special rates: the second clock's 32000 Hz, then following the input.
+  for (auto [special, rate] : {std::pair{long{AL_RATE_ALT_32000}, 32000L}, {long{AL_RATE_FOLLOW_INPUT}, 11025L}}) {
+    long pair[] = {AL_PARAM_OUTPUT_RATE, special};
+    ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, pair, 2), 0);
+    ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, pair, 2), 0);
+    EXPECT_EQ(pair[1], rate);
+  }
 }
 
 TEST_F(DeviceParams, ARefusedRequestChangesNothing) {

@@ -65,6 +65,15 @@ inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
 
 inline void putWord(Bytes& b, std::size_t pixel, uint32_t w) { std::memcpy(b.data() + 4 * pixel, &w, 4); }
 
+// The picture with its rows of `row` bytes in the opposite order.
+inline Bytes mirrored(const Bytes& picture, std::size_t row)
+{
+    Bytes m(picture.size());
+    for (std::size_t at = 0; at < picture.size(); at += row)
+        std::copy_n(picture.begin() + at, row, m.end() - at - row);
+    return m;
+}
+
 inline void resetSwitches()
 {
     csFlipVertically(0);
@@ -79,13 +88,6 @@ protected:
     void TearDown() override { resetSwitches(); }
 };
 
-template <typename T>
-class SwitchesOffWithParam : public ::testing::TestWithParam<T> {
-protected:
-    void SetUp() override { resetSwitches(); }
-    void TearDown() override { resetSwitches(); }
-};
-
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
@@ -94,6 +96,53 @@ struct Rgb {
 inline void PrintTo(const Rgb& c, std::ostream* os) { *os << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
 
 inline Rgb fromWord(uint32_t w) { return {static_cast<int>(w & 0xFF), static_cast<int>(w >> 8 & 0xFF), static_cast<int>(w >> 16 & 0xFF)}; }
+inline uint32_t word(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
+
+// The colour of pixel i of an RGB, RGBX or RGBA picture.
+inline Rgb pixelOf(const Bytes& out, int format, std::size_t i)
+{
+    return format == CS_RGB ? Rgb{out[3 * i + 2], out[3 * i + 1], out[3 * i]} : fromWord(wordAt(out, i));
+}
+
+struct Yuv {
+    int y, u, v;
+};
+
+// Samples in a YUV layout as one row; in the 4:2:2 layouts the two pixels
+// of a pair share chroma, so each pair takes two successive samples, which
+// must differ only in Y.
+inline Bytes encode(const std::vector<Yuv>& samples, int format)
+{
+    Bytes b;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const Yuv& s = samples[i];
+        if (format == CS_YUV || i % 2 == 0)
+            b.insert(b.end(), {uint8_t(s.u), uint8_t(s.y), uint8_t(s.v)});
+        else
+            b.push_back(uint8_t(s.y));
+    }
+    return b;
+}
+
+// The pixels of a YUV-layout picture that a conversion converts, row by
+// row, chroma repeated across 4:2:2 pairs; a row holds whole pairs only.
+inline std::vector<std::vector<Yuv>> decode(const Bytes& in, int w, int h, int format)
+{
+    std::vector<std::vector<Yuv>> rows(h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* r = in.data() + static_cast<std::size_t>(y) * w * kBpp[format];
+        if (format == CS_YUV) {
+            for (int x = 0; x < w; ++x)
+                rows[y].push_back({r[3 * x + 1], r[3 * x], r[3 * x + 2]});
+        } else {
+            for (int x = 0; x + 1 < w; x += 2) {
+                rows[y].push_back({r[2 * x + 1], r[2 * x], r[2 * x + 2]});
+                rows[y].push_back({r[2 * x + 3], r[2 * x], r[2 * x + 2]});
+            }
+        }
+    }
+    return rows;
+}
 
 inline int clamp255(long v) { return static_cast<int>(std::clamp<long>(v, 0, 255)); }
 
@@ -120,6 +169,18 @@ inline Rgb refFast(int y, int u, int v) { return refFastBins(y >> 3, u >> 3, v >
 inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b); }
 inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
 inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
+
+// The bytes of a pixel of colour c in YUV (U, Y, V), and in a 4:2:2 pair
+// whose first pixel has colour `first` (its chroma byte, then Y).
+inline Bytes refYuvBytes(Rgb c)
+{
+    return {uint8_t(refU(c.r, c.g, c.b)), uint8_t(refLuma(c.r, c.g, c.b)), uint8_t(refV(c.r, c.g, c.b))};
+}
+inline Bytes refPairBytes(Rgb c, Rgb first, bool second)
+{
+    return {uint8_t(second ? refV(first.r, first.g, first.b) : refU(first.r, first.g, first.b)),
+            uint8_t(refLuma(c.r, c.g, c.b))};
+}
 
 inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 

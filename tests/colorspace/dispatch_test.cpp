@@ -1,7 +1,12 @@
-// csConvert's argument checks, equal-layout copies and what the switches reach.
+// csConvert's argument checks, equal-layout copies, what the switches reach,
+// the tables built by racing threads, and the interface called from C.
 #include <climits>
+#include <latch>
+#include <thread>
 
 #include "colorspace_test_util.h"
+
+extern "C" int colorspaceFromC(uint32_t words[2], uint8_t grey[2]);
 
 namespace cstest {
 namespace {
@@ -23,45 +28,35 @@ TEST_F(Dispatch, SwitchesStartAtZero)
     EXPECT_EQ(initial.zoomY, 0);
 }
 
-TEST_F(Dispatch, FormatsOutsideTheRangeFailAndWriteNothing)
+TEST_F(Dispatch, BadCallsFailAndWriteNothing)
 {
-    const Bytes in = noise(4 * 4 * 4, 1);
-    const int bad[][2] = {{-1, CS_RGBX}, {CS_RGBX, -1}, {9, CS_RGB}, {CS_RGB, 9}, {-1, -1}, {9, 9}, {1000, 0}};
-    for (const auto& pair : bad) {
-        int rc = 0;
-        Bytes out = convert(4, 4, pair[0], in, pair[1], in.size(), 0x5A, &rc);
-        EXPECT_EQ(rc, -1) << pair[0] << " -> " << pair[1];
-        EXPECT_EQ(out, Bytes(in.size(), 0x5A));
-    }
-}
-
-TEST_F(Dispatch, EightBitLayoutOnlyPairsWithItself)
-{
-    const Bytes in = noise(64, 2);
+    struct Call {
+        int w, h, src, dst;
+    };
+    // Negative and overflowing sizes, formats outside the range, and the
+    // eight-bit layout, which only pairs with itself.
+    std::vector<Call> calls = {{-1, 2, CS_RGB, CS_RGBX}, {2, -1, CS_RGB, CS_RGBX}, {INT_MAX, 1, CS_RGB, CS_RGBX},
+                               {1, INT_MAX, CS_RGB, CS_RGBX}, {4, 4, -1, CS_RGBX}, {4, 4, CS_RGBX, -1},
+                               {4, 4, 9, CS_RGB}, {4, 4, CS_RGB, 9}, {4, 4, -1, -1}, {4, 4, 9, 9}, {4, 4, 1000, 0}};
     for (int other = 0; other < 8; ++other) {
-        int rc = 0;
-        EXPECT_EQ(convert(4, 4, CS_RGB8, in, other, 64, 0x11, &rc), Bytes(64, 0x11));
-        EXPECT_EQ(rc, -1);
-        EXPECT_EQ(convert(4, 4, other, in, CS_RGB8, 64, 0x11, &rc), Bytes(64, 0x11));
-        EXPECT_EQ(rc, -1);
+        calls.push_back({4, 4, CS_RGB8, other});
+        calls.push_back({4, 4, other, CS_RGB8});
     }
-    // Equal ids copy width x height x 0 bytes.
+    const Bytes in = noise(64, 1);
+    for (const Call& c : calls) {
+        int rc = 0;
+        EXPECT_EQ(convert(c.w, c.h, c.src, in, c.dst, 64, 0x5A, &rc), Bytes(64, 0x5A)) << c.src << " -> " << c.dst;
+        EXPECT_EQ(rc, -1) << c.w << " x " << c.h << ", " << c.src << " -> " << c.dst;
+    }
+    uint8_t buf[16] = {};
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
+    // With nothing to convert, no buffer is needed; equal eight-bit ids copy
+    // width x height x 0 bytes.
+    EXPECT_EQ(csConvert(0, 5, CS_RGB, nullptr, CS_RGBX, nullptr), 0);
     int rc = -1;
     EXPECT_EQ(convert(4, 4, CS_RGB8, in, CS_RGB8, 64, 0x22, &rc), Bytes(64, 0x22));
     EXPECT_EQ(rc, 0);
-}
-
-TEST_F(Dispatch, NegativeSizesAndNullBuffersFail)
-{
-    uint8_t buf[16] = {};
-    EXPECT_EQ(csConvert(-1, 2, CS_RGB, buf, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(2, -1, CS_RGB, buf, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(INT_MAX, 1, CS_RGB, buf, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(1, INT_MAX, CS_RGB, buf, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
-    // With nothing to convert, no buffer is needed.
-    EXPECT_EQ(csConvert(0, 5, CS_RGB, nullptr, CS_RGBX, nullptr), 0);
 }
 
 TEST_F(Dispatch, ZeroHeightConvertsNothing)
@@ -80,13 +75,8 @@ TEST_F(Dispatch, EqualLayoutsCopyAndMirrorWhenFlipping)
         EXPECT_EQ(convert(w, h, f, in, f), in) << kLayoutNames[f];
 
         csFlipVertically(1);
-        const Bytes flipped = convert(w, h, f, in, f);
+        EXPECT_EQ(convert(w, h, f, in, f), mirrored(in, w * kBpp[f])) << kLayoutNames[f];
         csFlipVertically(0);
-        const std::size_t row = static_cast<std::size_t>(w) * kBpp[f];
-        for (int y = 0; y < h; ++y)
-            EXPECT_TRUE(std::equal(in.begin() + y * row, in.begin() + (y + 1) * row,
-                                   flipped.begin() + (h - 1 - y) * row))
-                << kLayoutNames[f] << " row " << y;
     }
 }
 
@@ -105,20 +95,18 @@ TEST_F(Dispatch, MirroringInPlaceOrOverlappingLosesNoRow)
     const int w = 3, h = 5;  // RGB rows of 9 bytes, odd row count
     const std::size_t row = 9;
     const Bytes picture = noise(row * h, 7);
-    Bytes mirrored(picture.size());
-    for (int y = 0; y < h; ++y)
-        std::copy(picture.begin() + y * row, picture.begin() + (y + 1) * row, mirrored.begin() + (h - 1 - y) * row);
+    const Bytes upsideDown = mirrored(picture, row);
     csFlipVertically(1);
 
     Bytes same = picture;
     EXPECT_EQ(csConvert(w, h, CS_RGB, same.data(), CS_RGB, same.data()), 0);
-    EXPECT_EQ(same, mirrored);
+    EXPECT_EQ(same, upsideDown);
 
     // Destination one row and a bit further into the same buffer.
     Bytes shared(picture.size() + 13, 0);
     std::copy(picture.begin(), picture.end(), shared.begin());
     EXPECT_EQ(csConvert(w, h, CS_RGB, shared.data(), CS_RGB, shared.data() + 13), 0);
-    EXPECT_TRUE(std::equal(mirrored.begin(), mirrored.end(), shared.begin() + 13));
+    EXPECT_TRUE(std::equal(upsideDown.begin(), upsideDown.end(), shared.begin() + 13));
 }
 
 TEST_F(Dispatch, HorizontalZoomAloneSelectsNoVariant)
@@ -148,6 +136,54 @@ TEST_F(Dispatch, SwitchesLeaveOtherConvertersAlone)
             csFast(1);
             csZoom(2, 2);
         }
+    }
+}
+
+// c_caller.c converts a black and white pair to RGBA and back to grey.
+TEST_F(Dispatch, CallableFromC)
+{
+    uint32_t words[2] = {};
+    uint8_t grey[2] = {};
+    EXPECT_EQ(colorspaceFromC(words, grey), 0);
+    EXPECT_EQ(words[0], 0xFF000000u);
+    EXPECT_EQ(words[1], 0xFFFFFFFFu);
+    EXPECT_EQ(grey[0], 0);
+    EXPECT_EQ(grey[1], 255);
+}
+
+// Tables are built on first use. ctest runs every case in its own process,
+// so here two threads really are the first to convert and race to build the
+// exact, fast and dithered tables; both must see complete tables.
+TEST(ColorspaceThreads, TwoThreadsBuildingTheTablesAtOnceAgree)
+{
+    resetSwitches();
+    const int w = 64, h = 64;
+    const Bytes in = noise(pictureBytes(w, h, CS_YUV422HC), 91);
+    // Fast mode on for both threads: the fast table is built from the exact
+    // tables, the dithered one from the fast table.
+    csFast(1);
+    Bytes fastWords[2], codes[2], exact[2];
+    std::latch start(2);
+    auto work = [&](int t) {
+        start.arrive_and_wait();
+        fastWords[t] = convert(w, h, CS_YUV422HC, in, CS_RGBX);
+        codes[t] = convert(w, h, CS_YUV422HC, in, CS_RGB332);
+        exact[t] = convert(w, h, CS_YUV422HC, in, CS_RGBA);
+    };
+    std::thread a(work, 0), b(work, 1);
+    a.join();
+    b.join();
+    csFast(0);
+    EXPECT_EQ(fastWords[0], fastWords[1]);
+    EXPECT_EQ(codes[0], codes[1]);
+    EXPECT_EQ(exact[0], exact[1]);
+    // And the results are the right ones, not merely the same.
+    for (int i = 0; i < w * h; ++i) {
+        const std::size_t pair = static_cast<std::size_t>(i / 2) * 4;
+        const int y = in[pair + 1 + 2 * (i & 1)], u = in[pair], v = in[pair + 2];
+        const Rgb want = refFast(y, u, v);
+        ASSERT_EQ(fromWord(wordAt(fastWords[0], i)), want) << i;
+        ASSERT_EQ(fromWord(wordAt(exact[0], i)), refYuvToRgb(y, u, v)) << i;
     }
 }
 

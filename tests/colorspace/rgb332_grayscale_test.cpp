@@ -1,4 +1,5 @@
-// The one-byte layouts as sources: every RGB332 code and every grey level.
+// The one-byte layouts as sources: every RGB332 code and every grey level,
+// as 16 x 16 pictures, so that a wrong row step shows.
 #include "colorspace_test_util.h"
 
 namespace cstest {
@@ -14,51 +15,38 @@ Bytes allCodes()
     return b;
 }
 
+// Every code expands to its colour, and luma and chroma come from the
+// expanded colour.
 TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
 {
     const Bytes codes = allCodes();
-    const Bytes rgb = convert(256, 1, CS_RGB332, codes, CS_RGB);
-    const Bytes rgbx = convert(256, 1, CS_RGB332, codes, CS_RGBX);
-    const Bytes rgba = convert(256, 1, CS_RGB332, codes, CS_RGBA);
+    const Bytes rgb = convert(16, 16, CS_RGB332, codes, CS_RGB);
+    const Bytes rgbx = convert(16, 16, CS_RGB332, codes, CS_RGBX);
+    const Bytes rgba = convert(16, 16, CS_RGB332, codes, CS_RGBA);
+    const Bytes grey = convert(16, 16, CS_RGB332, codes, CS_GRAYSCALE);
+    const Bytes yuv = convert(16, 16, CS_RGB332, codes, CS_YUV);
+    const Bytes pairs = convert(16, 16, CS_RGB332, codes, CS_YUV422);
+    EXPECT_EQ(convert(16, 16, CS_RGB332, codes, CS_YUV422HC), pairs);
     for (int c = 0; c < 256; ++c) {
         const Rgb e = refExpand332(c);
-        EXPECT_EQ((Rgb{rgb[3 * c + 2], rgb[3 * c + 1], rgb[3 * c]}), e) << c;
-        EXPECT_EQ(wordAt(rgbx, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16)) << c;
-        EXPECT_EQ(wordAt(rgba, c), static_cast<uint32_t>(e.r | e.g << 8 | e.b << 16) | 0xFF000000u) << c;
+        SCOPED_TRACE(c);
+        EXPECT_EQ(pixelOf(rgb, CS_RGB, c), e);
+        EXPECT_EQ(wordAt(rgbx, c), word(e));
+        EXPECT_EQ(wordAt(rgba, c), word(e) | 0xFF000000u);
+        EXPECT_EQ(grey[c], refLuma(e.r, e.g, e.b));
+        EXPECT_EQ(Bytes(yuv.begin() + 3 * c, yuv.begin() + 3 * c + 3), refYuvBytes(e));
+        EXPECT_EQ((Bytes{pairs[2 * c], pairs[2 * c + 1]}), refPairBytes(e, refExpand332(c & ~1), c % 2 == 1));
     }
     // The four blue levels are evenly spread.
     EXPECT_EQ(wordAt(rgbx, 0x10) >> 16, 170u);
 }
 
-TEST_F(OneByteSources, Rgb332LumaAndChromaUseTheExpandedColour)
-{
-    const Bytes codes = allCodes();
-    const Bytes grey = convert(256, 1, CS_RGB332, codes, CS_GRAYSCALE);
-    const Bytes yuv = convert(256, 1, CS_RGB332, codes, CS_YUV);
-    const Bytes yuv422 = convert(256, 1, CS_RGB332, codes, CS_YUV422);
-    const Bytes yuv422hc = convert(256, 1, CS_RGB332, codes, CS_YUV422HC);
-    EXPECT_EQ(yuv422, yuv422hc);
-    for (int c = 0; c < 256; ++c) {
-        const Rgb e = refExpand332(c);
-        SCOPED_TRACE(c);
-        EXPECT_EQ(grey[c], refLuma(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c], refU(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c + 1], refLuma(e.r, e.g, e.b));
-        EXPECT_EQ(yuv[3 * c + 2], refV(e.r, e.g, e.b));
-        EXPECT_EQ(yuv422[2 * c + 1], refLuma(e.r, e.g, e.b));
-        if (c % 2 == 0) {
-            EXPECT_EQ(yuv422[2 * c], refU(e.r, e.g, e.b));
-            EXPECT_EQ(yuv422[2 * c + 2], refV(e.r, e.g, e.b));
-        }
-    }
-}
-
 TEST_F(OneByteSources, GreyReplicatesIntoColours)
 {
     const Bytes levels = allCodes();
-    const Bytes rgb = convert(256, 1, CS_GRAYSCALE, levels, CS_RGB);
-    const Bytes rgbx = convert(256, 1, CS_GRAYSCALE, levels, CS_RGBX, 1024, 0x3C);
-    const Bytes rgba = convert(256, 1, CS_GRAYSCALE, levels, CS_RGBA);
+    const Bytes rgb = convert(16, 16, CS_GRAYSCALE, levels, CS_RGB);
+    const Bytes rgbx = convert(16, 16, CS_GRAYSCALE, levels, CS_RGBX, 1024, 0x3C);
+    const Bytes rgba = convert(16, 16, CS_GRAYSCALE, levels, CS_RGBA);
     for (uint32_t g = 0; g < 256; ++g) {
         EXPECT_EQ((Rgb{rgb[3 * g + 2], rgb[3 * g + 1], rgb[3 * g]}), (Rgb{int(g), int(g), int(g)}));
         // RGBX keeps whatever its X byte held; RGBA takes the level as alpha.
@@ -70,18 +58,18 @@ TEST_F(OneByteSources, GreyReplicatesIntoColours)
 TEST_F(OneByteSources, GreyBecomesLumaWithNeutralChroma)
 {
     const Bytes levels = allCodes();
-    const Bytes yuv = convert(256, 1, CS_GRAYSCALE, levels, CS_YUV);
+    const Bytes yuv = convert(16, 16, CS_GRAYSCALE, levels, CS_YUV);
     for (int g = 0; g < 256; ++g)
         EXPECT_EQ((Bytes{yuv[3 * g], yuv[3 * g + 1], yuv[3 * g + 2]}), (Bytes{128, uint8_t(g), 128}));
     for (int dst : {CS_YUV422, CS_YUV422HC}) {
-        const Bytes pairs = convert(256, 1, CS_GRAYSCALE, levels, dst);
+        const Bytes pairs = convert(16, 16, CS_GRAYSCALE, levels, dst);
         for (int g = 0; g < 256; g += 2)
             EXPECT_EQ((Bytes{pairs[2 * g], pairs[2 * g + 1], pairs[2 * g + 2], pairs[2 * g + 3]}),
                       (Bytes{128, uint8_t(g), 128, uint8_t(g + 1)}));
         // And back: luma is the grey level again.
-        EXPECT_EQ(convert(256, 1, dst, pairs, CS_GRAYSCALE), levels);
+        EXPECT_EQ(convert(16, 16, dst, pairs, CS_GRAYSCALE), levels);
     }
-    EXPECT_EQ(convert(256, 1, CS_YUV, yuv, CS_GRAYSCALE), levels);
+    EXPECT_EQ(convert(16, 16, CS_YUV, yuv, CS_GRAYSCALE), levels);
 }
 
 TEST_F(OneByteSources, GreyDithersToRgb332AtEveryPhase)

@@ -6,35 +6,9 @@
 namespace cstest {
 namespace {
 
-struct Sample {
-    int y, u, v;
-};
-
-// Decodes the converted pixels of a YUV-layout picture, chroma repeated
-// across 4:2:2 pairs; a row holds whole pairs only.
-std::vector<std::vector<Sample>> decode(const Bytes& in, int w, int h, int format)
-{
-    std::vector<std::vector<Sample>> rows(h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* r = in.data() + static_cast<std::size_t>(y) * w * kBpp[format];
-        if (format == CS_YUV) {
-            for (int x = 0; x < w; ++x)
-                rows[y].push_back({r[3 * x + 1], r[3 * x], r[3 * x + 2]});
-        } else {
-            for (int x = 0; x + 1 < w; x += 2) {
-                rows[y].push_back({r[2 * x + 1], r[2 * x], r[2 * x + 2]});
-                rows[y].push_back({r[2 * x + 3], r[2 * x], r[2 * x + 2]});
-            }
-        }
-    }
-    return rows;
-}
-
-uint32_t word(Rgb c) { return static_cast<uint32_t>(c.r | c.g << 8 | c.b << 16); }
-
 // One doubled output row from per-pixel levels (luma in some scale),
 // shift turning a level into a bin, and each pixel's own chroma.
-std::vector<uint32_t> doubledRow(const std::vector<Sample>& row, const std::vector<int>& level, int shift)
+std::vector<uint32_t> doubledRow(const std::vector<Yuv>& row, const std::vector<int>& level, int shift)
 {
     std::vector<uint32_t> out;
     const std::size_t n = row.size();
@@ -47,10 +21,10 @@ std::vector<uint32_t> doubledRow(const std::vector<Sample>& row, const std::vect
     return out;
 }
 
-std::vector<int> lumaBins(const std::vector<Sample>& row)
+std::vector<int> lumaBins(const std::vector<Yuv>& row)
 {
     std::vector<int> bins;
-    for (const Sample& s : row)
+    for (const Yuv& s : row)
         bins.push_back(s.y >> 3);
     return bins;
 }
@@ -85,49 +59,34 @@ std::vector<std::vector<uint32_t>> expectedZoom(const Bytes& in, int w, int h, i
     return out;
 }
 
-struct ZoomCase {
-    int format, zoom;
-};
+using FastPath = SwitchesOff;
 
-using Zoom = SwitchesOffWithParam<ZoomCase>;
-
-TEST_P(Zoom, WritesTheExpectedPicture)
+TEST_F(FastPath, ZoomWritesTheExpectedPicture)
 {
-    const auto [format, zoom] = GetParam();
     const int w = 7, h = 5;
-    const int outW = 2 * w, outH = (zoom >= 4 ? 4 : 2) * h;
-    const Bytes in = noise(pictureBytes(w, h, format), 60 + zoom);
-    csZoom(1, zoom);
-    // The fast switch does not matter once zoomed.
-    csFast(zoom % 2);
-    const Bytes out = convert(w, h, format, in, CS_RGBX, pictureBytes(outW, outH, CS_RGBX));
-    const auto want = expectedZoom(in, w, h, format, zoom);
-    ASSERT_EQ(static_cast<int>(want.size()), outH);
-    for (int y = 0; y < outH; ++y)
-        for (std::size_t x = 0; x < want[y].size(); ++x)
-            ASSERT_EQ(wordAt(out, static_cast<std::size_t>(y) * outW + x), want[y][x]) << "x " << x << " y " << y;
+    for (int format : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
+        for (int zoom : {2, 3, 4, 5, 8}) {
+            SCOPED_TRACE(std::string(kLayoutNames[format]) + " zoom " + std::to_string(zoom));
+            const int outW = 2 * w, outH = (zoom >= 4 ? 4 : 2) * h;
+            const Bytes in = noise(pictureBytes(w, h, format), 60 + zoom);
+            csZoom(1, zoom);
+            // The fast switch does not matter once zoomed.
+            csFast(zoom % 2);
+            const Bytes out = convert(w, h, format, in, CS_RGBX, pictureBytes(outW, outH, CS_RGBX));
+            const auto want = expectedZoom(in, w, h, format, zoom);
+            ASSERT_EQ(static_cast<int>(want.size()), outH);
+            for (int y = 0; y < outH; ++y)
+                for (std::size_t x = 0; x < want[y].size(); ++x)
+                    ASSERT_EQ(wordAt(out, static_cast<std::size_t>(y) * outW + x), want[y][x]) << x << ", " << y;
+        }
+    }
 }
-
-std::vector<ZoomCase> zoomCases()
-{
-    std::vector<ZoomCase> cases;
-    for (int f : {CS_YUV, CS_YUV422, CS_YUV422HC})
-        for (int z : {2, 3, 4, 5, 8})
-            cases.push_back({f, z});
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Colorspace, Zoom, ::testing::ValuesIn(zoomCases()), [](const auto& info) {
-    return std::string(kLayoutNames[info.param.format]) + "_" + std::to_string(info.param.zoom);
-});
-
-using FastPath = SwitchesOffWithParam<int>;
 
 // Every luma level against one chroma value inside each of the 32 x 32
 // chroma bins, at a different offset in each bin.
-std::vector<Sample> everyBin()
+std::vector<Yuv> everyBin()
 {
-    std::vector<Sample> s;
+    std::vector<Yuv> s;
     for (int ub = 0; ub < 32; ++ub)
         for (int vb = 0; vb < 32; ++vb)
             for (int y = 0; y < 256; ++y)
@@ -135,73 +94,39 @@ std::vector<Sample> everyBin()
     return s;
 }
 
-Bytes encode(const std::vector<Sample>& samples, int format)
+// 4 rows of the bin sweep give every matrix phase for every bin.
+TEST_F(FastPath, UsesTheBinCentresAndDithersThemWithSaturation)
 {
-    Bytes b;
-    if (format == CS_YUV) {
-        for (const Sample& s : samples)
-            b.insert(b.end(), {uint8_t(s.u), uint8_t(s.y), uint8_t(s.v)});
-    } else {
-        // Successive samples differ in luma only, so pairs share chroma.
-        for (std::size_t i = 0; i + 1 < samples.size(); i += 2)
-            b.insert(b.end(), {uint8_t(samples[i].u), uint8_t(samples[i].y), uint8_t(samples[i].v),
-                               uint8_t(samples[i + 1].y)});
-    }
-    return b;
-}
-
-TEST_P(FastPath, UsesTheBinCentres)
-{
-    const int format = GetParam();
-    const std::vector<Sample> samples = everyBin();
-    const int n = static_cast<int>(samples.size());
-    csFast(1);
-    const Bytes out = convert(n, 1, format, encode(samples, format), CS_RGBX);
-    for (int i = 0; i < n; ++i) {
-        const Sample s = samples[i];
-        ASSERT_EQ(wordAt(out, i), word(refFast(s.y, s.u, s.v))) << s.y << " " << s.u << " " << s.v;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Colorspace, FastPath, ::testing::Values(CS_YUV, CS_YUV422, CS_YUV422HC),
-                         [](const auto& info) { return std::string(kLayoutNames[info.param]); });
-
-using FastRgb332 = SwitchesOff;
-
-TEST_F(FastRgb332, DithersTheBinColourWithSaturation)
-{
-    // 4 rows of the bin sweep give every matrix phase for every bin.
-    const std::vector<Sample> samples = everyBin();
+    const std::vector<Yuv> samples = everyBin();
     const int w = static_cast<int>(samples.size()) / 4, h = 4;
-    const Bytes in = encode(samples, CS_YUV422HC);
     csFast(1);
-    const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const Sample s = samples[y * w + x];
-            ASSERT_EQ(out[y * w + x], refSaturatingDither(refFast(s.y, s.u, s.v), h - 1 - y, w - 1 - x))
-                << x << ", " << y;
+    for (int format : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
+        const Bytes in = encode(samples, format);
+        const Bytes words = convert(w, h, format, in, CS_RGBX);
+        const Bytes codes = format == CS_YUV422HC ? convert(w, h, format, in, CS_RGB332) : Bytes();
+        for (int i = 0; i < w * h; ++i) {
+            const Yuv s = samples[i];
+            const Rgb c = refFast(s.y, s.u, s.v);
+            ASSERT_EQ(wordAt(words, i), word(c)) << kLayoutNames[format] << " " << s.y << " " << s.u << " " << s.v;
+            if (!codes.empty()) {
+                ASSERT_EQ(codes[i], refSaturatingDither(c, h - 1 - i / w, w - 1 - i % w)) << i;
+            }
         }
+    }
 }
 
-TEST_F(FastRgb332, ZoomDoublesWithOutputPhases)
+TEST_F(FastPath, Rgb332ZoomDoublesWithOutputPhases)
 {
     const int w = 6, h = 3, outW = 12, outH = 6;
     const Bytes in = noise(pictureBytes(w, h, CS_YUV422HC), 71);
     csZoom(2, 2);
     const Bytes out = convert(w, h, CS_YUV422HC, in, CS_RGB332, outW * outH);
-    const auto rows = decode(in, w, h, CS_YUV422HC);
-    for (int oy = 0; oy < outH; ++oy) {
-        const auto& row = rows[oy / 2];
-        for (int ox = 0; ox < outW; ++ox) {
-            const std::size_t i = ox / 2;
-            int bin = row[i].y >> 3;
-            if (ox % 2 == 1)
-                bin = (bin + (row[i + 1 < row.size() ? i + 1 : i].y >> 3)) / 2;
-            const Rgb c = refFastBins(bin, row[i].u >> 3, row[i].v >> 3);
-            ASSERT_EQ(out[oy * outW + ox], refSaturatingDither(c, outH - 1 - oy, outW - 1 - ox)) << ox << ", " << oy;
-        }
-    }
+    // The colours of the zoomed RGBX picture, dithered at output phases.
+    const auto want = expectedZoom(in, w, h, CS_YUV422HC, 2);
+    for (int y = 0; y < outH; ++y)
+        for (int x = 0; x < outW; ++x)
+            ASSERT_EQ(out[y * outW + x], refSaturatingDither(fromWord(want[y][x]), outH - 1 - y, outW - 1 - x))
+                << x << ", " << y;
 }
 
 }  // namespace

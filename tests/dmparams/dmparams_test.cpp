@@ -22,7 +22,7 @@ List makeList()
     return List(p);
 }
 
-TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
+TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceAndRemoveKeepPlaces)
 {
     List l = makeList();
     ASSERT_EQ(dmParamsSetInt(l.get(), "B", 1), 0);
@@ -42,6 +42,12 @@ TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceKeepsPlace)
     EXPECT_EQ(dmParamsGetElemType(l.get(), -1), 0);
     EXPECT_EQ(dmParamsGetElem(l.get(), -1), nullptr);
     EXPECT_STREQ(dmParamsGetString(l.get(), "B"), "now text");
+    // Removing drops one element and keeps the order of the rest.
+    EXPECT_EQ(dmParamsRemove(l.get(), "A"), 0);
+    EXPECT_EQ(dmParamsRemove(l.get(), "A"), -1);
+    ASSERT_EQ(dmParamsGetNumElems(l.get()), 2);
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "B");
+    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "C");
 }
 
 TEST(DMparams, GettersAnswerMissingAndMismatchedElementsAsDocumented)
@@ -50,7 +56,9 @@ TEST(DMparams, GettersAnswerMissingAndMismatchedElementsAsDocumented)
     dmParamsSetInt(l.get(), "I", 7);
     dmParamsSetEnum(l.get(), "E", 201);
     dmParamsSetFloat(l.get(), "F", 29.97);
-    dmParamsSetString(l.get(), "S", "RLE");
+    std::string text = "RLE";
+    dmParamsSetString(l.get(), "S", text.c_str());
+    text[0] = 'X';  // the list keeps its own copy
 
     EXPECT_EQ(dmParamsGetInt(l.get(), "I"), 7);
     EXPECT_EQ(dmParamsGetEnum(l.get(), "E"), 201);
@@ -87,34 +95,15 @@ TEST(DMparams, NullArgumentsFailWithoutCrashing)
     dmParamsDestroy(nullptr);
 }
 
-TEST(DMparams, StringIsTheListsOwnCopy)
-{
-    List l = makeList();
-    std::string text = "Apple Video";
-    dmParamsSetString(l.get(), "S", text.c_str());
-    text[0] = 'X';
-    EXPECT_STREQ(dmParamsGetString(l.get(), "S"), "Apple Video");
-}
-
-TEST(DMparams, RemoveDropsOneElementAndKeepsTheOrderOfTheRest)
-{
-    List l = makeList();
-    dmParamsSetInt(l.get(), "A", 1);
-    dmParamsSetInt(l.get(), "B", 2);
-    dmParamsSetInt(l.get(), "C", 3);
-    EXPECT_EQ(dmParamsRemove(l.get(), "B"), 0);
-    EXPECT_EQ(dmParamsRemove(l.get(), "B"), -1);
-    ASSERT_EQ(dmParamsGetNumElems(l.get()), 2);
-    EXPECT_STREQ(dmParamsGetElem(l.get(), 0), "A");
-    EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "C");
-}
-
-TEST(DMparams, CopyElemKeepsTypeAndReportsMissingNames)
+TEST(DMparams, CopiesKeepTypesReplaceSameNamedAndAppendNew)
 {
     List from = makeList();
     List to = makeList();
     dmParamsSetEnum(from.get(), "E", 1090);
-    dmParamsSetString(from.get(), "S", "x");
+    dmParamsSetString(from.get(), "both", "replaced");
+    dmParamsSetFloat(from.get(), "new", 0.5);
+    dmParamsSetInt(to.get(), "keep", 1);
+    dmParamsSetInt(to.get(), "both", 2);
     dmParamsSetInt(to.get(), "E", 5);
 
     EXPECT_EQ(dmParamsCopyElem(from.get(), "E", to.get()), 0);
@@ -123,46 +112,36 @@ TEST(DMparams, CopyElemKeepsTypeAndReportsMissingNames)
     EXPECT_NE(dmParamsCopyElem(from.get(), "none", to.get()), 0);
     EXPECT_EQ(dmParamsIsPresent(to.get(), "none"), 0);
     EXPECT_EQ(dmParamsCopyElem(from.get(), "E", from.get()), 0);
-    EXPECT_EQ(dmParamsGetNumElems(from.get()), 2);
-}
-
-TEST(DMparams, CopyAllElemsReplacesSameNamedAndAppendsNew)
-{
-    List from = makeList();
-    List to = makeList();
-    dmParamsSetInt(to.get(), "keep", 1);
-    dmParamsSetInt(to.get(), "both", 2);
-    dmParamsSetString(from.get(), "both", "replaced");
-    dmParamsSetFloat(from.get(), "new", 0.5);
+    EXPECT_EQ(dmParamsGetNumElems(from.get()), 3);
 
     ASSERT_EQ(dmParamsCopyAllElems(from.get(), to.get()), 0);
-    ASSERT_EQ(dmParamsGetNumElems(to.get()), 3);
+    ASSERT_EQ(dmParamsGetNumElems(to.get()), 4);
     EXPECT_STREQ(dmParamsGetElem(to.get(), 1), "both");
     EXPECT_STREQ(dmParamsGetString(to.get(), "both"), "replaced");
     EXPECT_EQ(dmParamsGetInt(to.get(), "keep"), 1);
     EXPECT_DOUBLE_EQ(dmParamsGetFloat(to.get(), "new"), 0.5);
     // Copying a list onto itself changes nothing.
     EXPECT_EQ(dmParamsCopyAllElems(to.get(), to.get()), 0);
-    EXPECT_EQ(dmParamsGetNumElems(to.get()), 3);
+    EXPECT_EQ(dmParamsGetNumElems(to.get()), 4);
 }
 
-struct PackingCase {
-    int packing;
-    size_t bytesPerPixel;
-};
-
-class ImageFrameSize : public testing::TestWithParam<PackingCase> {};
-
-TEST_P(ImageFrameSize, IsWidthTimesHeightTimesPixelBytes)
+TEST(DMparams, FrameSizesComeFromTheSettings)
 {
     List l = makeList();
-    ASSERT_EQ(dmSetImageDefaults(l.get(), 320, 240, GetParam().packing), 0);
-    EXPECT_EQ(dmImageFrameSize(l.get()), 320u * 240u * GetParam().bytesPerPixel);
+    const std::pair<int, size_t> packings[] = {
+        {DM_PACKING_RGBX, 4}, {DM_PACKING_XBGR, 4}, {DM_PACKING_RGB555, 2}, {DM_PACKING_GRAY, 1}};
+    for (auto [packing, bytesPerPixel] : packings) {
+        ASSERT_EQ(dmSetImageDefaults(l.get(), 320, 240, packing), 0);
+        EXPECT_EQ(dmImageFrameSize(l.get()), 320u * 240u * bytesPerPixel) << packing;
+    }
+    const int audio[][3] = {{16, 2, 4}, {8, 1, 1}, {24, 2, 6}};  // bits, channels, bytes
+    for (const auto& a : audio) {
+        ASSERT_EQ(dmSetAudioDefaults(l.get(), a[0], 8000.0, a[1]), 0);
+        EXPECT_EQ(dmAudioFrameSize(l.get()), a[2]) << a[0] << " bits";
+    }
+    dmParamsSetInt(l.get(), DM_AUDIO_CHANNELS, 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(Packings, ImageFrameSize,
-                         testing::Values(PackingCase{DM_PACKING_RGBX, 4}, PackingCase{DM_PACKING_XBGR, 4},
-                                         PackingCase{DM_PACKING_RGB555, 2}, PackingCase{DM_PACKING_GRAY, 1}));
 
 TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
 {
@@ -181,22 +160,16 @@ TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
     EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
 }
 
-TEST(DMparams, AudioFrameSizeIsSampleBytesTimesChannels)
+TEST(DMparams, DefaultsRefuseImpossibleArgumentsAndSetEverySettingValidly)
 {
     List l = makeList();
-    ASSERT_EQ(dmSetAudioDefaults(l.get(), 16, 44100.0, 2), 0);
-    EXPECT_EQ(dmAudioFrameSize(l.get()), 4);
-    ASSERT_EQ(dmSetAudioDefaults(l.get(), 8, 8000.0, 1), 0);
-    EXPECT_EQ(dmAudioFrameSize(l.get()), 1);
-    ASSERT_EQ(dmSetAudioDefaults(l.get(), 24, 48000.0, 2), 0);
-    EXPECT_EQ(dmAudioFrameSize(l.get()), 6);
-    dmParamsSetInt(l.get(), DM_AUDIO_CHANNELS, 0);
-    EXPECT_EQ(dmAudioFrameSize(l.get()), 0);
-}
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 0, 48, DM_PACKING_RGBX), -1);
+    EXPECT_EQ(dmSetImageDefaults(l.get(), 64, 48, 1002), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 0, 8000.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 0.0, 1), -1);
+    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 8000.0, 0), -1);
+    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
 
-TEST(DMparams, ImageDefaultsSetAllSevenSettingsWithValidValues)
-{
-    List l = makeList();
     ASSERT_EQ(dmSetImageDefaults(l.get(), 64, 48, DM_PACKING_RGBX), 0);
     EXPECT_EQ(dmParamsGetNumElems(l.get()), 7);
     EXPECT_EQ(dmParamsGetInt(l.get(), DM_IMAGE_WIDTH), 64);
@@ -211,29 +184,15 @@ TEST(DMparams, ImageDefaultsSetAllSevenSettingsWithValidValues)
     EXPECT_EQ(dmParamsGetEnum(l.get(), DM_IMAGE_PACKING), DM_PACKING_RGBX);
     const int orientation = dmParamsGetEnum(l.get(), DM_IMAGE_ORIENTATION);
     EXPECT_TRUE(orientation == 1100 || orientation == 1101);
-}
 
-TEST(DMparams, DefaultsRefuseImpossibleArguments)
-{
-    List l = makeList();
-    EXPECT_EQ(dmSetImageDefaults(l.get(), 0, 48, DM_PACKING_RGBX), -1);
-    EXPECT_EQ(dmSetImageDefaults(l.get(), 64, 48, 1002), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 0, 8000.0, 1), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 0.0, 1), -1);
-    EXPECT_EQ(dmSetAudioDefaults(l.get(), 16, 8000.0, 0), -1);
-    EXPECT_EQ(dmParamsGetNumElems(l.get()), 0);
-}
-
-TEST(DMparams, AudioDefaultsSetAllFiveSettingsWithValidValues)
-{
-    List l = makeList();
-    ASSERT_EQ(dmSetAudioDefaults(l.get(), 16, 22050.0, 1), 0);
-    EXPECT_EQ(dmParamsGetNumElems(l.get()), 5);
-    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_WIDTH), 16);
-    EXPECT_EQ(dmParamsGetInt(l.get(), DM_AUDIO_CHANNELS), 1);
-    EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), DM_AUDIO_RATE), 22050.0);
-    EXPECT_EQ(dmParamsGetEnum(l.get(), DM_AUDIO_FORMAT), AUDIO_FORMAT_TWOS);
-    EXPECT_STREQ(dmParamsGetString(l.get(), DM_AUDIO_COMPRESSION), "Uncompressed Audio");
+    List a = makeList();
+    ASSERT_EQ(dmSetAudioDefaults(a.get(), 16, 22050.0, 1), 0);
+    EXPECT_EQ(dmParamsGetNumElems(a.get()), 5);
+    EXPECT_EQ(dmParamsGetInt(a.get(), DM_AUDIO_WIDTH), 16);
+    EXPECT_EQ(dmParamsGetInt(a.get(), DM_AUDIO_CHANNELS), 1);
+    EXPECT_DOUBLE_EQ(dmParamsGetFloat(a.get(), DM_AUDIO_RATE), 22050.0);
+    EXPECT_EQ(dmParamsGetEnum(a.get(), DM_AUDIO_FORMAT), AUDIO_FORMAT_TWOS);
+    EXPECT_STREQ(dmParamsGetString(a.get(), DM_AUDIO_COMPRESSION), "Uncompressed Audio");
 }
 
 }  // namespace
