@@ -45,7 +45,9 @@ TEST_P(Mvc1AgainstFfmpeg, DecodesTheSameFiveBitLevels) {
     eightColourBlocks += int(frame.size() - 6 * (kW / 4) * (kH / 4)) / 12;
     swapped.push_back(std::move(frame));
   }
-  if (GetParam() < 3.0f) EXPECT_GT(eightColourBlocks, 0) << "both block forms are compared";
+  if (GetParam() < 3.0f) {
+    EXPECT_GT(eightColourBlocks, 0) << "both block forms are compared";
+  }
 
   qt_tools::TempDir dir;
   const std::string mov = dir.path("mvc1.mov");
