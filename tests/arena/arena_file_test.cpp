@@ -22,6 +22,15 @@ bool exists(const std::string &path)
 
 TEST(ArenaFile, IsCreatedWithItsPrefixAndRemovedWithTheObject)
 {
+    // Without a directory named, the default one (which must exist) is used.
+    const std::string fallback = ArenaFile::defaultDirectory();
+    struct stat st;
+    ASSERT_EQ(stat(fallback.c_str(), &st), 0) << fallback;
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    auto inFallback = ArenaFile::create();
+    ASSERT_NE(inFallback, nullptr);
+    EXPECT_EQ(inFallback->path().rfind(fallback + "/.mvlib", 0), 0u);
+
     char dir[] = "/tmp/arena_testXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     std::string path;
@@ -38,17 +47,6 @@ TEST(ArenaFile, IsCreatedWithItsPrefixAndRemovedWithTheObject)
     EXPECT_FALSE(exists(path));
     EXPECT_EQ(rmdir(dir), 0) << "every file was removed";
     EXPECT_EQ(ArenaFile::createIn(dir), nullptr) << "the directory is gone";
-}
-
-TEST(ArenaFile, DefaultDirectoryExists)
-{
-    struct stat st;
-    const std::string dir = ArenaFile::defaultDirectory();
-    ASSERT_EQ(stat(dir.c_str(), &st), 0) << dir;
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
-    auto file = ArenaFile::create();
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->path().rfind(dir + "/.mvlib", 0), 0u);
 }
 
 }  // namespace

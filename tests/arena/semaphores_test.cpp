@@ -25,7 +25,7 @@ bool readable(int fd, int timeoutMs = 0)
     return select(fd + 1, &set, nullptr, nullptr, &tv) == 1;
 }
 
-TEST(Semaphore, CountsAndTryPRefusesAtZero)
+TEST(Semaphore, CountsRefusesTryPAtZeroAndPWaitsForVFromAnotherThread)
 {
     Semaphore s(2);
     EXPECT_TRUE(s.tryP());
@@ -35,11 +35,7 @@ TEST(Semaphore, CountsAndTryPRefusesAtZero)
     EXPECT_EQ(s.value(), 1);
     s.P();
     EXPECT_EQ(s.value(), 0);
-}
 
-TEST(Semaphore, PWaitsForVFromAnotherThread)
-{
-    Semaphore s(0);
     std::atomic<bool> passed{false};
     std::thread waiter([&] {
         s.P();
@@ -72,48 +68,35 @@ TEST(Semaphore, ActsAsMutexBetweenManyThreads)
     EXPECT_EQ(counter, 40000);
 }
 
-TEST(PollableSemaphore, PTakesCountsAtOnceThenArmsAndDrainsQuietly)
+// Made through the factory, which must give a working descriptor. The
+// descriptor is readable only while a V is pending for an armed waiter.
+TEST(PollableSemaphore, PTakesCountsAtOnceThenArmsAndOnlyAWakeUpMakesItReadable)
 {
-    PollableSemaphore s(2);
-    EXPECT_EQ(s.P(), 1);
-    EXPECT_EQ(s.P(), 1);
-    EXPECT_FALSE(readable(s.fd()));
-    EXPECT_EQ(s.P(), 0) << "a third P finds no count and arms";
-    EXPECT_EQ(s.value(), -1);
-    EXPECT_FALSE(readable(s.fd()));
-    s.V();  // wakes the armed waiter
-    s.V();  // counted
-    s.V();  // counted
-    ASSERT_TRUE(readable(s.fd()));
-    int taken = 0;
-    while (s.P() == 1)
-        ++taken;
-    EXPECT_EQ(taken, 2);
-    EXPECT_EQ(s.value(), -1);
-    EXPECT_FALSE(readable(s.fd()));
-}
-
-// Made through the factory, which must give a working descriptor.
-TEST(PollableSemaphore, DescriptorIsReadableOnlyWhileAVIsPendingForAnArmedWaiter)
-{
-    auto s = PollableSemaphore::create(0);
+    auto s = PollableSemaphore::create(1);
     ASSERT_NE(s, nullptr);
-    // V with nobody armed only counts.
-    s->V();
+    s->V();  // nobody armed: only counts
     EXPECT_FALSE(readable(s->fd()));
     EXPECT_EQ(s->P(), 1);
+    EXPECT_EQ(s->P(), 1);
+    EXPECT_EQ(s->P(), 0) << "a third P finds no count and arms";
+    EXPECT_EQ(s->value(), -1);
+    EXPECT_FALSE(readable(s->fd()));
+    s->V();
+    EXPECT_TRUE(readable(s->fd()));
+    EXPECT_TRUE(readable(s->fd())) << "it stays readable until a P consumes it";
+    EXPECT_EQ(s->P(), 0) << "the P after the wake-up consumes the signal and re-arms";
+    EXPECT_FALSE(readable(s->fd()));
 
-    EXPECT_EQ(s->P(), 0);
+    s->V();  // wakes the armed waiter
+    s->V();  // counted
+    s->V();  // counted
+    ASSERT_TRUE(readable(s->fd()));
+    int taken = 0;
+    while (s->P() == 1)
+        ++taken;
+    EXPECT_EQ(taken, 2);
+    EXPECT_EQ(s->value(), -1);
     EXPECT_FALSE(readable(s->fd()));
-    s->V();
-    EXPECT_TRUE(readable(s->fd()));
-    // It stays readable until a P consumes it.
-    EXPECT_TRUE(readable(s->fd()));
-    // The P after the wake-up consumes the signal and re-arms.
-    EXPECT_EQ(s->P(), 0);
-    EXPECT_FALSE(readable(s->fd()));
-    s->V();
-    EXPECT_TRUE(readable(s->fd()));
 }
 
 TEST(PollableSemaphore, SelectSeesEveryRoundOfARequestAnswerLoop)

@@ -152,7 +152,7 @@ TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
   }
 }
 
-TEST_F(DevicePort, UnusableBackendsFailTheOpenCleanly) {
+TEST_F(DevicePort, UnusableBackendsAndInputPortsFailTheOpenCleanly) {
   ALseterrorhandler(_ALprinterror);
   struct Case {
     std::string backend;
@@ -189,6 +189,15 @@ TEST_F(DevicePort, UnusableBackendsFailTheOpenCleanly) {
   ports.back() = open(AL_WIDTH_16, 2, 100);
   EXPECT_NE(ports.back(), nullptr);
   for (ALport p : ports) EXPECT_EQ(ALcloseport(p), 0);
+  // Only output ports are offered; a long name is cut to the port's field.
+  ALconfig c = ALnewconfig();
+  EXPECT_EQ(ALopenport("in", "r", c), nullptr);
+  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
+  ALport named = ALopenport("movi123456789:123456789", "w", c);
+  ALfreeconfig(c);
+  ASSERT_NE(named, nullptr);
+  EXPECT_STREQ(named->name, "movi123456789:12345");
+  EXPECT_EQ(ALcloseport(named), 0);
 }
 
 // ALSA's "null" device takes frames without waiting; the device thread still
@@ -211,10 +220,6 @@ TEST_F(DevicePort, AnAlsaOutputThatNeverWaitsIsHeldToRealTime) {
   EXPECT_LT(Clock::now() - closing, std::chrono::milliseconds(500));
 }
 
-// An output that fails while playing (here a capture that reaches the file
-// size limit, as a disk fills up or a sound card is unplugged) is dropped:
-// the port goes on taking samples at the output rate, so a writer neither
-// hangs nor races ahead, and closing returns at once.
 // Holds the process's file size limit low for one test; a write past it
 // fails with EFBIG instead of raising SIGXFSZ.
 struct FileSizeLimit {
@@ -233,6 +238,10 @@ struct FileSizeLimit {
   bool set = false;
 };
 
+// An output that fails while playing (here a capture that reaches the file
+// size limit, as a disk fills up or a sound card is unplugged) is dropped:
+// the port goes on taking samples at the output rate, so a writer neither
+// hangs nor races ahead, and closing returns at once.
 TEST_F(DevicePort, AnOutputThatFailsWhilePlayingIsDroppedAndTimeGoesOn) {
   FileSizeLimit limit(64 * 1024);
   ASSERT_TRUE(limit.set);
@@ -258,17 +267,6 @@ TEST_F(DevicePort, AnOutputThatFailsWhilePlayingIsDroppedAndTimeGoesOn) {
   // returned after about two seconds; 25000 frames beyond the ring take
   // over three.
   EXPECT_GE(took, std::chrono::milliseconds(2500));
-}
-
-TEST_F(DevicePort, OnlyOutputPortsAreOfferedAndLongNamesAreCut) {
-  ALconfig c = ALnewconfig();
-  EXPECT_EQ(ALopenport("in", "r", c), nullptr);
-  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-  ALport port = ALopenport("movi123456789:123456789", "w", c);
-  ALfreeconfig(c);
-  ASSERT_NE(port, nullptr);
-  EXPECT_STREQ(port->name, "movi123456789:12345");
-  EXPECT_EQ(ALcloseport(port), 0);
 }
 
 }  // namespace

@@ -60,25 +60,26 @@ TEST(DMparams, GettersAnswerMissingAndMismatchedElementsAsDocumented)
     dmParamsSetString(l.get(), "S", text.c_str());
     text[0] = 'X';  // the list keeps its own copy
 
-    EXPECT_EQ(dmParamsGetInt(l.get(), "I"), 7);
-    EXPECT_EQ(dmParamsGetEnum(l.get(), "E"), 201);
-    // Enum and int are both integers and read across.
-    EXPECT_EQ(dmParamsGetInt(l.get(), "E"), 201);
-    EXPECT_EQ(dmParamsGetEnum(l.get(), "I"), 7);
-    EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), "F"), 29.97);
-    EXPECT_STREQ(dmParamsGetString(l.get(), "S"), "RLE");
-
-    EXPECT_EQ(dmParamsGetInt(l.get(), "F"), 0);
-    EXPECT_EQ(dmParamsGetInt(l.get(), "S"), 0);
-    EXPECT_EQ(dmParamsGetFloat(l.get(), "I"), 0.0);
-    EXPECT_EQ(dmParamsGetString(l.get(), "I"), nullptr);
-    EXPECT_EQ(dmParamsGetInt(l.get(), "missing"), 0);
-    EXPECT_EQ(dmParamsGetFloat(l.get(), "missing"), 0.0);
-    EXPECT_EQ(dmParamsGetString(l.get(), "missing"), nullptr);
-
-    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "E"), DM_TYPE_ENUM);
-    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "missing"), 0);
-    EXPECT_EQ(dmParamsGetTypeByName(l.get(), "s"), 0) << "names are case-sensitive";
+    // Enum and int are both integers and read across; every other
+    // mismatch, and a missing name, reads as zero or null.
+    const struct {
+        const char *name;
+        int type, integer;
+        double real;
+        const char *string;
+    } rows[] = {
+        {"I", DM_TYPE_INT, 7, 0.0, nullptr},      {"E", DM_TYPE_ENUM, 201, 0.0, nullptr},
+        {"F", DM_TYPE_FLOAT, 0, 29.97, nullptr},  {"S", DM_TYPE_STRING, 0, 0.0, "RLE"},
+        {"missing", 0, 0, 0.0, nullptr},          {"s", 0, 0, 0.0, nullptr},  // case-sensitive
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(dmParamsGetTypeByName(l.get(), r.name), r.type);
+        EXPECT_EQ(dmParamsGetInt(l.get(), r.name), r.integer);
+        EXPECT_EQ(dmParamsGetEnum(l.get(), r.name), r.integer);
+        EXPECT_DOUBLE_EQ(dmParamsGetFloat(l.get(), r.name), r.real);
+        EXPECT_STREQ(dmParamsGetString(l.get(), r.name), r.string);
+    }
 }
 
 TEST(DMparams, NullArgumentsFailWithoutCrashing)
@@ -125,30 +126,16 @@ TEST(DMparams, CopiesKeepTypesReplaceSameNamedAndAppendNew)
     EXPECT_EQ(dmParamsGetNumElems(to.get()), 4);
 }
 
-TEST(DMparams, FrameSizesComeFromTheSettings)
+TEST(DMparams, FrameSizesComeFromTheSettingsAndAreZeroWhenUnusable)
 {
     List l = makeList();
+    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
     const std::pair<int, size_t> packings[] = {
         {DM_PACKING_RGBX, 4}, {DM_PACKING_XBGR, 4}, {DM_PACKING_RGB555, 2}, {DM_PACKING_GRAY, 1}};
     for (auto [packing, bytesPerPixel] : packings) {
         ASSERT_EQ(dmSetImageDefaults(l.get(), 320, 240, packing), 0);
         EXPECT_EQ(dmImageFrameSize(l.get()), 320u * 240u * bytesPerPixel) << packing;
     }
-    const int audio[][3] = {{16, 2, 4}, {8, 1, 1}, {24, 2, 6}};  // bits, channels, bytes
-    for (const auto& a : audio) {
-        ASSERT_EQ(dmSetAudioDefaults(l.get(), a[0], 8000.0, a[1]), 0);
-        EXPECT_EQ(dmAudioFrameSize(l.get()), a[2]) << a[0] << " bits";
-    }
-    dmParamsSetInt(l.get(), DM_AUDIO_CHANNELS, 0);
-    EXPECT_EQ(dmAudioFrameSize(l.get()), 0);
-}
-
-TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
-{
-    List l = makeList();
-    EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
-    dmParamsSetInt(l.get(), DM_IMAGE_WIDTH, 10);
-    dmParamsSetInt(l.get(), DM_IMAGE_HEIGHT, 10);
     dmParamsSetEnum(l.get(), DM_IMAGE_PACKING, 1002);
     EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
     dmParamsSetEnum(l.get(), DM_IMAGE_PACKING, DM_PACKING_RGBX);
@@ -158,6 +145,14 @@ TEST(DMparams, ImageFrameSizeIsZeroForUnusableSettings)
     dmParamsSetInt(l.get(), DM_IMAGE_WIDTH, 65536);
     dmParamsSetInt(l.get(), DM_IMAGE_HEIGHT, 65536);
     EXPECT_EQ(dmImageFrameSize(l.get()), 0u);
+
+    const int audio[][3] = {{16, 2, 4}, {8, 1, 1}, {24, 2, 6}};  // bits, channels, bytes
+    for (const auto& a : audio) {
+        ASSERT_EQ(dmSetAudioDefaults(l.get(), a[0], 8000.0, a[1]), 0);
+        EXPECT_EQ(dmAudioFrameSize(l.get()), a[2]) << a[0] << " bits";
+    }
+    dmParamsSetInt(l.get(), DM_AUDIO_CHANNELS, 0);
+    EXPECT_EQ(dmAudioFrameSize(l.get()), 0);
 }
 
 TEST(DMparams, DefaultsRefuseImpossibleArgumentsAndSetEverySettingValidly)

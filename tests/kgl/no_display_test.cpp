@@ -14,7 +14,7 @@ namespace {
 // A display number no server listens on, for the whole program.
 const bool displayUnreachable = setenv("DISPLAY", ":97531", 1) == 0;
 
-TEST(NoDisplay, InquiriesAnswerNoRGBModeAndUnknownSizes)
+TEST(NoDisplay, InquiriesAnswerNoRGBModeAndUnknownSizesAndANullDisplayIsRefused)
 {
     ASSERT_TRUE(displayUnreachable);
     EXPECT_EQ(getgdesc(KGL_GD_BITS_RGB), 0);
@@ -22,10 +22,7 @@ TEST(NoDisplay, InquiriesAnswerNoRGBModeAndUnknownSizes)
     EXPECT_EQ(getgdesc(KGL_GD_DBLBUF), -1);
     EXPECT_EQ(kglGetDesc(nullptr, KGL_GD_BITS_RGB), 0);
     EXPECT_EQ(kglGetDesc(nullptr, KGL_GD_YPMAX), -1);
-}
 
-TEST(NoDisplay, ConfigurationAndBindingRefuseANullDisplay)
-{
     const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
     EXPECT_EQ(GLXgetconfig(nullptr, 0, wanted), nullptr);
     EXPECT_NE(GLXwinset(nullptr, 1), 0);
