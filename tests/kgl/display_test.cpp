@@ -63,34 +63,30 @@ TEST_F(OnDisplay, InquiriesAndTheConfigurationAnswerFromTheDisplay)
     EXPECT_EQ(kglGetDesc(display_, KGL_GD_YPMAX), DisplayHeight(display_, DefaultScreen(display_)));
     EXPECT_EQ(kglGetDesc(display_, 12345), -1);
 
-    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
-                                {0, 0, 0}};
-    GLXconfig *config = GLXgetconfig(display_, DefaultScreen(display_), wanted);
+    GLXconfig *config = kgltest::rgbConfig(display_);
     ASSERT_NE(config, nullptr);
     int rgbMode = -1, doubled = -1, windowEntries = 0;
-    unsigned long visual = 0;
     for (GLXconfig *e = config; e->buffer || e->mode; ++e) {
         EXPECT_EQ(e->buffer, KGLX_NORMAL);
         if (e->mode == KGLX_RGB)
             rgbMode = int(e->arg);
         if (e->mode == KGLX_DOUBLE)
             doubled = int(e->arg);
-        if (e->mode == KGLX_VISUAL)
-            visual = e->arg;
         if (e->mode == KGLX_WINDOW)
             ++windowEntries;
     }
-    std::free(config);
     EXPECT_EQ(rgbMode, 1);
     EXPECT_EQ(doubled, 0);
-    EXPECT_NE(visual, 0u);
+    EXPECT_NE(kgltest::configValue(config, KGLX_VISUAL), 0u);
     EXPECT_EQ(windowEntries, 1);
+    std::free(config);
 
     const GLXconfig colourIndex[] = {{KGLX_NORMAL, KGLX_RGB, 0}, {0, 0, 0}};
     EXPECT_EQ(GLXgetconfig(display_, DefaultScreen(display_), colourIndex), nullptr);
     const GLXconfig overlay[] = {{KGLX_OVERLAY, KGLX_RGB, 1}, {0, 0, 0}};
     EXPECT_EQ(GLXgetconfig(display_, DefaultScreen(display_), overlay), nullptr);
-    EXPECT_EQ(GLXgetconfig(display_, 99, wanted), nullptr);
+    const GLXconfig rgb[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
+    EXPECT_EQ(GLXgetconfig(display_, 99, rgb), nullptr);
 }
 
 TEST_F(OnDisplay, MissingAndDestroyedWindowsFailWithoutEndingTheProgram)
@@ -111,58 +107,6 @@ TEST_F(OnDisplay, MissingAndDestroyedWindowsFailWithoutEndingTheProgram)
     lrectread(0, 0, 0, 0, &p);
     EXPECT_NE(GLXwinset(display_, id), 0) << "binding again notices the window is gone";
     EXPECT_EQ(GLXunlink(display_, id), 1);
-}
-
-// Red lies in the low byte of the words both ways: the server's pixels are
-// read through the visual's channel masks.
-TEST_F(OnDisplay, PixelRectanglesWriteThenReadGiveTheExactPixelsBothWays)
-{
-    constexpr int w = 9, h = 6;
-    kgltest::XWindow window(display_, 64, 48);
-    ASSERT_TRUE(window.bind());
-    const std::vector<uint32_t> picture = pattern(w, h);
-    const struct {
-        int zoom, x, y;
-    } cases[] = {{1, 0, 0}, {1, 10, 7}, {2, 0, 0}, {2, 21, 13}, {3, 5, 2}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.zoom);
-        rectzoom(float(c.zoom), float(c.zoom));
-        lrectwrite(short(c.x), short(c.y), short(c.x + w - 1), short(c.y + h - 1), picture.data());
-        gflush();
-
-        // Each source pixel covers a zoom x zoom block, rows from the bottom up.
-        const int zw = w * c.zoom, zh = h * c.zoom;
-        std::vector<uint32_t> expected;
-        for (int y = 0; y < zh; ++y)
-            for (int x = 0; x < zw; ++x)
-                expected.push_back(picture[size_t((y / c.zoom) * w + x / c.zoom)]);
-
-        std::vector<uint32_t> read(size_t(zw * zh), 0xFFFFFFFFu);
-        EXPECT_EQ(lrectread(short(c.x), short(c.y), short(c.x + zw - 1), short(c.y + zh - 1),
-                            read.data()),
-                  zw * zh);
-        EXPECT_EQ(read, expected);
-        EXPECT_EQ(window.server(c.x, c.y, zw, zh), expected);
-    }
-}
-
-TEST_F(OnDisplay, BoxesCoverBothCornersAndNothingMore)
-{
-    kgltest::XWindow window(display_, 20, 20);
-    ASSERT_TRUE(window.bind());
-    RGBcolor(0, 0, 0);
-    sboxfi(0, 0, 19, 19);
-    RGBcolor(170, 170, 170);
-    sboxfi(12, 9, 3, 4);  // corners given in either order
-    gflush();
-    std::vector<uint32_t> read(400);
-    lrectread(0, 0, 19, 19, read.data());
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const bool inside = x >= 3 && x <= 12 && y >= 4 && y <= 9;
-            ASSERT_EQ(read[size_t(y * 20 + x)], inside ? rgb(170, 170, 170) : 0u)
-                << "at " << x << "," << y;
-        }
 }
 
 // The position marker as the movie window draws it, at x: a grey triangle
@@ -190,21 +134,63 @@ void drawMarker(int x)
     endline();
 }
 
-TEST_F(OnDisplay, MarkerShapesHaveTheirColoursAndTheSavedBlockRestoresThePicture)
+// Pixel rectangles, boxes and the marker's shapes on one window, each read
+// back exactly. Red lies in the low byte of the words both ways: the
+// server's pixels are read through the visual's channel masks.
+TEST_F(OnDisplay, RectanglesBoxesAndMarkerShapesGiveTheirExactPixels)
 {
-    constexpr int w = 80, h = 40, x = 30;
+    constexpr int w = 80, h = 48;
     kgltest::XWindow window(display_, w, h);
     ASSERT_TRUE(window.bind());
+
+    constexpr int sw = 9, sh = 6;
+    const std::vector<uint32_t> small = pattern(sw, sh);
+    const struct {
+        int zoom, x, y;
+    } cases[] = {{1, 0, 0}, {1, 10, 7}, {2, 0, 0}, {2, 21, 13}, {3, 5, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.zoom);
+        rectzoom(float(c.zoom), float(c.zoom));
+        lrectwrite(short(c.x), short(c.y), short(c.x + sw - 1), short(c.y + sh - 1), small.data());
+        gflush();
+        const int zw = sw * c.zoom, zh = sh * c.zoom;
+        const std::vector<uint32_t> expected = kgltest::zoomed(small, sw, sh, c.zoom);
+        std::vector<uint32_t> read(size_t(zw * zh), 0xFFFFFFFFu);
+        EXPECT_EQ(lrectread(short(c.x), short(c.y), short(c.x + zw - 1), short(c.y + zh - 1),
+                            read.data()),
+                  zw * zh);
+        EXPECT_EQ(read, expected);
+        EXPECT_EQ(window.server(c.x, c.y, zw, zh), expected);
+    }
+
+    {
+        SCOPED_TRACE("box");
+        RGBcolor(0, 0, 0);
+        sboxfi(0, 0, 19, 19);
+        RGBcolor(170, 170, 170);
+        sboxfi(12, 9, 3, 4);  // corners given in either order
+        gflush();
+        std::vector<uint32_t> read(400);
+        lrectread(0, 0, 19, 19, read.data());
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const bool inside = x >= 3 && x <= 12 && y >= 4 && y <= 9;
+                ASSERT_EQ(read[size_t(y * 20 + x)], inside ? rgb(170, 170, 170) : 0u)
+                    << "at " << x << "," << y;
+            }
+    }
+
+    // The marker goes over a picture; taking it down writes the saved
+    // block back.
+    constexpr int x = 30;
     const std::vector<uint32_t> picture = pattern(w, h);
     rectzoom(1.0f, 1.0f);
     lrectwrite(0, 0, w - 1, h - 1, picture.data());
-
     std::vector<uint32_t> saved(26 * 26);
     ASSERT_EQ(lrectread(x, 0, x + 25, 25, saved.data()), 26 * 26);
     drawMarker(x);
     gflush();
-
-    auto at = [&](int px, int py) {
+    auto at = [](int px, int py) {
         uint32_t p = 0;
         lrectread(short(px), short(py), short(px), short(py), &p);
         return p;
@@ -215,8 +201,6 @@ TEST_F(OnDisplay, MarkerShapesHaveTheirColoursAndTheSavedBlockRestoresThePicture
     EXPECT_EQ(at(x + 25, 12), rgb(50, 50, 50)) << "tip, end point of the lower edge";
     EXPECT_EQ(at(x + 24, 13), rgb(85, 85, 85)) << "end point of a line strip";
     EXPECT_EQ(at(x + 25, 20), picture[size_t(20 * w + x + 25)]) << "outside the triangle";
-
-    // Taking the marker down writes the saved block back.
     lrectwrite(x, 0, x + 25, 25, saved.data());
     gflush();
     std::vector<uint32_t> read(size_t(w * h));
@@ -234,30 +218,23 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
         shared(display_, 64, 32, 80, 0);
     std::mutex glLock;
     std::atomic<int> failures{0};
+    // Fills 32 x 32 pixels from left in window and reads one back.
+    auto fill = [](const kgltest::XWindow &window, uint32_t colour, int left) {
+        if (!window.bind())
+            return false;
+        cpack(colour);
+        sboxfi(left, 0, left + 31, 31);
+        gflush();
+        uint32_t back = 0;
+        lrectread(short(left + 10), 10, short(left + 10), 10, &back);
+        return back == (colour & 0xFFFFFFu);
+    };
     auto painter = [&](const kgltest::XWindow &own, uint32_t colour, int half) {
         for (int round = 0; round < 20; ++round) {
-            if (!own.bind()) {
-                ++failures;
-                return;
-            }
-            cpack(colour);
-            sboxfi(0, 0, 31, 31);
-            gflush();
-            uint32_t back = 0;
-            lrectread(5, 5, 5, 5, &back);
-            if (back != (colour & 0xFFFFFFu))
+            if (!fill(own, colour, 0))
                 ++failures;
             std::lock_guard<std::mutex> hold(glLock);
-            if (!shared.bind()) {
-                ++failures;
-                return;
-            }
-            cpack(colour);
-            sboxfi(half * 32, 0, half * 32 + 31, 31);
-            gflush();
-            uint32_t mine = 0;
-            lrectread(short(half * 32 + 10), 10, short(half * 32 + 10), 10, &mine);
-            if (mine != (colour & 0xFFFFFFu))
+            if (!fill(shared, colour, half * 32))
                 ++failures;
         }
         // Letting go of a context may flush it into the shared window too.
@@ -321,7 +298,7 @@ TEST_F(OnDisplay, ThreadsTakingTurnsKeepEachOthersDrawing)
     EXPECT_EQ(shared.server(40, 5, 1, 1), std::vector<uint32_t>{0x00FF00u});
 }
 
-TEST_F(OnDisplay, AThreadThatEndsWithoutReleasingDoesNotBlockItsSuccessors)
+TEST_F(OnDisplay, ThreadsEndingWithoutReleasingBlockNoSuccessorAndUnlinkingSilencesAThread)
 {
     // Threads that run one after another often get the same id; a context
     // left current by the first must not make binding fail for the next.
@@ -348,11 +325,9 @@ TEST_F(OnDisplay, AThreadThatEndsWithoutReleasingDoesNotBlockItsSuccessors)
     std::sort(ids.begin(), ids.end());
     const long distinct = std::unique(ids.begin(), ids.end()) - ids.begin();
     EXPECT_EQ(GLXunlink(display_, window.id()), distinct);
-}
 
-TEST_F(OnDisplay, UnlinkingAnotherThreadsContextSilencesItsDrawing)
-{
-    kgltest::XWindow window(display_, 16, 16);
+    // Unlinking the window under a thread that has it bound silences that
+    // thread's drawing; binding again works.
     std::atomic<int> step{0};
     long readAfterUnlink = -1;
     int rebound = -1;

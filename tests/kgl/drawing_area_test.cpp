@@ -89,19 +89,15 @@ TEST(DrawingArea, PaintsThroughGLAndReportsItsCallbacks)
                                     place, 1);
     Widget form = XmCreateForm(shell, const_cast<char *>("form"), nullptr, 0);
 
-    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
-                                {0, 0, 0}};
-    GLXconfig *config = GLXgetconfig(display, DefaultScreen(display), wanted);
+    GLXconfig *config = kgltest::rgbConfig(display);
     ASSERT_NE(config, nullptr);
-    Arg args[6];
-    Cardinal n = 0;
-    XtSetArg(args[n], XmNwidth, 40); ++n;
-    XtSetArg(args[n], XmNheight, 30); ++n;
-    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-    Widget area = kglCreateMDraw(form, "movieDraw", config, args, n);
+    Arg args[] = {{XmNwidth, 40},
+                  {XmNheight, 30},
+                  {XmNtopAttachment, XmATTACH_FORM},
+                  {XmNbottomAttachment, XmATTACH_FORM},
+                  {XmNleftAttachment, XmATTACH_FORM},
+                  {XmNrightAttachment, XmATTACH_FORM}};
+    Widget area = kglCreateMDraw(form, "movieDraw", config, args, XtNumber(args));
     ASSERT_NE(area, nullptr);
 
     const GLXconfig noVisual[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {0, 0, 0}};
@@ -134,21 +130,12 @@ TEST(DrawingArea, PaintsThroughGLAndReportsItsCallbacks)
     // The window's visual is the one the configuration chose.
     XWindowAttributes attributes;
     XGetWindowAttributes(display, XtWindow(area), &attributes);
-    unsigned long visual = 0;
-    for (GLXconfig *e = config; e->buffer || e->mode; ++e)
-        if (e->mode == KGLX_VISUAL)
-            visual = e->arg;
-    EXPECT_EQ(XVisualIDFromVisual(attributes.visual), visual);
+    EXPECT_EQ(XVisualIDFromVisual(attributes.visual), kgltest::configValue(config, KGLX_VISUAL));
 
     // The expose painted the 4 x 3 picture at zoom 2 in the lower-left corner.
     XSync(display, False);
-    const std::vector<uint32_t> shown =
-        kgltest::serverPixels(display, XtWindow(area), 0, 0, 8, 6, attributes.height);
-    ASSERT_EQ(shown.size(), 48u);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x)
-            EXPECT_EQ(shown[size_t(y * 8 + x)], seen.picture[size_t((y / 2) * 4 + x / 2)])
-                << "at " << x << "," << y;
+    EXPECT_EQ(kgltest::serverPixels(display, XtWindow(area), 0, 0, 8, 6, attributes.height),
+              kgltest::zoomed(seen.picture, 4, 3, 2));
 
     XtVaSetValues(shell, XmNwidth, 64, XmNheight, 48, nullptr);
     ASSERT_TRUE(pumpUntil([&] { return seen.width == 64 && seen.height == 48; }));

@@ -74,6 +74,36 @@ inline Display *openDisplay()
     return nullptr;
 }
 
+// The configuration the movie windows use: RGB, single-buffered. The
+// caller frees it.
+inline GLXconfig *rgbConfig(Display *d)
+{
+    const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
+                                {0, 0, 0}};
+    return GLXgetconfig(d, DefaultScreen(d), wanted);
+}
+
+// The argument of a configuration's entry for mode, 0 when it has none.
+inline unsigned long configValue(const GLXconfig *config, int mode)
+{
+    for (const GLXconfig *e = config; e->buffer || e->mode; ++e)
+        if (e->mode == mode)
+            return e->arg;
+    return 0;
+}
+
+// A width x height picture as a pixel rectangle at an integer zoom shows
+// it: each pixel a zoom x zoom block, rows from the bottom up.
+inline std::vector<uint32_t> zoomed(const std::vector<uint32_t> &picture, int width, int height,
+                                    int zoom)
+{
+    std::vector<uint32_t> out;
+    for (int y = 0; y < height * zoom; ++y)
+        for (int x = 0; x < width * zoom; ++x)
+            out.push_back(picture[size_t((y / zoom) * width + x / zoom)]);
+    return out;
+}
+
 class XWindow {
 public:
     // x and y place the window within this program's own area of the screen.
@@ -82,19 +112,11 @@ public:
     {
         x += areaX();
         y += areaY();
-        const GLXconfig wanted[] = {{KGLX_NORMAL, KGLX_RGB, 1}, {KGLX_NORMAL, KGLX_DOUBLE, 0},
-                                    {0, 0, 0}};
-        GLXconfig *config = GLXgetconfig(d, DefaultScreen(d), wanted);
+        GLXconfig *config = rgbConfig(d);
         if (!config)
             return;
-        VisualID id = 0;
-        Colormap colormap = 0;
-        for (GLXconfig *e = config; e->buffer || e->mode; ++e) {
-            if (e->mode == KGLX_VISUAL)
-                id = e->arg;
-            if (e->mode == KGLX_COLORMAP)
-                colormap = e->arg;
-        }
+        const VisualID id = configValue(config, KGLX_VISUAL);
+        const Colormap colormap = configValue(config, KGLX_COLORMAP);
         std::free(config);
         XVisualInfo wantedInfo{};
         wantedInfo.visualid = id;

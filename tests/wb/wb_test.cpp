@@ -124,15 +124,13 @@ protected:
     void SetUp() override { ASSERT_TRUE(app().isOpen()) << "these tests need an X display"; }
 };
 
-TEST_F(Framework, ToolkitOptionsLeaveTheArgumentsBeforeTheProgramSeesThem)
+// The toolkit's options leave the arguments before the program sees them.
+TEST_F(Framework, ToolkitOptionsAreTakenAndResourcesComeFromFallbacksAndFromOverrides)
 {
     EXPECT_EQ(argsLeft, (std::vector<std::string>{"wb_tests", "movie.mv"}));
     EXPECT_EQ(WbApp::instance(), &app());
     EXPECT_STREQ(app().applicationClass(), "CinelarkWbTest");
-}
 
-TEST_F(Framework, ResourcesComeFromFallbacksAndFromOverrides)
-{
     EXPECT_STREQ(WbGetResource("greeting", "CinelarkWbTest"), "hello from the fallback");
     EXPECT_STREQ(WbGetResource("override", "CinelarkWbTest"), "from -xrm");
     EXPECT_EQ(WbGetResource("neverSet", "CinelarkWbTest"), nullptr);
@@ -201,7 +199,7 @@ void countCB(Widget w, XtPointer client, XtPointer)
     calls->last = w;
 }
 
-TEST_F(Framework, WindowBuildsItsContentsOnceAndHearsTheWindowManagersClose)
+TEST_F(Framework, WindowBuildsItsContentsOnceHearsTheCloseShowsBusyStatesAndMayRefuseToQuit)
 {
     TestWindow window;
     EXPECT_NE(window.baseWidget(), nullptr);
@@ -234,6 +232,38 @@ TEST_F(Framework, WindowBuildsItsContentsOnceAndHearsTheWindowManagersClose)
     sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
     EXPECT_TRUE(pumpUntil([&] { return window.deleteRequests == 1; }));
     EXPECT_NE(window.baseWidget(), nullptr);
+
+    // Busy states nest and show their text.
+    EXPECT_FALSE(app().isBusy());
+    app().busy("Opening the movie");
+    app().busy();
+    EXPECT_TRUE(app().isBusy());
+    ASSERT_NE(app().busyDialog(), nullptr);
+    EXPECT_TRUE(XtIsManaged(app().busyDialog()));
+    EXPECT_EQ(messageOf(app().busyDialog()), "Opening the movie");
+    app().notBusy();
+    EXPECT_TRUE(app().isBusy());
+    app().notBusy();
+    EXPECT_FALSE(app().isBusy());
+    EXPECT_FALSE(XtIsManaged(app().busyDialog()));
+    app().notBusy();  // one too many is harmless
+    EXPECT_FALSE(app().isBusy());
+
+    // The event loop returns only once the window allows quitting.
+    window.quitAllowed = 0;
+    struct Steps {
+        TestWindow *window;
+        bool firstRefused = false;
+    } steps{&window};
+    XtAppAddTimeOut(app().appContext(), 20, [](XtPointer p, XtIntervalId *) {
+        auto *s = static_cast<Steps *>(p);
+        s->firstRefused = !WbApp::instance()->quit();
+        s->window->quitAllowed = 1;
+        XtAppAddTimeOut(WbApp::instance()->appContext(), 20,
+                        [](XtPointer, XtIntervalId *) { WbApp::instance()->quit(); }, nullptr);
+    }, &steps);
+    app().run();
+    EXPECT_TRUE(steps.firstRefused);
 }
 
 TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
@@ -386,46 +416,6 @@ TEST_F(Framework, FileSelectionOkReceivesThePathAndTheDialogTakesItsShellAlong)
     }
     pump();
     EXPECT_EQ(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
-}
-
-TEST_F(Framework, BusyStatesNestAndShowTheirText)
-{
-    TestWindow window;
-    window.show();
-    EXPECT_FALSE(app().isBusy());
-    app().busy("Opening the movie");
-    app().busy();
-    EXPECT_TRUE(app().isBusy());
-    ASSERT_NE(app().busyDialog(), nullptr);
-    EXPECT_TRUE(XtIsManaged(app().busyDialog()));
-    EXPECT_EQ(messageOf(app().busyDialog()), "Opening the movie");
-    app().notBusy();
-    EXPECT_TRUE(app().isBusy());
-    app().notBusy();
-    EXPECT_FALSE(app().isBusy());
-    EXPECT_FALSE(XtIsManaged(app().busyDialog()));
-    app().notBusy();  // one too many is harmless
-    EXPECT_FALSE(app().isBusy());
-}
-
-TEST_F(Framework, TheEventLoopReturnsOnlyOnceQuittingIsAllowed)
-{
-    TestWindow window;
-    window.quitAllowed = 0;
-    window.show();
-    struct Steps {
-        TestWindow *window;
-        bool firstRefused = false;
-    } steps{&window};
-    XtAppAddTimeOut(app().appContext(), 20, [](XtPointer p, XtIntervalId *) {
-        auto *s = static_cast<Steps *>(p);
-        s->firstRefused = !WbApp::instance()->quit();
-        s->window->quitAllowed = 1;
-        XtAppAddTimeOut(WbApp::instance()->appContext(), 20,
-                        [](XtPointer, XtIntervalId *) { WbApp::instance()->quit(); }, nullptr);
-    }, &steps);
-    app().run();
-    EXPECT_TRUE(steps.firstRefused);
 }
 
 TEST_F(Framework, PixmapsFromXpmDataBindSymbolicColours)
