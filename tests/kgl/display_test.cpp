@@ -201,12 +201,11 @@ TEST_F(OnDisplay, DrawingReadsBackExactlyAndAWindowDestroyedUnderneathFailsQuiet
     EXPECT_NE(GLXwinset(display_, 0x7FFFFF0), 0) << "a window that never was";
 }
 
-TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
+TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContextsAndKeepEachOthersDrawing)
 {
     // Each thread owns a context for each window it draws into: here one
     // window per thread, and both threads into the shared window in turn
-    // under a lock, as the engine and the application do. (That each sees
-    // the other's drawing is the next test's.)
+    // under a lock, as the engine and the application do.
     kgltest::XWindow own1(display_, 32, 32, 0, 0), own2(display_, 32, 32, 40, 0),
         shared(display_, 64, 32, 80, 0);
     std::mutex glLock;
@@ -243,52 +242,44 @@ TEST_F(OnDisplay, TwoThreadsDrawWithTheirOwnContexts)
     EXPECT_EQ(own2.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
     EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFFu});
     EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0xFF00u});
-}
 
-TEST_F(OnDisplay, ThreadsTakingTurnsKeepEachOthersDrawing)
-{
-    // Between turns neither thread has the shared window bound (each moves
-    // on to a window of its own), yet each turn starts from the picture the
-    // other thread left, and the server ends with both halves.
-    kgltest::XWindow shared(display_, 64, 16), own1(display_, 8, 8, 80, 0),
-        own2(display_, 8, 8, 100, 0);
+    // Then two threads take turns in the shared window, each moving on to
+    // its own window between turns so that neither has the shared one
+    // bound, yet each turn starts from the picture the other thread left.
     std::atomic<int> turn{0};
     uint32_t seenByFirst = 0;
     auto wait = [&](int t) {
         while (turn.load() != t)
             std::this_thread::yield();
     };
-    std::thread first([&] {
-        shared.bind();
-        cpack(0x0000FFu);
-        sboxfi(0, 0, 31, 15);
-        gflush();
+    std::thread firstTurns([&] {
+        if (!fill(shared, 0xFF0000u, 0))
+            ++failures;
         own1.bind();
         turn = 1;
         wait(2);
         shared.bind();
-        lrectread(40, 5, 40, 5, &seenByFirst);
+        lrectread(40, 10, 40, 10, &seenByFirst);
         gflush();
         own1.bind();
         kglReleaseThread();
         turn = 3;
     });
-    std::thread second([&] {
+    std::thread secondTurns([&] {
         wait(1);
-        shared.bind();
-        cpack(0x00FF00u);
-        sboxfi(32, 0, 63, 15);
-        gflush();
+        if (!fill(shared, 0x00FFFFu, 32))
+            ++failures;
         own2.bind();
         turn = 2;
         wait(3);
         kglReleaseThread();
     });
-    first.join();
-    second.join();
-    EXPECT_EQ(seenByFirst, 0x00FF00u);
-    EXPECT_EQ(shared.server(5, 5, 1, 1), std::vector<uint32_t>{0x0000FFu});
-    EXPECT_EQ(shared.server(40, 5, 1, 1), std::vector<uint32_t>{0x00FF00u});
+    firstTurns.join();
+    secondTurns.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(seenByFirst, 0x00FFFFu);
+    EXPECT_EQ(shared.server(10, 10, 1, 1), std::vector<uint32_t>{0xFF0000u});
+    EXPECT_EQ(shared.server(40, 10, 1, 1), std::vector<uint32_t>{0x00FFFFu});
 }
 
 TEST_F(OnDisplay, ThreadsEndingWithoutReleasingBlockNoSuccessorAndUnlinkingSilencesAThread)
