@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <tuple>
 
 namespace audiotest {
 namespace {
@@ -137,17 +138,13 @@ TEST_F(DevicePort, SampleCountsMustBeWholeFrames) {
   EXPECT_EQ(ALsetfillpoint(four, -1), -1);
   EXPECT_EQ(ALsetfillpoint(four, 100), 0);
   EXPECT_EQ(ALcloseport(four), 0);
-  // A stereo port counts words: an odd count is fine.
-  ALport stereo = open(AL_WIDTH_16, 2, 100);
-  ASSERT_NE(stereo, nullptr);
-  EXPECT_EQ(ALwritesamps(stereo, in, 3), 0);
-  EXPECT_EQ(ALcloseport(stereo), 0);
-  // The smallest queues still take whole frames.
-  for (long channels : {1L, 4L}) {
-    ALport port = open(AL_WIDTH_16, channels, 1);
+  // A stereo port counts words (an odd count is fine); the smallest queues
+  // still take whole frames.
+  for (auto [channels, queue, count] : {std::tuple{2L, 100L, 3L}, {1L, 1L, 20L}, {4L, 1L, 80L}}) {
+    ALport port = open(AL_WIDTH_16, channels, queue);
     ASSERT_NE(port, nullptr);
-    std::vector<int16_t> in(static_cast<std::size_t>(channels) * 20, 9);
-    EXPECT_EQ(ALwritesamps(port, in.data(), static_cast<long>(in.size())), 0) << channels;
+    std::vector<int16_t> samples(static_cast<std::size_t>(count), 9);
+    EXPECT_EQ(ALwritesamps(port, samples.data(), count), 0) << channels << " channels";
     EXPECT_EQ(ALcloseport(port), 0);
   }
 }
