@@ -22,15 +22,13 @@ public:
     int setUps = 0;
 };
 
-TEST(WithoutDisplay, ResourcesAreUnsetBeforeTheApplicationExists)
+TEST(WithoutDisplay, TheApplicationReportsItAndEveryObjectStaysEmpty)
 {
+    // Before the application object exists there are no resources either.
     EXPECT_EQ(WbApp::instance(), nullptr);
     EXPECT_EQ(WbGetResource("fileErr", "Cinelark"), nullptr);
     EXPECT_EQ(getTheErrorDialog()->post("nobody sees this"), nullptr);
-}
 
-TEST(WithoutDisplay, TheApplicationReportsItAndEveryObjectStaysEmpty)
-{
     setenv("DISPLAY", ":97531", 1);  // no server listens there
     static char arg0[] = "wb_tests", arg1[] = "clip.mv";
     char *argv[] = {arg0, arg1, nullptr};
