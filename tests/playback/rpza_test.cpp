@@ -84,17 +84,16 @@ TEST(RpzaBlocks, EachBlockFormDecodesToTheFormatsColours)
     ASSERT_EQ(decode(frame, chunk(codes), w, h), kQtOk);
     Picture p = frame.picture();
     auto at = [&](int x, int y) { return p[size_t(y) * w + size_t(x)]; };
-    EXPECT_EQ(at(0, 0), 0x00123456u);      // skipped: left as it was
-    EXPECT_EQ(at(3, 3), 0x00123456u);
-    EXPECT_EQ(at(4, 0), 0x00FFFFFFu);
-    EXPECT_EQ(at(7, 3), 0x00FFFFFFu);
-    // Index 0 is B, 3 is A; 1 and 2 are 11/32 and 21/32 of A's 31.
-    EXPECT_EQ(at(8, 0), 0x00000000u);
-    EXPECT_EQ(at(9, 1), 0x00000052u);
-    EXPECT_EQ(at(10, 2), 0x000000A5u);
-    EXPECT_EQ(at(11, 3), 0x000000FFu);
-    EXPECT_EQ(at(12, 0), 0x0000FF00u);     // B green, bit 15 ignored
-    EXPECT_EQ(at(15, 3), 0x0000FF00u);
+    // Skipped: left as it was. Then white. Index 0 is B, 3 is A; 1 and 2
+    // are 11/32 and 21/32 of A's 31. B green, bit 15 ignored.
+    const struct {
+        int x, y;
+        uint32_t pixel;
+    } expected[] = {{0, 0, 0x00123456}, {3, 3, 0x00123456}, {4, 0, 0x00FFFFFF}, {7, 3, 0x00FFFFFF},
+                    {8, 0, 0},          {9, 1, 0x52},       {10, 2, 0xA5},      {11, 3, 0xFF},
+                    {12, 0, 0x0000FF00}, {15, 3, 0x0000FF00}};
+    for (const auto &e : expected)
+        EXPECT_EQ(at(e.x, e.y), e.pixel) << e.x << "," << e.y;
     for (int k = 0; k < 16; k++)
         EXPECT_EQ(at(16 + k % 4, k / 4), (uint32_t(k) << 3) | (uint32_t(k) >> 2)) << k;
     EXPECT_TRUE(frame.guardsIntact());
