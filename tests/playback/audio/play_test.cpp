@@ -9,11 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +18,7 @@
 #include <cinelark/audio.h>
 
 #include "movie/movie_builders.h"
+#include "movie/temp_dir.h"
 #include "playback/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -138,8 +136,7 @@ uint32_t little(const std::vector<uint8_t> &b, size_t at, int bytes)
 // Reads the capture's 44-byte header and its samples.
 Wav readWav(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<uint8_t> b = TempDir::read(path);
     Wav w;
     if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
         std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " || little(b, 34, 2) != 16 ||
@@ -164,20 +161,7 @@ int largestStep(const std::vector<int16_t> &samples, int channels)
 
 class SoundPlay : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        window_ = makeWindow(kSide, kSide);
-        ASSERT_NE(window_, 0u);
-        wav_ = ::testing::TempDir() + "cinelark_sound_" + std::to_string(getpid()) + ".wav";
-    }
-    void TearDown() override
-    {
-        std::remove(wav_.c_str());
-        EngineTest::TearDown();
-    }
+    SoundPlay() : EngineTest(kSide, kSide) {}
     // Binds with the named audio output; the engine reads the choice when
     // the movie's port opens.
     void bind(SoundMovie &movie, const std::string &output, Window window = 0)
@@ -213,8 +197,8 @@ protected:
         movie.close();  // the output's file is complete once its port closes
         return readWav(wav_);
     }
-    Window window_ = 0;
-    std::string wav_;
+    TempDir dir_;
+    const std::string wav_ = dir_.file("sound.wav");
     Clock::duration elapsed_{};
 };
 
@@ -296,19 +280,7 @@ TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
     EXPECT_TRUE(wav.samples == sound);
 }
 
-// Where values of the given width in bytes, written out big-endian, first
-// lie in a file's bytes, or failing that the same values little-endian.
-size_t findStored(const std::string &bytes, const std::string &bigEndian, int width)
-{
-    size_t at = bytes.find(bigEndian);
-    if (at != std::string::npos)
-        return at;
-    std::string little = bigEndian;
-    for (size_t i = 0; i + size_t(width) <= little.size(); i += size_t(width))
-        std::reverse(little.begin() + long(i), little.begin() + long(i) + width);
-    return bytes.find(little);
-}
-
+// Values of the given width in bytes, as the file stores them: big-endian.
 std::string bigEndian(std::initializer_list<uint32_t> values, int width, int copies = 1)
 {
     std::string out;
@@ -328,23 +300,22 @@ std::string bigEndian(std::initializer_list<uint32_t> values, int width, int cop
 // pictures after the sound), so that only the sound fails.
 TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
 {
-    const std::string file =
-        ::testing::TempDir() + "cinelark_cut_" + std::to_string(getpid()) + ".mv";
+    const std::string file = dir_.file("cut.mv");
     constexpr int kWhole = 7;  // frames whose sound survives the cut
     SoundMovie reference, movie(kRate, 16, file.c_str());
     bind(movie, "wav:" + wav_);
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<uint8_t> stored = TempDir::read(file);
+    const std::string bytes(stored.begin(), stored.end());
     // The sound is one run of samples; its first stereo pairs (0, 0),
     // (16, -16) find where it starts.
-    const size_t start = findStored(bytes, bigEndian({0, 0, 16, 0xFFF0}, 2), 2);
+    const size_t start = bytes.find(bigEndian({0, 0, 16, 0xFFF0}, 2));
     ASSERT_NE(start, std::string::npos);
     const size_t cut = start + size_t(kWhole) * kPerFrame * 4;
     ASSERT_LT(cut, bytes.size());
     // Each picture is 64 copies of its frame's pixel.
     int from = 0;
     for (int f = 0; f < kFrames; f++) {
-        const size_t at = findStored(bytes, bigEndian({framePixel(f, 0, 0)}, 4, kSide * kSide), 4);
+        const size_t at = bytes.find(bigEndian({framePixel(f, 0, 0)}, 4, kSide * kSide));
         ASSERT_NE(at, std::string::npos) << f;
         if (at + kSide * kSide * 4 > cut)
             from = f + 1;
@@ -368,7 +339,6 @@ TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
     movie.close();
     EXPECT_LT(Clock::now() - closing, 5s);
     const Wav wav = readWav(wav_);
-    std::remove(file.c_str());
     // Failures that come faster than the main thread reports them share
     // one event. An event names the picture last read, which may trail the
     // sound, so only its number is checked: the file ended early.
@@ -469,7 +439,7 @@ TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
 {
     constexpr int kSize = 32, kFlash = 15;
     constexpr double kFrameTime = 1.0 / 25;
-    const std::string file = ::testing::TempDir() + "cinelark_flash_" + std::to_string(getpid()) + ".mpg";
+    const std::string file = dir_.file("flash.mpg");
     ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i 'color=c=black:s=32x32:r=25:d=1,drawbox=c=white:t=fill:"
                            "enable=eq(n\\,15)' -f lavfi -i 'aevalsrc=if(between(t\\,0.6\\,0.61)\\,0.8\\,0):s=44100:d=1' "
                            "-f mpeg -c:v mpeg1video -g 5 -c:a mp2 " + file)
@@ -491,7 +461,6 @@ TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
     }
     EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
     mvClose(movie);
-    std::remove(file.c_str());
     const Wav wav = readWav(wav_);
     ASSERT_TRUE(wav.ok);
     ASSERT_EQ(wav.rate, 44100);
