@@ -59,18 +59,44 @@ void expectDecodesTo(const std::vector<qt_tools::Bytes> &frames,
     EXPECT_TRUE(frame.guardsIntact());
 }
 
-// ffmpeg codes the test clip with the arguments; its packets must decode as
-// ffmpeg decodes them.
+// ffmpeg codes the clip with the arguments; its packets must decode as
+// ffmpeg decodes them. Returns ffmpeg's pictures.
 template <typename Decode>
-void expectDecodesAsFfmpeg(int width, int height, const std::string &codecArgs, Decode decode)
+std::vector<qt_tools::Picture> expectDecodesAsFfmpeg(const std::vector<qt_tools::Picture> &clip,
+                                                     int width, int height,
+                                                     const std::string &codecArgs, Decode decode)
 {
-    qt_tools::TempDir dir;
-    const std::string mov = dir.path("clip.mov");
-    ASSERT_TRUE(qt_tools::ffmpegEncode(qt_tools::movingClip(width, height, 6), width, height,
-                                       codecArgs, mov));
-    const std::vector<qt_tools::Bytes> packets = qt_tools::ffmpegPackets(mov);
-    ASSERT_EQ(packets.size(), 6u);
-    expectDecodesTo(packets, qt_tools::ffmpegDecode(mov, width, height), width, height, decode);
+    const qt_tools::Bytes movie = qt_tools::ffmpegEncode(clip, width, height, codecArgs);
+    const std::vector<qt_tools::Bytes> packets = qt_tools::ffmpegPackets(movie);
+    EXPECT_EQ(packets.size(), clip.size());
+    std::vector<qt_tools::Picture> reference = qt_tools::ffmpegDecode(movie, width, height);
+    expectDecodesTo(packets, reference, width, height, decode);
+    return reference;
+}
+
+// Our encoder codes the clip, encode(picture, previous, key) with a key
+// frame every fifth, into a QuickTime file; ffmpeg must decode each frame
+// as our decoder does. Returns the coded frames and ffmpeg's pictures.
+struct CodedClip {
+    std::vector<qt_tools::Bytes> frames;
+    std::vector<qt_tools::Picture> decoded;
+};
+
+template <typename Encode, typename Decode>
+CodedClip expectFfmpegDecodesOurs(const std::vector<qt_tools::Picture> &clip, int width,
+                                  int height, const char fourcc[4], int depth, Encode encode,
+                                  Decode decode)
+{
+    CodedClip coded;
+    qt_tools::Picture previous(clip[0].size(), 0);
+    for (size_t i = 0; i < clip.size(); i++) {
+        coded.frames.push_back(encode(clip[i], previous, i % 5 == 0));
+        previous = clip[i];
+    }
+    coded.decoded = qt_tools::ffmpegDecode(
+        qt_tools::quickTimeFile(fourcc, width, height, depth, coded.frames), width, height);
+    expectDecodesTo(coded.frames, coded.decoded, width, height, decode);
+    return coded;
 }
 
 // A damaged stream: the status it must report. Whatever it holds, the

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
+
+#include "movie/temp_dir.h"
 
 namespace qt_tools {
 
@@ -39,6 +37,22 @@ Bytes be16(std::initializer_list<unsigned> values)
     for (unsigned v : values)
         b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
     return b;
+}
+
+// Runs a shell command that reads the bytes on its standard input (mode
+// "w") or whose standard output is added to them (mode "r"); true when it
+// exits with status 0.
+bool pipe(const std::string &command, const char *mode, Bytes &bytes)
+{
+    FILE *stream = popen(command.c_str(), mode);
+    if (stream == nullptr)
+        return false;
+    if (*mode == 'w')
+        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    else
+        for (int c; (c = std::fgetc(stream)) != EOF;)
+            bytes.push_back(uint8_t(c));
+    return pclose(stream) == 0;
 }
 
 Bytes zeros(size_t n) { return Bytes(n, 0); }
@@ -89,80 +103,50 @@ Picture flipRows(const Picture &picture, int width, int height)
     return out;
 }
 
-TempDir::TempDir()
+Bytes ffmpegEncode(const std::vector<Picture> &clip, int width, int height,
+                   const std::string &codecArgs)
 {
-    char pattern[] = "/tmp/cinelark-qt-XXXXXX";
-    const char *made = mkdtemp(pattern);
-    dir_ = made != nullptr ? made : "/tmp";
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    if (dir_ != "/tmp")
-        std::filesystem::remove_all(dir_, ignored);
-}
-
-Bytes readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string &path, const Bytes &bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-bool run(const std::string &command) { return std::system(command.c_str()) == 0; }
-
-bool ffmpegEncode(const std::vector<Picture> &clip, int width, int height,
-                  const std::string &codecArgs, const std::string &movPath)
-{
-    std::string raw = movPath + ".rgba";
-    Bytes bytes;
+    Bytes raw;
     for (const Picture &p : clip)
-        for (uint32_t px : p) {
-            bytes.push_back(uint8_t(px));
-            bytes.push_back(uint8_t(px >> 8));
-            bytes.push_back(uint8_t(px >> 16));
-            bytes.push_back(0xFF);
-        }
-    writeFile(raw, bytes);
-    return run("ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt rgba -s " +
-               std::to_string(width) + "x" + std::to_string(height) + " -r 25 -i " + raw +
-               " -threads 1 " + codecArgs + " " + movPath);
+        for (uint32_t px : p)
+            raw.insert(raw.end(), {uint8_t(px), uint8_t(px >> 8), uint8_t(px >> 16), 0xFF});
+    TempDir dir;
+    const std::string mov = dir.file("clip.mov");
+    if (!pipe("ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s " + std::to_string(width) + "x" +
+                  std::to_string(height) + " -r 25 -i - -threads 1 " + codecArgs + " " + mov,
+              "w", raw))
+        return {};
+    return TempDir::read(mov);
 }
 
-std::vector<Bytes> ffmpegPackets(const std::string &movPath)
+std::vector<Bytes> ffmpegPackets(const Bytes &movie)
 {
+    TempDir dir;
+    Bytes listing;
+    pipe("ffprobe -v error -select_streams v:0 -show_entries packet=pos,size -of csv=p=0 " +
+             dir.write("clip.mov", movie),
+         "r", listing);
+    listing.push_back(0);
     std::vector<Bytes> packets;
-    Bytes file = readFile(movPath);
-    std::string command = "ffprobe -v error -select_streams v:0 -show_entries packet=pos,size "
-                          "-of csv=p=0 " + movPath;
-    FILE *list = popen(command.c_str(), "r");
-    if (list == nullptr)
-        return packets;
     unsigned long long pos = 0, size = 0;
+    int used = 0;
     // ffprobe prints "size,pos" in the order of the entries it knows.
-    while (std::fscanf(list, "%llu,%llu", &size, &pos) == 2) {
-        if (pos + size > file.size())
-            break;
-        packets.emplace_back(file.begin() + ptrdiff_t(pos), file.begin() + ptrdiff_t(pos + size));
-    }
-    pclose(list);
+    for (const char *at = reinterpret_cast<const char *>(listing.data());
+         std::sscanf(at, "%llu,%llu%n", &size, &pos, &used) == 2 && pos + size <= movie.size();
+         at += used)
+        packets.emplace_back(movie.begin() + ptrdiff_t(pos), movie.begin() + ptrdiff_t(pos + size));
     return packets;
 }
 
-std::vector<Picture> ffmpegDecode(const std::string &movPath, int width, int height)
+std::vector<Picture> ffmpegDecode(const Bytes &movie, int width, int height)
 {
-    std::string raw = movPath + ".decoded";
+    TempDir dir;
+    Bytes bytes;
     std::vector<Picture> frames;
-    if (!run("ffmpeg -nostdin -v error -y -threads 1 -i " + movPath +
-             " -f rawvideo -pix_fmt rgba " + raw))
+    if (!pipe("ffmpeg -nostdin -v error -threads 1 -i " + dir.write("clip.mov", movie) +
+                  " -f rawvideo -pix_fmt rgba -",
+              "r", bytes))
         return frames;
-    Bytes bytes = readFile(raw);
     const size_t frameBytes = size_t(width) * size_t(height) * 4;
     for (size_t at = 0; frameBytes > 0 && at + frameBytes <= bytes.size(); at += frameBytes) {
         Picture p(size_t(width) * size_t(height));

@@ -1,6 +1,5 @@
-// Test helpers for the QuickTime coders: pictures, temporary files, a
-// minimal QuickTime movie writer, and ffmpeg run as the reference encoder
-// and decoder.
+// Test helpers for the QuickTime coders: pictures, a minimal QuickTime
+// movie writer, and ffmpeg run as the reference encoder and decoder.
 //
 // Pictures here are top row first, one 0x00BBGGRR word per pixel; the
 // decoders under test write bottom-up frames, which flipRows turns over.
@@ -23,35 +22,18 @@ std::vector<Picture> movingClip(int width, int height, int frames);
 
 Picture flipRows(const Picture &picture, int width, int height);
 
-// A directory removed with everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+// Encodes the clip with ffmpeg into a QuickTime file and returns the file's
+// bytes (none when ffmpeg fails). codecArgs names the encoder and its pixel
+// format, e.g. "-c:v qtrle -pix_fmt rgb24".
+Bytes ffmpegEncode(const std::vector<Picture> &clip, int width, int height,
+                   const std::string &codecArgs);
 
-private:
-    std::string dir_;
-};
+// The compressed frames of a QuickTime file's video track, as ffprobe lists
+// them.
+std::vector<Bytes> ffmpegPackets(const Bytes &movie);
 
-Bytes readFile(const std::string &path);
-void writeFile(const std::string &path, const Bytes &bytes);
-
-// Runs a shell command quietly; true when it exits with status 0.
-bool run(const std::string &command);
-
-// Encodes the clip with ffmpeg into a QuickTime file. codecArgs names the
-// encoder and its pixel format, e.g. "-c:v qtrle -pix_fmt rgb24".
-bool ffmpegEncode(const std::vector<Picture> &clip, int width, int height,
-                  const std::string &codecArgs, const std::string &movPath);
-
-// The compressed frames of a file's video track, as ffprobe lists them.
-std::vector<Bytes> ffmpegPackets(const std::string &movPath);
-
-// ffmpeg's decode of a file as RGBA, the alpha byte dropped.
-std::vector<Picture> ffmpegDecode(const std::string &movPath, int width, int height);
+// ffmpeg's decode of a QuickTime file as RGBA, the alpha byte dropped.
+std::vector<Picture> ffmpegDecode(const Bytes &movie, int width, int height);
 
 // A QuickTime file with one video track holding the given frames. A
 // colourTable other than 0 asks for the default colour table of the depth.

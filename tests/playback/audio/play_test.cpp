@@ -9,11 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +18,7 @@
 #include <cinelark/audio.h>
 
 #include "movie/movie_builders.h"
+#include "movie/temp_dir.h"
 #include "playback/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -138,8 +136,7 @@ uint32_t little(const std::vector<uint8_t> &b, size_t at, int bytes)
 // Reads the capture's 44-byte header and its samples.
 Wav readWav(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<uint8_t> b = TempDir::read(path);
     Wav w;
     if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
         std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " || little(b, 34, 2) != 16 ||
@@ -164,20 +161,7 @@ int largestStep(const std::vector<int16_t> &samples, int channels)
 
 class SoundPlay : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        window_ = makeWindow(kSide, kSide);
-        ASSERT_NE(window_, 0u);
-        wav_ = ::testing::TempDir() + "cinelark_sound_" + std::to_string(getpid()) + ".wav";
-    }
-    void TearDown() override
-    {
-        std::remove(wav_.c_str());
-        EngineTest::TearDown();
-    }
+    SoundPlay() : EngineTest(kSide, kSide) {}
     // Binds with the named audio output; the engine reads the choice when
     // the movie's port opens.
     void bind(SoundMovie &movie, const std::string &output, Window window = 0)
@@ -201,9 +185,9 @@ protected:
         return Clock::now() - start;
     }
     // Plays a movie captured into the WAV file and returns the capture.
-    Wav capture(double speed, bool enabled = true, int width = 16)
+    Wav capture(double speed, bool enabled, int width, int rate)
     {
-        SoundMovie movie(kRate, width);
+        SoundMovie movie(rate, width);
         bind(movie, "wav:" + wav_);
         if (!enabled) {
             EXPECT_EQ(mvSetEnableAudio(movie.id(), 0), 0);
@@ -213,30 +197,45 @@ protected:
         movie.close();  // the output's file is complete once its port closes
         return readWav(wav_);
     }
-    Window window_ = 0;
-    std::string wav_;
+    TempDir dir_;
+    const std::string wav_ = dir_.file("sound.wav");
     Clock::duration elapsed_{};
 };
 
-TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneAndStretchedWithoutAClickAtOthers)
+TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneStretchedWithoutAClickAtOthersResampledAtOddRates)
 {
     // 16-bit and 8-bit sound, sound disabled (silence of the same length),
-    // then twice and half the speed. Either way the device's clock paced
+    // twice and half the speed, then rates far from the standard ones,
+    // resampled to the device's rate. Either way the device's clock paced
     // the pictures: the sound's time, played.
     const struct {
         double speed;
         int width;
         bool enabled;
-    } cases[] = {{1.0, 16, true}, {1.0, 8, true}, {1.0, 16, false}, {2.0, 16, true}, {0.5, 16, true}};
+        int rate;
+    } cases[] = {{1.0, 16, true, kRate}, {1.0, 8, true, kRate}, {1.0, 16, false, kRate},
+                 {2.0, 16, true, kRate}, {0.5, 16, true, kRate}, {1.0, 16, true, 5000},
+                 {1.0, 16, true, 6000}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << ", " << c.width << " bits"
-                                        << (c.enabled ? "" : " disabled"));
+                                        << (c.enabled ? "" : " disabled") << " at " << c.rate);
         SoundMovie reference(kRate, c.width);
-        const Wav wav = capture(c.speed, c.enabled, c.width);
+        const Wav wav = capture(c.speed, c.enabled, c.width, c.rate);
         ASSERT_TRUE(wav.ok);
-        EXPECT_EQ(wav.rate, kRate);
         EXPECT_EQ(wav.channels, 2);
         EXPECT_GE(elapsed_, shortestPlay(c.speed));
+        if (c.rate != kRate) {
+            EXPECT_EQ(wav.rate, 8000);
+            // A second of sound at 8000 Hz, less under a sample frame a picture.
+            const int frames = int(wav.samples.size() / 2);
+            EXPECT_NEAR(frames, 8000, kFrames);
+            // At its own pitch: output k is input k x rate / 8000, give or
+            // take the frames' rounding.
+            for (int k = 0; k < frames; k += 97)
+                EXPECT_NEAR(wav.samples[size_t(2 * k)], triangle(k * c.rate / 8000), 12 * kSlope) << k;
+            continue;
+        }
+        EXPECT_EQ(wav.rate, kRate);
         if (c.speed == 1.0) {
             const std::vector<int16_t> silence(reference.sound().size(), 0);
             EXPECT_TRUE(wav.samples == (c.enabled ? reference.sound() : silence));
@@ -296,19 +295,7 @@ TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
     EXPECT_TRUE(wav.samples == sound);
 }
 
-// Where values of the given width in bytes, written out big-endian, first
-// lie in a file's bytes, or failing that the same values little-endian.
-size_t findStored(const std::string &bytes, const std::string &bigEndian, int width)
-{
-    size_t at = bytes.find(bigEndian);
-    if (at != std::string::npos)
-        return at;
-    std::string little = bigEndian;
-    for (size_t i = 0; i + size_t(width) <= little.size(); i += size_t(width))
-        std::reverse(little.begin() + long(i), little.begin() + long(i) + width);
-    return bytes.find(little);
-}
-
+// Values of the given width in bytes, as the file stores them: big-endian.
 std::string bigEndian(std::initializer_list<uint32_t> values, int width, int copies = 1)
 {
     std::string out;
@@ -328,23 +315,22 @@ std::string bigEndian(std::initializer_list<uint32_t> values, int width, int cop
 // pictures after the sound), so that only the sound fails.
 TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
 {
-    const std::string file =
-        ::testing::TempDir() + "cinelark_cut_" + std::to_string(getpid()) + ".mv";
+    const std::string file = dir_.file("cut.mv");
     constexpr int kWhole = 7;  // frames whose sound survives the cut
     SoundMovie reference, movie(kRate, 16, file.c_str());
     bind(movie, "wav:" + wav_);
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<uint8_t> stored = TempDir::read(file);
+    const std::string bytes(stored.begin(), stored.end());
     // The sound is one run of samples; its first stereo pairs (0, 0),
     // (16, -16) find where it starts.
-    const size_t start = findStored(bytes, bigEndian({0, 0, 16, 0xFFF0}, 2), 2);
+    const size_t start = bytes.find(bigEndian({0, 0, 16, 0xFFF0}, 2));
     ASSERT_NE(start, std::string::npos);
     const size_t cut = start + size_t(kWhole) * kPerFrame * 4;
     ASSERT_LT(cut, bytes.size());
     // Each picture is 64 copies of its frame's pixel.
     int from = 0;
     for (int f = 0; f < kFrames; f++) {
-        const size_t at = findStored(bytes, bigEndian({framePixel(f, 0, 0)}, 4, kSide * kSide), 4);
+        const size_t at = bytes.find(bigEndian({framePixel(f, 0, 0)}, 4, kSide * kSide));
         ASSERT_NE(at, std::string::npos) << f;
         if (at + kSide * kSide * 4 > cut)
             from = f + 1;
@@ -368,7 +354,6 @@ TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
     movie.close();
     EXPECT_LT(Clock::now() - closing, 5s);
     const Wav wav = readWav(wav_);
-    std::remove(file.c_str());
     // Failures that come faster than the main thread reports them share
     // one event. An event names the picture last read, which may trail the
     // sound, so only its number is checked: the file ended early.
@@ -394,27 +379,6 @@ TEST_F(SoundPlay, WithoutAFittingOutputTheTimerPacesTheMovieSilently)
         const auto elapsed = playOnce(movie, 1.0);
         EXPECT_GE(elapsed, shortestPlay(1.0));
         EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
-    }
-}
-
-TEST_F(SoundPlay, ARateFarFromTheStandardOnesIsResampledToTheDevicesRate)
-{
-    for (int rate : {5000, 6000}) {
-        SCOPED_TRACE(rate);
-        SoundMovie movie(rate);
-        bind(movie, "wav:" + wav_);
-        EXPECT_GE(playOnce(movie, 1.0), shortestPlay(1.0));
-        movie.close();
-        const Wav wav = readWav(wav_);
-        ASSERT_TRUE(wav.ok);
-        EXPECT_EQ(wav.rate, 8000);
-        // A second of sound at 8000 Hz, less under a sample frame a picture.
-        const int frames = int(wav.samples.size() / 2);
-        EXPECT_NEAR(frames, 8000, kFrames);
-        // At its own pitch: output k is input k x rate / 8000, give or take
-        // the frames' rounding.
-        for (int k = 0; k < frames; k += 97)
-            EXPECT_NEAR(wav.samples[size_t(2 * k)], triangle(k * rate / 8000), 12 * kSlope) << k;
     }
 }
 
@@ -469,7 +433,7 @@ TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
 {
     constexpr int kSize = 32, kFlash = 15;
     constexpr double kFrameTime = 1.0 / 25;
-    const std::string file = ::testing::TempDir() + "cinelark_flash_" + std::to_string(getpid()) + ".mpg";
+    const std::string file = dir_.file("flash.mpg");
     ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i 'color=c=black:s=32x32:r=25:d=1,drawbox=c=white:t=fill:"
                            "enable=eq(n\\,15)' -f lavfi -i 'aevalsrc=if(between(t\\,0.6\\,0.61)\\,0.8\\,0):s=44100:d=1' "
                            "-f mpeg -c:v mpeg1video -g 5 -c:a mp2 " + file)
@@ -491,7 +455,6 @@ TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
     }
     EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
     mvClose(movie);
-    std::remove(file.c_str());
     const Wav wav = readWav(wav_);
     ASSERT_TRUE(wav.ok);
     ASSERT_EQ(wav.rate, 44100);

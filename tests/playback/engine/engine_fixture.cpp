@@ -105,6 +105,10 @@ void EngineTest::SetUp()
     ASSERT_EQ(mvGetEventFD(&eventFD_), 0);
     drainEvents();
     mvSetSelectEvents(MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    if (windowWidth_ > 0) {
+        window_ = makeWindow(windowWidth_, windowHeight_);
+        ASSERT_NE(window_, 0u);
+    }
 }
 
 void EngineTest::TearDown()

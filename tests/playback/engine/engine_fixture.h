@@ -56,6 +56,12 @@ struct Collected {
 
 class EngineTest : public ::testing::Test {
 protected:
+    // A fixture given a size gets a mapped window of that size, window_,
+    // before each test.
+    explicit EngineTest(int windowWidth = 0, int windowHeight = 0)
+        : windowWidth_(windowWidth), windowHeight_(windowHeight)
+    {
+    }
     void SetUp() override;
     void TearDown() override;
 
@@ -81,8 +87,12 @@ protected:
                       std::chrono::milliseconds limit = std::chrono::seconds(5));
 
     static Display *display_;
+    Window window_ = 0;
     int eventFD_ = -1;
     std::vector<std::unique_ptr<kgltest::XWindow>> windows_;
+
+private:
+    int windowWidth_, windowHeight_;
 };
 
 }  // namespace engine_test

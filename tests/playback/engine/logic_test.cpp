@@ -182,16 +182,17 @@ struct Events : ::testing::Test {
     }
 };
 
-TEST_F(Events, MaskSelectsWhatIsQueued)
+TEST_F(Events, MaskOrderGrowthAndDescriptor)
 {
+    using namespace cinelark::playback;
     EXPECT_EQ(mvGetSelectEvents(), MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
-    EXPECT_EQ(__mvEV_SendEvent(&object, cinelark::playback::kEventFrame), 0);
-    EXPECT_EQ(__mvEV_SendEvent(&object, cinelark::playback::kEventSlow), 0);
+    EXPECT_EQ(__mvEV_SendEvent(&object, kEventFrame), 0);
+    EXPECT_EQ(__mvEV_SendEvent(&object, kEventSlow), 0);
     EXPECT_EQ(mvPendingEvents(), 0);
     EXPECT_FALSE(readable(fd));
     object.pendingError = 1023;
     object.bufferedFrame = 12;
-    __mvEV_SendEvent(&object, cinelark::playback::kEventError);
+    __mvEV_SendEvent(&object, kEventError);
     ASSERT_EQ(mvPendingEvents(), 1);
     MVevent e;
     ASSERT_EQ(mvNextEvent(&e), 0);
@@ -199,63 +200,40 @@ TEST_F(Events, MaskSelectsWhatIsQueued)
     EXPECT_EQ(e.value, 1023);
     EXPECT_EQ(e.frame, 12);
     EXPECT_EQ(e.movie, 4321);
-}
 
-TEST_F(Events, OrderGrowthAndDescriptor)
-{
+    // Frame and slow events in turn, frame i carrying i. Filling and
+    // draining part of the ring leaves the pending events straddling its
+    // end; then it is overfilled, so that it grows between write and read.
     mvSetSelectEvents(30);
-    for (int i = 0; i < 25; i++) {
-        object.bufferedFrame = i;
-        ASSERT_EQ(__mvEV_SendEvent(&object, i % 2 ? cinelark::playback::kEventFrame
-                                                    : cinelark::playback::kEventSlow),
-                  0);
-        EXPECT_TRUE(readable(fd));
-    }
-    EXPECT_EQ(mvPendingEvents(), 25);
-    MVevent peeked;
-    ASSERT_NE(mvPeekEvent(&peeked), nullptr);
-    EXPECT_EQ(peeked.frame, 0);
-    EXPECT_EQ(mvPendingEvents(), 25);
-    for (int i = 0; i < 25; i++) {
-        MVevent e;
-        ASSERT_EQ(mvNextEvent(&e), 0);
-        EXPECT_EQ(e.frame, i);
-        EXPECT_EQ(e.type, i % 2 ? MV_EVENT_FRAME : MV_EVENT_SLOW_PLAY);
-        EXPECT_EQ(readable(fd), i < 24) << i;
-    }
-    MVevent none;
-    EXPECT_EQ(mvNextEvent(&none), -1);
-    // The ring is reused: a new event makes the descriptor readable again.
-    __mvEV_SendEvent(&object, cinelark::playback::kEventStop);
+    int sent = 0, taken = 0;
+    const auto sendTo = [&](int end) {
+        for (; sent < end; sent++) {
+            object.bufferedFrame = sent;
+            ASSERT_EQ(__mvEV_SendEvent(&object, sent % 2 ? kEventFrame : kEventSlow), 0);
+            EXPECT_TRUE(readable(fd));
+        }
+    };
+    const auto takeTo = [&](int end) {
+        for (; taken < end; taken++) {
+            ASSERT_EQ(mvNextEvent(&e), 0);
+            EXPECT_EQ(e.frame, taken);
+            EXPECT_EQ(e.type, taken % 2 ? MV_EVENT_FRAME : MV_EVENT_SLOW_PLAY);
+            EXPECT_EQ(readable(fd), taken + 1 < sent) << taken;
+        }
+    };
+    sendTo(7);
+    takeTo(5);
+    sendTo(60);
+    EXPECT_EQ(mvPendingEvents(), 55);
+    ASSERT_NE(mvPeekEvent(&e), nullptr);
+    EXPECT_EQ(e.frame, 5);
+    EXPECT_EQ(mvPendingEvents(), 55);
+    takeTo(60);
+    EXPECT_EQ(mvNextEvent(&e), -1);
+    // A new event makes the descriptor readable again.
+    __mvEV_SendEvent(&object, kEventStop);
     EXPECT_TRUE(readable(fd));
     EXPECT_EQ(mvPendingEvents(), 1);
-}
-
-TEST_F(Events, GrowingWhileEventsWrapAroundKeepsTheirOrder)
-{
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME);
-    // Fill and drain part of the ring so that pending events straddle its
-    // end, then overfill so that it grows between write and read.
-    int sent = 0, taken = 0;
-    for (; sent < 7; sent++) {
-        object.bufferedFrame = sent;
-        __mvEV_SendEvent(&object, cinelark::playback::kEventFrame);
-    }
-    MVevent e;
-    for (; taken < 5; taken++) {
-        ASSERT_EQ(mvNextEvent(&e), 0);
-        EXPECT_EQ(e.frame, taken);
-    }
-    for (; sent < 60; sent++) {
-        object.bufferedFrame = sent;
-        __mvEV_SendEvent(&object, cinelark::playback::kEventFrame);
-    }
-    for (; taken < 60; taken++) {
-        ASSERT_EQ(mvNextEvent(&e), 0);
-        EXPECT_EQ(e.frame, taken);
-    }
-    EXPECT_EQ(mvPendingEvents(), 0);
-    EXPECT_FALSE(readable(fd));
 }
 
 TEST_F(Events, AFailedEngineStartKeepsTheDescriptor)

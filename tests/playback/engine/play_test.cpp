@@ -11,6 +11,7 @@
 #include "engine_fixture.h"
 #include "engine.h"
 #include "frames.h"
+#include "movie/movie_builders.h"
 
 namespace engine_test {
 namespace {
@@ -21,14 +22,7 @@ constexpr int kW = 16, kH = 12;
 
 class Play : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        window_ = makeWindow(kW, kH);
-        ASSERT_NE(window_, 0u);
-    }
+    Play() : EngineTest(kW, kH) {}
     // Binds the movie to the window and sets its speed: the files allow
     // 100 frame/s at most, and the tests play faster to stay short.
     void bind(TestMovie &movie, double speed = 2.0)
@@ -59,10 +53,9 @@ protected:
                 out.push_back(e.frame);
         return out;
     }
-    Window window_ = 0;
 };
 
-TEST_F(Play, BindingReadsTheFirstFrameAndShowSetAndScrubPaint)
+TEST_F(Play, BindingReadsTheFirstFrameShowSetAndScrubPaintOnceTheGLLockIsFree)
 {
     TestMovie movie(kW, kH, 20, 100.0);
     bind(movie);
@@ -95,6 +88,34 @@ TEST_F(Play, BindingReadsTheFirstFrameAndShowSetAndScrubPaint)
     ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
     EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
+
+    // Holding the GL lock holds back the paint: the frame is read but waits
+    // for the lock to be painted and reported.
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME);
+    mvGrabKelvoGL();
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 6), 0);
+    const Collected early = collect(200ms);
+    const uint32_t meanwhile = windowPixel(window_, 2, 2);
+    mvReleaseKelvoGL();
+    EXPECT_EQ(early.count(MV_EVENT_FRAME), 0);
+    EXPECT_EQ(meanwhile, framePixel(4, 2, 2));
+    const Collected got = waitFor(MV_EVENT_FRAME);
+    ASSERT_EQ(got.count(MV_EVENT_FRAME), 1);
+    EXPECT_EQ(got.first(MV_EVENT_FRAME)->frame, 6);
+    EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(6, 2, 2));
+
+    // Unused command codes are answered without action, and the channel
+    // still works after them.
+    MVplayback *object = nullptr;
+    ASSERT_EQ(__mvPB_FindByMovieID(movie.id(), &object), 0);
+    const int32_t args[4] = {7, 7, 7, 7};
+    for (int32_t code : {0, 5, 9, 13, 21, -1, 1000})
+        EXPECT_EQ(__mvPB_PostCommand(code, object, args, 4), 0) << code;
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 6);
+    EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
+    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 3), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 3);
 }
 
 TEST_F(Play, OnceToEitherEndSendsOneStopEventAndNoFrameEvents)
@@ -176,46 +197,7 @@ TEST_F(Play, MeasuredRateAndSlowPlayEvents)
     EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
 }
 
-TEST_F(Play, HoldingTheGLLockHoldsBackThePaint)
-{
-    TestMovie movie(kW, kH, 10, 100.0);
-    bind(movie);
-    ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
-    ASSERT_EQ(windowPixel(window_, 2, 2), framePixel(0, 2, 2));
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME);
-    mvGrabKelvoGL();
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 6), 0);
-    // The frame is read but waits for the lock to be painted and reported.
-    const Collected early = collect(200ms);
-    const uint32_t meanwhile = windowPixel(window_, 2, 2);
-    mvReleaseKelvoGL();
-    EXPECT_EQ(early.count(MV_EVENT_FRAME), 0);
-    EXPECT_EQ(meanwhile, framePixel(0, 2, 2));
-    const Collected got = waitFor(MV_EVENT_FRAME);
-    ASSERT_EQ(got.count(MV_EVENT_FRAME), 1);
-    EXPECT_EQ(got.first(MV_EVENT_FRAME)->frame, 6);
-    EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(6, 2, 2));
-}
-
-TEST_F(Play, UnusedCommandCodesAreAnsweredWithoutAction)
-{
-    TestMovie movie(kW, kH, 10, 100.0);
-    bind(movie);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 3), 0);
-    MVplayback *object = nullptr;
-    ASSERT_EQ(__mvPB_FindByMovieID(movie.id(), &object), 0);
-    const int32_t args[4] = {7, 7, 7, 7};
-    for (int32_t code : {0, 5, 9, 13, 21, -1, 1000})
-        EXPECT_EQ(__mvPB_PostCommand(code, object, args, 4), 0) << code;
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 3);
-    EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
-    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
-    // The channel still works after them.
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 4), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
-}
-
-TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlaying)
+TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlayingAndClosingStopsEverything)
 {
     TestMovie movie(kW, kH, 40, 50.0);
     bind(movie, 1.0);
@@ -242,8 +224,13 @@ TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlaying)
     shown = frames(collect(400ms));
     EXPECT_GE(shown.size(), 10u);
     EXPECT_LE(shown.size(), 30u);
-    ASSERT_EQ(mvStop(movie.id()), 0);
-    EXPECT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+    // Closing while playing stops everything.
+    const MVid id = movie.id();
+    ASSERT_EQ(movie.close(), 0);
+    EXPECT_EQ(mvGetCurrentFrame(id), -1);
+    EXPECT_EQ(mvGetErrno(), 1001);
+    drainEvents();
+    EXPECT_EQ(collect(60ms).events.size(), 0u);
 }
 
 TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
@@ -270,52 +257,43 @@ bool near(uint32_t a, uint32_t b)
     return true;
 }
 
-TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndPaintsThem)
+TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndDecodesEveryFrameWhole)
 {
-    // "Apple Video" frames are coded against the frame before, with a key
-    // frame every fifth frame: 0, 5, 10 and 15 here.
-    mvInitQuickTime();
-    TestMovie movie(kW, kH, 20, 100.0, "Apple Video", flatPixel);
-    bind(movie);
-    for (int f = 0; f < 20; f++)
-        ASSERT_EQ(__mvT_IsKeyFrame(movie.track(), f), f % 5 == 0 ? 1 : 0) << f;
-    struct Case {
-        int asked, landed;
-    };
-    // In an order that jumps back and forth, so that each picture must be
-    // decoded from its own key frame, not from the one shown before.
-    for (const Case c : {Case{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10}, {3, 5},
-                         {10, 10}, {-1, 15}}) {
-        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), c.asked), 0);
-        EXPECT_EQ(mvGetCurrentFrame(movie.id()), c.landed) << "scrub to " << c.asked;
-        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(c.landed, 5, 5), near))
-            << "scrub to " << c.asked << " shows " << std::hex << windowPixel(window_, 5, 5);
-    }
-    // Setting the frame does not snap: an inter frame is decoded through
-    // the frames since its key frame, and painted.
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
-    EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
-}
-
-TEST_F(Play, ScrubbingWhileAnInterFrameMoviePlaysDecodesEveryFrameWhole)
-{
-    // Each scrub looks for key frames while the file thread decodes.
+    // Both schemes code frames against the frame before, with a key frame
+    // every fifth frame: 0, 5, 10 and 15 here.
     mvInitQuickTime();
     for (const char *scheme : {"Apple Animation", "Apple Video"}) {
         SCOPED_TRACE(scheme);
-        TestMovie movie(kW, kH, 40, 100.0, scheme, flatPixel);
+        TestMovie movie(kW, kH, 20, 100.0, scheme, flatPixel);
         bind(movie, 20.0);
+        for (int f = 0; f < 20; f++)
+            ASSERT_EQ(__mvT_IsKeyFrame(movie.track(), f), f % 5 == 0 ? 1 : 0) << f;
+        // Each scrub looks for key frames while the file thread decodes.
         mvSetSelectEvents(MV_EVENT_MASK_ERROR);
         mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
         ASSERT_EQ(mvPlay(movie.id()), 0);
         for (int i = 0; i < 500; i++)
-            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 40), 0);
+            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 20), 0);
         ASSERT_EQ(mvStop(movie.id()), 0);
         EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
-        // The decoder is still in step: frame 13 lands on 15 and shows it.
-        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 13), 0);
-        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(15, 5, 5), near));
+        struct Case {
+            int asked, landed;
+        };
+        // The decoder is still in step. In an order that jumps back and
+        // forth, so that each picture must be decoded from its own key
+        // frame, not from the one shown before.
+        for (const Case c : {Case{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10}, {3, 5},
+                             {10, 10}, {-1, 15}}) {
+            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), c.asked), 0);
+            EXPECT_EQ(mvGetCurrentFrame(movie.id()), c.landed) << "scrub to " << c.asked;
+            EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(c.landed, 5, 5), near))
+                << "scrub to " << c.asked << " shows " << std::hex << windowPixel(window_, 5, 5);
+        }
+        // Setting the frame does not snap: an inter frame is decoded through
+        // the frames since its key frame, and painted.
+        ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
         ASSERT_EQ(movie.close(), 0);
     }
 }
@@ -361,17 +339,12 @@ TEST_F(Play, FramesThatFailToReadBecomeErrorEventsAndPlayGoesOn)
 // refused with their errors.
 TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
 {
-    std::vector<uint8_t> memory(1 << 16);
-    DMparams *params = nullptr;
-    dmParamsCreate(&params);
-    mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
-    MVid empty = 0;
-    ASSERT_EQ(mvCreateMem(memory.data(), memory.size(), params, nullptr, &empty), 0);
-    dmParamsDestroy(params);
-    EXPECT_EQ(mvBindWindow(empty, display_, window_), -1);
-    EXPECT_EQ(mvGetCurrentFrame(empty), -1);
+    testing_movie::MemMovie empty(MV_FORMAT_NATIVE_3, 1 << 16);
+    ASSERT_EQ(empty.created(), 0);
+    EXPECT_EQ(mvBindWindow(empty.id(), display_, window_), -1);
+    EXPECT_EQ(mvGetCurrentFrame(empty.id()), -1);
     EXPECT_EQ(mvGetErrno(), 1001);
-    EXPECT_EQ(mvClose(empty), 0);
+    EXPECT_EQ(mvClose(empty.id()), 0);
 
     // The first frame is read on the engine's main thread; its error must
     // reach the thread that bound the movie.
@@ -384,22 +357,6 @@ TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
     EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
     EXPECT_EQ(mvGetErrno(), readError) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), -1);
-}
-
-TEST_F(Play, ClosingWhilePlayingStopsEverything)
-{
-    TestMovie movie(kW, kH, 50, 100.0);
-    bind(movie);
-    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP);
-    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    std::this_thread::sleep_for(50ms);
-    const MVid id = movie.id();
-    ASSERT_EQ(movie.close(), 0);
-    EXPECT_EQ(mvGetCurrentFrame(id), -1);
-    EXPECT_EQ(mvGetErrno(), 1001);
-    drainEvents();
-    EXPECT_EQ(collect(60ms).events.size(), 0u);
 }
 
 TEST_F(Play, TwoMoviesPlayAtOnce)

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "engine.h"
 #include "engine_fixture.h"
@@ -20,13 +22,12 @@ constexpr uint32_t kGrey = 0x00aaaaaa;
 
 class View : public EngineTest {
 protected:
+    View() : EngineTest(80, 60) {}
     void SetUp() override
     {
         EngineTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
-        window_ = makeWindow(80, 60);
-        ASSERT_NE(window_, 0u);
         ASSERT_TRUE(movie_.ok());
         ASSERT_EQ(mvBindWindow(movie_.id(), display_, window_), 0);
         ASSERT_EQ(mvResizeWindow(display_, window_), 0);
@@ -39,39 +40,33 @@ protected:
     }
     MVid id() const { return movie_.id(); }
     TestMovie movie_{kW, kH, 10, 50.0};
-    Window window_ = 0;
 };
 
-TEST_F(View, SizeSetsAWholeZoomAndCentresThePicture)
+TEST_F(View, SizeSetsAWholeZoomCentringThePictureAndOffsetsMoveItAlsoAfterAResize)
 {
+    const auto query = [this](int width, int height) {
+        int w = 0, h = 0;
+        EXPECT_EQ(mvQueryViewSize(id(), width, height, 0, &w, &h), 0);
+        return std::pair{w, h};
+    };
     int w = 0, h = 0;
     ASSERT_EQ(mvGetViewSize(id(), &w, &h), 0);
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
-    // 70 x 50 fits a zoom of 4: 64 x 48 shown at (3, 1).
+    EXPECT_EQ(std::pair(w, h), std::pair(kW, kH));
+    // 70 x 50 fits a zoom of 4: 64 x 48 shown at (3, 1), the bands around
+    // it (left, right, top and bottom) in the background colour.
     ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
-    ASSERT_EQ(mvQueryViewSize(id(), 70, 50, 0, &w, &h), 0);
-    EXPECT_EQ(w, 64);
-    EXPECT_EQ(h, 48);
+    EXPECT_EQ(query(70, 50), std::pair(64, 48));
     int ox = 0, oy = 0;
     ASSERT_EQ(mvQueryViewOffset(id(), 0, 0, &ox, &oy, 1), 0);
-    EXPECT_EQ(ox, 3);
-    EXPECT_EQ(oy, 1);
-    EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
-    EXPECT_EQ(windowPixel(window_, 3 + 4 * 5 + 3, 1 + 4 * 3 + 2), framePixel(0, 5, 3));
-    EXPECT_EQ(windowPixel(window_, 66, 48), framePixel(0, kW - 1, kH - 1));
-    // The bands around it: left, right, top and bottom.
-    EXPECT_EQ(windowPixel(window_, 1, 20), kGrey);
-    EXPECT_EQ(windowPixel(window_, 68, 20), kGrey);
-    EXPECT_EQ(windowPixel(window_, 30, 49), kGrey);
-    EXPECT_EQ(windowPixel(window_, 30, 0), kGrey);
+    EXPECT_EQ(std::pair(ox, oy), std::pair(3, 1));
+    for (const auto &[x, y, shown] :
+         {std::tuple{3, 1, framePixel(0, 0, 0)}, {3 + 4 * 5 + 3, 1 + 4 * 3 + 2, framePixel(0, 5, 3)},
+          {66, 48, framePixel(0, kW - 1, kH - 1)}, {1, 20, kGrey}, {68, 20, kGrey},
+          {30, 49, kGrey}, {30, 0, kGrey}})
+        EXPECT_EQ(windowPixel(window_, x, y), shown) << x << "," << y;
     // A view smaller than the picture crops it instead of shrinking it.
-    ASSERT_EQ(mvQueryViewSize(id(), 10, 5, 0, &w, &h), 0);
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
-    ASSERT_EQ(mvQueryViewSize(id(), 500, 300, 0, &w, &h), 0);
-    EXPECT_EQ(w, 400);
-    EXPECT_EQ(h, 300);
+    EXPECT_EQ(query(10, 5), std::pair(kW, kH));
+    EXPECT_EQ(query(500, 300), std::pair(400, 300));
     // Another background colour is kept and painted in the bands.
     ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
     unsigned short r = 0, g = 0, b = 0;
@@ -79,28 +74,21 @@ TEST_F(View, SizeSetsAWholeZoomAndCentresThePicture)
     EXPECT_EQ(r + (g << 8) + (b << 16), 255 + (40 << 16));
     EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
     EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
-}
 
-TEST_F(View, OffsetFromTheTopOrTheBottomAndAfterAResize)
-{
-    ASSERT_EQ(mvSetViewSize(id(), 70, 50), 0);
     // Flag 0 measures from the window's top: 4 down in a 60-pixel window
     // puts a 50-pixel view's bottom at 6.
     ASSERT_EQ(mvSetViewOffset(id(), 5, 4, 0), 0);
     int x = 0, y = 0;
     ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 1), 0);
-    EXPECT_EQ(x, 5);
-    EXPECT_EQ(y, 6);
+    EXPECT_EQ(std::pair(x, y), std::pair(5, 6));
     ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
     EXPECT_EQ(y, 4);
-    int ox = 0, oy = 0;
     ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 1), 0);
-    EXPECT_EQ(ox, 8);
-    EXPECT_EQ(oy, 7);
+    EXPECT_EQ(std::pair(ox, oy), std::pair(8, 7));
     ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 0), 0);
     EXPECT_EQ(oy, 60 - 7 - 48);
     EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
-    EXPECT_EQ(windowPixel(window_, 6, 7), kGrey);
+    EXPECT_EQ(windowPixel(window_, 6, 7), 0x002800ffu);
     // A resized window keeps the view where it was; its top-down offset
     // follows the new height.
     XResizeWindow(display_, window_, 120, 90);
