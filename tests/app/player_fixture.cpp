@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -285,12 +284,17 @@ bool unmapped(Display *dpy, Window w, double timeoutSeconds)
         timeoutSeconds);
 }
 
-uint32_t framePixel(int f, int x, int y, int tint)
+namespace {
+
+// The pixel as the movie stores it: 0x00BBGGRR, bottom row first.
+uint32_t framePixel(int f, int x, int y, int tint = 0)
 {
     uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
              b = static_cast<uint32_t>(f * 25 + tint) & 255;
     return r | g << 8 | b << 16;
 }
+
+}  // namespace
 
 uint32_t screenPixel(int f, int x, int y, int tint)
 {
@@ -333,8 +337,7 @@ static std::string makeMovie(const std::string &name, bool pictures, bool sound,
 
 int wavPeak(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readAll(path);
     size_t data = bytes.find("data");
     if (data == std::string::npos || data + 8 >= bytes.size())
         return -1;

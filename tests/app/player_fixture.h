@@ -95,11 +95,9 @@ bool waitUntil(Done done, double timeoutSeconds)
 constexpr int kWidth = 64, kHeight = 48, kFrames = 10;
 constexpr double kRate = 5.0;
 
-// The colour of pixel (x, y) of frame f as the movie stores it (0x00BBGGRR,
-// bottom row first); tint changes the whole series, so that two movies
-// cannot be mistaken for each other.
-uint32_t framePixel(int f, int x, int y, int tint = 0);
-// The same pixel as the screen shows it: 0xRRGGBB, y counted from the top.
+// The colour of pixel (x, y) of frame f of a test movie as the screen shows
+// it (0xRRGGBB, top row first); tint changes the whole series, so that two
+// movies cannot be mistaken for each other.
 uint32_t screenPixel(int f, int x, int y, int tint = 0);
 
 // The largest sample magnitude of a 16-bit WAV file (the wav: device's
