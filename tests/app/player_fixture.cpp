@@ -115,27 +115,17 @@ std::string tempName(const std::string &what)
 
 Result run(const std::vector<std::string> &args, double timeoutSeconds, const Env &env)
 {
-    std::string outPath = tempPath(".out"), errPath = tempPath(".err");
-    pid_t pid = spawn(args, outPath, errPath, env);
-    Result r;
-    r.status = waitFor(pid, timeoutSeconds);
-    if (r.status == -1000) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    r.out = readAll(outPath);
-    r.err = readAll(errPath);
-    unlink(outPath.c_str());
-    unlink(errPath.c_str());
-    return r;
+    Running player(args, env, false);
+    const int status = player.wait(timeoutSeconds);
+    return {status, player.out(), player.err()};
 }
 
-Running::Running(const std::vector<std::string> &args, const Env &env)
+Running::Running(const std::vector<std::string> &args, const Env &env, bool foreground)
+    : errPath_(tempPath(".err")), outPath_(tempPath(".out"))
 {
-    errPath_ = tempPath(".err");
-    outPath_ = tempPath(".out");
-    std::vector<std::string> all = {"-f"};
-    all.insert(all.end(), args.begin(), args.end());
+    std::vector<std::string> all = args;
+    if (foreground)
+        all.insert(all.begin(), "-f");
     pid_ = spawn(all, outPath_, errPath_, env);
 }
 
@@ -165,6 +155,11 @@ int Running::wait(double timeoutSeconds)
     if (status_ == -1000)
         status_ = waitFor(pid_, timeoutSeconds);
     return status_;
+}
+
+std::string Running::out()
+{
+    return readAll(outPath_);
 }
 
 std::string Running::err()

@@ -33,20 +33,24 @@ struct Result {
 // only.
 using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
-// Runs the player to its end (at most timeoutSeconds).
+// Runs the player with exactly these arguments to its end (at most
+// timeoutSeconds).
 Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0, const Env &env = {});
 
-// A player (with -f) left running while the test drives it; asked to end
-// at the end of the test (SIGTERM), killed if it will not.
+// A player (with -f, unless it is not to stay in the foreground) left
+// running while the test drives it; asked to end at the end of the test
+// (SIGTERM), killed if it will not.
 class Running {
 public:
-    explicit Running(const std::vector<std::string> &args, const Env &env = {});
+    explicit Running(const std::vector<std::string> &args, const Env &env = {},
+                     bool foreground = true);
     ~Running();
     void signal(int signalNumber);
     // Waits for the end; the exit status, or -1000 after the timeout.
     int wait(double timeoutSeconds);
     bool alive() { return wait(0.05) == -1000; }
-    // What it wrote on standard error so far.
+    // What it wrote on standard output and standard error so far.
+    std::string out();
     std::string err();
 
 private:
