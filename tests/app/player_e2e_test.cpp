@@ -341,48 +341,40 @@ TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
 
     // Presses the middle button at the picture's middle, moves the pointer
     // by each of moves (pixels, down positive), releases it and returns the
-    // volume the slider showed at the press: its thumb lands under the
-    // pointer, so the slider's top lies 100 - volume above the pointer.
-    auto drag = [&](const std::vector<int> &moves) {
+    // volume the slider showed at the press (and where it showed): its thumb
+    // lands under the pointer, so the slider's top lies 100 - volume above
+    // the pointer.
+    auto drag = [&](const std::vector<int> &moves, Rect *shownAt = nullptr) {
         at(30, 20, "mousedown 2");
         Window slider = popupOfHeight(dpy_, movieWindow_, 100, 100);
         Window root, child;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned mask = 0;
         XQueryPointer(dpy_, movieWindow_, &root, &child, &rootX, &rootY, &x, &y, &mask);
-        int volume = slider ? geometry(dpy_, slider).y - rootY + 100 : -1;
+        const Rect r = geometry(dpy_, slider);
+        if (shownAt)
+            *shownAt = r;
         for (int move : moves)
             xdotool("mousemove_relative -- 0 " + std::to_string(move));
         xdotool("mouseup 2");
-        unmapped(dpy_, slider);
-        return volume;
+        EXPECT_TRUE(unmapped(dpy_, slider)) << "the slider goes with the button";
+        return slider ? r.y - rootY + 100 : -1;
     };
     // The device starts at full gain, volume 100. One pixel down sets 99
     // (read back as 98 through the gain's rounding); then up one, to 100
     // and far beyond: only the step to 99 may take.
     EXPECT_EQ(drag({1}), 100);
     EXPECT_EQ(drag({-1, -1, -1, -50}), 98);
-    const int after = drag({});
+    Rect slider;
+    const int after = drag({30}, &slider);  // then down: 30 points quieter
     EXPECT_GE(after, 98) << "the drag up took its step below 100";
     EXPECT_LT(after, 100) << "the volume never reaches 100";
-    // The slider shows beside the pointer while the button is down.
-    at(30, 20, "mousedown 2");
-    Window slider = popupOfHeight(dpy_, w, 100, 100);
-    ASSERT_NE(slider, 0u);
-    Rect first = geometry(dpy_, slider);
-    EXPECT_EQ(first.x, geometry(dpy_, w).x + 30 - 15);
-    xdotool("mousemove_relative 0 30");  // down: 30 points quieter
-    at(30, 50, "mouseup 2");
-    EXPECT_TRUE(unmapped(dpy_, slider)) << "the slider goes with the button";
-    // It comes back with its thumb under the pointer: 30 points lower
-    // means the slider sits 30 pixels higher (within the gain's rounding).
-    at(30, 20, "mousedown 2");
-    ASSERT_NE(popupOfHeight(dpy_, w, 100, 100), 0u);
-    int raised = first.y - geometry(dpy_, slider).y;
-    at(30, 20, "mouseup 2");
-    EXPECT_GE(raised, 29);
-    EXPECT_LE(raised, 32);
+    EXPECT_EQ(slider.x, geometry(dpy_, w).x + 30 - 15) << "beside the pointer";
+    // The slider comes back with its thumb under the pointer: 30 points
+    // lower means it sits 30 pixels higher (within the gain's rounding).
     const int left = drag({});
+    EXPECT_GE(after - left, 29);
+    EXPECT_LE(after - left, 32);
 
     sendDelete(dpy_, w);
     EXPECT_EQ(player.wait(20.0), 0);
