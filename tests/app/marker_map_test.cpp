@@ -11,73 +11,60 @@ namespace {
 using marker::frameToPixel;
 using marker::pixelToFrame;
 
-TEST(MarkerMap, HundredFramesOnA345PixelPicture)
+TEST(MarkerMap, KnownFramesAndPixels)
 {
-    const int length = 345 - 25;
-    EXPECT_EQ(frameToPixel(0, length, 100), 0);
-    EXPECT_EQ(frameToPixel(50, length, 100), 161);
-    EXPECT_EQ(frameToPixel(99, length, 100), 320);
-    EXPECT_EQ(pixelToFrame(0, length, 100), 0);
-    EXPECT_EQ(pixelToFrame(320, length, 100), 99);
-    EXPECT_EQ(pixelToFrame(161, length, 100), 50);
-    // Outside the slider the marker is clamped to its ends.
-    EXPECT_EQ(pixelToFrame(-40, length, 100), 0);
-    EXPECT_EQ(pixelToFrame(1000, length, 100), 99);
+    // A 345-pixel picture less the marker's 25 pixels is a 320-pixel slider.
+    const struct {
+        bool toPixel;
+        int value, length, frames, want;
+    } cases[] = {
+        {true, 0, 320, 100, 0}, {true, 50, 320, 100, 161}, {true, 99, 320, 100, 320},
+        {false, 0, 320, 100, 0}, {false, 320, 320, 100, 99}, {false, 161, 320, 100, 50},
+        // Outside the slider the marker is clamped to its ends.
+        {false, -40, 320, 100, 0}, {false, 1000, 320, 100, 99},
+        // One frame: the marker stays at 0 and every pixel is frame 0.
+        {true, 0, 320, 1, 0}, {false, 1, 320, 1, 0}, {false, 320, 320, 1, 0},
+        // A picture narrower than the marker has no slider.
+        {true, 5, 0, 10, 0}, {true, 5, -10, 10, 0}, {false, 5, 0, 10, 0},
+        // Huge movies do not overflow.
+        {true, 2000000000, 3000, 2000000001, 3000},
+    };
+    for (const auto &c : cases) {
+        const int got = c.toPixel ? frameToPixel(c.value, c.length, c.frames)
+                                  : pixelToFrame(c.value, c.length, c.frames);
+        EXPECT_EQ(got, c.want) << (c.toPixel ? "frame " : "pixel ") << c.value << ", slider "
+                               << c.length << ", " << c.frames << " frames";
+    }
 }
 
-TEST(MarkerMap, FramesComeBackFromTheirPixels)
+TEST(MarkerMap, FramesComeBackFromTheirPixelsAndPixelsStayInTheMovie)
 {
     // Exactly when every frame has a whole number of pixels; otherwise the
     // truncations may land on a neighbour, never further away.
-    for (int frames : {2, 3, 10, 100, 320, 321, 1000}) {
+    for (int frames : {1, 2, 3, 7, 10, 100, 320, 321, 1000, 5000}) {
         for (int length : {1, 50, 295, 320, 615, 999}) {
-            if (frames - 1 > length)
+            SCOPED_TRACE(std::to_string(frames) + " frames, " + std::to_string(length) + " pixels");
+            for (int x = -5; x < length + 5; ++x) {
+                const int f = pixelToFrame(x, length, frames);
+                ASSERT_TRUE(f >= 0 && f < frames) << "pixel " << x << " gives " << f;
+            }
+            if (frames < 2 || frames - 1 > length)
                 continue;  // several frames share each pixel
-            bool exact = length % (frames - 1) == 0;
+            const bool exact = length % (frames - 1) == 0;
             for (int f = 0; f < frames; ++f) {
-                int back = pixelToFrame(frameToPixel(f, length, frames), length, frames);
-                if (exact)
-                    ASSERT_EQ(back, f) << frames << " frames, " << length << " pixels";
-                else
-                    ASSERT_LE(std::abs(back - f), 1)
-                        << frames << " frames, " << length << " pixels";
+                const int back = pixelToFrame(frameToPixel(f, length, frames), length, frames);
+                ASSERT_LE(std::abs(back - f), exact ? 0 : 1) << "frame " << f;
             }
         }
     }
 }
 
-TEST(MarkerMap, PixelsNeverLeaveTheMovie)
-{
-    for (int frames : {1, 2, 7, 5000})
-        for (int x = -5; x < 400; ++x) {
-            int f = pixelToFrame(x, 320, frames);
-            ASSERT_GE(f, 0);
-            ASSERT_LT(f, frames);
-        }
-}
-
-TEST(MarkerMap, DegenerateSlidersAndMovies)
-{
-    // One frame: the marker stays at 0 and every pixel is frame 0.
-    EXPECT_EQ(frameToPixel(0, 320, 1), 0);
-    for (int x : {0, 1, 160, 320})
-        EXPECT_EQ(pixelToFrame(x, 320, 1), 0);
-    // A picture narrower than the marker has no slider.
-    EXPECT_EQ(frameToPixel(5, 0, 10), 0);
-    EXPECT_EQ(frameToPixel(5, -10, 10), 0);
-    EXPECT_EQ(pixelToFrame(5, 0, 10), 0);
-    // Huge movies do not overflow.
-    EXPECT_EQ(frameToPixel(2000000000, 3000, 2000000001), 3000);
-}
-
 TEST(FrameField, WholeNumbers)
 {
-    EXPECT_TRUE(marker::isWholeNumber(""));
-    EXPECT_TRUE(marker::isWholeNumber("0"));
-    EXPECT_TRUE(marker::isWholeNumber("99999"));
-    EXPECT_FALSE(marker::isWholeNumber("12a"));
-    EXPECT_FALSE(marker::isWholeNumber("-1"));
-    EXPECT_FALSE(marker::isWholeNumber(" 1"));
+    for (const char *yes : {"", "0", "99999"})
+        EXPECT_TRUE(marker::isWholeNumber(yes)) << yes;
+    for (const char *no : {"12a", "-1", " 1", "/", ":"})
+        EXPECT_FALSE(marker::isWholeNumber(no)) << no;
     EXPECT_FALSE(marker::isWholeNumber(nullptr));
 }
 

@@ -1,7 +1,7 @@
 // The cinelark program driven from outside under the test display: its
 // command lines, messages and exit statuses, play to the end in a view-only
-// window, keys and clicks on the picture, and the picture itself compared
-// with the frames the movie library decodes.
+// window, keys, clicks and the mouse buttons' pop-ups on the picture, and
+// the picture itself compared with the frames the movie library decodes.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -79,12 +79,12 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
         {{"-v", notMovie_}, 0, {}, true, false, "null", 5.0},
         {{"-f", "-l", "1", m1v}, 0, {}},
     };
-    const std::string display = std::getenv("DISPLAY");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.back());
-        ScopedEnv audio("CINELARK_AUDIO", c.audio);
-        ScopedEnv shown("DISPLAY", c.noDisplay ? nullptr : display.c_str());
-        const Result r = run(c.args, c.seconds);
+        Env env = {{"CINELARK_AUDIO", c.audio}};
+        if (c.noDisplay)
+            env.push_back({"DISPLAY", std::nullopt});
+        const Result r = run(c.args, c.seconds, env);
         EXPECT_EQ(r.status, c.status) << r.err;
         if (c.said.empty() && !c.anything) {
             EXPECT_EQ(r.err, "");
@@ -107,11 +107,8 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
 std::vector<uint32_t> shownAt(Display *dpy, const std::string &name, const char *paint, int zoom,
                               const std::string &movie)
 {
-    std::optional<Running> player;
-    {
-        ScopedEnv display("DISPLAY", name.c_str()), painter("CINELARK_PAINT", paint);
-        player.emplace(std::vector<std::string>{"-v", "-z", std::to_string(zoom), movie});
-    }
+    Running player({"-v", "-z", std::to_string(zoom), movie},
+                   {{"DISPLAY", name}, {"CINELARK_PAINT", paint}});
     Window w = findWindow(dpy, movie, 20.0);
     std::vector<uint32_t> last, now;
     waitUntil(
@@ -130,13 +127,10 @@ TEST_F(Player, DisplaysWithoutGlxPaintWithXImagesAtTheSamePixels)
     kgltest::XServer noGlx({"-extension", "GLX"});
     ASSERT_FALSE(noGlx.name().empty()) << "a second test display could not be started";
     const std::string display = std::getenv("DISPLAY");
-    Result played, refused;
-    {
-        ScopedEnv other("DISPLAY", noGlx.name().c_str()), auto_("CINELARK_PAINT", "auto");
-        played = run({"-f", "-l", "1", movie_}, 30.0);
-        ScopedEnv gl("CINELARK_PAINT", "gl");
-        refused = run({"-f", "-v", movie_});
-    }
+    const Result played = run({"-f", "-l", "1", movie_}, 30.0,
+                              {{"DISPLAY", noGlx.name()}, {"CINELARK_PAINT", "auto"}});
+    const Result refused =
+        run({"-f", "-v", movie_}, 20.0, {{"DISPLAY", noGlx.name()}, {"CINELARK_PAINT", "gl"}});
     EXPECT_EQ(played.status, 0) << played.err;
     EXPECT_NE(played.err.find("cinelark: painting with X images in shared memory (MIT-SHM)\n"),
               std::string::npos)
@@ -159,10 +153,8 @@ TEST_F(Player, DisplaysWithoutGlxPaintWithXImagesAtTheSamePixels)
         int differ = 0, wrong = 0;
         for (int y = 1; y < height - 1 - 26; ++y)
             for (int x = 1; x < width - 1; ++x) {
-                const uint32_t v = framePixel(0, (x - 1) / zoom, kHeight - 1 - (y - 1) / zoom);
-                const uint32_t want = (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
                 differ += gl[y * width + x] != ximage[y * width + x];
-                wrong += ximage[y * width + x] != want;
+                wrong += ximage[y * width + x] != screenPixel(0, (x - 1) / zoom, (y - 1) / zoom);
             }
         EXPECT_EQ(differ, 0) << "zoom " << zoom;
         EXPECT_EQ(wrong, 0) << "zoom " << zoom;
@@ -170,23 +162,22 @@ TEST_F(Player, DisplaysWithoutGlxPaintWithXImagesAtTheSamePixels)
     XCloseDisplay(other);
 }
 
-TEST_F(Player, LoopCountPlaysAtFiveHundredWithSoundAndExits)
+// A loop-count run ends by itself after its passes (the command-line runs
+// with -l 1), or at once when stopped: twenty passes would take forty seconds.
+TEST_F(Player, LoopCountPlaysAtFiveHundredWithSoundAndStoppingEndsIt)
 {
     const std::string wav = tempName("sound.wav");
-    std::optional<Running> player;
-    {
-        ScopedEnv audio("CINELARK_AUDIO", ("wav:" + wav).c_str());
-        player.emplace(std::vector<std::string>{"-l", "1", movie_});
-    }
+    Running player({"-l", "20", movie_}, {{"CINELARK_AUDIO", "wav:" + wav}});
     Window w = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(w, 0u) << "status " << player->wait(0.1) << "\n" << player->err();
+    ASSERT_NE(w, 0u) << "status " << player.wait(0.1) << "\n" << player.err();
     Rect r = geometry(dpy_, w);
     int screenHeight = DisplayHeight(dpy_, DefaultScreen(dpy_));
     EXPECT_EQ(r.x, 500);
     EXPECT_EQ(screenHeight - (r.y + r.height), 500 - 2);  // the form's border
     EXPECT_EQ(r.width, kWidth + 2);
-    EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "played to the last frame";
-    EXPECT_EQ(player->wait(30.0), 0);
+    EXPECT_TRUE(showsFrame(w, kFrames - 1)) << "plays by itself to the last frame";
+    key(dpy_, w, "s");
+    EXPECT_EQ(player.wait(20.0), 0);
     // The movie's tone has an amplitude of 8000.
     EXPECT_GT(wavPeak(wav), 4000) << "the tone reached the device";
     unlink(wav.c_str());
@@ -227,17 +218,35 @@ void expectFixedSize(Display *dpy, Window w, int zoom)
     EXPECT_EQ(size.max_height, zoom * kHeight + 2);
 }
 
+// The mapped window of the given height, narrower than 80 pixels, that is
+// not the movie window: the pop-up menu or the volume slider.
+Window popupOfHeight(Display *dpy, Window movieWindow, int minHeight, int maxHeight)
+{
+    Window found = 0;
+    waitUntil(
+        [&] {
+            for (Window w : topWindows(dpy)) {
+                Rect r = geometry(dpy, w);
+                if (w != movieWindow && r.height >= minHeight && r.height <= maxHeight &&
+                    r.width < 80)
+                    found = w;
+            }
+            return found != 0;
+        },
+        20.0);
+    return found;
+}
+
 // One view-only run, muted from its start, driven through zoom keys, frame
-// steps, play keys and clicks, and closed by the window manager.
-TEST_F(Player, ViewOnlyKeysAndClicksDriveThePicture)
+// steps, play keys, clicks, the right button's pop-up menu and the middle
+// button's volume slider, and closed by the window manager; then a second
+// run that starts at the volume the first one left.
+TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
 {
     const std::string wav = tempName("muted.wav");
-    std::optional<Running> player;
-    {
-        ScopedEnv audio("CINELARK_AUDIO", ("wav:" + wav).c_str());
-        player.emplace(std::vector<std::string>{"-v", "-z", "2", movie_});
-    }
-    Window w = findWindow(dpy_, movie_, 20.0);
+    Running player({"-v", "-z", "2", movie_}, {{"CINELARK_AUDIO", "wav:" + wav}});
+    movieWindow_ = findWindow(dpy_, movie_, 20.0);
+    const Window w = movieWindow_;
     ASSERT_NE(w, 0u);
     std::vector<long> hints = motifHints(dpy_, w);
     ASSERT_EQ(hints.size(), 3u);
@@ -269,26 +278,56 @@ TEST_F(Player, ViewOnlyKeysAndClicksDriveThePicture)
         EXPECT_TRUE(showsFrame(w, step.frame)) << step.key << " to frame " << step.frame;
     }
 
-    // Space and a click each play from frame 0, and a second one stops
-    // before the end.
-    for (bool byClick : {false, true}) {
-        SCOPED_TRACE(byClick ? "click" : "space");
+    // Presses the right button, releases it over entry i (0 Reset, 1 Stop,
+    // 2 Play; the menu's three entries share its height) and keeps what the
+    // menu showed.
+    std::vector<uint32_t> menuShown;
+    auto choose = [&](int entry) {
+        at(20, 10, "mousedown 3");
+        Window menu = popupOfHeight(dpy_, w, 30, 90);
+        ASSERT_NE(menu, 0u) << "the right button shows the menu";
+        Rect r;
+        menuShown = grab(dpy_, menu, &r);
+        // Motif takes a release within the double-click time for a click
+        // that leaves the menu up; a user choosing an entry is slower.
+        pause(0.8);
+        xdotool("mousemove " + std::to_string(r.x + r.width / 2) + " " +
+                std::to_string(r.y + r.height * (2 * entry + 1) / 6) + " mouseup 3");
+    };
+    // Space, a click and the menu's Play then Stop each play from frame 0
+    // and stop before the end.
+    for (const std::string way : {"space", "click", "menu"}) {
+        SCOPED_TRACE(way);
         key(dpy_, w, "Home");
         ASSERT_TRUE(showsFrame(w, 0));
-        auto toggle = [&] {
-            byClick ? (void)xdotool("mousemove --window " + std::to_string(w) + " 32 10 click 1")
-                    : key(dpy_, w, "space");
+        auto toggle = [&](int entry) {
+            if (way == "space")
+                key(dpy_, w, "space");
+            else if (way == "click")
+                at(32, 10, "click 1");
+            else
+                choose(entry);
         };
-        toggle();
+        toggle(2);
         ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 10.0)) << "it plays";
-        toggle();
+        toggle(1);
         int stopped = settledFrame(w);
         EXPECT_GT(stopped, 0);
         EXPECT_LT(stopped, kFrames - 1);
     }
+    // Each entry, a third of the menu from the top, is labelled with a
+    // picture drawn in black.
+    ASSERT_FALSE(menuShown.empty());
+    const size_t third = menuShown.size() / 3;
+    for (size_t entry = 0; entry < 3; ++entry) {
+        int black = 0;
+        for (size_t i = entry * third; i < (entry + 1) * third; ++i)
+            black += menuShown[i] == 0;
+        EXPECT_GT(black, 10) << "entry " << entry;
+    }
+    choose(0);  // Reset
+    EXPECT_TRUE(showsFrame(w, 0));
 
-    key(dpy_, w, "Home");
-    ASSERT_TRUE(showsFrame(w, 0));
     key(dpy_, w, "p");
     ASSERT_TRUE(showsFrame(w, kFrames - 1)) << "P plays to the end";
     key(dpy_, w, "r");  // fast reverse from the end
@@ -300,10 +339,49 @@ TEST_F(Player, ViewOnlyKeysAndClicksDriveThePicture)
     key(dpy_, w, "Right");
     EXPECT_TRUE(showsFrame(w, stopped + 1));
 
+    // Presses the middle button at the picture's middle, moves the pointer
+    // by each of moves (pixels, down positive), releases it and returns the
+    // volume the slider showed at the press (and where it showed): its thumb
+    // lands under the pointer, so the slider's top lies 100 - volume above
+    // the pointer.
+    auto drag = [&](const std::vector<int> &moves, Rect *shownAt = nullptr) {
+        at(30, 20, "mousedown 2");
+        Window slider = popupOfHeight(dpy_, movieWindow_, 100, 100);
+        Window root, child;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned mask = 0;
+        XQueryPointer(dpy_, movieWindow_, &root, &child, &rootX, &rootY, &x, &y, &mask);
+        const Rect r = geometry(dpy_, slider);
+        if (shownAt)
+            *shownAt = r;
+        for (int move : moves)
+            xdotool("mousemove_relative -- 0 " + std::to_string(move));
+        xdotool("mouseup 2");
+        EXPECT_TRUE(unmapped(dpy_, slider)) << "the slider goes with the button";
+        return slider ? r.y - rootY + 100 : -1;
+    };
+    // The device starts at full gain, volume 100. One pixel down sets 99
+    // (read back as 98 through the gain's rounding); then up one, to 100
+    // and far beyond: only the step to 99 may take.
+    EXPECT_EQ(drag({1}), 100);
+    EXPECT_EQ(drag({-1, -1, -1, -50}), 98);
+    Rect slider;
+    const int after = drag({30}, &slider);  // then down: 30 points quieter
+    EXPECT_GE(after, 98) << "the drag up took its step below 100";
+    EXPECT_LT(after, 100) << "the volume never reaches 100";
+    EXPECT_EQ(slider.x, geometry(dpy_, w).x + 30 - 15) << "beside the pointer";
+    // The slider comes back with its thumb under the pointer: 30 points
+    // lower means it sits 30 pixels higher (within the gain's rounding).
+    const int left = drag({});
+    EXPECT_GE(after - left, 29);
+    EXPECT_LE(after - left, 32);
+
     sendDelete(dpy_, w);
-    EXPECT_EQ(player->wait(20.0), 0);
+    EXPECT_EQ(player.wait(20.0), 0);
     EXPECT_LT(wavPeak(wav), 100) << "nothing of the tone reached the device";
     unlink(wav.c_str());
+    ASSERT_NO_FATAL_FAILURE(start(movie_, {"-v"}));
+    EXPECT_NEAR(drag({}), left, 1) << "the second run starts where the first one left";
 }
 
 TEST_F(Player, EndSignalsEndThePlayerCleanlyAndBorderlessWindowsAskForNoDecorations)
@@ -311,7 +389,6 @@ TEST_F(Player, EndSignalsEndThePlayerCleanlyAndBorderlessWindowsAskForNoDecorati
     // The engine's arena file goes to $TMPDIR when there is no /usr/tmp.
     const std::string arenas = tempName("arenas");
     ASSERT_EQ(mkdir(arenas.c_str(), 0700), 0);
-    ScopedEnv tmp("TMPDIR", arenas.c_str());
     auto arenaFiles = [&] {
         int n = 0;
         if (DIR *d = opendir(arenas.c_str())) {
@@ -326,7 +403,8 @@ TEST_F(Player, EndSignalsEndThePlayerCleanlyAndBorderlessWindowsAskForNoDecorati
         // The first run is borderless: its window asks for no decorations.
         const bool borderless = signalNumber == SIGTERM;
         Running player(borderless ? std::vector<std::string>{"-N", "-v", movie_}
-                                  : std::vector<std::string>{"-v", movie_});
+                                  : std::vector<std::string>{"-v", movie_},
+                       {{"TMPDIR", arenas}});
         Window w = findWindow(dpy_, movie_, 20.0);
         ASSERT_NE(w, 0u);
         if (borderless) {
@@ -346,17 +424,6 @@ TEST_F(Player, EndSignalsEndThePlayerCleanlyAndBorderlessWindowsAskForNoDecorati
     rmdir(arenas.c_str());
 }
 
-TEST_F(Player, StoppingALoopCountRunEndsTheProgram)
-{
-    // Three passes would take six seconds; S ends the run at once.
-    Running player({"-l", "3", movie_});
-    Window w = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(w, 0u);
-    ASSERT_TRUE(waitUntil([&] { return shownFrame(w) > 0; }, 20.0)) << "it plays by itself";
-    key(dpy_, w, "s");
-    EXPECT_EQ(player.wait(20.0), 0);
-}
-
 TEST_F(Player, SwingCountTurnsAtTheEndAndExits)
 {
     // Each direction is one pass: two passes go there and back.
@@ -367,39 +434,6 @@ TEST_F(Player, SwingCountTurnsAtTheEndAndExits)
     ASSERT_TRUE(showsFrame(w, kFrames - 1));
     EXPECT_TRUE(showsFrame(w, kFrames / 2)) << "on its way back";
     EXPECT_EQ(player.wait(30.0), 0);
-}
-
-TEST_F(Player, TypedFrameNumbersAndTimesMoveTheMovie)
-{
-    Running player({"-S", "600,600", movie_});
-    Window movieWindow = findWindow(dpy_, movie_, 20.0);
-    Window mainWindow = findWindow(dpy_, "Cinelark");
-    ASSERT_NE(movieWindow, 0u);
-    ASSERT_NE(mainWindow, 0u);
-    ASSERT_TRUE(showsFrame(movieWindow, 0));
-    EXPECT_EQ(fieldText(mainWindow, kFrameFieldX), "0");
-    EXPECT_EQ(fieldText(mainWindow, kTimeFieldX), "00:00:00");
-    const struct {
-        int x;
-        const char *typed;
-        int frame;             // where the movie is afterwards
-        const char *frameText, *timeText;
-    } cases[] = {
-        {kFrameFieldX, "5", 5, "5", "00:01:00"},
-        {kFrameFieldX, "99999", kFrames - 1, "9", "00:01:24"},  // past the end: the last
-        {kFrameFieldX, "3a", kFrames - 1, "9", "00:01:24"},     // not a number: no move
-        {kFrameFieldX, "", 0, "0", "00:00:00"},                  // empty: frame 0
-        {kTimeFieldX, "0:18", 3, "3", "00:00:18"},  // 18 thirtieths at 5 a second
-        {kTimeFieldX, "75", 3, "3", "00:00:18"},    // 75 thirtieths: refused
-        {kTimeFieldX, "1:18", 8, "8", "00:01:18"},
-    };
-    for (const auto &c : cases) {
-        typeInto(mainWindow, c.x, c.typed);
-        EXPECT_TRUE(showsFrame(movieWindow, c.frame)) << "typed " << c.typed;
-        EXPECT_EQ(fieldText(mainWindow, kFrameFieldX), c.frameText) << "typed " << c.typed;
-        EXPECT_EQ(fieldText(mainWindow, kTimeFieldX), c.timeText) << "typed " << c.typed;
-    }
-    EXPECT_TRUE(player.alive());
 }
 
 TEST_F(Player, ViewOnlyWithoutAFileShowsTheMainWindowAndRuns)
@@ -416,13 +450,8 @@ TEST_F(Player, ViewOnlyWithoutAFileShowsTheMainWindowAndRuns)
 TEST_F(Player, PlaysAVersionTwoMvc1MovieToItsLastFrame)
 {
     using namespace native_bytes;
-    V12Header h;
-    h.width = kWidth;
-    h.height = kHeight;
-    h.audio = 0;
-    h.indexCount = 3;
-    h.compression = 1;
-    Bytes file = v12Header(h);
+    Bytes file = v12Header({.width = kWidth, .height = kHeight, .audio = 0, .indexCount = 3,
+                            .compression = 1});
     const uint32_t blocks = kWidth / 4 * (kHeight / 4), frameBytes = 6 * blocks;
     for (uint32_t f = 0; f < 3; ++f)
         append(file, indexRecord(592 + 3 * 20 + f * frameBytes, 0, frameBytes));

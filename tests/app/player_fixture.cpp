@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -37,10 +36,12 @@ std::string readAll(const std::string &path)
 }
 
 pid_t spawn(const std::vector<std::string> &args, const std::string &outPath,
-            const std::string &errPath)
+            const std::string &errPath, const Env &env)
 {
     pid_t pid = fork();
     if (pid == 0) {
+        for (const auto &[name, value] : env)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, 1);
@@ -112,30 +113,20 @@ std::string tempName(const std::string &what)
     return "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + what;
 }
 
-Result run(const std::vector<std::string> &args, double timeoutSeconds)
+Result run(const std::vector<std::string> &args, double timeoutSeconds, const Env &env)
 {
-    std::string outPath = tempPath(".out"), errPath = tempPath(".err");
-    pid_t pid = spawn(args, outPath, errPath);
-    Result r;
-    r.status = waitFor(pid, timeoutSeconds);
-    if (r.status == -1000) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    r.out = readAll(outPath);
-    r.err = readAll(errPath);
-    unlink(outPath.c_str());
-    unlink(errPath.c_str());
-    return r;
+    Running player(args, env, false);
+    const int status = player.wait(timeoutSeconds);
+    return {status, player.out(), player.err()};
 }
 
-Running::Running(const std::vector<std::string> &args)
+Running::Running(const std::vector<std::string> &args, const Env &env, bool foreground)
+    : errPath_(tempPath(".err")), outPath_(tempPath(".out"))
 {
-    errPath_ = tempPath(".err");
-    outPath_ = tempPath(".out");
-    std::vector<std::string> all = {"-f"};
-    all.insert(all.end(), args.begin(), args.end());
-    pid_ = spawn(all, outPath_, errPath_);
+    std::vector<std::string> all = args;
+    if (foreground)
+        all.insert(all.begin(), "-f");
+    pid_ = spawn(all, outPath_, errPath_, env);
 }
 
 Running::~Running()
@@ -166,28 +157,14 @@ int Running::wait(double timeoutSeconds)
     return status_;
 }
 
+std::string Running::out()
+{
+    return readAll(outPath_);
+}
+
 std::string Running::err()
 {
     return readAll(errPath_);
-}
-
-ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
-{
-    const char *old = std::getenv(name);
-    had_ = old != nullptr;
-    saved_ = old ? old : "";
-    if (value)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
-}
-
-ScopedEnv::~ScopedEnv()
-{
-    if (had_)
-        setenv(name_.c_str(), saved_.c_str(), 1);
-    else
-        unsetenv(name_.c_str());
 }
 
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
@@ -302,11 +279,22 @@ bool unmapped(Display *dpy, Window w, double timeoutSeconds)
         timeoutSeconds);
 }
 
-uint32_t framePixel(int f, int x, int y, int tint)
+namespace {
+
+// The pixel as the movie stores it: 0x00BBGGRR, bottom row first.
+uint32_t framePixel(int f, int x, int y, int tint = 0)
 {
     uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
              b = static_cast<uint32_t>(f * 25 + tint) & 255;
     return r | g << 8 | b << 16;
+}
+
+}  // namespace
+
+uint32_t screenPixel(int f, int x, int y, int tint)
+{
+    const uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
+    return (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
 }
 
 // Writes a native movie: kFrames RLE24 pictures when pictures is set, a
@@ -344,8 +332,7 @@ static std::string makeMovie(const std::string &name, bool pictures, bool sound,
 
 int wavPeak(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readAll(path);
     size_t data = bytes.find("data");
     if (data == std::string::npos || data + 8 >= bytes.size())
         return -1;
@@ -415,6 +402,23 @@ void Player::TearDown()
         XCloseDisplay(dpy_);
 }
 
+void Player::start(const std::string &movie, std::vector<std::string> options, const Env &env)
+{
+    // An earlier player ends first: its windows go, and the settings it
+    // keeps are written before the new one reads them.
+    player_.reset();
+    waitUntil([&] { return findWindow(dpy_, movie, 0.0) == 0; }, 5.0);
+    options.push_back(movie);
+    player_ = std::make_unique<Running>(options, env);
+    movieWindow_ = findWindow(dpy_, movie, 20.0);
+    ASSERT_NE(movieWindow_, 0u) << "status " << player_->wait(0.1) << "\n" << player_->err();
+    if (std::find(options.begin(), options.end(), "-v") == options.end()) {
+        mainWindow_ = findWindow(dpy_, "Cinelark", 20.0);
+        ASSERT_NE(mainWindow_, 0u);
+    }
+    ASSERT_TRUE(showsFrame(movieWindow_, 0));
+}
+
 std::vector<uint32_t> Player::picture(Window w)
 {
     Rect r;
@@ -434,11 +438,8 @@ int Player::shownFrame(Window w, int tint)
     for (int f = 0; f < kFrames && !shown.empty(); ++f) {
         bool same = true;
         for (int y = 0; y < kHeight - 26 && same; ++y)  // above the marker's band
-            for (int x = 0; x < kWidth && same; ++x) {
-                const uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
-                const uint32_t want = (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
-                same = shown[y * kWidth + x] == want;
-            }
+            for (int x = 0; x < kWidth && same; ++x)
+                same = shown[y * kWidth + x] == screenPixel(f, x, y, tint);
         if (same)
             return f;
     }
@@ -508,6 +509,21 @@ void Player::chooseMenu(Window mainWindow, int menu, int entry)
     xdotool("mousemove --window " + std::to_string(mainWindow) + " 200 5 windowfocus " +
             std::to_string(mainWindow));
     xdotool(keys);
+}
+
+int Player::logged(const std::string &text)
+{
+    const std::string err = player_->err();
+    int n = 0;
+    for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
+        ++n;
+    return n;
+}
+
+void Player::at(int x, int y, const std::string &then)
+{
+    xdotool("mousemove --window " + std::to_string(movieWindow_) + " " + std::to_string(x) + " " +
+            std::to_string(y) + " " + then);
 }
 
 bool Player::answerDialog(const std::string &title)

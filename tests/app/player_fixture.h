@@ -13,7 +13,10 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace player_test {
@@ -26,40 +29,34 @@ struct Result {
     std::string out, err;
 };
 
-// Runs the player to its end (at most timeoutSeconds).
-Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0);
+// Variables set (or, without a value, removed) in the player's environment
+// only.
+using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
-// A player (with -f) left running while the test drives it; asked to end
-// at the end of the test (SIGTERM), killed if it will not.
+// Runs the player with exactly these arguments to its end (at most
+// timeoutSeconds).
+Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0, const Env &env = {});
+
+// A player (with -f, unless it is not to stay in the foreground) left
+// running while the test drives it; asked to end at the end of the test
+// (SIGTERM), killed if it will not.
 class Running {
 public:
-    explicit Running(const std::vector<std::string> &args);
+    explicit Running(const std::vector<std::string> &args, const Env &env = {},
+                     bool foreground = true);
     ~Running();
     void signal(int signalNumber);
     // Waits for the end; the exit status, or -1000 after the timeout.
     int wait(double timeoutSeconds);
     bool alive() { return wait(0.05) == -1000; }
-    // What it wrote on standard error so far.
+    // What it wrote on standard output and standard error so far.
+    std::string out();
     std::string err();
 
 private:
     pid_t pid_ = -1;
     std::string errPath_, outPath_;
     int status_ = -1000;
-};
-
-// Sets (or, given nullptr, removes) an environment variable for the
-// object's life, then puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const char *value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-    std::string name_, saved_;
-    bool had_;
 };
 
 // The newest mapped top-level window titled exactly title (0 when none
@@ -102,10 +99,10 @@ bool waitUntil(Done done, double timeoutSeconds)
 constexpr int kWidth = 64, kHeight = 48, kFrames = 10;
 constexpr double kRate = 5.0;
 
-// The colour of pixel (x, y) of frame f as the movie stores it (0x00BBGGRR,
-// bottom row first); tint changes the whole series, so that two movies
-// cannot be mistaken for each other.
-uint32_t framePixel(int f, int x, int y, int tint = 0);
+// The colour of pixel (x, y) of frame f of a test movie as the screen shows
+// it (0xRRGGBB, top row first); tint changes the whole series, so that two
+// movies cannot be mistaken for each other.
+uint32_t screenPixel(int f, int x, int y, int tint = 0);
 
 // The largest sample magnitude of a 16-bit WAV file (the wav: device's
 // recording), or -1 when it holds no samples.
@@ -120,12 +117,19 @@ enum OptionsEntry {
     kZoomDown, kZoomUp
 };
 
+constexpr int kFileMenu = 0, kOptionsMenu = 1, kHelpMenu = 2;
+
 class Player : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
+
+    // Starts player_ on movie with these options and finds its windows
+    // (the main window unless the run is view-only); it shows frame 0.
+    void start(const std::string &movie, std::vector<std::string> options = {"-S", "600,600"},
+               const Env &env = {});
 
     // The picture inside the movie window's one-pixel border.
     std::vector<uint32_t> picture(Window w);
@@ -141,15 +145,23 @@ protected:
     std::string fieldText(Window mainWindow, int x);
     // Replaces the text of a field and presses Return.
     void typeInto(Window mainWindow, int x, const std::string &text);
-    // Chooses menu entry `entry` of menu `menu` (0 File, 1 Options, 2 Help)
-    // with the keyboard, as a user without a mouse would.
+    // Chooses menu entry `entry` of menu `menu` (kFileMenu, kOptionsMenu,
+    // kHelpMenu) with the keyboard, as a user without a mouse would.
     void chooseMenu(Window mainWindow, int menu, int entry);
+    void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
     // Waits for a window titled title (by default the player's error
     // dialog) to appear and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");
+    // How often text appears in player_'s log.
+    int logged(const std::string &text);
+    // Moves the pointer to (x, y) of the movie window (the picture starts
+    // one pixel in, inside the border), then does what `then` asks of xdotool.
+    void at(int x, int y, const std::string &then = "");
 
     static std::string movie_, soundOnly_, notMovie_, other_;
     Display *dpy_ = nullptr;
+    std::unique_ptr<Running> player_;
+    Window movieWindow_ = 0, mainWindow_ = 0;
 };
 
 }  // namespace player_test

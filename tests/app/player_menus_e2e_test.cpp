@@ -1,15 +1,14 @@
 // The main window driven under the test display: its menus from the
 // keyboard (loop modes and speeds seen in the frames the movie shows, zoom
 // steps and their limits, File > Open replacing the movie, the menus
-// without a movie, the help entries) and its button panel. Error dialogs are
-// answered, and their texts read from the log the player keeps on standard
-// error.
+// without a movie, the help entries), its fields and its button panel, and
+// the position marker dragged with the mouse. Error dialogs are answered,
+// and their texts read from the log the player keeps on standard error.
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,23 +20,8 @@ using namespace player_test;
 
 namespace {
 
-constexpr int kFileMenu = 0, kOptionsMenu = 1, kHelpMenu = 2;
-
 class Menus : public Player {
 protected:
-    // A normal run with the movie window away from the main window, showing
-    // its first frame.
-    void start(const std::string &movie)
-    {
-        player_ = std::make_unique<Running>(std::vector<std::string>{"-S", "600,600", movie});
-        movieWindow_ = findWindow(dpy_, movie, 20.0);
-        mainWindow_ = findWindow(dpy_, "Cinelark", 20.0);
-        ASSERT_NE(movieWindow_, 0u) << player_->err();
-        ASSERT_NE(mainWindow_, 0u);
-        ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    }
-    void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
-
     // File > Open with the path typed over the selection (cleared when
     // the path is empty).
     void open(const std::string &path)
@@ -75,114 +59,115 @@ protected:
         EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1, 20.0));
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-
-    // How often text appears in the player's log.
-    int logged(const std::string &text)
-    {
-        std::string err = player_->err();
-        int n = 0;
-        for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
-            ++n;
-        return n;
-    }
-
-    std::unique_ptr<Running> player_;
-    Window movieWindow_ = 0, mainWindow_ = 0;
 };
 
-TEST_F(Menus, LoopModesDecideWhatFollowsTheLastFrameAndSpeedsHowLongAPassTakes)
+// One run, muted from the menu at its start: the loop modes, a reverse play
+// slowed down, the fields while the movie plays, the speeds, and File > Quit.
+TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
 {
-    ASSERT_NO_FATAL_FAILURE(start(movie_));
+    const std::string wav = tempName("menus.wav");
+    ASSERT_NO_FATAL_FAILURE(start(movie_, {"-S", "600,600"}, {{"CINELARK_AUDIO", "wav:" + wav}}));
+    // The audio control program is not installed here: its start fails
+    // in the child, and the player goes on.
+    options(kAudioControl);
+    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
+    options(kMute);
+
     options(kLoop);
     key(dpy_, movieWindow_, "p");
     ASSERT_TRUE(showsFrame(movieWindow_, kFrames - 1));
     EXPECT_EQ(frameAfter(kFrames - 1), 0) << "a loop starts again";
-
     options(kSwing);
     ASSERT_TRUE(showsFrame(movieWindow_, kFrames - 1));
     EXPECT_EQ(frameAfter(kFrames - 1), kFrames - 2) << "a swing turns back";
-
     // Whichever way the swing was going, play once ends it at that end.
     options(kPlayOnce);
     int stopped = settledFrame(movieWindow_);
     EXPECT_TRUE(stopped == 0 || stopped == kFrames - 1) << "stopped at " << stopped;
 
+    {
+        SCOPED_TRACE("half speed keeps a reverse play going backwards");
+        // Looping, a fast reverse from frame 0 runs down from the last frame
+        // for as long as the menu takes.
+        key(dpy_, movieWindow_, "Home");
+        ASSERT_TRUE(showsFrame(movieWindow_, 0));
+        options(kLoop);
+        key(dpy_, movieWindow_, "r");
+        ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
+        options(kHalfSpeed);
+        pause(1.0);  // the keys reach the menu some time after they are sent
+        // Five frames in a row, each one below the last (the loop wraps from
+        // 0 to the last frame), two fifths of a second apart at half speed.
+        int from = frameAfter(-1);
+        auto start = std::chrono::steady_clock::now();
+        for (int step = 0; step < 4; ++step) {
+            int next = frameAfter(from);
+            int down = (from - next + kFrames) % kFrames;
+            EXPECT_TRUE(down == 1 || down == 2) << "from " << from << " to " << next;
+            from = next;
+        }
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_GT(seconds, 1.2) << "four frames at half speed take 1.6 s";
+        options(kPlayOnce);
+        key(dpy_, movieWindow_, "s");
+    }
+
+    {
+        SCOPED_TRACE("the fields follow every third frame while playing");
+        key(dpy_, movieWindow_, "Home");
+        ASSERT_TRUE(showsFrame(movieWindow_, 0));
+        key(dpy_, movieWindow_, "p");  // at half speed a pass of four seconds leaves time to read
+        ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
+        // A reading counts when the picture has not yet reached the last
+        // frame after it: the fields were then set while the movie played.
+        // Every reading names a frame of the movie in both fields, and the
+        // frames the fields move to from frame 0, where play starts, lie
+        // three frames apart.
+        const char *times[kFrames] = {"00:00:00", "00:00:06", "00:00:12", "00:00:18", "00:00:24",
+                                      "00:01:00", "00:01:06", "00:01:12", "00:01:18", "00:01:24"};
+        std::vector<int> seen;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (shownFrame(movieWindow_) != kFrames - 1) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ended";
+            std::string frameText = fieldText(mainWindow_, kFrameFieldX);
+            std::string timeText = fieldText(mainWindow_, kTimeFieldX);
+            if (shownFrame(movieWindow_) == kFrames - 1)
+                break;
+            ASSERT_EQ(frameText.size(), 1u) << frameText;
+            int frame = frameText[0] - '0';
+            ASSERT_TRUE(frame >= 0 && frame < kFrames) << frameText;
+            EXPECT_NE(std::find(std::begin(times), std::end(times), timeText), std::end(times))
+                << timeText;
+            if (frame != 0 && std::find(seen.begin(), seen.end(), frame) == seen.end())
+                seen.push_back(frame);
+        }
+        ASSERT_GE(seen.size(), 2u) << "the fields change while the movie plays";
+        for (int frame : seen)
+            EXPECT_EQ((frame - seen[0]) % 3, 0) << seen[0] << " then " << frame;
+        // Stopped at the end, the fields show the last frame.
+        EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
+    }
+
     // Speeds change how long a pass takes.
-    key(dpy_, movieWindow_, "Home");
+    key(dpy_, movieWindow_, "Right");  // from the last frame on to frame 0
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
     options(kTwiceSpeed);
     double twice = secondsToTheEnd();
-    key(dpy_, movieWindow_, "Right");  // from the last frame on to frame 0
+    key(dpy_, movieWindow_, "Right");
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
     options(kHalfSpeed);
     double half = secondsToTheEnd();
     // A pass takes 0.9 s at twice the speed and 3.6 s at half; whatever a
     // busy machine adds to both, the difference stays.
     EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
-}
 
-TEST_F(Menus, HalfSpeedKeepsAReversePlayGoingBackwards)
-{
-    ASSERT_NO_FATAL_FAILURE(start(movie_));
-    // Looping, a fast reverse from frame 0 runs down from the last frame
-    // for as long as the menu takes.
-    options(kLoop);
-    key(dpy_, movieWindow_, "r");
-    ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
-    options(kHalfSpeed);
-    pause(1.0);  // the keys reach the menu some time after they are sent
-
-    // Five frames in a row, each one below the last (the loop wraps from 0
-    // to the last frame), two fifths of a second apart at half speed.
-    int from = frameAfter(-1);
-    auto start = std::chrono::steady_clock::now();
-    for (int step = 0; step < 4; ++step) {
-        int next = frameAfter(from);
-        int down = (from - next + kFrames) % kFrames;
-        EXPECT_TRUE(down == 1 || down == 2) << "from " << from << " to " << next;
-        from = next;
-    }
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GT(seconds, 1.2) << "four frames at half speed take 1.6 s";
-}
-
-TEST_F(Menus, FieldsFollowEveryThirdFrameWhilePlaying)
-{
-    ASSERT_NO_FATAL_FAILURE(start(movie_));
-    options(kHalfSpeed);  // a pass of four seconds leaves time to read
-    pause(1.0);
-    key(dpy_, movieWindow_, "p");
-    ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
-
-    // A reading counts when the picture has not yet reached the last frame
-    // after it: the fields were then set while the movie played. Every
-    // reading names a frame of the movie in both fields, and the frames
-    // the fields move to from frame 0, where play starts, lie three frames
-    // apart.
-    const char *times[kFrames] = {"00:00:00", "00:00:06", "00:00:12", "00:00:18", "00:00:24",
-                                  "00:01:00", "00:01:06", "00:01:12", "00:01:18", "00:01:24"};
-    std::vector<int> seen;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (shownFrame(movieWindow_) != kFrames - 1) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ended";
-        std::string frameText = fieldText(mainWindow_, kFrameFieldX);
-        std::string timeText = fieldText(mainWindow_, kTimeFieldX);
-        if (shownFrame(movieWindow_) == kFrames - 1)
-            break;
-        ASSERT_EQ(frameText.size(), 1u) << frameText;
-        int frame = frameText[0] - '0';
-        ASSERT_TRUE(frame >= 0 && frame < kFrames) << frameText;
-        EXPECT_NE(std::find(std::begin(times), std::end(times), timeText), std::end(times))
-            << timeText;
-        if (frame != 0 && std::find(seen.begin(), seen.end(), frame) == seen.end())
-            seen.push_back(frame);
-    }
-    ASSERT_GE(seen.size(), 2u) << "the fields change while the movie plays";
-    for (int frame : seen)
-        EXPECT_EQ((frame - seen[0]) % 3, 0) << seen[0] << " then " << frame;
-    // Stopped at the end, the fields show the last frame.
-    EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
+    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
+    EXPECT_EQ(player_->wait(20.0), 0);
+    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
+    int peak = wavPeak(wav);
+    unlink(wav.c_str());
+    EXPECT_LT(peak, 100) << "muted from the menu";
 }
 
 // File > Open replaces the movie, or leaves none for a file that is not
@@ -228,32 +213,51 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
     EXPECT_TRUE(player_->alive());
 }
 
-TEST_F(Menus, MuteAudioControlAndQuit)
+// One run: the marker dragged, frame numbers and times typed, the button
+// panel, the help entries, the zoom steps, and the main window's close.
+TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
 {
-    const std::string wav = tempName("menus.wav");
-    setenv("CINELARK_AUDIO", ("wav:" + wav).c_str(), 1);
     ASSERT_NO_FATAL_FAILURE(start(movie_));
-    setenv("CINELARK_AUDIO", "null", 1);
-    // The audio control program is not installed here: its start fails
-    // in the child, and the player goes on.
-    options(kAudioControl);
-    EXPECT_TRUE(waitUntil([&] { return logged("Could not run Voxdeck.") == 1; }, 20.0));
-    options(kMute);
-    key(dpy_, movieWindow_, "p");
-    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
-    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
-    EXPECT_EQ(player_->wait(20.0), 0);
-    EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
-    int peak = wavPeak(wav);
-    unlink(wav.c_str());
-    EXPECT_LT(peak, 100) << "muted from the menu";
-}
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "0");
+    EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), "00:00:00");
 
-// The button panel, the help entries, the zoom steps and the main
-// window's close, in one run.
-TEST_F(Menus, ButtonPanelHelpZoomStepsAndClose)
-{
-    ASSERT_NO_FATAL_FAILURE(start(movie_));
+    // The marker's band is the picture's bottom 25 rows; the marker starts
+    // at the left end. The slider is 64 - 25 = 39 pixels long.
+    const int bandY = kHeight - 4;
+    at(6, bandY, "mousedown 1");
+    at(10, bandY);  // 4 pixels: still a click, no scrubbing
+    at(26, bandY);  // x 25 in the picture: frame 6
+    EXPECT_TRUE(showsFrame(movieWindow_, 6));
+    at(60, bandY);  // past the slider's end: the last frame
+    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
+    at(16, bandY, "mouseup 1");  // x 15: frame 3
+    EXPECT_TRUE(showsFrame(movieWindow_, 3));
+    EXPECT_EQ(settledFrame(movieWindow_), 3) << "a drag does not start play";
+    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "3");
+    EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), "00:00:18");
+
+    const struct {
+        int x;
+        const char *typed;
+        int frame;             // where the movie is afterwards
+        const char *frameText, *timeText;
+    } typed[] = {
+        {kFrameFieldX, "5", 5, "5", "00:01:00"},
+        {kFrameFieldX, "99999", kFrames - 1, "9", "00:01:24"},  // past the end: the last
+        {kFrameFieldX, "3a", kFrames - 1, "9", "00:01:24"},     // not a number: no move
+        {kTimeFieldX, "0:18", 3, "3", "00:00:18"},  // 18 thirtieths at 5 a second
+        {kTimeFieldX, "75", 3, "3", "00:00:18"},    // 75 thirtieths: refused
+        {kTimeFieldX, "1:18", 8, "8", "00:01:18"},
+        {kFrameFieldX, "", 0, "0", "00:00:00"},     // empty: frame 0
+    };
+    for (const auto &c : typed) {
+        SCOPED_TRACE(std::string("typed ") + c.typed);
+        typeInto(mainWindow_, c.x, c.typed);
+        EXPECT_TRUE(showsFrame(movieWindow_, c.frame));
+        EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), c.frameText);
+        EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), c.timeText);
+    }
+
     // The panel's buttons, left to right, on one row under the fields.
     const int row = 90;
     const int frmBack = 42, reverse = 117, stop = 249, frmFwd = 310, play = 366;

@@ -48,28 +48,25 @@ std::string titleOf(Widget dialog)
 // its fallback resources.
 Display *toolkitDisplay()
 {
-    static Display *display = [] {
-        static const char *const fallbacks[] = {
-            "*help.cinelark.about: Plays movie files.;Drag the marker to move.",
-            "*help.cinelark.watching: Click the picture to play.",
-            nullptr,
-        };
-        XtToolkitInitialize();
-        XtAppContext context = XtCreateApplicationContext();
-        XtAppSetFallbackResources(context, const_cast<String *>(fallbacks));
-        static char arg0[] = "help_tests";
-        static char *argv[] = {arg0, nullptr};
-        int argc = 1;
-        Display *opened = nullptr;
-        for (int attempt = 0; attempt < 10 && !opened; ++attempt) {  // a busy server may refuse
-            if (attempt > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            opened = XtOpenDisplay(context, nullptr, nullptr, "CinelarkHelpTest", nullptr, 0,
-                                   &argc, argv);
-        }
-        return opened;
-    }();
-    return display;
+    static const char *const fallbacks[] = {
+        "*help.cinelark.about: Plays movie files.;Drag the marker to move.",
+        "*help.cinelark.watching: Click the picture to play.",
+        nullptr,
+    };
+    XtToolkitInitialize();
+    XtAppContext context = XtCreateApplicationContext();
+    XtAppSetFallbackResources(context, const_cast<String *>(fallbacks));
+    static char arg0[] = "help_tests";
+    static char *argv[] = {arg0, nullptr};
+    int argc = 1;
+    Display *opened = nullptr;
+    for (int attempt = 0; attempt < 10 && !opened; ++attempt) {  // a busy server may refuse
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        opened = XtOpenDisplay(context, nullptr, nullptr, "CinelarkHelpTest", nullptr, 0, &argc,
+                               argv);
+    }
+    return opened;
 }
 
 TEST(Help, TextsComeFromResourcesByKey)
