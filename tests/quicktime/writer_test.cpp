@@ -186,19 +186,11 @@ TEST(QuickTimeWriter, SoundTrackDescriptionAndDuration)
     mvClose(reopened);
 }
 
-TEST(QuickTimeWriter, RefusesAMovieWithoutPictures)
-{
-    NewMovie m;
-    ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
-    EXPECT_EQ(mvWrite(m.movie), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
-    testing_movie::MemMovie::release(m.movie);
-}
-
 // Raw pictures go to the file as the track holds them, so only QuickTime's
 // own raw layouts are accepted, when the track is made rather than when the
-// movie is closed. (The 5-5-5 and XBGR layouts are read back below.)
-TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
+// movie is closed. (The 5-5-5 and XBGR layouts are read back below.) A movie
+// left without pictures is refused when it is written.
+TEST(QuickTimeWriter, RefusesWhatItCannotWrite)
 {
     for (const auto &[packing, accepted] : {std::pair{DM_PACKING_RGBX, false}, {DM_PACKING_GRAY, false},
                                             {DM_PACKING_XBGR, true}, {DM_PACKING_RGB555, true}}) {
@@ -206,6 +198,9 @@ TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
         EXPECT_EQ(m.addImage("Uncompressed Video", packing) != 0, accepted) << packing;
         if (!accepted) {
             EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS) << packing;
+            ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
+            EXPECT_EQ(mvWrite(m.movie), -1);
+            EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE) << packing;
         }
         testing_movie::MemMovie::release(m.movie);
     }
