@@ -14,21 +14,33 @@
 namespace mvtest {
 namespace {
 
-// Every frame as PNG; frames 2 to 4 as PPM and as raw RGBA, and nothing else.
-TEST(Export, PicturesAreTopRowFirstInEveryForm)
+// Every frame as PNG; frames 2 to 4 as PPM, as raw RGBA and as the sound
+// that plays with them, and nothing else. Pictures are top row first.
+TEST(Export, PicturesAndSoundOfEveryFrameOrARange)
 {
     ToolDir dir;
     MovieRecipe recipe;
-    recipe.audioWidth = 0;
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     Outcome r = dir.run({"in.mv", "--frames", "pic_%03d.png"});
     ASSERT_EQ(r.status, 0) << r.err;
-    r = dir.run({"in.mv", "--frames", "p%d.ppm", "--rgba", "all.rgba", "--range", "2:4"});
+    r = dir.run({"in.mv", "--frames", "p%d.ppm", "--rgba", "all.rgba", "--audio", "part.wav", "--range", "2:4"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> names = {"all.rgba",    "in.mv",       "p2.ppm",      "p3.ppm",
-                                            "p4.ppm",      "pic_000.png", "pic_001.png", "pic_002.png",
-                                            "pic_003.png", "pic_004.png", "pic_005.png"};
+                                            "p4.ppm",      "part.wav",    "pic_000.png", "pic_001.png",
+                                            "pic_002.png", "pic_003.png", "pic_004.png", "pic_005.png"};
     EXPECT_EQ(dir.listing(), names);
+
+    // At 15 frames per second and 22050 Hz, frames 2 to 4 are audio 2940
+    // to 7350, and the last frame's part runs to the end of the audio.
+    mvconvert::Sound part, tail;
+    std::string error;
+    ASSERT_TRUE(mvconvert::readSound(dir.path("part.wav"), &part, &error)) << error;
+    ASSERT_EQ(part.samples.size(), size_t(7350 - 2940) * 2);
+    EXPECT_EQ(part.samples[0], testSample(2940, 0));
+    EXPECT_EQ(part.samples.back(), testSample(7349, 1));
+    ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
+    ASSERT_TRUE(mvconvert::readSound(dir.path("tail.wav"), &tail, &error)) << error;
+    EXPECT_EQ(tail.samples.size(), size_t(recipe.audioFrames - 7350) * 2);
 
     const std::vector<uint8_t> raw = dir.bytes("all.rgba");
     const size_t frameSize = size_t(recipe.width) * size_t(recipe.height) * 4;
@@ -102,26 +114,6 @@ TEST(Export, SoundFilesHoldTheTracksSamples)
                 ASSERT_EQ(samples[size_t(f) * size_t(c.channels) + size_t(ch)], want) << f << ":" << ch;
             }
     }
-}
-
-// With a range, the sound is the part that plays with those frames: at 15
-// frames per second and 22050 Hz, frames 2 to 3 are audio 2940 to 5880, and
-// the last frame's part runs to the end of the audio.
-TEST(Export, AudioRangeFollowsTheImageFrames)
-{
-    ToolDir dir;
-    MovieRecipe recipe;
-    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
-    ASSERT_EQ(dir.run({"in.mv", "--audio", "part.wav", "--range", "2:3"}).status, 0);
-    mvconvert::Sound part, tail;
-    std::string error;
-    ASSERT_TRUE(mvconvert::readSound(dir.path("part.wav"), &part, &error)) << error;
-    ASSERT_EQ(part.samples.size(), size_t(5880 - 2940) * 2);
-    EXPECT_EQ(part.samples[0], testSample(2940, 0));
-    EXPECT_EQ(part.samples.back(), testSample(5879, 1));
-    ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
-    ASSERT_TRUE(mvconvert::readSound(dir.path("tail.wav"), &tail, &error)) << error;
-    EXPECT_EQ(tail.samples.size(), size_t(recipe.audioFrames - 7350) * 2);
 }
 
 // A grey movie: the grey level is the stored red byte, in every colour
