@@ -4,9 +4,7 @@
 // temporary directory (ffmpeg is installed wherever the tests run).
 #include <gtest/gtest.h>
 
-#include "movie_builders.h"
 #include "qt_test_support.h"
-#include "temp_dir.h"
 
 #include <cmath>
 #include <cstdio>
@@ -120,10 +118,9 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
     command << " -t 0.8 " << m.video << " " << m.audio << " " << m.flags << " " << movie;
     ASSERT_TRUE(run(command.str())) << command.str();
 
-    mvInitQuickTime();
-    MVid opened = 0;
-    ASSERT_EQ(mvOpenFile(movie.c_str(), 0, &opened), 0) << mvGetErrorStr(mvGetErrno());
-    const MVid image = trackOf(opened, DM_MEDIUM_IMAGE);
+    const OpenedFile opened(movie);
+    ASSERT_EQ(opened.error, 0) << mvGetErrorStr(opened.error);
+    const MVid image = opened.image();
     EXPECT_STREQ(mvGetImageCompression(image), m.compression);
     EXPECT_EQ(mvGetTrackLength(image), 4);
     EXPECT_DOUBLE_EQ(mvGetImageRate(image), 5.0);
@@ -131,7 +128,7 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
     // library does.
     expectSamePictures(image, ffmpegPictures(dir, movie, image), m.shift, m.minPsnr);
 
-    const MVid audio = trackOf(opened, DM_MEDIUM_AUDIO);
+    const MVid audio = opened.audio();
     if (*m.audio) {
         ASSERT_NE(audio, 0);
         const int samples = mvGetTrackLength(audio);
@@ -143,7 +140,6 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
     } else {
         EXPECT_EQ(audio, 0);
     }
-    mvClose(opened);
 }
 
 constexpr const char *kPattern = "testsrc=size=32x16";
@@ -198,19 +194,13 @@ class WrittenFiles : public ::testing::TestWithParam<Written> {};
 TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
 {
     const Written &w = GetParam();
-    TempDir dir;
-    const std::string path = dir.file("out.mov");
-    mvInitQuickTime();
-    MVid movie = 0;
-    auto params = testing_movie::movieParams(MV_FORMAT_QUICKTIME);
-    ASSERT_EQ(mvCreateFile(path.c_str(), params.get(), nullptr, &movie), 0);
-    auto imageParams = testing_movie::imageParams(kWidth, kHeight, w.packing, w.compression, 10.0);
+    NewMovie m;
+    ASSERT_EQ(m.created, 0);
     // QuickTime stores raw pictures top row first.
-    if (w.packing == DM_PACKING_XBGR)
-        dmParamsSetEnum(imageParams.get(), DM_IMAGE_ORIENTATION, DM_ORIENTATION_TOP_TO_BOTTOM);
-    MVid image = 0;
-    ASSERT_EQ(mvAddTrack(movie, DM_MEDIUM_IMAGE, imageParams.get(), nullptr, &image), 0)
-        << mvGetErrorStr(mvGetErrno());
+    const MVid image = m.addImage(w.compression, w.packing, 10.0, kWidth, kHeight,
+                                  w.packing == DM_PACKING_XBGR ? DM_ORIENTATION_TOP_TO_BOTTOM
+                                                               : DM_ORIENTATION_BOTTOM_TO_TOP);
+    ASSERT_NE(image, 0) << mvGetErrorStr(mvGetErrno());
     // Frames go in through the codec as 32-bit words; the raw layouts are
     // stored as they are given, so they are given in their own packing.
     for (int f = 0; f < 6; ++f) {
@@ -224,9 +214,8 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = int16_t(i * 37);
     if (w.sound) {
-        auto audioParams = testing_movie::audioParams(16, 1, 8000.0, AUDIO_FORMAT_TWOS);
-        MVid audio = 0;
-        ASSERT_EQ(mvAddTrack(movie, DM_MEDIUM_AUDIO, audioParams.get(), nullptr, &audio), 0);
+        const MVid audio = m.addAudio(8000.0, 16, 1, AUDIO_FORMAT_TWOS);
+        ASSERT_NE(audio, 0);
         ASSERT_EQ(mvInsertFrames(audio, 0, 4800, samples.size() * 2, samples.data()), 0);
     }
     // An edit before the write: the second frame goes, a copy of the first
@@ -235,29 +224,28 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
     std::vector<uint32_t> again(size_t(kWidth) * kHeight);
     ASSERT_EQ(mvReadFrames(image, 0, 1, again.size() * 4, again.data()), 0);
     ASSERT_EQ(mvInsertFrames(image, 5, 1, again.size() * 4, again.data()), 0);
-    ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
+    ASSERT_EQ(mvClose(m.movie), 0) << mvGetErrorStr(mvGetErrno());
 
     const std::string probe = capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
                                       "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of "
-                                      "default=noprint_wrappers=1 " + path);
+                                      "default=noprint_wrappers=1 " + m.path);
     // With sound the rate is set by the sound's length: 6 pictures over 0.6 s.
     for (const std::string &field : {std::string("codec_name=") + w.codecName, std::string("width=32"),
                                      std::string("height=16"), std::string("nb_read_frames=6"),
                                      std::string("r_frame_rate=10/1")})
         EXPECT_NE(probe.find(field), std::string::npos) << field << " in " << probe;
 
-    MVid reopened = 0;
-    ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
-    const MVid readImage = trackOf(reopened, DM_MEDIUM_IMAGE);
+    const OpenedFile reopened(m.path);
+    ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
+    const MVid readImage = reopened.image();
     EXPECT_STREQ(mvGetImageCompression(readImage), w.compression);
     EXPECT_DOUBLE_EQ(mvGetImageRate(readImage), 10.0);
-    expectSamePictures(readImage, ffmpegPictures(dir, path, readImage), w.shift, w.minPsnr);
+    expectSamePictures(readImage, ffmpegPictures(m.dir, m.path, readImage), w.shift, w.minPsnr);
     if (w.sound) {
-        const std::vector<uint8_t> theirs = ffmpegSound(dir, path, 16);
+        const std::vector<uint8_t> theirs = ffmpegSound(m.dir, m.path, 16);
         ASSERT_EQ(theirs.size(), samples.size() * 2);
         EXPECT_EQ(std::memcmp(theirs.data(), samples.data(), theirs.size()), 0);
     }
-    mvClose(reopened);
 }
 
 const Written kWritten[] = {
