@@ -14,21 +14,33 @@
 namespace mvtest {
 namespace {
 
-// Every frame as PNG; frames 2 to 4 as PPM and as raw RGBA, and nothing else.
-TEST(Export, PicturesAreTopRowFirstInEveryForm)
+// Every frame as PNG; frames 2 to 4 as PPM, as raw RGBA and as the sound
+// that plays with them, and nothing else. Pictures are top row first.
+TEST(Export, PicturesAndSoundOfEveryFrameOrARange)
 {
     ToolDir dir;
     MovieRecipe recipe;
-    recipe.audioWidth = 0;
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
     Outcome r = dir.run({"in.mv", "--frames", "pic_%03d.png"});
     ASSERT_EQ(r.status, 0) << r.err;
-    r = dir.run({"in.mv", "--frames", "p%d.ppm", "--rgba", "all.rgba", "--range", "2:4"});
+    r = dir.run({"in.mv", "--frames", "p%d.ppm", "--rgba", "all.rgba", "--audio", "part.wav", "--range", "2:4"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> names = {"all.rgba",    "in.mv",       "p2.ppm",      "p3.ppm",
-                                            "p4.ppm",      "pic_000.png", "pic_001.png", "pic_002.png",
-                                            "pic_003.png", "pic_004.png", "pic_005.png"};
+                                            "p4.ppm",      "part.wav",    "pic_000.png", "pic_001.png",
+                                            "pic_002.png", "pic_003.png", "pic_004.png", "pic_005.png"};
     EXPECT_EQ(dir.listing(), names);
+
+    // At 15 frames per second and 22050 Hz, frames 2 to 4 are audio 2940
+    // to 7350, and the last frame's part runs to the end of the audio.
+    mvconvert::Sound part, tail;
+    std::string error;
+    ASSERT_TRUE(mvconvert::readSound(dir.path("part.wav"), &part, &error)) << error;
+    ASSERT_EQ(part.samples.size(), size_t(7350 - 2940) * 2);
+    EXPECT_EQ(part.samples[0], testSample(2940, 0));
+    EXPECT_EQ(part.samples.back(), testSample(7349, 1));
+    ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
+    ASSERT_TRUE(mvconvert::readSound(dir.path("tail.wav"), &tail, &error)) << error;
+    EXPECT_EQ(tail.samples.size(), size_t(recipe.audioFrames - 7350) * 2);
 
     const std::vector<uint8_t> raw = dir.bytes("all.rgba");
     const size_t frameSize = size_t(recipe.width) * size_t(recipe.height) * 4;
@@ -62,71 +74,46 @@ struct SoundCase {
     int sampleFormat;
 };
 
-class AudioExport : public testing::TestWithParam<SoundCase> {};
-
 // The samples in the sound file are the track's, widened to 16 bits.
-TEST_P(AudioExport, SamplesMatchTheTrack)
+TEST(Export, SoundFilesHoldTheTracksSamples)
 {
-    const SoundCase &c = GetParam();
+    const SoundCase cases[] = {{"s.wav", 16, 2, AUDIO_FORMAT_TWOS}, {"s.aiff", 16, 1, AUDIO_FORMAT_TWOS},
+                               {"s.flac", 16, 2, AUDIO_FORMAT_TWOS}, {"s8.wav", 8, 1, AUDIO_FORMAT_TWOS},
+                               {"u8.aif", 8, 2, AUDIO_FORMAT_UNSIGNED}, {"u16.wav", 16, 1, AUDIO_FORMAT_UNSIGNED}};
     ToolDir dir;
-    MovieRecipe recipe;
-    recipe.audioWidth = c.width;
-    recipe.audioChannels = c.channels;
-    recipe.audioFormat = c.sampleFormat;
-    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
-    const Outcome r = dir.run({"in.mv", "--audio", c.file});
-    ASSERT_EQ(r.status, 0) << r.err;
-    mvconvert::Sound sound;
-    std::string error;
-    ASSERT_TRUE(mvconvert::readSound(dir.path(c.file), &sound, &error)) << error;
-    EXPECT_EQ(sound.rate, 22050);
-    EXPECT_EQ(sound.channels, c.channels);
-    const std::vector<int16_t> &samples = sound.samples;
-    ASSERT_EQ(samples.size(), size_t(recipe.audioFrames) * size_t(c.channels));
-    for (int f = 0; f < recipe.audioFrames; ++f)
-        for (int ch = 0; ch < c.channels; ++ch) {
-            int16_t want = testSample(f, ch);
-            if (c.width == 8) {
-                // Stored as the top byte; an unsigned track stores the same
-                // byte and reads back with its top bit flipped.
-                uint8_t byte = uint8_t(want >> 8);
-                if (c.sampleFormat == AUDIO_FORMAT_UNSIGNED)
-                    byte ^= 0x80;
-                want = int16_t(uint16_t(byte) << 8);
-            } else if (c.sampleFormat == AUDIO_FORMAT_UNSIGNED) {
-                want = int16_t(uint16_t(want) ^ 0x8000);
+    for (const SoundCase &c : cases) {
+        SCOPED_TRACE(c.file);
+        MovieRecipe recipe;
+        recipe.audioWidth = c.width;
+        recipe.audioChannels = c.channels;
+        recipe.audioFormat = c.sampleFormat;
+        const std::string movie = std::string(c.file) + ".mv";
+        ASSERT_FALSE(dir.makeMovie(movie, recipe).empty());
+        const Outcome r = dir.run({movie, "--audio", c.file});
+        ASSERT_EQ(r.status, 0) << r.err;
+        mvconvert::Sound sound;
+        std::string error;
+        ASSERT_TRUE(mvconvert::readSound(dir.path(c.file), &sound, &error)) << error;
+        EXPECT_EQ(sound.rate, 22050);
+        EXPECT_EQ(sound.channels, c.channels);
+        const std::vector<int16_t> &samples = sound.samples;
+        ASSERT_EQ(samples.size(), size_t(recipe.audioFrames) * size_t(c.channels));
+        for (int f = 0; f < recipe.audioFrames; ++f)
+            for (int ch = 0; ch < c.channels; ++ch) {
+                int16_t want = testSample(f, ch);
+                if (c.width == 8) {
+                    // Stored as the top byte; an unsigned track stores the
+                    // same byte and reads back with its top bit flipped.
+                    uint8_t byte = uint8_t(want >> 8);
+                    if (c.sampleFormat == AUDIO_FORMAT_UNSIGNED)
+                        byte ^= 0x80;
+                    want = int16_t(uint16_t(byte) << 8);
+                } else if (c.sampleFormat == AUDIO_FORMAT_UNSIGNED) {
+                    want = int16_t(uint16_t(want) ^ 0x8000);
+                }
+                ASSERT_EQ(samples[size_t(f) * size_t(c.channels) + size_t(ch)], want) << f << ":" << ch;
             }
-            ASSERT_EQ(samples[size_t(f) * size_t(c.channels) + size_t(ch)], want) << f << ":" << ch;
-        }
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, AudioExport,
-                         testing::Values(SoundCase{"s.wav", 16, 2, AUDIO_FORMAT_TWOS},
-                                         SoundCase{"s.aiff", 16, 1, AUDIO_FORMAT_TWOS},
-                                         SoundCase{"s.flac", 16, 2, AUDIO_FORMAT_TWOS},
-                                         SoundCase{"s8.wav", 8, 1, AUDIO_FORMAT_TWOS},
-                                         SoundCase{"u8.aif", 8, 2, AUDIO_FORMAT_UNSIGNED},
-                                         SoundCase{"u16.wav", 16, 1, AUDIO_FORMAT_UNSIGNED}),
-                         [](const testing::TestParamInfo<SoundCase> &info) { return caseName(info.param.file); });
-
-// With a range, the sound is the part that plays with those frames: at 15
-// frames per second and 22050 Hz, frames 2 to 3 are audio 2940 to 5880, and
-// the last frame's part runs to the end of the audio.
-TEST(Export, AudioRangeFollowsTheImageFrames)
-{
-    ToolDir dir;
-    MovieRecipe recipe;
-    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
-    ASSERT_EQ(dir.run({"in.mv", "--audio", "part.wav", "--range", "2:3"}).status, 0);
-    mvconvert::Sound part, tail;
-    std::string error;
-    ASSERT_TRUE(mvconvert::readSound(dir.path("part.wav"), &part, &error)) << error;
-    ASSERT_EQ(part.samples.size(), size_t(5880 - 2940) * 2);
-    EXPECT_EQ(part.samples[0], testSample(2940, 0));
-    EXPECT_EQ(part.samples.back(), testSample(5879, 1));
-    ASSERT_EQ(dir.run({"in.mv", "--audio", "tail.wav", "--range", "5:5"}).status, 0);
-    ASSERT_TRUE(mvconvert::readSound(dir.path("tail.wav"), &tail, &error)) << error;
-    EXPECT_EQ(tail.samples.size(), size_t(recipe.audioFrames - 7350) * 2);
+    }
 }
 
 // A grey movie: the grey level is the stored red byte, in every colour
@@ -170,87 +157,83 @@ struct ImportCase {
     const char *compression;  // expected in the movie
 };
 
-class Import : public testing::TestWithParam<ImportCase> {};
-
-TEST_P(Import, PicturesAndSoundMakeTheMovie)
+TEST(Import, PicturesAndSoundMakeTheMovie)
 {
-    const ImportCase &c = GetParam();
+    const ImportCase cases[] = {{"in_%04d.png", 1, "s.wav", 16, 11025, 2, {}, DM_IMAGE_UNCOMPRESSED},
+                                {"f%d.ppm", 0, "s.aiff", 8, 8000, 1, {"--compression", "RLE24"}, "RLE24"},
+                                {"g%d.png", 0, "s.flac", 16, 22050, 1, {"--format", "native"}, DM_IMAGE_UNCOMPRESSED}};
     constexpr int kWidth = 10, kHeight = 6, kCount = 4, kSoundFrames = 4410;
     ToolDir dir;
-    ASSERT_TRUE(dir.makePictures(c.pattern, c.first, c.first + kCount - 1, kWidth, kHeight));
-    ASSERT_TRUE(dir.makeSound(c.sound, c.soundRate, c.soundChannels, kSoundFrames, c.soundBits));
-    std::vector<std::string> args = {"--from-frames", c.pattern, "--rate", "12.5", "--audio-in", c.sound, "m.mv"};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
-    const Outcome r = dir.run(args);
-    ASSERT_EQ(r.status, 0) << r.err;
+    for (const ImportCase &c : cases) {
+        SCOPED_TRACE(c.sound);
+        ASSERT_TRUE(dir.makePictures(c.pattern, c.first, c.first + kCount - 1, kWidth, kHeight));
+        ASSERT_TRUE(dir.makeSound(c.sound, c.soundRate, c.soundChannels, kSoundFrames, c.soundBits));
+        std::vector<std::string> args = {"--from-frames", c.pattern, "--rate", "12.5", "--audio-in", c.sound, "m.mv"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const Outcome r = dir.run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
 
-    MovieContents m;
-    ASSERT_TRUE(readMovie(dir.path("m.mv"), &m));
-    EXPECT_EQ(m.format, MV_FORMAT_NATIVE_3);
-    EXPECT_EQ(m.compression, c.compression);
-    EXPECT_EQ(m.imageRate, 12.5);
-    ASSERT_EQ(m.frames.size(), size_t(kCount));
-    for (int n = 0; n < kCount; ++n)
-        EXPECT_EQ(m.frames[size_t(n)], storedFromPicture(kWidth, kHeight, testPicture(kWidth, kHeight, c.first + n)))
-            << n;
-    EXPECT_EQ(m.audioRate, c.soundRate);
-    EXPECT_EQ(m.audioChannels, c.soundChannels);
-    EXPECT_EQ(m.audioWidth, 16);
-    std::vector<int16_t> sound = testSound(kSoundFrames, c.soundChannels);
-    if (c.soundBits == 8)
-        for (int16_t &s : sound)
-            s = int16_t(s & ~0xff);  // what an 8-bit file keeps
-    ASSERT_EQ(m.audio.size(), sound.size() * 2);
-    EXPECT_EQ(0, std::memcmp(m.audio.data(), sound.data(), m.audio.size()));
+        MovieContents m;
+        ASSERT_TRUE(readMovie(dir.path("m.mv"), &m));
+        EXPECT_EQ(m.format, MV_FORMAT_NATIVE_3);
+        EXPECT_EQ(m.compression, c.compression);
+        EXPECT_EQ(m.imageRate, 12.5);
+        ASSERT_EQ(m.frames.size(), size_t(kCount));
+        for (int n = 0; n < kCount; ++n)
+            EXPECT_EQ(m.frames[size_t(n)],
+                      storedFromPicture(kWidth, kHeight, testPicture(kWidth, kHeight, c.first + n)))
+                << n;
+        EXPECT_EQ(m.audioRate, c.soundRate);
+        EXPECT_EQ(m.audioChannels, c.soundChannels);
+        EXPECT_EQ(m.audioWidth, 16);
+        std::vector<int16_t> sound = testSound(kSoundFrames, c.soundChannels);
+        if (c.soundBits == 8)
+            for (int16_t &s : sound)
+                s = int16_t(s & ~0xff);  // what an 8-bit file keeps
+        ASSERT_EQ(m.audio.size(), sound.size() * 2);
+        EXPECT_EQ(0, std::memcmp(m.audio.data(), sound.data(), m.audio.size()));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, Import,
-    testing::Values(ImportCase{"in_%04d.png", 1, "s.wav", 16, 11025, 2, {}, DM_IMAGE_UNCOMPRESSED},
-                    ImportCase{"f%d.ppm", 0, "s.aiff", 8, 8000, 1, {"--compression", "RLE24"}, "RLE24"},
-                    ImportCase{"g%d.png", 0, "s.flac", 16, 22050, 1, {"--format", "native"}, DM_IMAGE_UNCOMPRESSED}),
-    [](const testing::TestParamInfo<ImportCase> &info) { return caseName(info.param.sound); });
 
 // Version 1 and 2 movies whose frames are "MVC1" blocks (image code 1): an
 // 8 x 6 movie of one frame, four two-colour blocks whose masks are 0, so
 // each is its second colour: the two-row band at the top first.
-class Mvc1Export : public testing::TestWithParam<int> {};
-
-TEST_P(Mvc1Export, OlderVersionFramesBecomePictures)
+TEST(Export, OlderVersionMvc1FramesBecomePictures)
 {
     using namespace native_bytes;
-    V12Header h;
-    h.version = uint16_t(GetParam());
-    h.width = 8;
-    h.height = 6;
-    h.audio = 0;
-    h.indexCount = 1;
-    h.compression = 1;
-    Bytes file = v12Header(h);
-    append(file, indexRecord(592 + 20, 0, 24));
-    for (uint16_t colour : {0x7C00, 0x03E0, 0x001F, 0x7FFF}) {
-        put16(file, 0);
-        put16(file, 0);
-        put16(file, colour);
+    for (uint16_t version : {1, 2}) {
+        SCOPED_TRACE(version);
+        V12Header h;
+        h.version = version;
+        h.width = 8;
+        h.height = 6;
+        h.audio = 0;
+        h.indexCount = 1;
+        h.compression = 1;
+        Bytes file = v12Header(h);
+        append(file, indexRecord(592 + 20, 0, 24));
+        for (uint16_t colour : {0x7C00, 0x03E0, 0x001F, 0x7FFF}) {
+            put16(file, 0);
+            put16(file, 0);
+            put16(file, colour);
+        }
+        ToolDir dir;
+        dir.write("old.mv", std::string(file.begin(), file.end()));
+        Outcome r = dir.run({"old.mv", "--frames", "f%d.ppm"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<uint8_t> ppm = dir.bytes("f0.ppm");
+        const std::string header = "P6\n8 6\n255\n";
+        ASSERT_EQ(ppm.size(), header.size() + 8 * 6 * 3);
+        auto pixel = [&](int x, int y) {
+            const uint8_t *p = &ppm[header.size() + size_t(y * 8 + x) * 3];
+            return std::vector<int>{p[0], p[1], p[2]};
+        };
+        EXPECT_EQ(pixel(0, 0), (std::vector<int>{248, 0, 0}));
+        EXPECT_EQ(pixel(5, 1), (std::vector<int>{0, 248, 0}));
+        EXPECT_EQ(pixel(3, 2), (std::vector<int>{0, 0, 248}));
+        EXPECT_EQ(pixel(7, 5), (std::vector<int>{248, 248, 248}));
     }
-    ToolDir dir;
-    dir.write("old.mv", std::string(file.begin(), file.end()));
-    Outcome r = dir.run({"old.mv", "--frames", "f%d.ppm"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<uint8_t> ppm = dir.bytes("f0.ppm");
-    const std::string header = "P6\n8 6\n255\n";
-    ASSERT_EQ(ppm.size(), header.size() + 8 * 6 * 3);
-    auto pixel = [&](int x, int y) {
-        const uint8_t *p = &ppm[header.size() + size_t(y * 8 + x) * 3];
-        return std::vector<int>{p[0], p[1], p[2]};
-    };
-    EXPECT_EQ(pixel(0, 0), (std::vector<int>{248, 0, 0}));
-    EXPECT_EQ(pixel(5, 1), (std::vector<int>{0, 248, 0}));
-    EXPECT_EQ(pixel(3, 2), (std::vector<int>{0, 0, 248}));
-    EXPECT_EQ(pixel(7, 5), (std::vector<int>{248, 248, 248}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Versions, Mvc1Export, testing::Values(1, 2));
 
 }  // namespace
 }  // namespace mvtest

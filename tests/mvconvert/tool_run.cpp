@@ -7,12 +7,9 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace mvtest {
 
@@ -218,14 +215,6 @@ bool readMovie(const std::string &file, MovieContents *c)
     }
     mvClose(movie);
     return ok;
-}
-
-std::string caseName(const char *text)
-{
-    std::string name;
-    for (const char *c = text; *c; ++c)
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-    return name;
 }
 
 }  // namespace mvtest

@@ -98,9 +98,6 @@ struct MovieContents {
 };
 bool readMovie(const std::string &file, MovieContents *contents);
 
-// A test name made of the letters and digits of text.
-std::string caseName(const char *text);
-
 }  // namespace mvtest
 
 #endif

@@ -1,5 +1,6 @@
-// Helpers shared by the QuickTime tests: opening bytes as a memory movie and
-// reporting the error and its detail, and finding atoms in a file's bytes.
+// Helpers shared by the QuickTime tests: making a movie file, opening bytes
+// as a memory movie or a file and reporting the error and its detail, and
+// finding atoms in a file's bytes.
 #ifndef CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
 #define CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
 
@@ -13,6 +14,8 @@
 #include <cinelark/playback.h>
 
 #include "error.h"
+#include "movie_builders.h"
+#include "temp_dir.h"
 
 namespace qt_support {
 
@@ -44,8 +47,39 @@ inline MVid trackOf(MVid movie, int medium)
     return mvFindTrackByMedium(movie, medium, &track) == 0 ? track : 0;
 }
 
-// A file's bytes opened as a memory movie, closed with the object; when the
-// open fails, the movie is 0 and the library's error and its detail are kept.
+// A QuickTime movie file being made in a directory of its own; closing it
+// writes it.
+class NewMovie {
+public:
+    NewMovie()
+    {
+        mvInitQuickTime();
+        auto p = testing_movie::movieParams(MV_FORMAT_QUICKTIME);
+        created = mvCreateFile(path.c_str(), p.get(), nullptr, &movie);
+    }
+    MVid addImage(const char *compression, int packing = DM_PACKING_RGBX, double rate = 15.0, int width = 8,
+                  int height = 4, int orientation = DM_ORIENTATION_BOTTOM_TO_TOP)
+    {
+        auto p = testing_movie::imageParams(width, height, packing, compression, rate);
+        dmParamsSetEnum(p.get(), DM_IMAGE_ORIENTATION, orientation);
+        MVid t = 0;
+        return mvAddTrack(movie, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+    MVid addAudio(double rate, int width, int channels, int format)
+    {
+        auto p = testing_movie::audioParams(width, channels, rate, format);
+        MVid t = 0;
+        return mvAddTrack(movie, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
+    }
+    TempDir dir;
+    const std::string path = dir.file("out.mov");
+    int created = -1;
+    MVid movie = 0;
+};
+
+// A file's bytes opened as a memory movie, or a file opened read-only,
+// closed with the object; when the open fails, the movie is 0 and the
+// library's error and its detail are kept.
 struct OpenedFile {
     std::vector<uint8_t> bytes;
     MVid id = 0;
@@ -55,7 +89,16 @@ struct OpenedFile {
     explicit OpenedFile(std::vector<uint8_t> file) : bytes(std::move(file))
     {
         mvInitQuickTime();
-        if (mvOpenMem(bytes.data(), bytes.size(), &id) != 0) {
+        opened(mvOpenMem(bytes.data(), bytes.size(), &id));
+    }
+    explicit OpenedFile(const std::string &path)
+    {
+        mvInitQuickTime();
+        opened(mvOpenFile(path.c_str(), 0, &id));
+    }
+    void opened(int status)
+    {
+        if (status != 0) {
             id = 0;
             error = mvGetErrno();
             detail = __mvErrorDetail;

@@ -31,6 +31,7 @@ TEST(QuickTimeReader, MdatBeforeOrAfterMoovGivesTheSameFrames)
         EXPECT_EQ(m.audio(), 0);
         EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
         EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGB555);
+        EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0) << "600 / 40";
         // Each stored frame is read from its own place in the "mdat": the
         // builder's bytes are their offsets' low bytes.
         const uint32_t dataAt = moovFirst ? uint32_t(findAtom(m.bytes, "mdat")) + 8 : 8;
@@ -52,29 +53,13 @@ struct Valid {
     std::function<void(const OpenedFile &)> check;
 };
 
-class QuickTimeValid : public ::testing::TestWithParam<Valid> {};
-
-TEST_P(QuickTimeValid, IsReadAsItSays)
-{
-    File f;
-    GetParam().change(f);
-    OpenedFile m(qt_files::build(f));
-    ASSERT_EQ(m.error, 0) << m.detail;
-    ASSERT_NE(m.image(), 0);
-    GetParam().check(m);
-}
-
-void setRate(File &f, uint32_t timeScale, uint32_t duration)
-{
-    f.videos[0].timeScale = timeScale;
-    f.videos[0].sampleDuration = duration;
-}
-
 const Valid kValid[] = {
-    {"RateFromTimeScale", [](File &f) { setRate(f, 600, 40); },
-     [](const OpenedFile &m) { EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 15.0); }},
     // Integer division makes 100 / 7 14 frames per second.
-    {"RateRoundedDown", [](File &f) { setRate(f, 100, 7); },
+    {"RateRoundedDown",
+     [](File &f) {
+         f.videos[0].timeScale = 100;
+         f.videos[0].sampleDuration = 7;
+     },
      [](const OpenedFile &m) { EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 14.0); }},
     {"AppleVideoSizeRoundsUpToWholeBlocks",
      [](File &f) {
@@ -113,8 +98,18 @@ const Valid kValid[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, QuickTimeValid, ::testing::ValuesIn(kValid),
-                         [](const auto &info) { return std::string(info.param.name); });
+TEST(QuickTimeReader, ValidFilesAreReadAsTheySay)
+{
+    for (const Valid &c : kValid) {
+        SCOPED_TRACE(c.name);
+        File f;
+        c.change(f);
+        OpenedFile m(qt_files::build(f));
+        ASSERT_EQ(m.error, 0) << m.detail;
+        ASSERT_NE(m.image(), 0);
+        c.check(m);
+    }
+}
 
 TEST(QuickTimeReader, KeyFramesComeFromTheSyncTable)
 {
@@ -146,19 +141,6 @@ struct Refusal {
     const char *detail;
 };
 
-class QuickTimeRefusal : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(QuickTimeRefusal, GivesItsDetailText)
-{
-    File f;
-    GetParam().change(f);
-    OpenedFile m(qt_files::build(f));
-    EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
-    EXPECT_EQ(m.detail, GetParam().detail);
-    const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
-    EXPECT_NE(message.find(GetParam().detail), std::string::npos) << message;
-}
-
 const Refusal kRefusals[] = {
     {"TwoEdits", [](File &f) { f.edits = 2; }, "Edit list"},
     {"ScaledMovie", [](File &f) { f.movieMatrixFirst = 0x00020000; }, "Transformation matrix"},
@@ -184,8 +166,19 @@ const Refusal kRefusals[] = {
     {"Raw24", [](File &f) { f.videos[0].depth = 24; }, "Only 16-bit and 24-bit raw images are supported"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Constructs, QuickTimeRefusal, ::testing::ValuesIn(kRefusals),
-                         [](const auto &info) { return std::string(info.param.name); });
+TEST(QuickTimeReader, UnsupportedConstructsGiveTheirDetailText)
+{
+    for (const Refusal &c : kRefusals) {
+        SCOPED_TRACE(c.name);
+        File f;
+        c.change(f);
+        OpenedFile m(qt_files::build(f));
+        EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
+        EXPECT_EQ(m.detail, c.detail);
+        const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
+        EXPECT_NE(message.find(c.detail), std::string::npos) << message;
+    }
+}
 
 // ---- damaged files -------------------------------------------------------------
 
@@ -209,15 +202,6 @@ struct Damage {
     std::function<void(std::vector<uint8_t> &)> change;
     int error;
 };
-
-class QuickTimeDamage : public ::testing::TestWithParam<Damage> {};
-
-TEST_P(QuickTimeDamage, IsRefused)
-{
-    std::vector<uint8_t> bytes = qt_files::build(File{});
-    GetParam().change(bytes);
-    EXPECT_EQ(openError(bytes), GetParam().error);
-}
 
 // Sets a 32-bit field at an offset from the first atom of a type.
 void setField(std::vector<uint8_t> &b, const char *atom, size_t field, uint32_t value)
@@ -254,12 +238,15 @@ const Damage kDamages[] = {
      MV_ERR_NOT_MOVIE},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, QuickTimeDamage, ::testing::ValuesIn(kDamages),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST(QuickTimeDamages, AbsurdTableCountsAndPictureSizes)
+TEST(QuickTimeDamage, DamagedFilesAreRefused)
 {
     const std::vector<uint8_t> whole = qt_files::build(File{});
+    for (const Damage &c : kDamages) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes = whole;
+        c.change(bytes);
+        EXPECT_EQ(openError(bytes), c.error);
+    }
     for (const char *table : {"stts", "stsc", "stsz", "stco", "stsd"}) {
         std::vector<uint8_t> bytes = whole;
         // stsz's count is after the constant size.

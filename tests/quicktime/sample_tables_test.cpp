@@ -17,9 +17,9 @@ SampleTables mixedChunks()
     return t;
 }
 
-TEST(QuickTimeSamples, ChunkOfEachSample)
+TEST(QuickTimeSamples, ChunkOfEachSampleAndEntriesThatDoNotRise)
 {
-    const SampleTables t = mixedChunks();
+    SampleTables t = mixedChunks();
     const struct {
         uint64_t sample;
         uint32_t chunk;
@@ -34,13 +34,8 @@ TEST(QuickTimeSamples, ChunkOfEachSample)
     }
     SampleLocation where{};
     EXPECT_EQ(locateSample(t, 11, &where), MV_ERR_INTERNAL);
-}
-
-TEST(QuickTimeSamples, EntriesThatDoNotRiseAreStructuralFaults)
-{
-    SampleTables t = mixedChunks();
+    // First chunks that do not rise, or a chunk 0, are structural faults.
     t.sampleToChunk = {{3, 1, 1}, {2, 1, 1}};
-    SampleLocation where{};
     EXPECT_EQ(locateSample(t, 0, &where), MV_ERR_NOT_MOVIE);
     t.sampleToChunk = {{0, 1, 1}};
     EXPECT_EQ(locateSample(t, 0, &where), MV_ERR_NOT_MOVIE);

@@ -2,51 +2,17 @@
 // the refusals, rewrites after edits, and files that its own reader opens.
 #include <gtest/gtest.h>
 
-#include "movie_builders.h"
 #include "qt_files.h"
 #include "qt_test_support.h"
-#include "temp_dir.h"
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 using namespace qt_support;
-using testing_movie::audioParams;
-using testing_movie::imageParams;
-using testing_movie::movieParams;
 
 namespace {
-
-// A QuickTime movie file being made in a directory of its own; closing it
-// writes it.
-class NewMovie {
-public:
-    NewMovie()
-    {
-        mvInitQuickTime();
-        auto p = movieParams(MV_FORMAT_QUICKTIME);
-        created = mvCreateFile(path.c_str(), p.get(), nullptr, &movie);
-    }
-    MVid addImage(const char *compression, int packing = DM_PACKING_RGBX, double rate = 15.0,
-                  int width = 8, int height = 4)
-    {
-        auto p = imageParams(width, height, packing, compression, rate);
-        MVid t = 0;
-        return mvAddTrack(movie, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
-    }
-    MVid addAudio(double rate, int width, int channels, int format)
-    {
-        auto p = audioParams(width, channels, rate, format);
-        MVid t = 0;
-        return mvAddTrack(movie, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
-    }
-    TempDir dir;
-    const std::string path = dir.file("out.mov");
-    int created = -1;
-    MVid movie = 0;
-};
 
 // Walks the top-level atoms; true when they tile the file exactly.
 bool atomsTileTheFile(const std::vector<uint8_t> &bytes)
@@ -178,27 +144,18 @@ TEST(QuickTimeWriter, SoundTrackDescriptionAndDuration)
     EXPECT_EQ(get32(b, mdhd + 20), 22050u);
     EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
 
-    MVid reopened = 0;
-    ASSERT_EQ(mvOpenFile(m.path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
+    const OpenedFile reopened(m.path);
+    ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
     std::vector<int16_t> back(samples.size());
-    ASSERT_EQ(mvReadFrames(trackOf(reopened, DM_MEDIUM_AUDIO), 0, 4410, back.size() * 2, back.data()), 0);
+    ASSERT_EQ(mvReadFrames(reopened.audio(), 0, 4410, back.size() * 2, back.data()), 0);
     EXPECT_EQ(back, samples);
-    mvClose(reopened);
-}
-
-TEST(QuickTimeWriter, RefusesAMovieWithoutPictures)
-{
-    NewMovie m;
-    ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
-    EXPECT_EQ(mvWrite(m.movie), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE);
-    testing_movie::MemMovie::release(m.movie);
 }
 
 // Raw pictures go to the file as the track holds them, so only QuickTime's
 // own raw layouts are accepted, when the track is made rather than when the
-// movie is closed. (The 5-5-5 and XBGR layouts are read back below.)
-TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
+// movie is closed. (The 5-5-5 and XBGR layouts are read back below.) A movie
+// left without pictures is refused when it is written.
+TEST(QuickTimeWriter, RefusesWhatItCannotWrite)
 {
     for (const auto &[packing, accepted] : {std::pair{DM_PACKING_RGBX, false}, {DM_PACKING_GRAY, false},
                                             {DM_PACKING_XBGR, true}, {DM_PACKING_RGB555, true}}) {
@@ -206,6 +163,9 @@ TEST(QuickTimeWriter, RawTracksOnlyInLayoutsItCanWrite)
         EXPECT_EQ(m.addImage("Uncompressed Video", packing) != 0, accepted) << packing;
         if (!accepted) {
             EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS) << packing;
+            ASSERT_NE(m.addAudio(8000.0, 8, 1, AUDIO_FORMAT_TWOS), 0);
+            EXPECT_EQ(mvWrite(m.movie), -1);
+            EXPECT_EQ(mvGetErrno(), MV_ERR_QT_NO_IMAGE) << packing;
         }
         testing_movie::MemMovie::release(m.movie);
     }
@@ -237,9 +197,9 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
     ASSERT_EQ(mvClose(m.movie), 0);
     EXPECT_TRUE(atomsTileTheFile(TempDir::read(path)));
 
-    MVid reopened = 0;
-    ASSERT_EQ(mvOpenFile(path.c_str(), 0, &reopened), 0) << mvGetErrorStr(mvGetErrno());
-    const MVid readImage = trackOf(reopened, DM_MEDIUM_IMAGE);
+    const OpenedFile reopened(path);
+    ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
+    const MVid readImage = reopened.image();
     ASSERT_EQ(mvGetTrackLength(readImage), 4);
     EXPECT_EQ(mvGetImagePacking(readImage), DM_PACKING_RGB555);
     const int expected[] = {0, 1, 11, 77};
@@ -248,7 +208,6 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
         ASSERT_EQ(mvReadFrames(readImage, frame, 1, back.size() * 2, back.data()), 0);
         EXPECT_EQ(back[5], expected[frame]) << frame;
     }
-    mvClose(reopened);
 }
 
 // QuickTime files point repeated pictures at one copy of their data. Taking
@@ -275,14 +234,13 @@ TEST(QuickTimeWriter, FramesSharingTheirDataKeepItWhenOneGoes)
         ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
         EXPECT_EQ(kept, data) << gone;
         ASSERT_EQ(mvClose(movie), 0) << mvGetErrorStr(mvGetErrno());
-        ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());
-        image = trackOf(movie, DM_MEDIUM_IMAGE);
-        ASSERT_EQ(mvGetTrackLength(image), 3);
-        ASSERT_EQ(mvReadCompressedImage(image, 0, kept.size(), kept.data()), 0);
+        const OpenedFile reopened(path);
+        ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
+        ASSERT_EQ(mvGetTrackLength(reopened.image()), 3);
+        ASSERT_EQ(mvReadCompressedImage(reopened.image(), 0, kept.size(), kept.data()), 0);
         EXPECT_EQ(kept, data) << gone;
-        ASSERT_EQ(mvReadCompressedImage(image, 2, kept.size(), kept.data()), 0);
+        ASSERT_EQ(mvReadCompressedImage(reopened.image(), 2, kept.size(), kept.data()), 0);
         EXPECT_EQ(kept, other) << gone;
-        mvClose(movie);
     }
 }
 
