@@ -14,8 +14,8 @@
 #include <cinelark/playback.h>
 
 #include "error.h"
-#include "movie_builders.h"
-#include "temp_dir.h"
+#include "movie/movie_builders.h"
+#include "movie/temp_dir.h"
 
 namespace qt_support {
 
