@@ -61,8 +61,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_VIDEO);
 
     Handle dec(CL_UNCOMPRESSED_VIDEO, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
-    Bytes out(2 * frame, 0xEE);
-    ASSERT_EQ(clDecompress(dec, 2, int(data.size()), data.data(), out.data()), 0);
+    const Bytes out = dec.Decompress(data, 2 * frame, 2);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + long(stored)), Bytes(a.begin(), a.begin() + long(stored)));
     EXPECT_EQ(Bytes(out.begin() + long(frame), out.begin() + long(frame + stored)),
               Bytes(b.begin(), b.begin() + long(stored)));
@@ -92,9 +91,7 @@ TEST(UncompressedVideo, ConvertsAndFlipsOnTheWayInAndBack) {
     Bytes data = enc.Compress(c.picture.data(), 1);
     EXPECT_EQ(Bytes(data.begin() + 64, data.end()), c.stored);
     Handle dec(CL_UNCOMPRESSED_VIDEO, false, params);
-    Bytes out(c.picture.size(), 0);
-    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(out, c.picture);
+    EXPECT_EQ(dec.Decompress(data, c.picture.size()), c.picture);
   }
 }
 
@@ -149,9 +146,7 @@ TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
     EXPECT_EQ(data, Concat(header, c.stored));
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
     Handle dec(CL_UNCOMPRESSED_AUDIO, false, params);
-    Bytes out(c.memory.size() + 4, 0x99);
-    ASSERT_EQ(clDecompress(dec, c.frames, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(out, Concat(c.memory, Bytes(4, 0x99)));
+    EXPECT_EQ(dec.Decompress(data, c.memory.size() + 4, c.frames), Concat(c.memory, Bytes(4, 0xEE)));
   }
 }
 
