@@ -20,15 +20,6 @@ using codectest::VideoHeader;
 
 using Bytes = std::vector<uint8_t>;
 
-// Codes of a one-row "RLE" frame of the given RGB332 pixels, header removed.
-Bytes RleCodes(const Bytes& pixels) {
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, int(pixels.size()), CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332});
-  Bytes data = enc.Compress(pixels.data(), 1);
-  EXPECT_GE(data.size(), 64u);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE, CL_RGB332, int(pixels.size()), 1));
-  return Bytes(data.begin() + 64, data.end());
-}
-
 Bytes Repeat(uint8_t v, int n) { return Bytes(size_t(n), v); }
 
 Bytes Sequence(int first, int n) {
@@ -40,46 +31,43 @@ Bytes Sequence(int first, int n) {
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
 Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Sequence(0, 63)), {0x01, 63}); }
 
-TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBackExactly) {
+// One-row frames of RGB332 pixels through "RLE", or of RGBX words through
+// "RLE24" (three value bytes per pixel, low byte first), code as the format
+// says and decode back without writing past the frame.
+TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
-    Bytes pixels, codes;
-  } cases[] = {{"OneRun", {7, 7, 7, 7}, {0x04, 0x07}},
-               {"OneGroup", {1, 2, 3}, {0xC3, 1, 2, 3}},
-               {"RunThenGroup", {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
-               {"SinglePixel", {9}, {0xC1, 9}},
-               {"GroupRunSingle", {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
-               {"SingleAfterRunGrows", {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
-               {"LongRunSplits", Repeat(9, 200), {191, 9, 9, 9}},
-               {"LongestRun", Repeat(4, 191), {191, 4}},
-               {"SixtyFourDistinct", Sequence(0, 64), SixtyFourDistinct()}};
+    int scheme;
+    Bytes pixels, codes, decoded;  // decoded empty: the pixels themselves
+  } cases[] = {{"OneRun", CL_RLE, {7, 7, 7, 7}, {0x04, 0x07}},
+               {"OneGroup", CL_RLE, {1, 2, 3}, {0xC3, 1, 2, 3}},
+               {"RunThenGroup", CL_RLE, {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
+               {"SinglePixel", CL_RLE, {9}, {0xC1, 9}},
+               {"GroupRunSingle", CL_RLE, {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
+               {"SingleAfterRunGrows", CL_RLE, {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
+               {"LongRunSplits", CL_RLE, Repeat(9, 200), {191, 9, 9, 9}},
+               {"LongestRun", CL_RLE, Repeat(4, 191), {191, 4}},
+               {"SixtyFourDistinct", CL_RLE, Sequence(0, 64), SixtyFourDistinct()},
+               // Whole words are compared, so the pixel with a top byte of 0xFF
+               // does not continue a run with its neighbour although their
+               // stored values are equal; with the single pixel before it, they
+               // make a group of three.
+               {"WordsCompareWhole", CL_RLE24,
+                {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0xFF, 0x11, 0x22, 0x33, 0},
+                {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33},
+                {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(RleCodes(c.pixels), c.codes);
-    const int n = int(c.pixels.size());
-    Bytes stream = Concat(VideoHeader(CL_RLE, CL_RGB332, n, 1), c.codes);
-    Bytes out(size_t(n) + 8, 0xEE);
-    ASSERT_EQ(clDecompressImage(CL_RLE, n, 1, CL_RGB332, int(stream.size()), stream.data(), out.data()), 0);
-    EXPECT_EQ(Bytes(out.begin(), out.begin() + n), c.pixels);
-    EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(8, 0xEE));
+    const int format = c.scheme == CL_RLE ? CL_RGB332 : CL_RGBX, n = int(c.pixels.size()) / (format == CL_RGBX ? 4 : 1);
+    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, n, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
+    const Bytes stream = enc.Compress(c.pixels.data(), 1);
+    EXPECT_EQ(stream, Concat(VideoHeader(c.scheme, format, n, 1), c.codes));
+    Bytes out(c.pixels.size() + 8, 0xEE);
+    ASSERT_EQ(clDecompressImage(c.scheme, n, 1, format, int(stream.size()), const_cast<uint8_t*>(stream.data()),
+                                out.data()),
+              0);
+    EXPECT_EQ(out, Concat(c.decoded.empty() ? c.pixels : c.decoded, Bytes(8, 0xEE)));
   }
-}
-
-TEST(Rle24Codes, ThreeValueBytesPerPixelLowByteFirst) {
-  const std::vector<uint32_t> pixels = {0x00332211, 0x00332211, 0x00665544, 0xFF332211, 0x00332211};
-  Handle enc(CL_RLE24, true, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX});
-  Bytes data = enc.Compress(pixels.data(), 1);
-  ASSERT_GE(data.size(), 64u);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE24, CL_RGBX, 5, 1));
-  // Whole words are compared, so the pixel with a top byte of 0xFF does not
-  // continue a run with its neighbour although their stored values are
-  // equal; with the single pixel before it, they make a group of three.
-  const Bytes codes = {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33};
-  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), codes);
-
-  std::vector<uint32_t> out(5, 0xDEADBEEF);
-  ASSERT_EQ(clDecompressImage(CL_RLE24, 5, 1, CL_RGBX, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, (std::vector<uint32_t>{0x00332211, 0x00332211, 0x00665544, 0x00332211, 0x00332211}));
 }
 
 // A picture with runs, gradients and noise, in RGBX words whose fourth
