@@ -151,7 +151,10 @@ TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
   EXPECT_EQ(clQueryHandle(own), h_);
 }
 
-TEST_F(ClBuffers, QueryAndUpdateChecks) {
+// The argument checks of queries and updates; after done, a valid query no
+// longer waits for more, and one larger than the buffer is limited, not
+// refused.
+TEST_F(ClBuffers, QueryAndUpdateChecksAndDone) {
   CL_BufferHdl b = Data(10);
   CapturedErrors errors;
   EXPECT_EQ(Free(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
@@ -161,30 +164,24 @@ TEST_F(ClBuffers, QueryAndUpdateChecks) {
   EXPECT_EQ(clUpdateHead(b, -1), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clUpdateTail(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
   EXPECT_EQ(clDestroyBuf(nullptr), CL_ERR_NULL_BUFFER_HANDLE);
+  clUpdateHead(b, 3);
+  ASSERT_EQ(clDoneUpdatingHead(b), 0);
+  EXPECT_EQ(Valid(b, 10), 3);
+  EXPECT_EQ(Valid(b, 50), 3);
+  EXPECT_EQ(clUpdateHead(b, 7), 7);
+  EXPECT_EQ(Free(b, 5), 0);
   EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clQueryFree: invalid buffer handle 0\n",
                                                        "clQueryFree: invalid query amount -1\n",
                                                        "clQueryFree: invalid buffer pointer 0\n",
                                                        "clQueryFree: Query amount larger than buffer size (11 > 10)\n",
                                                        "clUpdateHead: invalid update amount -1\n",
                                                        "clUpdateTail: invalid buffer handle 0\n",
-                                                       "clDestroyBuf: invalid buffer handle 0\n"}));
-  ASSERT_EQ(errors.reports().size(), 7u);
+                                                       "clDestroyBuf: invalid buffer handle 0\n",
+                                                       "clQueryValid: Query amount larger than buffer size (50 > 10). "
+                                                       "Limiting to 10.\n"}));
+  ASSERT_EQ(errors.reports().size(), 8u);
   EXPECT_EQ(errors.reports()[0].handle, nullptr);
   EXPECT_EQ(errors.reports()[1].handle, h_);
-}
-
-// After done, a valid query no longer waits for more, and one larger than
-// the buffer is limited, not refused.
-TEST_F(ClBuffers, DoneStopsWaitingForMore) {
-  CL_BufferHdl b = Data(10);
-  clUpdateHead(b, 3);
-  ASSERT_EQ(clDoneUpdatingHead(b), 0);
-  EXPECT_EQ(Valid(b, 10), 3);
-  CapturedErrors errors;
-  EXPECT_EQ(Valid(b, 50), 3);
-  EXPECT_EQ(errors.only(), "clQueryValid: Query amount larger than buffer size (50 > 10). Limiting to 10.\n");
-  EXPECT_EQ(clUpdateHead(b, 7), 7);
-  EXPECT_EQ(Free(b, 5), 0);
 }
 
 // A thread asleep on a ring, waiting for bytes (an empty data ring) or for
