@@ -32,9 +32,13 @@ class ClBuffers : public testing::Test {
   int wrap_ = -1;
 };
 
-TEST_F(ClBuffers, FillingAndEmptyingAHundredByteRing) {
+// A hundred-byte ring filled and emptied, then its head and its free space
+// wrapping around the end; updates move only what there is and say so.
+TEST_F(ClBuffers, DataRingCountsAndWrapsAroundTheEnd) {
   CL_BufferHdl b = Data(100);
   ASSERT_NE(b, nullptr);
+  void* base = nullptr;
+  ASSERT_EQ(clQueryBufferHdl(h_, CL_DATA, &base), b);
   EXPECT_EQ(Free(b), 100);
   EXPECT_EQ(wrap_, 0);
   EXPECT_EQ(Valid(b), 0);
@@ -46,12 +50,7 @@ TEST_F(ClBuffers, FillingAndEmptyingAHundredByteRing) {
   EXPECT_EQ(clUpdateTail(b, 100), 100);
   EXPECT_EQ(Free(b), 100);
   EXPECT_EQ(Valid(b), 0);
-}
 
-TEST_F(ClBuffers, HeadWrapsAroundTheEnd) {
-  CL_BufferHdl b = Data(100);
-  void* base = nullptr;
-  ASSERT_EQ(clQueryBufferHdl(h_, CL_DATA, &base), b);
   MoveTo(b, 90);
   EXPECT_EQ(clUpdateHead(b, 30), 30);
   EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, 20u);
@@ -63,14 +62,11 @@ TEST_F(ClBuffers, HeadWrapsAroundTheEnd) {
   EXPECT_EQ(Free(b), 70);
   EXPECT_EQ(wrap_, 0);
   EXPECT_EQ(at_, static_cast<uint8_t*>(base) + 20);
-}
 
-TEST_F(ClBuffers, FreeSpaceWrapsWhenTheTailIsPastTheStart) {
-  CL_BufferHdl b = Data(100);
-  MoveTo(b, 40);
+  ASSERT_EQ(clUpdateTail(b, 30), 30);
+  MoveTo(b, 20);  // empty at 40: free bytes run to the end and on to 40
   EXPECT_EQ(Free(b), 60);
   EXPECT_EQ(wrap_, 40);
-  // Updates move only what there is and say so.
   EXPECT_EQ(clUpdateHead(b, 150), 100);
   EXPECT_EQ(clUpdateHead(b, 1), 0);
   EXPECT_EQ(clUpdateTail(b, 250), 100);
@@ -98,7 +94,9 @@ TEST_F(ClBuffers, FrameBuffersCountWholeFrames) {
   EXPECT_EQ(wrap_, 307200);
 }
 
-TEST_F(ClBuffers, BlockSizesRoundDownToWholeFrames) {
+// Block sizes round down to whole frames; a frame size of zero and the
+// other creation checks are refused in order.
+TEST_F(ClBuffers, CreationRulesAndChecks) {
   clSetParam(h_, CL_IMAGE_WIDTH, 10);
   clSetParam(h_, CL_IMAGE_HEIGHT, 10);  // RGBX: 400 bytes per frame
   CL_BufferHdl f = clCreateBuf(h_, CL_FRAME, 2, 999, nullptr);
@@ -108,39 +106,32 @@ TEST_F(ClBuffers, BlockSizesRoundDownToWholeFrames) {
   EXPECT_EQ(clQueryBufferHdl(h_, CL_FRAME, nullptr), nullptr);
   CapturedErrors errors;
   EXPECT_EQ(clCreateBuf(h_, CL_FRAME, 2, 399, nullptr), nullptr);
-  EXPECT_EQ(errors.only(), "clCreateBuf: invalid block size 399\n");
-}
-
-TEST_F(ClBuffers, CreationChecksComeInOrder) {
-  CapturedErrors errors;
   EXPECT_EQ(clCreateBuf(nullptr, 3, 0, 0, nullptr), nullptr);
   EXPECT_EQ(clCreateBuf(h_, 3, 1, 10, nullptr), nullptr);
-  ASSERT_NE(clCreateBuf(h_, CL_FRAME, 1, 307200, nullptr), nullptr);
-  EXPECT_EQ(clCreateBuf(h_, CL_FRAME, 1, 307200, nullptr), nullptr);
+  ASSERT_NE(clCreateBuf(h_, CL_FRAME, 1, 400, nullptr), nullptr);
+  EXPECT_EQ(clCreateBuf(h_, CL_FRAME, 1, 400, nullptr), nullptr);
   ASSERT_NE(Data(10), nullptr);
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 1, 10, nullptr), nullptr);
   clDestroyBuf(clQueryBufferHdl(h_, CL_DATA, nullptr));
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 0, 10, nullptr), nullptr);
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 1, 0, nullptr), nullptr);
   EXPECT_EQ(clCreateBuf(h_, CL_DATA, 2, 1 << 30, nullptr), nullptr);
+  clDestroyBuf(clQueryBufferHdl(h_, CL_FRAME, nullptr));
+  clSetParam(h_, CL_IMAGE_WIDTH, 0);
+  EXPECT_EQ(clCreateBuf(h_, CL_FRAME, 1, 100, nullptr), nullptr);
   EXPECT_EQ(errors.texts(),
             (std::vector<std::string>{
-                "clCreateBuf: invalid compressor handle pointer 0\n", "clCreateBuf: invalid buffer type (3)\n",
+                "clCreateBuf: invalid block size 399\n", "clCreateBuf: invalid compressor handle pointer 0\n",
+                "clCreateBuf: invalid buffer type (3)\n",
                 "clCreateBuf: attempt to create a frame buffer that already exists (1)\n",
                 "clCreateBuf: attempt to create a data buffer that already exists (2)\n",
                 "clCreateBuf: invalid number of blocks 0\n", "clCreateBuf: invalid block size 0\n",
-                "clCreateBuf: 2 blocks of 1073741824 bytes exceed the largest buffer (1073741823 bytes)\n"}));
-  ASSERT_EQ(errors.reports().size(), 7u);
-  EXPECT_EQ(errors.reports()[1].code, CL_ERR_BAD_BUFFER_TYPE);
-  EXPECT_EQ(errors.reports()[2].code, CL_ERR_BUFFER_EXISTS);
-}
-
-TEST_F(ClBuffers, ZeroFrameSizeIsRefused) {
-  clSetParam(h_, CL_IMAGE_WIDTH, 0);
-  CapturedErrors errors;
-  EXPECT_EQ(clCreateBuf(h_, CL_FRAME, 1, 100, nullptr), nullptr);
-  EXPECT_EQ(errors.only(), "clCreateBuf: Frame buffer size is zero (0 by 240 by 8  RGBX)\n");
-  EXPECT_EQ(errors.reports()[0].code, CL_ERR_ZERO_FRAME_SIZE);
+                "clCreateBuf: 2 blocks of 1073741824 bytes exceed the largest buffer (1073741823 bytes)\n",
+                "clCreateBuf: Frame buffer size is zero (0 by 10 by 8  RGBX)\n"}));
+  ASSERT_EQ(errors.reports().size(), 9u);
+  EXPECT_EQ(errors.reports()[2].code, CL_ERR_BAD_BUFFER_TYPE);
+  EXPECT_EQ(errors.reports()[3].code, CL_ERR_BUFFER_EXISTS);
+  EXPECT_EQ(errors.reports()[8].code, CL_ERR_ZERO_FRAME_SIZE);
 }
 
 TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
@@ -160,7 +151,10 @@ TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
   EXPECT_EQ(clQueryHandle(own), h_);
 }
 
-TEST_F(ClBuffers, QueryAndUpdateChecks) {
+// The argument checks of queries and updates; after done, a valid query no
+// longer waits for more, and one larger than the buffer is limited, not
+// refused.
+TEST_F(ClBuffers, QueryAndUpdateChecksAndDone) {
   CL_BufferHdl b = Data(10);
   CapturedErrors errors;
   EXPECT_EQ(Free(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
@@ -170,35 +164,24 @@ TEST_F(ClBuffers, QueryAndUpdateChecks) {
   EXPECT_EQ(clUpdateHead(b, -1), CL_ERR_BAD_AMOUNT);
   EXPECT_EQ(clUpdateTail(nullptr, 1), CL_ERR_NULL_BUFFER_HANDLE);
   EXPECT_EQ(clDestroyBuf(nullptr), CL_ERR_NULL_BUFFER_HANDLE);
+  clUpdateHead(b, 3);
+  ASSERT_EQ(clDoneUpdatingHead(b), 0);
+  EXPECT_EQ(Valid(b, 10), 3);
+  EXPECT_EQ(Valid(b, 50), 3);
+  EXPECT_EQ(clUpdateHead(b, 7), 7);
+  EXPECT_EQ(Free(b, 5), 0);
   EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clQueryFree: invalid buffer handle 0\n",
                                                        "clQueryFree: invalid query amount -1\n",
                                                        "clQueryFree: invalid buffer pointer 0\n",
                                                        "clQueryFree: Query amount larger than buffer size (11 > 10)\n",
                                                        "clUpdateHead: invalid update amount -1\n",
                                                        "clUpdateTail: invalid buffer handle 0\n",
-                                                       "clDestroyBuf: invalid buffer handle 0\n"}));
-  ASSERT_EQ(errors.reports().size(), 7u);
+                                                       "clDestroyBuf: invalid buffer handle 0\n",
+                                                       "clQueryValid: Query amount larger than buffer size (50 > 10). "
+                                                       "Limiting to 10.\n"}));
+  ASSERT_EQ(errors.reports().size(), 8u);
   EXPECT_EQ(errors.reports()[0].handle, nullptr);
   EXPECT_EQ(errors.reports()[1].handle, h_);
-}
-
-TEST_F(ClBuffers, OversizedValidQueryIsLimitedNotRefused) {
-  CL_BufferHdl b = Data(10);
-  clUpdateHead(b, 4);
-  clDoneUpdatingHead(b);
-  CapturedErrors errors;
-  EXPECT_EQ(Valid(b, 50), 4);
-  EXPECT_EQ(errors.only(), "clQueryValid: Query amount larger than buffer size (50 > 10). Limiting to 10.\n");
-}
-
-TEST_F(ClBuffers, DoneStopsWaitingForMore) {
-  CL_BufferHdl b = Data(10);
-  clUpdateHead(b, 3);
-  ASSERT_EQ(clDoneUpdatingHead(b), 0);
-  // Without done this would wait for ten bytes.
-  EXPECT_EQ(Valid(b, 10), 3);
-  EXPECT_EQ(clUpdateHead(b, 7), 7);
-  EXPECT_EQ(Free(b, 5), 0);
 }
 
 // A thread asleep on a ring, waiting for bytes (an empty data ring) or for

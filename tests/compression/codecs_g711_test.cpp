@@ -58,13 +58,12 @@ int ExpectedAlaw(int sample) {
   return -1;
 }
 
-TEST(G711Tables, UlawEncodesEverySampleIntoItsInterval) {
+// Every sample encodes into its interval and every code decodes to its
+// interval's middle.
+TEST(G711Tables, UlawMatchesTheIntervals) {
   for (int x = -32768; x <= 32767; ++x) {
     ASSERT_EQ(CL_linear2ulaw(int16_t(x)), ExpectedUlaw(x)) << "sample " << x;
   }
-}
-
-TEST(G711Tables, UlawDecodesEveryCodeToItsIntervalMiddle) {
   for (int code = 0; code < 256; ++code) {
     const int c = ~code & 0xFF;
     const int magnitude = UlawMiddle((c >> 4) & 7, c & 15);
@@ -74,13 +73,10 @@ TEST(G711Tables, UlawDecodesEveryCodeToItsIntervalMiddle) {
   }
 }
 
-TEST(G711Tables, AlawEncodesEverySampleIntoItsInterval) {
+TEST(G711Tables, AlawMatchesTheIntervals) {
   for (int x = -32768; x <= 32767; ++x) {
     ASSERT_EQ(CL_linear2alaw(int16_t(x)), ExpectedAlaw(x)) << "sample " << x;
   }
-}
-
-TEST(G711Tables, AlawDecodesEveryCodeToItsIntervalMiddle) {
   for (int code = 0; code < 256; ++code) {
     const int a = code ^ 0x55;
     const int s = (a >> 4) & 7;
@@ -130,7 +126,18 @@ TEST(G711Codec, StreamsAndDecodes) {
   }
 }
 
-TEST(G711Messages, ReportsShortHeaderSpaceAndWrongSampleWidth) {
+// "Compressed buffer size" covers the header and one block until the caller
+// sets it; a buffer too small for the header, samples other than 16 bits and
+// a stream shorter than the header are reported.
+TEST(G711Params, BufferSizeAndMessages) {
+  {
+    Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 3});
+    EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 5);
+    clSetParam(enc, CL_BLOCK_SIZE, 100);
+    EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 500);
+    clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, 4000);
+    EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 4000);
+  }
   CapturedErrors errors;
   std::vector<int16_t> samples(4, 0);
   for (const auto& [scheme, param, value, text] :
@@ -151,15 +158,6 @@ TEST(G711Messages, ReportsShortHeaderSpaceAndWrongSampleWidth) {
     EXPECT_EQ(clDecompress(dec, 4, int(shortStream.size()), shortStream.data(), samples.data()), CL_ERR_NO_DATA);
     EXPECT_EQ(errors.last(), "clDecompress G711: insufficient data for header (48 bytes needed, 20 free).\n");
   }
-}
-
-TEST(G711Params, CompressedBufferSizeCoversHeaderAndOneBlock) {
-  Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 3});
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 5);
-  clSetParam(enc, CL_BLOCK_SIZE, 100);
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 48 + 500);
-  clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, 4000);
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 4000);
 }
 
 // Plain memory of "Compressed buffer size" bytes that holds fewer frames

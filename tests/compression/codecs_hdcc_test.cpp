@@ -60,9 +60,9 @@ TEST(Hdcc, SuccessiveFramesSampleDifferentPixels) {
   }
 }
 
-// floor(0.3 x 32r + 0.59 x 32g + 0.11 x 64b) worked out by hand for each
-// field at its top, in both layouts.
-TEST(Hdcc, LuminanceOfEachField) {
+// The luminance tables: floor(0.3 x 32r + 0.59 x 32g + 0.11 x 64b) worked
+// out by hand for each field at its top, in both layouts.
+TEST(Hdcc, LuminanceAndSampleCount) {
   namespace t = cl::codecs::hdcc;
   EXPECT_EQ(t::kRgb8Luminance[0x07], 67);    // red 7: 67.2
   EXPECT_EQ(t::kRgb8Luminance[0x38], 132);   // green 7: 132.16
@@ -72,9 +72,8 @@ TEST(Hdcc, LuminanceOfEachField) {
   EXPECT_EQ(t::kRgb332Luminance[0x07], 132);
   EXPECT_EQ(t::kRgb332Luminance[0x18], 21);
   EXPECT_EQ(t::kRgb332Luminance[0x49], 45);  // red 2, blue 1, green 1: 19.2 + 18.88 + 7.04
-}
 
-TEST(Hdcc, SamplesPerTileRoundUpToPowersOfTwo) {
+  // Samples per tile round up to powers of two; others are warned about.
   const struct {
     int count, samples, shift;
   } cases[] = {{1, 1, 0}, {2, 2, 1}, {3, 4, 2}, {6, 8, 3}, {9, 16, 4}, {16, 16, 4}, {0, 16, 4}, {17, 16, 4}};
@@ -121,7 +120,9 @@ TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
   }
 }
 
-TEST(Hdcc, KeyFrameRequestResendsEveryTile) {
+// A key frame request resends every tile; the helper calls check their
+// handles.
+TEST(Hdcc, KeyFramesAndBufferSize) {
   Bytes image(16 * 4);
   for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i / 4 % 4 * 64 + 40);
   Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
@@ -138,15 +139,13 @@ TEST(Hdcc, KeyFrameRequestResendsEveryTile) {
   EXPECT_EQ(clHDCCEncodeKeyFrameNext(nullptr), CL_ERR_NULL_HANDLE);
   Handle rle(CL_RLE, true);
   EXPECT_EQ(clHDCCSetSamplesToTake(rle, 2), CL_ERR_BAD_SCHEME);
-}
 
-// Without a size from the caller a single call has room for every tile.
-TEST(Hdcc, CompressImageSendsEveryChangedTile) {
-  Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 13, CL_IMAGE_HEIGHT, 9});
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 3 * 2 * 20);
-  Bytes image(13 * 9, 0xFF), data(120);
+  // Without a size from the caller a single call has room for every tile.
+  Handle whole(CL_HDCC, true, {CL_IMAGE_WIDTH, 13, CL_IMAGE_HEIGHT, 9});
+  EXPECT_EQ(clGetParam(whole, CL_COMPRESSED_BUFFER_SIZE), 3 * 2 * 20);
+  Bytes white(13 * 9, 0xFF), data(120);
   int size = -1;
-  EXPECT_EQ(clCompressImage(CL_HDCC, 13, 9, CL_RGB8, 0.0f, image.data(), &size, data.data()), 0);
+  EXPECT_EQ(clCompressImage(CL_HDCC, 13, 9, CL_RGB8, 0.0f, white.data(), &size, data.data()), 0);
   EXPECT_EQ(size, 120);
   Handle tiny(CL_HDCC, true, {CL_IMAGE_WIDTH, 3, CL_IMAGE_HEIGHT, 3});
   EXPECT_EQ(clGetParam(tiny, CL_COMPRESSED_BUFFER_SIZE), 20);

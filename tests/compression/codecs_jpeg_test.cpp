@@ -38,15 +38,6 @@ Bytes Picture(int w, int h, int format) {
   return out;
 }
 
-Bytes Decode(const Bytes& data, int w, int h, int format, std::initializer_list<int> params, int* result) {
-  Handle dec(CL_JPEG, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
-  std::vector<int> pv(params);
-  if (!pv.empty()) clSetParams(dec, pv.data(), int(pv.size()));
-  Bytes out(size_t(w) * h * BytesPerPixel(format));
-  *result = clDecompress(dec, 1, int(data.size()), const_cast<uint8_t*>(data.data()), out.data());
-  return out;
-}
-
 // Every internal format and both colour paths: converted frames come back as
 // the converters bring them to the internal format and back; full range
 // frames come back as they were.
@@ -79,8 +70,7 @@ TEST(JpegRoundTrip, DecodesWithinTheBound) {
 
     Handle dec(CL_JPEG, false, params);
     ASSERT_EQ(JPEGFullRange(dec, c.fullRange), 0);
-    Bytes out(source.size());
-    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), const_cast<uint8_t*>(data.data()), out.data()), 0);
+    const Bytes out = dec.Decompress(data, source.size());
 
     Bytes expected = source;
     const int internal = c.internal == -1 ? (c.original >= CL_GRAYSCALE ? c.original : CL_YUV) : c.internal;
@@ -111,8 +101,12 @@ TEST(Jpeg, QualityReadsBackFromTheLuminanceTable) {
   }
 }
 
-TEST(Jpeg, InterchangeHeaderAndLoadedTables) {
+// The interchange header, the tables and pass-through bytes loaded into it
+// and the checks of the loading calls; "Compressed buffer size" until the
+// caller sets it, and an internal format the codec does not take.
+TEST(Jpeg, InterchangeHeaderAndParameters) {
   Handle enc(CL_JPEG, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16, kQuality, 50});
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 16 * 16 * 4 + 868);
   auto* state = static_cast<cl::codecs::jpeg::State*>(clGetUnique(enc));
   const Bytes before(state->header.begin(), state->header.end());
   EXPECT_EQ(Bytes(before.begin(), before.begin() + 7), (Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x83, 0x10}));
@@ -161,6 +155,16 @@ TEST(Jpeg, InterchangeHeaderAndLoadedTables) {
   EXPECT_EQ(JPEGPassThrough(enc, 0, ten), -1);
   EXPECT_EQ(JPEGPassThrough(enc, 3, nullptr), -1);
   EXPECT_EQ(JPEGFullRange(enc, 2), -1);
+
+  EXPECT_EQ(clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, 5000), 0);
+  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 5000);
+  CapturedErrors errors;
+  Handle rgb(CL_JPEG, true, {CL_IMAGE_WIDTH, 8, CL_IMAGE_HEIGHT, 8, CL_INTERNAL_FORMAT, CL_RGBX});
+  int result = 0;
+  rgb.Compress(Bytes(8 * 8 * 4).data(), 1, &result);
+  EXPECT_EQ(result, CL_ERR_NO_DATA);
+  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
+  EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
 }
 
 // Without stream headers a frame is the scan data alone; the decoder reads
@@ -178,11 +182,9 @@ TEST(Jpeg, AbbreviatedFramesDecodeAfterTheInterchangeHeader) {
     ASSERT_GT(scan.size(), 2u);
     EXPECT_NE(scan[0], 0xFF);
     EXPECT_TRUE(std::equal(scan.begin(), scan.end(), whole.end() - scan.size())) << internal;
-    int result = 0;
-    const Bytes out = Decode(scan, w, h, CL_RGBX, {CL_INTERNAL_FORMAT, internal, kHeadersFlag, 0}, &result);
-    ASSERT_EQ(result, 0) << internal;
-    const Bytes reference = Decode(whole, w, h, CL_RGBX, {}, &result);
-    EXPECT_EQ(out, reference) << internal;
+    Handle dec(CL_JPEG, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_INTERNAL_FORMAT, internal, kHeadersFlag, 0});
+    Handle reference(CL_JPEG, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h});
+    EXPECT_EQ(dec.Decompress(scan, source.size()), reference.Decompress(whole, source.size())) << internal;
   }
 }
 
@@ -235,21 +237,6 @@ TEST(Jpeg, BrokenFramesFailAndTheNextDecodes) {
   EXPECT_EQ(clReadHeader(dec, int(junk.size()), junk.data()), -1);
   EXPECT_EQ(clSetParam(dec, kHeadersFlag, 0), 0);
   EXPECT_EQ(clReadHeader(dec, int(junk.size()), junk.data()), 0);
-}
-
-TEST(Jpeg, ParametersAroundTheFrames) {
-  Handle enc(CL_JPEG, true, {CL_IMAGE_WIDTH, 30, CL_IMAGE_HEIGHT, 10});
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 30 * 10 * 4 + 868);
-  EXPECT_EQ(clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, 5000), 0);
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 5000);
-
-  CapturedErrors errors;
-  Handle rgb(CL_JPEG, true, {CL_IMAGE_WIDTH, 8, CL_IMAGE_HEIGHT, 8, CL_INTERNAL_FORMAT, CL_RGBX});
-  Bytes frame(8 * 8 * 4), data(2000);
-  int size = 0;
-  EXPECT_EQ(clCompress(rgb, 1, frame.data(), &size, data.data()), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
-  EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
 }
 
 }  // namespace

@@ -20,15 +20,6 @@ using codectest::VideoHeader;
 
 using Bytes = std::vector<uint8_t>;
 
-// Codes of a one-row "RLE" frame of the given RGB332 pixels, header removed.
-Bytes RleCodes(const Bytes& pixels) {
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, int(pixels.size()), CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332});
-  Bytes data = enc.Compress(pixels.data(), 1);
-  EXPECT_GE(data.size(), 64u);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE, CL_RGB332, int(pixels.size()), 1));
-  return Bytes(data.begin() + 64, data.end());
-}
-
 Bytes Repeat(uint8_t v, int n) { return Bytes(size_t(n), v); }
 
 Bytes Sequence(int first, int n) {
@@ -40,128 +31,99 @@ Bytes Sequence(int first, int n) {
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
 Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Sequence(0, 63)), {0x01, 63}); }
 
-TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBackExactly) {
+// One-row frames of RGB332 pixels through "RLE", or of RGBX words through
+// "RLE24" (three value bytes per pixel, low byte first), code as the format
+// says and decode back without writing past the frame.
+TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
-    Bytes pixels, codes;
-  } cases[] = {{"OneRun", {7, 7, 7, 7}, {0x04, 0x07}},
-               {"OneGroup", {1, 2, 3}, {0xC3, 1, 2, 3}},
-               {"RunThenGroup", {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
-               {"SinglePixel", {9}, {0xC1, 9}},
-               {"GroupRunSingle", {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
-               {"SingleAfterRunGrows", {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
-               {"LongRunSplits", Repeat(9, 200), {191, 9, 9, 9}},
-               {"LongestRun", Repeat(4, 191), {191, 4}},
-               {"SixtyFourDistinct", Sequence(0, 64), SixtyFourDistinct()}};
+    int scheme;
+    Bytes pixels, codes, decoded;  // decoded empty: the pixels themselves
+  } cases[] = {{"OneRun", CL_RLE, {7, 7, 7, 7}, {0x04, 0x07}},
+               {"OneGroup", CL_RLE, {1, 2, 3}, {0xC3, 1, 2, 3}},
+               {"RunThenGroup", CL_RLE, {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
+               {"SinglePixel", CL_RLE, {9}, {0xC1, 9}},
+               {"GroupRunSingle", CL_RLE, {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
+               {"SingleAfterRunGrows", CL_RLE, {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
+               {"LongRunSplits", CL_RLE, Repeat(9, 200), {191, 9, 9, 9}},
+               {"LongestRun", CL_RLE, Repeat(4, 191), {191, 4}},
+               {"SixtyFourDistinct", CL_RLE, Sequence(0, 64), SixtyFourDistinct()},
+               // Whole words are compared, so the pixel with a top byte of 0xFF
+               // does not continue a run with its neighbour although their
+               // stored values are equal; with the single pixel before it, they
+               // make a group of three.
+               {"WordsCompareWhole", CL_RLE24,
+                {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0xFF, 0x11, 0x22, 0x33, 0},
+                {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33},
+                {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(RleCodes(c.pixels), c.codes);
-    const int n = int(c.pixels.size());
-    Bytes stream = Concat(VideoHeader(CL_RLE, CL_RGB332, n, 1), c.codes);
-    Bytes out(size_t(n) + 8, 0xEE);
-    ASSERT_EQ(clDecompressImage(CL_RLE, n, 1, CL_RGB332, int(stream.size()), stream.data(), out.data()), 0);
-    EXPECT_EQ(Bytes(out.begin(), out.begin() + n), c.pixels);
-    EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(8, 0xEE));
+    const int format = c.scheme == CL_RLE ? CL_RGB332 : CL_RGBX, n = int(c.pixels.size()) / (format == CL_RGBX ? 4 : 1);
+    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, n, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
+    const Bytes stream = enc.Compress(c.pixels.data(), 1);
+    EXPECT_EQ(stream, Concat(VideoHeader(c.scheme, format, n, 1), c.codes));
+    Bytes out(c.pixels.size() + 8, 0xEE);
+    ASSERT_EQ(clDecompressImage(c.scheme, n, 1, format, int(stream.size()), const_cast<uint8_t*>(stream.data()),
+                                out.data()),
+              0);
+    EXPECT_EQ(out, Concat(c.decoded.empty() ? c.pixels : c.decoded, Bytes(8, 0xEE)));
   }
 }
 
-TEST(Rle24Codes, ThreeValueBytesPerPixelLowByteFirst) {
-  const std::vector<uint32_t> pixels = {0x00332211, 0x00332211, 0x00665544, 0xFF332211, 0x00332211};
-  Handle enc(CL_RLE24, true, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX});
-  Bytes data = enc.Compress(pixels.data(), 1);
-  ASSERT_GE(data.size(), 64u);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_RLE24, CL_RGBX, 5, 1));
-  // Whole words are compared, so the pixel with a top byte of 0xFF does not
-  // continue a run with its neighbour although their stored values are
-  // equal; with the single pixel before it, they make a group of three.
-  const Bytes codes = {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33};
-  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), codes);
-
-  std::vector<uint32_t> out(5, 0xDEADBEEF);
-  ASSERT_EQ(clDecompressImage(CL_RLE24, 5, 1, CL_RGBX, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, (std::vector<uint32_t>{0x00332211, 0x00332211, 0x00665544, 0x00332211, 0x00332211}));
-}
-
-// A picture with runs, gradients and noise, in RGBX words.
-std::vector<uint32_t> TestPicture(int w, int h) {
-  std::vector<uint32_t> p(size_t(w) * size_t(h));
+// A picture with runs, gradients and noise, in RGBX words whose fourth
+// byte is not zero; each frame its own.
+Bytes TestPicture(int w, int h, int frame) {
+  Bytes p;
   uint32_t seed = 12345;
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       seed = seed * 1103515245u + 12345u;
-      uint32_t v = (x < w / 3) ? 0x00102030u : uint32_t(x * 3) | uint32_t(y * 5) << 8 | ((seed >> 16) & 0xFF) << 16;
-      p[size_t(y) * size_t(w) + size_t(x)] = v;
+      const int noise = int(seed >> 16) & 0xFF;
+      if (x < w / 3) p.insert(p.end(), {uint8_t(0x30 + frame), 0x20, 0x10, 0x7F});
+      else p.insert(p.end(), {uint8_t(x * 3 + frame), uint8_t(y * 5), uint8_t(noise), 0x7F});
     }
   }
   return p;
 }
 
-// Red, green and blue survive every layout the codec codes; the fourth byte
-// is not stored. The "Internal format" range of the row ends at RGBX, so
-// RGBA frames are coded as RGBX words.
-TEST(Rle24RoundTrip, KeepsTheColourBytes) {
+int BytesPerPixel(int format) { return format == CL_RGB332 ? 1 : format == CL_RGB ? 3 : 4; }
+
+Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
+  if (fromFormat == toFormat) return from;
+  Bytes to(size_t(w * h * BytesPerPixel(toFormat)));
+  EXPECT_EQ(csConvert(w, h, fromFormat, from.data(), toFormat, to.data()), 0);
+  return to;
+}
+
+// Frames come back as the converters bring them to the stored layout and
+// back, without the fourth byte of words; the "Internal format" range of the
+// "RLE24" row ends at RGBX, so RGBA frames are coded as RGBX words. Only the
+// first call's stream carries the header, and the decoder takes the internal
+// format from it.
+TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
+  const struct {
+    int scheme, original, internal, stored;
+  } cases[] = {{CL_RLE24, CL_RGBX, CL_RGBX, CL_RGBX}, {CL_RLE24, CL_RGBA, CL_RGBX, CL_RGBX},
+               {CL_RLE24, CL_RGBX, -1, CL_RGBX},     {CL_RLE24, CL_RGB, -1, CL_RGBX},
+               {CL_RLE, CL_RGB332, -1, CL_RGB332},  {CL_RLE, CL_RGBX, -1, CL_RGB332}};
   constexpr int w = 37, h = 11;
-  std::vector<uint32_t> picture = TestPicture(w, h);
-  for (auto& p : picture) p |= 0x7F000000u;
-  using Layout = std::pair<int, int>;  // original and internal format
-  for (const auto& [original, internal] : {Layout{CL_RGBX, CL_RGBX}, {CL_RGBA, CL_RGBX}, {CL_RGBX, -1}}) {
-    SCOPED_TRACE(testing::Message() << original << " " << internal);
-    Handle enc(CL_RLE24, true,
-               {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original, CL_INTERNAL_FORMAT, internal});
-    Bytes data = enc.Compress(picture.data(), 1);
-    Handle dec(CL_RLE24, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original});
-    std::vector<uint32_t> out(picture.size(), 0);
-    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), CL_RGBX);  // from the header
-    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i] & 0xFFFFFF, picture[i] & 0xFFFFFF) << i;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.scheme << " " << c.original << " " << c.internal);
+    const std::initializer_list<int> params = {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, c.original};
+    Handle enc(c.scheme, true, params);
+    clSetParam(enc, CL_INTERNAL_FORMAT, c.internal);
+    Handle dec(c.scheme, false, params);
+    for (int frame = 0; frame < 2; ++frame) {
+      const Bytes picture = Convert(TestPicture(w, h, frame), CL_RGBX, c.original, w, h);
+      Bytes expected = Convert(Convert(picture, c.original, c.stored, w, h), c.stored, c.original, w, h);
+      const Bytes data = enc.Compress(picture.data(), 1);
+      EXPECT_EQ(clQueryScheme(data.data()) == c.scheme, frame == 0);
+      Bytes out = dec.Decompress(data, picture.size());
+      EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), c.stored);
+      for (size_t i = 3; BytesPerPixel(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
+      EXPECT_EQ(out, expected) << "frame " << frame;
+    }
   }
-}
-
-TEST(Rle24RoundTrip, RgbFramesComeBackExactly) {
-  constexpr int w = 20, h = 9;
-  std::vector<uint32_t> words = TestPicture(w, h);
-  Bytes rgb(size_t(w * h * 3));
-  ASSERT_EQ(csConvert(w, h, CS_RGBX, words.data(), CS_RGB, rgb.data()), 0);
-  Handle enc(CL_RLE24, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB});
-  Bytes data = enc.Compress(rgb.data(), 1);
-  Bytes out(rgb.size(), 0);
-  ASSERT_EQ(clDecompressImage(CL_RLE24, w, h, CL_RGB, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, rgb);
-}
-
-TEST(RleRoundTrip, Rgb332FramesComeBackExactlyOverSeveralCalls) {
-  constexpr int w = 33, h = 7;
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332});
-  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332});
-  for (int frame = 0; frame < 3; ++frame) {
-    Bytes picture(size_t(w * h));
-    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t((i / (3 + frame)) * 37 + frame);
-    Bytes data = enc.Compress(picture.data(), 1);
-    // Only the first call's stream carries the header.
-    EXPECT_EQ(clQueryScheme(data.data()) == CL_RLE, frame == 0);
-    Bytes out(picture.size(), 0);
-    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(out, picture) << "frame " << frame;
-  }
-}
-
-// Other layouts go through RGB332: the result is what the converters make
-// of the picture there and back.
-TEST(RleRoundTrip, RgbxFramesPassThroughRgb332) {
-  constexpr int w = 24, h = 6;
-  const std::vector<uint32_t> picture = TestPicture(w, h);
-  Bytes rgb332(size_t(w * h));
-  std::vector<uint32_t> expected(picture.size());
-  ASSERT_EQ(csConvert(w, h, CS_RGBX, picture.data(), CS_RGB332, rgb332.data()), 0);
-  ASSERT_EQ(csConvert(w, h, CS_RGB332, rgb332.data(), CS_RGBX, expected.data()), 0);
-
-  Bytes data(size_t(w * h * 2 + 64));
-  int size = 0;
-  ASSERT_EQ(clCompressImage(CL_RLE, w, h, CL_RGBX, 0.0f, const_cast<uint32_t*>(picture.data()), &size, data.data()),
-            0);
-  std::vector<uint32_t> out(picture.size(), 0);
-  ASSERT_EQ(clDecompressImage(CL_RLE, w, h, CL_RGBX, size, data.data(), out.data()), 0);
-  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i] & 0xFFFFFF, expected[i] & 0xFFFFFF) << i;
 }
 
 TEST(RleFlip, OrientationOneCodesTheRowsBottomUp) {
@@ -178,12 +140,12 @@ TEST(RleFlip, OrientationOneCodesTheRowsBottomUp) {
 
   Handle dec(CL_RLE, false,
              {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, CL_RGB332, CL_ORIENTATION, 1});
-  Bytes out(6, 0);
-  ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, picture);
+  EXPECT_EQ(dec.Decompress(data, 6), picture);
 }
 
-TEST(RleParams, CompressedBufferSizeIsTheWorstCaseUntilTheCallerSetsIt) {
+// "Compressed buffer size" is the worst case until the caller sets it, and
+// a header without the magic number sets no parameter.
+TEST(RleParams, BufferSizeAndHeader) {
   Handle rle(CL_RLE, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
   EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 320 * 240 * 2 + 64);
   Handle rle24(CL_RLE24, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
@@ -192,6 +154,14 @@ TEST(RleParams, CompressedBufferSizeIsTheWorstCaseUntilTheCallerSetsIt) {
   EXPECT_EQ(clGetParam(rle24, CL_COMPRESSED_BUFFER_SIZE), 0);
   clSetParam(rle, CL_COMPRESSED_BUFFER_SIZE, 5000);
   EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 5000);
+
+  Bytes header = VideoHeader(CL_RLE, CL_RGB332, 40, 30);
+  for (const int magic : {0xEC, 0xED}) {
+    header[3] = uint8_t(magic);
+    Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
+    EXPECT_EQ(clReadHeader(dec, int(header.size()), header.data()), magic == 0xEC ? 64 : 0);
+    EXPECT_EQ(clGetParam(dec, CL_IMAGE_WIDTH), magic == 0xEC ? 40 : 5);
+  }
 }
 
 TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
@@ -230,52 +200,47 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
   }
 }
 
-TEST(RleHeader, StreamsWithoutTheMagicReadNoParameters) {
-  Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
-  Bytes header = VideoHeader(CL_RLE, CL_RGB332, 40, 30);
-  EXPECT_EQ(clReadHeader(dec, int(header.size()), header.data()), 64);
-  EXPECT_EQ(clGetParam(dec, CL_IMAGE_WIDTH), 40);
-  header[3] = 0xED;
-  Handle other(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
-  EXPECT_EQ(clReadHeader(other, int(header.size()), header.data()), 0);
-  EXPECT_EQ(clGetParam(other, CL_IMAGE_WIDTH), 5);
-}
+// A stream of codes after a header for a w x 1 picture.
+Bytes Coded(int width, const Bytes& codes) { return Concat(VideoHeader(CL_RLE, CL_RGB332, width, 1), codes); }
 
-// Codes after the header, decoded into a frame of w x 1 RGB332 pixels
-// followed by guard bytes: the pixels delivered (0xEE where nothing was
-// decoded), what is printed on standard error, and a report the codec must
-// make.
+// Streams decoded into a frame of w x 1 RGB332 pixels followed by guard
+// bytes: the pixels delivered (0xEE where nothing was decoded), what is
+// printed on standard error, and a report the codec must make.
 TEST(RleDamagedStreams, DeliverWhatDecodesAndFail) {
   const struct {
     const char* name;
     int width;
-    Bytes codes;
+    Bytes stream;
     int result;
     Bytes pixels;
     const char* printed;
     const char* report;
   } cases[] = {
-      {"ShortCodes", 6, {0x03, 5, 0xC1}, CL_ERR_NO_DATA, {5, 5, 5, 0xEE, 0xEE, 0xEE},
+      {"ShortCodes", 6, Coded(6, {0x03, 5, 0xC1}), CL_ERR_NO_DATA, {5, 5, 5, 0xEE, 0xEE, 0xEE},
        "Decompressed frame size does not match 3 != 6\n",
        "clDecompress RLE: damaged data (1 of 1 frames short or overrun, 66 of 67 bytes used).\n"},
-      {"GroupThatRunsOut", 6, {0x02, 5, 0xC4, 1, 2}, CL_ERR_NO_DATA, {5, 5, 1, 0xEE, 0xEE, 0xEE},
+      {"GroupThatRunsOut", 6, Coded(6, {0x02, 5, 0xC4, 1, 2}), CL_ERR_NO_DATA, {5, 5, 1, 0xEE, 0xEE, 0xEE},
        "clDecompress RLE: Apparently ran out of data./n\n", ": unable to release data (wanted 6, got 4).\n"},
-      {"GroupThatRunsOutAtTheEnd", 3, {0x02, 5, 0xC4, 1}, CL_ERR_NO_DATA, {5, 5, 1},
+      {"GroupThatRunsOutAtTheEnd", 3, Coded(3, {0x02, 5, 0xC4, 1}), CL_ERR_NO_DATA, {5, 5, 1},
        "clDecompress RLE: Apparently ran out of data./n\n", "clDecompress RLE: Apparently ran out of data.\n"},
-      {"RunPastTheFrame", 4, {0x02, 1, 0x09, 7}, CL_ERR_NO_DATA, {1, 1, 7, 7},
+      {"RunPastTheFrame", 4, Coded(4, {0x02, 1, 0x09, 7}), CL_ERR_NO_DATA, {1, 1, 7, 7},
        "Decompressed frame size does not match 11 != 4\n", nullptr},
-      {"GroupPastTheFrame", 3, {0x01, 9, 0xC5, 1, 2, 3, 4, 5}, CL_ERR_NO_DATA, {9, 1, 2},
+      {"GroupPastTheFrame", 3, Coded(3, {0x01, 9, 0xC5, 1, 2, 3, 4, 5}), CL_ERR_NO_DATA, {9, 1, 2},
        "Decompressed frame size does not match 6 != 3 (Non-run overrun).\n", nullptr},
-      {"PaddedFrame", 2, {0x02, 3, 0x05, 4}, 0, {3, 3}, "Compressed data size does not match 68 != 66.\n", nullptr},
-      {"EmptyRunsAndGroups", 3, {0x00, 7, 0xC0, 5, 0x02, 6}, 0, {5, 6, 6}, "", nullptr}};
+      {"PaddedFrame", 2, Coded(2, {0x02, 3, 0x05, 4}), 0, {3, 3}, "Compressed data size does not match 68 != 66.\n",
+       nullptr},
+      {"EmptyRunsAndGroups", 3, Coded(3, {0x00, 7, 0xC0, 5, 0x02, 6}), 0, {5, 6, 6}, "", nullptr},
+      {"HeaderLargerThanTheFrames", 2, Concat(VideoHeader(CL_RLE, CL_RGB332, 1000, 1000), {0x02, 3}), CL_ERR_NO_DATA,
+       {0xEE, 0xEE}, "", "clDecompress RLE: frames of 2 bytes cannot hold 1000 x 1000 RGB332 pixels.\n"},
+      {"ShorterThanTheHeader", 2, {0x02, 3}, CL_ERR_NO_DATA, {0xEE, 0xEE}, "",
+       "clDecompress RLE: insufficient data for header (64 bytes needed, 2 free).\n"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const Bytes stream = Concat(VideoHeader(CL_RLE, 3, c.width, 1), c.codes);
     Bytes out(size_t(c.width) + 16, 0xEE);
     CapturedErrors errors;
     testing::internal::CaptureStderr();
-    const int result = clDecompressImage(CL_RLE, c.width, 1, CL_RGB332, int(stream.size()),
-                                         const_cast<uint8_t*>(stream.data()), out.data());
+    const int result = clDecompressImage(CL_RLE, c.width, 1, CL_RGB332, int(c.stream.size()),
+                                         const_cast<uint8_t*>(c.stream.data()), out.data());
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + c.width), c.pixels);
@@ -290,23 +255,6 @@ TEST(RleDamagedStreams, DeliverWhatDecodesAndFail) {
                   return e.code == CL_ERR_NO_DATA && e.text == c.report;
                 })) << c.report;
   }
-}
-
-TEST(RleDamagedHeaders, AHeaderLargerThanTheFramesIsRefused) {
-  CapturedErrors errors;
-  Bytes stream = Concat(VideoHeader(CL_RLE, 3, 1000, 1000), {0x02, 3});
-  Bytes out(2 + 16, 0xEE);
-  EXPECT_EQ(clDecompressImage(CL_RLE, 2, 1, CL_RGB332, int(stream.size()), stream.data(), out.data()),
-            CL_ERR_NO_DATA);
-  EXPECT_EQ(out, Bytes(18, 0xEE));
-  EXPECT_EQ(errors.last(), "clDecompress RLE: frames of 2 bytes cannot hold 1000 x 1000 RGB332 pixels.\n");
-}
-
-TEST(RleDamagedHeaders, StreamsShorterThanTheHeaderAreRefused) {
-  CapturedErrors errors;
-  Bytes stream = {0x02, 3}, out(2);
-  EXPECT_EQ(clDecompressImage(CL_RLE, 2, 1, CL_RGB332, 2, stream.data(), out.data()), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.last(), "clDecompress RLE: insufficient data for header (64 bytes needed, 2 free).\n");
 }
 
 TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {

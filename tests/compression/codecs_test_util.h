@@ -87,6 +87,17 @@ class Handle {
     return data;
   }
 
+  // Decodes count frames from plain memory into bytes bytes, 0xEE where
+  // nothing is written; the result as Compress gives it.
+  std::vector<uint8_t> Decompress(const std::vector<uint8_t>& data, size_t bytes, int count = 1,
+                                  int* result = nullptr) {
+    std::vector<uint8_t> out(bytes, 0xEE);
+    const int r = clDecompress(h_, count, int(data.size()), const_cast<uint8_t*>(data.data()), out.data());
+    if (result != nullptr) *result = r;
+    else EXPECT_EQ(r, 0);
+    return out;
+  }
+
  private:
   CL_Handle h_ = nullptr;
   bool compressor_;

@@ -4,6 +4,7 @@
 #include <cinelark/colorspace.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,12 +51,17 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
     Bytes data = enc.Compress(both.data(), 2);
     ASSERT_EQ(data.size(), 64 + 2 * stored);
     EXPECT_EQ(Bytes(data.begin(), data.begin() + 64), VideoHeader(CL_UNCOMPRESSED_VIDEO, format, w, h));
+    // The stored pixels, words most significant byte first.
+    Bytes want = Concat(Bytes(a.begin(), a.begin() + long(stored)), Bytes(b.begin(), b.begin() + long(stored)));
+    for (size_t i = 0; (format == CL_RGBX || format == CL_RGBA) && i < want.size(); i += 4) {
+      std::reverse(want.begin() + long(i), want.begin() + long(i) + 4);
+    }
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), want);
     EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format);
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_VIDEO);
 
     Handle dec(CL_UNCOMPRESSED_VIDEO, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
-    Bytes out(2 * frame, 0xEE);
-    ASSERT_EQ(clDecompress(dec, 2, int(data.size()), data.data(), out.data()), 0);
+    const Bytes out = dec.Decompress(data, 2 * frame, 2);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + long(stored)), Bytes(a.begin(), a.begin() + long(stored)));
     EXPECT_EQ(Bytes(out.begin() + long(frame), out.begin() + long(frame + stored)),
               Bytes(b.begin(), b.begin() + long(stored)));
@@ -63,45 +69,29 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
   }
 }
 
-TEST(UncompressedVideo, WordPixelsAreStoredBigEndian) {
-  const std::vector<uint32_t> pixels = {0x00332211, 0x80CCBBAA};
-  for (int format : {CL_RGBX, CL_RGBA}) {
-    Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
-    Bytes data = enc.Compress(pixels.data(), 1);
-    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x00, 0x33, 0x22, 0x11, 0x80, 0xCC, 0xBB, 0xAA}));
-  }
-}
-
-TEST(UncompressedVideo, ConvertsToTheInternalFormatAndBack) {
-  constexpr int w = 4, h = 3;
-  const Bytes rgb = Pattern(w * h * 3, 5);
-  Handle enc(CL_UNCOMPRESSED_VIDEO, true,
-             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB, CL_INTERNAL_FORMAT, CL_RGBX});
-  Bytes data = enc.Compress(rgb.data(), 1);
-  ASSERT_EQ(data.size(), 64u + w * h * 4);
-  // RGB pixels are B, G, R bytes; the stored word is X, B, G, R.
-  for (int i = 0; i < w * h; ++i) {
-    EXPECT_EQ(data[64 + 4 * i + 1], rgb[3 * i]) << i;
-    EXPECT_EQ(data[64 + 4 * i + 2], rgb[3 * i + 1]) << i;
-    EXPECT_EQ(data[64 + 4 * i + 3], rgb[3 * i + 2]) << i;
-  }
-  Bytes out(rgb.size(), 0);
-  ASSERT_EQ(clDecompressImage(CL_UNCOMPRESSED_VIDEO, w, h, CL_RGB, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(out, rgb);
-}
-
-TEST(UncompressedVideo, OrientationOneStoresTheRowsBottomUp) {
-  const Bytes picture = {1, 2, 3, 4, 5, 6};  // three rows of two greyscale pixels
-  for (int format : {CL_GRAYSCALE, CL_RGB8}) {
-    Handle enc(CL_UNCOMPRESSED_VIDEO, true,
-               {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, 1});
-    Bytes data = enc.Compress(picture.data(), 1);
-    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{5, 6, 3, 4, 1, 2})) << format;
-    Handle dec(CL_UNCOMPRESSED_VIDEO, false,
-               {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, 1});
-    Bytes out(6, 0);
-    ASSERT_EQ(clDecompress(dec, 1, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(out, picture) << format;
+// Three rows of two pixels stored as bytes of the internal format (RGB
+// pixels are B, G, R bytes; the stored word is X, B, G, R), bottom row first
+// with "Orientation" 1, and read back as they were.
+TEST(UncompressedVideo, ConvertsAndFlipsOnTheWayInAndBack) {
+  const struct {
+    int original, internal, orientation;
+    Bytes picture, stored;
+  } cases[] = {{CL_RGB, CL_RGBX, 0, Pattern(18, 5), {}},
+               {CL_GRAYSCALE, -1, 1, {1, 2, 3, 4, 5, 6}, {5, 6, 3, 4, 1, 2}},
+               {CL_RGB8, -1, 1, {1, 2, 3, 4, 5, 6}, {5, 6, 3, 4, 1, 2}}};
+  for (auto c : cases) {
+    SCOPED_TRACE(c.original);
+    for (size_t i = 0; c.original == CL_RGB && i < c.picture.size(); i += 3) {
+      c.stored.insert(c.stored.end(), {0, c.picture[i], c.picture[i + 1], c.picture[i + 2]});
+    }
+    const std::initializer_list<int> params = {CL_IMAGE_WIDTH,     2,          CL_IMAGE_HEIGHT,    3,
+                                               CL_ORIGINAL_FORMAT, c.original, CL_ORIENTATION, c.orientation};
+    Handle enc(CL_UNCOMPRESSED_VIDEO, true, params);
+    clSetParam(enc, CL_INTERNAL_FORMAT, c.internal);
+    Bytes data = enc.Compress(c.picture.data(), 1);
+    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), c.stored);
+    Handle dec(CL_UNCOMPRESSED_VIDEO, false, params);
+    EXPECT_EQ(dec.Decompress(data, c.picture.size()), c.picture);
   }
 }
 
@@ -130,43 +120,33 @@ TEST(UncompressedVideo, ShortStreamsAndMissingConvertersAreReported) {
   EXPECT_EQ(errors.only(), "clCompress Uncompressed: unable to update data (wanted 16, got 6).\n");
 }
 
-TEST(UncompressedAudio, StoresSamplesBigEndianAfterTheHeader) {
-  const std::vector<int16_t> samples = {0x1234, -2, 0x7FFF, -32768, 5, 6};
-  Handle enc(CL_UNCOMPRESSED_AUDIO, true, {CL_ORIGINAL_FORMAT, 1, CL_BLOCK_SIZE, 3});
-  EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 64 + 3 * 4);
-  Bytes data = enc.Compress(samples.data(), 3);
-  const Bytes header = BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, 0, CL_ALGORITHM_VERSION, 1,
-                                       CL_INTERNAL_FORMAT, 1, CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                                       uint32_t(FloatBits(44100.0f)), CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
-  EXPECT_EQ(data, Concat(header, {0x12, 0x34, 0xFF, 0xFE, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x05, 0x00, 0x06}));
-  EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
-
-  Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, 1});
-  std::vector<int16_t> out(8, 99);
-  ASSERT_EQ(clDecompress(dec, 3, int(data.size()), data.data(), out.data()), 0);
-  EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + 6), samples);
-  EXPECT_EQ(out[6], 99);
-}
-
-// Samples other than 16 bits: 8-bit ones pass unchanged, 24-bit ones
-// (least significant byte first in memory) are stored most significant first.
-TEST(UncompressedAudio, EightAndTwentyFourBitSamples) {
+// Samples are stored after the header most significant byte first: 8-bit
+// ones unchanged, 16 and 24-bit ones least significant byte first in memory.
+// The default "Compressed buffer size" holds a block, and nothing past the
+// frames asked for is written on the way back. Five channels lie outside the
+// "Internal format" range, which keeps its default of -1.
+TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
   const struct {
-    int channels, bits, frames;
+    int channels, internal, bits, frames;
     Bytes memory, stored;
-  } cases[] = {{3, 8, 4, Pattern(5 * 4, 3), Pattern(5 * 4, 3)},  // five channels
-               {0, 24, 2, {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80}, {0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}}};
+  } cases[] = {{1, 1, 16, 3, {0x34, 0x12, 0xFE, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 0x05, 0, 0x06, 0},
+                {0x12, 0x34, 0xFF, 0xFE, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x05, 0x00, 0x06}},
+               {3, -1, 8, 4, Pattern(5 * 4, 3), Pattern(5 * 4, 3)},
+               {0, 0, 24, 2, {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80}, {0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bits);
-    const int size = int(c.memory.size());
-    Handle enc(CL_UNCOMPRESSED_AUDIO, true,
-               {CL_ORIGINAL_FORMAT, c.channels, CL_BITS_PER_COMPONENT, c.bits, CL_COMPRESSED_BUFFER_SIZE, 64 + size});
+    const std::initializer_list<int> params = {CL_ORIGINAL_FORMAT, c.channels, CL_BITS_PER_COMPONENT, c.bits,
+                                               CL_BLOCK_SIZE, c.frames};
+    Handle enc(CL_UNCOMPRESSED_AUDIO, true, params);
+    EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 64 + int(c.memory.size()));
     Bytes data = enc.Compress(c.memory.data(), c.frames);
-    EXPECT_EQ(Bytes(data.begin() + 64, data.end()), c.stored);
-    Handle dec(CL_UNCOMPRESSED_AUDIO, false, {CL_ORIGINAL_FORMAT, c.channels, CL_BITS_PER_COMPONENT, c.bits});
-    Bytes out(size_t(size), 0);
-    ASSERT_EQ(clDecompress(dec, c.frames, int(data.size()), data.data(), out.data()), 0);
-    EXPECT_EQ(out, c.memory);
+    const Bytes header = BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, 0, CL_ALGORITHM_VERSION, 1,
+                                         CL_INTERNAL_FORMAT, uint32_t(c.internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
+                                         uint32_t(FloatBits(44100.0f)), CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
+    EXPECT_EQ(data, Concat(header, c.stored));
+    EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
+    Handle dec(CL_UNCOMPRESSED_AUDIO, false, params);
+    EXPECT_EQ(dec.Decompress(data, c.memory.size() + 4, c.frames), Concat(c.memory, Bytes(4, 0xEE)));
   }
 }
 

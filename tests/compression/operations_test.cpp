@@ -31,6 +31,8 @@ class ClOperations : public testing::Test {
   CL_Handle dec_ = nullptr;
 };
 
+// Plain memory for one call leaves no buffer behind, and takes precedence
+// over a buffer the caller created.
 TEST_F(ClOperations, PlainMemoryRoundTrip) {
   std::vector<uint8_t> frames(3 * kFrame);
   for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<uint8_t>(i * 5 + 1);
@@ -39,7 +41,7 @@ TEST_F(ClOperations, PlainMemoryRoundTrip) {
   int size = 0;
   ASSERT_EQ(clCompress(enc_, 3, frames.data(), &size, data.data()), 0);
   EXPECT_EQ(size, kCopyHeaderBytes + 3 * kFrame);
-  // "Frame buffer size" was 0 and became one frame; no buffer is left.
+  // "Frame buffer size" was 0 and became one frame.
   EXPECT_EQ(clGetParam(enc_, CL_FRAME_BUFFER_SIZE), kFrame);
   EXPECT_EQ(clQueryBufferHdl(enc_, CL_FRAME, nullptr), nullptr);
   EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), nullptr);
@@ -48,34 +50,31 @@ TEST_F(ClOperations, PlainMemoryRoundTrip) {
   std::vector<uint8_t> out(3 * kFrame, 0);
   ASSERT_EQ(clDecompress(dec_, 3, size, data.data(), out.data()), 0);
   EXPECT_EQ(out, frames);
+
+  CL_BufferHdl own = clCreateBuf(enc_, CL_DATA, 1, 500, nullptr);
+  ASSERT_NE(own, nullptr);
+  ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
+  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), own);
+  void* at = nullptr;
+  EXPECT_EQ(clQueryValid(own, 0, &at, nullptr), 0);
 }
 
-TEST_F(ClOperations, CompressedDataThatDoesNotFitFailsWithoutHanging) {
-  std::vector<uint8_t> frames(2 * kFrame, 9);
-  clSetParam(enc_, CL_COMPRESSED_BUFFER_SIZE, kCopyHeaderBytes + kFrame);  // room for one frame only
-  std::vector<uint8_t> data(kCopyHeaderBytes + kFrame);
+// Data that does not fit, a stream cut short and a frame buffer size below
+// one frame fail without hanging.
+TEST_F(ClOperations, FailuresAreReportedWithoutHanging) {
+  std::vector<uint8_t> frames(2 * kFrame, 9), data(200), out(2 * kFrame);
   CapturedErrors errors;
-  int size = 0;
-  EXPECT_EQ(clCompress(enc_, 2, frames.data(), &size, data.data()), CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.last(), "clCompress Copy: no room for 32 bytes\n");
-}
-
-TEST_F(ClOperations, TruncatedStreamFailsWithoutHanging) {
-  std::vector<uint8_t> frames(kFrame, 3);
-  std::vector<uint8_t> data(200);
   int size = 0;
   ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
-  std::vector<uint8_t> out(2 * kFrame);
-  CapturedErrors errors;
   EXPECT_EQ(clDecompress(dec_, 2, size - 5, data.data(), out.data()), CL_ERR_NO_DATA);
   EXPECT_EQ(errors.last(), "clDecompress Copy: frame 0 is cut short\n");
-}
 
-TEST_F(ClOperations, FrameBufferSizeBelowOneFrameLeavesNoBuffer) {
+  clSetParam(enc_, CL_COMPRESSED_BUFFER_SIZE, kFrame);  // room for one frame only
+  EXPECT_EQ(clCompress(enc_, 2, frames.data(), &size, data.data()), CL_ERR_NO_DATA);
+  EXPECT_EQ(errors.last(), "clCompress Copy: no room for 32 bytes\n");
+
+  errors.clear();
   clSetParam(enc_, CL_FRAME_BUFFER_SIZE, kFrame - 1);
-  std::vector<uint8_t> frames(kFrame), data(100);
-  int size = 0;
-  CapturedErrors errors;
   EXPECT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), CL_ERR_FRAME_BUFFER_TOO_SMALL);
   EXPECT_EQ(errors.only(), "clCompress: invalid frameBufferSize (31), must be at least (32)\n");
   EXPECT_EQ(errors.reports()[0].handle, enc_);
@@ -86,7 +85,7 @@ TEST_F(ClOperations, FrameBufferSizeBelowOneFrameLeavesNoBuffer) {
   EXPECT_EQ(errors.only(), "clDecompress: invalid frameBufferSize (1), must be at least (32)\n");
 }
 
-TEST_F(ClOperations, ArgumentChecksOfCompress) {
+TEST_F(ClOperations, ArgumentChecks) {
   std::vector<uint8_t> frames(kFrame), data(100);
   int size = 0;
   CapturedErrors errors;
@@ -95,39 +94,22 @@ TEST_F(ClOperations, ArgumentChecksOfCompress) {
   EXPECT_EQ(clCompress(enc_, 1, frames.data(), nullptr, data.data()), CL_ERR_BAD_COMPRESSED_SIZE);
   EXPECT_EQ(clCompress(enc_, 1, frames.data(), &size, nullptr), CL_ERR_NO_BUFFER);
   EXPECT_EQ(clCompress(enc_, 0, frames.data(), &size, data.data()), CL_ERR_BAD_BLOCK_COUNT);
-  EXPECT_EQ(errors.texts(),
-            (std::vector<std::string>{"clCompress: invalid compressionHdl parameter 0\n",
-                                      "clCompress: frame buffer parameter is NULL and frame buffer was not created\n",
-                                      "clCompress: invalid dataSize parameter 0x0\n",
-                                      "clCompress: compressed data parameter is NULL and data buffer was not created\n",
-                                      "clCreateBuf: invalid number of blocks 0\n"}));
-}
-
-TEST_F(ClOperations, ArgumentChecksOfDecompress) {
-  std::vector<uint8_t> frames(kFrame), data(100);
-  CapturedErrors errors;
   EXPECT_EQ(clDecompress(nullptr, 1, 10, data.data(), frames.data()), CL_ERR_NULL_HANDLE);
   EXPECT_EQ(clDecompress(dec_, 1, -1, data.data(), frames.data()), CL_ERR_BAD_DECOMPRESSED_SIZE);
   EXPECT_EQ(clDecompress(dec_, 1, 10, data.data(), nullptr), CL_ERR_NO_BUFFER);
   EXPECT_EQ(clDecompress(dec_, 1, 0, data.data(), frames.data()), CL_ERR_NO_BUFFER);
   const std::string pointer = std::to_string(static_cast<int>(cl::Hex(data.data())));
   EXPECT_EQ(errors.texts(),
-            (std::vector<std::string>{"clDecompress: invalid handle parameter 0\n",
+            (std::vector<std::string>{"clCompress: invalid compressionHdl parameter 0\n",
+                                      "clCompress: frame buffer parameter is NULL and frame buffer was not created\n",
+                                      "clCompress: invalid dataSize parameter 0x0\n",
+                                      "clCompress: compressed data parameter is NULL and data buffer was not created\n",
+                                      "clCreateBuf: invalid number of blocks 0\n",
+                                      "clDecompress: invalid handle parameter 0\n",
                                       "clDecompress: invalid dataSize parameter -1\n",
                                       "clDecompress: invalid frame buffer pointer (0) or buffer not created.\n",
                                       "clDecompress: invalid compressed data pointer (" + pointer +
                                           ") or buffer not created.\n"}));
-}
-
-TEST_F(ClOperations, PlainMemoryTakesPrecedenceOverCreatedBuffersForOneCall) {
-  CL_BufferHdl own = clCreateBuf(enc_, CL_DATA, 1, 500, nullptr);
-  ASSERT_NE(own, nullptr);
-  std::vector<uint8_t> frames(kFrame, 1), data(100);
-  int size = 0;
-  ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
-  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), own);
-  void* at = nullptr;
-  EXPECT_EQ(clQueryValid(own, 0, &at, nullptr), 0);  // nothing went into it
 }
 
 TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
@@ -159,7 +141,9 @@ TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
   EXPECT_EQ(errors.reports()[1].text, "clReadHeader: invalid decompressionHdl parameter 0\n");
 }
 
-TEST(ClImageOperations, OneCallRoundTrip) {
+// A ratio outside the row's range is clamped and its code returned, but the
+// image is still coded.
+TEST(ClImageOperations, OneCallRoundTripAndArgumentChecks) {
   const int scheme = CopyCodecScheme();
   std::vector<uint8_t> image(5 * 3 * 4);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(255 - i);
@@ -170,24 +154,18 @@ TEST(ClImageOperations, OneCallRoundTrip) {
   std::vector<uint8_t> back(image.size());
   ASSERT_EQ(clDecompressImage(scheme, 5, 3, CL_RGBX, size, data.data(), back.data()), 0);
   EXPECT_EQ(back, image);
-  // A ratio outside the row's range is clamped and its code returned, but the
-  // image is still coded.
   CapturedErrors errors;
   size = 0;
   EXPECT_EQ(clCompressImage(scheme, 5, 3, CL_RGBX, 0.25f, image.data(), &size, data.data()), CL_ERR_VALUE_CLAMPED);
   EXPECT_EQ(size, static_cast<int>(data.size()));
-}
 
-TEST(ClImageOperations, ArgumentChecks) {
-  std::vector<uint8_t> buf(64);
-  int size = 0;
-  CapturedErrors errors;
-  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, nullptr, &size, buf.data()), CL_ERR_NULL_BUFFER_POINTER);
-  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, buf.data(), nullptr, buf.data()), CL_ERR_BAD_COMPRESSED_SIZE);
-  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, buf.data(), &size, nullptr), CL_ERR_NULL_BUFFER_POINTER);
-  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 0, buf.data(), buf.data()), CL_ERR_BAD_DECOMPRESSED_SIZE);
-  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, nullptr, buf.data()), CL_ERR_NULL_BUFFER_POINTER);
-  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, buf.data(), nullptr), CL_ERR_NULL_BUFFER_POINTER);
+  errors.clear();
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, nullptr, &size, data.data()), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, data.data(), nullptr, data.data()), CL_ERR_BAD_COMPRESSED_SIZE);
+  EXPECT_EQ(clCompressImage(0x8000, 4, 4, 1, 0.0f, data.data(), &size, nullptr), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 0, data.data(), data.data()), CL_ERR_BAD_DECOMPRESSED_SIZE);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, nullptr, data.data()), CL_ERR_NULL_BUFFER_POINTER);
+  EXPECT_EQ(clDecompressImage(0x8000, 4, 4, 1, 8, data.data(), nullptr), CL_ERR_NULL_BUFFER_POINTER);
   EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clCompressImage: invalid frame buffer 0\n",
                                                        "clCompressImage: invalid compression data buffer size 0\n",
                                                        "clCompressImage: invalid compression data buffer 0\n",

@@ -66,6 +66,8 @@ TEST(ClRegistry, QueryAlgorithmsListsNamesAndCapabilities) {
   EXPECT_EQ(errors.only(), "clQueryAlgorithms: unknown compression scheme 2\n");
 }
 
+// Names match by prefix, ignoring case; unknown names, types and schemes
+// are reported.
 TEST(ClRegistry, NamesMatchByPrefixIgnoringCase) {
   EXPECT_EQ(clQuerySchemeFromName(CL_VIDEO, "mvc"), 0x8004);
   EXPECT_EQ(clQuerySchemeFromName(CL_AUDIO, "a-law"), 2);
@@ -85,10 +87,7 @@ TEST(ClRegistry, NamesMatchByPrefixIgnoringCase) {
   errors.clear();
   EXPECT_EQ(clQuerySchemeFromName(3, "RLE"), CL_ERR_BAD_ALGORITHM_TYPE);
   EXPECT_EQ(errors.only(), "clQuerySchemeFromName: unknown algorithm type 3\n");
-}
-
-TEST(ClRegistry, UnknownSchemesAreReported) {
-  CapturedErrors errors;
+  errors.clear();
   EXPECT_EQ(clGetAlgorithmName(0x800F), nullptr);
   EXPECT_EQ(errors.only(), "clGetAlgorithmName: unknown compression scheme 32783\n");
   errors.clear();
@@ -97,22 +96,15 @@ TEST(ClRegistry, UnknownSchemesAreReported) {
   EXPECT_EQ(errors.reports().size(), 2u);
 }
 
-TEST(ClRegistry, QuerySchemeRecognisesStreamHeaders) {
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8001}).data()), 0x8001);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8000}).data()), 0x8000);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 48, 14, 2}).data()), 2);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0}).data()), 0);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8009}).data()), 0x8009);
-  // MVC2 and the audio coders have no recogniser; unknown schemes match none.
+// Streams each codec writes are recognised in the codec tests; here the
+// headers no row claims: MVC2 and the audio coders have no recogniser, and
+// a wrong magic number matches none.
+TEST(ClRegistry, OpeningAndSchemeChecks) {
   EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8008}).data()), -1);
   EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 3}).data()), -1);
   EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DED, 64, 14, 0x8001}).data()), -1);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0xFFD8FFE0, 0, 0, 0}).data()), 0x8002);
-  EXPECT_EQ(clQueryScheme(BigEndianWords({0x000001B3, 0, 0, 0}).data()), 0x8003);
   EXPECT_EQ(clQueryScheme(nullptr), -1);
-}
 
-TEST(ClRegistry, OpeningChecksSchemeAndPointerInOrder) {
   CapturedErrors errors;
   CL_Handle h = reinterpret_cast<CL_Handle>(0x1);
   // The first row past the table's count: 0x800A with the ten built-in rows.
@@ -130,14 +122,12 @@ TEST(ClRegistry, OpeningChecksSchemeAndPointerInOrder) {
   // The decompressor checks the pointer before the scheme.
   EXPECT_EQ(clOpenDecompressor(0x800A, nullptr), CL_ERR_NULL_HANDLE_POINTER);
   EXPECT_EQ(errors.only(), "clOpenDecompressor: invalid decompressor handle pointer 0\n");
-}
-
-TEST(ClRegistry, RowsWithoutCodecRefuseToOpenAndLeaveNoHandle) {
-  CapturedErrors errors;
+  errors.clear();
+  // Rows without a codec refuse to open and leave no handle.
   for (int scheme : {0, 1, 2, 3, 4, 0x8000, 0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006, 0x8007, 0x8008, 0x8009}) {
     const cl::Algorithm* row = cl::FindAlgorithm(scheme);
     if (row->routines.openCompressor != cl::FindAlgorithm(0x8008)->routines.openCompressor) continue;
-    CL_Handle h = reinterpret_cast<CL_Handle>(0x1);
+    h = reinterpret_cast<CL_Handle>(0x1);
     EXPECT_EQ(clOpenCompressor(scheme, &h), CL_ERR_BAD_SCHEME) << scheme;
     EXPECT_EQ(h, nullptr);
     EXPECT_EQ(clOpenDecompressor(scheme, &h), CL_ERR_BAD_SCHEME) << scheme;
@@ -145,10 +135,7 @@ TEST(ClRegistry, RowsWithoutCodecRefuseToOpenAndLeaveNoHandle) {
   }
   EXPECT_EQ(errors.reports().empty(), false);
   EXPECT_EQ(errors.reports().front().code, CL_ERR_BAD_SCHEME);
-}
-
-TEST(ClRegistry, NullHandlesAreReported) {
-  CapturedErrors errors;
+  errors.clear();
   EXPECT_EQ(clCloseCompressor(nullptr), CL_ERR_NULL_HANDLE);
   EXPECT_EQ(clCloseDecompressor(nullptr), CL_ERR_NULL_HANDLE);
   EXPECT_EQ(clQuerySchemeFromHandle(nullptr), 0);
