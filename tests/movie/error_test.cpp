@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ErrorTable, EveryLibraryNumberHasItsOwnMessage)
+TEST(ErrorTable, EveryLibraryNumberHasItsOwnMessageAndOthersTheSystemsOrNone)
 {
     __mvSetErrorDetail("%s", "");
     std::string previous;
@@ -19,10 +19,7 @@ TEST(ErrorTable, EveryLibraryNumberHasItsOwnMessage)
         EXPECT_NE(text, previous) << n;
         previous = text;
     }
-}
 
-TEST(ErrorTable, KnownTextsSystemTextsAndNumbersOutsideTheTable)
-{
     const struct {
         int number;
         const char *text;
