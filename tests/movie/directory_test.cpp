@@ -58,9 +58,13 @@ protected:
     MVdirectory *dir_ = nullptr;
 };
 
-TEST_F(AudioDirectory, InsertingInsideAnEntrySplitsIt)
+TEST_F(AudioDirectory, InsertingMarksTheMovieChangedAndNotOptimisedAndInsideAnEntrySplitsIt)
 {
+    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie_.id()), MV_OPTIMIZED, 1), 0);
+    __mvFindMovie(movie_.id())->dirty = false;
     insert(0, 200, 0);
+    EXPECT_TRUE(__mvFindMovie(movie_.id())->dirty);
+    EXPECT_EQ(mvGetOptimized(movie_.id()), 0);
     insert(50, 100, 200);
     EXPECT_EQ(entryCounts(dir_), (std::vector<int>{50, 100, 150}));
     EXPECT_EQ(mvGetTrackLength(track_), 300);
@@ -191,18 +195,6 @@ TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndUnsignedOnesReadAsTwosCo
     ASSERT_EQ(__mvT_ReadUnsignedAudio(twos, 0, 3, sizeof same, same), 0);
     EXPECT_EQ(std::memcmp(same, bytes, 3), 0);
     EXPECT_EQ(__mvT_ReadUnsignedAudio(twos, 0, 3, 2, same), -1);
-}
-
-TEST(FrameChanges, MarkTheMovieDirtyAndNotOptimised)
-{
-    MemMovie movie;
-    MVid track = movie.addAudio(audioParams(8, 1));
-    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie.id()), MV_OPTIMIZED, 1), 0);
-    __mvFindMovie(movie.id())->dirty = false;
-    uint8_t sample = 1;
-    ASSERT_EQ(mvInsertFrames(track, 0, 1, 1, &sample), 0);
-    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
-    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
 }
 
 class RandomEdits : public ::testing::TestWithParam<unsigned> {};

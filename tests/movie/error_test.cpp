@@ -24,10 +24,6 @@ TEST(ErrorTable, EveryLibraryNumberHasItsOwnMessageAndOthersTheSystemsOrNone)
         int number;
         const char *text;
     } cases[] = {{1001, "Bad movie or track ID"},
-                 {1003, "File is not a movie file or is an unsupported format"},
-                 {1005, "mvGrabKelvoGL()/mvReleaseKelvoGL() called out of order"},
-                 {1021, "Space for in-memory movie is too small"},
-                 {1024, "Values for user parameters must be strings"},
                  {2, strerror(2)},
                  {13, strerror(13)},
                  {1000, "Unknown movie library error"},

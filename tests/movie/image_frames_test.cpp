@@ -68,7 +68,7 @@ TEST(DisplayRead, ConvertsEveryPackingToRedLowWords)
     }
 }
 
-TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAll)
+TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAllAndCarryTheirOwnParameters)
 {
     MemMovie movie;
     MVid track = movie.addImage(imageParams(4, 4));
@@ -91,16 +91,10 @@ TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAll)
     EXPECT_EQ(picture[0], 0x01020304u);
     EXPECT_EQ(picture[1], 0x05000000u);
     EXPECT_EQ(picture[15], 0u);
-}
 
-TEST(FrameParams, KeyMarksAndUserParametersPerFrame)
-{
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(1, 1));
-    uint32_t pixels[2] = {1, 2};
-    ASSERT_EQ(mvInsertFrames(track, 0, 2, sizeof pixels, pixels), 0);
+    // Key marks and registered user parameters per frame.
+    ASSERT_EQ(mvInsertCompressedImage(track, 1, sizeof stored, stored), 0);
     __mvFindMovie(movie.id())->dirty = false;
-
     ASSERT_EQ(mvAddUserParam("MODEL_SHOT"), 0);
     Params p = newParams();
     dmParamsSetInt(p.get(), MV_KEY_FRAME, 1);

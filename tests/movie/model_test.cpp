@@ -121,7 +121,7 @@ TEST(MovieCreate, OnFilesAndDescriptorsReportsErrorsKeepsFilesOnBadSettingsAndTr
     close(fd);
 }
 
-TEST(MovieOpen, UnrecognisedDataIsNotAMovie)
+TEST(MovieFiles, UnrecognisedDataIsNotAMovieAndAReadOnlyStreamRefusesTheWrite)
 {
     std::vector<uint8_t> junk(64, 0x5a);
     MVid id = 0;
@@ -135,20 +135,15 @@ TEST(MovieOpen, UnrecognisedDataIsNotAMovie)
     EXPECT_EQ(mvIsMovieFile(dir.path().c_str()), 0) << "a directory is not a movie";
     EXPECT_TRUE(failsWith(mvOpenFile(dir.file("absent").c_str(), O_RDONLY, &id), ENOENT));
     EXPECT_TRUE(failsWith(mvOpenFile(path.c_str(), O_WRONLY, &id), EINVAL));
-}
 
-TEST(MovieWrite, ChangesMakeAMovieDirtyAndAReadOnlyStreamRefusesTheWrite)
-{
+    // Changes make a movie dirty; a read-only stream refuses its write.
     MemMovie movie;
     ASSERT_EQ(mvSetTitle(movie.id(), "Dock"), 0);
     EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
-
-    TempDir dir;
-    std::string path = dir.write("ro.mv", {0});
+    path = dir.write("ro.mv", {0});
     MVstream *stream = nullptr;
     ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &stream), 0);
     Params p = movieParams();
-    MVid id = 0;
     ASSERT_EQ(__mvMV_Create(stream, p.get(), nullptr, &id), 0);
     ASSERT_EQ(__mvMV_LoadDone(id, 0), 0);
     ASSERT_EQ(mvSetComment(id, "changed"), 0);

@@ -78,7 +78,7 @@ TEST(TrackSettingRules, AreCheckedWhenTheTrackIsAdded)
     }
 }
 
-TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothing)
+TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothingAndUserParametersAreStrings)
 {
     MemMovie movie;
     ASSERT_EQ(mvSetLoopLimit(movie.id(), 4), 0);
@@ -104,21 +104,18 @@ TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothing)
     EXPECT_STREQ(mvGetErrorStr(MV_ERR_WRONG_TYPE), "Parameter value supplied is of the wrong type: TITLE");
     EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
-}
 
-TEST(UserParams, RegisteredNamesAreKeptAndMustBeStrings)
-{
-    MemMovie movie;
-    Params p = newParams();
-    dmParamsSetString(p.get(), "MODEL_DIRECTOR", "Smith");
-    ASSERT_EQ(mvSetParams(movie.id(), p.get(), nullptr), 0);
-    // Not registered yet: ignored.
+    // User parameters: ignored until registered, then kept; they must be
+    // strings.
+    Params user = newParams();
+    dmParamsSetString(user.get(), "MODEL_DIRECTOR", "Smith");
+    ASSERT_EQ(mvSetParams(movie.id(), user.get(), nullptr), 0);
     EXPECT_FALSE(dmParamsIsPresent(mvGetParams(movie.id()), "MODEL_DIRECTOR"));
 
     ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
     ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
     Params returned = newParams();
-    ASSERT_EQ(mvSetParams(movie.id(), p.get(), returned.get()), 0);
+    ASSERT_EQ(mvSetParams(movie.id(), user.get(), returned.get()), 0);
     EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id()), "MODEL_DIRECTOR"), "Smith");
     EXPECT_STREQ(dmParamsGetString(returned.get(), "MODEL_DIRECTOR"), "Smith");
 
