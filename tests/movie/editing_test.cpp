@@ -96,7 +96,7 @@ TEST(PasteFrames, CopiesStoredBytesBetweenTracksOfOneKindAndDecodesBetweenOthers
     EXPECT_EQ(std::memcmp(decoded, pixels, sizeof decoded), 0);
 
     // Within one image track the original frames are copied; audio pastes
-    // within a track are checked against a model in edit_model_test.
+    // within a track are checked against a model in directory_test.
     MVid image = movie.addImage(imageParams(1, 1, DM_PACKING_GRAY));
     std::vector<uint8_t> pictures = ramp(4, 50);
     ASSERT_EQ(mvInsertFrames(image, 0, 4, pictures.size(), pictures.data()), 0);
