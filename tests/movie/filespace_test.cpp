@@ -2,6 +2,7 @@
 // freeing, and growing the space at offset 0 by moving data.
 #include "error.h"
 #include "filespace.h"
+#include "movie_builders.h"
 #include "stream.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using testing_movie::failsWith;
 
 // A manager over memory filled with a marker byte, to show each byte written.
 class FileSpace : public testing::Test {
@@ -179,22 +182,24 @@ TEST_F(FileSpace, FreeFindsTheBlockHoldingAnOffset)
     EXPECT_EQ(__mvFM_FileLength(fm_), uint64_t(c) + 100) << "the file never shrinks";
 }
 
-TEST_F(FileSpace, CallsOutOfPhaseAreRefused)
+// Calls out of phase, then a new movie: allocations past the memory or past
+// four gigabytes fail and change nothing, and growing the header block when
+// it stands alone needs no move.
+TEST_F(FileSpace, NewMovieRefusesCallsOutOfPhaseAndAllocationsPastTheLimitsAndGrowsInPlace)
 {
     uint32_t owner = 0;
-    EXPECT_EQ(__mvFM_Alloc(fm_, 10, &owner), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_INTERNAL);
+    EXPECT_TRUE(failsWith(__mvFM_Alloc(fm_, 10, &owner), MV_ERR_INTERNAL));
     EXPECT_EQ(__mvFM_Free(fm_, 0), -1);
     newMovie();
     EXPECT_EQ(__mvFM_InitBlock(fm_, 100, 10, &owner), -1);
-}
 
-TEST_F(FileSpace, GrowingTheFirstBlockAloneNeedsNoMove)
-{
-    newMovie();
+    EXPECT_TRUE(failsWith(__mvFM_Alloc(fm_, uint32_t(memory_.size()), &owner), MV_ERR_MEM_TOO_SMALL));
+    EXPECT_EQ(layout(), (Layout{{0, 4, 4, 0}}));
+    EXPECT_EQ(__mvFM_FileLength(fm_), 4u);
+    EXPECT_TRUE(failsWith(__mvFM_Alloc(fm_, UINT32_MAX - 4, &owner), MV_ERR_NO_MEMORY));
+
     ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 64), 0);
     EXPECT_EQ(layout(), (Layout{{0, 64, 64, 0}}));
-    uint32_t owner = 0;
     ASSERT_EQ(__mvFM_Alloc(fm_, 8, &owner), 0);
     EXPECT_EQ(owner, 64u);
 }
@@ -237,19 +242,6 @@ TEST_F(FileSpace, GrowingOverAFreeBlockReusesItsSpaceWithoutCopying)
     EXPECT_EQ(layout(), (Layout{{0, 112, 50, 0}, {112, 100, 100, 0}}));
     EXPECT_EQ(b, 112u);
     EXPECT_EQ(__mvFM_FileLength(fm_), length);
-}
-
-TEST_F(FileSpace, AllocationPastTheMemoryOrFourGigabytesFails)
-{
-    newMovie();
-    uint32_t owner = 0;
-    EXPECT_EQ(__mvFM_Alloc(fm_, uint32_t(memory_.size()), &owner), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
-    EXPECT_EQ(layout(), (Layout{{0, 4, 4, 0}}));
-    EXPECT_EQ(__mvFM_FileLength(fm_), 4u);
-    // Files past four gigabytes are refused.
-    EXPECT_EQ(__mvFM_Alloc(fm_, UINT32_MAX - 4, &owner), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_NO_MEMORY);
 }
 
 TEST_F(FileSpace, CopyDataHandlesOverlappingRanges)

@@ -53,7 +53,7 @@ TEST(MovieIds, LastDigitTellsTheKindAndIdsAreNeverReused)
     EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
 }
 
-TEST(MovieCreate, DefaultsAreReadBackAndTheNewMovieIsClean)
+TEST(MovieCreate, DefaultsAreReadBackTheSettingsTakenReturnedAndEachRequiredOneNeeded)
 {
     MemMovie movie(MV_FORMAT_QUICKTIME);
     ASSERT_EQ(movie.created(), 0);
@@ -63,22 +63,7 @@ TEST(MovieCreate, DefaultsAreReadBackAndTheNewMovieIsClean)
     EXPECT_EQ(mvGetOptimized(movie.id()), 0);
     EXPECT_EQ(mvGetTitle(movie.id()), nullptr);
     EXPECT_FALSE(__mvFindMovie(movie.id())->dirty);
-}
 
-TEST(MovieCreate, EachRequiredSettingIsNeeded)
-{
-    for (const char *missing : {MV_FILE_FORMAT, MV_LOOP_LIMIT, MV_LOOP_MODE, MV_OPTIMIZED}) {
-        Params p = movieParams();
-        dmParamsRemove(p.get(), missing);
-        std::vector<uint8_t> memory(4096);
-        MVid id = 0;
-        EXPECT_EQ(mvCreateMem(memory.data(), memory.size(), p.get(), nullptr, &id), -1) << missing;
-        EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS) << missing;
-    }
-}
-
-TEST(MovieCreate, ReturnedParamsReceiveTheSettingsTaken)
-{
     Params p = movieParams();
     dmParamsSetString(p.get(), MV_TITLE, "Harbour");
     dmParamsSetString(p.get(), "UNKNOWN_THING", "dropped");
@@ -91,21 +76,26 @@ TEST(MovieCreate, ReturnedParamsReceiveTheSettingsTaken)
     EXPECT_FALSE(dmParamsIsPresent(returned.get(), "UNKNOWN_THING"));
     EXPECT_FALSE(dmParamsIsPresent(mvGetParams(id), "UNKNOWN_THING"));
     MemMovie::release(id);
+
+    for (const char *missing : {MV_FILE_FORMAT, MV_LOOP_LIMIT, MV_LOOP_MODE, MV_OPTIMIZED}) {
+        p = movieParams();
+        dmParamsRemove(p.get(), missing);
+        EXPECT_TRUE(failsWith(mvCreateMem(memory.data(), memory.size(), p.get(), nullptr, &id), MV_ERR_MOVIE_SETTINGS))
+            << missing;
+    }
 }
 
-TEST(MovieCreate, CreateFileReportsErrorsKeepsFilesOnBadSettingsAndTruncatesOtherwise)
+TEST(MovieCreate, OnFilesAndDescriptorsReportsErrorsKeepsFilesOnBadSettingsAndTruncatesOtherwise)
 {
     TempDir dir;
     MVid id = 0;
     Params p = movieParams();
-    EXPECT_EQ(mvCreateFile((dir.path() + "/missing/dir/x.mv").c_str(), p.get(), nullptr, &id), -1);
-    EXPECT_EQ(mvGetErrno(), ENOENT);
+    EXPECT_TRUE(failsWith(mvCreateFile((dir.path() + "/missing/dir/x.mv").c_str(), p.get(), nullptr, &id), ENOENT));
 
     // Bad settings are refused before the file is touched.
     std::string existing = dir.write("keep.mv", {1, 2, 3});
     dmParamsSetEnum(p.get(), MV_LOOP_MODE, 7);
-    EXPECT_EQ(mvCreateFile(existing.c_str(), p.get(), nullptr, &id), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvCreateFile(existing.c_str(), p.get(), nullptr, &id), MV_ERR_MOVIE_SETTINGS));
     EXPECT_EQ(TempDir::read(existing).size(), 3u);
 
     // Good settings truncate the file; where frames then go is the file
@@ -120,59 +110,44 @@ TEST(MovieCreate, CreateFileReportsErrorsKeepsFilesOnBadSettingsAndTruncatesOthe
     ASSERT_EQ(mvInsertFrames(image, 0, 1, sizeof pixels, pixels), 0);
     EXPECT_EQ(TempDir::read(path).size(), 16u) << "frames go to the file itself";
     MemMovie::release(id);
-}
 
-TEST(MovieCreate, CreateFDWorksOnTheCallersDescriptor)
-{
-    TempDir dir;
+    // A movie made on a descriptor leaves the descriptor the caller's.
     int fd = open(dir.file("fd.mv").c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
-    Params p = movieParams();
-    MVid id = 0;
     ASSERT_EQ(mvCreateFD(fd, p.get(), nullptr, &id), 0);
     EXPECT_EQ(mvGetFileFormat(id), MV_FORMAT_NATIVE_3);
     MemMovie::release(id);
-    // The descriptor stays the caller's.
     EXPECT_EQ(fcntl(fd, F_GETFD), 0);
     close(fd);
 }
 
-TEST(MovieOpen, UnrecognisedDataIsNotAMovie)
+TEST(MovieFiles, UnrecognisedDataIsNotAMovieAndAReadOnlyStreamRefusesTheWrite)
 {
     std::vector<uint8_t> junk(64, 0x5a);
     MVid id = 0;
     EXPECT_EQ(mvIsMovieMem(junk.data(), junk.size()), 0);
-    EXPECT_EQ(mvOpenMem(junk.data(), junk.size(), &id), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_NOT_MOVIE);
+    EXPECT_TRUE(failsWith(mvOpenMem(junk.data(), junk.size(), &id), MV_ERR_NOT_MOVIE));
 
     TempDir dir;
     std::string path = dir.write("junk", std::vector<unsigned char>(junk.begin(), junk.end()));
     EXPECT_EQ(mvIsMovieFile(path.c_str()), 0);
     EXPECT_EQ(mvIsMovieFile(dir.file("absent").c_str()), 0);
     EXPECT_EQ(mvIsMovieFile(dir.path().c_str()), 0) << "a directory is not a movie";
-    EXPECT_EQ(mvOpenFile(dir.file("absent").c_str(), O_RDONLY, &id), -1);
-    EXPECT_EQ(mvGetErrno(), ENOENT);
-    EXPECT_EQ(mvOpenFile(path.c_str(), O_WRONLY, &id), -1);
-    EXPECT_EQ(mvGetErrno(), EINVAL);
-}
+    EXPECT_TRUE(failsWith(mvOpenFile(dir.file("absent").c_str(), O_RDONLY, &id), ENOENT));
+    EXPECT_TRUE(failsWith(mvOpenFile(path.c_str(), O_WRONLY, &id), EINVAL));
 
-TEST(MovieWrite, ChangesMakeAMovieDirtyAndAReadOnlyStreamRefusesTheWrite)
-{
+    // Changes make a movie dirty; a read-only stream refuses its write.
     MemMovie movie;
     ASSERT_EQ(mvSetTitle(movie.id(), "Dock"), 0);
     EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
-
-    TempDir dir;
-    std::string path = dir.write("ro.mv", {0});
+    path = dir.write("ro.mv", {0});
     MVstream *stream = nullptr;
     ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &stream), 0);
     Params p = movieParams();
-    MVid id = 0;
     ASSERT_EQ(__mvMV_Create(stream, p.get(), nullptr, &id), 0);
     ASSERT_EQ(__mvMV_LoadDone(id, 0), 0);
     ASSERT_EQ(mvSetComment(id, "changed"), 0);
-    EXPECT_EQ(mvWrite(id), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_READ_ONLY);
+    EXPECT_TRUE(failsWith(mvWrite(id), MV_ERR_READ_ONLY));
     // A close that cannot write leaves the movie open.
     EXPECT_EQ(mvClose(id), -1);
     EXPECT_STREQ(mvGetComment(id), "changed");
@@ -191,8 +166,7 @@ TEST(MovieErrors, BadIdsAndMissingPointersAreRefusedEverywhere)
     Params p = newParams();
 
     auto expectBadId = [](int result, const char *what) {
-        EXPECT_EQ(result, -1) << what;
-        EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID) << what;
+        EXPECT_TRUE(failsWith(result, MV_ERR_BAD_ID)) << what;
     };
     expectBadId(mvClose(unknown), "close");
     expectBadId(mvWrite(unknown), "write");
@@ -218,16 +192,13 @@ TEST(MovieErrors, BadIdsAndMissingPointersAreRefusedEverywhere)
     expectBadId(mvSetTitle(unknown, "x"), "setter");
 
     // Missing pointers are invalid arguments.
-    EXPECT_EQ(mvCreateMem(nullptr, 100, p.get(), nullptr, &out), -1);
-    EXPECT_EQ(mvGetErrno(), EINVAL);
-    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, nullptr, nullptr, &out), -1);
-    EXPECT_EQ(mvGetErrno(), EINVAL);
+    EXPECT_TRUE(failsWith(mvCreateMem(nullptr, 100, p.get(), nullptr, &out), EINVAL));
+    EXPECT_TRUE(failsWith(mvAddTrack(movie.id(), DM_MEDIUM_AUDIO, nullptr, nullptr, &out), EINVAL));
     EXPECT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_IMAGE, nullptr), -1);
     EXPECT_EQ(mvSetParams(movie.id(), nullptr, nullptr), -1);
     EXPECT_EQ(mvSetTitle(movie.id(), nullptr), -1);
     EXPECT_EQ(mvMapBetweenTracks(image, image, 0, nullptr), -1);
-    EXPECT_EQ(mvInsertFrames(image, 0, 1, 0, nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), EINVAL);
+    EXPECT_TRUE(failsWith(mvInsertFrames(image, 0, 1, 0, nullptr), EINVAL));
     EXPECT_EQ(mvSetMovieDefaults(nullptr, 0), -1);
     EXPECT_EQ(mvAddUserParam(nullptr), -1);
 }

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 #include <cinelark/movie.h>
+#include <gtest/gtest.h>
 
 #include "model.h"
 
@@ -107,6 +109,26 @@ private:
     MVid id_ = 0;
     int created_ = -1;
 };
+
+// n bytes counting up from first, wrapping at 256: every byte tells where it
+// came from.
+inline std::vector<uint8_t> ramp(size_t n, uint8_t first = 0)
+{
+    std::vector<uint8_t> v(n);
+    std::iota(v.begin(), v.end(), first);
+    return v;
+}
+
+// A call that must fail (return -1) with the given error number; on a
+// mismatch both the result and the library's error with its text are shown.
+inline ::testing::AssertionResult failsWith(int result, int error)
+{
+    const int got = mvGetErrno();
+    if (result == -1 && got == error)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "returned " << result << " with error " << got << " ("
+                                         << mvGetErrorStr(got) << "), expected -1 with error " << error;
+}
 
 }  // namespace testing_movie
 

@@ -44,7 +44,7 @@ Bytes Join(std::initializer_list<Bytes> parts)
 constexpr int64_t kHigh = 0x1ABCDEF12;  // uses all 33 bits
 const Bytes kMpeg1Pts = Join({{0xFF, 0xFF, 0x40, 0x20}, Stamp(2, kHigh)});  // stuffing, buffer size, PTS
 
-TEST(Demux, SplitsTheStreams)
+TEST(Demux, SplitsTheStreamsAndTakesStampDifferencesAcrossTheWrap)
 {
     const struct {
         const char *name;
@@ -79,10 +79,7 @@ TEST(Demux, SplitsTheStreams)
         EXPECT_EQ(p.video.stamps.empty() ? -1 : p.video.stamps[0].pts, c.videoPts);
         EXPECT_EQ(p.audio.stamps.empty() ? -1 : p.audio.stamps[0].pts, c.audioPts);
     }
-}
-
-TEST(Demux, StampDifferencesCrossTheWrap)
-{
+    // Differences of stamps cross the wrap.
     constexpr int64_t kWrap = int64_t(1) << 33;
     EXPECT_EQ(StampDifference(5, kWrap - 5), 10);
     EXPECT_EQ(StampDifference(kWrap - 5, 5), -10);

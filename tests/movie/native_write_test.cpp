@@ -1,16 +1,20 @@
 // Writing version 3 files: the exact bytes of small movies, user
-// parameters, and the refusals.
+// parameters, and the refusals; and the code lists behind the name tables:
+// each code read becomes its name and is written back as the same code, and
+// text outside a list passes unchanged both ways.
 #include <cinelark/movie.h>
 
 #include "error.h"
 #include "model.h"
 #include "movie_builders.h"
+#include "native/param_tables.h"
 #include "native_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -18,6 +22,7 @@
 namespace {
 
 using namespace native_bytes;
+using namespace cinelark::native;
 using namespace testing_movie;
 
 // A memory movie of 4096 bytes filled with 0xEE.
@@ -31,14 +36,6 @@ struct MarkedMovie : MemMovie {
     }
     Bytes at(size_t from, size_t n) const { return Bytes(memory().begin() + long(from), memory().begin() + long(from + n)); }
 };
-
-Bytes frameBytes(uint8_t first, size_t n)
-{
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = uint8_t(first + i);
-    return b;
-}
 
 // Appends version 3 records, name and value.
 void records(Bytes &b, std::initializer_list<std::pair<const char *, const char *>> list)
@@ -77,7 +74,7 @@ TEST(NativeWriter, SmallImageMovieIsByteExact)
     MarkedMovie movie;
     ASSERT_EQ(mvSetLoopLimit(movie.id(), 3), 0);
     const MVid track = movie.add(DM_MEDIUM_IMAGE, imageParams(2, 1));
-    Bytes frames = frameBytes(0x10, 16);
+    Bytes frames = ramp(16, 0x10);
     ASSERT_EQ(mvInsertFrames(track, 0, 2, frames.size(), frames.data()), 0);
     ASSERT_EQ(mvWrite(movie.id()), 0) << mvGetErrorStr(mvGetErrno());
 
@@ -93,8 +90,8 @@ TEST(NativeWriter, SmallImageMovieIsByteExact)
     append(expected, entry(368, 8));
     ASSERT_EQ(expected.size(), 368u);
     EXPECT_EQ(movie.head(368), expected);
-    EXPECT_EQ(movie.at(368, 8), asStoredWords(frameBytes(0x18, 8)));
-    EXPECT_EQ(movie.at(376, 8), asStoredWords(frameBytes(0x10, 8)));
+    EXPECT_EQ(movie.at(368, 8), asStoredWords(ramp(8, 0x18)));
+    EXPECT_EQ(movie.at(376, 8), asStoredWords(ramp(8, 0x10)));
     EXPECT_EQ(movie.memory()[384], 0xEE) << "nothing is written past the last block";
 }
 
@@ -103,7 +100,7 @@ TEST(NativeWriter, AudioDirectoryComesBeforeTheImageDirectory)
     MarkedMovie movie;
     const MVid image = movie.add(DM_MEDIUM_IMAGE, imageParams(1, 1));
     const MVid audio = movie.add(DM_MEDIUM_AUDIO, audioParams(8, 1, 8000.0));
-    Bytes pixel = frameBytes(1, 4), samples = frameBytes(0x40, 6);
+    Bytes pixel = ramp(4, 1), samples = ramp(6, 0x40);
     ASSERT_EQ(mvInsertFrames(image, 0, 1, pixel.size(), pixel.data()), 0);
     ASSERT_EQ(mvInsertFrames(audio, 0, 6, samples.size(), samples.data()), 0);
     ASSERT_EQ(mvWrite(movie.id()), 0) << mvGetErrorStr(mvGetErrno());
@@ -129,48 +126,34 @@ TEST(NativeWriter, AudioDirectoryComesBeforeTheImageDirectory)
     EXPECT_EQ(movie.at(offsetOf(imageEntry), 4), asStoredWords(pixel));
 }
 
-TEST(NativeWriter, UserParametersAreWrittenBackUnderTheirNames)
+TEST(NativeWriter, UserParametersAreWrittenBackUnderTheirNamesUnlessTooLongForTheField)
 {
     ASSERT_EQ(mvAddUserParam("DIRECTOR"), 0);
+    ASSERT_EQ(mvAddUserParam("PRODUCTION_HOUSE"), 0);  // 16 characters
     MarkedMovie movie;
     Params p = newParams();
     dmParamsSetString(p.get(), "DIRECTOR", "Smith");
     dmParamsSetString(p.get(), "TITLE", "Dawn");
-    ASSERT_EQ(mvSetParams(movie.id(), p.get(), nullptr), 0);
-    movie.add(DM_MEDIUM_IMAGE, imageParams(1, 1));
-    ASSERT_EQ(mvWrite(movie.id()), 0);
-    for (const Bytes &r : {record("DIRECTOR", "Smith"), record("TITLE", "Dawn")})
-        EXPECT_NE(std::search(movie.memory().begin(), movie.memory().end(), r.begin(), r.end()), movie.memory().end());
-
-    std::vector<uint8_t> copy = movie.memory();
-    MVid reopened = 0;
-    ASSERT_EQ(mvOpenMem(copy.data(), copy.size(), &reopened), 0);
-    EXPECT_STREQ(dmParamsGetString(mvGetParams(reopened), "DIRECTOR"), "Smith");
-    EXPECT_STREQ(mvGetTitle(reopened), "Dawn");
-    ASSERT_EQ(mvClose(reopened), 0);
-}
-
-TEST(NativeWriter, UserParameterNameTooLongForTheFieldIsRefused)
-{
-    ASSERT_EQ(mvAddUserParam("PRODUCTION_HOUSE"), 0);  // 16 characters
-    MarkedMovie movie;
-    Params p = newParams();
     dmParamsSetString(p.get(), "PRODUCTION_HOUSE", "North");
     ASSERT_EQ(mvSetParams(movie.id(), p.get(), nullptr), 0);
     const std::vector<uint8_t> before = movie.memory();
-    EXPECT_EQ(mvWrite(movie.id()), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvWrite(movie.id()), MV_ERR_MOVIE_SETTINGS));
     EXPECT_EQ(movie.memory(), before) << "nothing is written";
     EXPECT_EQ(mvWrite(movie.id()), -1) << "the movie stays dirty";
+
     // Removing the parameter lets the movie be written again; of two image
     // tracks only the first is.
     dmParamsRemove(mvGetParams(movie.id()), "PRODUCTION_HOUSE");
     movie.add(DM_MEDIUM_IMAGE, imageParams(3, 1));
     movie.add(DM_MEDIUM_IMAGE, imageParams(5, 1));
     ASSERT_EQ(mvWrite(movie.id()), 0);
+    for (const Bytes &r : {record("DIRECTOR", "Smith"), record("TITLE", "Dawn")})
+        EXPECT_NE(std::search(movie.memory().begin(), movie.memory().end(), r.begin(), r.end()), movie.memory().end());
     std::vector<uint8_t> copy = movie.memory();
     MVid reopened = 0, image = 0;
     ASSERT_EQ(mvOpenMem(copy.data(), copy.size(), &reopened), 0);
+    EXPECT_STREQ(dmParamsGetString(mvGetParams(reopened), "DIRECTOR"), "Smith");
+    EXPECT_STREQ(mvGetTitle(reopened), "Dawn");
     ASSERT_EQ(mvFindTrackByMedium(reopened, DM_MEDIUM_IMAGE, &image), 0);
     EXPECT_EQ(mvGetImageWidth(image), 3);
     EXPECT_EQ(__mvMV_TrackCount(reopened), 1);
@@ -187,8 +170,51 @@ TEST(NativeWriter, CleanMoviesAreNotWrittenAndTooSmallMemoryFails)
     MarkedMovie small(64);
     ASSERT_NE(small.id(), 0);
     small.add(DM_MEDIUM_IMAGE, imageParams(1, 1));
-    EXPECT_EQ(mvWrite(small.id()), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MEM_TOO_SMALL);
+    EXPECT_TRUE(failsWith(mvWrite(small.id()), MV_ERR_MEM_TOO_SMALL));
+}
+
+TEST(CodeLists, CodeReadsAsNameAndWritesBack)
+{
+    const struct {
+        ReadAs read;
+        WriteAs write;
+        const char *code, *name;
+    } cases[] = {{ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "1", "MVC1"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "2", "Uncompressed Video"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "6", "Apple Video"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "7", "Apple Animation"},
+                 {ReadAs::ImageCodeToName, WriteAs::NameToImageCode, "10", "JPEG"},
+                 {ReadAs::AudioCodeToName, WriteAs::NameToAudioCode, "100", "Uncompressed Audio"},
+                 {ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "1", "8"},
+                 {ReadAs::WidthCodeToBits, WriteAs::BitsToWidthCode, "2", "16"}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(convertForReading(c.read, c.code), c.name);
+        EXPECT_EQ(convertForWriting(c.write, c.name), std::string(c.code));
+    }
+}
+
+TEST(CodeLists, TextOutsideTheListsPassesUnchanged)
+{
+    EXPECT_EQ(convertForReading(ReadAs::ImageCodeToName, "9"), "9");
+    EXPECT_EQ(convertForReading(ReadAs::ImageCodeToName, "RLE24"), "RLE24");
+    EXPECT_EQ(convertForWriting(WriteAs::NameToImageCode, "RLE24"), std::string("RLE24"));
+    EXPECT_EQ(convertForWriting(WriteAs::BitsToWidthCode, "24"), std::string("24"));
+    EXPECT_EQ(convertForWriting(WriteAs::Text, "anything"), std::string("anything"));
+    EXPECT_FALSE(convertForWriting(WriteAs::None, "2").has_value());
+}
+
+TEST(NameTables, EveryWrittenNameFitsTheFieldAndIsReadBackByItsOwnTable)
+{
+    for (auto table : {movieTable(), imageTable(), audioTable()}) {
+        for (const ParamRow &row : table) {
+            if (row.write == WriteAs::None)
+                continue;
+            EXPECT_LT(std::strlen(row.fileName), 16u) << row.fileName;
+            ASSERT_NE(row.libraryName, nullptr) << row.fileName;
+            // The same file name must be readable into the same library name.
+            EXPECT_NE(row.read, ReadAs::Drop) << row.fileName;
+        }
+    }
 }
 
 }  // namespace

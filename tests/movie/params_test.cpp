@@ -78,58 +78,50 @@ TEST(TrackSettingRules, AreCheckedWhenTheTrackIsAdded)
     }
 }
 
-TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothing)
+TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothingAndUserParametersAreStrings)
 {
     MemMovie movie;
     ASSERT_EQ(mvSetLoopLimit(movie.id(), 4), 0);
     Params p = newParams();
     dmParamsSetEnum(p.get(), MV_LOOP_MODE, 3);
     dmParamsSetInt(p.get(), MV_LOOP_LIMIT, 9);
-    EXPECT_EQ(mvSetParams(movie.id(), p.get(), nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvSetParams(movie.id(), p.get(), nullptr), MV_ERR_MOVIE_SETTINGS));
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
     EXPECT_EQ(mvGetLoopLimit(movie.id()), 4);
 
-    EXPECT_EQ(mvSetLoopLimit(movie.id(), -1), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvSetLoopLimit(movie.id(), -1), MV_ERR_MOVIE_SETTINGS));
     Params format = newParams();
     dmParamsSetEnum(format.get(), MV_FILE_FORMAT, 4);
     EXPECT_EQ(mvSetParams(movie.id(), format.get(), nullptr), -1);
-    EXPECT_EQ(mvSetMovieDefaults(format.get(), 4), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_MOVIE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvSetMovieDefaults(format.get(), 4), MV_ERR_MOVIE_SETTINGS));
 
     // A wrong type is named in the message, and nothing of the list is taken.
     ASSERT_EQ(mvSetTitle(movie.id(), "Before"), 0);
     Params typed = newParams();
     dmParamsSetEnum(typed.get(), MV_LOOP_MODE, MV_LOOP_SWING);
     dmParamsSetInt(typed.get(), MV_TITLE, 12);
-    EXPECT_EQ(mvSetParams(movie.id(), typed.get(), nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
+    EXPECT_TRUE(failsWith(mvSetParams(movie.id(), typed.get(), nullptr), MV_ERR_WRONG_TYPE));
     EXPECT_STREQ(mvGetErrorStr(MV_ERR_WRONG_TYPE), "Parameter value supplied is of the wrong type: TITLE");
     EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
-}
 
-TEST(UserParams, RegisteredNamesAreKeptAndMustBeStrings)
-{
-    MemMovie movie;
-    Params p = newParams();
-    dmParamsSetString(p.get(), "MODEL_DIRECTOR", "Smith");
-    ASSERT_EQ(mvSetParams(movie.id(), p.get(), nullptr), 0);
-    // Not registered yet: ignored.
+    // User parameters: ignored until registered, then kept; they must be
+    // strings.
+    Params user = newParams();
+    dmParamsSetString(user.get(), "MODEL_DIRECTOR", "Smith");
+    ASSERT_EQ(mvSetParams(movie.id(), user.get(), nullptr), 0);
     EXPECT_FALSE(dmParamsIsPresent(mvGetParams(movie.id()), "MODEL_DIRECTOR"));
 
     ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
     ASSERT_EQ(mvAddUserParam("MODEL_DIRECTOR"), 0);
     Params returned = newParams();
-    ASSERT_EQ(mvSetParams(movie.id(), p.get(), returned.get()), 0);
+    ASSERT_EQ(mvSetParams(movie.id(), user.get(), returned.get()), 0);
     EXPECT_STREQ(dmParamsGetString(mvGetParams(movie.id()), "MODEL_DIRECTOR"), "Smith");
     EXPECT_STREQ(dmParamsGetString(returned.get(), "MODEL_DIRECTOR"), "Smith");
 
     Params bad = newParams();
     dmParamsSetInt(bad.get(), "MODEL_DIRECTOR", 7);
-    EXPECT_EQ(mvSetParams(movie.id(), bad.get(), nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
+    EXPECT_TRUE(failsWith(mvSetParams(movie.id(), bad.get(), nullptr), MV_ERR_USER_PARAM_TYPE));
 
     // Tracks take user parameters too, at creation and later.
     Params track = audioParams();
@@ -140,27 +132,6 @@ TEST(UserParams, RegisteredNamesAreKeptAndMustBeStrings)
     dmParamsSetInt(track.get(), "MODEL_DIRECTOR", 1);
     EXPECT_EQ(movie.addAudio(track), 0);
     EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
-}
-
-TEST(TrackSettings, DefaultsAreFilledIn)
-{
-    MemMovie movie;
-    MVid audio = movie.addAudio(audioParams());
-    EXPECT_EQ(mvGetDefaultVol(audio), 1.0);
-    EXPECT_EQ(mvGetTrackMedium(audio), DM_MEDIUM_AUDIO);
-    EXPECT_EQ(mvGetTrackLength(audio), 0);
-
-    Params withVolume = audioParams();
-    dmParamsSetFloat(withVolume.get(), MV_DEFAULT_VOL, 0.25);
-    EXPECT_EQ(mvGetDefaultVol(movie.addAudio(withVolume)), 0.25);
-
-    MVid image = movie.addImage(imageParams(8, 6, DM_PACKING_XBGR));
-    EXPECT_EQ(mvGetTrackMedium(image), DM_MEDIUM_IMAGE);
-    // The virtual format describes the same picture, uncompressed.
-    DMparams *virtualFormat = __mvT_GetVirtualFormat(image);
-    EXPECT_EQ(dmParamsGetInt(virtualFormat, DM_IMAGE_WIDTH), 8);
-    EXPECT_EQ(dmImageFrameSize(virtualFormat), 8u * 6u * 4u);
-    EXPECT_EQ(__mvT_GetVirtualFormat(audio), mvGetParams(audio));
 }
 
 TEST(TrackSettings, OnlyAppleAnimationGetsADefaultDepth)
@@ -178,11 +149,26 @@ TEST(TrackSettings, OnlyAppleAnimationGetsADefaultDepth)
     EXPECT_FALSE(dmParamsIsPresent(video.get(), MV_IMAGE_CSIZE));
 }
 
-TEST(TrackSettings, UnchangeableSettingsStayAndChangeableOnesChange)
+TEST(TrackSettings, DefaultsAreFilledInUnchangeableSettingsStayAndChangeableOnesChange)
 {
     MemMovie movie;
     MVid image = movie.addImage(imageParams(8, 6));
     MVid audio = movie.addAudio(audioParams());
+    EXPECT_EQ(mvGetDefaultVol(audio), 1.0);
+    EXPECT_EQ(mvGetTrackMedium(audio), DM_MEDIUM_AUDIO);
+    EXPECT_EQ(mvGetTrackLength(audio), 0);
+
+    Params withVolume = audioParams();
+    dmParamsSetFloat(withVolume.get(), MV_DEFAULT_VOL, 0.25);
+    EXPECT_EQ(mvGetDefaultVol(movie.addAudio(withVolume)), 0.25);
+
+    MVid xbgr = movie.addImage(imageParams(8, 6, DM_PACKING_XBGR));
+    EXPECT_EQ(mvGetTrackMedium(xbgr), DM_MEDIUM_IMAGE);
+    // The virtual format describes the same picture, uncompressed.
+    DMparams *virtualFormat = __mvT_GetVirtualFormat(xbgr);
+    EXPECT_EQ(dmParamsGetInt(virtualFormat, DM_IMAGE_WIDTH), 8);
+    EXPECT_EQ(dmImageFrameSize(virtualFormat), 8u * 6u * 4u);
+    EXPECT_EQ(__mvT_GetVirtualFormat(audio), mvGetParams(audio));
 
     Params p = newParams();
     dmParamsSetInt(p.get(), DM_IMAGE_WIDTH, 640);
@@ -200,8 +186,7 @@ TEST(TrackSettings, UnchangeableSettingsStayAndChangeableOnesChange)
     // Unchangeable settings are still checked.
     Params wide = newParams();
     dmParamsSetInt(wide.get(), DM_IMAGE_WIDTH, 0);
-    EXPECT_EQ(mvSetParams(image, wide.get(), nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_IMAGE_SETTINGS);
+    EXPECT_TRUE(failsWith(mvSetParams(image, wide.get(), nullptr), MV_ERR_IMAGE_SETTINGS));
     EXPECT_EQ(mvSetImageRate(image, 0.5), -1);
     EXPECT_EQ(mvGetImageRate(image), 24.0);
 
@@ -211,15 +196,13 @@ TEST(TrackSettings, UnchangeableSettingsStayAndChangeableOnesChange)
     ASSERT_EQ(mvSetParams(audio, sound.get(), nullptr), 0);
     EXPECT_EQ(mvGetAudioChannels(audio), 2);
     EXPECT_EQ(mvGetDefaultVol(audio), 0.5);
-    EXPECT_EQ(mvSetDefaultVol(audio, -0.1), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_AUDIO_SETTINGS);
+    EXPECT_TRUE(failsWith(mvSetDefaultVol(audio, -0.1), MV_ERR_AUDIO_SETTINGS));
     EXPECT_EQ(mvSetTrackSMPTEStart(audio, "00:00:10:00"), 0);
     EXPECT_STREQ(mvGetTrackSMPTEStart(audio), "00:00:10:00");
 
     Params wrongType = newParams();
     dmParamsSetInt(wrongType.get(), MV_DEFAULT_VOL, 1);
-    EXPECT_EQ(mvSetParams(audio, wrongType.get(), nullptr), -1);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_WRONG_TYPE);
+    EXPECT_TRUE(failsWith(mvSetParams(audio, wrongType.get(), nullptr), MV_ERR_WRONG_TYPE));
     EXPECT_STREQ(__mvErrorDetail, MV_DEFAULT_VOL);
 }
 
