@@ -89,107 +89,82 @@ TEST(ReadConverters, ProduceTheCallersSamples) {
   }
 }
 
-// Every family with a wrap member: for every split of a frame across the
-// ring's end, the wrap member writes what the bulk member writes, and
-// nothing outside the frame's words.
-TEST(WrapMembers, SplitFramesMatchTheBulkMember) {
-  const Raw f8 = raw<int8_t>({11, -12, 13, -14});
-  const Raw f16 = raw<int16_t>({0x1111, -0x2222, 0x3333, 0x0444});
-  const Raw f24 = raw<int32_t>({0x111111, -0x222222, 0x333333, 0x044444});
-  const Raw ff = raw<float>({0.1f, -0.2f, 0.3f, -0.4f});
-  const Raw fd = raw<double>({0.1, -0.2, 0.3, -0.4});
-  struct Case {
-    const char* name;
-    WriteBulk bulk;
-    WriteWrap wrap;
-    int device_words;
-    const Raw& frame;
+// Every family with wrap members, reached the way a port reaches it: for
+// every split of a frame across the ring's end, the wrap members write and
+// read what the bulk members do, and touch nothing outside the frame.
+TEST(WrapMembers, SplitFramesMatchTheBulkMembers) {
+  // One four-channel frame of each sample kind, in the order of SampleKind.
+  const Raw frames[] = {raw<int8_t>({11, -12, 13, -14}), raw<int16_t>({0x1111, -0x2222, 0x3333, 0x0444}),
+                        raw<int32_t>({0x111111, -0x222222, 0x333333, 0x044444}),
+                        raw<float>({0.1f, -0.2f, 0.3f, -0.4f}), raw<double>({0.1, -0.2, 0.3, -0.4})};
+  const Words device_frame = {0x123456, -0x10000, 0x7FFF00, -8388608};
+  // The first `words` of a frame in a ring of 8 words whose last `tail`
+  // words hold the frame's start.
+  auto split = [](const Words& frame, int words, int tail) {
+    Words ring(8, 0x5A5A5A);
+    for (int w = 0; w < words; ++w) ring[(8 - tail + w) % 8] = frame[w];
+    return ring;
   };
-  const Case cases[] = {
-      {"mono8", _ALWriteMonoToStereo_8t, _ALWriteMonoToStereo_8w, 2, f8},
-      {"mono16", _ALWriteMonoToStereo_16t, _ALWriteMonoToStereo_16w, 2, f16},
-      {"mono24", _ALWriteMonoToStereo_24t, _ALWriteMonoToStereo_24w, 2, f24},
-      {"monof", _ALWriteMonoToStereo_ft, _ALWriteMonoToStereo_fw, 2, ff},
-      {"monod", _ALWriteMonoToStereo_dt, _ALWriteMonoToStereo_dw, 2, fd},
-      {"four2_8", _ALWrite4ChanTo2Chan_8t, _ALWrite4ChanTo2Chan_8w, 2, f8},
-      {"four2_16", _ALWrite4ChanTo2Chan_16t, _ALWrite4ChanTo2Chan_16w, 2, f16},
-      {"four2_24", _ALWrite4ChanTo2Chan_24t, _ALWrite4ChanTo2Chan_24w, 2, f24},
-      {"four2_f", _ALWrite4ChanTo2Chan_ft, _ALWrite4ChanTo2Chan_fw, 2, ff},
-      {"four2_d", _ALWrite4ChanTo2Chan_dt, _ALWrite4ChanTo2Chan_dw, 2, fd},
-      {"four4_8", _ALWrite4ChanTo4Chan_8t, _ALWrite4ChanTo4Chan_8w, 4, f8},
-      {"four4_16", _ALWrite4ChanTo4Chan_16t, _ALWrite4ChanTo4Chan_16w, 4, f16},
-      {"four4_24", _ALWrite4ChanTo4Chan_24t, _ALWrite4ChanTo4Chan_24w, 4, f24},
-      {"four4_f", _ALWrite4ChanTo4Chan_ft, _ALWrite4ChanTo4Chan_fw, 4, ff},
-      {"four4_d", _ALWrite4ChanTo4Chan_dt, _ALWrite4ChanTo4Chan_dw, 4, fd},
-  };
-  for (const Case& c : cases) {
-    int32_t whole[4] = {};
-    c.bulk(c.frame.data(), whole, 1, 1.0);
-    for (int tail = 1; tail < c.device_words; ++tail) {
-      SCOPED_TRACE(::testing::Message() << c.name << " tail " << tail);
-      // A ring of 8 words whose last `tail` words take the frame's start.
-      Words ring(8, 0x5A5A5A);
-      c.wrap(c.frame.data(), ring.data() + 8 - tail, tail, ring.data(), 1.0);
-      Words want(8, 0x5A5A5A);
-      for (int w = 0; w < c.device_words; ++w) want[(8 - tail + w) % 8] = whole[w];
-      EXPECT_EQ(ring, want);
+  for (int kind = 0; kind < 5; ++kind) {
+    for (auto [caller, device] : {std::pair{1, 2}, {4, 2}, {4, 4}}) {
+      const Converters writer = _ALassignfuncs(true, static_cast<SampleKind>(kind), caller, device);
+      const Converters reader = _ALassignfuncs(false, static_cast<SampleKind>(kind), caller, device);
+      Words whole(device);
+      writer.write_bulk(frames[kind].data(), whole.data(), 1, 1.0);
+      Raw read_whole(32, 0xA5);
+      reader.read_bulk(device_frame.data(), read_whole.data(), 1, 1.0);
+      for (int tail = 1; tail < device; ++tail) {
+        SCOPED_TRACE(::testing::Message() << "kind " << kind << ", " << caller << " to " << device << " channels, tail "
+                                          << tail);
+        Words ring(8, 0x5A5A5A);
+        writer.write_wrap(frames[kind].data(), ring.data() + 8 - tail, tail, ring.data(), 1.0);
+        EXPECT_EQ(ring, split(whole, device, tail));
+        const Words words = split(device_frame, device, tail);
+        Raw got(32, 0xA5);
+        reader.read_wrap(words.data() + 8 - tail, tail, words.data(), got.data(), 1.0);
+        EXPECT_EQ(got, read_whole);
+      }
     }
   }
 }
 
-TEST(ReadWrapMembers, SplitFramesMatchTheBulkMember) {
-  const int32_t frame[4] = {0x123456, -0x10000, 0x7FFF00, -8388608};
-  int16_t whole[4] = {};
-  _ALRead4ChanFrom4Chan_16t(frame, whole, 1, 1.0);
-  for (int tail = 1; tail < 4; ++tail) {
-    int32_t end[4] = {};
-    int32_t start[4] = {};
-    for (int w = 0; w < 4; ++w) (w < tail ? end[w] : start[w - tail]) = frame[w];
-    int16_t got[4] = {};
-    _ALRead4ChanFrom4Chan_16w(end, tail, start, got, 1.0);
-    EXPECT_EQ(std::vector<int16_t>(got, got + 4), std::vector<int16_t>(whole, whole + 4)) << "tail " << tail;
-  }
-  int8_t mono = 0;
-  const int32_t left = 0x200000;
-  const int32_t right = 0x400000;
-  _ALReadMonoFromStereo_8w(&left, 1, &right, &mono, 1.0);
-  EXPECT_EQ(mono, 0x30);
-}
-
 // The converters chosen for a port turn one canonical sample of each format
-// into the same device word, whatever the channel layout.
+// into the same device word and back, whatever the channel layout.
 TEST(ConverterChoice, EveryLayoutGetsTheRightWidth) {
   const struct {
     SampleKind kind;
-    Raw sample;  // the caller's value for 0x123400
+    Raw sample;  // the caller's value for `word`
+    int32_t word;
   } choices[] = {
-      {SampleKind::kInt16, raw<int16_t>({0x1234})},
-      {SampleKind::kInt24, raw<int32_t>({0x123400})},
-      {SampleKind::kFloat, raw<float>({static_cast<float>(0x123400 / 8388608.0)})},
-      {SampleKind::kDouble, raw<double>({0x123400 / 8388608.0})},
+      {SampleKind::kInt8, raw<int8_t>({0x12}), 0x120000},
+      {SampleKind::kInt16, raw<int16_t>({0x1234}), 0x123400},
+      {SampleKind::kInt24, raw<int32_t>({0x123400}), 0x123400},
+      {SampleKind::kFloat, raw<float>({static_cast<float>(0x123400 / 8388608.0)}), 0x123400},
+      {SampleKind::kDouble, raw<double>({0x123400 / 8388608.0}), 0x123400},
   };
   for (const auto& c : choices) {
     for (auto [caller, device] : {std::pair{1, 2}, {2, 2}, {4, 2}, {4, 4}}) {
       SCOPED_TRACE(::testing::Message() << "kind " << static_cast<int>(c.kind) << " caller " << caller
                                         << " device " << device);
-      Converters conv = _ALassignfuncs(true, c.kind, caller, device);
-      ASSERT_NE(conv.write_bulk, nullptr);
-      EXPECT_EQ(conv.write_wrap == nullptr, caller == 2);
-      // One frame whose channels are the sample and then zeros.
+      const Converters writer = _ALassignfuncs(true, c.kind, caller, device);
+      const Converters reader = _ALassignfuncs(false, c.kind, caller, device);
+      EXPECT_EQ(writer.write_wrap == nullptr, caller == 2);
+      EXPECT_EQ(reader.read_wrap == nullptr, caller == 2);
+      // One frame whose channels are the sample and then zeros; mono goes
+      // to both device channels.
       Raw frame(c.sample.size() * 4, 0);
       std::copy(c.sample.begin(), c.sample.end(), frame.begin());
       int32_t out[4] = {};
-      conv.write_bulk(frame.data(), out, 1, 1.0);
-      EXPECT_EQ(out[0], 0x123400);
-      EXPECT_NE(_ALassignfuncs(false, c.kind, caller, device).read_bulk, nullptr);
+      writer.write_bulk(frame.data(), out, 1, 1.0);
+      EXPECT_EQ(out[0], c.word);
+      EXPECT_EQ(out[1], caller == 1 ? c.word : 0);
+      // A device frame of that word reads back as the sample.
+      const int32_t words[4] = {c.word, c.word, c.word, c.word};
+      Raw back(c.sample.size() * 4, 0xA5);
+      reader.read_bulk(words, back.data(), 1, 1.0);
+      EXPECT_EQ(Raw(back.begin(), back.begin() + c.sample.size()), c.sample);
     }
   }
-  Converters eight = _ALassignfuncs(true, SampleKind::kInt8, 1, 2);
-  const int8_t high = 0x12;
-  int32_t out[2] = {};
-  eight.write_bulk(&high, out, 1, 1.0);
-  EXPECT_EQ(out[0], 0x120000);
-  EXPECT_EQ(out[1], 0x120000);
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
-// The rate table, the nearest-rate rule, the attenuation table and device
-// parameters.
+// The rate table, the nearest-rate rule, the attenuation table and the
+// translation of parameter pairs into device requests.
 #include <cinelark/audio.h>
 
 #include "params.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -87,100 +84,6 @@ TEST(AttenTable, IsACubicCurveFromSilenceToFullScale) {
     EXPECT_GT(_AL_atten_table[v], _AL_atten_table[v - 1]) << v;
     EXPECT_EQ(_AL_atten_table[v] & ~0x7FFFFF, 0) << v;
   }
-}
-
-class DeviceParams : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("CINELARK_AUDIO", "null", 1);
-    previous_ = ALseterrorhandler(nullptr);
-  }
-  void TearDown() override { ALseterrorhandler(previous_); }
-  ALerrfunc previous_ = nullptr;
-};
-
-TEST_F(DeviceParams, RatesReadBackAsTheDeviceRateAndGainsAsSet) {
-  long set[] = {AL_PARAM_OUTPUT_RATE, 22000, AL_PARAM_INPUT_RATE, 11127,
-                AL_PARAM_LEFT_GAIN,   200,   AL_PARAM_RIGHT_GAIN, 17};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, set, 8), 0);
-  long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0, AL_PARAM_LEFT_GAIN, -1, AL_PARAM_RIGHT_GAIN, -1};
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 8), 0);
-  EXPECT_EQ((std::vector<long>{get[1], get[3], get[5], get[7]}), (std::vector<long>{22050, 11025, 200, 17}));
-  // The special rates: the second clock's 32000 Hz, then following the input.
-  for (auto [special, rate] : {std::pair{long{AL_RATE_ALT_32000}, 32000L}, {long{AL_RATE_FOLLOW_INPUT}, 11025L}}) {
-    long pair[] = {AL_PARAM_OUTPUT_RATE, special};
-    ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, pair, 2), 0);
-    ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, pair, 2), 0);
-    EXPECT_EQ(pair[1], rate);
-  }
-}
-
-TEST_F(DeviceParams, ARefusedRequestChangesNothing) {
-  long good[] = {AL_PARAM_LEFT_GAIN, 10};
-  ASSERT_EQ(ALsetparams(AL_DEFAULT_DEVICE, good, 2), 0);
-  long bad[] = {AL_PARAM_LEFT_GAIN, 99, AL_PARAM_RIGHT_GAIN, 300};
-  EXPECT_EQ(ALsetparams(AL_DEFAULT_DEVICE, bad, 4), -1);
-  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-  long unknown[] = {42, 1};
-  EXPECT_EQ(ALsetparams(AL_DEFAULT_DEVICE, unknown, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-  long get[] = {AL_PARAM_LEFT_GAIN, 0};
-  ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 2), 0);
-  EXPECT_EQ(get[1], 10);
-  EXPECT_EQ(ALgetparams(AL_DEFAULT_DEVICE, unknown, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-}
-
-TEST_F(DeviceParams, CallChecksComeInOrder) {
-  long pairs[] = {4, 8000, 5};
-  EXPECT_EQ(ALsetparams(2, pairs, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_BAD_DEVICE);
-  EXPECT_EQ(ALsetparams(1, nullptr, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_NO_PARAM_BUFFER);
-  EXPECT_EQ(ALsetparams(1, pairs, -2), -1);
-  EXPECT_EQ(errno, AL_ERR_NEGATIVE_PARAM_COUNT);
-  EXPECT_EQ(ALsetparams(1, pairs, 3), -1);
-  EXPECT_EQ(errno, AL_ERR_ODD_PARAM_COUNT);
-  EXPECT_EQ(ALgetparams(0, pairs, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_BAD_DEVICE);
-  EXPECT_EQ(ALgetparams(1, pairs, 3), -1);
-  EXPECT_EQ(errno, AL_ERR_ODD_PARAM_COUNT);
-  EXPECT_EQ(ALsetparams(1, pairs, 0), 0);  // nothing to send is not an error
-}
-
-TEST_F(DeviceParams, ArbitraryListsLeaveTheDeviceConsistent) {
-  std::mt19937 random(7);
-  std::uniform_int_distribution<long> param(0, 16);
-  std::uniform_int_distribution<long> value(-100000, 100000);
-  for (int round = 0; round < 500; ++round) {
-    std::vector<long> pairs(2 * (1 + random() % 40));
-    for (std::size_t i = 0; i < pairs.size(); i += 2) {
-      pairs[i] = param(random);
-      pairs[i + 1] = value(random);
-    }
-    int result = ALsetparams(AL_DEFAULT_DEVICE, pairs.data(), static_cast<long>(pairs.size()));
-    if (result != 0) {
-      EXPECT_EQ(result, -1);
-      EXPECT_EQ(errno, AL_ERR_DEVICE_FAILED);
-    }
-    long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0, AL_PARAM_LEFT_GAIN, 0,
-                  AL_PARAM_RIGHT_GAIN, 0};
-    ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 8), 0);
-    bool known_rate = false;
-    for (int i = 0; i < _ALrate_table_size; ++i) known_rate |= _ALrate_table[i].rate == get[1];
-    EXPECT_TRUE(known_rate) << get[1];
-    EXPECT_GE(get[5], 0);
-    EXPECT_LE(get[5], 255);
-    EXPECT_GE(get[7], 0);
-    EXPECT_LE(get[7], 255);
-  }
-}
-
-TEST_F(DeviceParams, AnUnknownBackendMeansNoMasterDevice) {
-  setenv("CINELARK_AUDIO", "speakers", 1);
-  long pairs[] = {4, 8000};
-  EXPECT_EQ(ALsetparams(1, pairs, 2), -1);
-  EXPECT_EQ(errno, AL_ERR_NO_MASTER);
 }
 
 }  // namespace

@@ -19,30 +19,27 @@ TEST(RingSize, IsTheQueueInDeviceWordsPlusTheEmptyWord) {
   EXPECT_EQ(ring_words(1, 1, 2), 3);
 }
 
-ALportRec port_of(int channels, int device_channels, int32_t queue) {
-  ALportRec port;
-  port.config = _ALdefault_config;
-  port.config.channels = channels;
-  port.config.queue_size = queue;
-  port.device_channels = device_channels;
-  port.ring_size = ring_words(queue, channels, device_channels);
-  return port;
-}
-
 TEST(FillPoint, CountsCallerSamplesInDeviceWords) {
-  ALportRec stereo = port_of(2, 2, 2942);
-  EXPECT_EQ(fill_word_for(stereo, 0), 2943);
-  EXPECT_EQ(fill_word_for(stereo, 1000), 1943);
-  EXPECT_EQ(fill_word_for(stereo, 2942), 1);
-
-  ALportRec mono = port_of(1, 2, 1000);
-  EXPECT_EQ(fill_word_for(mono, 300), 2001 - 600);  // doubled
-
-  ALportRec four = port_of(4, 2, 1000);
-  EXPECT_EQ(fill_word_for(four, 7), 501 - 3);  // halved toward zero
-
-  ALportRec four4 = port_of(4, 4, 1000);
-  EXPECT_EQ(fill_word_for(four4, 7), 1001 - 7);
+  const struct {
+    int channels, device_channels;
+    int32_t queue, count, want;
+  } cases[] = {
+      {2, 2, 2942, 0, 2943},
+      {2, 2, 2942, 1000, 1943},
+      {2, 2, 2942, 2942, 1},
+      {1, 2, 1000, 300, 2001 - 600},  // doubled
+      {4, 2, 1000, 7, 501 - 3},       // halved toward zero
+      {4, 4, 1000, 7, 1001 - 7},
+  };
+  for (const auto& c : cases) {
+    ALportRec port;
+    port.config = _ALdefault_config;
+    port.config.channels = c.channels;
+    port.config.queue_size = c.queue;
+    port.device_channels = c.device_channels;
+    port.ring_size = ring_words(c.queue, c.channels, c.device_channels);
+    EXPECT_EQ(fill_word_for(port, c.count), c.want) << c.channels << " to " << c.device_channels << ", " << c.count;
+  }
 }
 
 }  // namespace

@@ -104,6 +104,25 @@ inline Rgb pixelOf(const Bytes& out, int format, std::size_t i)
     return format == CS_RGB ? Rgb{out[3 * i + 2], out[3 * i + 1], out[3 * i]} : fromWord(wordAt(out, i));
 }
 
+// Colours in one of the three RGB layouts as one row; the top byte of
+// pixel i's RGBX or RGBA word is top + i * step.
+inline Bytes encode(const std::vector<Rgb>& colours, int format, uint8_t top = 0, uint8_t step = 0)
+{
+    Bytes b(colours.size() * kBpp[format]);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const Rgb& c = colours[i];
+        if (format == CS_RGB) {
+            b[3 * i] = static_cast<uint8_t>(c.b);
+            b[3 * i + 1] = static_cast<uint8_t>(c.g);
+            b[3 * i + 2] = static_cast<uint8_t>(c.r);
+        } else {
+            const uint32_t x = static_cast<uint8_t>(top + i * step);
+            putWord(b, i, word(c) | x << 24);
+        }
+    }
+    return b;
+}
+
 struct Yuv {
     int y, u, v;
 };
@@ -170,16 +189,22 @@ inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.
 inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
 inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
 
-// The bytes of a pixel of colour c in YUV (U, Y, V), and in a 4:2:2 pair
-// whose first pixel has colour `first` (its chroma byte, then Y).
-inline Bytes refYuvBytes(Rgb c)
+// Each colour's Y, U and V by the formulas above.
+inline std::vector<Yuv> refYuv(const std::vector<Rgb>& colours)
 {
-    return {uint8_t(refU(c.r, c.g, c.b)), uint8_t(refLuma(c.r, c.g, c.b)), uint8_t(refV(c.r, c.g, c.b))};
+    std::vector<Yuv> out;
+    for (const Rgb& c : colours)
+        out.push_back({refLuma(c.r, c.g, c.b), refU(c.r, c.g, c.b), refV(c.r, c.g, c.b)});
+    return out;
 }
-inline Bytes refPairBytes(Rgb c, Rgb first, bool second)
+
+// The luma of each sample, as a grey picture.
+inline Bytes lumaOf(const std::vector<Yuv>& samples)
 {
-    return {uint8_t(second ? refV(first.r, first.g, first.b) : refU(first.r, first.g, first.b)),
-            uint8_t(refLuma(c.r, c.g, c.b))};
+    Bytes b;
+    for (const Yuv& s : samples)
+        b.push_back(static_cast<uint8_t>(s.y));
+    return b;
 }
 
 inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};

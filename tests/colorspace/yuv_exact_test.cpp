@@ -63,37 +63,41 @@ TEST_F(YuvSources, ExactPathMatchesTheReference)
     }
 }
 
+// The pixels a conversion converts, all rows in one.
+std::vector<Yuv> pixels(const Bytes& in, int w, int h, int format)
+{
+    std::vector<Yuv> all;
+    for (const auto& row : decode(in, w, h, format))
+        all.insert(all.end(), row.begin(), row.end());
+    return all;
+}
+
+// An odd width, so that each 4:2:2 row ends in a pixel without a pair.
 TEST_F(YuvSources, LumaIsTheGreyLevel)
 {
     const int w = 7, h = 3;
-    const Bytes yuv = noise(pictureBytes(w, h, CS_YUV), 21);
-    const Bytes grey = convert(w, h, CS_YUV, yuv, CS_GRAYSCALE);
-    for (int i = 0; i < w * h; ++i)
-        EXPECT_EQ(grey[i], yuv[3 * i + 1]);
-    const Bytes pairs = noise(pictureBytes(w, h, CS_YUV422), 22);
-    for (int src : {CS_YUV422, CS_YUV422HC}) {
-        const Bytes g = convert(w, h, src, pairs, CS_GRAYSCALE);
+    for (int src : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
+        SCOPED_TRACE(kLayoutNames[src]);
+        const Bytes in = noise(pictureBytes(w, h, src), 21 + src);
+        const Bytes grey = convert(w, h, src, in, CS_GRAYSCALE);
+        const auto rows = decode(in, w, h, src);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x + 1 < w; ++x)
-                EXPECT_EQ(g[y * w + x], pairs[y * w * 2 + (x / 2) * 4 + 1 + (x & 1) * 2]);
+            for (std::size_t x = 0; x < rows[y].size(); ++x)
+                EXPECT_EQ(grey[y * w + x], rows[y][x].y) << x << ", " << y;
     }
 }
 
+// 4:2:2 pairs take the first pixel's chroma and both lumas, and give their
+// chroma back to both pixels.
 TEST_F(YuvSources, FullAndHalfChromaLayoutsConvertBothWays)
 {
     const int w = 6, h = 2;
     const Bytes yuv = noise(pictureBytes(w, h, CS_YUV), 31);
     for (int dst : {CS_YUV422, CS_YUV422HC}) {
+        SCOPED_TRACE(kLayoutNames[dst]);
         const Bytes pairs = convert(w, h, CS_YUV, yuv, dst);
-        // The first pixel's chroma, both lumas.
-        for (int p = 0; p < w * h / 2; ++p)
-            EXPECT_EQ((Bytes(pairs.begin() + 4 * p, pairs.begin() + 4 * p + 4)),
-                      (Bytes{yuv[6 * p], yuv[6 * p + 1], yuv[6 * p + 2], yuv[6 * p + 4]}));
-        const Bytes back = convert(w, h, dst, pairs, CS_YUV);
-        for (int p = 0; p < w * h / 2; ++p)
-            EXPECT_EQ((Bytes(back.begin() + 6 * p, back.begin() + 6 * p + 6)),
-                      (Bytes{pairs[4 * p], pairs[4 * p + 1], pairs[4 * p + 2], pairs[4 * p], pairs[4 * p + 3],
-                             pairs[4 * p + 2]}));
+        EXPECT_EQ(pairs, encode(pixels(yuv, w, h, CS_YUV), dst));
+        EXPECT_EQ(convert(w, h, dst, pairs, CS_YUV), encode(pixels(pairs, w, h, dst), CS_YUV));
     }
 }
 
