@@ -13,6 +13,7 @@
 #include <cinelark/playback.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -119,7 +120,9 @@ void writeMovie(const Coder &coder, int w, int h, Content content,
     std::string path = std::string(dir) + "/" + (coder.depth == 16 ? "rpza" : "qtrle24") + "_" +
                        contentName(content) + "_" + std::to_string(w) + "x" + std::to_string(h) +
                        ".mov";
-    qt_tools::writeFile(path, qt_tools::quickTimeFile(coder.fourcc, w, h, coder.depth, frames));
+    const qt_tools::Bytes movie = qt_tools::quickTimeFile(coder.fourcc, w, h, coder.depth, frames);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(movie.data()), std::streamsize(movie.size()));
 }
 
 void bridgeDecode(benchmark::State &state, Coder coder, int w, int h, Content content)
