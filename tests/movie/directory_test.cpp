@@ -58,39 +58,6 @@ protected:
     MVdirectory *dir_ = nullptr;
 };
 
-TEST_F(AudioDirectory, InsertingMarksTheMovieChangedAndNotOptimisedAndInsideAnEntrySplitsIt)
-{
-    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie_.id()), MV_OPTIMIZED, 1), 0);
-    __mvFindMovie(movie_.id())->dirty = false;
-    insert(0, 200, 0);
-    EXPECT_TRUE(__mvFindMovie(movie_.id())->dirty);
-    EXPECT_EQ(mvGetOptimized(movie_.id()), 0);
-    insert(50, 100, 200);
-    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{50, 100, 150}));
-    EXPECT_EQ(mvGetTrackLength(track_), 300);
-    std::vector<uint8_t> all = readAll();
-    EXPECT_EQ(all[49], 49);
-    EXPECT_EQ(all[50], 200);
-    EXPECT_EQ(all[149], uint8_t(299));
-    EXPECT_EQ(all[150], 50);
-    EXPECT_EQ(all[299], uint8_t(199));
-}
-
-TEST_F(AudioDirectory, DeletingSplitsOrCutsEntriesAndDropsWholeOnes)
-{
-    insert(0, 10, 0);
-    insert(10, 10, 10);
-    insert(20, 10, 20);
-    ASSERT_EQ(mvDeleteFrames(track_, 22, 4), 0);
-    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{10, 10, 2, 4}));
-    ASSERT_EQ(mvDeleteFrames(track_, 5, 17), 0);
-    EXPECT_EQ(entryCounts(dir_), (std::vector<int>{5, 4}));
-    EXPECT_EQ(readAll(), (std::vector<uint8_t>{0, 1, 2, 3, 4, 26, 27, 28, 29}));
-    ASSERT_EQ(mvDeleteFrames(track_, 0, 9), 0);
-    EXPECT_EQ(__mvDL_DirCount(dir_), 0);
-    EXPECT_EQ(mvGetTrackLength(track_), 0);
-}
-
 TEST_F(AudioDirectory, FramesOutsideTheTrackAreOutOfRange)
 {
     insert(0, 20, 0);

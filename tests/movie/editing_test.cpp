@@ -106,23 +106,6 @@ TEST(PasteFrames, CopiesStoredBytesBetweenTracksOfOneKindAndDecodesBetweenOthers
     EXPECT_EQ(shown, (std::vector<uint8_t>{51, 52, 53, 50, 51, 52, 53}));
 }
 
-TEST(PasteFrames, LargeAudioCopiesGoInChunks)
-{
-    MemMovie movie(MV_FORMAT_NATIVE_3, 4 << 20);
-    MVid from = movie.addAudio(audioParams(16, 2));
-    MVid to = movie.addAudio(audioParams(16, 2));
-    const int frames = 60000;  // 240000 bytes: three chunks
-    std::vector<uint8_t> sound(size_t(frames) * 4);
-    for (size_t i = 0; i < sound.size(); i++)
-        sound[i] = uint8_t(i * 7);
-    ASSERT_EQ(mvInsertFrames(from, 0, frames, sound.size(), sound.data()), 0);
-    ASSERT_EQ(mvPasteFrames(from, 0, frames, to, 0), 0);
-    EXPECT_EQ(__mvDL_DirCount(__mvT_DirList(to)), 3);
-    std::vector<uint8_t> back(sound.size());
-    ASSERT_EQ(mvReadFrames(to, 0, frames, back.size(), back.data()), 0);
-    EXPECT_EQ(back, sound);
-}
-
 // A source movie with 3 pictures at 10 per second and 8000-per-second mono
 // audio that runs 50 frames past the last picture, optimised into a movie
 // with a track (refused) and into an empty one.

@@ -147,53 +147,6 @@ std::vector<uint32_t> flat(int pixels, uint32_t colour)
     return std::vector<uint32_t>(size_t(pixels), colour);
 }
 
-TEST(CodecFrames, EightBitFramesAreStoredOneBytePerPixel)
-{
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(2, 2, DM_PACKING_RGBX, "8RGB"));
-    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
-    std::vector<uint32_t> frames = flat(4, 0x00FFFFFF);
-    std::vector<uint32_t> grey = flat(4, 0x00808080);
-    frames.insert(frames.end(), grey.begin(), grey.end());
-    ASSERT_EQ(mvInsertFrames(track, 0, 2, frames.size() * 4, frames.data()), 0);
-
-    ASSERT_EQ(mvGetCompressedImageSize(track, 0), 4u);
-    uint8_t stored[4] = {};
-    ASSERT_EQ(mvReadCompressedImage(track, 1, sizeof stored, stored), 0);
-    EXPECT_EQ(std::vector<uint8_t>(stored, stored + 4), std::vector<uint8_t>(4, 0x94));
-    std::vector<uint32_t> back(8);
-    ASSERT_EQ(mvReadFrames(track, 0, 2, back.size() * 4, back.data()), 0);
-    EXPECT_EQ(std::vector<uint32_t>(back.begin(), back.begin() + 4), flat(4, 0x00FFFFFF));
-    EXPECT_EQ(std::vector<uint32_t>(back.begin() + 4, back.end()), flat(4, 0x00AA9292));
-    // An intra-frame scheme: every frame stands alone.
-    EXPECT_EQ(__mvT_IsKeyFrame(track, 1), 1);
-}
-
-TEST(CodecFrames, PastingBetweenSchemesDecodesAndCompressesAgain)
-{
-    MemMovie movie;
-    MVid plain = movie.addImage(imageParams(8, 4, DM_PACKING_RGBX));
-    MVid packed = movie.addImage(imageParams(8, 4, DM_PACKING_RGBX, "RLE24"));
-    ASSERT_NE(packed, 0) << mvGetErrorStr(mvGetErrno());
-    // Runs the run-length coder shrinks, and one odd pixel.
-    std::vector<uint32_t> frames = flat(64, 0x00336699);
-    frames[40] = 0x00010203;
-    ASSERT_EQ(mvInsertFrames(plain, 0, 2, frames.size() * 4, frames.data()), 0);
-
-    ASSERT_EQ(mvPasteFrames(plain, 0, 2, packed, 0), 0);
-    EXPECT_LT(mvGetCompressedImageSize(packed, 0), 128u);
-    std::vector<uint32_t> back(64);
-    ASSERT_EQ(mvReadFrames(packed, 0, 2, back.size() * 4, back.data()), 0);
-    EXPECT_EQ(back, frames);
-
-    // And back into stored pictures of the full size.
-    ASSERT_EQ(mvPasteFrames(packed, 1, 1, plain, 2), 0);
-    EXPECT_EQ(mvGetCompressedImageSize(plain, 2), 128u);
-    std::vector<uint32_t> again(32);
-    ASSERT_EQ(mvReadFrames(plain, 2, 1, again.size() * 4, again.data()), 0);
-    EXPECT_EQ(again, std::vector<uint32_t>(frames.begin() + 32, frames.end()));
-}
-
 // A stored frame whose codes do not make one whole picture is an error of
 // the compression library, not a picture with a black tail or a cut group.
 TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
@@ -309,24 +262,6 @@ TEST_F(HalfChanges, KeyFramesAreTheFirstAndEveryFifthAndSameSchemePastesKeepThem
     std::vector<uint32_t> shown(kSide * kSide);
     ASSERT_EQ(mvReadFrames(copy, 4, 1, shown.size() * 4, shown.data()), 0);
     EXPECT_EQ(shown, picture(4));
-}
-
-TEST(AppleAnimation, TheCallersFramesAreLeftAsGiven)
-{
-    mvInitQuickTime();
-    MemMovie movie;
-    MVid track = movie.addImage(imageParams(2, 2, DM_PACKING_RGBX, "Apple Animation"));
-    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(dmParamsGetInt(mvGetParams(track), MV_IMAGE_CSIZE), 24);
-    // Bottom row red, top row blue: a coder that turns frames over would
-    // show here.
-    uint32_t frame[4] = {0x000000FF, 0x000000FF, 0x00FF0000, 0x00FF0000};
-    const std::vector<uint32_t> given(frame, frame + 4);
-    ASSERT_EQ(mvInsertFrames(track, 0, 1, sizeof frame, frame), 0);
-    EXPECT_EQ(std::vector<uint32_t>(frame, frame + 4), given);
-    uint32_t back[4] = {};
-    ASSERT_EQ(mvReadFrames(track, 0, 1, sizeof back, back), 0);
-    EXPECT_EQ(std::vector<uint32_t>(back, back + 4), given);
 }
 
 }  // namespace

@@ -18,41 +18,6 @@ using namespace testing_movie;
 
 namespace {
 
-TEST(MovieIds, FirstMovieOfAFreshProcessIs10001AndTracksFollow)
-{
-    // The id counter is process-wide, so the check runs in a fresh copy of
-    // this program, which reports through its exit status.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            MemMovie movie;
-            MVid audio = movie.addAudio(audioParams());
-            MVid image = movie.addImage(imageParams());
-            std::_Exit(movie.id() == 10001 && audio == 10012 && image == 10023 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
-TEST(MovieIds, LastDigitTellsTheKindAndIdsAreNeverReused)
-{
-    MVid first;
-    {
-        MemMovie movie;
-        ASSERT_EQ(movie.created(), 0);
-        first = movie.id();
-        EXPECT_EQ(first % 10, 1);
-        MVid image = movie.addImage(imageParams());
-        MVid audio = movie.addAudio(audioParams());
-        EXPECT_EQ(image, first + 12);
-        EXPECT_EQ(audio, first + 21);
-    }
-    MemMovie next;
-    EXPECT_EQ(next.id(), first + 30);
-    // The closed movie's id resolves no more.
-    EXPECT_EQ(mvGetParams(first), nullptr);
-    EXPECT_EQ(mvGetErrno(), MV_ERR_BAD_ID);
-}
-
 TEST(MovieCreate, DefaultsAreReadBackTheSettingsTakenReturnedAndEachRequiredOneNeeded)
 {
     MemMovie movie(MV_FORMAT_QUICKTIME);

@@ -134,21 +134,6 @@ TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothingAndUserParameters
     EXPECT_EQ(mvGetErrno(), MV_ERR_USER_PARAM_TYPE);
 }
 
-TEST(TrackSettings, OnlyAppleAnimationGetsADefaultDepth)
-{
-    using cinelark::movie::applyAnimationDepth;
-    Params animation = imageParams(16, 16, DM_PACKING_RGBX, "Apple Animation");
-    ASSERT_EQ(applyAnimationDepth(animation.get()), 0);
-    EXPECT_EQ(dmParamsGetInt(animation.get(), MV_IMAGE_CSIZE), 24);
-    // A depth given stays.
-    dmParamsSetInt(animation.get(), MV_IMAGE_CSIZE, 16);
-    ASSERT_EQ(applyAnimationDepth(animation.get()), 0);
-    EXPECT_EQ(dmParamsGetInt(animation.get(), MV_IMAGE_CSIZE), 16);
-    Params video = imageParams(16, 16, DM_PACKING_RGBX, "Apple Video");
-    ASSERT_EQ(applyAnimationDepth(video.get()), 0);
-    EXPECT_FALSE(dmParamsIsPresent(video.get(), MV_IMAGE_CSIZE));
-}
-
 TEST(TrackSettings, DefaultsAreFilledInUnchangeableSettingsStayAndChangeableOnesChange)
 {
     MemMovie movie;

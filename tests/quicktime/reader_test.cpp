@@ -111,28 +111,6 @@ TEST(QuickTimeReader, ValidFilesAreReadAsTheySay)
     }
 }
 
-TEST(QuickTimeReader, KeyFramesComeFromTheSyncTable)
-{
-    // Frames 3 and 1 listed as key frames; without a table none is, and the
-    // per-frame value is still there.
-    for (bool withTable : {true, false}) {
-        File f;
-        f.videos[0].type = "rle ";
-        f.videos[0].depth = 24;
-        f.videos[0].frames = 4;
-        if (withTable)
-            f.videos[0].sync = std::vector<uint32_t>{3, 1};
-        OpenedFile m(qt_files::build(f));
-        ASSERT_EQ(m.error, 0) << m.detail;
-        const int expected[] = {withTable, 0, withTable, 0};
-        for (int frame = 0; frame < 4; ++frame) {
-            DMparams *params = __mvGetFrameParams(m.image(), frame);
-            ASSERT_TRUE(dmParamsIsPresent(params, MV_KEY_FRAME));
-            EXPECT_EQ(dmParamsGetInt(params, MV_KEY_FRAME), expected[frame]) << frame;
-        }
-    }
-}
-
 // ---- refusals ----------------------------------------------------------------
 
 struct Refusal {

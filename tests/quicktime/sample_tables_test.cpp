@@ -41,23 +41,6 @@ TEST(QuickTimeSamples, ChunkOfEachSampleAndEntriesThatDoNotRise)
     EXPECT_EQ(locateSample(t, 0, &where), MV_ERR_NOT_MOVIE);
 }
 
-TEST(QuickTimeSamples, LastEntryRunsToTheLastChunkOnly)
-{
-    SampleTables t;
-    t.sampleToChunk = {{2, 4, 1}};
-    t.chunkOffsets = {0, 10};
-    int chunks = 0;
-    ASSERT_EQ(forEachChunk(t, [&](uint32_t chunk, uint64_t first, uint32_t count) {
-                  EXPECT_EQ(chunk, 2u);
-                  EXPECT_EQ(first, 0u);
-                  EXPECT_EQ(count, 4u);
-                  ++chunks;
-                  return true;
-              }),
-              0);
-    EXPECT_EQ(chunks, 1);
-}
-
 TEST(QuickTimeSamples, SizesFromTheConstantOrTheTable)
 {
     SampleTables t;
