@@ -134,23 +134,6 @@ TEST_F(ClBuffers, CreationRulesAndChecks) {
   EXPECT_EQ(errors.reports()[8].code, CL_ERR_ZERO_FRAME_SIZE);
 }
 
-TEST_F(ClBuffers, CallerMemoryIsUsedAndKept) {
-  std::vector<uint8_t> memory(64, 0xAA);
-  void* m = memory.data();
-  CL_BufferHdl b = clCreateBuf(h_, CL_DATA, 4, 16, &m);
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(Free(b, 1), 64);
-  EXPECT_EQ(at_, memory.data());
-  EXPECT_EQ(clDestroyBuf(b), 0);  // must not free the vector's memory
-  void* fresh = nullptr;
-  CL_BufferHdl own = clCreateBuf(h_, CL_DATA, 1, 8, &fresh);
-  ASSERT_NE(own, nullptr);
-  void* base = nullptr;
-  EXPECT_EQ(clQueryBufferHdl(h_, CL_DATA, &base), own);
-  EXPECT_EQ(fresh, base);
-  EXPECT_EQ(clQueryHandle(own), h_);
-}
-
 // The argument checks of queries and updates; after done, a valid query no
 // longer waits for more, and one larger than the buffer is limited, not
 // refused.

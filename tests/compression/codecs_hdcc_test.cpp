@@ -26,24 +26,6 @@ std::vector<std::pair<int, int>> Places(const Bytes& data) {
   return p;
 }
 
-// 50 grey tiles, tile t uniformly 20 + 4t; ten tiles per update.
-TEST(Hdcc, SendsTheMostChangedTilesFirstAndTheRestLater) {
-  const int w = 40, h = 20;
-  Bytes grey(size_t(w * h));
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) grey[size_t(y * w + x)] = uint8_t(20 + 4 * ((y / 4) * 10 + x / 4));
-  Handle enc(CL_HDCC, true,
-             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_GRAYSCALE, CL_COMPRESSED_BUFFER_SIZE, 200});
-  for (int round = 0; round < 5; ++round) {
-    const Bytes data = enc.Compress(grey.data(), 1);
-    std::vector<std::pair<int, int>> want;
-    for (int t = 49 - 10 * round; t > 39 - 10 * round; --t) want.emplace_back(t % 10 * 4, t / 10 * 4);
-    EXPECT_EQ(Places(data), want) << round;
-    EXPECT_EQ(data[0], 20 + 4 * (49 - 10 * round));
-  }
-  EXPECT_EQ(enc.Compress(grey.data(), 1).size(), 0u);  // nothing changed any more
-}
-
 // With 2 samples per tile, frames test positions 0, 2; 8, 10; 1, 3; 9, 11
 // and so on, every pixel once in eight frames.
 TEST(Hdcc, SuccessiveFramesSampleDifferentPixels) {

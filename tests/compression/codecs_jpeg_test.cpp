@@ -85,22 +85,6 @@ TEST(JpegRoundTrip, DecodesWithinTheBound) {
   }
 }
 
-// The quality read back from entry 59 of the decoded luminance table (60 in
-// the default table): 30 at quality 75 gives 87.
-TEST(Jpeg, QualityReadsBackFromTheLuminanceTable) {
-  const int w = 16, h = 16;
-  const Bytes source = Picture(w, h, CL_RGBX);
-  for (const auto& [quality, readBack] : {std::pair{75, 87}, {50, 75}, {25, 50}, {90, 95}, {10, 20}, {0, 2}}) {
-    Handle enc(CL_JPEG, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, kQuality, quality});
-    const Bytes data = enc.Compress(source.data(), 1);
-    Handle reader(CL_JPEG, false);
-    EXPECT_GT(clReadHeader(reader, int(data.size()), const_cast<uint8_t*>(data.data())), 600) << quality;
-    EXPECT_EQ(clGetParam(reader, kQuality), readBack) << quality;
-    EXPECT_EQ(clGetParam(reader, CL_IMAGE_WIDTH), w);
-    EXPECT_EQ(clGetParam(reader, CL_INTERNAL_FORMAT), CL_YUV);
-  }
-}
-
 // The interchange header, the tables and pass-through bytes loaded into it
 // and the checks of the loading calls; "Compressed buffer size" until the
 // caller sets it, and an internal format the codec does not take.

@@ -336,30 +336,4 @@ TEST(MpegVideoCompressor, StoresFramesUnencoded) {
   }
 }
 
-// The fast conversion gives the table's pixel for every luma value and
-// chroma values across their range, top-down and bottom-up.
-TEST(MpegVideoColour, RowsMatchTheTablePixelByPixel) {
-  for (const int shift : {0, 1}) {
-    Bytes y(256 * 2), cr(128), cb(128);
-    for (int x = 0; x < 256; ++x) y[size_t(x)] = y[size_t(256 + x)] = uint8_t(255 - x);
-    for (int c = 0; c < 128; ++c) {
-      cr[size_t(c)] = uint8_t(2 * c + shift);
-      cb[size_t(c)] = uint8_t(255 - 2 * c - shift);
-    }
-    for (const bool bottomUp : {false, true}) {
-      Bytes out(256 * 2 * 4);
-      cl::codecs::mpeg::ConvertToRgbx({y.data(), cr.data(), cb.data(), 256, 128}, 256, 2, out.data(), bottomUp);
-      for (int x = 0; x < 256; ++x) {
-        uint32_t word;
-        std::memcpy(&word, &out[size_t(bottomUp ? 256 + x : x) * 4], 4);
-        ASSERT_EQ(word, cl::codecs::mpeg::RgbxPixel(y[size_t(x)], cr[size_t(x / 2)], cb[size_t(x / 2)])) << x;
-      }
-    }
-  }
-  // A few table values, as the formulas with truncation give them.
-  EXPECT_EQ(cl::codecs::mpeg::RgbxPixel(16, 128, 128), 0u);
-  EXPECT_EQ(cl::codecs::mpeg::RgbxPixel(235, 128, 128), 0xFFFFFFu);
-  EXPECT_EQ(cl::codecs::mpeg::RgbxPixel(128, 240, 16), 0x0052FFu);
-}
-
 }  // namespace

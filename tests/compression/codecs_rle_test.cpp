@@ -126,44 +126,6 @@ TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
   }
 }
 
-TEST(RleFlip, OrientationOneCodesTheRowsBottomUp) {
-  // Three rows of two pixels each: row 0 is a run, rows 1 and 2 pairs.
-  const Bytes picture = {4, 4, 1, 2, 8, 9};
-  Handle enc(CL_RLE, true,
-             {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, CL_RGB332, CL_ORIENTATION, 1});
-  Bytes data = enc.Compress(picture.data(), 1);
-  EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0xC4, 8, 9, 1, 2, 0x02, 4}));
-
-  Bytes upright(6, 0);
-  ASSERT_EQ(clDecompressImage(CL_RLE, 2, 3, CL_RGB332, int(data.size()), data.data(), upright.data()), 0);
-  EXPECT_EQ(upright, (Bytes{8, 9, 1, 2, 4, 4}));
-
-  Handle dec(CL_RLE, false,
-             {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 3, CL_ORIGINAL_FORMAT, CL_RGB332, CL_ORIENTATION, 1});
-  EXPECT_EQ(dec.Decompress(data, 6), picture);
-}
-
-// "Compressed buffer size" is the worst case until the caller sets it, and
-// a header without the magic number sets no parameter.
-TEST(RleParams, BufferSizeAndHeader) {
-  Handle rle(CL_RLE, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
-  EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 320 * 240 * 2 + 64);
-  Handle rle24(CL_RLE24, true, {CL_IMAGE_WIDTH, 320, CL_IMAGE_HEIGHT, 240});
-  EXPECT_EQ(clGetParam(rle24, CL_COMPRESSED_BUFFER_SIZE), 320 * 240 * 4 + 64);
-  clSetParam(rle24, CL_COMPRESSED_BUFFER_SIZE, 0);
-  EXPECT_EQ(clGetParam(rle24, CL_COMPRESSED_BUFFER_SIZE), 0);
-  clSetParam(rle, CL_COMPRESSED_BUFFER_SIZE, 5000);
-  EXPECT_EQ(clGetParam(rle, CL_COMPRESSED_BUFFER_SIZE), 5000);
-
-  Bytes header = VideoHeader(CL_RLE, CL_RGB332, 40, 30);
-  for (const int magic : {0xEC, 0xED}) {
-    header[3] = uint8_t(magic);
-    Handle dec(CL_RLE, false, {CL_IMAGE_WIDTH, 5, CL_IMAGE_HEIGHT, 3});
-    EXPECT_EQ(clReadHeader(dec, int(header.size()), header.data()), magic == 0xEC ? 64 : 0);
-    EXPECT_EQ(clGetParam(dec, CL_IMAGE_WIDTH), magic == 0xEC ? 40 : 5);
-  }
-}
-
 TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
   CapturedErrors errors;
   const Bytes picture = {1, 1};
@@ -197,63 +159,6 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     EXPECT_EQ(errors.only(), "clDecompress RLE24: invalid internal format 0. Using CL_RGBX\n");
     EXPECT_EQ(clGetParam(raw, CL_INTERNAL_FORMAT), CL_RGBX);
     EXPECT_EQ(out[0], 0x090807u);
-  }
-}
-
-// A stream of codes after a header for a w x 1 picture.
-Bytes Coded(int width, const Bytes& codes) { return Concat(VideoHeader(CL_RLE, CL_RGB332, width, 1), codes); }
-
-// Streams decoded into a frame of w x 1 RGB332 pixels followed by guard
-// bytes: the pixels delivered (0xEE where nothing was decoded), what is
-// printed on standard error, and a report the codec must make.
-TEST(RleDamagedStreams, DeliverWhatDecodesAndFail) {
-  const struct {
-    const char* name;
-    int width;
-    Bytes stream;
-    int result;
-    Bytes pixels;
-    const char* printed;
-    const char* report;
-  } cases[] = {
-      {"ShortCodes", 6, Coded(6, {0x03, 5, 0xC1}), CL_ERR_NO_DATA, {5, 5, 5, 0xEE, 0xEE, 0xEE},
-       "Decompressed frame size does not match 3 != 6\n",
-       "clDecompress RLE: damaged data (1 of 1 frames short or overrun, 66 of 67 bytes used).\n"},
-      {"GroupThatRunsOut", 6, Coded(6, {0x02, 5, 0xC4, 1, 2}), CL_ERR_NO_DATA, {5, 5, 1, 0xEE, 0xEE, 0xEE},
-       "clDecompress RLE: Apparently ran out of data./n\n", ": unable to release data (wanted 6, got 4).\n"},
-      {"GroupThatRunsOutAtTheEnd", 3, Coded(3, {0x02, 5, 0xC4, 1}), CL_ERR_NO_DATA, {5, 5, 1},
-       "clDecompress RLE: Apparently ran out of data./n\n", "clDecompress RLE: Apparently ran out of data.\n"},
-      {"RunPastTheFrame", 4, Coded(4, {0x02, 1, 0x09, 7}), CL_ERR_NO_DATA, {1, 1, 7, 7},
-       "Decompressed frame size does not match 11 != 4\n", nullptr},
-      {"GroupPastTheFrame", 3, Coded(3, {0x01, 9, 0xC5, 1, 2, 3, 4, 5}), CL_ERR_NO_DATA, {9, 1, 2},
-       "Decompressed frame size does not match 6 != 3 (Non-run overrun).\n", nullptr},
-      {"PaddedFrame", 2, Coded(2, {0x02, 3, 0x05, 4}), 0, {3, 3}, "Compressed data size does not match 68 != 66.\n",
-       nullptr},
-      {"EmptyRunsAndGroups", 3, Coded(3, {0x00, 7, 0xC0, 5, 0x02, 6}), 0, {5, 6, 6}, "", nullptr},
-      {"HeaderLargerThanTheFrames", 2, Concat(VideoHeader(CL_RLE, CL_RGB332, 1000, 1000), {0x02, 3}), CL_ERR_NO_DATA,
-       {0xEE, 0xEE}, "", "clDecompress RLE: frames of 2 bytes cannot hold 1000 x 1000 RGB332 pixels.\n"},
-      {"ShorterThanTheHeader", 2, {0x02, 3}, CL_ERR_NO_DATA, {0xEE, 0xEE}, "",
-       "clDecompress RLE: insufficient data for header (64 bytes needed, 2 free).\n"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Bytes out(size_t(c.width) + 16, 0xEE);
-    CapturedErrors errors;
-    testing::internal::CaptureStderr();
-    const int result = clDecompressImage(CL_RLE, c.width, 1, CL_RGB332, int(c.stream.size()),
-                                         const_cast<uint8_t*>(c.stream.data()), out.data());
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(result, c.result);
-    EXPECT_EQ(Bytes(out.begin(), out.begin() + c.width), c.pixels);
-    EXPECT_EQ(Bytes(out.begin() + c.width, out.end()), Bytes(16, 0xEE)) << "nothing past the frame";
-    if (*c.printed == '\0') {
-      EXPECT_EQ(printed, "");
-    } else {
-      EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
-    }
-    const auto& r = errors.reports();
-    EXPECT_TRUE(c.report == nullptr || std::any_of(r.begin(), r.end(), [&](const Report& e) {
-                  return e.code == CL_ERR_NO_DATA && e.text == c.report;
-                })) << c.report;
   }
 }
 

@@ -31,34 +31,6 @@ class ClOperations : public testing::Test {
   CL_Handle dec_ = nullptr;
 };
 
-// Plain memory for one call leaves no buffer behind, and takes precedence
-// over a buffer the caller created.
-TEST_F(ClOperations, PlainMemoryRoundTrip) {
-  std::vector<uint8_t> frames(3 * kFrame);
-  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<uint8_t>(i * 5 + 1);
-  clSetParam(enc_, CL_COMPRESSED_BUFFER_SIZE, 200);
-  std::vector<uint8_t> data(200);
-  int size = 0;
-  ASSERT_EQ(clCompress(enc_, 3, frames.data(), &size, data.data()), 0);
-  EXPECT_EQ(size, kCopyHeaderBytes + 3 * kFrame);
-  // "Frame buffer size" was 0 and became one frame.
-  EXPECT_EQ(clGetParam(enc_, CL_FRAME_BUFFER_SIZE), kFrame);
-  EXPECT_EQ(clQueryBufferHdl(enc_, CL_FRAME, nullptr), nullptr);
-  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), nullptr);
-  EXPECT_EQ(clQueryScheme(data.data()), CopyCodecScheme());
-
-  std::vector<uint8_t> out(3 * kFrame, 0);
-  ASSERT_EQ(clDecompress(dec_, 3, size, data.data(), out.data()), 0);
-  EXPECT_EQ(out, frames);
-
-  CL_BufferHdl own = clCreateBuf(enc_, CL_DATA, 1, 500, nullptr);
-  ASSERT_NE(own, nullptr);
-  ASSERT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), 0);
-  EXPECT_EQ(clQueryBufferHdl(enc_, CL_DATA, nullptr), own);
-  void* at = nullptr;
-  EXPECT_EQ(clQueryValid(own, 0, &at, nullptr), 0);
-}
-
 // Data that does not fit, a stream cut short and a frame buffer size below
 // one frame fail without hanging.
 TEST_F(ClOperations, FailuresAreReportedWithoutHanging) {
