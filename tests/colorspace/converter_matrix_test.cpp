@@ -88,37 +88,5 @@ TEST(EveryConverter, FlipMirrorsTheRowsAndWritesOnlyTheDestination)
     }
 }
 
-// Conversions with exactly one 4:2:2 side: the pairs decide which pixels
-// exist (4:2:2 to 4:2:2 moves bytes and is covered with the YUV tests).
-TEST(EveryConverter, OddWidthIn422LeavesTheLastPixelOfEachRow)
-{
-    const int w = 5, h = 3;
-    for (const Case& c : allCases()) {
-        const bool src422 = c.src == CS_YUV422 || c.src == CS_YUV422HC;
-        const bool dst422 = c.dst == CS_YUV422 || c.dst == CS_YUV422HC;
-        if (src422 == dst422)
-            continue;
-        SCOPED_TRACE(c.name());
-        CaseSwitches switches(c);
-        const Bytes in = noise(pictureBytes(w, h, c.src), 9);
-        const int outW = w * c.widthScale();
-        const int outH = h * c.heightScale();
-        const std::size_t bpp = kBpp[c.dst];
-        // Two fills tell written bytes from untouched ones.
-        const Bytes a = convert(w, h, c.src, in, c.dst, outBytes(c, w, h), 0x00);
-        const Bytes b = convert(w, h, c.src, in, c.dst, outBytes(c, w, h), 0xFF);
-        // The odd source pixel owns one output pixel, two when rows are
-        // doubled.
-        const int untouched = c.widthScale();
-        for (int y = 0; y < outH; ++y) {
-            for (int x = 0; x < outW; ++x) {
-                const std::size_t at = (static_cast<std::size_t>(y) * outW + x) * bpp;
-                const bool written = std::equal(a.begin() + at, a.begin() + at + bpp, b.begin() + at);
-                EXPECT_EQ(written, x < outW - untouched) << "row " << y << " pixel " << x;
-            }
-        }
-    }
-}
-
 }  // namespace
 }  // namespace cstest

@@ -18,51 +18,6 @@ using Dispatch = SwitchesOff;
 // any test runs.
 const std::array<int, 3> initialSwitches = {csFlipVertically(0), csFast(0), csZoom(1, 1)};
 
-TEST_F(Dispatch, SwitchesStartAtZero) { EXPECT_EQ(initialSwitches, (std::array<int, 3>{0, 0, 0})); }
-
-// Bad calls fail and calls with nothing to convert succeed; neither writes.
-TEST_F(Dispatch, CallsThatConvertNothingWriteNothing)
-{
-    struct Call {
-        int w, h, src, dst, rc;
-    };
-    // Negative and overflowing sizes, formats outside the range, and the
-    // eight-bit layout, which only pairs with itself, where it copies
-    // width x height x 0 bytes.
-    std::vector<Call> calls = {{-1, 2, CS_RGB, CS_RGBX, -1}, {2, -1, CS_RGB, CS_RGBX, -1},
-                               {INT_MAX, 1, CS_RGB, CS_RGBX, -1}, {1, INT_MAX, CS_RGB, CS_RGBX, -1},
-                               {4, 4, -1, CS_RGBX, -1}, {4, 4, CS_RGBX, -1, -1}, {4, 4, 9, CS_RGB, -1},
-                               {4, 4, CS_RGB, 9, -1}, {4, 4, -1, -1, -1}, {4, 4, 9, 9, -1}, {4, 4, 1000, 0, -1},
-                               {4, 4, CS_RGB8, CS_RGB8, 0}};
-    for (int other = 0; other < 8; ++other) {
-        calls.push_back({4, 4, CS_RGB8, other, -1});
-        calls.push_back({4, 4, other, CS_RGB8, -1});
-        for (int d = 0; d < 8; ++d)
-            calls.push_back({4, 0, other, d, 0});
-    }
-    const Bytes in = noise(64, 1);
-    for (const Call& c : calls) {
-        SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << ", " << c.src << " -> " << c.dst);
-        int rc = 0;
-        EXPECT_EQ(convert(c.w, c.h, c.src, in, c.dst, 64, 0x5A, &rc), Bytes(64, 0x5A));
-        EXPECT_EQ(rc, c.rc);
-    }
-    uint8_t buf[16] = {};
-    EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
-    EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
-    // With nothing to convert, no buffer is needed.
-    EXPECT_EQ(csConvert(0, 5, CS_RGB, nullptr, CS_RGBX, nullptr), 0);
-}
-
-// Mirroring is covered with every converter.
-TEST_F(Dispatch, EqualLayoutsCopy)
-{
-    for (int f = 0; f < 8; ++f) {
-        const Bytes in = noise(pictureBytes(5, 3, f), 10 + f);
-        EXPECT_EQ(convert(5, 3, f, in, f), in) << kLayoutNames[f];
-    }
-}
-
 // A copy into the same buffer or one that overlaps it behaves like a move,
 // mirrored or not.
 TEST_F(Dispatch, OverlappingEqualLayoutsLoseNoRow)
@@ -87,28 +42,6 @@ TEST_F(Dispatch, OverlappingEqualLayoutsLoseNoRow)
     std::copy(picture.begin(), picture.end(), shared.begin());
     EXPECT_EQ(csConvert(w, h, CS_RGB, shared.data(), CS_RGB, shared.data() + 13), 0);
     EXPECT_TRUE(std::equal(upsideDown.begin(), upsideDown.end(), shared.begin() + 13));
-}
-
-// Fast and zoom only concern the YUV-to-RGBX and YUV422HC-to-RGB332 paths,
-// and a horizontal zoom alone selects no variant at all.
-TEST_F(Dispatch, SwitchesReachOnlyTheirConverters)
-{
-    const int w = 6, h = 3;
-    for (int s = 0; s < 8; ++s) {
-        for (int d = 0; d < 8; ++d) {
-            SCOPED_TRACE(std::string(kLayoutNames[s]) + " -> " + kLayoutNames[d]);
-            const Bytes in = noise(pictureBytes(w, h, s), 100 + s);
-            const Bytes plain = convert(w, h, s, in, d);
-            csZoom(4, 1);
-            EXPECT_EQ(convert(w, h, s, in, d), plain);
-            csFast(1);
-            csZoom(2, 2);
-            if (!(d == CS_RGBX && s >= CS_YUV) && !(s == CS_YUV422HC && d == CS_RGB332)) {
-                EXPECT_EQ(convert(w, h, s, in, d), plain);
-            }
-            resetSwitches();
-        }
-    }
 }
 
 // c_caller.c converts a black and white pair to RGBA and back to grey.

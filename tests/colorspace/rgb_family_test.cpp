@@ -46,20 +46,6 @@ TEST_F(RgbFamily, EveryLayoutFollowsTheFormulas)
     }
 }
 
-TEST_F(RgbFamily, EveryColourGivesTheFormulaLumaAndChroma)
-{
-    // All 2^24 colours, one red level (a 256 x 256 picture) at a time: the
-    // truncated double-precision sums must match bit for bit, including the
-    // values that lie a rounding error below an integer.
-    std::vector<Rgb> colours(256 * 256);
-    for (int r = 0; r < 256; ++r) {
-        for (int i = 0; i < 256 * 256; ++i)
-            colours[i] = {r, i >> 8, i & 0xFF};
-        ASSERT_EQ(convert(256, 256, CS_RGB, encode(colours, CS_RGB), CS_YUV), encode(refYuv(colours), CS_YUV))
-            << "red " << r;
-    }
-}
-
 // Rows of every length up to 40 pixels, several rows each, so that the
 // four-pixel steps and the row ends meet in every combination; words may
 // start at any byte.
@@ -83,18 +69,6 @@ TEST_F(RgbFamily, MovesBetweenRgbAndWords)
         ASSERT_EQ(csConvert(w, h, CS_RGB, rgb.data(), CS_RGBA, shifted.data() + 1), 0);
         EXPECT_TRUE(std::equal(rgba.begin(), rgba.end(), shifted.begin() + 1));
     }
-}
-
-// Between the word layouts only the top byte changes.
-TEST_F(RgbFamily, WordLayoutsSetOrKeepTheTopByte)
-{
-    const int n = 64;
-    const Bytes words = noise(4 * n, 5);
-    Bytes opaque = words;
-    for (int i = 0; i < n; ++i)
-        opaque[4 * i + 3] = 0xFF;
-    EXPECT_EQ(convert(n, 1, CS_RGBX, words, CS_RGBA), opaque);
-    EXPECT_EQ(convert(n, 1, CS_RGBA, words, CS_RGBX), words);
 }
 
 }  // namespace

@@ -72,21 +72,6 @@ std::vector<Yuv> pixels(const Bytes& in, int w, int h, int format)
     return all;
 }
 
-// An odd width, so that each 4:2:2 row ends in a pixel without a pair.
-TEST_F(YuvSources, LumaIsTheGreyLevel)
-{
-    const int w = 7, h = 3;
-    for (int src : {CS_YUV, CS_YUV422, CS_YUV422HC}) {
-        SCOPED_TRACE(kLayoutNames[src]);
-        const Bytes in = noise(pictureBytes(w, h, src), 21 + src);
-        const Bytes grey = convert(w, h, src, in, CS_GRAYSCALE);
-        const auto rows = decode(in, w, h, src);
-        for (int y = 0; y < h; ++y)
-            for (std::size_t x = 0; x < rows[y].size(); ++x)
-                EXPECT_EQ(grey[y * w + x], rows[y][x].y) << x << ", " << y;
-    }
-}
-
 // 4:2:2 pairs take the first pixel's chroma and both lumas, and give their
 // chroma back to both pixels.
 TEST_F(YuvSources, FullAndHalfChromaLayoutsConvertBothWays)
