@@ -23,18 +23,6 @@ TEST(RateTable, HasFortyEightRowsWithUniqueCodes) {
   EXPECT_EQ(_ALrate_table[32].clock, 1);
 }
 
-TEST(NearestRate, PicksTheCloserNeighbour) {
-  const std::pair<long, int> cases[] = {
-      {22050, 20}, {22000, 20},  // 50 above beats 6000 below
-      {11127, 52},               // 11025 is closer than 12000
-      {48000, 0},  {96000, 0},   // above every rate
-      {44100, 4},  {16000, 32},  // the first of the two 16000 rows
-      {46050, 4},                // a tie goes to the lower rate
-      {8000, 80},  {1000, 126},  // below every rate: the last row
-  };
-  for (auto [rate, code] : cases) EXPECT_EQ(ALnearestratecode(rate), code) << rate;
-}
-
 using Pairs = std::vector<std::pair<int32_t, int32_t>>;
 
 Pairs translated(std::vector<long> pairs) {
@@ -64,15 +52,6 @@ TEST(ParamTranslation, PairsBecomeDeviceWords) {
       {{5, 200, 6, 17, 99, -3}, {{5, 200}, {6, 17}, {99, -3}}},
   };
   for (const auto& c : cases) EXPECT_EQ(translated(c.pairs), c.want) << ::testing::PrintToString(c.pairs);
-}
-
-TEST(ParamTranslation, LongListsFillRequestsOfThirtyPairs) {
-  std::vector<long> pairs;
-  for (int i = 0; i < 31; ++i) pairs.insert(pairs.end(), {5, i});
-  std::array<int32_t, kRequestWords> request{};
-  EXPECT_EQ(translate_pairs(pairs, request), 30u);
-  EXPECT_EQ(request[0], 61);
-  EXPECT_EQ(request[60], 29);
 }
 
 TEST(AttenTable, IsACubicCurveFromSilenceToFullScale) {
