@@ -154,38 +154,6 @@ TEST_F(Bridge, EightBitFramesKeepTheTopBitsOfEachColour)
     EXPECT_EQ(frame, (Picture{0x00FFFFFF, 0x00FFFFFF, 0, 0}));
 }
 
-TEST_F(Bridge, QuickTimeCodersMarkTheFirstAndEveryFifthFrameAsKeysAndRoundTrip)
-{
-    const int w = 32, h = 16;
-    // Apple Animation is exact and turns the caller's frame over; Apple
-    // Video's four colours a block fall short in the clip's noise band.
-    for (const char *name : {"Apple Animation", "Apple Video"}) {
-        SCOPED_TRACE(name);
-        const bool exact = std::string(name) == "Apple Animation";
-        Codec writer = make(name, w, h), reader = make(name, w, h);
-        const std::vector<Picture> clip = bridgeClip(w, h, 7);
-        std::vector<int> keys;
-        for (size_t i = 0; i < clip.size(); i++) {
-            SCOPED_TRACE(i);
-            Picture frame = clip[i];
-            Bytes b(bufferSize(writer.get()));
-            size_t size = 0;
-            int key = -1;
-            ASSERT_EQ(__mvCD_Compress(writer.get(), &size, &key, frame.data(), b.size(), b.data()), 0);
-            b.resize(size);
-            keys.push_back(key);
-            const Picture back = decompress(reader.get(), b, clip[i].size());
-            if (exact) {
-                EXPECT_EQ(frame, flipRows(clip[i], w, h));
-                EXPECT_EQ(back, clip[i]);
-            } else {
-                EXPECT_LT(compare(back, clip[i]).mean, 20.0);
-            }
-        }
-        EXPECT_EQ(keys, (std::vector<int>{1, 0, 0, 0, 0, 1, 0}));
-    }
-}
-
 TEST_F(Bridge, DamagedQuickTimeFramesReportTheCoder)
 {
     Codec c = make("Apple Animation", 4, 2);

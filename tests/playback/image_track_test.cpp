@@ -109,17 +109,4 @@ TEST(CompressedTrack, FramesReadBackBeforeAndAfterTheMovieIsWritten)
     }
 }
 
-TEST(CompressedTrackErrors, UnknownSchemesAndLibraryFailuresReachTheCaller)
-{
-    testing_movie::MemMovie movie(MV_FORMAT_NATIVE_3, 1 << 16);
-    ASSERT_EQ(movie.created(), 0);
-    MVid track = 0;
-    Params unknown = imageParams("Cinepak-ish");
-    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, unknown.get(), nullptr, &track), -1);
-    EXPECT_EQ(mvGetErrno(), 1012);
-    Params board = imageParams("HwJpeg");
-    EXPECT_EQ(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, board.get(), nullptr, &track), -1);
-    EXPECT_EQ(mvGetErrno(), 1022);
-}
-
 }  // namespace

@@ -109,22 +109,6 @@ TEST(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
     }
 }
 
-TEST(QtrleEncoder, KeyFramesCodeEveryLineWithRunsAndLiterals)
-{
-    const int w = 200, h = 1;
-    Picture line(w, 0x00102030);
-    line[0] = 0x00FFFFFF;
-    line[1] = 0x00EEEEEE;
-    Picture previous(w, 0);
-    Bytes b = encode(line, previous, w, h, true);
-    // size, header 0, skip 1, literal 2, runs of 127 and 71, line end, end.
-    Bytes expected = {0, 0, 0, 0, 0x00, 0x00, 1, 2, 0xFF, 0xFF, 0xFF, 0xEE, 0xEE, 0xEE,
-                      0x81, 0x30, 0x20, 0x10, uint8_t(256 - 71), 0x30, 0x20, 0x10, 0xFF, 0};
-    expected[3] = uint8_t(expected.size());
-    EXPECT_EQ(b, expected);
-    EXPECT_EQ(previous, line);
-}
-
 TEST(QtrleEncoder, OtherFramesCodeOnlyChangedLinesAndPixels)
 {
     const int w = 300, h = 5;

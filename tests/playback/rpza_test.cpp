@@ -99,19 +99,6 @@ TEST(RpzaBlocks, EachBlockFormDecodesToTheFormatsColours)
     EXPECT_TRUE(frame.guardsIntact());
 }
 
-TEST(RpzaBlocks, RunsCoverSeveralBlocksAcrossRows)
-{
-    // 8 x 8: a run of three red blocks wraps onto the second block row.
-    const int w = 8, h = 8;
-    GuardedFrame frame(w, h, 0);
-    ASSERT_EQ(decode(frame, chunk({0xA2, 0x7C, 0x00, 0x80}), w, h), kQtOk);
-    Picture p = frame.picture();
-    EXPECT_EQ(p[0], 0x000000FFu);
-    EXPECT_EQ(p[7], 0x000000FFu);
-    EXPECT_EQ(p[4 * w + 0], 0x000000FFu);
-    EXPECT_EQ(p[4 * w + 4], 0u);           // the last block was skipped
-}
-
 TEST(RpzaEncoder, CodesBlocksAsTheQualityAsks)
 {
     const int w = 8, h = 4;
@@ -141,29 +128,6 @@ TEST(RpzaEncoder, CodesBlocksAsTheQualityAsks)
     EXPECT_EQ(again[4], 0xA0);
 }
 
-TEST(RpzaEncoder, TwoColourBlocksUseFourColourCodesWithoutSixteenColourBlocks)
-{
-    const int w = 4, h = 4;
-    Picture stripes(16);
-    for (int k = 0; k < 16; k++)
-        stripes[size_t(k)] = (k % 4) < 2 ? 0x00000000u : 0x00F0F0F0u;
-    Bytes b = encode(stripes, nullptr, w, h, true);
-    ASSERT_EQ(b.size(), 4u + 8u);
-    EXPECT_EQ(b[4] & 0x80, 0);                    // colour A unflagged
-    EXPECT_EQ(b[6] & 0x80, 0x80);                 // colour B flagged
-    GuardedFrame frame(w, h);
-    ASSERT_EQ(decode(frame, b, w, h), kQtOk);
-    Picture p = frame.picture();
-    // The dark half decodes black, the bright half to the spread bright
-    // colour; nothing in between.
-    for (int k = 0; k < 16; k++) {
-        if (k % 4 < 2)
-            EXPECT_EQ(p[size_t(k)], 0u) << k;
-        else
-            EXPECT_GE(p[size_t(k)] & 0xFF, 0xF0u) << k;
-    }
-}
-
 TEST(RpzaDamage, DamagedStreamsDecodeWhatTheyCanAndReport)
 {
     expectDamageReported(
@@ -182,16 +146,6 @@ TEST(RpzaDamage, DamagedStreamsDecodeWhatTheyCanAndReport)
             {"ImpossibleOpcode", chunk({0xE0, 0, 0}), kQtBadCode},
         },
         8, 8, [](GuardedFrame &f, const BadStream &c) { return decode(f, c.data, 8, 8); });
-}
-
-TEST(RpzaDamageDetail, AShortStreamKeepsWhatItDecoded)
-{
-    const int w = 8, h = 4;
-    GuardedFrame frame(w, h, 0x00111111);
-    EXPECT_EQ(decode(frame, chunk({0xA0, 0x7F, 0xFF}), w, h), kQtShortData);
-    Picture p = frame.picture();
-    EXPECT_EQ(p[0], 0x00FFFFFFu);
-    EXPECT_EQ(p[4], 0x00111111u);
 }
 
 }  // namespace

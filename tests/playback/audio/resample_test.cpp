@@ -107,17 +107,4 @@ TEST(Resample, BothWidthsInterpolateAndDecimateAlike)
     expectResamples<int8_t>(__mvInterpolate8Poly1, __mvDecimate8Poly1);
 }
 
-TEST(Resample16, SwingsAcrossTheWholeRangeDoNotWrap)
-{
-    const std::vector<int16_t> in = {32767, -32768};
-    std::vector<int16_t> out(8);
-    int16_t state[1] = {-32768};
-    __mvInterpolate16Poly1(in.data(), out.data(), 2, 8, 1, state, 0.25f);
-    EXPECT_EQ(out, (std::vector<int16_t>{-32768, -16385, -1, 16383, 32767, 16384, 0, -16384}));
-    std::vector<int16_t> fast(2);
-    const std::vector<int16_t> edge = {-32768, 32767, -32768};
-    __mvDecimate16Poly1(edge.data(), fast.data(), 3, 2, 1, 1.5f);
-    EXPECT_EQ(fast, (std::vector<int16_t>{-32768, 0}));
-}
-
 }  // namespace
