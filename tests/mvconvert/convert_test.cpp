@@ -76,39 +76,6 @@ TEST(Convert, NativeToQuickTimeAndBackInEveryScheme)
     }
 }
 
-// A version 3 JPEG movie at a chosen quality: every stored frame is a JPEG
-// picture whose tables read back as that quality's, finer at a higher one,
-// and the movie reads back near its source.
-TEST(Convert, JpegAtAQualityWritesThatQualitysTables)
-{
-    ToolDir dir;
-    MovieRecipe recipe;
-    recipe.width = 48;
-    recipe.height = 32;
-    ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
-    MovieContents in;
-    ASSERT_TRUE(readMovie(dir.path("in.mv"), &in));
-    size_t previousBytes = 0;
-    for (const auto &[quality, readBack] : {std::pair{"30", 58}, {"90", 95}}) {
-        const Outcome r = dir.run({"in.mv", "out.mv", "--compression", "JPEG", "--quality", quality});
-        ASSERT_EQ(r.status, 0) << r.err;
-        MovieContents out;
-        ASSERT_TRUE(readMovie(dir.path("out.mv"), &out));
-        EXPECT_EQ(out.format, MV_FORMAT_NATIVE_3);
-        EXPECT_EQ(out.compression, "JPEG");
-        ASSERT_EQ(out.stored.size(), in.frames.size());
-        CL_Handle reader = nullptr;
-        ASSERT_EQ(clOpenDecompressor(CL_JPEG, &reader), 0);
-        EXPECT_GT(clReadHeader(reader, int(out.stored[0].size()), out.stored[0].data()), 0);
-        EXPECT_EQ(clGetParam(reader, CL_ALGORITHM_PARAMS), readBack) << quality;
-        clCloseDecompressor(reader);
-        EXPECT_GT(out.stored[0].size(), previousBytes) << quality;
-        previousBytes = out.stored[0].size();
-        for (size_t f = 0; f < out.frames.size(); ++f)
-            EXPECT_LE(largestDifference(out.frames[f], in.frames[f]), 64) << quality << " frame " << f;
-    }
-}
-
 // An .mpg's sound, decoded by the library, is what the sound export writes
 // and what native and QuickTime copies of the movie hold.
 TEST(Convert, MpgSoundGoesIntoSoundFilesAndEveryFormat)

@@ -195,45 +195,5 @@ TEST(Import, PicturesAndSoundMakeTheMovie)
     }
 }
 
-// Version 1 and 2 movies whose frames are "MVC1" blocks (image code 1): an
-// 8 x 6 movie of one frame, four two-colour blocks whose masks are 0, so
-// each is its second colour: the two-row band at the top first.
-TEST(Export, OlderVersionMvc1FramesBecomePictures)
-{
-    using namespace native_bytes;
-    for (uint16_t version : {1, 2}) {
-        SCOPED_TRACE(version);
-        V12Header h;
-        h.version = version;
-        h.width = 8;
-        h.height = 6;
-        h.audio = 0;
-        h.indexCount = 1;
-        h.compression = 1;
-        Bytes file = v12Header(h);
-        append(file, indexRecord(592 + 20, 0, 24));
-        for (uint16_t colour : {0x7C00, 0x03E0, 0x001F, 0x7FFF}) {
-            put16(file, 0);
-            put16(file, 0);
-            put16(file, colour);
-        }
-        ToolDir dir;
-        dir.write("old.mv", std::string(file.begin(), file.end()));
-        Outcome r = dir.run({"old.mv", "--frames", "f%d.ppm"});
-        ASSERT_EQ(r.status, 0) << r.err;
-        const std::vector<uint8_t> ppm = dir.bytes("f0.ppm");
-        const std::string header = "P6\n8 6\n255\n";
-        ASSERT_EQ(ppm.size(), header.size() + 8 * 6 * 3);
-        auto pixel = [&](int x, int y) {
-            const uint8_t *p = &ppm[header.size() + size_t(y * 8 + x) * 3];
-            return std::vector<int>{p[0], p[1], p[2]};
-        };
-        EXPECT_EQ(pixel(0, 0), (std::vector<int>{248, 0, 0}));
-        EXPECT_EQ(pixel(5, 1), (std::vector<int>{0, 248, 0}));
-        EXPECT_EQ(pixel(3, 2), (std::vector<int>{0, 0, 248}));
-        EXPECT_EQ(pixel(7, 5), (std::vector<int>{248, 248, 248}));
-    }
-}
-
 }  // namespace
 }  // namespace mvtest

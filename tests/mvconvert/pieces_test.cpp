@@ -57,20 +57,6 @@ TEST(Pixels, EveryPackingBothWays)
     }
 }
 
-// The unused byte of a word is cleared on the way in, and pure colours
-// give their Rec. 601 weights as grey: 0.299, 0.587 and 0.114 of 255.
-TEST(Pixels, UnusedBytesAndGreyLuma)
-{
-    std::vector<uint8_t> rgba(4), frame(4);
-    ASSERT_TRUE(frameToRGBA(DM_PACKING_RGBX, 1, 1, bytesOf<uint32_t>({0xFF708090}), rgba));
-    ASSERT_TRUE(rgbaToFrame(DM_PACKING_RGBX, 1, 1, rgba, frame));
-    EXPECT_EQ(frame, bytesOf<uint32_t>({0x708090}));
-    const std::vector<uint8_t> colours = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255};
-    std::vector<uint8_t> grey(3);
-    ASSERT_TRUE(rgbaToFrame(DM_PACKING_GRAY, 3, 1, colours, grey));
-    EXPECT_EQ(grey, (std::vector<uint8_t>{76, 150, 29}));
-}
-
 TEST(Pixels, RefusesUnknownPackingsAndShortBuffers)
 {
     std::vector<uint8_t> frame(16), rgba(16);
