@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 
 #include "movie/temp_dir.h"
+#include "quicktime/qt_files.h"
 
 namespace qt_tools {
 
@@ -19,24 +19,6 @@ int texture(int x, int y)
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
     h = (h ^ (h >> 13)) * 1274126177u;
     return int((h ^ (h >> 16)) & 0xFF);
-}
-
-// Big-endian words and half-words, zero bytes, and a QuickTime atom: a
-// 32-bit size, a 4-character type, then its parts.
-Bytes be32(std::initializer_list<uint32_t> values)
-{
-    Bytes b;
-    for (uint32_t v : values)
-        b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-    return b;
-}
-
-Bytes be16(std::initializer_list<unsigned> values)
-{
-    Bytes b;
-    for (unsigned v : values)
-        b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
-    return b;
 }
 
 // Runs a shell command that reads the bytes on its standard input (mode
@@ -53,19 +35,6 @@ bool pipe(const std::string &command, const char *mode, Bytes &bytes)
         for (int c; (c = std::fgetc(stream)) != EOF;)
             bytes.push_back(uint8_t(c));
     return pclose(stream) == 0;
-}
-
-Bytes zeros(size_t n) { return Bytes(n, 0); }
-
-Bytes atom(const char *type, std::initializer_list<Bytes> parts)
-{
-    Bytes b = be32({0});
-    b.insert(b.end(), type, type + 4);
-    for (const Bytes &part : parts)
-        b.insert(b.end(), part.begin(), part.end());
-    const Bytes size = be32({uint32_t(b.size())});
-    std::copy(size.begin(), size.end(), b.begin());
-    return b;
 }
 
 }  // namespace
@@ -158,47 +127,16 @@ std::vector<Picture> ffmpegDecode(const Bytes &movie, int width, int height)
 }
 
 Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
-                    const std::vector<Bytes> &frames, uint16_t colourTable)
+                    const std::vector<Bytes> &frames)
 {
-    // The frames first, in one chunk at offset 8, then the movie's atoms.
-    Bytes data;
-    for (const Bytes &f : frames)
-        data.insert(data.end(), f.begin(), f.end());
-    const uint32_t count = uint32_t(frames.size());
-    Bytes sizes = be32({0, 0, count});
-    for (const Bytes &f : frames) {
-        const Bytes size = be32({uint32_t(f.size())});
-        sizes.insert(sizes.end(), size.begin(), size.end());
-    }
-    const Bytes matrix = be32({0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000});
-    const unsigned w = unsigned(width), h = unsigned(height);
-    const Bytes entry = atom(fourcc, {zeros(6), be16({1, 0, 0}),  // data reference, version
-                                      be32({0, 0, 512}),          // vendor, temporal, spatial
-                                      be16({w, h}), be32({0x480000, 0x480000, 0}),  // 72 dpi
-                                      be16({1}), zeros(32),       // frames per sample, name
-                                      be16({unsigned(depth), colourTable})});
-    const Bytes stbl = atom("stbl", {atom("stsd", {be32({0, 1}), entry}),
-                                     atom("stts", {be32({0, 1, count, 1})}),
-                                     atom("stsc", {be32({0, 1, 1, count, 1})}),
-                                     atom("stsz", {sizes}), atom("stco", {be32({0, 1, 8})})});
-    const Bytes minf = atom(
-        "minf", {atom("vmhd", {be32({1, 0, 0})}),
-                 atom("dinf", {atom("dref", {be32({0, 1}), atom("alis", {be32({1})})})}), stbl});
-    const Bytes mdia =
-        atom("mdia", {atom("mdhd", {be32({0, 0, 0, 25, count, 0})}),  // time scale 25
-                      atom("hdlr", {be32({0}), Bytes{'m', 'h', 'l', 'r', 'v', 'i', 'd', 'e'},
-                                    zeros(13)}),
-                      minf});
-    const Bytes trak = atom(
-        "trak", {atom("tkhd", {be32({0xF, 0, 0, 1, 0, count, 0, 0, 0, 0}), matrix,
-                               be32({uint32_t(width) << 16, uint32_t(height) << 16})}),
-                 mdia});
-    const Bytes mvhd = atom("mvhd", {be32({0, 0, 0, 25, count, 0x10000}), be16({0x100}),
-                                     zeros(10), matrix, zeros(24), be32({2})});
-    Bytes file = atom("mdat", {data});
-    const Bytes moov = atom("moov", {mvhd, trak});
-    file.insert(file.end(), moov.begin(), moov.end());
-    return file;
+    qt_files::File file;
+    qt_files::Video &video = file.videos[0];
+    video.type.assign(fourcc, 4);
+    video.width = width;
+    video.height = height;
+    video.depth = depth;
+    video.data = frames;
+    return qt_files::build(file);
 }
 
 Difference compare(const Picture &a, const Picture &b)

@@ -35,10 +35,10 @@ std::vector<Bytes> ffmpegPackets(const Bytes &movie);
 // ffmpeg's decode of a QuickTime file as RGBA, the alpha byte dropped.
 std::vector<Picture> ffmpegDecode(const Bytes &movie, int width, int height);
 
-// A QuickTime file with one video track holding the given frames. A
-// colourTable other than 0 asks for the default colour table of the depth.
+// A QuickTime file with one video track holding the given frames, with the
+// depth's own colour table.
 Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
-                    const std::vector<Bytes> &frames, uint16_t colourTable = 0);
+                    const std::vector<Bytes> &frames);
 
 // Largest and mean absolute difference of the red, green and blue bytes.
 struct Difference {

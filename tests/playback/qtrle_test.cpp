@@ -103,7 +103,7 @@ TEST(QtrleIndexed, UsesTheDefaultColourTablesAsFfmpegDoes)
     for (int depth : {2, 4, 8, 34, 36, 40}) {
         SCOPED_TRACE(depth);
         const std::vector<Bytes> frames = indexedFrames(depth, w, h);
-        const Bytes movie = quickTimeFile("rle ", w, h, depth, frames, 0xFFFF);
+        const Bytes movie = quickTimeFile("rle ", w, h, depth, frames);
         expectDecodesTo(frames, ffmpegDecode(movie, w, h), w, h,
                         [depth](GuardedFrame &f, const Bytes &b) { return decode(f, b, w, h, depth); });
     }

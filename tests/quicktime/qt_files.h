@@ -1,16 +1,18 @@
-// Small QuickTime files made in memory for the reader's tests: one or more
-// video tracks of whole samples, an optional sound track, and switches that
-// put each construct the reader refuses into an otherwise valid file.
+// Small QuickTime files made in memory: one or more video tracks of whole
+// samples, an optional sound track, and switches that put each construct the
+// reader refuses into an otherwise valid file. The reader's tests fill the
+// samples with a pattern; the coder tests give real frames for ffmpeg.
 #ifndef CINELARK_TESTS_QUICKTIME_QT_FILES_H
 #define CINELARK_TESTS_QUICKTIME_QT_FILES_H
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "quicktime/atom_writer.h"
+#include "../../movie/quicktime/atom_writer.h"
 
 namespace qt_files {
 
@@ -21,6 +23,7 @@ struct Video {
     int depth = 16;
     int frames = 3;
     uint32_t frameBytes = 16;  // bytes of each sample
+    std::vector<std::vector<uint8_t>> data;  // the samples, when not the pattern
     uint32_t timeScale = 600;
     uint32_t sampleDuration = 40;
     std::optional<std::vector<uint32_t>> sync;
@@ -81,9 +84,34 @@ inline void emptyAtom(AtomWriter &w, const std::string &type)
         atom(w, type, [] {});
 }
 
+inline std::vector<uint32_t> sampleSizes(const Video &v)
+{
+    if (v.data.empty())
+        return std::vector<uint32_t>(size_t(v.frames), v.frameBytes);
+    std::vector<uint32_t> sizes;
+    for (const auto &frame : v.data)
+        sizes.push_back(uint32_t(frame.size()));
+    return sizes;
+}
+
 inline uint32_t videoBytes(const Video &v)
 {
-    return uint32_t(v.frames) * v.frameBytes;
+    uint32_t total = 0;
+    for (uint32_t size : sampleSizes(v))
+        total += size;
+    return total;
+}
+
+// A track's length in its media's time scale, and in the movie's (600).
+inline uint32_t mediaDuration(const Video *video, const Sound *sound)
+{
+    return video ? uint32_t(sampleSizes(*video).size()) * video->sampleDuration : sound->samples;
+}
+
+inline uint32_t movieDuration(const Video *video, const Sound *sound)
+{
+    const uint64_t scale = video ? video->timeScale : uint32_t(sound->rate);
+    return uint32_t(mediaDuration(video, sound) * uint64_t(600) / scale);
 }
 
 inline uint32_t soundBytes(const Sound &s)
@@ -91,8 +119,8 @@ inline uint32_t soundBytes(const Sound &s)
     return s.samples * uint32_t(s.channels * s.bits / 8);
 }
 
-// Sample data: every byte of the file's mdat is its offset's low byte, so a
-// read from the wrong place shows.
+// Pattern data: every byte is its file offset's low byte, so a read from the
+// wrong place shows.
 inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const Sound *sound,
                          uint32_t dataAt)
 {
@@ -108,16 +136,18 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
                 u32s(w, {0x00480000, 0x00480000, 0});
                 w.u16(1);
                 w.fixedPascal("test", 32);
-                u16s(w, {uint16_t(video->depth), 0xFFFF});
+                u16s(w, {uint16_t(video->depth), 0xFFFF});  // the depth's own colour table
             } else {
                 u16s(w, {uint16_t(sound->channels), uint16_t(sound->bits), 0, 0});
                 w.u32(uint32_t(sound->rate) << 16);
             }
         });
     });
-    atom(w, "stts", [&] {
-        u32s(w, {0, 1, video ? uint32_t(video->frames) : sound->samples, video ? video->sampleDuration : 1});
-    });
+    const uint32_t perChunk = video ? video->samplesPerChunk : sound->samples / sound->chunks;
+    const uint32_t soundBytes = sound ? uint32_t(sound->channels * sound->bits / 8) : 0;
+    const std::vector<uint32_t> sizes =
+        video ? sampleSizes(*video) : std::vector<uint32_t>(sound->samples, soundBytes);
+    atom(w, "stts", [&] { u32s(w, {0, 1, uint32_t(sizes.size()), video ? video->sampleDuration : 1}); });
     if (video && video->sync) {
         atom(w, "stss", [&] {
             u32s(w, {0, uint32_t(video->sync->size())});
@@ -125,23 +155,21 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
                 w.u32(s);
         });
     }
-    const uint32_t perChunk = video ? video->samplesPerChunk : sound->samples / sound->chunks;
-    const uint32_t chunks = video ? (uint32_t(video->frames) + perChunk - 1) / perChunk : sound->chunks;
-    const uint32_t sampleBytes = video ? video->frameBytes : uint32_t(sound->channels * sound->bits / 8);
     atom(w, "stsc", [&] { u32s(w, {0, 1, 1, perChunk, 1}); });
     atom(w, "stsz", [&] {
         if (video) {
-            u32s(w, {0, 0, uint32_t(video->frames)});
-            for (int i = 0; i < video->frames; ++i)
-                w.u32(video->frameBytes);
+            u32s(w, {0, 0, uint32_t(sizes.size())});
+            for (uint32_t size : sizes)
+                w.u32(size);
         } else {
-            u32s(w, {0, sampleBytes, sound->samples});
+            u32s(w, {0, soundBytes, sound->samples});
         }
     });
     atom(w, "stco", [&] {
-        u32s(w, {0, chunks});
-        for (uint32_t c = 0; c < chunks; ++c)
-            w.u32(dataAt + c * perChunk * sampleBytes);
+        u32s(w, {0, uint32_t(sizes.size() + perChunk - 1) / perChunk});
+        for (size_t i = 0; i < sizes.size(); dataAt += sizes[i++])
+            if (i % perChunk == 0)
+                w.u32(dataAt);
     });
     emptyAtom(w, f.extraInSampleTable);
 }
@@ -155,7 +183,7 @@ inline void track(AtomWriter &w, const File &f, const Video *video, const Sound 
 {
     atom(w, "trak", [&] {
         atom(w, "tkhd", [&] {
-            u32s(w, {15, 0, 0, 1, 0, 100, 0, 0, 0, 0});
+            u32s(w, {15, 0, 0, 1, 0, movieDuration(video, sound), 0, 0, 0, 0});
             matrix(w, f.trackMatrixFirst);
             u32s(w, {video ? uint32_t(video->width) << 16 : 0, video ? uint32_t(video->height) << 16 : 0});
         });
@@ -163,13 +191,14 @@ inline void track(AtomWriter &w, const File &f, const Video *video, const Sound 
             atom(w, "elst", [&] {
                 u32s(w, {0, uint32_t(f.edits)});
                 for (int i = 0; i < f.edits; ++i)
-                    u32s(w, {100, 0, 0x00010000});
+                    u32s(w, {movieDuration(video, sound), 0, 0x00010000});
             });
         });
         emptyAtom(w, f.extraInTrack);
         atom(w, "mdia", [&] {
             atom(w, "mdhd", [&] {
-                u32s(w, {0, 0, 0, video ? video->timeScale : uint32_t(sound->rate), 100});
+                u32s(w, {0, 0, 0, video ? video->timeScale : uint32_t(sound->rate),
+                         mediaDuration(video, sound)});
                 u16s(w, {0, 0});
             });
             atom(w, "hdlr", [&] {
@@ -201,10 +230,13 @@ inline void track(AtomWriter &w, const File &f, const Video *video, const Sound 
 
 inline AtomWriter movieAtom(const File &f, uint32_t dataAt)
 {
+    uint32_t length = f.sound ? movieDuration(nullptr, &*f.sound) : 0;
+    for (const Video &v : f.videos)
+        length = std::max(length, movieDuration(&v, nullptr));
     AtomWriter w;
     atom(w, "moov", [&] {
         atom(w, "mvhd", [&] {
-            u32s(w, {0, 0, 0, 600, 100, 0x00010000});
+            u32s(w, {0, 0, 0, 600, length, 0x00010000});
             u16s(w, {255, 0});
             u32s(w, {0, 0});
             matrix(w, f.movieMatrixFirst);
@@ -237,6 +269,13 @@ inline std::vector<uint8_t> build(const File &f)
     mdat.code("mdat");
     for (uint32_t i = 0; i < data; ++i)
         mdat.u8(uint8_t(dataAt + i));
+    // Real frames take the place of their track's pattern.
+    size_t at = 8;
+    for (const Video &v : f.videos) {
+        for (size_t i = 0, frameAt = at; i < v.data.size(); frameAt += v.data[i++].size())
+            mdat.patch(frameAt, v.data[i]);
+        at += videoBytes(v);
+    }
     std::vector<uint8_t> file;
     const auto &first = f.moovFirst ? moov.bytes() : mdat.bytes();
     const auto &second = f.moovFirst ? mdat.bytes() : moov.bytes();
