@@ -182,86 +182,69 @@ TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
 
 // Apple Video pictures whose halves change at different frames, so that
 // later frames code one half as unchanged and show a wrong picture under
-// them at once. The colours are ones the 5-5-5 coding keeps exactly.
-class HalfChanges : public ::testing::Test {
-protected:
-    static constexpr int kSide = 8;
-    // Left and right colour of frames 0 to 5; frames 0 and 5 are key frames.
-    const uint32_t halves_[6][2] = {{0xFF, 0xFF},     {0xFF00, 0xFF},     {0xFF0000, 0xFF},
-                                    {0xFF0000, 0xFFFFFF}, {0xFF00, 0xFFFFFF}, {0xFF, 0xFF}};
-
-    std::vector<uint32_t> picture(int frame) const
-    {
+// them at once. The colours are ones the 5-5-5 coding keeps exactly. Frames
+// 0 and 5 are key frames.
+TEST(HalfChanges, FramesReadInAnyOrderShowTheirOwnPictureAndPastesKeepTheKeyFrames)
+{
+    constexpr int kSide = 8;
+    const uint32_t halves[6][2] = {{0xFF, 0xFF},         {0xFF00, 0xFF},     {0xFF0000, 0xFF},
+                                   {0xFF0000, 0xFFFFFF}, {0xFF00, 0xFFFFFF}, {0xFF, 0xFF}};
+    auto picture = [&](int frame) {
         std::vector<uint32_t> p(kSide * kSide);
         for (size_t i = 0; i < p.size(); i++)
-            p[i] = halves_[frame][i % kSide >= kSide / 2];
+            p[i] = halves[frame][i % kSide >= kSide / 2];
         return p;
-    }
-
-    void SetUp() override
-    {
-        mvInitQuickTime();
-        track_ = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
-        ASSERT_NE(track_, 0) << mvGetErrorStr(mvGetErrno());
-        for (int frame = 0; frame < 6; frame++)
-            ASSERT_EQ(mvInsertFrames(track_, frame, 1, kSide * kSide * 4, picture(frame).data()), 0);
-    }
-
-    std::vector<uint32_t> read(int frame, std::vector<uint32_t> &into)
-    {
-        EXPECT_EQ(mvReadFrames(track_, frame, 1, into.size() * 4, into.data()), 0) << frame;
+    };
+    mvInitQuickTime();
+    MemMovie movie;
+    const MVid track = movie.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
+    ASSERT_NE(track, 0) << mvGetErrorStr(mvGetErrno());
+    for (int frame = 0; frame < 6; frame++)
+        ASSERT_EQ(mvInsertFrames(track, frame, 1, kSide * kSide * 4, picture(frame).data()), 0);
+    auto read = [&](MVid from, int frame, std::vector<uint32_t> &into) {
+        EXPECT_EQ(mvReadFrames(from, frame, 1, into.size() * 4, into.data()), 0) << frame;
         return into;
-    }
+    };
 
-    MemMovie movie_;
-    MVid track_ = 0;
-};
-
-TEST_F(HalfChanges, FramesReadInAnyOrderShowTheirOwnPictureAndAFailedCatchUpLeavesNoneToDrawOn)
-{
     std::vector<uint32_t> a(kSide * kSide), b(kSide * kSide);
     for (int frame = 0; frame < 5; frame++)
-        EXPECT_EQ(read(frame, frame % 2 ? b : a), picture(frame)) << frame;
+        EXPECT_EQ(read(track, frame, frame % 2 ? b : a), picture(frame)) << frame;
     for (int frame : {3, 1, 4, 0, 5, 2})
-        EXPECT_EQ(read(frame, a), picture(frame)) << frame;
-    ASSERT_EQ(__mvT_ReadRGBXImage(track_, 3, b.size() * 4, b.data()), 0);
+        EXPECT_EQ(read(track, frame, a), picture(frame)) << frame;
+    ASSERT_EQ(__mvT_ReadRGBXImage(track, 3, b.size() * 4, b.data()), 0);
     EXPECT_EQ(b, picture(3));
     std::vector<uint32_t> many(kSide * kSide * 4);
-    ASSERT_EQ(mvReadFrames(track_, 1, 4, many.size() * 4, many.data()), 0);
+    ASSERT_EQ(mvReadFrames(track, 1, 4, many.size() * 4, many.data()), 0);
     for (int i = 0; i < 4; i++)
         EXPECT_EQ(std::vector<uint32_t>(many.begin() + i * kSide * kSide,
                                         many.begin() + (i + 1) * kSide * kSide),
                   picture(1 + i))
             << i;
 
+    for (int frame = 0; frame < 6; frame++)
+        EXPECT_EQ(__mvT_IsKeyFrame(track, frame), frame == 0 || frame == 5 ? 1 : 0) << frame;
+    EXPECT_EQ(dmParamsGetInt(__mvGetFrameParams(track, 5), MV_KEY_FRAME), 1);
+    // A paste between tracks of one scheme copies the stored frames, key
+    // marks and all.
+    const MVid copy = movie.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
+    ASSERT_NE(copy, 0);
+    ASSERT_EQ(mvPasteFrames(track, 0, 6, copy, 0), 0);
+    for (int frame = 0; frame < 6; frame++) {
+        EXPECT_EQ(mvGetCompressedImageSize(copy, frame), mvGetCompressedImageSize(track, frame));
+        EXPECT_EQ(__mvT_IsKeyFrame(copy, frame), __mvT_IsKeyFrame(track, frame));
+    }
+    EXPECT_EQ(read(copy, 4, b), picture(4));
+
     // Frame 3 cut short fails half drawn on the way to frame 4; frame 2,
     // which follows the last frame read, must not be drawn over that half
     // picture.
-    std::vector<uint8_t> stored(mvGetCompressedImageSize(track_, 3));
-    ASSERT_EQ(mvReadCompressedImage(track_, 3, stored.size(), stored.data()), 0);
-    ASSERT_EQ(mvDeleteFrames(track_, 3, 1), 0);
-    ASSERT_EQ(mvInsertCompressedImage(track_, 3, stored.size() - 1, stored.data()), 0);
-    EXPECT_EQ(read(1, a), picture(1));
-    EXPECT_EQ(mvReadFrames(track_, 4, 1, a.size() * 4, a.data()), -1);
-    EXPECT_EQ(read(2, a), picture(2));
-}
-
-TEST_F(HalfChanges, KeyFramesAreTheFirstAndEveryFifthAndSameSchemePastesKeepThem)
-{
-    for (int frame = 0; frame < 6; frame++)
-        EXPECT_EQ(__mvT_IsKeyFrame(track_, frame), frame == 0 || frame == 5 ? 1 : 0) << frame;
-    EXPECT_EQ(dmParamsGetInt(__mvGetFrameParams(track_, 5), MV_KEY_FRAME), 1);
-
-    MVid copy = movie_.addImage(imageParams(kSide, kSide, DM_PACKING_RGBX, "Apple Video"));
-    ASSERT_NE(copy, 0);
-    ASSERT_EQ(mvPasteFrames(track_, 0, 6, copy, 0), 0);
-    for (int frame = 0; frame < 6; frame++) {
-        EXPECT_EQ(mvGetCompressedImageSize(copy, frame), mvGetCompressedImageSize(track_, frame));
-        EXPECT_EQ(__mvT_IsKeyFrame(copy, frame), __mvT_IsKeyFrame(track_, frame));
-    }
-    std::vector<uint32_t> shown(kSide * kSide);
-    ASSERT_EQ(mvReadFrames(copy, 4, 1, shown.size() * 4, shown.data()), 0);
-    EXPECT_EQ(shown, picture(4));
+    std::vector<uint8_t> stored(mvGetCompressedImageSize(track, 3));
+    ASSERT_EQ(mvReadCompressedImage(track, 3, stored.size(), stored.data()), 0);
+    ASSERT_EQ(mvDeleteFrames(track, 3, 1), 0);
+    ASSERT_EQ(mvInsertCompressedImage(track, 3, stored.size() - 1, stored.data()), 0);
+    EXPECT_EQ(read(track, 1, a), picture(1));
+    EXPECT_EQ(mvReadFrames(track, 4, 1, a.size() * 4, a.data()), -1);
+    EXPECT_EQ(read(track, 2, a), picture(2));
 }
 
 }  // namespace
