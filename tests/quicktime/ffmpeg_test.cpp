@@ -16,21 +16,17 @@ using namespace qt_support;
 
 namespace {
 
-bool run(const std::string &command)
+// Runs a command; true when it succeeds. Its output goes to `out` if given.
+bool run(const std::string &command, std::string *out = nullptr)
 {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string capture(const std::string &command)
-{
-    std::string out;
-    if (FILE *pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
+    FILE *pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr)
+        return false;
+    char buffer[256];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        if (out)
+            out->append(buffer, n);
+    return pclose(pipe) == 0;
 }
 
 // ffmpeg's decoding of a movie's pictures in the layout this library hands
@@ -93,6 +89,29 @@ void expectSamePictures(MVid image, const std::vector<uint8_t> &ffmpeg, int shif
     EXPECT_GE(total / frames, minPsnr + 5);
 }
 
+// Opens a movie file and checks its image against ffmpeg's decode, and its
+// sound, when it has one, against ffmpeg's. Returns the sound as read here.
+std::vector<uint8_t> expectFfmpegAgrees(const TempDir &dir, const std::string &movie,
+                                        const char *compression, int frames, double rate, int shift,
+                                        double minPsnr)
+{
+    const OpenedFile opened(movie);
+    EXPECT_EQ(opened.error, 0) << mvGetErrorStr(opened.error);
+    const MVid image = opened.image(), audio = opened.audio();
+    EXPECT_STREQ(mvGetImageCompression(image), compression);
+    EXPECT_EQ(mvGetTrackLength(image), frames);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(image), rate);
+    expectSamePictures(image, ffmpegPictures(dir, movie, image), shift, minPsnr);
+    if (audio == 0)
+        return {};
+    const int samples = mvGetTrackLength(audio);
+    const std::vector<uint8_t> theirs = ffmpegSound(dir, movie, mvGetAudioWidth(audio));
+    std::vector<uint8_t> ours(size_t(samples) * size_t(mvGetAudioWidth(audio) / 8));
+    EXPECT_EQ(mvReadFrames(audio, 0, samples, ours.size(), ours.data()), 0);
+    EXPECT_EQ(ours, theirs);
+    return ours;
+}
+
 struct Made {
     const char *name;
     const char *source;  // ffmpeg's test pattern and size
@@ -118,28 +137,10 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
     command << " -t 0.8 " << m.video << " " << m.audio << " " << m.flags << " " << movie;
     ASSERT_TRUE(run(command.str())) << command.str();
 
-    const OpenedFile opened(movie);
-    ASSERT_EQ(opened.error, 0) << mvGetErrorStr(opened.error);
-    const MVid image = opened.image();
-    EXPECT_STREQ(mvGetImageCompression(image), m.compression);
-    EXPECT_EQ(mvGetTrackLength(image), 4);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 5.0);
     // ffmpeg crops the subsampled JPEG layouts to even sizes, as this
     // library does.
-    expectSamePictures(image, ffmpegPictures(dir, movie, image), m.shift, m.minPsnr);
-
-    const MVid audio = opened.audio();
-    if (*m.audio) {
-        ASSERT_NE(audio, 0);
-        const int samples = mvGetTrackLength(audio);
-        const std::vector<uint8_t> theirs = ffmpegSound(dir, movie, mvGetAudioWidth(audio));
-        ASSERT_EQ(theirs.size(), size_t(samples) * size_t(mvGetAudioWidth(audio) / 8));
-        std::vector<uint8_t> ours(theirs.size());
-        ASSERT_EQ(mvReadFrames(audio, 0, samples, ours.size(), ours.data()), 0);
-        EXPECT_EQ(ours, theirs);
-    } else {
-        EXPECT_EQ(audio, 0);
-    }
+    const std::vector<uint8_t> sound = expectFfmpegAgrees(dir, movie, m.compression, 4, 5.0, m.shift, m.minPsnr);
+    EXPECT_EQ(sound.empty(), !*m.audio);
 }
 
 constexpr const char *kPattern = "testsrc=size=32x16";
@@ -226,26 +227,20 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
     ASSERT_EQ(mvInsertFrames(image, 5, 1, again.size() * 4, again.data()), 0);
     ASSERT_EQ(mvClose(m.movie), 0) << mvGetErrorStr(mvGetErrno());
 
-    const std::string probe = capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                                      "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of "
-                                      "default=noprint_wrappers=1 " + m.path);
+    std::string probe;
+    ASSERT_TRUE(run("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                    "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of "
+                    "default=noprint_wrappers=1 " + m.path,
+                    &probe));
     // With sound the rate is set by the sound's length: 6 pictures over 0.6 s.
     for (const std::string &field : {std::string("codec_name=") + w.codecName, std::string("width=32"),
                                      std::string("height=16"), std::string("nb_read_frames=6"),
                                      std::string("r_frame_rate=10/1")})
         EXPECT_NE(probe.find(field), std::string::npos) << field << " in " << probe;
 
-    const OpenedFile reopened(m.path);
-    ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
-    const MVid readImage = reopened.image();
-    EXPECT_STREQ(mvGetImageCompression(readImage), w.compression);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(readImage), 10.0);
-    expectSamePictures(readImage, ffmpegPictures(m.dir, m.path, readImage), w.shift, w.minPsnr);
-    if (w.sound) {
-        const std::vector<uint8_t> theirs = ffmpegSound(m.dir, m.path, 16);
-        ASSERT_EQ(theirs.size(), samples.size() * 2);
-        EXPECT_EQ(std::memcmp(theirs.data(), samples.data(), theirs.size()), 0);
-    }
+    const std::vector<uint8_t> sound = expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);
+    ASSERT_EQ(sound.size(), w.sound ? samples.size() * 2 : 0);
+    EXPECT_EQ(std::memcmp(sound.data(), samples.data(), sound.size()), 0);
 }
 
 const Written kWritten[] = {
