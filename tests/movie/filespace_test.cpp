@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
-#include <deque>
 #include <vector>
 
 namespace {
@@ -34,41 +32,18 @@ protected:
         __mvS_Destroy(stream_);
     }
 
-    // A new movie: only the 4-byte header block.
-    void newMovie()
-    {
-        ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
-        ASSERT_EQ(__mvFM_InitDone(fm_), 0);
-    }
-
-    MVblockInfo block(int i)
-    {
-        MVblockInfo info{};
-        EXPECT_EQ(__mvFM_Block(fm_, i, &info), 0);
-        return info;
-    }
+    using Layout = std::vector<std::array<uint32_t, 4>>;
 
     // Every block as offset, capacity, bytes in use and whether it is free.
-    std::vector<std::array<uint32_t, 4>> layout()
+    Layout layout()
     {
-        std::vector<std::array<uint32_t, 4>> all;
+        Layout all;
         for (int i = 0; i < __mvFM_BlockCount(fm_); ++i) {
-            const MVblockInfo b = block(i);
+            MVblockInfo b{};
+            EXPECT_EQ(__mvFM_Block(fm_, i, &b), 0);
             all.push_back({b.offset, b.capacity, b.inUse, uint32_t(b.isFree)});
         }
         return all;
-    }
-    using Layout = std::vector<std::array<uint32_t, 4>>;
-
-    // The blocks tile the file from 0: each ends where the next starts.
-    void expectTiling()
-    {
-        const int n = __mvFM_BlockCount(fm_);
-        ASSERT_GT(n, 0);
-        EXPECT_EQ(block(0).offset, 0u);
-        for (int i = 0; i + 1 < n; ++i)
-            EXPECT_EQ(uint64_t(block(i).offset) + block(i).capacity, block(i + 1).offset) << "block " << i;
-        EXPECT_EQ(__mvFM_FileLength(fm_), uint64_t(block(n - 1).offset) + block(n - 1).capacity);
     }
 
     std::vector<unsigned char> memory_;
@@ -111,7 +86,9 @@ TEST_F(FileSpace, NewMovieRefusesCallsOutOfPhaseAndAllocationsPastTheLimitsAndGr
     uint32_t owner = 0;
     EXPECT_TRUE(failsWith(__mvFM_Alloc(fm_, 10, &owner), MV_ERR_INTERNAL));
     EXPECT_EQ(__mvFM_Free(fm_, 0), -1);
-    newMovie();
+    // A new movie: only the 4-byte header block.
+    ASSERT_EQ(__mvFM_InitBlock(fm_, 0, 4, &header_), 0);
+    ASSERT_EQ(__mvFM_InitDone(fm_), 0);
     EXPECT_EQ(__mvFM_InitBlock(fm_, 100, 10, &owner), -1);
 
     EXPECT_TRUE(failsWith(__mvFM_Alloc(fm_, uint32_t(memory_.size()), &owner), MV_ERR_MEM_TOO_SMALL));

@@ -276,36 +276,25 @@ TEST(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
     }
 }
 
-// A version 3 file with an audio and an image track and one entry each.
+// A version 3 file: the movie's records, the records of an audio and an
+// image track (a track without any is left out), and their entries.
 struct V3File {
-    Bytes movieRecords;
-    uint32_t movieCount = 0;
-    Bytes audioRecords;
-    uint32_t audioCount = 0;
-    Bytes imageRecords;
-    uint32_t imageCount = 0;
-    Bytes audioEntries;
-    Bytes imageEntries;
+    std::vector<Bytes> movie, audio, image;
+    Bytes audioEntries, imageEntries;
 
-    void movie(const Bytes &r) { append(movieRecords, r), ++movieCount; }
-    void audio(const Bytes &r) { append(audioRecords, r), ++audioCount; }
-    void image(const Bytes &r) { append(imageRecords, r), ++imageCount; }
-
-    Bytes build(const Bytes &data) const
+    Bytes build() const
     {
-        Bytes b = v3Header(movieCount);
-        append(b, movieRecords);
-        if (audioCount) {
-            append(b, trackHeader(audioCount));
-            append(b, audioRecords);
-        }
-        if (imageCount) {
-            append(b, trackHeader(imageCount));
-            append(b, imageRecords);
+        Bytes b = v3Header(uint32_t(movie.size()));
+        for (const Bytes &r : movie)
+            append(b, r);
+        for (const std::vector<Bytes> *track : {&audio, &image}) {
+            if (!track->empty())
+                append(b, trackHeader(uint32_t(track->size())));
+            for (const Bytes &r : *track)
+                append(b, r);
         }
         append(b, audioEntries);
         append(b, imageEntries);
-        append(b, data);
         return b;
     }
 };
@@ -313,22 +302,13 @@ struct V3File {
 // Audio (8-bit mono, 4 frames at 400) and image (1 x 1, at 404).
 V3File standardFile()
 {
-    V3File f;
-    f.movie(record("TITLE", "Dawn"));
-    f.movie(record("__NUM_A_TRACKS", "1"));
-    f.movie(record("__NUM_I_TRACKS", "1"));
-    f.audio(record("SAMPLE_WIDTH", "1"));
-    f.audio(record("NUM_CHANNELS", "1"));
-    f.audio(record("SAMPLE_RATE", "8000.000000"));
-    f.audio(record("__DIR_COUNT", "1"));
-    f.image(record("WIDTH", "1"));
-    f.image(record("HEIGHT", "1"));
-    f.image(record("FPS", "12.500000"));
-    f.image(record("COMPRESSION", "2"));
-    f.image(record("__DIR_COUNT", "1"));
-    f.audioEntries = entry(400, 4);
-    f.imageEntries = entry(404, 4);
-    return f;
+    return {{record("TITLE", "Dawn"), record("__NUM_A_TRACKS", "1"), record("__NUM_I_TRACKS", "1")},
+            {record("SAMPLE_WIDTH", "1"), record("NUM_CHANNELS", "1"), record("SAMPLE_RATE", "8000.000000"),
+             record("__DIR_COUNT", "1")},
+            {record("WIDTH", "1"), record("HEIGHT", "1"), record("FPS", "12.500000"), record("COMPRESSION", "2"),
+             record("__DIR_COUNT", "1")},
+            entry(400, 4),
+            entry(404, 4)};
 }
 
 Bytes padTo400(Bytes b)
@@ -345,7 +325,7 @@ TEST(VersionThreeReader, ReadsTracksEntriesEntryRecordsAndDefaults)
     V3File f = standardFile();
     f.imageEntries = entry(404, 4, 1);
     append(f.imageEntries, record("SCENE", "7"));
-    Bytes file = padTo400(f.build({}));
+    Bytes file = padTo400(f.build());
     Opened movie(file);
     ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_3);
@@ -353,7 +333,7 @@ TEST(VersionThreeReader, ReadsTracksEntriesEntryRecordsAndDefaults)
     EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_ONCE) << "no LOOP_MODE record";
     EXPECT_EQ(mvGetLoopLimit(movie.movie()), 0);
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.movie()), "MV_NUM_ATRACKS"), 0) << "working names do not stay";
-    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), f.build({}).size());
+    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), f.build().size());
 
     const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
@@ -381,18 +361,14 @@ TEST(VersionThreeReader, ReadsTracksEntriesEntryRecordsAndDefaults)
 TEST(VersionThreeReader, OlderBinaryRecordsAndCodesAreTranslatedAndUnknownNamesKept)
 {
     V3File f;
-    f.movie(rawRecord("MV_NUMATRACKS", {0, 0, 0, 1}));
-    f.movie(rawRecord("MV_MVLOOP_MODE", {0, 0, 0, 2}));
-    f.movie(record("MV_MAXWIDTH", "640"));
-    f.movie(record("DIRECTOR", "Smith"));
+    f.movie = {rawRecord("MV_NUMATRACKS", {0, 0, 0, 1}), rawRecord("MV_MVLOOP_MODE", {0, 0, 0, 2}),
+               record("MV_MAXWIDTH", "640"), record("DIRECTOR", "Smith")};
     // A 16-character name fills the field; its last byte reads as zero.
-    f.audio(rawRecord("MV_ASAMPLE_SIZE", {0, 0, 0, 2}));
-    f.audio(rawRecord("MV_ANUM_CHANNELS", {0, 0, 0, 2}));
-    f.audio(record("MV_ASAMPLE_RATE", "22050.0"));
-    f.audio(record("MV_COMPRESSION", "100"));
-    f.audio(rawRecord("MV_FRAME_COUNT", {0, 0, 0, 1}));
+    f.audio = {rawRecord("MV_ASAMPLE_SIZE", {0, 0, 0, 2}), rawRecord("MV_ANUM_CHANNELS", {0, 0, 0, 2}),
+               record("MV_ASAMPLE_RATE", "22050.0"), record("MV_COMPRESSION", "100"),
+               rawRecord("MV_FRAME_COUNT", {0, 0, 0, 1})};
     f.audioEntries = entry(400, 8);
-    Bytes file = padTo400(f.build({}));
+    Bytes file = padTo400(f.build());
     Opened movie(file);
     ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
@@ -453,25 +429,26 @@ struct BadV3Case {
 TEST(DamagedVersionThree, IsRefusedWithTheLibrarysError)
 {
     const BadV3Case cases[] = {
-        {"two audio tracks", [](V3File &f) { f.movie(record("__NUM_A_TRACKS", "2")); }},
-        {"negative track count", [](V3File &f) { f.movie(record("__NUM_I_TRACKS", "-1")); }},
+        {"two audio tracks", [](V3File &f) { f.movie.push_back(record("__NUM_A_TRACKS", "2")); }},
+        {"negative track count", [](V3File &f) { f.movie.push_back(record("__NUM_I_TRACKS", "-1")); }},
         {"entry past the end", [](V3File &f) { f.imageEntries = entry(404, 5); }},
         {"entry near 4 GiB", [](V3File &f) { f.imageEntries = entry(0xFFFFFFFC, 8); }},
-        {"huge directory count", [](V3File &f) { f.image(record("__DIR_COUNT", "100000000")); }},
+        {"huge directory count", [](V3File &f) { f.image.push_back(record("__DIR_COUNT", "100000000")); }},
         {"huge record count", nullptr, [](Bytes &b) { set32(b, 16, 0xFFFFFFFF); }},
         {"record length past the end", nullptr, [](Bytes &b) { set32(b, 24 + 16, 0x7FFFFFFF); }},
         // The file really holds the 2 MiB value; it is still refused, so no
         // record can demand a huge buffer.
-        {"value longer than any setting", [](V3File &f) { f.movie(record("COMMENT", std::string(2 << 20, 'x'))); },
-         nullptr, false},
-        {"short binary integer", [](V3File &f) { f.movie(rawRecord("MV_NUMITRACKS", {0, 1})); }},
-        {"number that is not a number", [](V3File &f) { f.image(record("PACKING", "wide")); }},
-        {"empty record name", [](V3File &f) { f.movie(record("", "x")); }},
+        {"value longer than any setting",
+         [](V3File &f) { f.movie.push_back(record("COMMENT", std::string(2 << 20, 'x'))); }, nullptr, false},
+        {"short binary integer", [](V3File &f) { f.movie.push_back(rawRecord("MV_NUMITRACKS", {0, 1})); }},
+        {"number that is not a number", [](V3File &f) { f.image.push_back(record("PACKING", "wide")); }},
+        {"empty record name", [](V3File &f) { f.movie.push_back(record("", "x")); }},
         {"truncated directory", nullptr, [](Bytes &b) { b.resize(b.size() - 6); }, false},
         {"cut inside the header", nullptr, [](Bytes &b) { b = Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3, 0}; }},
         // Settings the object model refuses fail with its errors.
-        {"image rate too low", [](V3File &f) { f.image(record("FPS", "0.5")); }, nullptr, true, MV_ERR_IMAGE_SETTINGS},
-        {"three channels", [](V3File &f) { f.audio(record("NUM_CHANNELS", "3")); }, nullptr, true,
+        {"image rate too low", [](V3File &f) { f.image.push_back(record("FPS", "0.5")); }, nullptr, true,
+         MV_ERR_IMAGE_SETTINGS},
+        {"three channels", [](V3File &f) { f.audio.push_back(record("NUM_CHANNELS", "3")); }, nullptr, true,
          MV_ERR_AUDIO_SETTINGS},
     };
     for (const BadV3Case &c : cases) {
@@ -479,7 +456,7 @@ TEST(DamagedVersionThree, IsRefusedWithTheLibrarysError)
         V3File f = standardFile();
         if (c.describe)
             c.describe(f);
-        Bytes file = c.pad ? padTo400(f.build({})) : f.build({});
+        Bytes file = c.pad ? padTo400(f.build()) : f.build();
         if (c.patch)
             c.patch(file);
         expectRefused(file, c.error);
