@@ -17,57 +17,56 @@ using qt_files::Video;
 
 namespace {
 
-TEST(QuickTimeReader, MdatBeforeOrAfterMoovGivesTheSameFrames)
+// The standard file as read, whether its "mdat" comes before or after its
+// "moov".
+void expectStandardFile(const OpenedFile &m)
 {
-    for (bool moovFirst : {false, true}) {
-        File f;
-        f.moovFirst = moovFirst;
-        OpenedFile m(qt_files::build(f));
-        ASSERT_EQ(m.error, 0) << m.detail;
-        EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
-        const MVid image = m.image();
-        ASSERT_NE(image, 0);
-        EXPECT_EQ(mvGetTrackLength(image), 3);
-        EXPECT_EQ(m.audio(), 0);
-        EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
-        EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGB555);
-        EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0) << "600 / 40";
-        // Each stored frame is read from its own place in the "mdat": the
-        // builder's bytes are their offsets' low bytes.
-        const uint32_t dataAt = moovFirst ? uint32_t(findAtom(m.bytes, "mdat")) + 8 : 8;
-        for (int frame = 0; frame < 3; ++frame) {
-            ASSERT_EQ(mvGetCompressedImageSize(image, frame), 16u);
-            uint8_t stored[16];
-            ASSERT_EQ(mvReadCompressedImage(image, frame, sizeof stored, stored), 0);
-            for (int i = 0; i < 16; ++i)
-                ASSERT_EQ(stored[i], uint8_t(dataAt + frame * 16 + i)) << "frame " << frame;
-        }
+    EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
+    const MVid image = m.image();
+    EXPECT_EQ(mvGetTrackLength(image), 3);
+    EXPECT_EQ(m.audio(), 0);
+    EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
+    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGB555);
+    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0) << "600 / 40";
+    // Each stored frame is read from its own place in the "mdat": the
+    // builder's bytes are their offsets' low bytes.
+    const uint32_t dataAt = uint32_t(findAtom(m.bytes, "mdat")) + 8;
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_EQ(mvGetCompressedImageSize(image, frame), 16u);
+        uint8_t stored[16];
+        ASSERT_EQ(mvReadCompressedImage(image, frame, sizeof stored, stored), 0);
+        for (int i = 0; i < 16; ++i)
+            ASSERT_EQ(stored[i], uint8_t(dataAt + frame * 16 + i)) << "frame " << frame;
     }
 }
 
 // One change to the standard file (one 4 x 2 raw video track of three
-// 16-byte frames at 600 / 40), and what the reader must make of it.
-struct Valid {
+// 16-byte frames at 600 / 40), and what the reader must make of it: the
+// detail text of its refusal, or a check of what it read.
+struct Case {
     const char *name;
     std::function<void(File &)> change;
-    std::function<void(const OpenedFile &)> check;
+    const char *refusal;
+    std::function<void(const OpenedFile &)> check = nullptr;
 };
 
-const Valid kValid[] = {
+const Case kCases[] = {
+    {"MdatFirst", [](File &) {}, nullptr, expectStandardFile},
+    {"MoovFirst", [](File &f) { f.moovFirst = true; }, nullptr, expectStandardFile},
     // Integer division makes 100 / 7 14 frames per second.
     {"RateRoundedDown",
      [](File &f) {
          f.videos[0].timeScale = 100;
          f.videos[0].sampleDuration = 7;
      },
-     [](const OpenedFile &m) { EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 14.0); }},
+     nullptr, [](const OpenedFile &m) { EXPECT_DOUBLE_EQ(mvGetImageRate(m.image()), 14.0); }},
     {"AppleVideoSizeRoundsUpToWholeBlocks",
      [](File &f) {
          f.videos[0].type = "rpza";
          f.videos[0].width = 318;
          f.videos[0].height = 238;
      },
-     [](const OpenedFile &m) {
+     nullptr, [](const OpenedFile &m) {
          const MVid image = m.image();
          EXPECT_EQ(std::tuple(mvGetImageWidth(image), mvGetImageHeight(image),
                               std::string(mvGetImageCompression(image)), mvGetImagePacking(image),
@@ -79,7 +78,7 @@ const Valid kValid[] = {
          f.videos[0].frames = 5;
          f.videos[0].samplesPerChunk = 2;
      },
-     [](const OpenedFile &m) {
+     nullptr, [](const OpenedFile &m) {
          ASSERT_EQ(mvGetTrackLength(m.image()), 5);
          uint8_t stored[16];
          ASSERT_EQ(mvReadCompressedImage(m.image(), 3, sizeof stored, stored), 0);
@@ -92,34 +91,10 @@ const Valid kValid[] = {
          f.videos[1].frames = 2;
          f.videos[1].frameBytes = 32;
      },
-     [](const OpenedFile &m) {
+     nullptr, [](const OpenedFile &m) {
          EXPECT_EQ(mvGetImageWidth(m.image()), 8);
          EXPECT_EQ(mvGetTrackLength(m.image()), 2);
      }},
-};
-
-TEST(QuickTimeReader, ValidFilesAreReadAsTheySay)
-{
-    for (const Valid &c : kValid) {
-        SCOPED_TRACE(c.name);
-        File f;
-        c.change(f);
-        OpenedFile m(qt_files::build(f));
-        ASSERT_EQ(m.error, 0) << m.detail;
-        ASSERT_NE(m.image(), 0);
-        c.check(m);
-    }
-}
-
-// ---- refusals ----------------------------------------------------------------
-
-struct Refusal {
-    const char *name;
-    std::function<void(File &)> change;
-    const char *detail;
-};
-
-const Refusal kRefusals[] = {
     {"TwoEdits", [](File &f) { f.edits = 2; }, "Edit list"},
     {"ScaledMovie", [](File &f) { f.movieMatrixFirst = 0x00020000; }, "Transformation matrix"},
     {"ScaledTrack", [](File &f) { f.trackMatrixFirst = 0x00020000; }, "Transformation matrix"},
@@ -144,17 +119,23 @@ const Refusal kRefusals[] = {
     {"Raw24", [](File &f) { f.videos[0].depth = 24; }, "Only 16-bit and 24-bit raw images are supported"},
 };
 
-TEST(QuickTimeReader, UnsupportedConstructsGiveTheirDetailText)
+TEST(QuickTimeReader, FilesAreReadAsTheySayOrRefusedWithTheirDetailText)
 {
-    for (const Refusal &c : kRefusals) {
+    for (const Case &c : kCases) {
         SCOPED_TRACE(c.name);
         File f;
         c.change(f);
         OpenedFile m(qt_files::build(f));
-        EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
-        EXPECT_EQ(m.detail, c.detail);
-        const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
-        EXPECT_NE(message.find(c.detail), std::string::npos) << message;
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
+            EXPECT_EQ(m.detail, c.refusal);
+            const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
+            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+            continue;
+        }
+        ASSERT_EQ(m.error, 0) << m.detail;
+        ASSERT_NE(m.image(), 0);
+        c.check(m);
     }
 }
 
