@@ -60,6 +60,13 @@ inline Params imageParams(int width = 4, int height = 2, int packing = DM_PACKIN
     return p;
 }
 
+// The new track's id, or 0 when the movie refuses it.
+inline MVid addTrack(MVid movie, int medium, const Params &p)
+{
+    MVid track = 0;
+    return mvAddTrack(movie, medium, p.get(), nullptr, &track) == 0 ? track : 0;
+}
+
 // A movie in its own block of memory, closed (or let go) with the object.
 class MemMovie {
 public:
@@ -81,16 +88,8 @@ public:
     const std::vector<uint8_t> &memory() const { return memory_; }
     std::vector<uint8_t> head(size_t n) const { return {memory_.begin(), memory_.begin() + long(n)}; }
 
-    MVid addAudio(const Params &p)
-    {
-        MVid t = 0;
-        return mvAddTrack(id_, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
-    }
-    MVid addImage(const Params &p)
-    {
-        MVid t = 0;
-        return mvAddTrack(id_, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
-    }
+    MVid addAudio(const Params &p) { return addTrack(id_, DM_MEDIUM_AUDIO, p); }
+    MVid addImage(const Params &p) { return addTrack(id_, DM_MEDIUM_IMAGE, p); }
 
     // Closes the movie; when its changes cannot be written (no format
     // writer is linked in, or the memory is too small) it is freed unwritten.

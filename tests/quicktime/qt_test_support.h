@@ -62,14 +62,12 @@ public:
     {
         auto p = testing_movie::imageParams(width, height, packing, compression, rate);
         dmParamsSetEnum(p.get(), DM_IMAGE_ORIENTATION, orientation);
-        MVid t = 0;
-        return mvAddTrack(movie, DM_MEDIUM_IMAGE, p.get(), nullptr, &t) == 0 ? t : 0;
+        return testing_movie::addTrack(movie, DM_MEDIUM_IMAGE, p);
     }
     MVid addAudio(double rate, int width, int channels, int format)
     {
-        auto p = testing_movie::audioParams(width, channels, rate, format);
-        MVid t = 0;
-        return mvAddTrack(movie, DM_MEDIUM_AUDIO, p.get(), nullptr, &t) == 0 ? t : 0;
+        return testing_movie::addTrack(movie, DM_MEDIUM_AUDIO,
+                                       testing_movie::audioParams(width, channels, rate, format));
     }
     TempDir dir;
     const std::string path = dir.file("out.mov");
