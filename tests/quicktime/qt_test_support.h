@@ -15,6 +15,7 @@
 
 #include "error.h"
 #include "movie/movie_builders.h"
+#include "movie/native_bytes.h"
 #include "movie/temp_dir.h"
 
 namespace qt_support {
@@ -33,13 +34,7 @@ inline uint32_t get32(const std::vector<uint8_t> &b, size_t at)
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 
-inline void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    b[at] = uint8_t(v >> 24);
-    b[at + 1] = uint8_t(v >> 16);
-    b[at + 2] = uint8_t(v >> 8);
-    b[at + 3] = uint8_t(v);
-}
+using native_bytes::set32;
 
 inline MVid trackOf(MVid movie, int medium)
 {

@@ -165,7 +165,7 @@ struct Damage {
 // Sets a 32-bit field at an offset from the first atom of a type.
 void setField(std::vector<uint8_t> &b, const char *atom, size_t field, uint32_t value)
 {
-    put32(b, findAtom(b, atom) + field, value);
+    set32(b, findAtom(b, atom) + field, value);
 }
 
 const Damage kDamages[] = {
@@ -190,7 +190,7 @@ const Damage kDamages[] = {
          // "vmhd" one word longer than its fields, its parents grown to match.
          const size_t vmhd = findAtom(b, "vmhd");
          b.insert(b.begin() + long(vmhd) + 20, 4, 0);
-         put32(b, vmhd, 24);
+         set32(b, vmhd, 24);
          for (const char *parent : {"moov", "trak", "mdia", "minf"})
              setField(b, parent, 0, get32(b, findAtom(b, parent)) + 4);
      },
@@ -209,7 +209,7 @@ TEST(QuickTimeDamage, DamagedFilesAreRefused)
     for (const char *table : {"stts", "stsc", "stsz", "stco", "stsd"}) {
         std::vector<uint8_t> bytes = whole;
         // stsz's count is after the constant size.
-        put32(bytes, findAtom(bytes, table) + (std::string(table) == "stsz" ? 16 : 12), 0xFFFFFFF0u);
+        set32(bytes, findAtom(bytes, table) + (std::string(table) == "stsz" ? 16 : 12), 0xFFFFFFF0u);
         const int error = openError(bytes);
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_QT_UNSUPPORTED) << table << " " << error;
     }

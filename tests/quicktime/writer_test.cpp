@@ -220,7 +220,7 @@ TEST(QuickTimeWriter, FramesSharingTheirDataKeepItWhenOneGoes)
     const size_t stco = findAtom(bytes, "stco");
     ASSERT_NE(stco, std::string::npos);
     const uint32_t shared = get32(bytes, stco + 16);
-    put32(bytes, stco + 20, shared);
+    set32(bytes, stco + 20, shared);
     const std::vector<uint8_t> data(bytes.begin() + shared, bytes.begin() + shared + 16);
     for (int gone : {0, 1}) {
         const std::string path = dir.write("shared" + std::to_string(gone) + ".mov", bytes);
