@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <tuple>
 
 using namespace qt_support;
 
@@ -106,7 +107,7 @@ std::vector<uint8_t> expectFfmpegAgrees(const TempDir &dir, const std::string &m
         return {};
     const int samples = mvGetTrackLength(audio);
     const std::vector<uint8_t> theirs = ffmpegSound(dir, movie, mvGetAudioWidth(audio));
-    std::vector<uint8_t> ours(size_t(samples) * size_t(mvGetAudioWidth(audio) / 8));
+    std::vector<uint8_t> ours(size_t(samples) * size_t(dmAudioFrameSize(mvGetParams(audio))));
     EXPECT_EQ(mvReadFrames(audio, 0, samples, ours.size(), ours.data()), 0);
     EXPECT_EQ(ours, theirs);
     return ours;
@@ -211,11 +212,12 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
                 p = (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
         ASSERT_EQ(mvInsertFrames(image, f, 1, picture.size() * 4, picture.data()), 0) << mvGetErrorStr(mvGetErrno());
     }
-    std::vector<int16_t> samples(4800);
+    // 0.6 s of stereo sound at 8000 frames per second.
+    std::vector<int16_t> samples(2 * 4800);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = int16_t(i * 37);
     if (w.sound) {
-        const MVid audio = m.addAudio(8000.0, 16, 1, AUDIO_FORMAT_TWOS);
+        const MVid audio = m.addAudio(8000.0, 16, 2, AUDIO_FORMAT_TWOS);
         ASSERT_NE(audio, 0);
         ASSERT_EQ(mvInsertFrames(audio, 0, 4800, samples.size() * 2, samples.data()), 0);
     }
@@ -238,6 +240,19 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
                                      std::string("r_frame_rate=10/1")})
         EXPECT_NE(probe.find(field), std::string::npos) << field << " in " << probe;
 
+    if (w.sound) {
+        // The sound is the second track, of constant 4-byte frames (no size
+        // table) at its own time scale; the movie's is the picture rate.
+        const std::vector<uint8_t> b = TempDir::read(m.path);
+        const size_t track = findAtom(b, "trak", findAtom(b, "trak") + 8);
+        ASSERT_NE(track, std::string::npos);
+        const size_t tkhd = findAtom(b, "tkhd", track), stsz = findAtom(b, "stsz", track);
+        EXPECT_EQ(get32(b, tkhd + 20), 1u);  // track id
+        EXPECT_EQ(get32(b, tkhd + 28), 6u);  // duration
+        EXPECT_EQ(std::tuple(get32(b, stsz), get32(b, stsz + 12), get32(b, stsz + 16)), std::tuple(20u, 4u, 4800u));
+        EXPECT_EQ(get32(b, findAtom(b, "mdhd", track) + 20), 8000u);
+        EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
+    }
     const std::vector<uint8_t> sound = expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);
     ASSERT_EQ(sound.size(), w.sound ? samples.size() * 2 : 0);
     EXPECT_EQ(std::memcmp(sound.data(), samples.data(), sound.size()), 0);

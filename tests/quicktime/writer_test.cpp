@@ -114,43 +114,6 @@ TEST(QuickTimeWriter, CompressorNamesAndDepths)
     }
 }
 
-TEST(QuickTimeWriter, SoundTrackDescriptionAndDuration)
-{
-    NewMovie m;
-    const MVid image = m.addImage("Uncompressed Video", DM_PACKING_XBGR);
-    const MVid audio = m.addAudio(22050.0, 16, 2, AUDIO_FORMAT_TWOS);
-    ASSERT_NE(image, 0);
-    ASSERT_NE(audio, 0);
-    std::vector<uint32_t> picture(8 * 4, 0x00102030);
-    for (int frame = 0; frame < 3; ++frame)
-        ASSERT_EQ(mvInsertFrames(image, frame, 1, picture.size() * 4, picture.data()), 0);
-    std::vector<int16_t> samples(4410 * 2, 1234);
-    ASSERT_EQ(mvInsertFrames(audio, 0, 4410, samples.size() * 2, samples.data()), 0);
-    ASSERT_EQ(mvClose(m.movie), 0);
-
-    const std::vector<uint8_t> b = TempDir::read(m.path);
-    EXPECT_TRUE(atomsTileTheFile(b));
-    const size_t secondTrack = findAtom(b, "trak", findAtom(b, "trak") + 8);
-    ASSERT_NE(secondTrack, std::string::npos);
-    const size_t tkhd = findAtom(b, "tkhd", secondTrack);
-    EXPECT_EQ(get32(b, tkhd + 20), 1u);  // track id
-    EXPECT_EQ(get32(b, tkhd + 28), uint32_t(4410 * 15 / 22050));
-    EXPECT_NE(findAtom(b, "twos"), std::string::npos);
-    const size_t stsz = findAtom(b, "stsz", secondTrack);
-    EXPECT_EQ(get32(b, stsz + 12), 4u);  // bytes per sample frame
-    EXPECT_EQ(get32(b, stsz + 16), 4410u);
-    EXPECT_EQ(get32(b, stsz), 20u);  // no table
-    const size_t mdhd = findAtom(b, "mdhd", secondTrack);
-    EXPECT_EQ(get32(b, mdhd + 20), 22050u);
-    EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
-
-    const OpenedFile reopened(m.path);
-    ASSERT_EQ(reopened.error, 0) << mvGetErrorStr(reopened.error);
-    std::vector<int16_t> back(samples.size());
-    ASSERT_EQ(mvReadFrames(reopened.audio(), 0, 4410, back.size() * 2, back.data()), 0);
-    EXPECT_EQ(back, samples);
-}
-
 // Raw pictures go to the file as the track holds them, so only QuickTime's
 // own raw layouts are accepted, when the track is made rather than when the
 // movie is closed. (The 5-5-5 and XBGR layouts are read back below.) A movie
