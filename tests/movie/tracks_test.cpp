@@ -25,7 +25,9 @@ TEST(Tracks, OtherMediaAndUnknownSchemesAreRefused)
     EXPECT_TRUE(failsWith(mvFindTrackByMedium(movie.id(), 202, &track), MV_ERR_NO_TRACK));
 }
 
-TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlot)
+// The first of three tracks, holding frames, is removed from a movie marked
+// optimised.
+TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlotAndMarksTheMovie)
 {
     MemMovie movie;
     MVid first = movie.addAudio(audioParams());
@@ -35,8 +37,15 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlot)
     MVid found = 0;
     ASSERT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &found), 0);
     EXPECT_EQ(found, first);
+    std::vector<int16_t> samples(2 * 30, 0x1020);
+    ASSERT_EQ(mvInsertFrames(first, 0, 30, samples.size() * 2, samples.data()), 0);
+    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie.id()), MV_OPTIMIZED, 1), 0);
+    __mvFindMovie(movie.id())->dirty = false;
 
     ASSERT_EQ(mvRemoveTrack(movie.id(), first), 0);
+    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
+    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
+    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 2);
     EXPECT_EQ(__mvMV_TrackAt(movie.id(), 0), third);
     EXPECT_EQ(__mvMV_TrackAt(movie.id(), 1), second);
     ASSERT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &found), 0);
@@ -49,19 +58,6 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlot)
     MVid track = other.addImage(imageParams());
     EXPECT_TRUE(failsWith(mvRemoveTrack(movie.id(), track), MV_ERR_BAD_ID));
     EXPECT_EQ(mvGetTrackMedium(track), DM_MEDIUM_IMAGE);
-}
-
-TEST(Tracks, RemovingATrackFreesItsFramesAndMarksTheMovie)
-{
-    MemMovie movie;
-    MVid image = movie.addImage(imageParams(2, 2));
-    std::vector<uint32_t> frames(4 * 3, 0x00102030);
-    ASSERT_EQ(mvInsertFrames(image, 0, 3, frames.size() * 4, frames.data()), 0);
-    ASSERT_EQ(dmParamsSetInt(mvGetParams(movie.id()), MV_OPTIMIZED, 1), 0);
-    ASSERT_EQ(mvRemoveTrack(movie.id(), image), 0);
-    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
-    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
-    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
 }
 
 TEST(Tracks, AnEleventhTrackIsRefusedCleanly)
