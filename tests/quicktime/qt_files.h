@@ -21,9 +21,9 @@ struct Video {
     int width = 4;
     int height = 2;
     int depth = 16;
-    int frames = 3;
-    uint32_t frameBytes = 16;  // bytes of each sample
-    std::vector<std::vector<uint8_t>> data;  // the samples, when not the pattern
+    int frames = 3;            // unless data is given
+    uint32_t frameBytes = 16;  // bytes of each sample, unless data is given
+    std::vector<std::vector<uint8_t>> data;  // the samples, in place of the pattern
     uint32_t timeScale = 600;
     uint32_t sampleDuration = 40;
     std::optional<std::vector<uint32_t>> sync;
@@ -167,9 +167,12 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
     });
     atom(w, "stco", [&] {
         u32s(w, {0, uint32_t(sizes.size() + perChunk - 1) / perChunk});
-        for (size_t i = 0; i < sizes.size(); dataAt += sizes[i++])
+        uint32_t at = dataAt;
+        for (size_t i = 0; i < sizes.size(); ++i) {
             if (i % perChunk == 0)
-                w.u32(dataAt);
+                w.u32(at);
+            at += sizes[i];
+        }
     });
     emptyAtom(w, f.extraInSampleTable);
 }
@@ -272,8 +275,11 @@ inline std::vector<uint8_t> build(const File &f)
     // Real frames take the place of their track's pattern.
     size_t at = 8;
     for (const Video &v : f.videos) {
-        for (size_t i = 0, frameAt = at; i < v.data.size(); frameAt += v.data[i++].size())
-            mdat.patch(frameAt, v.data[i]);
+        size_t frameAt = at;
+        for (const std::vector<uint8_t> &frame : v.data) {
+            mdat.patch(frameAt, frame);
+            frameAt += frame.size();
+        }
         at += videoBytes(v);
     }
     std::vector<uint8_t> file;
