@@ -142,11 +142,6 @@ TEST(DecoderStep, StartsAtTheNearestUsableFrame)
     }
 }
 
-std::vector<uint32_t> flat(int pixels, uint32_t colour)
-{
-    return std::vector<uint32_t>(size_t(pixels), colour);
-}
-
 // A stored frame whose codes do not make one whole picture is an error of
 // the compression library, not a picture with a black tail or a cut group.
 TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
@@ -177,7 +172,7 @@ TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
     testing::internal::CaptureStderr();
     EXPECT_EQ(__mvT_ReadRGBXImage(track, 4, shown.size() * 4, shown.data()), 0);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(shown, flat(8, 0x00030201));
+    EXPECT_EQ(shown, std::vector<uint32_t>(8, 0x00030201));
 }
 
 // Apple Video pictures whose halves change at different frames, so that

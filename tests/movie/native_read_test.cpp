@@ -96,23 +96,16 @@ void expectRefused(Bytes file, int error)
     EXPECT_EQ(id, 0);
 }
 
-struct Entry {
-    uint32_t offset;
-    uint32_t size;
-    int frames;
-    bool operator==(const Entry &) const = default;
-};
-
-void PrintTo(const Entry &e, std::ostream *os) { *os << e.offset << "+" << e.size << ":" << e.frames; }
+// A track's directory entries as offset, size and frames.
+using Entry = std::tuple<uint32_t, uint32_t, int>;
 
 std::vector<Entry> entries(MVid track)
 {
     std::vector<Entry> list;
     MVdirectory *directory = __mvT_DirList(track);
     for (int i = 0; i < __mvDL_DirCount(directory); ++i) {
-        Entry e{};
-        __mvDL_DirEntry(directory, i, &e.offset, &e.size, &e.frames, nullptr);
-        list.push_back(e);
+        auto &[offset, size, frames] = list.emplace_back();
+        __mvDL_DirEntry(directory, i, &offset, &size, &frames, nullptr);
     }
     return list;
 }
@@ -178,7 +171,7 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     ASSERT_EQ(v1.error, 0) << mvGetErrorStr(mvGetErrno());
     ASSERT_NE(v1.audio(), 0);
     EXPECT_EQ(entries(v1.audio()), (std::vector<Entry>{{632, 4, 2}, {632 + 16, 4, 2}}));
-    EXPECT_EQ(entries(v1.image())[0].offset, 632u + 8u);
+    EXPECT_EQ(std::get<0>(entries(v1.image())[0]), 632u + 8u);
 
     h = V12Header{};
     h.audio = 0;

@@ -8,18 +8,12 @@ using namespace cinelark::quicktime;
 
 namespace {
 
-// Chunks 1-2 hold 3 samples each, chunk 3 holds 1, chunks 4-5 hold 2 each.
-SampleTables mixedChunks()
+TEST(QuickTimeSamples, ChunkOfEachSampleAndEntriesThatDoNotRise)
 {
+    // Chunks 1-2 hold 3 samples each, chunk 3 holds 1, chunks 4-5 hold 2 each.
     SampleTables t;
     t.sampleToChunk = {{1, 3, 1}, {3, 1, 1}, {4, 2, 1}};
     t.chunkOffsets = {100, 200, 300, 400, 500};
-    return t;
-}
-
-TEST(QuickTimeSamples, ChunkOfEachSampleAndEntriesThatDoNotRise)
-{
-    SampleTables t = mixedChunks();
     const struct {
         uint64_t sample;
         uint32_t chunk;
