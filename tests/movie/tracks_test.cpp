@@ -11,20 +11,6 @@ using namespace testing_movie;
 
 namespace {
 
-TEST(Tracks, OtherMediaAndUnknownSchemesAreRefused)
-{
-    MemMovie movie;
-    Params p = audioParams();
-    MVid track = 0;
-    EXPECT_TRUE(failsWith(mvAddTrack(movie.id(), 202, p.get(), nullptr, &track), MV_ERR_BAD_MEDIUM));
-    Params scheme = imageParams(16, 16, DM_PACKING_RGBX, "No Such Scheme");
-    EXPECT_TRUE(
-        failsWith(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, scheme.get(), nullptr, &track), MV_ERR_UNKNOWN_SCHEME));
-    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
-    EXPECT_TRUE(failsWith(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &track), MV_ERR_NO_TRACK));
-    EXPECT_TRUE(failsWith(mvFindTrackByMedium(movie.id(), 202, &track), MV_ERR_NO_TRACK));
-}
-
 // The first of three tracks, holding frames, is removed from a movie marked
 // optimised.
 TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlotAndMarksTheMovie)
@@ -60,15 +46,27 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlotAndMarksTheMovie)
     EXPECT_EQ(mvGetTrackMedium(track), DM_MEDIUM_IMAGE);
 }
 
-TEST(Tracks, AnEleventhTrackIsRefusedCleanly)
+// Other media, unknown schemes and an eleventh track are refused and leave
+// the movie as it was.
+TEST(Tracks, RefusedTracksLeaveTheMovieAsItWas)
 {
     MemMovie movie;
+    Params p = audioParams();
+    MVid track = 12345;
+    EXPECT_TRUE(failsWith(mvAddTrack(movie.id(), 202, p.get(), nullptr, &track), MV_ERR_BAD_MEDIUM));
+    Params scheme = imageParams(16, 16, DM_PACKING_RGBX, "No Such Scheme");
+    EXPECT_TRUE(
+        failsWith(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, scheme.get(), nullptr, &track), MV_ERR_UNKNOWN_SCHEME));
+    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 0);
+    EXPECT_TRUE(failsWith(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &track), MV_ERR_NO_TRACK));
+    EXPECT_TRUE(failsWith(mvFindTrackByMedium(movie.id(), 202, &track), MV_ERR_NO_TRACK));
+
     for (int i = 0; i < MV_MAX_TRACKS; i++)
         ASSERT_NE(i % 2 ? movie.addAudio(audioParams()) : movie.addImage(imageParams()), 0) << i;
-    MVid extra = 12345;
-    Params p = imageParams();
-    EXPECT_TRUE(failsWith(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, p.get(), nullptr, &extra), MV_ERR_NO_MEMORY));
-    EXPECT_EQ(extra, 12345);
+    track = 12345;
+    Params image = imageParams();
+    EXPECT_TRUE(failsWith(mvAddTrack(movie.id(), DM_MEDIUM_IMAGE, image.get(), nullptr, &track), MV_ERR_NO_MEMORY));
+    EXPECT_EQ(track, 12345);
     EXPECT_EQ(__mvMV_TrackCount(movie.id()), MV_MAX_TRACKS);
     // After a removal there is room again.
     ASSERT_EQ(mvRemoveTrack(movie.id(), __mvMV_TrackAt(movie.id(), 3)), 0);
