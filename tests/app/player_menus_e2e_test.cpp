@@ -67,6 +67,7 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
 {
     const std::string wav = tempName("menus.wav");
     ASSERT_NO_FATAL_FAILURE(start(movie_, {"-S", "600,600"}, {{"CINELARK_AUDIO", "wav:" + wav}}));
+    EXPECT_EQ(geometry(dpy_, movieWindow_).x, 600) << "placed where -S says";
     // The audio control program is not installed here: its start fails
     // in the child, and the player goes on.
     options(kAudioControl);
