@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,12 +29,8 @@ TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
     // The first 3000 bytes of a good movie: the header is there, the rest
     // is not.
     const std::string cut = movie_ + ".cut", m1v = tempName("clip.m1v");
-    {
-        std::ifstream in(movie_, std::ios::binary);
-        std::string head(3000, '\0');
-        in.read(head.data(), long(head.size()));
-        std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
-    }
+    std::filesystem::copy_file(movie_, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, 3000);
     // I, P and B pictures, two groups, made by ffmpeg.
     ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=25 "
                            "-frames:v 20 -pix_fmt yuv420p -c:v mpeg1video -bf 2 -g 12 "

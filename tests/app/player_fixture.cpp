@@ -358,35 +358,39 @@ int Player::settledFrame(Window w)
     return last;
 }
 
-std::string Player::fieldText(Window mainWindow, int x)
+void Player::clickField(int x)
 {
-    std::string w = std::to_string(mainWindow);
-    // A click gives the field the keyboard; Ctrl+/ selects all its text. The
-    // main window may still be busy with an earlier command, and an empty
-    // field selects nothing: an empty answer is asked again before it counts.
+    // There is no window manager to give the main window the keyboard when
+    // it is clicked, so the test does.
+    const std::string w = std::to_string(mainWindow_);
+    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
+            " click 1 windowfocus " + w);
+}
+
+std::string Player::fieldText(int x)
+{
+    // Ctrl+/ selects all the field's text. The main window may still be busy
+    // with an earlier command, and an empty field selects nothing: an empty
+    // answer is asked again before it counts.
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
-        xdotool("mousemove --window " + w + " " + std::to_string(x) + " " +
-                std::to_string(kFieldY) + " click 1 windowfocus " + w + " key ctrl+slash");
+        clickField(x);
+        xdotool("key ctrl+slash");
         text = primarySelection(dpy_);
     }
     return text;
 }
 
-void Player::typeInto(Window mainWindow, int x, const std::string &text)
+void Player::typeInto(int x, const std::string &text)
 {
-    std::string w = std::to_string(mainWindow);
-    // There is no window manager to give the main window the keyboard when
-    // it is clicked, so the test does.
-    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
-            " click 1 windowfocus " + w);
+    clickField(x);
     xdotool("key End key --repeat 12 BackSpace");
     if (!text.empty())
         xdotool("type '" + text + "'");
     xdotool("key Return");
 }
 
-void Player::chooseMenu(Window mainWindow, int menu, int entry)
+void Player::chooseMenu(int menu, int entry)
 {
     // F10 goes to the menu bar, Right to the wanted menu, Down opens it and
     // then walks its entries (separators are passed over).
@@ -397,8 +401,8 @@ void Player::chooseMenu(Window mainWindow, int menu, int entry)
     for (int i = 0; i < entry; ++i)
         keys += " Down";
     keys += " Return";
-    xdotool("mousemove --window " + std::to_string(mainWindow) + " 200 5 windowfocus " +
-            std::to_string(mainWindow));
+    xdotool("mousemove --window " + std::to_string(mainWindow_) + " 200 5 windowfocus " +
+            std::to_string(mainWindow_));
     xdotool(keys);
 }
 

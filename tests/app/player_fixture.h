@@ -114,15 +114,17 @@ protected:
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
 
+    // Clicks the main window's field at x and gives it the keyboard.
+    void clickField(int x);
     // The text of a field of the main window (selected, then read back as
     // the primary selection).
-    std::string fieldText(Window mainWindow, int x);
+    std::string fieldText(int x);
     // Replaces the text of a field and presses Return.
-    void typeInto(Window mainWindow, int x, const std::string &text);
+    void typeInto(int x, const std::string &text);
     // Chooses menu entry `entry` of menu `menu` (kFileMenu, kOptionsMenu,
     // kHelpMenu) with the keyboard, as a user without a mouse would.
-    void chooseMenu(Window mainWindow, int menu, int entry);
-    void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
+    void chooseMenu(int menu, int entry);
+    void options(OptionsEntry entry) { chooseMenu(kOptionsMenu, entry); }
     // Waits for a window titled title (by default the player's error
     // dialog) to appear and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");
