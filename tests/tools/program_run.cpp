@@ -13,15 +13,11 @@
 
 namespace testrun {
 
-namespace {
-
-std::string readAll(const std::string &path)
+static std::string readAll(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-}  // namespace
 
 Running::Running(const std::vector<std::string> &argv, const Env &env, const std::string &dir)
 {

@@ -19,9 +19,7 @@ namespace testrun {
 using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 struct Result {
-    // The exit status; -1000 - n after signal n, -1000 when killed for
-    // taking too long.
-    int status = -1000;
+    int status = -1000;  // the exit status; -1000 - n after signal n, -1000 after a timeout
     std::string out, err;
 };
 
