@@ -4,9 +4,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include <cinelark/dmparams.h>
@@ -26,56 +23,6 @@
 namespace player_test {
 
 namespace {
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-pid_t spawn(const std::vector<std::string> &args, const std::string &outPath,
-            const std::string &errPath, const Env &env)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        for (const auto &[name, value] : env)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char *> argv;
-        static std::string program = CINELARK_PLAYER_PATH;
-        argv.push_back(program.data());
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-int waitFor(pid_t pid, double timeoutSeconds)
-{
-    auto end = std::chrono::steady_clock::now() +
-               std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1000;
-}
-
-std::string tempPath(const char *what)
-{
-    static int counter = 0;
-    return tempName(std::to_string(++counter) + what);
-}
 
 // The text of the primary selection (what the user last selected in any
 // program), or "" when nobody holds it within a few seconds.
@@ -113,58 +60,10 @@ std::string tempName(const std::string &what)
     return "/tmp/cinelark-e2e-" + std::to_string(getpid()) + "-" + what;
 }
 
-Result run(const std::vector<std::string> &args, double timeoutSeconds, const Env &env)
+std::vector<std::string> cinelark(std::vector<std::string> args)
 {
-    Running player(args, env, false);
-    const int status = player.wait(timeoutSeconds);
-    return {status, player.out(), player.err()};
-}
-
-Running::Running(const std::vector<std::string> &args, const Env &env, bool foreground)
-    : errPath_(tempPath(".err")), outPath_(tempPath(".out"))
-{
-    std::vector<std::string> all = args;
-    if (foreground)
-        all.insert(all.begin(), "-f");
-    pid_ = spawn(all, outPath_, errPath_, env);
-}
-
-Running::~Running()
-{
-    // A player ended by a signal it can catch removes its arena file; one
-    // killed outright cannot.
-    if (status_ == -1000 && pid_ > 0) {
-        kill(pid_, SIGTERM);
-        if (wait(10.0) == -1000) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    unlink(errPath_.c_str());
-    unlink(outPath_.c_str());
-}
-
-void Running::signal(int signalNumber)
-{
-    if (status_ == -1000 && pid_ > 0)
-        kill(pid_, signalNumber);
-}
-
-int Running::wait(double timeoutSeconds)
-{
-    if (status_ == -1000)
-        status_ = waitFor(pid_, timeoutSeconds);
-    return status_;
-}
-
-std::string Running::out()
-{
-    return readAll(outPath_);
-}
-
-std::string Running::err()
-{
-    return readAll(errPath_);
+    args.insert(args.begin(), CINELARK_PLAYER_PATH);
+    return args;
 }
 
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds)
@@ -221,11 +120,10 @@ std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size)
     return pixels;
 }
 
-void key(Display *dpy, Window w, const char *keysym, unsigned modifiers)
+void key(Display *dpy, Window w, const std::string &keysym)
 {
     XSync(dpy, False);
-    xdotool("key --window " + std::to_string(w) + " " +
-            ((modifiers & ControlMask) ? "ctrl+" : "") + keysym);
+    xdotool("key --window " + std::to_string(w) + " " + keysym);
 }
 
 void sendDelete(Display *dpy, Window w)
@@ -332,7 +230,8 @@ static std::string makeMovie(const std::string &name, bool pictures, bool sound,
 
 int wavPeak(const std::string &path)
 {
-    const std::string bytes = readAll(path);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     size_t data = bytes.find("data");
     if (data == std::string::npos || data + 8 >= bytes.size())
         return -1;
@@ -409,7 +308,8 @@ void Player::start(const std::string &movie, std::vector<std::string> options, c
     player_.reset();
     waitUntil([&] { return findWindow(dpy_, movie, 0.0) == 0; }, 5.0);
     options.push_back(movie);
-    player_ = std::make_unique<Running>(options, env);
+    options.insert(options.begin(), "-f");
+    player_ = std::make_unique<Running>(cinelark(options), env);
     movieWindow_ = findWindow(dpy_, movie, 20.0);
     ASSERT_NE(movieWindow_, 0u) << "status " << player_->wait(0.1) << "\n" << player_->err();
     if (std::find(options.begin(), options.end(), "-v") == options.end()) {
@@ -419,27 +319,18 @@ void Player::start(const std::string &movie, std::vector<std::string> options, c
     ASSERT_TRUE(showsFrame(movieWindow_, 0));
 }
 
-std::vector<uint32_t> Player::picture(Window w)
-{
-    Rect r;
-    std::vector<uint32_t> all = grab(dpy_, w, &r);
-    std::vector<uint32_t> inner;
-    if (r.width < kWidth + 2 || r.height < kHeight + 2)
-        return inner;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            inner.push_back(all[(y + 1) * r.width + x + 1]);
-    return inner;
-}
-
 int Player::shownFrame(Window w, int tint)
 {
-    const std::vector<uint32_t> shown = picture(w);
-    for (int f = 0; f < kFrames && !shown.empty(); ++f) {
+    // The picture lies inside the movie window's one-pixel border.
+    Rect r;
+    const std::vector<uint32_t> shown = grab(dpy_, w, &r);
+    if (r.width < kWidth + 2 || r.height < kHeight + 2)
+        return -1;
+    for (int f = 0; f < kFrames; ++f) {
         bool same = true;
         for (int y = 0; y < kHeight - 26 && same; ++y)  // above the marker's band
             for (int x = 0; x < kWidth && same; ++x)
-                same = shown[y * kWidth + x] == screenPixel(f, x, y, tint);
+                same = shown[(y + 1) * r.width + x + 1] == screenPixel(f, x, y, tint);
         if (same)
             return f;
     }
@@ -467,35 +358,39 @@ int Player::settledFrame(Window w)
     return last;
 }
 
-std::string Player::fieldText(Window mainWindow, int x)
+void Player::clickField(int x)
 {
-    std::string w = std::to_string(mainWindow);
-    // A click gives the field the keyboard; Ctrl+/ selects all its text. The
-    // main window may still be busy with an earlier command, and an empty
-    // field selects nothing: an empty answer is asked again before it counts.
+    // There is no window manager to give the main window the keyboard when
+    // it is clicked, so the test does.
+    const std::string w = std::to_string(mainWindow_);
+    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
+            " click 1 windowfocus " + w);
+}
+
+std::string Player::fieldText(int x)
+{
+    // Ctrl+/ selects all the field's text. The main window may still be busy
+    // with an earlier command, and an empty field selects nothing: an empty
+    // answer is asked again before it counts.
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
-        xdotool("mousemove --window " + w + " " + std::to_string(x) + " " +
-                std::to_string(kFieldY) + " click 1 windowfocus " + w + " key ctrl+slash");
+        clickField(x);
+        xdotool("key ctrl+slash");
         text = primarySelection(dpy_);
     }
     return text;
 }
 
-void Player::typeInto(Window mainWindow, int x, const std::string &text)
+void Player::typeInto(int x, const std::string &text)
 {
-    std::string w = std::to_string(mainWindow);
-    // There is no window manager to give the main window the keyboard when
-    // it is clicked, so the test does.
-    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(kFieldY) +
-            " click 1 windowfocus " + w);
+    clickField(x);
     xdotool("key End key --repeat 12 BackSpace");
     if (!text.empty())
         xdotool("type '" + text + "'");
     xdotool("key Return");
 }
 
-void Player::chooseMenu(Window mainWindow, int menu, int entry)
+void Player::chooseMenu(int menu, int entry)
 {
     // F10 goes to the menu bar, Right to the wanted menu, Down opens it and
     // then walks its entries (separators are passed over).
@@ -506,8 +401,8 @@ void Player::chooseMenu(Window mainWindow, int menu, int entry)
     for (int i = 0; i < entry; ++i)
         keys += " Down";
     keys += " Return";
-    xdotool("mousemove --window " + std::to_string(mainWindow) + " 200 5 windowfocus " +
-            std::to_string(mainWindow));
+    xdotool("mousemove --window " + std::to_string(mainWindow_) + " 200 5 windowfocus " +
+            std::to_string(mainWindow_));
     xdotool(keys);
 }
 

@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>  // after gtest: it defines None
-#include <sys/types.h>
+
+#include "tools/program_run.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,40 +25,14 @@ namespace player_test {
 // A name under /tmp private to this test program.
 std::string tempName(const std::string &what);
 
-struct Result {
-    int status = -1000;  // exit status, or -1000 when killed for taking too long
-    std::string out, err;
-};
+using testrun::Env;
+using testrun::Result;
+using testrun::run;
+using testrun::Running;
 
-// Variables set (or, without a value, removed) in the player's environment
-// only.
-using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
-
-// Runs the player with exactly these arguments to its end (at most
-// timeoutSeconds).
-Result run(const std::vector<std::string> &args, double timeoutSeconds = 20.0, const Env &env = {});
-
-// A player (with -f, unless it is not to stay in the foreground) left
-// running while the test drives it; asked to end at the end of the test
-// (SIGTERM), killed if it will not.
-class Running {
-public:
-    explicit Running(const std::vector<std::string> &args, const Env &env = {},
-                     bool foreground = true);
-    ~Running();
-    void signal(int signalNumber);
-    // Waits for the end; the exit status, or -1000 after the timeout.
-    int wait(double timeoutSeconds);
-    bool alive() { return wait(0.05) == -1000; }
-    // What it wrote on standard output and standard error so far.
-    std::string out();
-    std::string err();
-
-private:
-    pid_t pid_ = -1;
-    std::string errPath_, outPath_;
-    int status_ = -1000;
-};
+// The player's command line with these arguments (-f keeps it in the
+// foreground, where the test can see it end).
+std::vector<std::string> cinelark(std::vector<std::string> args);
 
 // The newest mapped top-level window titled exactly title (0 when none
 // appears within the time).
@@ -74,7 +49,8 @@ Rect geometry(Display *dpy, Window w);
 // The window's pixels as 0xRRGGBB, top row first.
 std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size = nullptr);
 
-void key(Display *dpy, Window w, const char *keysym, unsigned modifiers = 0);
+// Sends the key (an xdotool key name, such as "ctrl+z") to the window.
+void key(Display *dpy, Window w, const std::string &keysym);
 void sendDelete(Display *dpy, Window w);
 void pause(double seconds);
 // Runs xdotool with these arguments; true when it succeeded.
@@ -131,8 +107,6 @@ protected:
     void start(const std::string &movie, std::vector<std::string> options = {"-S", "600,600"},
                const Env &env = {});
 
-    // The picture inside the movie window's one-pixel border.
-    std::vector<uint32_t> picture(Window w);
     // The frame the movie window shows now (above the marker's band), or
     // -1 for none of them.
     int shownFrame(Window w, int tint = 0);
@@ -140,15 +114,17 @@ protected:
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
 
+    // Clicks the main window's field at x and gives it the keyboard.
+    void clickField(int x);
     // The text of a field of the main window (selected, then read back as
     // the primary selection).
-    std::string fieldText(Window mainWindow, int x);
+    std::string fieldText(int x);
     // Replaces the text of a field and presses Return.
-    void typeInto(Window mainWindow, int x, const std::string &text);
+    void typeInto(int x, const std::string &text);
     // Chooses menu entry `entry` of menu `menu` (kFileMenu, kOptionsMenu,
     // kHelpMenu) with the keyboard, as a user without a mouse would.
-    void chooseMenu(Window mainWindow, int menu, int entry);
-    void options(OptionsEntry entry) { chooseMenu(mainWindow_, kOptionsMenu, entry); }
+    void chooseMenu(int menu, int entry);
+    void options(OptionsEntry entry) { chooseMenu(kOptionsMenu, entry); }
     // Waits for a window titled title (by default the player's error
     // dialog) to appear and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");

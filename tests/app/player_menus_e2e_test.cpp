@@ -26,7 +26,7 @@ protected:
     // the path is empty).
     void open(const std::string &path)
     {
-        chooseMenu(mainWindow_, kFileMenu, 0);
+        chooseMenu(kFileMenu, 0);
         Window dialog = findWindow(dpy_, "Movie Name", 20.0);
         ASSERT_NE(dialog, 0u);
         // The selection field lies just above the dialog's buttons.
@@ -67,6 +67,7 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
 {
     const std::string wav = tempName("menus.wav");
     ASSERT_NO_FATAL_FAILURE(start(movie_, {"-S", "600,600"}, {{"CINELARK_AUDIO", "wav:" + wav}}));
+    EXPECT_EQ(geometry(dpy_, movieWindow_).x, 600) << "placed where -S says";
     // The audio control program is not installed here: its start fails
     // in the child, and the player goes on.
     options(kAudioControl);
@@ -130,8 +131,8 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (shownFrame(movieWindow_) != kFrames - 1) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ended";
-            std::string frameText = fieldText(mainWindow_, kFrameFieldX);
-            std::string timeText = fieldText(mainWindow_, kTimeFieldX);
+            std::string frameText = fieldText(kFrameFieldX);
+            std::string timeText = fieldText(kTimeFieldX);
             if (shownFrame(movieWindow_) == kFrames - 1)
                 break;
             ASSERT_EQ(frameText.size(), 1u) << frameText;
@@ -146,7 +147,7 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
         for (int frame : seen)
             EXPECT_EQ((frame - seen[0]) % 3, 0) << seen[0] << " then " << frame;
         // Stopped at the end, the fields show the last frame.
-        EXPECT_TRUE(waitUntil([&] { return fieldText(mainWindow_, kFrameFieldX) == "9"; }, 10.0));
+        EXPECT_TRUE(waitUntil([&] { return fieldText(kFrameFieldX) == "9"; }, 10.0));
     }
 
     // Speeds change how long a pass takes.
@@ -162,7 +163,7 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
     // busy machine adds to both, the difference stays.
     EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
 
-    chooseMenu(mainWindow_, kFileMenu, 1);  // Quit
+    chooseMenu(kFileMenu, 1);  // Quit
     EXPECT_EQ(player_->wait(20.0), 0);
     EXPECT_EQ(logged("Warning"), 0) << "every font and resource converts: " << player_->err();
     int peak = wavPeak(wav);
@@ -183,7 +184,7 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
     ASSERT_NE(replaced, 0u) << player_->err();
     EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
     EXPECT_TRUE(showsFrame(replaced, 0, 10.0, 128)) << "the new movie from its first frame";
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "0");
+    EXPECT_EQ(fieldText(kFrameFieldX), "0");
 
     open(notMovie_);
     ASSERT_TRUE(answerDialog());
@@ -200,7 +201,7 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
     sendDelete(dpy_, movieWindow_);
     EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, movie_, 0.0) == 0; }, 20.0));
     EXPECT_TRUE(player_->alive());
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "");
+    EXPECT_EQ(fieldText(kFrameFieldX), "");
     for (OptionsEntry entry : {kLoop, kTwiceSpeed, kZoomUp}) {
         options(entry);
         ASSERT_TRUE(answerDialog()) << "entry " << entry;
@@ -218,8 +219,8 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
 {
     ASSERT_NO_FATAL_FAILURE(start(movie_));
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "0");
-    EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), "00:00:00");
+    EXPECT_EQ(fieldText(kFrameFieldX), "0");
+    EXPECT_EQ(fieldText(kTimeFieldX), "00:00:00");
 
     // The marker's band is the picture's bottom 25 rows; the marker starts
     // at the left end. The slider is 64 - 25 = 39 pixels long.
@@ -233,8 +234,8 @@ TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
     at(16, bandY, "mouseup 1");  // x 15: frame 3
     EXPECT_TRUE(showsFrame(movieWindow_, 3));
     EXPECT_EQ(settledFrame(movieWindow_), 3) << "a drag does not start play";
-    EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), "3");
-    EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), "00:00:18");
+    EXPECT_EQ(fieldText(kFrameFieldX), "3");
+    EXPECT_EQ(fieldText(kTimeFieldX), "00:00:18");
 
     const struct {
         int x;
@@ -252,10 +253,10 @@ TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
     };
     for (const auto &c : typed) {
         SCOPED_TRACE(std::string("typed ") + c.typed);
-        typeInto(mainWindow_, c.x, c.typed);
+        typeInto(c.x, c.typed);
         EXPECT_TRUE(showsFrame(movieWindow_, c.frame));
-        EXPECT_EQ(fieldText(mainWindow_, kFrameFieldX), c.frameText);
-        EXPECT_EQ(fieldText(mainWindow_, kTimeFieldX), c.timeText);
+        EXPECT_EQ(fieldText(kFrameFieldX), c.frameText);
+        EXPECT_EQ(fieldText(kTimeFieldX), c.timeText);
     }
 
     // The panel's buttons, left to right, on one row under the fields.
@@ -286,9 +287,9 @@ TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
     EXPECT_GE(stopped, 0);
     EXPECT_LT(stopped, kFrames - 1);
 
-    chooseMenu(mainWindow_, kHelpMenu, 1);  // Watching Movies
+    chooseMenu(kHelpMenu, 1);  // Watching Movies
     EXPECT_TRUE(answerDialog("Help"));
-    chooseMenu(mainWindow_, kHelpMenu, 3);  // Version
+    chooseMenu(kHelpMenu, 3);  // Version
     ASSERT_TRUE(answerDialog());
     EXPECT_EQ(logged("cinelark 1.0, a movie player for X11 desktops."), 1);
 

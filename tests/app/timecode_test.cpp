@@ -12,23 +12,15 @@ using namespace testing_movie;
 
 namespace {
 
-// A memory movie with one image track of the given rate and length.
-class RatedMovie {
-public:
-    explicit RatedMovie(double rate, int frames = 0)
-    {
-        track_ = movie_.addImage(imageParams(2, 1, DM_PACKING_RGBX, DM_IMAGE_UNCOMPRESSED, rate));
-        std::vector<uint32_t> pixels(2 * static_cast<size_t>(frames), 0x00112233);
-        if (frames > 0)
-            mvInsertFrames(track_, 0, frames, pixels.size() * 4, pixels.data());
-    }
-    MVid id() const { return movie_.id(); }
-    MVid track() const { return track_; }
-
-private:
-    MemMovie movie_;
-    MVid track_ = 0;
-};
+// Adds to movie an image track of the given rate and length.
+MVid addRatedTrack(MemMovie &movie, double rate, int frames = 0)
+{
+    MVid track = movie.addImage(imageParams(2, 1, DM_PACKING_RGBX, DM_IMAGE_UNCOMPRESSED, rate));
+    std::vector<uint32_t> pixels(2 * static_cast<size_t>(frames), 0x00112233);
+    if (frames > 0)
+        mvInsertFrames(track, 0, frames, pixels.size() * 4, pixels.data());
+    return track;
+}
 
 unsigned back(MVid movie, int h, int m, int s, unsigned f)
 {
@@ -54,7 +46,8 @@ TEST(Timecode, TextsAndTimesOfFramesAtEachRate)
         {1.0, 61, "00:01:01:00", 61},
     };
     for (const auto &c : cases) {
-        RatedMovie movie(c.rate);
+        MemMovie movie;
+        addRatedTrack(movie, c.rate);
         char text[64];
         std::memset(text, 'x', sizeof text);  // the terminating zero must be written
         ASSERT_EQ(mvFrameToString(movie.id(), c.frame, 2, text), 0);
@@ -66,7 +59,8 @@ TEST(Timecode, TextsAndTimesOfFramesAtEachRate)
         EXPECT_STREQ(fromParts, c.text) << c.rate;
         EXPECT_EQ(back(movie.id(), h, m, s, unsigned(f)), c.back) << c.rate;
     }
-    RatedMovie at30(30.0);
+    MemMovie at30;
+    addRatedTrack(at30, 30.0);
     for (unsigned f : {0u, 1u, 29u, 30u, 1799u, 1800u, 108000u, 123457u}) {
         int h = -1, m = -1, s = -1, fr = -1;
         ASSERT_EQ(mvFrameToTime(at30.id(), f, 2, &h, &m, &s, &fr), 0);
@@ -76,7 +70,8 @@ TEST(Timecode, TextsAndTimesOfFramesAtEachRate)
 
 TEST(Timecode, OtherFormatsWriteNothingMoviesWithoutPicturesFailAndLongTimesSaturate)
 {
-    RatedMovie at30(30.0);
+    MemMovie at30;
+    addRatedTrack(at30, 30.0);
     int h = 9, m = 9, s = 9, f = 9;
     EXPECT_EQ(mvFrameToTime(at30.id(), 95, 1, &h, &m, &s, &f), 0);
     EXPECT_EQ(h + m + s + f, 36);
@@ -105,8 +100,8 @@ TEST(Timecode, OtherFormatsWriteNothingMoviesWithoutPicturesFailAndLongTimesSatu
 // that leaves the frame alone.
 TEST(Timecode, TimeFieldTextsAreReadOrRefused)
 {
-    RatedMovie movie(30.0, 3000);
-    ASSERT_EQ(mvGetTrackLength(movie.track()), 3000);
+    MemMovie movie;
+    ASSERT_EQ(mvGetTrackLength(addRatedTrack(movie, 30.0, 3000)), 3000);
     const struct {
         const char *text;
         long frame;

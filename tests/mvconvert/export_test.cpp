@@ -5,8 +5,6 @@
 // samples at its own rate.
 #include "tool_run.h"
 
-#include "../movie/native_bytes.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -4,24 +4,13 @@
 
 #include <cinelark/playback.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 namespace mvtest {
 
 namespace {
-
-std::string quote(const std::string &arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // Creates, fills and closes a movie; false at the first refusal.
 bool fillMovie(MVid movie, const MovieRecipe &recipe)
@@ -109,9 +98,7 @@ std::vector<std::string> ToolDir::listing() const
 {
     std::vector<std::string> names;
     for (const auto &entry : std::filesystem::directory_iterator(TempDir::path())) {
-        const std::string name = entry.path().filename().string();
-        if (name != "stdout" && name != "stderr")
-            names.push_back(name);
+        names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -119,18 +106,11 @@ std::vector<std::string> ToolDir::listing() const
 
 Outcome ToolDir::run(const std::vector<std::string> &args, const std::string &prefix, const char *program) const
 {
-    std::string command =
-        "cd " + quote(TempDir::path()) + " && " + prefix + " " + quote(program ? program : MVCONVERT_PATH);
-    for (const std::string &a : args)
-        command += " " + quote(a);
-    command += " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
-    const int status = std::system(("sh -c " + quote(command)).c_str());
-    Outcome r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const std::vector<uint8_t> out = bytes("stdout"), err = bytes("stderr");
-    r.out.assign(out.begin(), out.end());
-    r.err.assign(err.begin(), err.end());
-    return r;
+    // The shell runs the prefix, then becomes the program with the arguments as they are.
+    std::vector<std::string> argv = {"sh", "-c", prefix + " exec \"$0\" \"$@\"",
+                                     program ? program : MVCONVERT_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testrun::run(argv, 300.0, {}, TempDir::path());
 }
 
 std::string ToolDir::makeMovie(const std::string &name, const MovieRecipe &recipe) const

@@ -10,6 +10,7 @@
 #include <cinelark/movie.h>
 
 #include "movie/temp_dir.h"
+#include "tools/program_run.h"
 #include "pictures.h"
 #include "sound.h"
 
@@ -24,11 +25,7 @@ inline constexpr const char kTitle[] = "A \"test\" title";
 inline constexpr const char kUserParam[] = "DIRECTOR";
 inline constexpr const char kUserValue[] = "A. Smithee";
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testrun::Result;
 
 // What a test movie holds. Image frames are the stored testPicture()s.
 struct MovieRecipe {
@@ -60,7 +57,7 @@ std::vector<int16_t> testSound(int frames, int channels);
 class ToolDir : public TempDir {
 public:
     std::string path(const std::string &name) const { return file(name); }
-    // The names in the directory, sorted, without the captured output.
+    // The names in the directory, sorted.
     std::vector<std::string> listing() const;
     std::vector<uint8_t> bytes(const std::string &name) const { return read(path(name)); }
     void write(const std::string &name, const std::string &bytes) const
@@ -68,9 +65,9 @@ public:
         TempDir::write(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
     }
 
-    // Runs mvconvert (or another program) with the arguments (each quoted
-    // for the shell); prefix is shell text put before the program, such as
-    // a ulimit.
+    // Runs mvconvert (or another program) with the arguments in the
+    // directory; prefix is shell text run before the program, such as a
+    // ulimit.
     Outcome run(const std::vector<std::string> &args, const std::string &prefix = "",
                 const char *program = nullptr) const;
 

@@ -64,13 +64,8 @@ TEST(Mvinfo, DescribesMoviesAsTextAndJsonAndReportsFailures)
     EXPECT_EQ(occurrences(r.out, "\"frames\":"), 0u);
 
     // A version 1 header with an empty index and no sound.
-    native_bytes::V12Header h;
-    h.version = 1;
-    h.width = 4;
-    h.height = 3;
-    h.rate = 10.0;
-    h.audio = 0;
-    native_bytes::Bytes bytes = native_bytes::v12Header(h);
+    native_bytes::Bytes bytes =
+        native_bytes::v12Header({.version = 1, .width = 4, .height = 3, .rate = 10.0, .audio = 0});
     native_bytes::append(bytes, native_bytes::indexRecord(0, 0, 0));
     dir.write("old.mv", std::string(bytes.begin(), bytes.end()));
     r = run({"--json", "old.mv"});
