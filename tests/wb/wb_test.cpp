@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <Xm/FileSB.h>
 #include <Xm/Form.h>
 #include <Xm/Label.h>
 #include <Xm/MessageB.h>
 #include <Xm/PushB.h>
-#include <Xm/TextF.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
@@ -385,37 +383,6 @@ TEST_F(Framework, ErrorDialogPostsAndReturnsAtOnce)
     // A free dialog is used again.
     EXPECT_TRUE(errors->post("third") == first || errors->postedDialogs()[0] == second);
     press(XmMessageBoxGetChild(errors->postedDialogs()[0], XmDIALOG_OK_BUTTON));
-}
-
-class Chooser : public WbFileSelectionDialog {
-public:
-    Chooser() : WbFileSelectionDialog("Movie Name") {}
-    void ok(Widget w, XtPointer callData) override
-    {
-        WbFileSelectionDialog::ok(w, callData);
-        chosen.push_back(selectedPath());
-    }
-    std::vector<std::string> chosen;
-};
-
-TEST_F(Framework, FileSelectionOkReceivesThePathAndTheDialogTakesItsShellAlong)
-{
-    {
-        Chooser chooser;
-        EXPECT_STREQ(chooser.selectedPath(), "");
-        chooser.postModal();
-        ASSERT_TRUE(XtIsManaged(chooser.baseWidget()));
-        Widget text = XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_TEXT);
-        XmTextFieldSetString(text, const_cast<char *>("/tmp/clips/clip.mv"));
-        press(XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_OK_BUTTON));
-        pump();
-        EXPECT_EQ(chooser.chosen, std::vector<std::string>{"/tmp/clips/clip.mv"});
-        EXPECT_STREQ(chooser.selectedPath(), "/tmp/clips/clip.mv");
-        EXPECT_FALSE(XtIsManaged(chooser.baseWidget()));
-        EXPECT_NE(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
-    }
-    pump();
-    EXPECT_EQ(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
 }
 
 TEST_F(Framework, PixmapsFromXpmDataBindSymbolicColours)
