@@ -123,7 +123,8 @@ protected:
 };
 
 // The toolkit's options leave the arguments before the program sees them.
-TEST_F(Framework, ToolkitOptionsAreTakenAndResourcesComeFromFallbacksAndFromOverrides)
+// Pixmaps made from XPM data bind the symbolic colours they are given.
+TEST_F(Framework, ToolkitOptionsAreTakenResourcesComeFromFallbacksAndOverridesAndPixmapsBind)
 {
     EXPECT_EQ(argsLeft, (std::vector<std::string>{"wb_tests", "movie.mv"}));
     EXPECT_EQ(WbApp::instance(), &app());
@@ -139,6 +140,32 @@ TEST_F(Framework, ToolkitOptionsAreTakenAndResourcesComeFromFallbacksAndFromOver
     EXPECT_EQ(WbGetResource<Boolean>(other, "orvoMode", "orvoMode", XmRBoolean, False), False);
     EXPECT_EQ(WbGetResource<int>(other, "columns", "Columns", XmRInt, 42), 42);
     XtDestroyWidget(panel);
+
+    static const char *const icon[] = {
+        "3 2 2 1",
+        "  c #000000 s background",
+        "X c #FF0000",
+        " X ",
+        "XXX",
+    };
+    Display *d = app().display();
+    XColor green{};
+    green.green = 0xFFFF;
+    Colormap colormap = 0;
+    XtVaGetValues(other, XmNcolormap, &colormap, nullptr);
+    ASSERT_TRUE(XAllocColor(d, colormap, &green));
+    XpmColorSymbol symbol{const_cast<char *>("background"), nullptr, green.pixel};
+    Pixmap pixmap = WbCreateXPMPixmap(other, icon, &symbol, 1);
+    ASSERT_NE(pixmap, None);
+    XImage *image = XGetImage(d, pixmap, 0, 0, 3, 2, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0), green.pixel) << "the symbol's colour";
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, image->red_mask);
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->green_mask, 0u);
+    XDestroyImage(image);
+    XFreePixmap(d, pixmap);
+    static const char *const broken[] = {"9 9 1 1", "x"};
+    EXPECT_EQ(WbCreateXPMPixmap(other, broken, nullptr, 0), None);
     XtDestroyWidget(other);
 }
 
@@ -383,38 +410,6 @@ TEST_F(Framework, ErrorDialogPostsAndReturnsAtOnce)
     // A free dialog is used again.
     EXPECT_TRUE(errors->post("third") == first || errors->postedDialogs()[0] == second);
     press(XmMessageBoxGetChild(errors->postedDialogs()[0], XmDIALOG_OK_BUTTON));
-}
-
-TEST_F(Framework, PixmapsFromXpmDataBindSymbolicColours)
-{
-    static const char *const icon[] = {
-        "3 2 2 1",
-        "  c #000000 s background",
-        "X c #FF0000",
-        " X ",
-        "XXX",
-    };
-    Widget form = XmCreateForm(app().baseWidget(), const_cast<char *>("iconHolder"), nullptr, 0);
-    Display *d = app().display();
-    XColor green{};
-    green.green = 0xFFFF;
-    Colormap colormap = 0;
-    XtVaGetValues(form, XmNcolormap, &colormap, nullptr);
-    ASSERT_TRUE(XAllocColor(d, colormap, &green));
-    XpmColorSymbol symbol{const_cast<char *>("background"), nullptr, green.pixel};
-    Pixmap pixmap = WbCreateXPMPixmap(form, icon, &symbol, 1);
-    ASSERT_NE(pixmap, None);
-    XImage *image = XGetImage(d, pixmap, 0, 0, 3, 2, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(XGetPixel(image, 0, 0), green.pixel) << "the symbol's colour";
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, image->red_mask);
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->green_mask, 0u);
-    XDestroyImage(image);
-    XFreePixmap(d, pixmap);
-
-    static const char *const broken[] = {"9 9 1 1", "x"};
-    EXPECT_EQ(WbCreateXPMPixmap(form, broken, nullptr, 0), None);
-    XtDestroyWidget(form);
 }
 
 }  // namespace

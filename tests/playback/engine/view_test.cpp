@@ -100,7 +100,9 @@ TEST_F(View, SizeSetsAWholeZoomCentringThePictureAndOffsetsMoveItAlsoAfterAResiz
     EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
 }
 
-TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
+// Frame display off, and a window destroyed behind the engine's back, stop
+// the painting and nothing else.
+TEST_F(View, FrameDisplayOffAndAWindowThatGoesAwayStopNothingButThePicture)
 {
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     mvSetFrameDisplay(0);
@@ -113,10 +115,8 @@ TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(5, 2, 2));
     EXPECT_EQ(mvGetFrameDisplay(), 0);
-}
 
-TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
-{
+    mvSetFrameDisplay(1);
     mvSetPlayLoopMode(id(), MV_LOOP_ONCE);
     ASSERT_EQ(mvSetPlaySpeed(id(), 2.0), 0);
     windows_.back()->destroyBehindTheLayersBack();
