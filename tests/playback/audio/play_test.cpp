@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -95,21 +96,26 @@ protected:
         ASSERT_EQ(mvBindWindow(movie.id(), display_, window ? window : window_), 0)
             << mvGetErrorStr(mvGetErrno());
     }
-    // Plays the movie once at the speed; the time from play to the stop.
-    Clock::duration playOnce(SoundMovie &movie, double speed)
+    // Plays the movie once at the speed, doing `during` once play is under
+    // way; the time from play to the stop.
+    Clock::duration playOnce(SoundMovie &movie, double speed,
+                             const std::function<void(MVid)> &during = nullptr)
     {
         drainEvents();  // a movie played before may have left its stop
         EXPECT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
         EXPECT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
         const auto start = Clock::now();
         EXPECT_EQ(mvPlay(movie.id()), 0);
+        if (during)
+            during(movie.id());
         const Collected got = waitFor(MV_EVENT_STOP, 30s);
         EXPECT_EQ(got.count(MV_EVENT_STOP), 1);
         EXPECT_EQ(got.count(MV_EVENT_ERROR), 0);
         return Clock::now() - start;
     }
     // Plays a movie captured into the WAV file and returns the capture.
-    Wav capture(double speed, bool enabled, int width, int rate)
+    Wav capture(double speed, bool enabled, int width, int rate,
+                const std::function<void(MVid)> &during = nullptr)
     {
         SoundMovie movie(rate, width);
         bind(movie, "wav:" + wav_);
@@ -117,7 +123,7 @@ protected:
             EXPECT_EQ(mvSetEnableAudio(movie.id(), 0), 0);
             EXPECT_EQ(mvGetEnableAudio(movie.id()), 0);
         }
-        elapsed_ = playOnce(movie, speed);
+        elapsed_ = playOnce(movie, speed, during);
         movie.close();  // the output's file is complete once its port closes
         Wav wav;
         EXPECT_TRUE(audiotest::read_wav(wav_, wav));
@@ -179,45 +185,30 @@ TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneStretchedWithoutAClickAtOt
 
 TEST_F(SoundPlay, SpeedChangesDuringPlayJoinWithoutAClick)
 {
-    SoundMovie movie;
-    bind(movie, "wav:" + wav_);
-    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
     // Each change lands in the middle of play, whatever frame it is.
-    for (double speed : {0.5, 2.0, 0.5}) {
-        std::this_thread::sleep_for(150ms);
-        ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
-    }
-    EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
-    movie.close();
-    Wav wav;
-    ASSERT_TRUE(audiotest::read_wav(wav_, wav));
+    const Wav wav = capture(1.0, true, 16, kRate, [](MVid movie) {
+        for (double speed : {0.5, 2.0, 0.5}) {
+            std::this_thread::sleep_for(150ms);
+            ASSERT_EQ(mvSetPlaySpeed(movie, speed), 0);
+        }
+    });
     ASSERT_FALSE(wav.samples.empty());
     EXPECT_LE(largestStep(wav.samples, 2), kSlope * 3);
 }
 
 TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
 {
-    SoundMovie movie;
-    bind(movie, "wav:" + wav_);
-    mvSetSelectEvents(MV_EVENT_MASK_STOP);
-    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    for (int i = 0; i < 4; i++) {
-        // The thread spends most of each 67 ms frame blocked in its write,
-        // so a stop after this long almost always comes during one.
-        std::this_thread::sleep_for(90ms);
-        ASSERT_EQ(mvStop(movie.id()), 0);
-        ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
-        ASSERT_EQ(mvPlay(movie.id()), 0);
-    }
-    ASSERT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
-    const std::vector<int16_t> sound = movie.sound();
-    movie.close();
-    Wav wav;
-    ASSERT_TRUE(audiotest::read_wav(wav_, wav));
-    ASSERT_EQ(wav.samples.size(), sound.size());
-    EXPECT_TRUE(wav.samples == sound);
+    const Wav wav = capture(1.0, true, 16, kRate, [this](MVid movie) {
+        for (int i = 0; i < 4; i++) {
+            // The thread spends most of each 67 ms frame blocked in its
+            // write, so a stop after this long almost always comes during one.
+            std::this_thread::sleep_for(90ms);
+            ASSERT_EQ(mvStop(movie), 0);
+            ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+            ASSERT_EQ(mvPlay(movie), 0);
+        }
+    });
+    EXPECT_TRUE(wav.samples == SoundMovie().sound());
 }
 
 // Values of the given width in bytes, as the file stores them: big-endian.
