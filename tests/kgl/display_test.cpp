@@ -407,44 +407,33 @@ struct Seen {
     std::vector<uint32_t> picture;
 };
 
-void ginitCB(Widget w, XtPointer client, XtPointer callData)
+// Each of the widget's callback lists calls this; each call counts under
+// the reason it gives, and does that reason's work.
+void drawCB(Widget w, XtPointer client, XtPointer callData)
 {
     auto *seen = static_cast<Seen *>(client);
     auto *data = static_cast<KGLdrawCallbackStruct *>(callData);
-    if (data->reason != KGL_CR_GINIT)
-        return;
-    ++seen->ginit;
-    // Other test programs may map windows over this one; keep its contents.
-    XSetWindowAttributes keep{};
-    keep.backing_store = WhenMapped;
-    XChangeWindowAttributes(XtDisplay(w), XtWindow(w), CWBackingStore, &keep);
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
-    seen->bound = GLXwinset(XtDisplay(w), XtWindow(w));
-    viewport(0, short(width - 1), 0, short(height - 1));
-    ortho2(-0.5f, float(width) - 0.5f, -0.5f, float(height) - 0.5f);
-}
-
-void exposeCB(Widget, XtPointer client, XtPointer callData)
-{
-    auto *seen = static_cast<Seen *>(client);
-    if (static_cast<KGLdrawCallbackStruct *>(callData)->reason != KGL_CR_EXPOSE)
-        return;
-    ++seen->expose;
-    rectzoom(2.0f, 2.0f);
-    lrectwrite(0, 0, 3, 2, seen->picture.data());
-    gflush();
-}
-
-void resizeCB(Widget, XtPointer client, XtPointer callData)
-{
-    auto *seen = static_cast<Seen *>(client);
-    auto *data = static_cast<KGLdrawCallbackStruct *>(callData);
-    if (data->reason != KGL_CR_RESIZE)
-        return;
-    ++seen->resize;
-    seen->width = data->width;
-    seen->height = data->height;
+    if (data->reason == KGL_CR_GINIT) {
+        ++seen->ginit;
+        // Other test programs may map windows over this one; keep its contents.
+        XSetWindowAttributes keep{};
+        keep.backing_store = WhenMapped;
+        XChangeWindowAttributes(XtDisplay(w), XtWindow(w), CWBackingStore, &keep);
+        Dimension width = 0, height = 0;
+        XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
+        seen->bound = GLXwinset(XtDisplay(w), XtWindow(w));
+        viewport(0, short(width - 1), 0, short(height - 1));
+        ortho2(-0.5f, float(width) - 0.5f, -0.5f, float(height) - 0.5f);
+    } else if (data->reason == KGL_CR_EXPOSE) {
+        ++seen->expose;
+        rectzoom(2.0f, 2.0f);
+        lrectwrite(0, 0, 3, 2, seen->picture.data());
+        gflush();
+    } else if (data->reason == KGL_CR_RESIZE) {
+        ++seen->resize;
+        seen->width = data->width;
+        seen->height = data->height;
+    }
 }
 
 // The GL drawing-area widget inside a Motif form: its class is real (the
@@ -489,9 +478,8 @@ TEST_F(OnDisplay, DrawingAreaWidgetPaintsThroughGLAndReportsItsCallbacks)
     seen.picture = {0x000000FFu, 0x0000FF00u, 0x00FF0000u, 0x00FFFFFFu,  //
                     0x00102030u, 0x00405060u, 0x00708090u, 0x00A0B0C0u,  //
                     0x00000001u, 0x00000100u, 0x00010000u, 0x00808080u};
-    XtAddCallback(area, KGL_NginitCallback, ginitCB, &seen);
-    XtAddCallback(area, KGL_NexposeCallback, exposeCB, &seen);
-    XtAddCallback(area, KGL_NresizeCallback, resizeCB, &seen);
+    for (const char *list : {KGL_NginitCallback, KGL_NexposeCallback, KGL_NresizeCallback})
+        XtAddCallback(area, list, drawCB, &seen);
     XtManageChild(area);
     XtManageChild(form);
     XtRealizeWidget(shell);

@@ -11,6 +11,7 @@
 #include "engine_fixture.h"
 #include "engine.h"
 #include "frames.h"
+#include "kgl/x_server.h"
 #include "movie/movie_builders.h"
 
 namespace engine_test {
@@ -30,19 +31,6 @@ protected:
         ASSERT_TRUE(movie.ok()) << mvGetErrorStr(mvGetErrno());
         ASSERT_EQ(mvBindWindow(movie.id(), display_, window_), 0) << mvGetErrorStr(mvGetErrno());
         ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
-    }
-    // Plays the bound movie once with every frame shown; the events up to
-    // its stop, which must come.
-    Collected playEveryFrameOnce(TestMovie &movie)
-    {
-        mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
-        mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
-        EXPECT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-        EXPECT_EQ(mvPlay(movie.id()), 0);
-        Collected got = waitFor(MV_EVENT_STOP);
-        EXPECT_EQ(got.count(MV_EVENT_STOP), 1);
-        EXPECT_EQ(got.first(MV_EVENT_STOP) ? got.first(MV_EVENT_STOP)->frame : -1, 11);
-        return got;
     }
     // The frame events' frames, in order.
     static std::vector<int> frames(const Collected &c)
@@ -306,7 +294,13 @@ TEST_F(Play, FramesThatFailToDecodeOrReadBecomeErrorEventsAndPlayGoesOn)
     // With the engine idle, the track loses its last two frames: the
     // engine still counts twelve, and reading the missing ones fails.
     ASSERT_EQ(mvDeleteFrames(movie.track(), 10, 2), 0);
-    Collected got = playEveryFrameOnce(movie);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 11);
     // The last frame's error is reported just after the stop it ends with.
     for (const MVevent &e : collect(100ms).events)
         got.events.push_back(e);
@@ -328,9 +322,10 @@ TEST_F(Play, FramesThatFailToDecodeOrReadBecomeErrorEventsAndPlayGoesOn)
     EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
 }
 
-// A movie without pictures, and one whose first frame cannot be read, are
-// refused with their errors.
-TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
+// A movie without pictures, one whose first frame cannot be read, and a
+// display without GLX when GL painting is asked for, are refused with their
+// errors (by default such a display is painted with X images).
+TEST_F(Play, MoviesThatCannotShowAFrameAndDisplaysThatCannotPaintCannotBeBound)
 {
     testing_movie::MemMovie empty(MV_FORMAT_NATIVE_3, 1 << 16);
     ASSERT_EQ(empty.created(), 0);
@@ -350,6 +345,20 @@ TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
     EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
     EXPECT_EQ(mvGetErrno(), readError) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), -1);
+
+    kgltest::XServer server({"-extension", "GLX"});
+    ASSERT_FALSE(server.name().empty()) << "Xvfb without GLX did not come up";
+    Display *plain = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(plain, nullptr);
+    Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
+    TestMovie other(kW, kH, 3, 50.0);
+    setenv("CINELARK_PAINT", "gl", 1);
+    EXPECT_EQ(mvBindWindow(other.id(), plain, w), -1);
+    unsetenv("CINELARK_PAINT");
+    EXPECT_EQ(mvGetErrno(), 1002);
+    EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
+    XDestroyWindow(plain, w);
+    XCloseDisplay(plain);
 }
 
 TEST_F(Play, TwoMoviesPlayAtOnce)
