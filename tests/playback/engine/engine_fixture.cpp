@@ -128,7 +128,7 @@ void EngineTest::SetUp()
 {
     ASSERT_TRUE(threadsReady);
     if (!display_)
-        display_ = XOpenDisplay(nullptr);
+        display_ = kgltest::openDisplay();
     if (!display_)
         GTEST_SKIP() << "no X display";
     ASSERT_EQ(mvGetEventFD(&eventFD_), 0);
