@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <Xm/FileSB.h>
 #include <Xm/Form.h>
 #include <Xm/Label.h>
 #include <Xm/MessageB.h>
 #include <Xm/PushB.h>
-#include <Xm/TextF.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
@@ -125,7 +123,8 @@ protected:
 };
 
 // The toolkit's options leave the arguments before the program sees them.
-TEST_F(Framework, ToolkitOptionsAreTakenAndResourcesComeFromFallbacksAndFromOverrides)
+// Pixmaps made from XPM data bind the symbolic colours they are given.
+TEST_F(Framework, ToolkitOptionsAreTakenResourcesComeFromFallbacksAndOverridesAndPixmapsBind)
 {
     EXPECT_EQ(argsLeft, (std::vector<std::string>{"wb_tests", "movie.mv"}));
     EXPECT_EQ(WbApp::instance(), &app());
@@ -141,6 +140,32 @@ TEST_F(Framework, ToolkitOptionsAreTakenAndResourcesComeFromFallbacksAndFromOver
     EXPECT_EQ(WbGetResource<Boolean>(other, "orvoMode", "orvoMode", XmRBoolean, False), False);
     EXPECT_EQ(WbGetResource<int>(other, "columns", "Columns", XmRInt, 42), 42);
     XtDestroyWidget(panel);
+
+    static const char *const icon[] = {
+        "3 2 2 1",
+        "  c #000000 s background",
+        "X c #FF0000",
+        " X ",
+        "XXX",
+    };
+    Display *d = app().display();
+    XColor green{};
+    green.green = 0xFFFF;
+    Colormap colormap = 0;
+    XtVaGetValues(other, XmNcolormap, &colormap, nullptr);
+    ASSERT_TRUE(XAllocColor(d, colormap, &green));
+    XpmColorSymbol symbol{const_cast<char *>("background"), nullptr, green.pixel};
+    Pixmap pixmap = WbCreateXPMPixmap(other, icon, &symbol, 1);
+    ASSERT_NE(pixmap, None);
+    XImage *image = XGetImage(d, pixmap, 0, 0, 3, 2, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 0, 0), green.pixel) << "the symbol's colour";
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, image->red_mask);
+    EXPECT_EQ(XGetPixel(image, 1, 0) & image->green_mask, 0u);
+    XDestroyImage(image);
+    XFreePixmap(d, pixmap);
+    static const char *const broken[] = {"9 9 1 1", "x"};
+    EXPECT_EQ(WbCreateXPMPixmap(other, broken, nullptr, 0), None);
     XtDestroyWidget(other);
 }
 
@@ -385,69 +410,6 @@ TEST_F(Framework, ErrorDialogPostsAndReturnsAtOnce)
     // A free dialog is used again.
     EXPECT_TRUE(errors->post("third") == first || errors->postedDialogs()[0] == second);
     press(XmMessageBoxGetChild(errors->postedDialogs()[0], XmDIALOG_OK_BUTTON));
-}
-
-class Chooser : public WbFileSelectionDialog {
-public:
-    Chooser() : WbFileSelectionDialog("Movie Name") {}
-    void ok(Widget w, XtPointer callData) override
-    {
-        WbFileSelectionDialog::ok(w, callData);
-        chosen.push_back(selectedPath());
-    }
-    std::vector<std::string> chosen;
-};
-
-TEST_F(Framework, FileSelectionOkReceivesThePathAndTheDialogTakesItsShellAlong)
-{
-    {
-        Chooser chooser;
-        EXPECT_STREQ(chooser.selectedPath(), "");
-        chooser.postModal();
-        ASSERT_TRUE(XtIsManaged(chooser.baseWidget()));
-        Widget text = XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_TEXT);
-        XmTextFieldSetString(text, const_cast<char *>("/tmp/clips/clip.mv"));
-        press(XmFileSelectionBoxGetChild(chooser.baseWidget(), XmDIALOG_OK_BUTTON));
-        pump();
-        EXPECT_EQ(chooser.chosen, std::vector<std::string>{"/tmp/clips/clip.mv"});
-        EXPECT_STREQ(chooser.selectedPath(), "/tmp/clips/clip.mv");
-        EXPECT_FALSE(XtIsManaged(chooser.baseWidget()));
-        EXPECT_NE(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
-    }
-    pump();
-    EXPECT_EQ(XtNameToWidget(app().baseWidget(), "Movie Name_popup"), nullptr);
-}
-
-TEST_F(Framework, PixmapsFromXpmDataBindSymbolicColours)
-{
-    static const char *const icon[] = {
-        "3 2 2 1",
-        "  c #000000 s background",
-        "X c #FF0000",
-        " X ",
-        "XXX",
-    };
-    Widget form = XmCreateForm(app().baseWidget(), const_cast<char *>("iconHolder"), nullptr, 0);
-    Display *d = app().display();
-    XColor green{};
-    green.green = 0xFFFF;
-    Colormap colormap = 0;
-    XtVaGetValues(form, XmNcolormap, &colormap, nullptr);
-    ASSERT_TRUE(XAllocColor(d, colormap, &green));
-    XpmColorSymbol symbol{const_cast<char *>("background"), nullptr, green.pixel};
-    Pixmap pixmap = WbCreateXPMPixmap(form, icon, &symbol, 1);
-    ASSERT_NE(pixmap, None);
-    XImage *image = XGetImage(d, pixmap, 0, 0, 3, 2, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(XGetPixel(image, 0, 0), green.pixel) << "the symbol's colour";
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->red_mask, image->red_mask);
-    EXPECT_EQ(XGetPixel(image, 1, 0) & image->green_mask, 0u);
-    XDestroyImage(image);
-    XFreePixmap(d, pixmap);
-
-    static const char *const broken[] = {"9 9 1 1", "x"};
-    EXPECT_EQ(WbCreateXPMPixmap(form, broken, nullptr, 0), None);
-    XtDestroyWidget(form);
 }
 
 }  // namespace

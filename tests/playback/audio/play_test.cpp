@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -17,7 +18,7 @@
 
 #include <cinelark/audio.h>
 
-#include "movie/movie_builders.h"
+#include "audiodev/device_helpers.h"
 #include "movie/temp_dir.h"
 #include "playback/engine/engine_fixture.h"
 
@@ -26,6 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using audiotest::Wav;
 
 constexpr int kSide = 8;
 constexpr int kFrames = 15;
@@ -56,99 +58,22 @@ std::chrono::milliseconds shortestPlay(double speed)
     return std::chrono::milliseconds(int(1000.0 * (kFrames / speed - 1.0 - 1.0 / speed) / 15.0));
 }
 
+// One colour per picture, so that the file holds each picture as a run of
+// its frame's pixel.
+uint32_t flatPixel(int frame, int, int) { return framePixel(frame, 0, 0); }
+
 // A movie with small pictures and stereo sound at 22050 Hz, the triangle on
-// the left and its negative on the right: 16-bit, or 8-bit with the
-// triangle scaled down by 128. It lives in memory, or with a file name is
-// written to that file and opened again from it read-only, so that its
-// frames are read from the file as they play.
-class SoundMovie {
+// the left and its negative on the right, 16-bit or 8-bit. With a file name
+// it is written to that file and opened again from it read-only.
+class SoundMovie : public TestMovie {
 public:
     explicit SoundMovie(int rate = kRate, int width = 16, const char *file = nullptr)
-        : memory_(file ? 0 : 1 << 20)
+        : TestMovie(kSide, kSide, kFrames, kImageRate, DM_IMAGE_UNCOMPRESSED, flatPixel, file)
     {
-        using namespace testing_movie;
-        const Params params = movieParams();
-        MVid image = 0, audio = 0;
-        if ((file ? mvCreateFile(file, params.get(), nullptr, &id_)
-                  : mvCreateMem(memory_.data(), memory_.size(), params.get(), nullptr, &id_)) != 0 ||
-            mvAddTrack(id_, DM_MEDIUM_IMAGE,
-                       imageParams(kSide, kSide, DM_PACKING_RGBX, DM_IMAGE_UNCOMPRESSED,
-                                   kImageRate).get(),
-                       nullptr, &image) != 0 ||
-            mvAddTrack(id_, DM_MEDIUM_AUDIO, audioParams(width, 2, rate).get(), nullptr, &audio) != 0)
-            return;
-        std::vector<uint32_t> pixels(size_t(kSide) * kSide * kFrames);
-        for (size_t i = 0; i < pixels.size(); i++)
-            pixels[i] = framePixel(int(i / (kSide * kSide)), 0, 0);
-        const int sampleFrames = kFrames * rate / 15;
-        std::vector<int8_t> narrow;
-        for (int i = 0; i < sampleFrames; i++) {
-            for (int sign : {1, -1}) {
-                const int16_t sample = int16_t(sign * triangle(i));
-                narrow.push_back(int8_t(sample / 128));
-                // The port widens an 8-bit sample s to the 16-bit s * 256.
-                sound_.push_back(width == 8 ? int16_t(narrow.back() * 256) : sample);
-            }
-        }
-        void *stored = width == 8 ? static_cast<void *>(narrow.data()) : sound_.data();
-        ok_ = mvInsertFrames(image, 0, kFrames, pixels.size() * 4, pixels.data()) == 0 &&
-              mvInsertFrames(audio, 0, sampleFrames, sound_.size() * size_t(width / 8), stored) == 0;
-        if (ok_ && file) {
-            ok_ = mvClose(id_) == 0;
-            id_ = 0;
-            ok_ = ok_ && mvOpenFile(file, O_RDONLY, &id_) == 0;
-        }
+        if (addSound(width, rate, kFrames * rate / 15, triangle) && file)
+            reopen(file);
     }
-    ~SoundMovie() { close(); }
-    void close()
-    {
-        if (id_)
-            mvClose(id_);
-        id_ = 0;
-    }
-    MVid id() const { return id_; }
-    bool ok() const { return ok_; }
-    // The samples a capture of the whole movie at speed 1 holds.
-    const std::vector<int16_t> &sound() const { return sound_; }
-
-private:
-    std::vector<uint8_t> memory_;
-    std::vector<int16_t> sound_;
-    MVid id_ = 0;
-    bool ok_ = false;
 };
-
-struct Wav {
-    bool ok = false;
-    int channels = 0;
-    int rate = 0;
-    std::vector<int16_t> samples;
-};
-
-uint32_t little(const std::vector<uint8_t> &b, size_t at, int bytes)
-{
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; i--)
-        v = v << 8 | b[at + size_t(i)];
-    return v;
-}
-
-// Reads the capture's 44-byte header and its samples.
-Wav readWav(const std::string &path)
-{
-    const std::vector<uint8_t> b = TempDir::read(path);
-    Wav w;
-    if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
-        std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " || little(b, 34, 2) != 16 ||
-        little(b, 40, 4) > b.size() - 44)
-        return w;
-    w.channels = int(little(b, 22, 2));
-    w.rate = int(little(b, 24, 4));
-    for (size_t i = 0; i + 1 < little(b, 40, 4); i += 2)
-        w.samples.push_back(int16_t(little(b, 44 + i, 2)));
-    w.ok = true;
-    return w;
-}
 
 // The largest step between neighbouring samples of one channel.
 int largestStep(const std::vector<int16_t> &samples, int channels)
@@ -171,21 +96,26 @@ protected:
         ASSERT_EQ(mvBindWindow(movie.id(), display_, window ? window : window_), 0)
             << mvGetErrorStr(mvGetErrno());
     }
-    // Plays the movie once at the speed; the time from play to the stop.
-    Clock::duration playOnce(SoundMovie &movie, double speed)
+    // Plays the movie once at the speed, doing `during` once play is under
+    // way; the time from play to the stop.
+    Clock::duration playOnce(SoundMovie &movie, double speed,
+                             const std::function<void(MVid)> &during = nullptr)
     {
         drainEvents();  // a movie played before may have left its stop
         EXPECT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
         EXPECT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
         const auto start = Clock::now();
         EXPECT_EQ(mvPlay(movie.id()), 0);
+        if (during)
+            during(movie.id());
         const Collected got = waitFor(MV_EVENT_STOP, 30s);
         EXPECT_EQ(got.count(MV_EVENT_STOP), 1);
         EXPECT_EQ(got.count(MV_EVENT_ERROR), 0);
         return Clock::now() - start;
     }
     // Plays a movie captured into the WAV file and returns the capture.
-    Wav capture(double speed, bool enabled, int width, int rate)
+    Wav capture(double speed, bool enabled, int width, int rate,
+                const std::function<void(MVid)> &during = nullptr)
     {
         SoundMovie movie(rate, width);
         bind(movie, "wav:" + wav_);
@@ -193,9 +123,11 @@ protected:
             EXPECT_EQ(mvSetEnableAudio(movie.id(), 0), 0);
             EXPECT_EQ(mvGetEnableAudio(movie.id()), 0);
         }
-        elapsed_ = playOnce(movie, speed);
+        elapsed_ = playOnce(movie, speed, during);
         movie.close();  // the output's file is complete once its port closes
-        return readWav(wav_);
+        Wav wav;
+        EXPECT_TRUE(audiotest::read_wav(wav_, wav));
+        return wav;
     }
     TempDir dir_;
     const std::string wav_ = dir_.file("sound.wav");
@@ -221,7 +153,6 @@ TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneStretchedWithoutAClickAtOt
                                         << (c.enabled ? "" : " disabled") << " at " << c.rate);
         SoundMovie reference(kRate, c.width);
         const Wav wav = capture(c.speed, c.enabled, c.width, c.rate);
-        ASSERT_TRUE(wav.ok);
         EXPECT_EQ(wav.channels, 2);
         EXPECT_GE(elapsed_, shortestPlay(c.speed));
         if (c.rate != kRate) {
@@ -254,45 +185,30 @@ TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneStretchedWithoutAClickAtOt
 
 TEST_F(SoundPlay, SpeedChangesDuringPlayJoinWithoutAClick)
 {
-    SoundMovie movie;
-    bind(movie, "wav:" + wav_);
-    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
     // Each change lands in the middle of play, whatever frame it is.
-    for (double speed : {0.5, 2.0, 0.5}) {
-        std::this_thread::sleep_for(150ms);
-        ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
-    }
-    EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
-    movie.close();
-    const Wav wav = readWav(wav_);
-    ASSERT_TRUE(wav.ok);
+    const Wav wav = capture(1.0, true, 16, kRate, [](MVid movie) {
+        for (double speed : {0.5, 2.0, 0.5}) {
+            std::this_thread::sleep_for(150ms);
+            ASSERT_EQ(mvSetPlaySpeed(movie, speed), 0);
+        }
+    });
     ASSERT_FALSE(wav.samples.empty());
     EXPECT_LE(largestStep(wav.samples, 2), kSlope * 3);
 }
 
 TEST_F(SoundPlay, StopsDuringWritesPlayNoSoundTwice)
 {
-    SoundMovie movie;
-    bind(movie, "wav:" + wav_);
-    mvSetSelectEvents(MV_EVENT_MASK_STOP);
-    ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    for (int i = 0; i < 4; i++) {
-        // The thread spends most of each 67 ms frame blocked in its write,
-        // so a stop after this long almost always comes during one.
-        std::this_thread::sleep_for(90ms);
-        ASSERT_EQ(mvStop(movie.id()), 0);
-        ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
-        ASSERT_EQ(mvPlay(movie.id()), 0);
-    }
-    ASSERT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
-    const std::vector<int16_t> sound = movie.sound();
-    movie.close();
-    const Wav wav = readWav(wav_);
-    ASSERT_TRUE(wav.ok);
-    ASSERT_EQ(wav.samples.size(), sound.size());
-    EXPECT_TRUE(wav.samples == sound);
+    const Wav wav = capture(1.0, true, 16, kRate, [this](MVid movie) {
+        for (int i = 0; i < 4; i++) {
+            // The thread spends most of each 67 ms frame blocked in its
+            // write, so a stop after this long almost always comes during one.
+            std::this_thread::sleep_for(90ms);
+            ASSERT_EQ(mvStop(movie), 0);
+            ASSERT_EQ(waitFor(MV_EVENT_STOP).count(MV_EVENT_STOP), 1);
+            ASSERT_EQ(mvPlay(movie), 0);
+        }
+    });
+    EXPECT_TRUE(wav.samples == SoundMovie().sound());
 }
 
 // Values of the given width in bytes, as the file stores them: big-endian.
@@ -353,7 +269,6 @@ TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
     const auto closing = Clock::now();
     movie.close();
     EXPECT_LT(Clock::now() - closing, 5s);
-    const Wav wav = readWav(wav_);
     // Failures that come faster than the main thread reports them share
     // one event. An event names the picture last read, which may trail the
     // sound, so only its number is checked: the file ended early.
@@ -363,7 +278,8 @@ TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
         if (e.type == MV_EVENT_ERROR) {
             EXPECT_EQ(e.value, EIO);
         }
-    ASSERT_TRUE(wav.ok);
+    Wav wav;
+    ASSERT_TRUE(audiotest::read_wav(wav_, wav));
     ASSERT_EQ(wav.samples.size(), size_t(kFrames - from) * kPerFrame * 2);
     const auto first = reference.sound().begin() + long(from) * kPerFrame * 2;
     EXPECT_TRUE(std::equal(first, first + long(kWhole - from) * kPerFrame * 2, wav.samples.begin()));
@@ -455,8 +371,8 @@ TEST_F(SoundPlay, MpgFlashAndClickComeTogether)
     }
     EXPECT_EQ(waitFor(MV_EVENT_STOP, 30s).count(MV_EVENT_STOP), 1);
     mvClose(movie);
-    const Wav wav = readWav(wav_);
-    ASSERT_TRUE(wav.ok);
+    Wav wav;
+    ASSERT_TRUE(audiotest::read_wav(wav_, wav));
     ASSERT_EQ(wav.rate, 44100);
     size_t click = 0;
     while (click < wav.samples.size() && std::abs(wav.samples[click]) < 8000)

@@ -9,7 +9,10 @@
 
 namespace {
 
-TEST(AudioSetUp, QueueHoldsAFrameAndTwoWithinThePerChannelBounds)
+// The port's queue holds a frame and two more samples, within per-channel
+// bounds; the device runs at the nearest standard rate; a frame's output
+// length scales by the speed's magnitude.
+TEST(AudioSetUp, QueueSizeDeviceRateAndOutputLength)
 {
     struct Case {
         int32_t samplesPerFrame, channels, queue;
@@ -23,21 +26,15 @@ TEST(AudioSetUp, QueueHoldsAFrameAndTwoWithinThePerChannelBounds)
     for (const Case &c : cases)
         EXPECT_EQ(__mvPB_AudioQueueSize(c.samplesPerFrame, c.channels), c.queue)
             << c.samplesPerFrame << " x" << c.channels;
-}
 
-TEST(AudioSetUp, DeviceRateIsTheNearestStandardRate)
-{
-    const std::pair<int32_t, int32_t> cases[] = {
+    const std::pair<int32_t, int32_t> rates[] = {
         {5000, 8000},   {9391, 8000},   {9392, 11025},  {11127, 11025}, {13283, 16000},
         {22050, 22050}, {26563, 22050}, {26564, 32000}, {44056, 44100}, {46009, 44100},
         {46010, 48000}, {50000, 48000},
     };
-    for (auto [rate, standard] : cases)
+    for (auto [rate, standard] : rates)
         EXPECT_EQ(__mvPB_StandardAudioRate(rate), standard) << rate;
-}
 
-TEST(AudioSetUp, OutputLengthScalesByTheSpeedsMagnitude)
-{
     EXPECT_EQ(__mvPB_CalcSamplesFromSpeed(1470, 1.0), 1470);
     EXPECT_EQ(__mvPB_CalcSamplesFromSpeed(1470, 0.5), 2940);
     EXPECT_EQ(__mvPB_CalcSamplesFromSpeed(1470, 2.0), 735);

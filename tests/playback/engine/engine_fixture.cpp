@@ -1,6 +1,7 @@
 // The display tests' shared pieces: windows, movies, read-back and events.
 #include "engine_fixture.h"
 
+#include <fcntl.h>
 #include <poll.h>
 
 #include <cstdlib>
@@ -44,11 +45,13 @@ uint32_t framePixel(int frame, int x, int y)
 }
 
 TestMovie::TestMovie(int width, int height, int frames, double rate, const char *compression,
-                     PixelRule pixel)
-    : memory_(size_t(width) * height * 4 * frames + (1 << 16))
+                     PixelRule pixel, const char *file)
+    : memory_(file ? 0 : size_t(width) * height * 4 * frames + (1 << 20))
 {
     using namespace testing_movie;
-    if (mvCreateMem(memory_.data(), memory_.size(), movieParams().get(), nullptr, &id_) != 0 ||
+    const Params params = movieParams();
+    if ((file ? mvCreateFile(file, params.get(), nullptr, &id_)
+              : mvCreateMem(memory_.data(), memory_.size(), params.get(), nullptr, &id_)) != 0 ||
         mvAddTrack(id_, DM_MEDIUM_IMAGE,
                    imageParams(width, height, DM_PACKING_RGBX, compression, rate).get(), nullptr,
                    &track_) != 0)
@@ -59,6 +62,32 @@ TestMovie::TestMovie(int width, int height, int frames, double rate, const char 
             for (int x = 0; x < width; x++)
                 pixels[(size_t(f) * height + y) * width + x] = pixel(f, x, y);
     ok_ = mvInsertFrames(track_, 0, frames, pixels.size() * 4, pixels.data()) == 0;
+}
+
+bool TestMovie::addSound(int width, int rate, int sampleFrames, int16_t (*wave)(int i))
+{
+    std::vector<int8_t> narrow;
+    sound_.clear();
+    for (int i = 0; i < sampleFrames; i++)
+        for (int sign : {1, -1}) {
+            const int16_t sample = int16_t(sign * wave(i));
+            narrow.push_back(int8_t(sample / 128));
+            sound_.push_back(width == 8 ? int16_t(narrow.back() * 256) : sample);
+        }
+    void *stored = width == 8 ? static_cast<void *>(narrow.data()) : sound_.data();
+    MVid audio = 0;
+    ok_ = ok_ &&
+          mvAddTrack(id_, DM_MEDIUM_AUDIO, testing_movie::audioParams(width, 2, rate).get(),
+                     nullptr, &audio) == 0 &&
+          mvInsertFrames(audio, 0, sampleFrames, sound_.size() * size_t(width / 8), stored) == 0;
+    return ok_;
+}
+
+bool TestMovie::reopen(const char *file)
+{
+    ok_ = ok_ && close() == 0 && mvOpenFile(file, O_RDONLY, &id_) == 0 &&
+          mvFindTrackByMedium(id_, DM_MEDIUM_IMAGE, &track_) == 0;
+    return ok_;
 }
 
 TestMovie::~TestMovie() { close(); }
@@ -99,7 +128,7 @@ void EngineTest::SetUp()
 {
     ASSERT_TRUE(threadsReady);
     if (!display_)
-        display_ = XOpenDisplay(nullptr);
+        display_ = kgltest::openDisplay();
     if (!display_)
         GTEST_SKIP() << "no X display";
     ASSERT_EQ(mvGetEventFD(&eventFD_), 0);

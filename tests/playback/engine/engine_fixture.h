@@ -25,16 +25,28 @@ uint32_t framePixel(int frame, int x, int y);
 
 using PixelRule = uint32_t (*)(int frame, int x, int y);
 
-// A movie in memory with one image track of generated frames (framePixel
-// unless another rule is given), stored with the given compression.
+// A movie with one image track of generated frames (framePixel unless
+// another rule is given), stored with the given compression. It lives in
+// memory, or with a file name in that file.
 class TestMovie {
 public:
     TestMovie(int width, int height, int frames, double rate,
-              const char *compression = DM_IMAGE_UNCOMPRESSED, PixelRule pixel = framePixel);
+              const char *compression = DM_IMAGE_UNCOMPRESSED, PixelRule pixel = framePixel,
+              const char *file = nullptr);
     ~TestMovie();
     MVid id() const { return id_; }
     MVid track() const { return track_; }
     bool ok() const { return ok_; }
+    // Adds a stereo sound track of the given sample width and rate: wave(i)
+    // on the left and its negative on the right, 8-bit samples as the wave
+    // over 128.
+    bool addSound(int width, int rate, int sampleFrames, int16_t (*wave)(int i));
+    // The samples a capture of the whole sound track at speed 1 holds: an
+    // 8-bit sample s is played as the 16-bit s * 256.
+    const std::vector<int16_t> &sound() const { return sound_; }
+    // Closes a file movie and opens it again read-only, so that its frames
+    // are read from the file as they play.
+    bool reopen(const char *file);
     // Replaces the stored bytes of a frame with bytes that cannot be read
     // as a picture.
     bool breakFrame(int frame);
@@ -43,6 +55,7 @@ public:
 
 private:
     std::vector<uint8_t> memory_;
+    std::vector<int16_t> sound_;
     MVid id_ = 0;
     MVid track_ = 0;
     bool ok_ = false;

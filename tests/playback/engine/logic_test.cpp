@@ -20,18 +20,19 @@ bool readable(int fd)
     return poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
-TEST(FramePeriod, FollowsRateAndSpeedRoundedToTheMicrosecond)
+// The pacing thread's arithmetic: the frame period, the carry of an
+// oversleep, and when a measured rate is slow.
+TEST(Timer, PeriodCarryAndSlowThreshold)
 {
+    // The period follows rate and speed, rounded to the microsecond, and
+    // stays in microseconds beyond a second.
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 1.0), 66667);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 2.0), 33333);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, -0.5), 133333);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(30.0, 1.0), 33333);
-    // Periods beyond a second stay in microseconds.
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(0.5, 1.0), 2000000);
-}
 
-TEST(TimerCarry, OversleepTurnsIntoSeveralFramesAndKeepsTheRest)
-{
+    // An oversleep turns into several frames and keeps the rest.
     int64_t carry = 0;
     EXPECT_EQ(__mvPB_FramesDue(2 * 40000 + 20000, 40000, &carry), 2);
     EXPECT_EQ(carry, 20000);
@@ -43,13 +44,11 @@ TEST(TimerCarry, OversleepTurnsIntoSeveralFramesAndKeepsTheRest)
     EXPECT_EQ(carry, 33333 - 10001);
     EXPECT_EQ(__mvPB_FramesDue(33333 - 10000, 33333, &carry), 1);
     EXPECT_EQ(carry, -10000);
-}
 
-TEST(SlowPlay, ThresholdIsAShareOfTheWantedRate)
-{
+    // Slow is below a share of the wanted rate, which speed scales whichever
+    // way the movie plays.
     EXPECT_TRUE(__mvPB_IsSlow(14.0, 30.0, 1.0, 0.5));
     EXPECT_FALSE(__mvPB_IsSlow(15.0, 30.0, 1.0, 0.5));
-    // Speed scales the wanted rate whichever way the movie plays.
     EXPECT_TRUE(__mvPB_IsSlow(29.0, 30.0, -2.0, 0.5));
     EXPECT_FALSE(__mvPB_IsSlow(30.0, 30.0, -2.0, 0.5));
 }
@@ -134,7 +133,9 @@ TEST(Scrub, PicksTheNearestKeyFrameLaterOnATie)
     EXPECT_EQ(__mvPB_NearestKeyFrame(2, 100, keysAt({})), 2);
 }
 
-TEST(View, ZoomIsAWholeFactorThatFitsAndNeverShrinks)
+// The zoom is a whole factor that fits and never shrinks; the origin
+// centres the shown picture in the view.
+TEST(View, ZoomAndOriginPlaceThePicture)
 {
     MVplayback object;
     object.width = 160;
@@ -143,11 +144,7 @@ TEST(View, ZoomIsAWholeFactorThatFitsAndNeverShrinks)
     EXPECT_EQ(__mvPBapi_CalcZoom(&object, 100, 50), 1.0);
     EXPECT_EQ(__mvPBapi_CalcZoom(&object, 640, 480), 4.0);
     EXPECT_EQ(__mvPBapi_CalcZoom(&object, 639, 480), 3.0);
-}
 
-TEST(View, OriginCentresTheShownPicture)
-{
-    MVplayback object;
     object.viewWidth = 500;
     object.viewHeight = 300;
     object.shownWidth = 320;

@@ -11,6 +11,7 @@
 #include "engine_fixture.h"
 #include "engine.h"
 #include "frames.h"
+#include "kgl/x_server.h"
 #include "movie/movie_builders.h"
 
 namespace engine_test {
@@ -30,19 +31,6 @@ protected:
         ASSERT_TRUE(movie.ok()) << mvGetErrorStr(mvGetErrno());
         ASSERT_EQ(mvBindWindow(movie.id(), display_, window_), 0) << mvGetErrorStr(mvGetErrno());
         ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
-    }
-    // Plays the bound movie once with every frame shown; the events up to
-    // its stop, which must come.
-    Collected playEveryFrameOnce(TestMovie &movie)
-    {
-        mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
-        mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
-        EXPECT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-        EXPECT_EQ(mvPlay(movie.id()), 0);
-        Collected got = waitFor(MV_EVENT_STOP);
-        EXPECT_EQ(got.count(MV_EVENT_STOP), 1);
-        EXPECT_EQ(got.first(MV_EVENT_STOP) ? got.first(MV_EVENT_STOP)->frame : -1, 11);
-        return got;
     }
     // The frame events' frames, in order.
     static std::vector<int> frames(const Collected &c)
@@ -197,7 +185,7 @@ TEST_F(Play, MeasuredRateAndSlowPlayEvents)
     EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
 }
 
-TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlayingAndClosingStopsEverything)
+TEST_F(Play, EveryFrameModeSwitchedWhilePlayingStopsAtAnyMomentAndClosingStopsEverything)
 {
     TestMovie movie(kW, kH, 40, 50.0);
     bind(movie, 1.0);
@@ -224,21 +212,18 @@ TEST_F(Play, EveryFrameModeSwitchedOnAndOffWhilePlayingAndClosingStopsEverything
     shown = frames(collect(400ms));
     EXPECT_GE(shown.size(), 10u);
     EXPECT_LE(shown.size(), 30u);
+    // At a frame every 200 us, stops meet the pacing thread in every part of
+    // its round, also while every-frame play is switched on or off.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 100.0), 0);
+    stressPlayAndStop(movie.id(), 5000);
     // Closing while playing stops everything.
+    ASSERT_EQ(mvPlay(movie.id()), 0);
     const MVid id = movie.id();
     ASSERT_EQ(movie.close(), 0);
     EXPECT_EQ(mvGetCurrentFrame(id), -1);
     EXPECT_EQ(mvGetErrno(), 1001);
     drainEvents();
     EXPECT_EQ(collect(60ms).events.size(), 0u);
-}
-
-TEST_F(Play, TimedPlayStoppedAtAnyMomentStaysStopped)
-{
-    TestMovie movie(kW, kH, 40, 100.0);
-    bind(movie, 50.0);  // a frame every 200 us
-    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
-    stressPlayAndStop(movie.id(), 5000);
 }
 
 // One flat colour per frame, far apart from frame to frame even after a
@@ -298,46 +283,49 @@ TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndDecodesEveryFrameWhole
     }
 }
 
-TEST_F(Play, FramesThatFailToDecodeBecomeErrorEventsAndPlayGoesOn)
+// Frames that cannot be decoded and frames that cannot be read each become
+// an error event naming the frame, and play goes on past them.
+TEST_F(Play, FramesThatFailToDecodeOrReadBecomeErrorEventsAndPlayGoesOn)
 {
     // RLE24 is lossless, so the pictures around the damage can be checked.
     TestMovie movie(kW, kH, 12, 100.0, "RLE24");
     ASSERT_TRUE(movie.breakFrame(4) && movie.breakFrame(7));
     bind(movie);
+    // With the engine idle, the track loses its last two frames: the
+    // engine still counts twelve, and reading the missing ones fails.
+    ASSERT_EQ(mvDeleteFrames(movie.track(), 10, 2), 0);
+    mvSetSelectEvents(MV_EVENT_MASK_FRAME | MV_EVENT_MASK_STOP | MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE);
+    ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 11);
+    // The last frame's error is reported just after the stop it ends with.
+    for (const MVevent &e : collect(100ms).events)
+        got.events.push_back(e);
     std::vector<int> failed;
-    for (const MVevent &e : playEveryFrameOnce(movie).events)
+    for (const MVevent &e : got.events)
         if (e.type == MV_EVENT_ERROR) {
             failed.push_back(e.frame);
-            EXPECT_NE(e.value, 0);
             EXPECT_EQ(e.movie, movie.id());
+            if (e.frame >= 10)
+                EXPECT_EQ(e.value, 1011) << e.frame;
+            else
+                EXPECT_NE(e.value, 0) << e.frame;
         }
-    EXPECT_EQ(failed, (std::vector<int>{4, 7}));
+    EXPECT_EQ(failed, (std::vector<int>{4, 7, 10, 11}));
     // The frames after a damaged one decode and show as ever.
-    EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(11, 3, 3)));
-}
-
-TEST_F(Play, FramesThatFailToReadBecomeErrorEventsAndPlayGoesOn)
-{
-    TestMovie movie(kW, kH, 12, 100.0);
-    bind(movie);
-    // With the engine idle, the track loses its last four frames: the
-    // engine still counts twelve, and reading the missing ones fails.
-    ASSERT_EQ(mvDeleteFrames(movie.track(), 8, 4), 0);
-    const Collected got = playEveryFrameOnce(movie);
-    // The last frame's error is reported just after the stop it ends with.
-    ASSERT_EQ(got.count(MV_EVENT_ERROR) + collect(100ms).count(MV_EVENT_ERROR), 4);
-    const MVevent *error = got.first(MV_EVENT_ERROR);
-    EXPECT_EQ(error->frame, 8);
-    EXPECT_EQ(error->value, 1011);
-    EXPECT_EQ(error->movie, movie.id());
+    EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(9, 3, 3)));
     // The failed frame is not read again until the frame moves.
     ASSERT_EQ(mvShowCurrentFrame(movie.id()), 0);
     EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
 }
 
-// A movie without pictures, and one whose first frame cannot be read, are
-// refused with their errors.
-TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
+// A movie without pictures, one whose first frame cannot be read, and a
+// display without GLX when GL painting is asked for, are refused with their
+// errors (by default such a display is painted with X images).
+TEST_F(Play, MoviesThatCannotShowAFrameAndDisplaysThatCannotPaintCannotBeBound)
 {
     testing_movie::MemMovie empty(MV_FORMAT_NATIVE_3, 1 << 16);
     ASSERT_EQ(empty.created(), 0);
@@ -357,6 +345,20 @@ TEST_F(Play, MoviesThatCannotShowAFrameCannotBeBound)
     EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
     EXPECT_EQ(mvGetErrno(), readError) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), -1);
+
+    kgltest::XServer server({"-extension", "GLX"});
+    ASSERT_FALSE(server.name().empty()) << "Xvfb without GLX did not come up";
+    Display *plain = XOpenDisplay(server.name().c_str());
+    ASSERT_NE(plain, nullptr);
+    Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
+    TestMovie other(kW, kH, 3, 50.0);
+    setenv("CINELARK_PAINT", "gl", 1);
+    EXPECT_EQ(mvBindWindow(other.id(), plain, w), -1);
+    unsetenv("CINELARK_PAINT");
+    EXPECT_EQ(mvGetErrno(), 1002);
+    EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
+    XDestroyWindow(plain, w);
+    XCloseDisplay(plain);
 }
 
 TEST_F(Play, TwoMoviesPlayAtOnce)

@@ -22,7 +22,6 @@
 #include <utility>
 
 #include "engine_fixture.h"
-#include "movie/movie_builders.h"
 
 const char *__mvPB_GetSharedArenaFname();
 
@@ -35,19 +34,6 @@ bool exists(const std::string &path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
-}
-
-// Sound for the whole movie (quiet, 16-bit stereo), so that its audio thread
-// paces it and an audio port is open when the program leaves.
-bool addSound(MVid movie, int frames)
-{
-    constexpr int kRate = 22050;
-    MVid audio = 0;
-    const int sampleFrames = frames * kRate / 100;
-    std::vector<int16_t> samples(size_t(sampleFrames) * 2, 16);
-    return mvAddTrack(movie, DM_MEDIUM_AUDIO, testing_movie::audioParams(16, 2, kRate).get(),
-                      nullptr, &audio) == 0 &&
-           mvInsertFrames(audio, 0, sampleFrames, samples.size() * 2, samples.data()) == 0;
 }
 
 class Teardown : public EngineTest {};
@@ -65,7 +51,10 @@ TEST_F(Teardown, Child)
     // them until its exit teardown closes the movie. The window stays too.
     static TestMovie *movie = new TestMovie(32, 24, 20, 100.0);
     ASSERT_TRUE(movie->ok());
-    ASSERT_TRUE(!sound || addSound(movie->id(), 20));
+    // Quiet sound for the whole movie, so that its audio thread paces it
+    // and an audio port is open when the program leaves.
+    const auto quiet = [](int) -> int16_t { return 16; };
+    ASSERT_TRUE(!sound || movie->addSound(16, 22050, 20 * 22050 / 100, quiet));
     const Window window = makeWindow(32, 24);
     static kgltest::XWindow *kept = windows_.back().release();
     windows_.clear();

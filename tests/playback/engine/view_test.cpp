@@ -10,7 +10,6 @@
 
 #include "engine.h"
 #include "engine_fixture.h"
-#include "kgl/x_server.h"
 
 namespace engine_test {
 namespace {
@@ -100,7 +99,9 @@ TEST_F(View, SizeSetsAWholeZoomCentringThePictureAndOffsetsMoveItAlsoAfterAResiz
     EXPECT_EQ(windowPixel(window_, 8, 7), framePixel(0, 0, 0));
 }
 
-TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
+// Frame display off, and a window destroyed behind the engine's back, stop
+// the painting and nothing else.
+TEST_F(View, FrameDisplayOffAndAWindowThatGoesAwayStopNothingButThePicture)
 {
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     mvSetFrameDisplay(0);
@@ -113,10 +114,8 @@ TEST_F(View, FrameDisplayOffStillRepaintsAStoppedMovieOnRequest)
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(5, 2, 2));
     EXPECT_EQ(mvGetFrameDisplay(), 0);
-}
 
-TEST_F(View, AWindowThatGoesAwayStopsNothingButThePicture)
-{
+    mvSetFrameDisplay(1);
     mvSetPlayLoopMode(id(), MV_LOOP_ONCE);
     ASSERT_EQ(mvSetPlaySpeed(id(), 2.0), 0);
     windows_.back()->destroyBehindTheLayersBack();
@@ -138,25 +137,6 @@ TEST_F(Start, OnTheMoviesDisplayWithoutAnyDefaultDisplay)
     const int bound = mvBindWindow(movie.id(), display_, makeWindow(kW, kH));
     setenv("DISPLAY", saved.c_str(), 1);
     EXPECT_EQ(bound, 0) << mvGetErrorStr(mvGetErrno());
-}
-
-// Only when GL painting is asked for: by default such a display is painted
-// with X images.
-TEST_F(View, ADisplayWithoutGLXIsRefusedWhenGLIsAskedFor)
-{
-    kgltest::XServer server({"-extension", "GLX"});
-    ASSERT_FALSE(server.name().empty()) << "Xvfb without GLX did not come up";
-    Display *plain = XOpenDisplay(server.name().c_str());
-    ASSERT_NE(plain, nullptr);
-    Window w = XCreateSimpleWindow(plain, DefaultRootWindow(plain), 0, 0, 16, 16, 0, 0, 0);
-    TestMovie other(kW, kH, 3, 50.0);
-    setenv("CINELARK_PAINT", "gl", 1);
-    EXPECT_EQ(mvBindWindow(other.id(), plain, w), -1);
-    unsetenv("CINELARK_PAINT");
-    EXPECT_EQ(mvGetErrno(), 1002);
-    EXPECT_EQ(mvGetCurrentFrame(other.id()), -1);
-    XDestroyWindow(plain, w);
-    XCloseDisplay(plain);
 }
 
 }  // namespace
