@@ -46,12 +46,14 @@ function(cinelark_library name)
   set_property(GLOBAL APPEND PROPERTY CINELARK_SYSTEM_LIBS ${ARG_SYSTEM_LIBS} pthread)
 endfunction()
 
-# cinelark_test(NAME SOURCES... [DEPS targets...] [LABELS labels...])
+# cinelark_test(NAME SOURCES... [DEPS targets...] [LABELS labels...] [LOCK resource])
 # One GoogleTest program; its cases are registered with CTest one by one and
 # labelled "unit" unless other labels are given. Programs labelled "threads"
-# are also built and run under ThreadSanitizer by scripts/test.
+# are also built and run under ThreadSanitizer by scripts/test. Cases of
+# programs naming the same LOCK never run at the same time (the test
+# display's pointer and keyboard focus, for one, are shared by all).
 function(cinelark_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LOCK" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS unit)
   endif()
@@ -59,6 +61,10 @@ function(cinelark_test name)
   # into one word: "unit_threads" is run by both -L unit and -L threads.
   # (A list value does not survive the test discovery script.)
   string(REPLACE ";" "_" labels "${ARG_LABELS}")
+  set(properties LABELS "${labels}")
+  if(ARG_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${ARG_LOCK})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${CINELARK_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -66,7 +72,7 @@ function(cinelark_test name)
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${labels}"
+    PROPERTIES ${properties}
     DISCOVERY_TIMEOUT 60)
   if("threads" IN_LIST ARG_LABELS)
     file(APPEND ${PROJECT_BINARY_DIR}/tsan_targets.txt "${name}\n")
