@@ -8,27 +8,16 @@
 
 #include "capture.h"
 #include "codec.h"
+#include "codecs_test_util.h"
 #include "copy_codec.h"
 
 namespace {
 
 class ClOperations : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &enc_), 0);
-    ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &dec_), 0);
-    for (CL_Handle h : {enc_, dec_}) {
-      int pv[] = {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX};
-      ASSERT_EQ(clSetParams(h, pv, 6), 0);
-    }
-  }
-  void TearDown() override {
-    EXPECT_EQ(clCloseCompressor(enc_), 0);
-    EXPECT_EQ(clCloseDecompressor(dec_), 0);
-  }
   static constexpr int kFrame = 4 * 2 * 4;
-  CL_Handle enc_ = nullptr;
-  CL_Handle dec_ = nullptr;
+  codectest::Handle enc_{CopyCodecScheme(), true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
+  codectest::Handle dec_{CopyCodecScheme(), false, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
 };
 
 // Data that does not fit, a stream cut short and a frame buffer size below

@@ -58,9 +58,7 @@ TEST(ClBuiltinParams, DescriptorsMatch) {
 
 class ClHandleParams : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &h_), 0); }
-  void TearDown() override { EXPECT_EQ(clCloseCompressor(h_), 0); }
-  CL_Handle h_ = nullptr;
+  codectest::Handle h_{CopyCodecScheme(), true};
 };
 
 // An open handle has the row's defaults and its own scheme; the number of
@@ -172,26 +170,6 @@ TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
   EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clQueryParams: odd bufferlength parameter 3\n",
                                                        "clQueryParams: invalid buffer pointer 0\n",
                                                        "clQueryParams: invalid buffer length -1\n"}));
-}
-
-// The built-in rows' own tables on open handles.
-TEST(ClParams, BuiltinHandlesClampToTheirRowsRanges) {
-  codectest::Handle video(CL_UNCOMPRESSED_VIDEO, true);
-  codectest::Handle rle(CL_RLE, true);
-  CapturedErrors errors;
-  EXPECT_EQ(clSetParam(video, CL_IMAGE_WIDTH, 0), CL_ERR_VALUE_CLAMPED);
-  EXPECT_EQ(errors.only(), "clSetParams: Attempt to set param <Image width> to 0, min is 1. Setting to 1.\n");
-  EXPECT_EQ(clGetParam(video, CL_IMAGE_WIDTH), 1);
-  errors.clear();
-  EXPECT_EQ(clSetParam(rle, CL_COMPRESSION_RATIO, FloatBits(5.0f)), CL_ERR_VALUE_CLAMPED);
-  EXPECT_EQ(errors.only(),
-            "clSetParams: Attempt to set param <Compression ratio>\n  to 5.000000, only legal value is 1.000000. "
-            "Setting to 1.000000.\n");
-  EXPECT_EQ(clGetParam(rle, CL_COMPRESSION_RATIO), FloatBits(1.0f));
-  EXPECT_EQ(clGetParam(rle, CL_INTERNAL_FORMAT), 3);
-  EXPECT_EQ(clGetParam(rle, CL_ALGORITHM_ID), CL_RLE);
-  std::vector<intptr_t> buffer(4);
-  EXPECT_EQ(clQueryParams(rle, buffer.data(), 0), 40);
 }
 
 TEST(ClParams, QueryParamsWithATypeListsAlgorithms) {
