@@ -21,8 +21,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kQuality = CL_ALGORITHM_PARAMS;
 constexpr int kHeadersFlag = CL_ALGORITHM_PARAMS + 1;
 
-int BytesPerPixel(int format) { return format == CL_RGB || format == CL_YUV ? 3 : format <= CL_RGBA ? 4 : format >= CL_YUV422 ? 2 : 1; }
-
 // Smooth gradients with a little texture, in RGB, converted to format.
 Bytes Picture(int w, int h, int format) {
   Bytes rgb(size_t(w) * h * 3);
@@ -33,7 +31,7 @@ Bytes Picture(int w, int h, int format) {
       p[1] = uint8_t(30 + 180 * x / w);
       p[2] = uint8_t(200 - 120 * (x + y) / (w + h));
     }
-  Bytes out(size_t(w) * h * BytesPerPixel(format));
+  Bytes out(size_t(w) * h * codectest::StoredBytes(format));
   csConvert(w, h, CL_RGB, rgb.data(), format, out.data());
   return out;
 }
@@ -75,7 +73,7 @@ TEST(JpegRoundTrip, DecodesWithinTheBound) {
     Bytes expected = source;
     const int internal = c.internal == -1 ? (c.original >= CL_GRAYSCALE ? c.original : CL_YUV) : c.internal;
     if (!c.fullRange && internal != c.original) {
-      Bytes stored(size_t(c.width) * c.height * BytesPerPixel(internal));
+      Bytes stored(size_t(c.width) * c.height * codectest::StoredBytes(internal));
       csConvert(c.width, c.height, c.original, source.data(), internal, stored.data());
       expected.assign(expected.size(), 0);
       csConvert(c.width, c.height, internal, stored.data(), c.original, expected.data());

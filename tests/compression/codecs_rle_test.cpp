@@ -38,7 +38,7 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
     int scheme;
-    Bytes pixels, codes, decoded;  // decoded empty: the pixels themselves
+    Bytes pixels, codes, decoded{};  // decoded empty: the pixels themselves
   } cases[] = {{"OneRun", CL_RLE, {7, 7, 7, 7}, {0x04, 0x07}},
                {"OneGroup", CL_RLE, {1, 2, 3}, {0xC3, 1, 2, 3}},
                {"RunThenGroup", CL_RLE, {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
@@ -86,11 +86,9 @@ Bytes TestPicture(int w, int h, int frame) {
   return p;
 }
 
-int BytesPerPixel(int format) { return format == CL_RGB332 ? 1 : format == CL_RGB ? 3 : 4; }
-
 Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
   if (fromFormat == toFormat) return from;
-  Bytes to(size_t(w * h * BytesPerPixel(toFormat)));
+  Bytes to(size_t(w * h * codectest::StoredBytes(toFormat)));
   EXPECT_EQ(csConvert(w, h, fromFormat, from.data(), toFormat, to.data()), 0);
   return to;
 }
@@ -120,7 +118,7 @@ TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
       EXPECT_EQ(clQueryScheme(data.data()) == c.scheme, frame == 0);
       Bytes out = dec.Decompress(data, picture.size());
       EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), c.stored);
-      for (size_t i = 3; BytesPerPixel(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
+      for (size_t i = 3; codectest::StoredBytes(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
       EXPECT_EQ(out, expected) << "frame " << frame;
     }
   }

@@ -217,10 +217,8 @@ TEST(Rtr, HeaderQualityAndBufferSize) {
   Bytes stream = enc.Compress(picture.data(), 1);
   ASSERT_GE(stream.size(), 72u);
   EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 72),
-            codectest::BigEndianWords({CL_STREAM_HEADER_MAGIC, 72, CL_ALGORITHM_ID, CL_RTR, CL_ALGORITHM_VERSION, 1,
-                                       CL_INTERNAL_FORMAT, CL_YUV422, CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                                       uint32_t(codectest::FloatBits(30.0f)), CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8,
-                                       uint32_t(CL_ALGORITHM_PARAMS), 3}));
+            codectest::StreamHeader(CL_RTR, CL_YUV422, 30.0f,
+                                    {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, uint32_t(CL_ALGORITHM_PARAMS), 3}));
   // A decompressor takes the level from the header.
   Handle dec(CL_RTR, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});
   dec.Decompress(stream, picture.size());

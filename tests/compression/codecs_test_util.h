@@ -17,7 +17,7 @@ namespace codectest {
 inline int FloatBits(float f) { return std::bit_cast<int>(f); }
 
 // Big-endian bytes of the given 32-bit words.
-inline std::vector<uint8_t> BigEndianWords(std::initializer_list<uint32_t> words) {
+inline std::vector<uint8_t> BigEndianWords(const std::vector<uint32_t>& words) {
   std::vector<uint8_t> bytes;
   for (uint32_t w : words) {
     bytes.push_back(uint8_t(w >> 24));
@@ -33,12 +33,25 @@ inline std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uin
   return a;
 }
 
-// The 64-byte stream header of a video codec as the format lays it out.
+// A stream header as the format lays it out: magic number and length, the
+// pairs every codec writes, then the codec's own pairs.
+inline std::vector<uint8_t> StreamHeader(int scheme, int internal, float rate, std::initializer_list<uint32_t> own) {
+  std::vector<uint32_t> words = {CL_STREAM_HEADER_MAGIC, uint32_t(48 + 4 * own.size()), CL_ALGORITHM_ID,
+                                 uint32_t(scheme), CL_ALGORITHM_VERSION, 1, CL_INTERNAL_FORMAT, uint32_t(internal),
+                                 CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE, uint32_t(FloatBits(rate))};
+  words.insert(words.end(), own);
+  return BigEndianWords(words);
+}
+
+// The 64-byte stream header of a video codec.
 inline std::vector<uint8_t> VideoHeader(int scheme, int internal, int width, int height) {
-  return BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, uint32_t(scheme), CL_ALGORITHM_VERSION, 1,
-                         CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                         uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
-                         uint32_t(height)});
+  return StreamHeader(scheme, internal, 30.0f, {CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT, uint32_t(height)});
+}
+
+// Bytes one pixel of video format 0 to 8 takes stored packed.
+inline int StoredBytes(int format) {
+  static constexpr int kBytes[] = {3, 4, 4, 1, 1, 3, 2, 2, 1};
+  return kBytes[format];
 }
 
 // Peak signal-to-noise ratio over the bytes, every fourth (X or alpha)
