@@ -44,10 +44,10 @@ uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
 
 // Decodes a whole stream from a data ring, one frame per call, until a call
 // delivers nothing.
-Decoded Decode(const Bytes& stream, float speed = 1.0f, int format = CL_RGBX) {
+Decoded Decode(const Bytes& stream, float speed = 1.0f) {
   Decoded out;
-  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, format});
-  clSetParam(h, CL_SPEED, codectest::FloatBits(speed));
+  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, CL_RGBX});
+  clSetParam(h, CL_SPEED, codectest::FloatBits(speed));  // clamped, but the codec sees the speed asked for
   if (clReadHeader(h, int(stream.size()), const_cast<uint8_t*>(stream.data())) <= 0) return out;
   out.width = clGetParam(h, CL_IMAGE_WIDTH);
   out.height = clGetParam(h, CL_IMAGE_HEIGHT);
@@ -100,14 +100,6 @@ std::vector<int> FfprobeTypes(const std::string& file) {
   if (pipe != nullptr) pclose(pipe);
   return types;
 }
-
-struct FfmpegCase {
-  const char* name;
-  int width;
-  int height;
-  int frames;
-  std::string options;
-};
 
 // An intra matrix that weights high frequencies much more than the default.
 std::string SteepMatrix() {
@@ -190,7 +182,11 @@ void ExpectHandlesApart(const Bytes& a, const Bytes& b) {
 // each) and a second decodes them all, so the table costs two processes.
 TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   TempDir dir;
-  const std::vector<FfmpegCase> cases = {
+  const struct {
+    const char* name;
+    int width, height, frames;
+    std::string options;
+  } cases[] = {
       {"IAndP", 352, 240, 14, "-bf 0 -g 12 -qscale:v 4"},
       {"TwoBPictures", 352, 240, 26, "-bf 2 -g 12 -qscale:v 2"},
       {"NotWholeMacroblocks", 360, 244, 20, "-bf 2 -g 18 -qscale:v 8"},
@@ -202,8 +198,8 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   std::string encode = "ffmpeg -v error -y -f lavfi -i testsrc2=size=360x244:rate=30";
   std::string decode = "ffmpeg -v error -y";
   std::string outputs;
-  for (size_t k = 0; k < cases.size(); ++k) {
-    const FfmpegCase& c = cases[k];
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const auto& c = cases[k];
     const std::string name = dir.file("s" + std::to_string(k));
     encode += " -s " + std::to_string(c.width) + "x" + std::to_string(c.height) + " -frames:v " +
               std::to_string(c.frames) + " -pix_fmt yuv420p -c:v mpeg1video " + c.options + " " + name + ".m1v";
@@ -214,8 +210,8 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   ASSERT_EQ(std::system((decode + outputs).c_str()), 0) << decode;
 
   CapturedErrors errors;  // repeated sequence headers are reported
-  for (size_t k = 0; k < cases.size(); ++k) {
-    const FfmpegCase& c = cases[k];
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const auto& c = cases[k];
     SCOPED_TRACE(c.name);
     const std::string name = dir.file("s" + std::to_string(k));
     const Bytes stream = TempDir::read(name + ".m1v");
