@@ -56,31 +56,22 @@ int ExpectedAlaw(int sample) {
   return -1;
 }
 
-// Every sample encodes into its interval and every code decodes to its
-// interval's middle.
-TEST(G711Tables, UlawMatchesTheIntervals) {
+// For both laws, every sample encodes into its interval and every code
+// decodes to its interval's middle.
+TEST(G711Tables, CodesMatchTheIntervals) {
   for (int x = -32768; x <= 32767; ++x) {
     ASSERT_EQ(CL_linear2ulaw(int16_t(x)), ExpectedUlaw(x)) << "sample " << x;
-  }
-  for (int code = 0; code < 256; ++code) {
-    const int c = ~code & 0xFF;
-    const int magnitude = UlawMiddle((c >> 4) & 7, c & 15);
-    const int expected = (c & 0x80) ? -magnitude : magnitude;
-    EXPECT_EQ(CL_ulaw2linear(uint8_t(code)), expected) << "code " << code;
-    EXPECT_EQ(CL_ulaw2linear_slow(uint8_t(code)), expected) << "code " << code;
-  }
-}
-
-TEST(G711Tables, AlawMatchesTheIntervals) {
-  for (int x = -32768; x <= 32767; ++x) {
     ASSERT_EQ(CL_linear2alaw(int16_t(x)), ExpectedAlaw(x)) << "sample " << x;
   }
   for (int code = 0; code < 256; ++code) {
+    SCOPED_TRACE(code);
+    const int u = ~code & 0xFF;
+    const int magnitude = UlawMiddle((u >> 4) & 7, u & 15);
+    EXPECT_EQ(CL_ulaw2linear(uint8_t(code)), (u & 0x80) ? -magnitude : magnitude);
+    EXPECT_EQ(CL_ulaw2linear_slow(uint8_t(code)), (u & 0x80) ? -magnitude : magnitude);
     const int a = code ^ 0x55;
-    const int s = (a >> 4) & 7;
-    const int m = a & 15;
-    const int middle = 8 * (2 * AlawLow(s, m) + AlawStep(s)) / 2;
-    EXPECT_EQ(CL_alaw2linear(uint8_t(code)), (a & 0x80) ? middle : -middle) << "code " << code;
+    const int middle = 8 * (2 * AlawLow((a >> 4) & 7, a & 15) + AlawStep((a >> 4) & 7)) / 2;
+    EXPECT_EQ(CL_alaw2linear(uint8_t(code)), (a & 0x80) ? middle : -middle);
   }
 }
 
