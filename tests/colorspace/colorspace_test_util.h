@@ -37,23 +37,18 @@ inline Bytes noise(std::size_t n, uint32_t seed)
     return b;
 }
 
-// Converts into a destination prefilled with `fill`, so that tests see which
-// bytes were left alone.
-inline Bytes convert(int width, int height, int src, const Bytes& in, int dst, std::size_t outBytes,
+// Converts into a destination of outBytes (by default the picture's size in
+// dst) prefilled with `fill`, so that tests see which bytes were left alone.
+inline Bytes convert(int width, int height, int src, const Bytes& in, int dst, std::size_t outBytes = 0,
                      uint8_t fill = 0xCD, int* result = nullptr)
 {
-    Bytes out(outBytes, fill);
+    Bytes out(outBytes != 0 ? outBytes : pictureBytes(width, height, dst), fill);
     int rc = csConvert(width, height, src, in.data(), dst, out.data());
     if (result != nullptr)
         *result = rc;
     else
         EXPECT_EQ(rc, 0);
     return out;
-}
-
-inline Bytes convert(int width, int height, int src, const Bytes& in, int dst)
-{
-    return convert(width, height, src, in, dst, pictureBytes(width, height, dst));
 }
 
 inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
