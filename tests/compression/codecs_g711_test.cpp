@@ -103,7 +103,9 @@ TEST(G711Codec, StreamsAndDecodes) {
     Handle dec(c.scheme, false, {CL_ORIGINAL_FORMAT, 2});
     std::vector<int16_t> out(120 + 4, 0x5A5A);
     CapturedErrors errors;
-    ASSERT_EQ(clDecompress(dec, 30, int(four.size()), four.data(), out.data()), 0);
+    // In two calls: only the first reads a header, so the second's 20 bytes are enough.
+    ASSERT_EQ(clDecompress(dec, 25, 48 + 100, four.data(), out.data()), 0);
+    ASSERT_EQ(clDecompress(dec, 5, int(four.size()) - 148, four.data() + 148, out.data() + 100), 0);
     for (size_t i = 0; i < 120; ++i) ASSERT_EQ(out[i], c.decode(c.encode(samples[i]))) << i;
     EXPECT_EQ(out[120], 0x5A5A);  // nothing past the frames asked for
     // Four channels lie outside the audio "Internal format" range, which is

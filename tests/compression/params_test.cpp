@@ -136,6 +136,7 @@ TEST_F(ClHandleParams, BadIdentifiersAndBuffersAreReported) {
   EXPECT_EQ(clGetParams(h_, pv, -2), CL_ERR_BAD_BUFFER_LENGTH);
   EXPECT_EQ(clGetParams(h_, pv, 3), CL_ERR_ODD_BUFFER_LENGTH);
   EXPECT_EQ(clSetParams(h_, nullptr, 0), 0);
+  EXPECT_EQ(CopyLastSetValue(), 480);  // an empty batch does not reach the codec
   EXPECT_EQ(clSetParams(h_, nullptr, 2), CL_ERR_NULL_PVBUFFER);
   EXPECT_EQ(clSetParams(h_, pv, 1), CL_ERR_ODD_BUFFER_LENGTH);
   const std::vector<std::string> texts = errors.texts();
