@@ -122,15 +122,17 @@ struct Yuv {
     int y, u, v;
 };
 
-// Samples in a YUV layout as one row; in the 4:2:2 layouts the two pixels
-// of a pair share chroma, so each pair takes two successive samples, which
-// must differ only in Y.
+// Samples in a YUV layout, or their luma as grey levels, as one row; in the
+// 4:2:2 layouts the two pixels of a pair share chroma, so each pair takes
+// two successive samples, which must differ only in Y.
 inline Bytes encode(const std::vector<Yuv>& samples, int format)
 {
     Bytes b;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const Yuv& s = samples[i];
-        if (format == CS_YUV || i % 2 == 0)
+        if (format == CS_GRAYSCALE)
+            b.push_back(uint8_t(s.y));
+        else if (format == CS_YUV || i % 2 == 0)
             b.insert(b.end(), {uint8_t(s.u), uint8_t(s.y), uint8_t(s.v)});
         else
             b.push_back(uint8_t(s.y));
@@ -191,15 +193,6 @@ inline std::vector<Yuv> refYuv(const std::vector<Rgb>& colours)
     for (const Rgb& c : colours)
         out.push_back({refLuma(c.r, c.g, c.b), refU(c.r, c.g, c.b), refV(c.r, c.g, c.b)});
     return out;
-}
-
-// The luma of each sample, as a grey picture.
-inline Bytes lumaOf(const std::vector<Yuv>& samples)
-{
-    Bytes b;
-    for (const Yuv& s : samples)
-        b.push_back(static_cast<uint8_t>(s.y));
-    return b;
 }
 
 inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};

@@ -41,8 +41,7 @@ TEST_F(RgbFamily, EveryLayoutFollowsTheFormulas)
     for (int format : {CS_RGB, CS_RGBX, CS_RGBA}) {
         SCOPED_TRACE(kLayoutNames[format]);
         const Bytes in = encode(colours, format, 0, 37);
-        EXPECT_EQ(convert(n, 1, format, in, CS_GRAYSCALE), lumaOf(yuv));
-        for (int dst : {CS_YUV, CS_YUV422, CS_YUV422HC})
+        for (int dst : {CS_GRAYSCALE, CS_YUV, CS_YUV422, CS_YUV422HC})
             EXPECT_EQ(convert(n, 1, format, in, dst), encode(yuv, dst)) << kLayoutNames[dst];
         EXPECT_EQ(convert(w, h, format, in, CS_RGB332), dithered);
     }
@@ -97,8 +96,7 @@ TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
     EXPECT_EQ(convert(16, 16, CS_RGB332, codes, CS_RGBX), encode(colours, CS_RGBX));
     EXPECT_EQ(convert(16, 16, CS_RGB332, codes, CS_RGBA), encode(colours, CS_RGBA, 0xFF));
     const std::vector<Yuv> yuv = refYuv(colours);
-    EXPECT_EQ(convert(16, 16, CS_RGB332, codes, CS_GRAYSCALE), lumaOf(yuv));
-    for (int dst : {CS_YUV, CS_YUV422, CS_YUV422HC})
+    for (int dst : {CS_GRAYSCALE, CS_YUV, CS_YUV422, CS_YUV422HC})
         EXPECT_EQ(convert(16, 16, CS_RGB332, codes, dst), encode(yuv, dst)) << kLayoutNames[dst];
 }
 

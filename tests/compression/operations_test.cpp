@@ -74,14 +74,9 @@ TEST_F(ClOperations, ArgumentChecks) {
 }
 
 TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
-  int size = 0;
-  std::vector<uint8_t> stream(200);
-  CL_Handle fresh = nullptr;
-  ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &fresh), 0);
-  int pv[] = {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 200};
-  clSetParams(fresh, pv, 8);
-  ASSERT_EQ(clCompress(fresh, 1, std::vector<uint8_t>(120).data(), &size, stream.data()), 0);
-  clCloseCompressor(fresh);
+  codectest::Handle fresh(CopyCodecScheme(), true, {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX});
+  std::vector<uint8_t> stream = fresh.Compress(std::vector<uint8_t>(120).data(), 1);
+  const int size = int(stream.size());
 
   EXPECT_EQ(clReadHeader(dec_, size, stream.data()), kCopyHeaderBytes);
   EXPECT_EQ(clGetParam(dec_, CL_IMAGE_WIDTH), 6);
@@ -136,8 +131,7 @@ TEST(ClImageOperations, OneCallRoundTripAndArgumentChecks) {
 }
 
 TEST(ClDefaultReporter, PrefixesTellWhereTheErrorCameFrom) {
-  CL_Handle h = nullptr;
-  ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h), 0);
+  codectest::Handle h(CopyCodecScheme(), false);
   CapturedErrors errors;
   EXPECT_NE(clSetErrorHandler(nullptr), nullptr);  // null puts the default reporter back
   testing::internal::CaptureStderr();
@@ -150,7 +144,6 @@ TEST(ClDefaultReporter, PrefixesTellWhereTheErrorCameFrom) {
             "Error: code=-6 clGetParams called clGetParams: bad param in buffer[0] 77\n"
             "Error: code=-10 clQueryValid: invalid buffer handle 0\n"
             "clError: code=-6 clSetParams: bad param in buffer[0] 88\n");
-  EXPECT_EQ(clCloseDecompressor(h), 0);
 }
 
 }  // namespace
