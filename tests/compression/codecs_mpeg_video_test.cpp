@@ -33,13 +33,9 @@ struct Decoded {
 // Gives the handle a data ring holding the whole stream; returns where the
 // stream starts.
 uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
-  CL_BufferHdl data = clCreateBuf(h, CL_DATA, int(stream.size()), 1, nullptr);
-  void* at = nullptr;
-  clQueryFree(data, 0, &at, nullptr);
-  std::copy(stream.begin(), stream.end(), static_cast<uint8_t*>(at));
-  clUpdateHead(data, int(stream.size()));
-  if (done) clDoneUpdatingHead(data);
-  return static_cast<uint8_t*>(at);
+  void* start = nullptr;
+  codectest::Feed(clCreateBuf(h, CL_DATA, int(stream.size()), 1, &start), stream, SIZE_MAX, done);
+  return static_cast<uint8_t*>(start);
 }
 
 // Decodes a whole stream from a data ring, one frame per call, until a call

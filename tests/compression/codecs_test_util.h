@@ -1,15 +1,18 @@
-// Helpers for the codec tests: stream headers, picture comparison and
-// handles that close themselves.
+// Helpers for the codec tests: stream headers, bytes for data rings, picture
+// comparison and handles that close themselves.
 #ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 #define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 
 #include <cinelark/cl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <numeric>
 #include <vector>
 
 namespace codectest {
@@ -31,6 +34,31 @@ inline std::vector<uint8_t> BigEndianWords(const std::vector<uint32_t>& words) {
 inline std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+// n bytes counting up from first.
+inline std::vector<uint8_t> Counting(int n, int first = 0) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(n));
+  std::iota(bytes.begin(), bytes.end(), uint8_t(first));
+  return bytes;
+}
+
+// Feeds bytes to a data ring with its head, in pieces of at most `piece`,
+// waiting for room, and says done after the last when asked. Returns the
+// bytes fed, fewer when the ring stops taking them.
+inline size_t Feed(CL_BufferHdl ring, const std::vector<uint8_t>& bytes, size_t piece = SIZE_MAX, bool done = true) {
+  size_t fed = 0;
+  while (fed < bytes.size()) {
+    void* at = nullptr;
+    const int room = clQueryFree(ring, 1, &at, nullptr);
+    if (room <= 0) break;
+    const size_t k = std::min({size_t(room), piece, bytes.size() - fed});
+    std::memcpy(at, bytes.data() + fed, k);
+    if (clUpdateHead(ring, int(k)) != int(k)) break;
+    fed += k;
+  }
+  if (done) clDoneUpdatingHead(ring);
+  return fed;
 }
 
 // A stream header as the format lays it out: magic number and length, the

@@ -8,49 +8,34 @@
 #include <cstring>
 #include <fstream>
 #include <future>
-#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "buffer.h"
 #include "capture.h"
+#include "codecs_test_util.h"
 #include "copy_codec.h"
 
 namespace {
 
+using codectest::Counting;
+
 class ClStreams : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h_), 0); }
-  void TearDown() override { EXPECT_EQ(clCloseDecompressor(h_), 0); }
   CL_BufferHdl Ring(int size) {
     b_ = clCreateBuf(h_, CL_DATA, 1, size, &base_);
     return b_;
   }
   uint8_t* base() const { return static_cast<uint8_t*>(base_); }
-  // Puts bytes in with the head (the producer's raw side).
+  // Puts bytes in with the head (the producer's raw side), all at once.
   void Produce(const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      void* at = nullptr;
-      const int room = clQueryFree(b_, 1, &at, nullptr);
-      ASSERT_GT(room, 0);
-      const int k = std::min<int>(room, static_cast<int>(bytes.size() - done));
-      std::memcpy(at, bytes.data() + done, k);
-      ASSERT_EQ(clUpdateHead(b_, k), k);
-      done += k;
-    }
+    ASSERT_EQ(codectest::Feed(b_, bytes, SIZE_MAX, false), bytes.size());
   }
-  CL_Handle h_ = nullptr;
+  codectest::Handle h_{CopyCodecScheme(), false};
   CL_BufferHdl b_ = nullptr;
   void* base_ = nullptr;
 };
-
-std::vector<uint8_t> Counting(int n, int from = 0) {
-  std::vector<uint8_t> v(n);
-  std::iota(v.begin(), v.end(), static_cast<uint8_t>(from));
-  return v;
-}
 
 // Reads come from one chunk until it runs short; nothing is released until
 // the chunk is used up or the codec says done. A read across the ring's end
