@@ -12,7 +12,7 @@
 
 namespace {
 
-using codectest::Handle;
+using namespace codectest;
 
 // u-law, from the standard's description of the code rather than the
 // encoder's bias arithmetic: segment e of 16 intervals each 8 << e wide
@@ -88,17 +88,17 @@ TEST(G711Codec, StreamsAndDecodes) {
   for (const auto& c : laws) {
     SCOPED_TRACE(c.scheme);
     Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_COMPRESSED_BUFFER_SIZE, 248});
-    const std::vector<uint8_t> data = enc.Compress(samples.data(), 100);
+    const Bytes data = enc.Compress(samples.data(), 100);
     ASSERT_EQ(data.size(), 248u);
-    EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + 48), codectest::StreamHeader(c.scheme, 1, 44100.0f, {}));
+    EXPECT_EQ(Bytes(data.begin(), data.begin() + 48), StreamHeader(c.scheme, 1, 44100.0f, {}));
     for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(data[48 + i], c.encode(samples[i])) << i;
     EXPECT_EQ(clQueryScheme(data.data()), c.scheme);
-    const std::vector<uint8_t> more = enc.Compress(samples.data(), 3);
+    const Bytes more = enc.Compress(samples.data(), 3);
     ASSERT_EQ(more.size(), 6u);
     for (size_t i = 0; i < 6; ++i) EXPECT_EQ(more[i], c.encode(samples[i]));
 
     Handle enc4(c.scheme, true, {CL_ORIGINAL_FORMAT, 2, CL_COMPRESSED_BUFFER_SIZE, 48 + 120});
-    std::vector<uint8_t> four = enc4.Compress(samples.data(), 30);
+    Bytes four = enc4.Compress(samples.data(), 30);
     ASSERT_EQ(four.size(), 168u);
     Handle dec(c.scheme, false, {CL_ORIGINAL_FORMAT, 2});
     std::vector<int16_t> out(120 + 4, 0x5A5A);
@@ -141,7 +141,7 @@ TEST(G711Params, BufferSizeAndMessages) {
   }
   {
     Handle dec(CL_G711_ULAW, false, {CL_ORIGINAL_FORMAT, 0});
-    std::vector<uint8_t> shortStream(20, 0xFF);
+    Bytes shortStream(20, 0xFF);
     errors.clear();
     EXPECT_EQ(clDecompress(dec, 4, int(shortStream.size()), shortStream.data(), samples.data()), CL_ERR_NO_DATA);
     EXPECT_EQ(errors.last(), "clDecompress G711: insufficient data for header (48 bytes needed, 20 free).\n");
@@ -164,7 +164,7 @@ TEST(AudioIntoPlainMemory, FramesThatDoNotFitAreAnError) {
     Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_BITS_PER_COMPONENT, 16});
     ASSERT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), c.header + c.codedBytes) << c.scheme;
     int result = 0;
-    const std::vector<uint8_t> one = enc.Compress(samples.data(), 3, &result);
+    const Bytes one = enc.Compress(samples.data(), 3, &result);
     EXPECT_EQ(result, CL_ERR_NO_DATA) << c.scheme;
     EXPECT_EQ(one.size(), size_t(c.header + c.codedBytes)) << c.scheme;
     EXPECT_EQ(errors.only(), c.text);

@@ -14,8 +14,7 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 constexpr int kSamples = CL_ALGORITHM_PARAMS + 1;
 

@@ -15,8 +15,7 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 constexpr int kQuality = CL_ALGORITHM_PARAMS;
 constexpr int kHeadersFlag = CL_ALGORITHM_PARAMS + 1;
@@ -31,7 +30,7 @@ Bytes Picture(int w, int h, int format) {
       p[1] = uint8_t(30 + 180 * x / w);
       p[2] = uint8_t(200 - 120 * (x + y) / (w + h));
     }
-  Bytes out(size_t(w) * h * codectest::StoredBytes(format));
+  Bytes out(size_t(w) * h * StoredBytes(format));
   csConvert(w, h, CL_RGB, rgb.data(), format, out.data());
   return out;
 }
@@ -73,12 +72,12 @@ TEST(JpegRoundTrip, DecodesWithinTheBound) {
     Bytes expected = source;
     const int internal = c.internal == -1 ? (c.original >= CL_GRAYSCALE ? c.original : CL_YUV) : c.internal;
     if (!c.fullRange && internal != c.original) {
-      Bytes stored(size_t(c.width) * c.height * codectest::StoredBytes(internal));
+      Bytes stored(size_t(c.width) * c.height * StoredBytes(internal));
       csConvert(c.width, c.height, c.original, source.data(), internal, stored.data());
       expected.assign(expected.size(), 0);
       csConvert(c.width, c.height, internal, stored.data(), c.original, expected.data());
     }
-    EXPECT_GE(codectest::Psnr(out, expected, c.original == CL_RGBX || c.original == CL_RGBA), c.minPsnr);
+    EXPECT_GE(Psnr(out, expected, c.original == CL_RGBX || c.original == CL_RGBA), c.minPsnr);
     EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), internal);
   }
 }

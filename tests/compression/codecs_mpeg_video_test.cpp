@@ -20,7 +20,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 struct Decoded {
   std::vector<Bytes> frames;
@@ -34,7 +34,7 @@ struct Decoded {
 // stream starts.
 uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
   void* start = nullptr;
-  codectest::Feed(clCreateBuf(h, CL_DATA, int(stream.size()), 1, &start), stream, SIZE_MAX, done);
+  Feed(clCreateBuf(h, CL_DATA, int(stream.size()), 1, &start), stream, SIZE_MAX, done);
   return static_cast<uint8_t*>(start);
 }
 
@@ -42,8 +42,8 @@ uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
 // delivers nothing.
 Decoded Decode(const Bytes& stream, float speed = 1.0f) {
   Decoded out;
-  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, CL_RGBX});
-  clSetParam(h, CL_SPEED, codectest::FloatBits(speed));  // clamped, but the codec sees the speed asked for
+  Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, CL_RGBX});
+  clSetParam(h, CL_SPEED, FloatBits(speed));  // clamped, but the codec sees the speed asked for
   if (clReadHeader(h, int(stream.size()), const_cast<uint8_t*>(stream.data())) <= 0) return out;
   out.width = clGetParam(h, CL_IMAGE_WIDTH);
   out.height = clGetParam(h, CL_IMAGE_HEIGHT);
@@ -107,7 +107,7 @@ std::string SteepMatrix() {
 // The first frame number clFindNextGOP finds in a stream held by a data
 // ring.
 int FirstGopFrame(const Bytes& stream, int fps) {
-  codectest::Handle h(CL_MPEG_VIDEO, false);
+  Handle h(CL_MPEG_VIDEO, false);
   uint8_t* start = FillRing(h, stream, false);
   CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
   int offset = -1;
@@ -154,8 +154,8 @@ void ExpectDamageSurvived(const Bytes& stream) {
 void ExpectHandlesApart(const Bytes& a, const Bytes& b) {
   const Decoded aloneA = Decode(a);
   const Decoded aloneB = Decode(b);
-  codectest::Handle ha(CL_MPEG_VIDEO, false);
-  codectest::Handle hb(CL_MPEG_VIDEO, false);
+  Handle ha(CL_MPEG_VIDEO, false);
+  Handle hb(CL_MPEG_VIDEO, false);
   std::vector<Bytes> gotA;
   std::vector<Bytes> gotB;
   for (const auto& [h, stream, got] : {std::tie(ha, a, gotA), std::tie(hb, b, gotB)}) {
@@ -220,7 +220,7 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
     double total = 0;
     double worst = 99;
     for (size_t f = 0; f < d.frames.size(); ++f) {
-      const double psnr = codectest::Psnr(d.frames[f], reference[f], true);
+      const double psnr = Psnr(d.frames[f], reference[f], true);
       worst = std::min(worst, psnr);
       total += psnr;
     }
@@ -261,7 +261,7 @@ TEST(MpegVideoHeader, SetsTheSequenceParameters) {
                {4000, 16, 12, 1, 0, CL_YUV, 0, 4000, 16, 3, 0.0f, 1.0f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rateCode);
-    codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, c.format});
+    Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, c.format});
     Bytes bytes(size_t(c.leadingZeros), 0);
     const Bytes header = SequenceHeaderBytes(c.width, c.height, c.rateCode, c.bitRate, c.constrained);
     bytes.insert(bytes.end(), header.begin(), header.end());
@@ -287,7 +287,7 @@ TEST(MpegVideoHeader, SetsTheSequenceParameters) {
 TEST(MpegVideoErrors, StreamsWithoutAPicture) {
   CapturedErrors errors;
   Bytes gop = {0, 0, 1, 0xB8, 0, 8, 0, 0x40, 0, 0, 1, 0xB7, 0, 0, 0, 0};
-  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16});
+  Handle h(CL_MPEG_VIDEO, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16});
   EXPECT_EQ(clQueryScheme(gop.data()), -1);
   EXPECT_EQ(clReadHeader(h, int(gop.size()), gop.data()), CL_ERR_NO_DATA);
   EXPECT_EQ(errors.only(), "clReadHeader MPEG Video: sequence did not begin with a header.\n");
@@ -300,7 +300,7 @@ TEST(MpegVideoErrors, StreamsWithoutAPicture) {
   // the frame stays as it was, "Frame type" reads 0 and "End of sequence" 1.
   Bytes stream = SequenceHeaderBytes(32, 16, 5, 100, 0);
   stream.insert(stream.end(), {0, 0, 1, 0xB7});
-  codectest::Handle empty(CL_MPEG_VIDEO, false);
+  Handle empty(CL_MPEG_VIDEO, false);
   ASSERT_EQ(clReadHeader(empty, int(stream.size()), stream.data()), 4);
   EXPECT_EQ(empty.Decompress(stream, 32 * 16 * 4), Bytes(32 * 16 * 4, 0xEE));
   EXPECT_EQ(clGetParam(empty, CL_FRAME_TYPE), 0);
@@ -313,7 +313,7 @@ TEST(MpegVideoCompressor, StoresFramesUnencoded) {
   Bytes frame(16 * 2 * 4);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 7);
   for (const auto& [internal, bytes] : {std::pair{-1, 16 * 2 * 4}, std::pair{int(CL_RGB), 16 * 2 * 3}}) {
-    codectest::Handle h(CL_MPEG_VIDEO, true,
+    Handle h(CL_MPEG_VIDEO, true,
                         {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX, CL_INTERNAL_FORMAT,
                          internal, CL_COMPRESSED_BUFFER_SIZE, 1000});
     const Bytes stored = h.Compress(frame.data(), 1);

@@ -14,16 +14,12 @@
 
 namespace {
 
-using codectest::Concat;
-using codectest::FloatBits;
-using codectest::Handle;
-
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 using Words = std::vector<uint32_t>;
 
 Bytes Header(int internal, int width, int height) {
   const uint32_t w = uint32_t(width), ratio = uint32_t(FloatBits(5.3f));
-  return codectest::StreamHeader(CL_MVC1, internal, 30.0f,
+  return StreamHeader(CL_MVC1, internal, 30.0f,
                                  {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, uint32_t(height), CL_COMPRESSION_RATIO, ratio,
                                   CL_IMAGE_WIDTH, w});
 }

@@ -14,12 +14,7 @@
 
 namespace {
 
-using codectest::Concat;
-using codectest::Counting;
-using codectest::Handle;
-using codectest::VideoHeader;
-
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
 Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Counting(63)), {0x01, 63}); }
@@ -81,7 +76,7 @@ Bytes TestPicture(int w, int h, int frame) {
 
 Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
   if (fromFormat == toFormat) return from;
-  Bytes to(size_t(w * h * codectest::StoredBytes(toFormat)));
+  Bytes to(size_t(w * h * StoredBytes(toFormat)));
   EXPECT_EQ(csConvert(w, h, fromFormat, from.data(), toFormat, to.data()), 0);
   return to;
 }
@@ -111,7 +106,7 @@ TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
       EXPECT_EQ(clQueryScheme(data.data()) == c.scheme, frame == 0);
       Bytes out = dec.Decompress(data, picture.size());
       EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), c.stored);
-      for (size_t i = 3; codectest::StoredBytes(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
+      for (size_t i = 3; StoredBytes(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
       EXPECT_EQ(out, expected) << "frame " << frame;
     }
   }

@@ -16,8 +16,7 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 namespace rtr = cl::codecs::rtr;
 
 int H(int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; }
@@ -211,7 +210,7 @@ TEST(Rtr, HeaderQualityAndBufferSize) {
   Bytes stream = enc.Compress(picture.data(), 1);
   ASSERT_GE(stream.size(), 72u);
   EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 72),
-            codectest::StreamHeader(CL_RTR, CL_YUV422, 30.0f,
+            StreamHeader(CL_RTR, CL_YUV422, 30.0f,
                                     {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, uint32_t(CL_ALGORITHM_PARAMS), 3}));
   // A decompressor takes the level from the header.
   Handle dec(CL_RTR, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});

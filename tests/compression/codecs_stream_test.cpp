@@ -14,8 +14,7 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 struct StreamCase {
   const char* name;
@@ -98,7 +97,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   Handle dec(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
   CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, c.ringBytes, nullptr);
   ASSERT_NE(data, nullptr);
-  std::thread producer([&] { codectest::Feed(data, stream, 5); });  // small pieces keep the decoder waiting
+  std::thread producer([&] { Feed(data, stream, 5); });  // small pieces keep the decoder waiting
   Bytes out(frames.size(), 0xEE);
   const int result = clDecompress(dec, kFrames, 0, nullptr, out.data());
   producer.join();

@@ -17,6 +17,8 @@
 
 namespace codectest {
 
+using Bytes = std::vector<uint8_t>;
+
 inline int FloatBits(float f) { return std::bit_cast<int>(f); }
 
 // Big-endian bytes of the given 32-bit words.

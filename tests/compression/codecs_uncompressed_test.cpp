@@ -14,11 +14,7 @@
 
 namespace {
 
-using codectest::Concat;
-using codectest::Handle;
-using codectest::VideoHeader;
-
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 Bytes Pattern(size_t n, int seed) {
   Bytes b(n);
@@ -36,7 +32,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
   constexpr int w = 7, h = 5;
   for (int format = 0; format < 9; ++format) {
     SCOPED_TRACE(format);
-    const size_t stored = size_t(w * h * codectest::StoredBytes(format));
+    const size_t stored = size_t(w * h * StoredBytes(format));
     const size_t frame = size_t(w * h * kFrameBytes[format]);
     const Bytes a = Pattern(frame, 1), b = Pattern(frame, 2);
     const Bytes both = Concat(a, b);
@@ -136,7 +132,7 @@ TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
     Handle enc(CL_UNCOMPRESSED_AUDIO, true, params);
     EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 64 + int(c.memory.size()));
     Bytes data = enc.Compress(c.memory.data(), c.frames);
-    const Bytes header = codectest::StreamHeader(CL_UNCOMPRESSED_AUDIO, c.internal, 44100.0f,
+    const Bytes header = StreamHeader(CL_UNCOMPRESSED_AUDIO, c.internal, 44100.0f,
                                                  {CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
     EXPECT_EQ(data, Concat(header, c.stored));
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
