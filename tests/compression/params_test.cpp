@@ -163,6 +163,11 @@ TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
   EXPECT_EQ(clQueryParams(h_, buffer.data(), 40), 40);
   EXPECT_STREQ(reinterpret_cast<const char*>(buffer[22]), "Block size (in frames)");
   EXPECT_EQ(buffer[39], 1);
+  // A type in place of the handle lists that type's algorithms instead.
+  EXPECT_EQ(clQueryParams(reinterpret_cast<CL_Handle>(1), buffer.data(), 4), clQueryAlgorithms(CL_VIDEO, nullptr, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[2]), "RLE");
+  EXPECT_EQ(clQueryParams(nullptr, buffer.data(), 2), clQueryAlgorithms(CL_AUDIO, nullptr, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[0]), "Uncompressed Audio");
 
   CapturedErrors errors;
   EXPECT_EQ(clQueryParams(h_, buffer.data(), 3), CL_ERR_ODD_BUFFER_LENGTH);
@@ -171,14 +176,6 @@ TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
   EXPECT_EQ(errors.texts(), (std::vector<std::string>{"clQueryParams: odd bufferlength parameter 3\n",
                                                        "clQueryParams: invalid buffer pointer 0\n",
                                                        "clQueryParams: invalid buffer length -1\n"}));
-}
-
-TEST(ClParams, QueryParamsWithATypeListsAlgorithms) {
-  std::vector<intptr_t> buffer(4, -1);
-  EXPECT_EQ(clQueryParams(reinterpret_cast<CL_Handle>(1), buffer.data(), 4), clQueryAlgorithms(CL_VIDEO, nullptr, 0));
-  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[2]), "RLE");
-  EXPECT_EQ(clQueryParams(nullptr, buffer.data(), 2), clQueryAlgorithms(CL_AUDIO, nullptr, 0));
-  EXPECT_STREQ(reinterpret_cast<const char*>(buffer[0]), "Uncompressed Audio");
 }
 
 TEST(ClParams, AddParamAndRegistryChanges) {
