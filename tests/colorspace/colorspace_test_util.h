@@ -37,23 +37,18 @@ inline Bytes noise(std::size_t n, uint32_t seed)
     return b;
 }
 
-// Converts into a destination prefilled with `fill`, so that tests see which
-// bytes were left alone.
-inline Bytes convert(int width, int height, int src, const Bytes& in, int dst, std::size_t outBytes,
+// Converts into a destination of outBytes (by default the picture's size in
+// dst) prefilled with `fill`, so that tests see which bytes were left alone.
+inline Bytes convert(int width, int height, int src, const Bytes& in, int dst, std::size_t outBytes = 0,
                      uint8_t fill = 0xCD, int* result = nullptr)
 {
-    Bytes out(outBytes, fill);
+    Bytes out(outBytes != 0 ? outBytes : pictureBytes(width, height, dst), fill);
     int rc = csConvert(width, height, src, in.data(), dst, out.data());
     if (result != nullptr)
         *result = rc;
     else
         EXPECT_EQ(rc, 0);
     return out;
-}
-
-inline Bytes convert(int width, int height, int src, const Bytes& in, int dst)
-{
-    return convert(width, height, src, in, dst, pictureBytes(width, height, dst));
 }
 
 inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
@@ -127,15 +122,17 @@ struct Yuv {
     int y, u, v;
 };
 
-// Samples in a YUV layout as one row; in the 4:2:2 layouts the two pixels
-// of a pair share chroma, so each pair takes two successive samples, which
-// must differ only in Y.
+// Samples in a YUV layout, or their luma as grey levels, as one row; in the
+// 4:2:2 layouts the two pixels of a pair share chroma, so each pair takes
+// two successive samples, which must differ only in Y.
 inline Bytes encode(const std::vector<Yuv>& samples, int format)
 {
     Bytes b;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const Yuv& s = samples[i];
-        if (format == CS_YUV || i % 2 == 0)
+        if (format == CS_GRAYSCALE)
+            b.push_back(uint8_t(s.y));
+        else if (format == CS_YUV || i % 2 == 0)
             b.insert(b.end(), {uint8_t(s.u), uint8_t(s.y), uint8_t(s.v)});
         else
             b.push_back(uint8_t(s.y));
@@ -196,15 +193,6 @@ inline std::vector<Yuv> refYuv(const std::vector<Rgb>& colours)
     for (const Rgb& c : colours)
         out.push_back({refLuma(c.r, c.g, c.b), refU(c.r, c.g, c.b), refV(c.r, c.g, c.b)});
     return out;
-}
-
-// The luma of each sample, as a grey picture.
-inline Bytes lumaOf(const std::vector<Yuv>& samples)
-{
-    Bytes b;
-    for (const Yuv& s : samples)
-        b.push_back(static_cast<uint8_t>(s.y));
-    return b;
 }
 
 inline constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};

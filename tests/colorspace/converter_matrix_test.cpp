@@ -40,18 +40,6 @@ std::vector<Case> allCases()
     return cases;
 }
 
-// Sets the switches a case needs for the life of the object.
-class CaseSwitches {
-public:
-    explicit CaseSwitches(const Case& c)
-    {
-        resetSwitches();
-        csFast(c.fast);
-        csZoom(c.zoom, c.zoom);
-    }
-    ~CaseSwitches() { resetSwitches(); }
-};
-
 std::size_t outBytes(const Case& c, int w, int h)
 {
     return pictureBytes(w * c.widthScale(), h * c.heightScale(), c.dst);
@@ -59,12 +47,16 @@ std::size_t outBytes(const Case& c, int w, int h)
 
 // Each property loops over all cases in one test, so that the whole table
 // costs one process under ctest; failures name the case.
-TEST(EveryConverter, FlipMirrorsTheRowsAndWritesOnlyTheDestination)
+using EveryConverter = SwitchesOff;
+
+TEST_F(EveryConverter, FlipMirrorsTheRowsAndWritesOnlyTheDestination)
 {
     const int sizes[][2] = {{1, 1}, {2, 1}, {3, 3}, {7, 2}, {16, 3}, {33, 4}};
     for (const Case& c : allCases()) {
         SCOPED_TRACE(c.name());
-        CaseSwitches switches(c);
+        resetSwitches();
+        csFast(c.fast);
+        csZoom(c.zoom, c.zoom);
         for (const auto& [w, h] : sizes) {
             const Bytes in = noise(pictureBytes(w, h, c.src), 7 * w + h);
             const Bytes copy = in;

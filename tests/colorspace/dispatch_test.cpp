@@ -1,5 +1,5 @@
-// csConvert's argument checks, equal-layout copies, what the switches reach,
-// the tables built by racing threads, and the interface called from C.
+// csConvert's argument checks, overlapping equal-layout copies, the tables
+// built by racing threads, and the interface called from C.
 #include <array>
 #include <climits>
 #include <latch>
@@ -14,9 +14,32 @@ namespace {
 
 using Dispatch = SwitchesOff;
 
-// The flip, fast and zoom switches as the process found them, read before
-// any test runs.
-const std::array<int, 3> initialSwitches = {csFlipVertically(0), csFast(0), csZoom(1, 1)};
+// Bad sizes and formats fail, and the eight-bit layout pairs only with
+// itself; calls with nothing to convert succeed without buffers. None writes.
+TEST_F(Dispatch, CallsThatConvertNothingWriteNothing)
+{
+    std::vector<std::array<int, 5>> calls = {  // width, height, source, destination, result
+        {-1, 2, CS_RGB, CS_RGBX, -1}, {2, -1, CS_RGB, CS_RGBX, -1}, {INT_MAX / 8 + 1, 1, CS_RGB, CS_RGBX, -1},
+        {1, INT_MAX / 4 + 1, CS_RGB, CS_RGBX, -1}, {4, 4, -1, CS_RGBX, -1}, {4, 4, CS_RGBX, -1, -1},
+        {4, 4, CS_RGB8 + 1, CS_RGB, -1}, {4, 4, CS_RGB, CS_RGB8 + 1, -1}, {4, 4, CS_RGB8, CS_RGB8, 0}};
+    for (int other = 0; other < CS_RGB8; ++other) {
+        calls.push_back({4, 4, CS_RGB8, other, -1});
+        calls.push_back({4, 4, other, CS_RGB8, -1});
+        calls.push_back({4, 0, other, CS_RGBX, 0});
+        calls.push_back({0, 4, CS_RGBX, other, 0});
+    }
+    const Bytes in = noise(64, 1);
+    for (const auto& [w, h, src, dst, rc] : calls) {
+        SCOPED_TRACE(::testing::Message() << w << " x " << h << ", " << src << " to " << dst);
+        int result = 0;
+        EXPECT_EQ(convert(w, h, src, in, dst, 64, 0x5A, &result), Bytes(64, 0x5A));
+        EXPECT_EQ(result, rc);
+    }
+    uint8_t buf[16] = {};
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, nullptr, CS_RGBX, buf), -1);
+    EXPECT_EQ(csConvert(2, 2, CS_RGB, buf, CS_RGBX, nullptr), -1);
+    EXPECT_EQ(csConvert(0, 5, CS_RGB, nullptr, CS_RGBX, nullptr), 0);
+}
 
 // A copy into the same buffer or one that overlaps it behaves like a move,
 // mirrored or not.

@@ -10,14 +10,13 @@
 
 #include "buffer.h"
 #include "capture.h"
+#include "codecs_test_util.h"
 #include "copy_codec.h"
 
 namespace {
 
 class ClBuffers : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &h_), 0); }
-  void TearDown() override { EXPECT_EQ(clCloseCompressor(h_), 0); }
   CL_BufferHdl Data(int size) { return clCreateBuf(h_, CL_DATA, 1, size, nullptr); }
   // The queries, keeping where the bytes are in at_ and wrap_.
   int Free(CL_BufferHdl b, int amount = 0) { return clQueryFree(b, amount, &at_, &wrap_); }
@@ -27,7 +26,7 @@ class ClBuffers : public testing::Test {
     ASSERT_EQ(clUpdateHead(b, at), at);
     ASSERT_EQ(clUpdateTail(b, at), at);
   }
-  CL_Handle h_ = nullptr;
+  codectest::Handle h_{CopyCodecScheme(), true};
   void* at_ = nullptr;
   int wrap_ = -1;
 };
@@ -164,7 +163,7 @@ TEST_F(ClBuffers, QueryAndUpdateChecksAndDone) {
                                                        "Limiting to 10.\n"}));
   ASSERT_EQ(errors.reports().size(), 8u);
   EXPECT_EQ(errors.reports()[0].handle, nullptr);
-  EXPECT_EQ(errors.reports()[1].handle, h_);
+  EXPECT_EQ(errors.reports()[1].handle, CL_Handle(h_));
 }
 
 // A thread asleep on a ring, waiting for bytes (an empty data ring) or for

@@ -14,15 +14,16 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 constexpr int kSamples = CL_ALGORITHM_PARAMS + 1;
 
 // (x, y) of each record of a compressed frame.
 std::vector<std::pair<int, int>> Places(const Bytes& data) {
   std::vector<std::pair<int, int>> p;
-  for (size_t i = 0; i + 20 <= data.size(); i += 20) p.emplace_back(data[i + 16] << 8 | data[i + 17], data[i + 18] << 8 | data[i + 19]);
+  for (size_t i = 0; i + 20 <= data.size(); i += 20) {
+    p.emplace_back(data[i + 16] << 8 | data[i + 17], data[i + 18] << 8 | data[i + 19]);
+  }
   return p;
 }
 

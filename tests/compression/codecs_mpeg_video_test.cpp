@@ -20,7 +20,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 struct Decoded {
   std::vector<Bytes> frames;
@@ -33,21 +33,17 @@ struct Decoded {
 // Gives the handle a data ring holding the whole stream; returns where the
 // stream starts.
 uint8_t* FillRing(CL_Handle h, const Bytes& stream, bool done = true) {
-  CL_BufferHdl data = clCreateBuf(h, CL_DATA, int(stream.size()), 1, nullptr);
-  void* at = nullptr;
-  clQueryFree(data, 0, &at, nullptr);
-  std::copy(stream.begin(), stream.end(), static_cast<uint8_t*>(at));
-  clUpdateHead(data, int(stream.size()));
-  if (done) clDoneUpdatingHead(data);
-  return static_cast<uint8_t*>(at);
+  void* start = nullptr;
+  Feed(clCreateBuf(h, CL_DATA, int(stream.size()), 1, &start), stream, SIZE_MAX, done);
+  return static_cast<uint8_t*>(start);
 }
 
 // Decodes a whole stream from a data ring, one frame per call, until a call
 // delivers nothing.
-Decoded Decode(const Bytes& stream, float speed = 1.0f, int format = CL_RGBX) {
+Decoded Decode(const Bytes& stream, float speed = 1.0f) {
   Decoded out;
-  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, format});
-  clSetParam(h, CL_SPEED, codectest::FloatBits(speed));
+  Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, CL_RGBX});
+  clSetParam(h, CL_SPEED, FloatBits(speed));  // clamped, but the codec sees the speed asked for
   if (clReadHeader(h, int(stream.size()), const_cast<uint8_t*>(stream.data())) <= 0) return out;
   out.width = clGetParam(h, CL_IMAGE_WIDTH);
   out.height = clGetParam(h, CL_IMAGE_HEIGHT);
@@ -101,14 +97,6 @@ std::vector<int> FfprobeTypes(const std::string& file) {
   return types;
 }
 
-struct FfmpegCase {
-  const char* name;
-  int width;
-  int height;
-  int frames;
-  std::string options;
-};
-
 // An intra matrix that weights high frequencies much more than the default.
 std::string SteepMatrix() {
   std::string m;
@@ -119,7 +107,7 @@ std::string SteepMatrix() {
 // The first frame number clFindNextGOP finds in a stream held by a data
 // ring.
 int FirstGopFrame(const Bytes& stream, int fps) {
-  codectest::Handle h(CL_MPEG_VIDEO, false);
+  Handle h(CL_MPEG_VIDEO, false);
   uint8_t* start = FillRing(h, stream, false);
   CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
   int offset = -1;
@@ -166,8 +154,8 @@ void ExpectDamageSurvived(const Bytes& stream) {
 void ExpectHandlesApart(const Bytes& a, const Bytes& b) {
   const Decoded aloneA = Decode(a);
   const Decoded aloneB = Decode(b);
-  codectest::Handle ha(CL_MPEG_VIDEO, false);
-  codectest::Handle hb(CL_MPEG_VIDEO, false);
+  Handle ha(CL_MPEG_VIDEO, false);
+  Handle hb(CL_MPEG_VIDEO, false);
   std::vector<Bytes> gotA;
   std::vector<Bytes> gotB;
   for (const auto& [h, stream, got] : {std::tie(ha, a, gotA), std::tie(hb, b, gotB)}) {
@@ -190,7 +178,11 @@ void ExpectHandlesApart(const Bytes& a, const Bytes& b) {
 // each) and a second decodes them all, so the table costs two processes.
 TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   TempDir dir;
-  const std::vector<FfmpegCase> cases = {
+  const struct {
+    const char* name;
+    int width, height, frames;
+    std::string options;
+  } cases[] = {
       {"IAndP", 352, 240, 14, "-bf 0 -g 12 -qscale:v 4"},
       {"TwoBPictures", 352, 240, 26, "-bf 2 -g 12 -qscale:v 2"},
       {"NotWholeMacroblocks", 360, 244, 20, "-bf 2 -g 18 -qscale:v 8"},
@@ -202,8 +194,8 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   std::string encode = "ffmpeg -v error -y -f lavfi -i testsrc2=size=360x244:rate=30";
   std::string decode = "ffmpeg -v error -y";
   std::string outputs;
-  for (size_t k = 0; k < cases.size(); ++k) {
-    const FfmpegCase& c = cases[k];
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const auto& c = cases[k];
     const std::string name = dir.file("s" + std::to_string(k));
     encode += " -s " + std::to_string(c.width) + "x" + std::to_string(c.height) + " -frames:v " +
               std::to_string(c.frames) + " -pix_fmt yuv420p -c:v mpeg1video " + c.options + " " + name + ".m1v";
@@ -214,8 +206,8 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   ASSERT_EQ(std::system((decode + outputs).c_str()), 0) << decode;
 
   CapturedErrors errors;  // repeated sequence headers are reported
-  for (size_t k = 0; k < cases.size(); ++k) {
-    const FfmpegCase& c = cases[k];
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const auto& c = cases[k];
     SCOPED_TRACE(c.name);
     const std::string name = dir.file("s" + std::to_string(k));
     const Bytes stream = TempDir::read(name + ".m1v");
@@ -228,7 +220,7 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
     double total = 0;
     double worst = 99;
     for (size_t f = 0; f < d.frames.size(); ++f) {
-      const double psnr = codectest::Psnr(d.frames[f], reference[f], true);
+      const double psnr = Psnr(d.frames[f], reference[f], true);
       worst = std::min(worst, psnr);
       total += psnr;
     }
@@ -269,7 +261,7 @@ TEST(MpegVideoHeader, SetsTheSequenceParameters) {
                {4000, 16, 12, 1, 0, CL_YUV, 0, 4000, 16, 3, 0.0f, 1.0f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rateCode);
-    codectest::Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, c.format});
+    Handle h(CL_MPEG_VIDEO, false, {CL_ORIGINAL_FORMAT, c.format});
     Bytes bytes(size_t(c.leadingZeros), 0);
     const Bytes header = SequenceHeaderBytes(c.width, c.height, c.rateCode, c.bitRate, c.constrained);
     bytes.insert(bytes.end(), header.begin(), header.end());
@@ -295,7 +287,7 @@ TEST(MpegVideoHeader, SetsTheSequenceParameters) {
 TEST(MpegVideoErrors, StreamsWithoutAPicture) {
   CapturedErrors errors;
   Bytes gop = {0, 0, 1, 0xB8, 0, 8, 0, 0x40, 0, 0, 1, 0xB7, 0, 0, 0, 0};
-  codectest::Handle h(CL_MPEG_VIDEO, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16});
+  Handle h(CL_MPEG_VIDEO, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16});
   EXPECT_EQ(clQueryScheme(gop.data()), -1);
   EXPECT_EQ(clReadHeader(h, int(gop.size()), gop.data()), CL_ERR_NO_DATA);
   EXPECT_EQ(errors.only(), "clReadHeader MPEG Video: sequence did not begin with a header.\n");
@@ -308,7 +300,7 @@ TEST(MpegVideoErrors, StreamsWithoutAPicture) {
   // the frame stays as it was, "Frame type" reads 0 and "End of sequence" 1.
   Bytes stream = SequenceHeaderBytes(32, 16, 5, 100, 0);
   stream.insert(stream.end(), {0, 0, 1, 0xB7});
-  codectest::Handle empty(CL_MPEG_VIDEO, false);
+  Handle empty(CL_MPEG_VIDEO, false);
   ASSERT_EQ(clReadHeader(empty, int(stream.size()), stream.data()), 4);
   EXPECT_EQ(empty.Decompress(stream, 32 * 16 * 4), Bytes(32 * 16 * 4, 0xEE));
   EXPECT_EQ(clGetParam(empty, CL_FRAME_TYPE), 0);
@@ -321,7 +313,7 @@ TEST(MpegVideoCompressor, StoresFramesUnencoded) {
   Bytes frame(16 * 2 * 4);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 7);
   for (const auto& [internal, bytes] : {std::pair{-1, 16 * 2 * 4}, std::pair{int(CL_RGB), 16 * 2 * 3}}) {
-    codectest::Handle h(CL_MPEG_VIDEO, true,
+    Handle h(CL_MPEG_VIDEO, true,
                         {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX, CL_INTERNAL_FORMAT,
                          internal, CL_COMPRESSED_BUFFER_SIZE, 1000});
     const Bytes stored = h.Compress(frame.data(), 1);

@@ -14,20 +14,14 @@
 
 namespace {
 
-using codectest::BigEndianWords;
-using codectest::Concat;
-using codectest::FloatBits;
-using codectest::Handle;
-
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 using Words = std::vector<uint32_t>;
 
 Bytes Header(int internal, int width, int height) {
-  return BigEndianWords({CL_STREAM_HEADER_MAGIC, 80, CL_ALGORITHM_ID, CL_MVC1, CL_ALGORITHM_VERSION, 1,
-                         CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                         uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
-                         uint32_t(height), CL_COMPRESSION_RATIO, uint32_t(FloatBits(5.3f)), CL_IMAGE_WIDTH,
-                         uint32_t(width)});
+  const uint32_t w = uint32_t(width), ratio = uint32_t(FloatBits(5.3f));
+  return StreamHeader(CL_MVC1, internal, 30.0f,
+                                 {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, uint32_t(height), CL_COMPRESSION_RATIO, ratio,
+                                  CL_IMAGE_WIDTH, w});
 }
 
 // Big-endian 16-bit words, then single bytes, as blocks are stored.

@@ -14,22 +14,10 @@
 
 namespace {
 
-using codectest::Concat;
-using codectest::Handle;
-using codectest::VideoHeader;
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes Repeat(uint8_t v, int n) { return Bytes(size_t(n), v); }
-
-Bytes Sequence(int first, int n) {
-  Bytes b;
-  for (int i = 0; i < n; ++i) b.push_back(uint8_t(first + i));
-  return b;
-}
+using namespace codectest;
 
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
-Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Sequence(0, 63)), {0x01, 63}); }
+Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Counting(63)), {0x01, 63}); }
 
 // One-row frames of RGB332 pixels through "RLE", or of RGBX words through
 // "RLE24" (three value bytes per pixel, low byte first), code as the format
@@ -38,16 +26,16 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
     int scheme;
-    Bytes pixels, codes, decoded;  // decoded empty: the pixels themselves
+    Bytes pixels, codes, decoded{};  // decoded empty: the pixels themselves
   } cases[] = {{"OneRun", CL_RLE, {7, 7, 7, 7}, {0x04, 0x07}},
                {"OneGroup", CL_RLE, {1, 2, 3}, {0xC3, 1, 2, 3}},
                {"RunThenGroup", CL_RLE, {5, 5, 1, 2}, {0x02, 5, 0xC2, 1, 2}},
                {"SinglePixel", CL_RLE, {9}, {0xC1, 9}},
                {"GroupRunSingle", CL_RLE, {1, 2, 2, 3}, {0xC1, 1, 0x02, 2, 0x01, 3}},
                {"SingleAfterRunGrows", CL_RLE, {1, 1, 2, 3, 4}, {0x02, 1, 0xC3, 2, 3, 4}},
-               {"LongRunSplits", CL_RLE, Repeat(9, 200), {191, 9, 9, 9}},
-               {"LongestRun", CL_RLE, Repeat(4, 191), {191, 4}},
-               {"SixtyFourDistinct", CL_RLE, Sequence(0, 64), SixtyFourDistinct()},
+               {"LongRunSplits", CL_RLE, Bytes(200, 9), {191, 9, 9, 9}},
+               {"LongestRun", CL_RLE, Bytes(191, 4), {191, 4}},
+               {"SixtyFourDistinct", CL_RLE, Counting(64), SixtyFourDistinct()},
                // Whole words are compared, so the pixel with a top byte of 0xFF
                // does not continue a run with its neighbour although their
                // stored values are equal; with the single pixel before it, they
@@ -86,11 +74,9 @@ Bytes TestPicture(int w, int h, int frame) {
   return p;
 }
 
-int BytesPerPixel(int format) { return format == CL_RGB332 ? 1 : format == CL_RGB ? 3 : 4; }
-
 Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
   if (fromFormat == toFormat) return from;
-  Bytes to(size_t(w * h * BytesPerPixel(toFormat)));
+  Bytes to(size_t(w * h * StoredBytes(toFormat)));
   EXPECT_EQ(csConvert(w, h, fromFormat, from.data(), toFormat, to.data()), 0);
   return to;
 }
@@ -120,7 +106,7 @@ TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
       EXPECT_EQ(clQueryScheme(data.data()) == c.scheme, frame == 0);
       Bytes out = dec.Decompress(data, picture.size());
       EXPECT_EQ(clGetParam(dec, CL_INTERNAL_FORMAT), c.stored);
-      for (size_t i = 3; BytesPerPixel(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
+      for (size_t i = 3; StoredBytes(c.original) == 4 && i < out.size(); i += 4) out[i] = expected[i] = 0;
       EXPECT_EQ(out, expected) << "frame " << frame;
     }
   }
@@ -164,7 +150,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
 
 TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   CapturedErrors errors;
-  const Bytes picture = Sequence(0, 100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
+  const Bytes picture = Counting(100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
   Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 100, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
                             CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
   errors.clear();
@@ -172,7 +158,7 @@ TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   EXPECT_EQ(data.size(), 114u);
   EXPECT_EQ(errors.only(), "clCompress RLE: internal error (byteCount 102 != 50).\n");
   EXPECT_EQ(data[64], 0xFF);
-  EXPECT_EQ(Bytes(data.begin() + 65, data.end()), Sequence(0, 49));
+  EXPECT_EQ(Bytes(data.begin() + 65, data.end()), Counting(49));
 }
 
 }  // namespace

@@ -14,8 +14,7 @@
 
 namespace {
 
-using codectest::Handle;
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 struct StreamCase {
   const char* name;
@@ -41,21 +40,6 @@ Bytes DrainUntilDone(CL_BufferHdl ring, int expected) {
     clUpdateTail(ring, k);
   }
   return bytes;
-}
-
-// Feeds bytes into the ring in pieces of at most 5, waiting for room.
-void Feed(CL_BufferHdl ring, const Bytes& bytes) {
-  size_t fed = 0;
-  while (fed < bytes.size()) {
-    void* at = nullptr;
-    const int room = clQueryFree(ring, 1, &at, nullptr);
-    if (room <= 0) break;
-    const size_t k = std::min<size_t>({size_t(room), 5, bytes.size() - fed});
-    std::memcpy(at, bytes.data() + fed, k);
-    clUpdateHead(ring, int(k));
-    fed += k;
-  }
-  clDoneUpdatingHead(ring);
 }
 
 class CodecStream : public testing::TestWithParam<StreamCase> {};
@@ -113,7 +97,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   Handle dec(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
   CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, c.ringBytes, nullptr);
   ASSERT_NE(data, nullptr);
-  std::thread producer([&] { Feed(data, stream); });
+  std::thread producer([&] { Feed(data, stream, 5); });  // small pieces keep the decoder waiting
   Bytes out(frames.size(), 0xEE);
   const int result = clDecompress(dec, kFrames, 0, nullptr, out.data());
   producer.join();

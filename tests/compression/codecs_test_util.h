@@ -1,23 +1,28 @@
-// Helpers for the codec tests: stream headers, picture comparison and
-// handles that close themselves.
+// Helpers for the codec tests: stream headers, bytes for data rings, picture
+// comparison and handles that close themselves.
 #ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 #define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 
 #include <cinelark/cl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <numeric>
 #include <vector>
 
 namespace codectest {
 
+using Bytes = std::vector<uint8_t>;
+
 inline int FloatBits(float f) { return std::bit_cast<int>(f); }
 
 // Big-endian bytes of the given 32-bit words.
-inline std::vector<uint8_t> BigEndianWords(std::initializer_list<uint32_t> words) {
+inline std::vector<uint8_t> BigEndianWords(const std::vector<uint32_t>& words) {
   std::vector<uint8_t> bytes;
   for (uint32_t w : words) {
     bytes.push_back(uint8_t(w >> 24));
@@ -33,12 +38,50 @@ inline std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uin
   return a;
 }
 
-// The 64-byte stream header of a video codec as the format lays it out.
+// n bytes counting up from first.
+inline std::vector<uint8_t> Counting(int n, int first = 0) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(n));
+  std::iota(bytes.begin(), bytes.end(), uint8_t(first));
+  return bytes;
+}
+
+// Feeds bytes to a data ring with its head, in pieces of at most `piece`,
+// waiting for room, and says done after the last when asked. Returns the
+// bytes fed, fewer when the ring stops taking them.
+inline size_t Feed(CL_BufferHdl ring, const std::vector<uint8_t>& bytes, size_t piece = SIZE_MAX, bool done = true) {
+  size_t fed = 0;
+  while (fed < bytes.size()) {
+    void* at = nullptr;
+    const int room = clQueryFree(ring, 1, &at, nullptr);
+    if (room <= 0) break;
+    const size_t k = std::min({size_t(room), piece, bytes.size() - fed});
+    std::memcpy(at, bytes.data() + fed, k);
+    if (clUpdateHead(ring, int(k)) != int(k)) break;
+    fed += k;
+  }
+  if (done) clDoneUpdatingHead(ring);
+  return fed;
+}
+
+// A stream header as the format lays it out: magic number and length, the
+// pairs every codec writes, then the codec's own pairs.
+inline std::vector<uint8_t> StreamHeader(int scheme, int internal, float rate, std::initializer_list<uint32_t> own) {
+  std::vector<uint32_t> words = {CL_STREAM_HEADER_MAGIC, uint32_t(48 + 4 * own.size()), CL_ALGORITHM_ID,
+                                 uint32_t(scheme), CL_ALGORITHM_VERSION, 1, CL_INTERNAL_FORMAT, uint32_t(internal),
+                                 CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE, uint32_t(FloatBits(rate))};
+  words.insert(words.end(), own);
+  return BigEndianWords(words);
+}
+
+// The 64-byte stream header of a video codec.
 inline std::vector<uint8_t> VideoHeader(int scheme, int internal, int width, int height) {
-  return BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, uint32_t(scheme), CL_ALGORITHM_VERSION, 1,
-                         CL_INTERNAL_FORMAT, uint32_t(internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                         uint32_t(FloatBits(30.0f)), CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT,
-                         uint32_t(height)});
+  return StreamHeader(scheme, internal, 30.0f, {CL_IMAGE_WIDTH, uint32_t(width), CL_IMAGE_HEIGHT, uint32_t(height)});
+}
+
+// Bytes one pixel of video format 0 to 8 takes stored packed.
+inline int StoredBytes(int format) {
+  static constexpr int kBytes[] = {3, 4, 4, 1, 1, 3, 2, 2, 1};
+  return kBytes[format];
 }
 
 // Peak signal-to-noise ratio over the bytes, every fourth (X or alpha)

@@ -14,13 +14,7 @@
 
 namespace {
 
-using codectest::BigEndianWords;
-using codectest::Concat;
-using codectest::FloatBits;
-using codectest::Handle;
-using codectest::VideoHeader;
-
-using Bytes = std::vector<uint8_t>;
+using namespace codectest;
 
 Bytes Pattern(size_t n, int seed) {
   Bytes b(n);
@@ -28,8 +22,6 @@ Bytes Pattern(size_t n, int seed) {
   return b;
 }
 
-// Bytes one pixel takes when stored, by format, as the format defines them.
-constexpr int kStoredBytes[] = {3, 4, 4, 1, 1, 3, 2, 2, 1};
 // Bytes one pixel takes in a caller's frame: components x 8 bits.
 constexpr int kFrameBytes[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
 
@@ -40,7 +32,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
   constexpr int w = 7, h = 5;
   for (int format = 0; format < 9; ++format) {
     SCOPED_TRACE(format);
-    const size_t stored = size_t(w * h * kStoredBytes[format]);
+    const size_t stored = size_t(w * h * StoredBytes(format));
     const size_t frame = size_t(w * h * kFrameBytes[format]);
     const Bytes a = Pattern(frame, 1), b = Pattern(frame, 2);
     const Bytes both = Concat(a, b);
@@ -140,9 +132,8 @@ TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
     Handle enc(CL_UNCOMPRESSED_AUDIO, true, params);
     EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 64 + int(c.memory.size()));
     Bytes data = enc.Compress(c.memory.data(), c.frames);
-    const Bytes header = BigEndianWords({CL_STREAM_HEADER_MAGIC, 64, CL_ALGORITHM_ID, 0, CL_ALGORITHM_VERSION, 1,
-                                         CL_INTERNAL_FORMAT, uint32_t(c.internal), CL_NUMBER_OF_FRAMES, 0, CL_FRAME_RATE,
-                                         uint32_t(FloatBits(44100.0f)), CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
+    const Bytes header = StreamHeader(CL_UNCOMPRESSED_AUDIO, c.internal, 44100.0f,
+                                                 {CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1});
     EXPECT_EQ(data, Concat(header, c.stored));
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_AUDIO);
     Handle dec(CL_UNCOMPRESSED_AUDIO, false, params);

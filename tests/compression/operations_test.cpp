@@ -8,27 +8,17 @@
 
 #include "capture.h"
 #include "codec.h"
+#include "codecs_test_util.h"
 #include "copy_codec.h"
 
 namespace {
 
 class ClOperations : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &enc_), 0);
-    ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &dec_), 0);
-    for (CL_Handle h : {enc_, dec_}) {
-      int pv[] = {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX};
-      ASSERT_EQ(clSetParams(h, pv, 6), 0);
-    }
-  }
-  void TearDown() override {
-    EXPECT_EQ(clCloseCompressor(enc_), 0);
-    EXPECT_EQ(clCloseDecompressor(dec_), 0);
-  }
   static constexpr int kFrame = 4 * 2 * 4;
-  CL_Handle enc_ = nullptr;
-  CL_Handle dec_ = nullptr;
+  codectest::Handle enc_{CopyCodecScheme(), true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
+  codectest::Handle dec_{CopyCodecScheme(), false,
+                         {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
 };
 
 // Data that does not fit, a stream cut short and a frame buffer size below
@@ -85,14 +75,10 @@ TEST_F(ClOperations, ArgumentChecks) {
 }
 
 TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
-  int size = 0;
-  std::vector<uint8_t> stream(200);
-  CL_Handle fresh = nullptr;
-  ASSERT_EQ(clOpenCompressor(CopyCodecScheme(), &fresh), 0);
-  int pv[] = {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 200};
-  clSetParams(fresh, pv, 8);
-  ASSERT_EQ(clCompress(fresh, 1, std::vector<uint8_t>(120).data(), &size, stream.data()), 0);
-  clCloseCompressor(fresh);
+  codectest::Handle fresh(CopyCodecScheme(), true,
+                          {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX});
+  std::vector<uint8_t> stream = fresh.Compress(std::vector<uint8_t>(120).data(), 1);
+  const int size = int(stream.size());
 
   EXPECT_EQ(clReadHeader(dec_, size, stream.data()), kCopyHeaderBytes);
   EXPECT_EQ(clGetParam(dec_, CL_IMAGE_WIDTH), 6);
@@ -147,8 +133,7 @@ TEST(ClImageOperations, OneCallRoundTripAndArgumentChecks) {
 }
 
 TEST(ClDefaultReporter, PrefixesTellWhereTheErrorCameFrom) {
-  CL_Handle h = nullptr;
-  ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h), 0);
+  codectest::Handle h(CopyCodecScheme(), false);
   CapturedErrors errors;
   EXPECT_NE(clSetErrorHandler(nullptr), nullptr);  // null puts the default reporter back
   testing::internal::CaptureStderr();
@@ -161,7 +146,6 @@ TEST(ClDefaultReporter, PrefixesTellWhereTheErrorCameFrom) {
             "Error: code=-6 clGetParams called clGetParams: bad param in buffer[0] 77\n"
             "Error: code=-10 clQueryValid: invalid buffer handle 0\n"
             "clError: code=-6 clSetParams: bad param in buffer[0] 88\n");
-  EXPECT_EQ(clCloseDecompressor(h), 0);
 }
 
 }  // namespace

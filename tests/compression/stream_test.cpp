@@ -1,50 +1,41 @@
-// The stream reader and writer on data buffers. Producers and consumers on
-// other threads are the codec stream tests' part.
+// The stream reader and writer on data buffers, and a reader woken by the
+// producer's done. Whole codecs on other threads are the codec stream tests' part.
 #include <cinelark/cl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstring>
-#include <numeric>
+#include <fstream>
+#include <future>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "buffer.h"
 #include "capture.h"
+#include "codecs_test_util.h"
 #include "copy_codec.h"
 
 namespace {
 
+using codectest::Counting;
+
 class ClStreams : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(clOpenDecompressor(CopyCodecScheme(), &h_), 0); }
-  void TearDown() override { EXPECT_EQ(clCloseDecompressor(h_), 0); }
   CL_BufferHdl Ring(int size) {
     b_ = clCreateBuf(h_, CL_DATA, 1, size, &base_);
     return b_;
   }
   uint8_t* base() const { return static_cast<uint8_t*>(base_); }
-  // Puts bytes in with the head (the producer's raw side).
+  // Puts bytes in with the head (the producer's raw side), all at once.
   void Produce(const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      void* at = nullptr;
-      const int room = clQueryFree(b_, 1, &at, nullptr);
-      ASSERT_GT(room, 0);
-      const int k = std::min<int>(room, static_cast<int>(bytes.size() - done));
-      std::memcpy(at, bytes.data() + done, k);
-      ASSERT_EQ(clUpdateHead(b_, k), k);
-      done += k;
-    }
+    ASSERT_EQ(codectest::Feed(b_, bytes, SIZE_MAX, false), bytes.size());
   }
-  CL_Handle h_ = nullptr;
+  codectest::Handle h_{CopyCodecScheme(), false};
   CL_BufferHdl b_ = nullptr;
   void* base_ = nullptr;
 };
-
-std::vector<uint8_t> Counting(int n, int from = 0) {
-  std::vector<uint8_t> v(n);
-  std::iota(v.begin(), v.end(), static_cast<uint8_t>(from));
-  return v;
-}
 
 // Reads come from one chunk until it runs short; nothing is released until
 // the chunk is used up or the codec says done. A read across the ring's end
@@ -75,13 +66,38 @@ TEST_F(ClStreams, ReadsComeFromChunksStagedAcrossTheEnd) {
   EXPECT_EQ(b_->ring.ValidBytes(), 0);
 }
 
+// Whether a thread of this process is asleep in the kernel (state S).
+bool Asleep(pid_t thread) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t name = line.rfind(')');
+  return name != std::string::npos && line.compare(name + 1, 3, " S ") == 0;
+}
+
+// A reader asleep waiting for more than there is wakes when the producer
+// says done, and reports the end.
 TEST_F(ClStreams, RunningOutOfDataIsReportedOnceTheProducerIsDone) {
   Ring(32);
   Produce(Counting(5));
-  clDoneUpdatingHead(b_);
   CapturedErrors errors;
   void* at = nullptr;
-  EXPECT_EQ(clReadData(b_, 8, &at), 0);
+  std::atomic<pid_t> reader = 0;
+  std::promise<int> read;
+  std::future<int> result = read.get_future();
+  std::thread sleeper([&] {
+    reader = gettid();
+    read.set_value(clReadData(b_, 8, &at));
+  });
+  // Once inside the ring the reader can only sleep on its wait for data.
+  while (reader == 0 || b_->ring.Users() == 0) std::this_thread::yield();
+  while (!Asleep(reader)) std::this_thread::yield();
+  clDoneUpdatingHead(b_);
+  const bool woke = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  if (!woke) Produce(Counting(3));  // what it waits for, so that a failure does not hang
+  sleeper.join();
+  ASSERT_TRUE(woke) << "the reader slept through the producer's done";
+  EXPECT_EQ(result.get(), 0);
   EXPECT_EQ(errors.only(), "clReadData: Apparently ran out of data while decompressing.\n");
   // What is there can still be read.
   EXPECT_EQ(clReadDataRange(b_, 1, 8, &at), 5);
