@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../../movie/quicktime/atom_writer.h"
+#include "quicktime/atom_writer.h"
 
 namespace qt_files {
 
