@@ -249,13 +249,16 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
         const size_t tkhd = findAtom(b, "tkhd", track), stsz = findAtom(b, "stsz", track);
         EXPECT_EQ(get32(b, tkhd + 20), 1u);  // track id
         EXPECT_EQ(get32(b, tkhd + 28), 6u);  // duration
-        EXPECT_EQ(std::tuple(get32(b, stsz), get32(b, stsz + 12), get32(b, stsz + 16)), std::tuple(20u, 4u, 4800u));
+        EXPECT_EQ(std::tuple(get32(b, stsz), get32(b, stsz + 12), get32(b, stsz + 16)),
+                  std::tuple(20u, 4u, 4800u));
         EXPECT_EQ(get32(b, findAtom(b, "mdhd", track) + 20), 8000u);
         EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
     }
-    const std::vector<uint8_t> sound = expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);
+    const std::vector<uint8_t> sound =
+        expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);
     ASSERT_EQ(sound.size(), w.sound ? samples.size() * 2 : 0);
-    EXPECT_EQ(std::memcmp(sound.data(), samples.data(), sound.size()), 0);
+    if (w.sound)
+        EXPECT_EQ(std::memcmp(sound.data(), samples.data(), sound.size()), 0);
 }
 
 const Written kWritten[] = {
