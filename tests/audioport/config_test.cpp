@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -212,30 +211,6 @@ TEST_F(DeviceParams, RefusedCallsChangeNothing) {
 
   setenv("CINELARK_AUDIO", "speakers", 1);
   EXPECT_TRUE(Refused(ALsetparams(AL_DEFAULT_DEVICE, good, 2), AL_ERR_NO_MASTER));
-}
-
-TEST_F(DeviceParams, ArbitraryListsLeaveTheDeviceConsistent) {
-  std::mt19937 random(7);
-  std::uniform_int_distribution<long> param(0, 16);
-  std::uniform_int_distribution<long> value(-100000, 100000);
-  for (int round = 0; round < 500; ++round) {
-    std::vector<long> pairs(2 * (1 + random() % 40));
-    for (std::size_t i = 0; i < pairs.size(); i += 2) {
-      pairs[i] = param(random);
-      pairs[i + 1] = value(random);
-    }
-    const int result = ALsetparams(AL_DEFAULT_DEVICE, pairs.data(), static_cast<long>(pairs.size()));
-    if (result != 0) {
-      EXPECT_TRUE(Refused(result, AL_ERR_DEVICE_FAILED));
-    }
-    long get[] = {AL_PARAM_OUTPUT_RATE, 0, AL_PARAM_INPUT_RATE, 0, AL_PARAM_LEFT_GAIN, 0,
-                  AL_PARAM_RIGHT_GAIN, 0};
-    ASSERT_EQ(ALgetparams(AL_DEFAULT_DEVICE, get, 8), 0);
-    bool known_rate = false;
-    for (int i = 0; i < _ALrate_table_size; ++i) known_rate |= _ALrate_table[i].rate == get[1];
-    EXPECT_TRUE(known_rate) << get[1];
-    for (long gain : {get[5], get[7]}) EXPECT_TRUE(gain >= 0 && gain <= 255) << gain;
-  }
 }
 
 }  // namespace

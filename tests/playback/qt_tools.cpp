@@ -139,22 +139,15 @@ Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
     return qt_files::build(file);
 }
 
-Difference compare(const Picture &a, const Picture &b)
+double meanDifference(const Picture &a, const Picture &b)
 {
-    Difference d;
-    if (a.size() != b.size() || a.empty()) {
-        d.largest = 256;
-        return d;
-    }
+    if (a.size() != b.size() || a.empty())
+        return 256;
     long long total = 0;
     for (size_t i = 0; i < a.size(); i++)
-        for (int shift = 0; shift < 24; shift += 8) {
-            int diff = std::abs(int((a[i] >> shift) & 0xFF) - int((b[i] >> shift) & 0xFF));
-            d.largest = std::max(d.largest, diff);
-            total += diff;
-        }
-    d.mean = double(total) / double(a.size() * 3);
-    return d;
+        for (int shift = 0; shift < 24; shift += 8)
+            total += std::abs(int((a[i] >> shift) & 0xFF) - int((b[i] >> shift) & 0xFF));
+    return double(total) / double(a.size() * 3);
 }
 
 }  // namespace qt_tools

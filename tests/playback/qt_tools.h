@@ -40,12 +40,9 @@ std::vector<Picture> ffmpegDecode(const Bytes &movie, int width, int height);
 Bytes quickTimeFile(const char fourcc[4], int width, int height, int depth,
                     const std::vector<Bytes> &frames);
 
-// Largest and mean absolute difference of the red, green and blue bytes.
-struct Difference {
-    int largest = 0;
-    double mean = 0;
-};
-Difference compare(const Picture &a, const Picture &b);
+// The mean absolute difference of the red, green and blue bytes (256 when
+// the sizes differ).
+double meanDifference(const Picture &a, const Picture &b);
 
 }  // namespace qt_tools
 

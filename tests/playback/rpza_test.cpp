@@ -59,8 +59,8 @@ TEST(RpzaReference, StreamsBothWaysDecodeAsFfmpegDoes)
     ASSERT_EQ(ours.size(), clip.size());
     ASSERT_EQ(theirs.size(), clip.size());
     for (size_t i = 0; i < clip.size(); i++) {
-        const double theirError = compare(theirs[i], clip[i]).mean;
-        EXPECT_LT(compare(ours[i], clip[i]).mean, theirError * 2.5 + 1.0)
+        const double theirError = meanDifference(theirs[i], clip[i]);
+        EXPECT_LT(meanDifference(ours[i], clip[i]), theirError * 2.5 + 1.0)
             << "frame " << i << " ffmpeg " << theirError;
     }
 }

@@ -146,8 +146,7 @@ TEST_F(SoundPlay, TheCaptureIsTheMoviesSoundAtSpeedOneStretchedWithoutAClickAtOt
         bool enabled;
         int rate;
     } cases[] = {{1.0, 16, true, kRate}, {1.0, 8, true, kRate}, {1.0, 16, false, kRate},
-                 {2.0, 16, true, kRate}, {0.5, 16, true, kRate}, {1.0, 16, true, 5000},
-                 {1.0, 16, true, 6000}};
+                 {2.0, 16, true, kRate}, {0.5, 16, true, kRate}, {1.0, 16, true, 5000}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << ", " << c.width << " bits"
                                         << (c.enabled ? "" : " disabled") << " at " << c.rate);
@@ -287,15 +286,10 @@ TEST_F(SoundPlay, SoundThatFailsToReadDuringPlayIsAnErrorAndPlayGoesOn)
 
 TEST_F(SoundPlay, WithoutAFittingOutputTheTimerPacesTheMovieSilently)
 {
-    for (const char *output : {"wav:/nonexistent-cinelark-dir/sound.wav", "alsa:cinelark_no_card",
-                               "no-such-output"}) {
-        SCOPED_TRACE(output);
-        SoundMovie movie;
-        bind(movie, output);
-        const auto elapsed = playOnce(movie, 1.0);
-        EXPECT_GE(elapsed, shortestPlay(1.0));
-        EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
-    }
+    SoundMovie movie;
+    bind(movie, "wav:/nonexistent-cinelark-dir/sound.wav");
+    EXPECT_GE(playOnce(movie, 1.0), shortestPlay(1.0));
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), kFrames - 1);
 }
 
 TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)

@@ -93,11 +93,9 @@ protected:
     // play on and off on the way in some rounds and stopping in it in
     // others; fails when a stop leaves frames advancing.
     void stressPlayAndStop(MVid movie, int rounds);
-    // Waits until the window's pixel at (x, y) is the value (or matches it
-    // by the given test).
-    bool waitForPixel(Window window, int x, int y, uint32_t value,
-                      bool (*matches)(uint32_t shown, uint32_t wanted) = nullptr,
-                      std::chrono::milliseconds limit = std::chrono::seconds(5));
+    // Waits up to five seconds until the window's pixel at (x, y) is the
+    // value.
+    bool waitForPixel(Window window, int x, int y, uint32_t value);
 
     static Display *display_;
     Window window_ = 0;

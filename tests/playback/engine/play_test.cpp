@@ -4,12 +4,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
-#include <tuple>
+#include <utility>
 
 #include <cinelark/playback.h>
 
 #include "engine_fixture.h"
-#include "engine.h"
 #include "frames.h"
 #include "kgl/x_server.h"
 #include "movie/movie_builders.h"
@@ -43,17 +42,12 @@ protected:
     }
 };
 
-TEST_F(Play, BindingReadsTheFirstFrameShowSetAndScrubPaintOnceTheGLLockIsFree)
+TEST_F(Play, BindingReadsTheFirstFrameShowAndSetPaintOnceTheGLLockIsFree)
 {
     TestMovie movie(kW, kH, 20, 100.0);
     bind(movie);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
-    EXPECT_EQ(mvGetStartFrame(movie.id()), 0);
-    EXPECT_EQ(mvGetEndFrame(movie.id()), 19);
-    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
     EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
-    double rate = 0;
-    EXPECT_EQ(mvGetActualFrameRate(movie.id(), &rate), -1);
     // Binding twice is refused.
     EXPECT_EQ(mvBindWindow(movie.id(), display_, window_), -1);
 
@@ -72,10 +66,6 @@ TEST_F(Play, BindingReadsTheFirstFrameShowSetAndScrubPaintOnceTheGLLockIsFree)
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), -3), 0);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 19);
     EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(19, 2, 2)));
-    // Every uncompressed frame is a key frame.
-    ASSERT_EQ(mvScrubCurrentFrame(movie.id(), 4), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 4);
-    EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(4, 2, 2)));
 
     // Holding the GL lock holds back the paint: the frame is read but waits
     // for the lock to be painted and reported.
@@ -86,51 +76,34 @@ TEST_F(Play, BindingReadsTheFirstFrameShowSetAndScrubPaintOnceTheGLLockIsFree)
     const uint32_t meanwhile = windowPixel(window_, 2, 2);
     mvReleaseKelvoGL();
     EXPECT_EQ(early.count(MV_EVENT_FRAME), 0);
-    EXPECT_EQ(meanwhile, framePixel(4, 2, 2));
+    EXPECT_EQ(meanwhile, framePixel(19, 2, 2));
     const Collected got = waitFor(MV_EVENT_FRAME);
     ASSERT_EQ(got.count(MV_EVENT_FRAME), 1);
     EXPECT_EQ(got.first(MV_EVENT_FRAME)->frame, 6);
     EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(6, 2, 2));
-
-    // Unused command codes are answered without action, and the channel
-    // still works after them.
-    MVplayback *object = nullptr;
-    ASSERT_EQ(__mvPB_FindByMovieID(movie.id(), &object), 0);
-    const int32_t args[4] = {7, 7, 7, 7};
-    for (int32_t code : {0, 5, 9, 13, 21, -1, 1000})
-        EXPECT_EQ(__mvPB_PostCommand(code, object, args, 4), 0) << code;
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 6);
-    EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
-    EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 3), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 3);
 }
 
-TEST_F(Play, OnceToEitherEndSendsOneStopEventAndNoFrameEvents)
+TEST_F(Play, OnceBackwardsSendsOneStopEventAndNoFrameEvents)
 {
     TestMovie movie(kW, kH, 30, 100.0);
     bind(movie);
     ASSERT_EQ(mvSetPlayLoopMode(movie.id(), MV_LOOP_ONCE), 0);
     EXPECT_EQ(mvSetPlaySpeed(movie.id(), 0.0), -1);
     EXPECT_EQ(mvGetPlaySpeed(movie.id()), 2.0);
-    // Forwards from the first frame, then backwards from frame 20.
-    for (const auto &[speed, from, end] : {std::tuple{2.0, 0, 29}, std::tuple{-2.0, 20, 0}}) {
-        SCOPED_TRACE(speed);
-        ASSERT_EQ(mvSetPlaySpeed(movie.id(), speed), 0);
-        EXPECT_EQ(mvGetPlaySpeed(movie.id()), speed);
-        ASSERT_EQ(mvSetCurrentFrame(movie.id(), from), 0);
-        ASSERT_EQ(mvPlay(movie.id()), 0);
-        EXPECT_EQ(mvPlay(movie.id()), 0);  // already playing: nothing
-        const Collected got = waitFor(MV_EVENT_STOP);
-        ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
-        EXPECT_EQ(got.count(MV_EVENT_FRAME), 0);
-        EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, end);
-        EXPECT_EQ(mvGetCurrentFrame(movie.id()), end);
-        EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(end, 3, 3)));
-        EXPECT_EQ(collect(100ms).events.size(), 0u);
-        EXPECT_EQ(mvStop(movie.id()), 0);  // already stopped: nothing
-        EXPECT_EQ(collect(50ms).events.size(), 0u);
-    }
+    // Backwards from frame 20 to the first.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), -2.0), 0);
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 20), 0);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    EXPECT_EQ(mvPlay(movie.id()), 0);  // already playing: nothing
+    const Collected got = waitFor(MV_EVENT_STOP);
+    ASSERT_EQ(got.count(MV_EVENT_STOP), 1);
+    EXPECT_EQ(got.count(MV_EVENT_FRAME), 0);
+    EXPECT_EQ(got.first(MV_EVENT_STOP)->frame, 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
+    EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(0, 3, 3)));
+    EXPECT_EQ(collect(100ms).events.size(), 0u);
+    EXPECT_EQ(mvStop(movie.id()), 0);  // already stopped: nothing
+    EXPECT_EQ(collect(50ms).events.size(), 0u);
 }
 
 TEST_F(Play, TimerKeepsWallClockTime)
@@ -149,14 +122,6 @@ TEST_F(Play, TimerKeepsWallClockTime)
     const auto t1 = std::chrono::steady_clock::now();
     const double expected = std::chrono::duration<double>(t1 - t0).count() * 100.0;
     EXPECT_NEAR(double(f1 - f0), expected, 2.5);
-    // Doubling the speed doubles the advance.
-    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 2.0), 0);
-    const auto t2 = std::chrono::steady_clock::now();
-    const int f2 = mvGetCurrentFrame(movie.id());
-    std::this_thread::sleep_for(500ms);
-    const int f3 = mvGetCurrentFrame(movie.id());
-    const auto t3 = std::chrono::steady_clock::now();
-    EXPECT_NEAR(double(f3 - f2), std::chrono::duration<double>(t3 - t2).count() * 200.0, 3.5);
 }
 
 TEST_F(Play, MeasuredRateAndSlowPlayEvents)
@@ -226,61 +191,35 @@ TEST_F(Play, EveryFrameModeSwitchedWhilePlayingStopsAtAnyMomentAndClosingStopsEv
     EXPECT_EQ(collect(60ms).events.size(), 0u);
 }
 
-// One flat colour per frame, far apart from frame to frame even after a
-// lossy coder's 5-bit colour channels.
-uint32_t flatPixel(int frame, int, int)
-{
-    return uint32_t(frame * 12) | 0x80u << 8 | uint32_t(250 - frame * 12) << 16;
-}
-
-// Whether two pixels are within a 5-bit coder's rounding of each other.
-bool near(uint32_t a, uint32_t b)
-{
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)) > 8)
-            return false;
-    return true;
-}
-
 TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndDecodesEveryFrameWhole)
 {
-    // Both schemes code frames against the frame before, with a key frame
-    // every fifth frame: 0, 5, 10 and 15 here.
+    // The lossless scheme codes frames against the frame before, with a key
+    // frame every fifth frame: 0, 5, 10 and 15 here.
     mvInitQuickTime();
-    for (const char *scheme : {"Apple Animation", "Apple Video"}) {
-        SCOPED_TRACE(scheme);
-        TestMovie movie(kW, kH, 20, 100.0, scheme, flatPixel);
-        bind(movie, 20.0);
-        for (int f = 0; f < 20; f++)
-            ASSERT_EQ(__mvT_IsKeyFrame(movie.track(), f), f % 5 == 0 ? 1 : 0) << f;
-        // Each scrub looks for key frames while the file thread decodes.
-        mvSetSelectEvents(MV_EVENT_MASK_ERROR);
-        mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
-        ASSERT_EQ(mvPlay(movie.id()), 0);
-        for (int i = 0; i < 500; i++)
-            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 20), 0);
-        ASSERT_EQ(mvStop(movie.id()), 0);
-        EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
-        struct Case {
-            int asked, landed;
-        };
-        // The decoder is still in step. In an order that jumps back and
-        // forth, so that each picture must be decoded from its own key
-        // frame, not from the one shown before.
-        for (const Case c : {Case{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10}, {3, 5},
-                             {10, 10}, {-1, 15}}) {
-            ASSERT_EQ(mvScrubCurrentFrame(movie.id(), c.asked), 0);
-            EXPECT_EQ(mvGetCurrentFrame(movie.id()), c.landed) << "scrub to " << c.asked;
-            EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(c.landed, 5, 5), near))
-                << "scrub to " << c.asked << " shows " << std::hex << windowPixel(window_, 5, 5);
-        }
-        // Setting the frame does not snap: an inter frame is decoded through
-        // the frames since its key frame, and painted.
-        ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
-        EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
-        EXPECT_TRUE(waitForPixel(window_, 5, 5, flatPixel(8, 5, 5), near));
-        ASSERT_EQ(movie.close(), 0);
+    TestMovie movie(kW, kH, 20, 100.0, "Apple Animation");
+    bind(movie, 20.0);
+    // Each scrub looks for key frames while the file thread decodes.
+    mvSetSelectEvents(MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    for (int i = 0; i < 500; i++)
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 20), 0);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
+    // The decoder is still in step. In an order that jumps back and forth,
+    // so that each picture must be decoded from its own key frame, not from
+    // the one shown before.
+    for (auto [asked, landed] : {std::pair{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10},
+                                 {3, 5}, {10, 10}, {-1, 15}}) {
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), asked), 0);
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), landed) << "scrub to " << asked;
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(landed, 5, 5))) << "scrub to " << asked;
     }
+    // Setting the frame does not snap: an inter frame is decoded through
+    // the frames since its key frame, and painted.
+    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
+    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
+    EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(8, 5, 5)));
 }
 
 // Frames that cannot be decoded and frames that cannot be read each become
