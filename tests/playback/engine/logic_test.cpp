@@ -29,7 +29,6 @@ TEST(Timer, PeriodCarryAndSlowThreshold)
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 1.0), 66667);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, 2.0), 33333);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(15.0, -0.5), 133333);
-    EXPECT_EQ(__mvPB_CalcDelayFromSpeed(30.0, 1.0), 33333);
     EXPECT_EQ(__mvPB_CalcDelayFromSpeed(0.5, 1.0), 2000000);
 
     // An oversleep turns into several frames and keeps the rest.

@@ -1,15 +1,8 @@
 // The engine's life at exit: a program that bound and played a movie ends
 // normally, with every engine thread stopped and the arena file removed,
 // however it ends. The cases run this test program again as a child, which
-// binds a movie and leaves in the way CINELARK_ENGINE_CHILD names:
-//
-//   stop-exit     plays, stops and calls exit with the movie still bound
-//   exit          std::exit(0) on the main thread while the movie plays
-//   return        returns from the test and so from main
-//   thread-exit   std::exit(0) on a thread of the program's own
-//   close-...     closes the display first, then leaves as above
-//
-// and with " sound" after it the movie has a sound track that paces it.
+// binds a movie and leaves in the way CINELARK_ENGINE_CHILD names (with
+// " sound" after it the movie has a sound track that paces it).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
