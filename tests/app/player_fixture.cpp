@@ -179,21 +179,19 @@ bool unmapped(Display *dpy, Window w, double timeoutSeconds)
 
 namespace {
 
-// The pixel as the movie stores it: 0x00BBGGRR, bottom row first.
-uint32_t framePixel(int f, int x, int y, int tint = 0)
+// Pixel (x, y) of frame f as the movie stores it (0x00BBGGRR, bottom row
+// first) or, with onScreen, as the screen shows it (0xRRGGBB, top row
+// first). The tint tells two movies apart.
+uint32_t framePixel(int f, int x, int y, int tint = 0, bool onScreen = false)
 {
+    if (onScreen)
+        y = kHeight - 1 - y;
     uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
              b = static_cast<uint32_t>(f * 25 + tint) & 255;
-    return r | g << 8 | b << 16;
+    return onScreen ? r << 16 | g << 8 | b : r | g << 8 | b << 16;
 }
 
 }  // namespace
-
-uint32_t screenPixel(int f, int x, int y, int tint)
-{
-    const uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
-    return (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
-}
 
 // Writes a native movie: kFrames RLE24 pictures when pictures is set, a
 // second of a 440 Hz tone when sound is set. "" on failure.
@@ -330,7 +328,7 @@ int Player::shownFrame(Window w, int tint)
         bool same = true;
         for (int y = 0; y < kHeight - 26 && same; ++y)  // above the marker's band
             for (int x = 0; x < kWidth && same; ++x)
-                same = shown[(y + 1) * r.width + x + 1] == screenPixel(f, x, y, tint);
+                same = shown[(y + 1) * r.width + x + 1] == framePixel(f, x, y, tint, true);
         if (same)
             return f;
     }
@@ -408,11 +406,7 @@ void Player::chooseMenu(int menu, int entry)
 
 int Player::logged(const std::string &text)
 {
-    const std::string err = player_->err();
-    int n = 0;
-    for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
-        ++n;
-    return n;
+    return int(testrun::occurrences(player_->err(), text));
 }
 
 void Player::at(int x, int y, const std::string &then)

@@ -49,15 +49,13 @@ Rect geometry(Display *dpy, Window w);
 // The window's pixels as 0xRRGGBB, top row first.
 std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size = nullptr);
 
-// Sends the key (an xdotool key name, such as "ctrl+z") to the window.
+// xdotool's key names, such as "ctrl+z".
 void key(Display *dpy, Window w, const std::string &keysym);
 void sendDelete(Display *dpy, Window w);
 void pause(double seconds);
-// Runs xdotool with these arguments; true when it succeeded.
 bool xdotool(const std::string &arguments);
 
-// Polls done() every 50 ms until it holds or the time is up; the last
-// answer.
+// Polls done() every 50 ms until it holds or the time is up.
 template <typename Done>
 bool waitUntil(Done done, double timeoutSeconds)
 {
@@ -74,11 +72,6 @@ bool waitUntil(Done done, double timeoutSeconds)
 // plays on a busy machine.
 constexpr int kWidth = 64, kHeight = 48, kFrames = 10;
 constexpr double kRate = 5.0;
-
-// The colour of pixel (x, y) of frame f of a test movie as the screen shows
-// it (0xRRGGBB, top row first); tint changes the whole series, so that two
-// movies cannot be mistaken for each other.
-uint32_t screenPixel(int f, int x, int y, int tint = 0);
 
 // The largest sample magnitude of a 16-bit WAV file (the wav: device's
 // recording), or -1 when it holds no samples.
@@ -114,12 +107,10 @@ protected:
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
 
-    // Clicks the main window's field at x and gives it the keyboard.
     void clickField(int x);
     // The text of a field of the main window (selected, then read back as
     // the primary selection).
     std::string fieldText(int x);
-    // Replaces the text of a field and presses Return.
     void typeInto(int x, const std::string &text);
     // Chooses menu entry `entry` of menu `menu` (kFileMenu, kOptionsMenu,
     // kHelpMenu) with the keyboard, as a user without a mouse would.
@@ -128,7 +119,7 @@ protected:
     // Waits for a window titled title (by default the player's error
     // dialog) to appear and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");
-    // How often text appears in player_'s log.
+    // How often text appears in player_'s standard error.
     int logged(const std::string &text);
     // Moves the pointer to (x, y) of the movie window (the picture starts
     // one pixel in, inside the border), then does what `then` asks of xdotool.

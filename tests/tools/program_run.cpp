@@ -90,6 +90,14 @@ std::string Running::err() const
     return readAll(errPath_);
 }
 
+size_t occurrences(const std::string &text, const std::string &part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 Result run(const std::vector<std::string> &argv, double timeoutSeconds, const Env &env,
            const std::string &dir)
 {
