@@ -90,10 +90,10 @@ std::string Running::err() const
     return readAll(errPath_);
 }
 
-size_t occurrences(const std::string &text, const std::string &part)
+size_t occurrences(const std::string &text, const std::string &needle)
 {
     size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
         ++n;
     return n;
 }

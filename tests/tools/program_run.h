@@ -45,8 +45,8 @@ private:
     int status_ = -1000;
 };
 
-// How often part appears in text.
-size_t occurrences(const std::string &text, const std::string &part);
+// How often needle appears in text.
+size_t occurrences(const std::string &text, const std::string &needle);
 
 // Runs the program to its end (at most timeoutSeconds).
 Result run(const std::vector<std::string> &argv, double timeoutSeconds, const Env &env = {},
