@@ -53,6 +53,25 @@ std::string primarySelection(Display *dpy)
     return text;
 }
 
+// Pixel (x, y) of frame f as the movie stores it (0x00BBGGRR, bottom row
+// first) or, with onScreen, as the screen shows it (0xRRGGBB, top row
+// first). The tint tells two movies apart.
+uint32_t framePixel(int f, int x, int y, int tint = 0, bool onScreen = false)
+{
+    if (onScreen)
+        y = kHeight - 1 - y;
+    uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
+             b = static_cast<uint32_t>(f * 25 + tint) & 255;
+    return onScreen ? r << 16 | g << 8 | b : r | g << 8 | b << 16;
+}
+
+// The player's windows come and go while the tests look at them; a request
+// about a window that has just gone fails, and the caller sees no answer.
+int ignoreGoneWindows(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
 }  // namespace
 
 std::string tempName(const std::string &what)
@@ -177,22 +196,6 @@ bool unmapped(Display *dpy, Window w, double timeoutSeconds)
         timeoutSeconds);
 }
 
-namespace {
-
-// Pixel (x, y) of frame f as the movie stores it (0x00BBGGRR, bottom row
-// first) or, with onScreen, as the screen shows it (0xRRGGBB, top row
-// first). The tint tells two movies apart.
-uint32_t framePixel(int f, int x, int y, int tint = 0, bool onScreen = false)
-{
-    if (onScreen)
-        y = kHeight - 1 - y;
-    uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
-             b = static_cast<uint32_t>(f * 25 + tint) & 255;
-    return onScreen ? r << 16 | g << 8 | b : r | g << 8 | b << 16;
-}
-
-}  // namespace
-
 // Writes a native movie: kFrames RLE24 pictures when pictures is set, a
 // second of a 440 Hz tone when sound is set. "" on failure.
 static std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint = 0)
@@ -260,17 +263,6 @@ void Player::TearDownTestSuite()
         unlink(path->c_str());
     std::system(("rm -rf " + tempName("config")).c_str());
 }
-
-namespace {
-
-// The player's windows come and go while the tests look at them; a request
-// about a window that has just gone fails, and the caller sees no answer.
-int ignoreGoneWindows(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
-}  // namespace
 
 void Player::SetUp()
 {

@@ -324,8 +324,7 @@ public:
     }
     Widget setUpInterface(Widget parent) override
     {
-        Widget label = XmCreateLabel(parent, const_cast<char *>("label"), nullptr, 0);
-        return label;
+        return XmCreateLabel(parent, const_cast<char *>("label"), nullptr, 0);
     }
 };
 
