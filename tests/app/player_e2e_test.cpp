@@ -1,7 +1,5 @@
-// The cinelark program driven from outside under the test display: its
-// command lines, messages and exit statuses, play to the end in a view-only
-// window, keys, clicks and the mouse buttons' pop-ups on the picture, and
-// the picture itself compared with the frames the movie library decodes.
+// The player driven from outside: command lines, messages and statuses,
+// keys, clicks and the mouse buttons' pop-ups on the picture it shows.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -25,8 +23,7 @@ namespace {
 
 TEST_F(Player, CommandLinesEndWithTheirStatusesAndMessages)
 {
-    // The first 3000 bytes of a good movie: the header is there, the rest
-    // is not.
+    // A good movie cut after its header.
     const std::string cut = movie_ + ".cut";
     std::filesystem::copy_file(movie_, cut, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, 3000);
@@ -258,11 +255,9 @@ TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
     key(dpy_, w, "Right");
     EXPECT_TRUE(showsFrame(w, stopped + 1));
 
-    // Presses the middle button at the picture's middle, moves the pointer
-    // by each of moves (pixels, down positive), releases it and returns the
-    // volume the slider showed at the press (and where it showed): its thumb
-    // lands under the pointer, so the slider's top lies 100 - volume above
-    // the pointer.
+    // Drags the middle button's slider by moves (down positive) and returns
+    // the volume at the press: the thumb lands under the pointer, so the
+    // slider's top lies 100 - volume above it.
     auto drag = [&](const std::vector<int> &moves, Rect *shownAt = nullptr) {
         at(30, 20, "mousedown 2");
         Window slider = popupOfHeight(dpy_, movieWindow_, 100, 100);

@@ -1,5 +1,3 @@
-// The end-to-end tests' shared set-up: running the player, its test
-// movies, and the readers of what it shows.
 #include "player_fixture.h"
 
 #include <X11/Xatom.h>
@@ -359,9 +357,8 @@ void Player::clickField(int x)
 
 std::string Player::fieldText(int x)
 {
-    // Ctrl+/ selects all the field's text. The main window may still be busy
-    // with an earlier command, and an empty field selects nothing: an empty
-    // answer is asked again before it counts.
+    // Ctrl+/ selects the field. A busy window or an empty field gives no
+    // answer, so an empty one is asked again before it counts.
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
         clickField(x);

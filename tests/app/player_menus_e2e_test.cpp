@@ -1,9 +1,6 @@
-// The main window driven under the test display: its menus from the
-// keyboard (loop modes and speeds seen in the frames the movie shows, zoom
-// steps and their limits, File > Open replacing the movie, the menus
-// without a movie, the help entries), its fields and its button panel, and
-// the position marker dragged with the mouse. Error dialogs are answered,
-// and their texts read from the log the player keeps on standard error.
+// The main window: its menus from the keyboard, its fields, its button
+// panel and the marker dragged with the mouse. Dialogs are answered, and
+// their texts read from the player's log on standard error.
 #include <unistd.h>
 
 #include <algorithm>

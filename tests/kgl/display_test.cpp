@@ -1,7 +1,5 @@
-// The GL layer on a real display (Xvfb with Mesa in the test runs):
-// inquiries, configurations, pixel rectangles read back through GL and
-// through the X server, boxes, the position-marker shapes, several threads,
-// and the two painters (GL and X images) side by side.
+// The GL layer on a real display: inquiries, drawing read back through GL
+// and the X server, several threads, and the GL and X image painters.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -358,10 +356,8 @@ int paint(const kgltest::XWindow &window, const char *painter, const Paint &p)
     return kglCurrentPainter();
 }
 
-// A frame and its bands painted through GL in one window and through X
-// images (shared memory and plain requests) in others leave the same pixels:
-// views that fit, views with bands on every side, a view offset into the
-// window, and frames hanging off each edge of the window.
+// GL and X images (shared memory and plain) leave the same pixels: views
+// with bands on every side, offset views, frames hanging off each edge.
 TEST_F(OnDisplay, PaintersPutFramesAndBandsOnTheSamePixels)
 {
     const Paint views[] = {{1, 0, 0, 96, 72, 38, 28}, {2, 0, 0, 96, 72, 28, 21},
