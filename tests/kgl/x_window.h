@@ -90,18 +90,6 @@ inline unsigned long configValue(const GLXconfig *config, int mode)
     return 0;
 }
 
-// A width x height picture as a pixel rectangle at an integer zoom shows
-// it: each pixel a zoom x zoom block, rows from the bottom up.
-inline std::vector<uint32_t> zoomed(const std::vector<uint32_t> &picture, int width, int height,
-                                    int zoom)
-{
-    std::vector<uint32_t> out;
-    for (int y = 0; y < height * zoom; ++y)
-        for (int x = 0; x < width * zoom; ++x)
-            out.push_back(picture[size_t((y / zoom) * width + x / zoom)]);
-    return out;
-}
-
 class XWindow {
 public:
     // x and y place the window within this program's own area of the screen.

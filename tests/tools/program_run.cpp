@@ -13,7 +13,7 @@
 
 namespace testrun {
 
-static std::string readAll(const std::string &path)
+std::string Running::readAll(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -78,16 +78,6 @@ int Running::wait(double timeoutSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return status_;
-}
-
-std::string Running::out() const
-{
-    return readAll(outPath_);
-}
-
-std::string Running::err() const
-{
-    return readAll(errPath_);
 }
 
 size_t occurrences(const std::string &text, const std::string &needle)

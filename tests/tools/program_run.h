@@ -36,10 +36,11 @@ public:
     int wait(double timeoutSeconds);
     bool alive() { return wait(0.05) == -1000; }
     // What it wrote on standard output and standard error so far.
-    std::string out() const;
-    std::string err() const;
+    std::string out() const { return readAll(outPath_); }
+    std::string err() const { return readAll(errPath_); }
 
 private:
+    static std::string readAll(const std::string &path);
     pid_t pid_ = -1;
     std::string outPath_, errPath_;
     int status_ = -1000;

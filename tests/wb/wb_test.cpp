@@ -209,8 +209,6 @@ void countCB(Widget w, XtPointer client, XtPointer)
 TEST_F(Framework, WindowBuildsItsContentsOnceHearsTheCloseShowsBusyStatesAndMayRefuseToQuit)
 {
     TestWindow window;
-    EXPECT_NE(window.baseWidget(), nullptr);
-    EXPECT_NE(window.mainWindowWidget(), nullptr);
     EXPECT_EQ(window.setUps, 0);
     window.show();
     window.setTitle("clip.mv");
