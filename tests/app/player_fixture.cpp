@@ -1,5 +1,3 @@
-// The end-to-end tests' shared set-up: running the player, its test
-// movies, and the readers of what it shows.
 #include "player_fixture.h"
 
 #include <X11/Xatom.h>
@@ -51,6 +49,25 @@ std::string primarySelection(Display *dpy)
     }
     XDestroyWindow(dpy, me);
     return text;
+}
+
+// Pixel (x, y) of frame f as the movie stores it (0x00BBGGRR, bottom row
+// first) or, with onScreen, as the screen shows it (0xRRGGBB, top row
+// first). The tint tells two movies apart.
+uint32_t framePixel(int f, int x, int y, int tint = 0, bool onScreen = false)
+{
+    if (onScreen)
+        y = kHeight - 1 - y;
+    uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
+             b = static_cast<uint32_t>(f * 25 + tint) & 255;
+    return onScreen ? r << 16 | g << 8 | b : r | g << 8 | b << 16;
+}
+
+// The player's windows come and go while the tests look at them; a request
+// about a window that has just gone fails, and the caller sees no answer.
+int ignoreGoneWindows(Display *, XErrorEvent *)
+{
+    return 0;
 }
 
 }  // namespace
@@ -177,24 +194,6 @@ bool unmapped(Display *dpy, Window w, double timeoutSeconds)
         timeoutSeconds);
 }
 
-namespace {
-
-// The pixel as the movie stores it: 0x00BBGGRR, bottom row first.
-uint32_t framePixel(int f, int x, int y, int tint = 0)
-{
-    uint32_t r = static_cast<uint32_t>(x * 4) & 255, g = static_cast<uint32_t>(y * 5) & 255,
-             b = static_cast<uint32_t>(f * 25 + tint) & 255;
-    return r | g << 8 | b << 16;
-}
-
-}  // namespace
-
-uint32_t screenPixel(int f, int x, int y, int tint)
-{
-    const uint32_t v = framePixel(f, x, kHeight - 1 - y, tint);
-    return (v & 0xff) << 16 | (v & 0xff00) | (v >> 16 & 0xff);
-}
-
 // Writes a native movie: kFrames RLE24 pictures when pictures is set, a
 // second of a 440 Hz tone when sound is set. "" on failure.
 static std::string makeMovie(const std::string &name, bool pictures, bool sound, int tint = 0)
@@ -263,17 +262,6 @@ void Player::TearDownTestSuite()
     std::system(("rm -rf " + tempName("config")).c_str());
 }
 
-namespace {
-
-// The player's windows come and go while the tests look at them; a request
-// about a window that has just gone fails, and the caller sees no answer.
-int ignoreGoneWindows(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
-}  // namespace
-
 void Player::SetUp()
 {
     if (!std::getenv("DISPLAY"))
@@ -330,7 +318,7 @@ int Player::shownFrame(Window w, int tint)
         bool same = true;
         for (int y = 0; y < kHeight - 26 && same; ++y)  // above the marker's band
             for (int x = 0; x < kWidth && same; ++x)
-                same = shown[(y + 1) * r.width + x + 1] == screenPixel(f, x, y, tint);
+                same = shown[(y + 1) * r.width + x + 1] == framePixel(f, x, y, tint, true);
         if (same)
             return f;
     }
@@ -369,9 +357,8 @@ void Player::clickField(int x)
 
 std::string Player::fieldText(int x)
 {
-    // Ctrl+/ selects all the field's text. The main window may still be busy
-    // with an earlier command, and an empty field selects nothing: an empty
-    // answer is asked again before it counts.
+    // Ctrl+/ selects the field. A busy window or an empty field gives no
+    // answer, so an empty one is asked again before it counts.
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
         clickField(x);
@@ -408,11 +395,7 @@ void Player::chooseMenu(int menu, int entry)
 
 int Player::logged(const std::string &text)
 {
-    const std::string err = player_->err();
-    int n = 0;
-    for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
-        ++n;
-    return n;
+    return int(testrun::occurrences(player_->err(), text));
 }
 
 void Player::at(int x, int y, const std::string &then)

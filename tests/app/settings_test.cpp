@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "settings.h"
@@ -54,9 +54,7 @@ TEST(Settings, SavedSettingsReadBackFromTheConfigDirectory)
     ASSERT_TRUE(saveSettings(Settings{0, 0}));
     EXPECT_EQ(loadSettings().volume, 0) << "silence is a volume to keep";
 
-    FILE *f = std::fopen(settingsPath().c_str(), "w");
-    std::fputs("volume=300\n", f);
-    std::fclose(f);
+    std::ofstream(settingsPath()) << "volume=300\n";
     EXPECT_EQ(loadSettings().volume, -1) << "a damaged file gives the defaults";
 
     setenv("XDG_CONFIG_HOME", "/proc/no-such-place", 1);

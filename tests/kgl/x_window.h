@@ -47,10 +47,8 @@ inline std::vector<uint32_t> serverPixels(Display *d, Window w, int x, int y, in
     return out;
 }
 
-// The GL driver is unloaded when the last display that used it closes, and
-// the blocks it keeps from its start are then reported by the leak checker
-// as lost from an unknown module. Keeping the driver loaded (once it is)
-// leaves those blocks its own.
+// Keeps the GL driver loaded past the last display's close, so the leak
+// checker does not report its start-up blocks as lost from an unknown module.
 inline void keepGLDriverLoaded()
 {
     dl_iterate_phdr(
@@ -92,18 +90,6 @@ inline unsigned long configValue(const GLXconfig *config, int mode)
     return 0;
 }
 
-// A width x height picture as a pixel rectangle at an integer zoom shows
-// it: each pixel a zoom x zoom block, rows from the bottom up.
-inline std::vector<uint32_t> zoomed(const std::vector<uint32_t> &picture, int width, int height,
-                                    int zoom)
-{
-    std::vector<uint32_t> out;
-    for (int y = 0; y < height * zoom; ++y)
-        for (int x = 0; x < width * zoom; ++x)
-            out.push_back(picture[size_t((y / zoom) * width + x / zoom)]);
-    return out;
-}
-
 class XWindow {
 public:
     // x and y place the window within this program's own area of the screen.
@@ -129,8 +115,7 @@ public:
         a.border_pixel = 0;
         a.background_pixel = 0;
         a.event_mask = ExposureMask | StructureNotifyMask;
-        // Other test programs share the display and may map windows over
-        // this one; the server then keeps the covered parts for reading.
+        // Windows of other test programs may cover this one.
         a.backing_store = WhenMapped;
         window_ = XCreateWindow(d, DefaultRootWindow(d), x, y, unsigned(width),
                                 unsigned(height), 0, info->depth, InputOutput, info->visual,
@@ -182,11 +167,8 @@ public:
     }
 
 private:
-    // Test programs run two at a time on one display, each usually in the
-    // top-left corner. Windows that are read back through the server are
-    // kept apart: each program draws in a cell of the lower screen picked by
-    // its process id (programs started together have nearby ids), and the
-    // server keeps covered parts (backing store) for the rare overlap.
+    // Test programs share the display: each draws in a cell of the lower
+    // screen picked by its process id, away from the others' windows.
     static int areaX() { return 100 + int(getpid() % 6) * 180; }
     static int areaY() { return 560 + int((getpid() / 6) % 4) * 110; }
 

@@ -65,21 +65,17 @@ TEST(Export, PicturesAndSoundOfEveryFrameOrARange)
     }
 }
 
-struct SoundCase {
-    const char *file;
-    int width;
-    int channels;
-    int sampleFormat;
-};
-
 // The samples in the sound file are the track's, widened to 16 bits.
 TEST(Export, SoundFilesHoldTheTracksSamples)
 {
-    const SoundCase cases[] = {{"s.wav", 16, 2, AUDIO_FORMAT_TWOS}, {"s.aiff", 16, 1, AUDIO_FORMAT_TWOS},
-                               {"s.flac", 16, 2, AUDIO_FORMAT_TWOS}, {"s8.wav", 8, 1, AUDIO_FORMAT_TWOS},
-                               {"u8.aif", 8, 2, AUDIO_FORMAT_UNSIGNED}, {"u16.wav", 16, 1, AUDIO_FORMAT_UNSIGNED}};
+    const struct {
+        const char *file;
+        int width, channels, sampleFormat;
+    } cases[] = {{"s.wav", 16, 2, AUDIO_FORMAT_TWOS}, {"s.aiff", 16, 1, AUDIO_FORMAT_TWOS},
+                 {"s.flac", 16, 2, AUDIO_FORMAT_TWOS}, {"s8.wav", 8, 1, AUDIO_FORMAT_TWOS},
+                 {"u8.aif", 8, 2, AUDIO_FORMAT_UNSIGNED}, {"u16.wav", 16, 1, AUDIO_FORMAT_UNSIGNED}};
     ToolDir dir;
-    for (const SoundCase &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
         MovieRecipe recipe;
         recipe.audioWidth = c.width;

@@ -64,42 +64,29 @@ int readHeader(CL_Handle, int, void *) { return 0; }
 int queryScheme(const void *) { return -1; }
 int setParams(CL_Handle, int *, int) { return 0; }
 
-class Quality : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        int scheme = 0;
-        ASSERT_EQ(clAddAlgorithm(kScheme, CL_VIDEO, 0, openCodec, compress, nothing, openCodec, decompress, nothing,
-                                 readHeader, queryScheme, getParams, setParams, &scheme),
-                  0);
-        ASSERT_EQ(clAddParam(scheme, "Quality level", CL_RANGE_VALUE, 1, 9, 5, &qualityParam), 0);
-    }
-
-    mvconvert::Options convertOptions(int quality) const
-    {
-        mvconvert::Options o;
-        o.input = dir.path("in.mv");
-        o.output = dir.path("out.mv");
-        o.compression = "testquality";  // found without regard to case
-        o.hasQuality = true;
-        o.quality = quality;
-        return o;
-    }
-
-    ToolDir dir;
-};
-
-TEST_F(Quality, ConvertAndImportCompressAtTheQualityGivenWithinItsRange)
+TEST(Quality, ConvertAndImportCompressAtTheQualityGivenWithinItsRange)
 {
+    int scheme = 0;
+    ASSERT_EQ(clAddAlgorithm(kScheme, CL_VIDEO, 0, openCodec, compress, nothing, openCodec, decompress, nothing,
+                             readHeader, queryScheme, getParams, setParams, &scheme),
+              0);
+    ASSERT_EQ(clAddParam(scheme, "Quality level", CL_RANGE_VALUE, 1, 9, 5, &qualityParam), 0);
+    ToolDir dir;
     MovieRecipe recipe;
     ASSERT_FALSE(dir.makeMovie("in.mv", recipe).empty());
 
     // Outside the scheme's range the quality is refused with the range, and
     // nothing is written.
+    mvconvert::Options convert;
+    convert.input = dir.path("in.mv");
+    convert.output = dir.path("out.mv");
+    convert.compression = "testquality";  // found without regard to case
+    convert.hasQuality = true;
     const std::vector<std::string> before = dir.listing();
     for (int quality : {0, 10}) {
+        convert.quality = quality;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(mvconvert::convertMovie(convertOptions(quality)), 1);
+        EXPECT_EQ(mvconvert::convertMovie(convert), 1);
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find("out.mv"), std::string::npos) << err;
         EXPECT_NE(err.find("--quality " + std::to_string(quality) + " is outside the range of the \"" +
@@ -109,7 +96,8 @@ TEST_F(Quality, ConvertAndImportCompressAtTheQualityGivenWithinItsRange)
         EXPECT_EQ(dir.listing(), before);
     }
 
-    ASSERT_EQ(mvconvert::convertMovie(convertOptions(7)), 0);
+    convert.quality = 7;
+    ASSERT_EQ(mvconvert::convertMovie(convert), 0);
     MovieContents in, out;
     ASSERT_TRUE(readMovie(dir.path("in.mv"), &in));
     ASSERT_TRUE(readMovie(dir.path("out.mv"), &out));

@@ -97,9 +97,8 @@ std::vector<int16_t> testSound(int frames, int channels)
 std::vector<std::string> ToolDir::listing() const
 {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(TempDir::path())) {
+    for (const auto &entry : std::filesystem::directory_iterator(TempDir::path()))
         names.push_back(entry.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
 }

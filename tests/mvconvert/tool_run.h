@@ -1,8 +1,6 @@
-// Shared set-up of the mvconvert tests: a temporary directory to run the
-// program in, and the movies and pictures the tests feed it, made through
-// the public movie interface. Pictures and sound files are read and written
-// with the tool's own libpng and libsndfile wrappers (pictures.h, sound.h);
-// every expected value is worked out from how the inputs were made.
+// The mvconvert tests' set-up: a directory to run the program in, and the
+// movies, pictures and sounds it is fed, whose every expected value follows
+// from how they were made.
 #ifndef CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 #define CINELARK_TESTS_MVCONVERT_TOOL_RUN_H
 
@@ -65,9 +63,8 @@ public:
         TempDir::write(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
     }
 
-    // Runs mvconvert (or another program) with the arguments in the
-    // directory; prefix is shell text run before the program, such as a
-    // ulimit.
+    // Runs mvconvert (or another program) in the directory after the shell
+    // text prefix, such as a ulimit.
     Outcome run(const std::vector<std::string> &args, const std::string &prefix = "",
                 const char *program = nullptr) const;
 
@@ -80,8 +77,7 @@ public:
     bool makeSound(const std::string &name, int rate, int channels, int frames, int bits = 16) const;
 };
 
-// What the library reads from a movie: every image frame as handed over and
-// as stored, the audio bytes, and the settings.
+// What the library reads from a movie: frames as handed over and as stored.
 struct MovieContents {
     int width = 0, height = 0, packing = 0;
     std::string compression;

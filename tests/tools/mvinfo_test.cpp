@@ -10,14 +10,7 @@
 namespace {
 
 using mvtest::Outcome;
-
-size_t occurrences(const std::string &text, const std::string &part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
+using testrun::occurrences;
 
 void expectParts(const std::string &text, std::initializer_list<std::string> parts)
 {

@@ -13,7 +13,7 @@
 
 namespace testrun {
 
-static std::string readAll(const std::string &path)
+std::string Running::readAll(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -80,14 +80,12 @@ int Running::wait(double timeoutSeconds)
     return status_;
 }
 
-std::string Running::out() const
+size_t occurrences(const std::string &text, const std::string &needle)
 {
-    return readAll(outPath_);
-}
-
-std::string Running::err() const
-{
-    return readAll(errPath_);
+    size_t n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
 }
 
 Result run(const std::vector<std::string> &argv, double timeoutSeconds, const Env &env,

@@ -36,14 +36,18 @@ public:
     int wait(double timeoutSeconds);
     bool alive() { return wait(0.05) == -1000; }
     // What it wrote on standard output and standard error so far.
-    std::string out() const;
-    std::string err() const;
+    std::string out() const { return readAll(outPath_); }
+    std::string err() const { return readAll(errPath_); }
 
 private:
+    static std::string readAll(const std::string &path);
     pid_t pid_ = -1;
     std::string outPath_, errPath_;
     int status_ = -1000;
 };
+
+// How often needle appears in text.
+size_t occurrences(const std::string &text, const std::string &needle);
 
 // Runs the program to its end (at most timeoutSeconds).
 Result run(const std::vector<std::string> &argv, double timeoutSeconds, const Env &env = {},
