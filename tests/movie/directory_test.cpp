@@ -72,48 +72,6 @@ TEST_F(AudioDirectory, FramesOutsideTheTrackAreOutOfRange)
     EXPECT_TRUE(failsWith(mvReadFrames(track_, 0, 4, small.size(), small.data()), EINVAL));
 }
 
-TEST_F(AudioDirectory, SeekReportsTheEntryAndLandsOnTheTailAtTheEnd)
-{
-    insert(0, 30, 0);
-    insert(30, 20, 0);
-    int first = -1, count = -1;
-    uint32_t offset = 0, size = 0;
-    ASSERT_EQ(__mvDL_Seek(dir_, 35, &first, &count, &offset, &size), 0);
-    EXPECT_EQ(first, 30);
-    EXPECT_EQ(count, 20);
-    EXPECT_EQ(size, 20u);
-    // Back again from the cursor.
-    ASSERT_EQ(__mvDL_Seek(dir_, 0, &first, &count, nullptr, nullptr), 0);
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(count, 30);
-    ASSERT_EQ(__mvDL_Seek(dir_, 50, &first, &count, nullptr, nullptr), 0);
-    EXPECT_EQ(first, 50);
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(failsWith(__mvDL_Read(dir_, nullptr), MV_ERR_FRAME_RANGE));
-    EXPECT_EQ(__mvDL_Seek(dir_, 51, nullptr, nullptr, nullptr, nullptr), -1);
-    EXPECT_EQ(__mvDL_Seek(dir_, -1, nullptr, nullptr, nullptr, nullptr), -1);
-}
-
-TEST_F(AudioDirectory, SplittingWritesBothHalvesToNewSpaceAndFreesTheOld)
-{
-    insert(0, 8, 0);
-    uint32_t oldOffset = 0;
-    ASSERT_EQ(__mvDL_Seek(dir_, 0, nullptr, nullptr, &oldOffset, nullptr), 0);
-    ASSERT_EQ(__mvDL_SplitEntry(dir_, 3, 3), 0);
-    int first = 0, count = 0;
-    uint32_t offset = 0, size = 0;
-    // The second half is the cursor.
-    ASSERT_EQ(__mvDL_Seek(dir_, 3, &first, &count, &offset, &size), 0);
-    EXPECT_EQ(first, 3);
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(size, 5u);
-    EXPECT_NE(offset, oldOffset);
-    EXPECT_EQ(std::memcmp(movie_.bytes() + offset, "\3\4\5\6\7", 5), 0);
-    ASSERT_EQ(__mvDL_DirEntry(dir_, 0, &offset, &size, &count, nullptr), 0);
-    EXPECT_EQ(size, 3u);
-    EXPECT_EQ(std::memcmp(movie_.bytes() + offset, "\0\1\2", 3), 0);
-}
-
 TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndUnsignedOnesReadAsTwosComplement)
 {
     MemMovie movie;

@@ -134,6 +134,7 @@ TEST(MovieErrors, BadIdsAndMissingPointersAreRefusedEverywhere)
         EXPECT_TRUE(failsWith(result, MV_ERR_BAD_ID)) << what;
     };
     expectBadId(mvClose(unknown), "close");
+    expectBadId(mvClose(-1), "the registry's own marker");
     expectBadId(mvWrite(unknown), "write");
     expectBadId(mvAddTrack(unknown, DM_MEDIUM_AUDIO, p.get(), nullptr, &out), "add track");
     expectBadId(mvFindTrackByMedium(unknown, DM_MEDIUM_IMAGE, &out), "find track");

@@ -142,31 +142,6 @@ TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
     EXPECT_EQ(__mvS_Seek(empty.s, 1, 0, nullptr), -1);
 }
 
-TEST(DummyStream, CountsWrittenBytesAndCannotBeRead)
-{
-    StreamCloser c;
-    ASSERT_EQ(__mvS_CreateDummy(&c.s), 0);
-    EXPECT_EQ(__mvS_FileMode(c.s), 2);
-    std::vector<unsigned char> data(30);
-    ASSERT_EQ(__mvS_Write(c.s, data.data(), 12), 0);
-    ASSERT_EQ(__mvS_Write(c.s, data.data(), 30), 0);
-    int64_t position = 0;
-    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
-    EXPECT_EQ(position, 42);
-    // Its end is always 0, and it has no bounds.
-    ASSERT_EQ(__mvS_Seek(c.s, 5, 2, &position), 0);
-    EXPECT_EQ(position, 5);
-    ASSERT_EQ(__mvS_Seek(c.s, 1000, 0, &position), 0);
-    EXPECT_EQ(position, 1000);
-    unsigned char byte;
-    EXPECT_TRUE(failsWith(__mvS_Read(c.s, &byte, 1), MV_ERR_INTERNAL));
-    EXPECT_EQ(__mvS_SeeknRead(c.s, 0, &byte, 1), -1);
-    int64_t length = 0;
-    ASSERT_EQ(__mvS_Length(c.s, &length), 0);
-    EXPECT_EQ(length, 42);
-    EXPECT_EQ(__mvS_Seek(c.s, 0, 7, nullptr), -1) << "no such whence";
-}
-
 TEST(Stream, SeeknReadIsAtomicBetweenThreads)
 {
     // A seek of one thread between the other's seek and read would mix them.

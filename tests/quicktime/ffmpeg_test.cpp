@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <sstream>
 #include <tuple>
 
@@ -28,29 +26,6 @@ bool run(const std::string &command, std::string *out = nullptr)
         if (out)
             out->append(buffer, n);
     return pclose(pipe) == 0;
-}
-
-// ffmpeg's decoding of a movie's pictures in the layout this library hands
-// out the image's frames in: 32-bit words with red low (RGBX) or high
-// (XBGR), or 16-bit 5-5-5 words, in the image's row order.
-std::vector<uint8_t> ffmpegPictures(const TempDir &dir, const std::string &movie, MVid image)
-{
-    const int packing = mvGetImagePacking(image);
-    const std::string format = packing == DM_PACKING_RGB555 ? "rgb555le" : packing == DM_PACKING_RGBX ? "rgb0" : "bgr0";
-    const std::string flip = mvGetImageOrientation(image) == DM_ORIENTATION_TOP_TO_BOTTOM ? "" : " -vf vflip";
-    if (!run("ffmpeg -v error -y -i " + movie + " -map 0:v" + flip + " -f rawvideo -pix_fmt " + format + " " +
-             dir.file("pictures")))
-        return {};
-    return TempDir::read(dir.file("pictures"));
-}
-
-// ffmpeg's decoding of a movie's sound, 16-bit samples in this machine's
-// (little-endian) byte order.
-std::vector<uint8_t> ffmpegSound(const TempDir &dir, const std::string &movie, int width)
-{
-    if (!run("ffmpeg -v error -y -i " + movie + " -map 0:a -f " + (width == 8 ? "u8 " : "s16le ") + dir.file("sound")))
-        return {};
-    return TempDir::read(dir.file("sound"));
 }
 
 // Compares this library's frames with ffmpeg's. With minPsnr 0 they must
@@ -91,7 +66,11 @@ void expectSamePictures(MVid image, const std::vector<uint8_t> &ffmpeg, int shif
 }
 
 // Opens a movie file and checks its image against ffmpeg's decode, and its
-// sound, when it has one, against ffmpeg's. Returns the sound as read here.
+// sound, when it has one, against ffmpeg's. ffmpeg hands the pictures out in
+// the layout this library gives the image's frames in: 32-bit words with red
+// low (RGBX) or high (XBGR), or 16-bit 5-5-5 words, in the image's row order;
+// and the sound in this machine's (little-endian) byte order. Returns the
+// sound as read here.
 std::vector<uint8_t> expectFfmpegAgrees(const TempDir &dir, const std::string &movie,
                                         const char *compression, int frames, double rate, int shift,
                                         double minPsnr)
@@ -102,14 +81,20 @@ std::vector<uint8_t> expectFfmpegAgrees(const TempDir &dir, const std::string &m
     EXPECT_STREQ(mvGetImageCompression(image), compression);
     EXPECT_EQ(mvGetTrackLength(image), frames);
     EXPECT_DOUBLE_EQ(mvGetImageRate(image), rate);
-    expectSamePictures(image, ffmpegPictures(dir, movie, image), shift, minPsnr);
+    const int packing = mvGetImagePacking(image);
+    const std::string format = packing == DM_PACKING_RGB555 ? "rgb555le" : packing == DM_PACKING_RGBX ? "rgb0" : "bgr0";
+    const std::string flip = mvGetImageOrientation(image) == DM_ORIENTATION_TOP_TO_BOTTOM ? "" : " -vf vflip";
+    EXPECT_TRUE(run("ffmpeg -v error -y -i " + movie + " -map 0:v" + flip + " -f rawvideo -pix_fmt " + format +
+                    " " + dir.file("pictures")));
+    expectSamePictures(image, TempDir::read(dir.file("pictures")), shift, minPsnr);
     if (audio == 0)
         return {};
     const int samples = mvGetTrackLength(audio);
-    const std::vector<uint8_t> theirs = ffmpegSound(dir, movie, mvGetAudioWidth(audio));
+    EXPECT_TRUE(run("ffmpeg -v error -y -i " + movie + " -map 0:a -f " +
+                    (mvGetAudioWidth(audio) == 8 ? "u8 " : "s16le ") + dir.file("sound")));
     std::vector<uint8_t> ours(size_t(samples) * size_t(dmAudioFrameSize(mvGetParams(audio))));
     EXPECT_EQ(mvReadFrames(audio, 0, samples, ours.size(), ours.data()), 0);
-    EXPECT_EQ(ours, theirs);
+    EXPECT_EQ(ours, TempDir::read(dir.file("sound")));
     return ours;
 }
 
@@ -256,15 +241,13 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
     }
     const std::vector<uint8_t> sound =
         expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);
-    ASSERT_EQ(sound.size(), w.sound ? samples.size() * 2 : 0);
-    if (w.sound)
-        EXPECT_EQ(std::memcmp(sound.data(), samples.data(), sound.size()), 0);
+    const auto *given = reinterpret_cast<const uint8_t *>(samples.data());
+    EXPECT_EQ(sound, w.sound ? std::vector<uint8_t>(given, given + samples.size() * 2) : std::vector<uint8_t>());
 }
 
 const Written kWritten[] = {
     {"AppleVideo", "Apple Video", DM_PACKING_RGBX, false, "rpza", 3, 0},
     {"Animation", "Apple Animation", DM_PACKING_RGBX, false, "qtrle", 0, 0},
-    {"Raw32", "Uncompressed Video", DM_PACKING_XBGR, false, "rawvideo", 0, 0},
     {"Raw32Twos", "Uncompressed Video", DM_PACKING_XBGR, true, "rawvideo", 0, 0},
     {"Jpeg", "JPEG", DM_PACKING_RGBX, false, "mjpeg", 0, 33},
 };

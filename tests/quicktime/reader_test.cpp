@@ -17,8 +17,8 @@ using qt_files::Video;
 
 namespace {
 
-// The standard file as read, whether its "mdat" comes before or after its
-// "moov".
+// The standard file as read. Files with the "moov" first are ffmpeg's
+// (ffmpeg_test).
 void expectStandardFile(const OpenedFile &m)
 {
     EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
@@ -52,7 +52,6 @@ struct Case {
 
 const Case kCases[] = {
     {"MdatFirst", [](File &) {}, nullptr, expectStandardFile},
-    {"MoovFirst", [](File &f) { f.moovFirst = true; }, nullptr, expectStandardFile},
     // Integer division makes 100 / 7 14 frames per second.
     {"RateRoundedDown",
      [](File &f) {
@@ -129,8 +128,6 @@ TEST(QuickTimeReader, FilesAreReadAsTheySayOrRefusedWithTheirDetailText)
         if (c.refusal != nullptr) {
             EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
             EXPECT_EQ(m.detail, c.refusal);
-            const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
-            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
             continue;
         }
         ASSERT_EQ(m.error, 0) << m.detail;

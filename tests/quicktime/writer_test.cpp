@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using namespace qt_support;
 
@@ -59,16 +60,14 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     EXPECT_EQ(get32(b, tkhd + 84), 3u << 16);
     EXPECT_EQ(get32(b, tkhd + 88), 1u << 16);
 
-    const size_t stss = findAtom(b, "stss");
+    // Every sample a key frame, each in a chunk of its own.
+    const size_t stss = findAtom(b, "stss"), stsc = findAtom(b, "stsc");
     ASSERT_EQ(get32(b, stss + 12), 30u);
-    for (uint32_t k = 0; k < 30; ++k)
-        EXPECT_EQ(get32(b, stss + 16 + 4 * k), k + 1);
-    const size_t stsc = findAtom(b, "stsc");
     ASSERT_EQ(get32(b, stsc + 12), 30u);
     for (uint32_t k = 0; k < 30; ++k) {
-        EXPECT_EQ(get32(b, stsc + 16 + 12 * k), k + 1);
-        EXPECT_EQ(get32(b, stsc + 20 + 12 * k), 1u);
-        EXPECT_EQ(get32(b, stsc + 24 + 12 * k), 1u);
+        EXPECT_EQ(get32(b, stss + 16 + 4 * k), k + 1);
+        EXPECT_EQ(std::tuple(get32(b, stsc + 16 + 12 * k), get32(b, stsc + 20 + 12 * k), get32(b, stsc + 24 + 12 * k)),
+                  std::tuple(k + 1, 1u, 1u));
     }
     const size_t raw = findAtom(b, "raw ");
     ASSERT_NE(raw, std::string::npos);
