@@ -63,17 +63,14 @@ TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndUnsignedOnesReadAsTwosCo
     ASSERT_EQ(mvInsertFrames(narrow, 0, 3, sizeof bytes, bytes), 0);
     int8_t signedBytes[3] = {};
     ASSERT_EQ(__mvT_ReadUnsignedAudio(narrow, 0, 3, sizeof signedBytes, signedBytes), 0);
-    EXPECT_EQ(signedBytes[0], -128);
-    EXPECT_EQ(signedBytes[1], 0);
-    EXPECT_EQ(signedBytes[2], 127);
+    EXPECT_EQ(std::vector<int8_t>(signedBytes, signedBytes + 3), (std::vector<int8_t>{-128, 0, 127}));
 
     MVid wide = movie.addAudio(audioParams(16, 2, 8000.0, AUDIO_FORMAT_UNSIGNED));
     uint16_t words[2] = {0x0000, 0xffff};
     ASSERT_EQ(mvInsertFrames(wide, 0, 1, sizeof words, words), 0);
     int16_t out[2] = {};
     ASSERT_EQ(__mvT_ReadUnsignedAudio(wide, 0, 1, sizeof out, out), 0);
-    EXPECT_EQ(out[0], -32768);
-    EXPECT_EQ(out[1], 32767);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 2), (std::vector<int16_t>{-32768, 32767}));
 
     // Two's-complement tracks come back unchanged.
     MVid twos = movie.addAudio(audioParams(8, 1, 8000.0));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -88,9 +89,7 @@ TEST(ImageFrames, StoredFramesAreReadWholeOrNotAtAllAndCarryTheirOwnParameters)
     // A stored frame shorter than a picture reads with the rest black.
     std::vector<uint32_t> picture(16, 0xFFFFFFFF);
     ASSERT_EQ(mvReadFrames(track, 0, 1, picture.size() * 4, picture.data()), 0);
-    EXPECT_EQ(picture[0], 0x01020304u);
-    EXPECT_EQ(picture[1], 0x05000000u);
-    EXPECT_EQ(picture[15], 0u);
+    EXPECT_EQ(std::tuple(picture[0], picture[1], picture[15]), std::tuple(0x01020304u, 0x05000000u, 0u));
 
     // Key marks and registered user parameters per frame.
     ASSERT_EQ(mvInsertCompressedImage(track, 1, sizeof stored, stored), 0);

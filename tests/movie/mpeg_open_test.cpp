@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "error.h"
@@ -84,10 +85,8 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
     ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
     EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_MPEG1);
     const MVid track = ImageTrack(movie);
-    EXPECT_EQ(mvGetTrackLength(track), 31);
-    EXPECT_EQ(mvGetImageWidth(track), 112);
-    EXPECT_EQ(mvGetImageHeight(track), 64);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(track), 25.0);
+    EXPECT_EQ(std::tuple(mvGetTrackLength(track), mvGetImageWidth(track), mvGetImageHeight(track), mvGetImageRate(track)),
+              std::tuple(31, 112, 64, 25.0));
 
     const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 112, 64, 31);
     const size_t frameBytes = expected[0].size();
@@ -201,9 +200,8 @@ TEST(MpgSound, PicturesAndSoundMatchFfmpeg)
         EXPECT_TRUE(pictures == Pictures(reference));
 
         ASSERT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_AUDIO, &audio), 0);
-        EXPECT_EQ(mvGetAudioChannels(audio), c.channels);
-        EXPECT_EQ(mvGetAudioRate(audio), c.rate);
-        EXPECT_EQ(mvGetAudioWidth(audio), 16);
+        EXPECT_EQ(std::tuple(mvGetAudioChannels(audio), mvGetAudioRate(audio), mvGetAudioWidth(audio)),
+                  std::tuple(c.channels, double(c.rate), 16));
         std::vector<int16_t> ours(size_t(mvGetTrackLength(audio)) * size_t(c.channels));
         ASSERT_EQ(mvReadFrames(audio, 0, mvGetTrackLength(audio), ours.size() * 2, ours.data()), 0);
         mvClose(movie);

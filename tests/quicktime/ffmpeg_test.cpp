@@ -232,12 +232,12 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
         const size_t track = findAtom(b, "trak", findAtom(b, "trak") + 8);
         ASSERT_NE(track, std::string::npos);
         const size_t tkhd = findAtom(b, "tkhd", track), stsz = findAtom(b, "stsz", track);
-        EXPECT_EQ(get32(b, tkhd + 20), 1u);  // track id
-        EXPECT_EQ(get32(b, tkhd + 28), 6u);  // duration
-        EXPECT_EQ(std::tuple(get32(b, stsz), get32(b, stsz + 12), get32(b, stsz + 16)),
-                  std::tuple(20u, 4u, 4800u));
-        EXPECT_EQ(get32(b, findAtom(b, "mdhd", track) + 20), 8000u);
-        EXPECT_EQ(get32(b, findAtom(b, "mvhd") + 8 + 96), 2u);  // next track id
+        // Track id and duration; size table length, constant size and count;
+        // time scale; the movie's next track id.
+        for (const auto &[at, value] :
+             {std::pair{tkhd + 20, 1u}, {tkhd + 28, 6u}, {stsz, 20u}, {stsz + 12, 4u}, {stsz + 16, 4800u},
+              {findAtom(b, "mdhd", track) + 20, 8000u}, {findAtom(b, "mvhd") + 104, 2u}})
+            EXPECT_EQ(get32(b, at), value) << at;
     }
     const std::vector<uint8_t> sound =
         expectFfmpegAgrees(m.dir, m.path, w.compression, 6, 10.0, w.shift, w.minPsnr);

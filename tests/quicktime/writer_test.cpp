@@ -49,16 +49,12 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     EXPECT_EQ(findAtom(b, "moov"), mdatSize);
     EXPECT_TRUE(atomsTileTheFile(b));
 
-    const size_t mvhd = findAtom(b, "mvhd");
-    EXPECT_EQ(get32(b, mvhd + 20), 15u);  // time scale
-    EXPECT_EQ(get32(b, mvhd + 24), 30u);  // duration
-    EXPECT_EQ(get32(b, mvhd + 8 + 96), 1u);  // next track id
-    const size_t tkhd = findAtom(b, "tkhd");
-    EXPECT_EQ(get32(b, tkhd + 8), 15u);  // version 0, flags 15
-    EXPECT_EQ(get32(b, tkhd + 20), 0u);  // track id
-    EXPECT_EQ(get32(b, tkhd + 28), 30u);  // duration
-    EXPECT_EQ(get32(b, tkhd + 84), 3u << 16);
-    EXPECT_EQ(get32(b, tkhd + 88), 1u << 16);
+    // The movie's time scale, duration and next track id; the track's
+    // version and flags, id, duration, width and height.
+    const size_t mvhd = findAtom(b, "mvhd"), tkhd = findAtom(b, "tkhd");
+    for (const auto &[at, value] : {std::pair{mvhd + 20, 15u}, {mvhd + 24, 30u}, {mvhd + 104, 1u}, {tkhd + 8, 15u},
+                                    {tkhd + 20, 0u}, {tkhd + 28, 30u}, {tkhd + 84, 3u << 16}, {tkhd + 88, 1u << 16}})
+        EXPECT_EQ(get32(b, at), value) << at;
 
     // Every sample a key frame, each in a chunk of its own.
     const size_t stss = findAtom(b, "stss"), stsc = findAtom(b, "stsc");
