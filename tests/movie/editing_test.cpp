@@ -29,12 +29,10 @@ TEST(MapBetweenTracks, ConvertsByRateAndClampsToTheDestination)
     EXPECT_EQ(frame, 5880);
     int first = 0, count = 0;
     ASSERT_EQ(__mvAudioForImageFrame(image, audio, 2, &first, &count), 0);
-    EXPECT_EQ(first, 5880);
-    EXPECT_EQ(count, 2940);
+    EXPECT_EQ(std::pair(first, count), std::pair(5880, 2940));
     // The audio ends during image frame 3.
     ASSERT_EQ(__mvAudioForImageFrame(image, audio, 3, &first, &count), 0);
-    EXPECT_EQ(first, 8820);
-    EXPECT_EQ(count, 180);
+    EXPECT_EQ(std::pair(first, count), std::pair(8820, 180));
 
     ASSERT_EQ(mvMapBetweenTracks(audio, image, 8819, &frame), 0);
     EXPECT_EQ(frame, 2);

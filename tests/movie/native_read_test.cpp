@@ -6,12 +6,8 @@
 #include "directory.h"
 #include "error.h"
 #include "formats.h"
-#include "model.h"
-#include "movie_builders.h"
-#include "native_bytes.h"
 #include "quicktime/qt_test_support.h"
 #include "stream.h"
-#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 // defaults, and settings that cannot change after creation.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "error.h"
 #include "movie_builders.h"
 #include "param_rules.h"
@@ -138,9 +140,8 @@ TEST(TrackSettings, DefaultsAreFilledInUnchangeableSettingsStayAndChangeableOnes
     MemMovie movie;
     MVid image = movie.addImage(imageParams(8, 6));
     MVid audio = movie.addAudio(audioParams());
-    EXPECT_EQ(mvGetDefaultVol(audio), 1.0);
-    EXPECT_EQ(mvGetTrackMedium(audio), DM_MEDIUM_AUDIO);
-    EXPECT_EQ(mvGetTrackLength(audio), 0);
+    EXPECT_EQ(std::tuple(mvGetDefaultVol(audio), mvGetTrackMedium(audio), mvGetTrackLength(audio)),
+              std::tuple(1.0, int(DM_MEDIUM_AUDIO), 0));
 
     Params withVolume = audioParams();
     dmParamsSetFloat(withVolume.get(), MV_DEFAULT_VOL, 0.25);

@@ -104,8 +104,7 @@ struct Made {
     const char *video;   // ffmpeg video options
     int shift;
     double minPsnr;      // 0: the same pictures
-    const char *audio;   // ffmpeg audio options, empty for none
-    const char *flags;
+    const char *audio;   // ffmpeg audio (and muxer) options, empty for no sound
     const char *compression;
 };
 
@@ -120,7 +119,7 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
     command << "ffmpeg -v error -y -f lavfi -i " << m.source << ":rate=5";
     if (*m.audio)
         command << " -f lavfi -i sine=frequency=300:sample_rate=8000";
-    command << " -t 0.8 " << m.video << " " << m.audio << " " << m.flags << " " << movie;
+    command << " -t 0.8 " << m.video << " " << m.audio << " " << movie;
     ASSERT_TRUE(run(command.str())) << command.str();
 
     // ffmpeg crops the subsampled JPEG layouts to even sizes, as this
@@ -131,20 +130,19 @@ TEST_P(FfmpegFiles, DecodeToFfmpegsPicturesAndSound)
 
 constexpr const char *kPattern = "testsrc=size=32x16";
 const Made kMade[] = {
-    {"AppleVideo", kPattern, "-c:v rpza", 3, 0, "", "", "Apple Video"},
-    {"Animation24Twos", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "-c:a pcm_s16be", "", "Apple Animation"},
-    {"Animation16", kPattern, "-c:v qtrle -pix_fmt rgb555be", 0, 0, "", "", "Apple Animation"},
-    {"Animation32Raw", kPattern, "-c:v qtrle -pix_fmt argb", 0, 0, "-c:a pcm_u8", "-movflags faststart",
-     "Apple Animation"},
-    {"AnimationGrey", kPattern, "-c:v qtrle -pix_fmt gray", 0, 0, "", "", "Apple Animation"},
-    {"Raw16", kPattern, "-c:v rawvideo -pix_fmt rgb555be", 0, 0, "", "", "Uncompressed Video"},
-    {"Raw32Twos", kPattern, "-c:v rawvideo -pix_fmt argb", 0, 0, "-c:a pcm_s16be", "-movflags faststart",
+    {"AppleVideo", kPattern, "-c:v rpza", 3, 0, "", "Apple Video"},
+    {"Animation24Twos", kPattern, "-c:v qtrle -pix_fmt rgb24", 0, 0, "-c:a pcm_s16be", "Apple Animation"},
+    {"Animation16", kPattern, "-c:v qtrle -pix_fmt rgb555be", 0, 0, "", "Apple Animation"},
+    {"Animation32Raw", kPattern, "-c:v qtrle -pix_fmt argb", 0, 0, "-c:a pcm_u8 -movflags faststart", "Apple Animation"},
+    {"AnimationGrey", kPattern, "-c:v qtrle -pix_fmt gray", 0, 0, "", "Apple Animation"},
+    {"Raw16", kPattern, "-c:v rawvideo -pix_fmt rgb555be", 0, 0, "", "Uncompressed Video"},
+    {"Raw32Twos", kPattern, "-c:v rawvideo -pix_fmt argb", 0, 0, "-c:a pcm_s16be -movflags faststart",
      "Uncompressed Video"},
     // JPEG (ffmpeg's -q:v, 2 best): every frame within 33 dB of ffmpeg's.
-    {"JpegBest420", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj420p -q:v 2", 0, 33, "", "", "JPEG"},
-    {"JpegMiddle422", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj422p -q:v 8", 0, 33, "", "", "JPEG"},
-    {"JpegOddSize444", "testsrc2=size=35x19", "-c:v mjpeg -pix_fmt yuvj444p -q:v 4", 0, 33, "", "", "JPEG"},
-    {"JpegCroppedTo420", "testsrc2=size=33x21", "-c:v mjpeg -pix_fmt yuvj420p -q:v 3", 0, 33, "", "", "JPEG"},
+    {"JpegBest420", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj420p -q:v 2", 0, 33, "", "JPEG"},
+    {"JpegMiddle422", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj422p -q:v 8", 0, 33, "", "JPEG"},
+    {"JpegOddSize444", "testsrc2=size=35x19", "-c:v mjpeg -pix_fmt yuvj444p -q:v 4", 0, 33, "", "JPEG"},
+    {"JpegCroppedTo420", "testsrc2=size=33x21", "-c:v mjpeg -pix_fmt yuvj420p -q:v 3", 0, 33, "", "JPEG"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Codings, FfmpegFiles, ::testing::ValuesIn(kMade),
