@@ -118,28 +118,25 @@ TEST(MpegMovie, FastForwardLeavesPicturesOut)
                                     "-frames:v 28 -bf 2 -g 9 -flags +cgop -sc_threshold 1000000000 -qscale:v 5");
     const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 48, 32, 28);
     const std::string types = "IBBPBBP";
-    struct Row {
-        double speed;
-        std::string shown;  // the picture types handed out at that speed
-    };
-    for (const Row &row : {Row{2.0, "IP"}, Row{4.0, "I"}}) {
+    // The speeds and the picture types handed out at each.
+    for (const auto &row : {std::pair{2.0, "IP"}, {4.0, "I"}}) {
         MVid movie = 0;
         ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
         const MVid track = ImageTrack(movie);
         Bytes frame(expected[0].size());
-        __mvT_SetPlaySpeed(track, row.speed);
+        __mvT_SetPlaySpeed(track, row.first);
         int shown = 0;
         for (int k = 0; k < 19; ++k) {
-            if (row.shown.find(types[size_t(k) % types.size()]) != std::string::npos)
+            if (std::string(row.second).find(types[size_t(k) % types.size()]) != std::string::npos)
                 shown = k;
             ASSERT_EQ(mvReadFrames(track, k, 1, frame.size(), frame.data()), 0) << k;
-            EXPECT_TRUE(frame == expected[size_t(shown)]) << "speed " << row.speed << " frame " << k;
+            EXPECT_TRUE(frame == expected[size_t(shown)]) << "speed " << row.first << " frame " << k;
         }
         __mvT_SetPlaySpeed(track, 1.0);
         // Going on where fast forward stopped, then stepping back.
         for (int k : {19, 20, 21, 22, 23, 24, 25, 26, 27, 17, 16, 11}) {
             ASSERT_EQ(mvReadFrames(track, k, 1, frame.size(), frame.data()), 0) << k;
-            EXPECT_TRUE(frame == expected[size_t(k)]) << "speed 1 after " << row.speed << " frame " << k;
+            EXPECT_TRUE(frame == expected[size_t(k)]) << "speed 1 after " << row.first << " frame " << k;
         }
         EXPECT_EQ(mvClose(movie), 0);
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,10 +96,8 @@ inline std::vector<uint32_t> sampleSizes(const Video &v)
 
 inline uint32_t videoBytes(const Video &v)
 {
-    uint32_t total = 0;
-    for (uint32_t size : sampleSizes(v))
-        total += size;
-    return total;
+    const std::vector<uint32_t> sizes = sampleSizes(v);
+    return std::accumulate(sizes.begin(), sizes.end(), 0u);
 }
 
 // A track's length in its media's time scale, and in the movie's (600).

@@ -21,13 +21,11 @@ namespace {
 // (ffmpeg_test).
 void expectStandardFile(const OpenedFile &m)
 {
-    EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
     const MVid image = m.image();
-    EXPECT_EQ(mvGetTrackLength(image), 3);
-    EXPECT_EQ(m.audio(), 0);
-    EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
-    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGB555);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0) << "600 / 40";
+    EXPECT_EQ(std::tuple(mvGetFileFormat(m.movie()), mvGetTrackLength(image), m.audio(),
+                         std::string(mvGetImageCompression(image)), mvGetImagePacking(image), mvGetImageRate(image)),
+              std::tuple(int(MV_FORMAT_QUICKTIME), 3, 0, std::string("Uncompressed Video"), int(DM_PACKING_RGB555),
+                         15.0));  // 600 / 40
     // Each stored frame is read from its own place in the "mdat": the
     // builder's bytes are their offsets' low bytes.
     const uint32_t dataAt = uint32_t(findAtom(m.bytes, "mdat")) + 8;

@@ -75,9 +75,7 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     const size_t stco = findAtom(b, "stco");
     ASSERT_EQ(get32(b, stco + 12), 30u);
     const uint32_t last = get32(b, stco + 16 + 4 * 29);
-    EXPECT_EQ(b[last + 1], 29);
-    EXPECT_EQ(b[last + 4], 0x01);
-    EXPECT_EQ(b[last + 5], 29);
+    EXPECT_EQ(std::tuple(b[last + 1], b[last + 4], b[last + 5]), std::tuple(29, 0x01, 29));
 }
 
 // The compressor name and depth in the sample description of one stored
