@@ -166,20 +166,16 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     EXPECT_EQ(entries(v1.audio()), (std::vector<Entry>{{632, 4, 2}, {632 + 16, 4, 2}}));
     EXPECT_EQ(std::get<0>(entries(v1.image())[0]), 632u + 8u);
 
+    // Without sound; code 10 names JPEG, whose pictures decode as those of
+    // any JPEG track (ffmpeg_test) and a damaged one fails alone (CodecFrames).
     h = V12Header{};
     h.audio = 0;
+    h.compression = 10;
     Opened silent(twoChunkFile(h));
-    ASSERT_EQ(silent.error, 0);
+    ASSERT_EQ(silent.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(silent.audio(), 0);
     EXPECT_EQ(__mvMV_TrackCount(silent.movie()), 1);
-
-    // Code 10 names JPEG: its pictures decode as those of any JPEG track
-    // (ffmpeg_test) and a damaged one fails alone (CodecFrames).
-    h = V12Header{};
-    h.compression = 10;
-    Opened jpeg(twoChunkFile(h));
-    ASSERT_EQ(jpeg.error, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_STREQ(mvGetImageCompression(jpeg.image()), "JPEG");
+    EXPECT_STREQ(mvGetImageCompression(silent.image()), "JPEG");
 
     // An empty index still holds one record.
     Bytes empty = v12Header(V12Header{});
@@ -198,7 +194,6 @@ TEST(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
         int error;
     } cases[] = {
         {"compression code 7", [](Bytes &f) { set32(f, 32, 7); }, MV_ERR_NOT_MOVIE},
-        {"compression code 11", [](Bytes &f) { set32(f, 32, 11); }, MV_ERR_NOT_MOVIE},
         {"index longer than the file", [](Bytes &f) { set32(f, 28, 0x10000000); }, MV_ERR_NOT_MOVIE},
         {"image past the end", [](Bytes &f) { set32(f, 592 + 20 + 8, 5000); }, MV_ERR_NOT_MOVIE},
         {"chunk offset near 4 GiB", [](Bytes &f) { set32(f, 592, 0xFFFFFFF0); }, MV_ERR_NOT_MOVIE},

@@ -29,8 +29,7 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlotAndMarksTheMovie)
     EXPECT_EQ(mvGetOptimized(movie.id()), 0);
     EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
     EXPECT_EQ(__mvMV_TrackCount(movie.id()), 2);
-    EXPECT_EQ(__mvMV_TrackAt(movie.id(), 0), third);
-    EXPECT_EQ(__mvMV_TrackAt(movie.id(), 1), second);
+    EXPECT_EQ(std::pair(__mvMV_TrackAt(movie.id(), 0), __mvMV_TrackAt(movie.id(), 1)), std::pair(third, second));
     ASSERT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &found), 0);
     EXPECT_EQ(found, third);
     // The removed track is gone from every registry.

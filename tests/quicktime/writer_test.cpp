@@ -65,12 +65,6 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
         EXPECT_EQ(std::tuple(get32(b, stsc + 16 + 12 * k), get32(b, stsc + 20 + 12 * k), get32(b, stsc + 24 + 12 * k)),
                   std::tuple(k + 1, 1u, 1u));
     }
-    const size_t raw = findAtom(b, "raw ");
-    ASSERT_NE(raw, std::string::npos);
-    EXPECT_EQ(b[raw + 8 + 42], 4);  // compressor name length
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + raw + 8 + 43, 4), "None");
-    EXPECT_EQ(b[raw + 8 + 75], 16);  // depth
-
     // The offsets in "stco" point at the stored big-endian pixels.
     const size_t stco = findAtom(b, "stco");
     ASSERT_EQ(get32(b, stco + 12), 30u);
@@ -80,16 +74,18 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
 
 // The compressor name and depth in the sample description of one stored
 // frame: JPEG's are fixed, Apple Animation's depth is the track's stored
-// size.
+// size and a raw picture's its pixel size.
 TEST(QuickTimeWriter, CompressorNamesAndDepths)
 {
     const struct {
         const char *compression, *type, *name;
-        int depth;
-    } cases[] = {{"JPEG", "jpeg", "Orvo Systems JPEG", 24}, {"Apple Animation", "rle ", "Animation", 8}};
+        int depth, packing;
+    } cases[] = {{"JPEG", "jpeg", "Orvo Systems JPEG", 24, DM_PACKING_RGBX},
+                 {"Apple Animation", "rle ", "Animation", 8, DM_PACKING_RGBX},
+                 {"Uncompressed Video", "raw ", "None", 16, DM_PACKING_RGB555}};
     for (const auto &c : cases) {
         NewMovie m;
-        const MVid image = m.addImage(c.compression);
+        const MVid image = m.addImage(c.compression, c.packing);
         ASSERT_NE(image, 0) << c.compression << ": " << mvGetErrorStr(mvGetErrno());
         testing_movie::Params p = testing_movie::newParams();
         dmParamsSetInt(p.get(), MV_IMAGE_CSIZE, c.depth);
@@ -102,6 +98,7 @@ TEST(QuickTimeWriter, CompressorNamesAndDepths)
         const std::vector<uint8_t> b = TempDir::read(m.path);
         const size_t at = findAtom(b, c.type);
         ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(size_t(b[at + 8 + 42]), std::strlen(c.name));
         EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + at + 8 + 43, std::strlen(c.name)), c.name);
         EXPECT_EQ(b[at + 8 + 75], c.depth);
     }
