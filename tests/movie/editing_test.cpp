@@ -1,6 +1,7 @@
 // Work between tracks: time mapping, pasting frames and rewriting a movie
 // interleaved.
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -127,9 +128,8 @@ TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAud
     MemMovie full;
     MVid existing = full.addAudio(audioParams());
     EXPECT_TRUE(failsWith(mvOptimize(source.id(), full.id()), MV_ERR_OPTIMIZE_NOT_EMPTY));
-    EXPECT_EQ(__mvMV_TrackCount(full.id()), 1);
-    EXPECT_EQ(mvGetTitle(full.id()), nullptr);
-    EXPECT_EQ(mvGetTrackLength(existing), 0);
+    EXPECT_EQ(std::tuple(__mvMV_TrackCount(full.id()), mvGetTitle(full.id()), mvGetTrackLength(existing)),
+              std::tuple(1, nullptr, 0));
 
     MemMovie dest;
     ASSERT_EQ(mvOptimize(source.id(), dest.id()), 0);
@@ -139,8 +139,7 @@ TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAud
     MVid image = 0, audio = 0;
     ASSERT_EQ(mvFindTrackByMedium(dest.id(), DM_MEDIUM_IMAGE, &image), 0);
     ASSERT_EQ(mvFindTrackByMedium(dest.id(), DM_MEDIUM_AUDIO, &audio), 0);
-    EXPECT_EQ(mvGetTrackLength(image), 3);
-    EXPECT_EQ(mvGetTrackLength(audio), 2450);
+    EXPECT_EQ(std::pair(mvGetTrackLength(image), mvGetTrackLength(audio)), std::pair(3, 2450));
 
     // Audio entries: 800 frames for each picture, then the 50 left over; each
     // picture's bytes follow its audio in the file.

@@ -83,10 +83,6 @@ TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
     ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &c.s), 0);
     EXPECT_EQ(__mvS_FileMode(c.s), 0);
     EXPECT_TRUE(failsWith(__mvS_Write(c.s, text, 4), EBADF));
-
-    MVstream *missing = nullptr;
-    EXPECT_TRUE(failsWith(__mvS_CreateWithFile(dir.file("absent").c_str(), O_RDONLY, &missing), ENOENT));
-    EXPECT_EQ(missing, nullptr);
 }
 
 TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)

@@ -190,6 +190,8 @@ const Damage kDamages[] = {
              setField(b, parent, 0, get32(b, findAtom(b, parent)) + 4);
      },
      MV_ERR_NOT_MOVIE},
+    // Width and height 65535 in the sample description.
+    {"PictureTooLargeForAnyBuffer", [](auto &b) { setField(b, "raw ", 32, 0xFFFFFFFF); }, MV_ERR_NOT_MOVIE},
 };
 
 TEST(QuickTimeDamage, DamagedFilesAreRefused)
@@ -208,10 +210,6 @@ TEST(QuickTimeDamage, DamagedFilesAreRefused)
         const int error = openError(bytes);
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_QT_UNSUPPORTED) << table << " " << error;
     }
-    File f;
-    f.videos[0].width = 65535;
-    f.videos[0].height = 65535;
-    EXPECT_EQ(openError(qt_files::build(f)), MV_ERR_NOT_MOVIE) << "a picture too large for any buffer";
 }
 
 }  // namespace
