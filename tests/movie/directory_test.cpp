@@ -45,8 +45,9 @@ TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndUnsignedOnesReadAsTwosCo
 {
     MemMovie movie;
     MVid track = movie.addAudio(audioParams(16, 2, 22050.0));
-    const int16_t samples[4] = {0x0102, -2, 0x7fff, -32768};
-    ASSERT_EQ(mvInsertFrames(track, 0, 2, sizeof samples, const_cast<int16_t *>(samples)), 0);
+    // Not const: a swap in place would show in the comparison below.
+    int16_t samples[4] = {0x0102, -2, 0x7fff, -32768};
+    ASSERT_EQ(mvInsertFrames(track, 0, 2, sizeof samples, samples), 0);
     uint32_t offset = 0;
     ASSERT_EQ(__mvDL_DirEntry(__mvT_DirList(track), 0, &offset, nullptr, nullptr, nullptr), 0);
     const uint8_t stored[8] = {0x01, 0x02, 0xff, 0xfe, 0x7f, 0xff, 0x80, 0x00};
@@ -54,8 +55,6 @@ TEST(AudioFrames, SixteenBitSamplesAreStoredBigEndianAndUnsignedOnesReadAsTwosCo
     int16_t back[4] = {};
     ASSERT_EQ(mvReadFrames(track, 0, 2, sizeof back, back), 0);
     EXPECT_EQ(std::memcmp(back, samples, sizeof back), 0);
-    // The caller's buffer is left as it was given.
-    EXPECT_EQ(samples[0], 0x0102);
 
     // Unsigned samples are handed out as two's complement.
     MVid narrow = movie.addAudio(audioParams(8, 1, 8000.0, AUDIO_FORMAT_UNSIGNED));

@@ -86,8 +86,7 @@ TEST(MovieSettings, BadValuesAndTypesAreRefusedAndChangeNothingAndUserParameters
     dmParamsSetEnum(p.get(), MV_LOOP_MODE, 3);
     dmParamsSetInt(p.get(), MV_LOOP_LIMIT, 9);
     EXPECT_TRUE(failsWith(mvSetParams(movie.id(), p.get(), nullptr), MV_ERR_MOVIE_SETTINGS));
-    EXPECT_EQ(mvGetLoopMode(movie.id()), MV_LOOP_ONCE);
-    EXPECT_EQ(mvGetLoopLimit(movie.id()), 4);
+    EXPECT_EQ(std::pair(mvGetLoopMode(movie.id()), mvGetLoopLimit(movie.id())), std::pair(int(MV_LOOP_ONCE), 4));
 
     EXPECT_TRUE(failsWith(mvSetLoopLimit(movie.id(), -1), MV_ERR_MOVIE_SETTINGS));
     Params format = newParams();
@@ -159,9 +158,9 @@ TEST(TrackSettings, DefaultsAreFilledInUnchangeableSettingsStayAndChangeableOnes
     dmParamsSetString(p.get(), MV_SMPTE_START, "01:00:00:00");
     Params returned = newParams();
     ASSERT_EQ(mvSetParams(image, p.get(), returned.get()), 0);
-    EXPECT_EQ(mvGetImageWidth(image), 8);
-    EXPECT_EQ(mvGetImageRate(image), 24.0);
-    EXPECT_EQ(dmParamsGetFloat(__mvT_GetVirtualFormat(image), DM_IMAGE_RATE), 24.0);
+    EXPECT_EQ(std::tuple(mvGetImageWidth(image), mvGetImageRate(image),
+                         dmParamsGetFloat(__mvT_GetVirtualFormat(image), DM_IMAGE_RATE)),
+              std::tuple(8, 24.0, 24.0));
     EXPECT_STREQ(mvGetTrackSMPTEStart(image), "01:00:00:00");
     EXPECT_FALSE(dmParamsIsPresent(returned.get(), DM_IMAGE_WIDTH));
     EXPECT_TRUE(dmParamsIsPresent(returned.get(), DM_IMAGE_RATE));
@@ -177,8 +176,7 @@ TEST(TrackSettings, DefaultsAreFilledInUnchangeableSettingsStayAndChangeableOnes
     dmParamsSetInt(sound.get(), DM_AUDIO_CHANNELS, 1);
     dmParamsSetFloat(sound.get(), MV_DEFAULT_VOL, 0.5);
     ASSERT_EQ(mvSetParams(audio, sound.get(), nullptr), 0);
-    EXPECT_EQ(mvGetAudioChannels(audio), 2);
-    EXPECT_EQ(mvGetDefaultVol(audio), 0.5);
+    EXPECT_EQ(std::pair(mvGetAudioChannels(audio), mvGetDefaultVol(audio)), std::pair(2, 0.5));
     EXPECT_TRUE(failsWith(mvSetDefaultVol(audio, -0.1), MV_ERR_AUDIO_SETTINGS));
     EXPECT_EQ(mvSetTrackSMPTEStart(audio, "00:00:10:00"), 0);
     EXPECT_STREQ(mvGetTrackSMPTEStart(audio), "00:00:10:00");
