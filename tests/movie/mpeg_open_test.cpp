@@ -21,12 +21,11 @@
 #include <tuple>
 #include <vector>
 
-#include "error.h"
-#include "model.h"
-#include "temp_dir.h"
+#include "quicktime/qt_test_support.h"
 
 namespace {
 
+using qt_support::trackOf;
 using Bytes = std::vector<unsigned char>;
 
 void Quiet(CL_Handle, int, const char *, ...) {}
@@ -67,13 +66,6 @@ std::string Encode(const TempDir &dir, const std::string &picture, const std::st
     return file;
 }
 
-MVid ImageTrack(MVid movie)
-{
-    MVid track = 0;
-    EXPECT_EQ(mvFindTrackByMedium(movie, DM_MEDIUM_IMAGE, &track), 0);
-    return track;
-}
-
 TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
 {
     TempDir dir;
@@ -84,7 +76,7 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
     MVid movie = 0;
     ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
     EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_MPEG1);
-    const MVid track = ImageTrack(movie);
+    const MVid track = trackOf(movie, DM_MEDIUM_IMAGE);
     EXPECT_EQ(std::tuple(mvGetTrackLength(track), mvGetImageWidth(track), mvGetImageHeight(track), mvGetImageRate(track)),
               std::tuple(31, 112, 64, 25.0));
 
@@ -122,7 +114,7 @@ TEST(MpegMovie, FastForwardLeavesPicturesOut)
     for (const auto &row : {std::pair{2.0, "IP"}, {4.0, "I"}}) {
         MVid movie = 0;
         ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
-        const MVid track = ImageTrack(movie);
+        const MVid track = trackOf(movie, DM_MEDIUM_IMAGE);
         Bytes frame(expected[0].size());
         __mvT_SetPlaySpeed(track, row.first);
         int shown = 0;
@@ -155,7 +147,7 @@ std::string Make(const TempDir &dir, const std::string &name, const std::string 
 // The frames of a track, read one after the other.
 std::vector<Bytes> Pictures(MVid movie)
 {
-    const MVid track = ImageTrack(movie);
+    const MVid track = trackOf(movie, DM_MEDIUM_IMAGE);
     std::vector<Bytes> pictures;
     Bytes frame(size_t(mvGetImageWidth(track)) * size_t(mvGetImageHeight(track)) * 4);
     for (int k = 0; k < mvGetTrackLength(track); ++k)

@@ -1,6 +1,8 @@
 // Tracks in a movie: adding, finding by medium, removing, the limit of ten.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "error.h"
 #include "movie_builders.h"
 
@@ -26,9 +28,8 @@ TEST(Tracks, RemovingTheFirstOfThreeMovesTheLastIntoItsSlotAndMarksTheMovie)
     __mvFindMovie(movie.id())->dirty = false;
 
     ASSERT_EQ(mvRemoveTrack(movie.id(), first), 0);
-    EXPECT_EQ(mvGetOptimized(movie.id()), 0);
-    EXPECT_TRUE(__mvFindMovie(movie.id())->dirty);
-    EXPECT_EQ(__mvMV_TrackCount(movie.id()), 2);
+    EXPECT_EQ(std::tuple(mvGetOptimized(movie.id()), __mvFindMovie(movie.id())->dirty, __mvMV_TrackCount(movie.id())),
+              std::tuple(0, true, 2));
     EXPECT_EQ(std::pair(__mvMV_TrackAt(movie.id(), 0), __mvMV_TrackAt(movie.id(), 1)), std::pair(third, second));
     ASSERT_EQ(mvFindTrackByMedium(movie.id(), DM_MEDIUM_AUDIO, &found), 0);
     EXPECT_EQ(found, third);

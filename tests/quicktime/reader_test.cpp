@@ -136,16 +136,11 @@ TEST(QuickTimeReader, FilesAreReadAsTheySayOrRefusedWithTheirDetailText)
 
 // ---- damaged files -------------------------------------------------------------
 
-int openError(std::vector<uint8_t> bytes)
-{
-    return OpenedFile(std::move(bytes)).error;
-}
-
 TEST(QuickTimeDamage, EveryTruncationFailsCleanly)
 {
     const std::vector<uint8_t> whole = qt_files::build(File{});
     for (size_t length = 1; length < whole.size(); ++length) {
-        const int error = openError(std::vector<uint8_t>(whole.begin(), whole.begin() + long(length)));
+        const int error = OpenedFile(std::vector<uint8_t>(whole.begin(), whole.begin() + long(length))).error;
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_INTERNAL) << length << ": " << error;
     }
 }
@@ -201,13 +196,13 @@ TEST(QuickTimeDamage, DamagedFilesAreRefused)
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = whole;
         c.change(bytes);
-        EXPECT_EQ(openError(bytes), c.error);
+        EXPECT_EQ(OpenedFile(bytes).error, c.error);
     }
     for (const char *table : {"stts", "stsc", "stsz", "stco", "stsd"}) {
         std::vector<uint8_t> bytes = whole;
         // stsz's count is after the constant size.
         set32(bytes, findAtom(bytes, table) + (std::string(table) == "stsz" ? 16 : 12), 0xFFFFFFF0u);
-        const int error = openError(bytes);
+        const int error = OpenedFile(bytes).error;
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_QT_UNSUPPORTED) << table << " " << error;
     }
 }
