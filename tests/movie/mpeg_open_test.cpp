@@ -77,7 +77,8 @@ TEST(MpegMovie, OpensReadOnlyAndReadsFramesInAnyOrder)
     ASSERT_EQ(mvOpenFile(file.c_str(), 0, &movie), 0);
     EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_MPEG1);
     const MVid track = trackOf(movie, DM_MEDIUM_IMAGE);
-    EXPECT_EQ(std::tuple(mvGetTrackLength(track), mvGetImageWidth(track), mvGetImageHeight(track), mvGetImageRate(track)),
+    EXPECT_EQ(std::tuple(mvGetTrackLength(track), mvGetImageWidth(track), mvGetImageHeight(track),
+                         mvGetImageRate(track)),
               std::tuple(31, 112, 64, 25.0));
 
     const std::vector<Bytes> expected = DecodeAll(TempDir::read(file), 112, 64, 31);

@@ -131,9 +131,9 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     h.loopMode = MV_LOOP_SWING;
     Opened movie(twoChunkFile(h));
     ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_2);
-    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
-    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 592u + 40u);
+    EXPECT_EQ(std::tuple(mvGetFileFormat(movie.movie()), mvGetLoopMode(movie.movie()),
+                         __mvMV_DirectorySize(movie.movie())),
+              std::tuple(int(MV_FORMAT_NATIVE_2), int(MV_LOOP_SWING), 592u + 40u));
 
     const MVid image = movie.image(), audio = movie.audio();
     ASSERT_NE(image, 0);
@@ -199,7 +199,6 @@ TEST(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
         {"chunk offset near 4 GiB", [](Bytes &f) { set32(f, 592, 0xFFFFFFF0); }, MV_ERR_NOT_MOVIE},
         {"truncated header", [](Bytes &f) { f.resize(300); }, MV_ERR_NOT_MOVIE},
         {"zero width", [](Bytes &f) { set16(f, 6, 0); }, MV_ERR_IMAGE_SETTINGS},
-        {"rate out of range", [](Bytes &f) { setDouble(f, 16, 500.0); }, MV_ERR_IMAGE_SETTINGS},
         {"no audio channels", [](Bytes &f) { set32(f, 68, 0); }, MV_ERR_AUDIO_SETTINGS},
         {"huge sample size", [](Bytes &f) { set32(f, 60, 0x40000000); }, MV_ERR_AUDIO_SETTINGS},
         {"loop mode 3", [](Bytes &f) { set32(f, 52, 3); }, MV_ERR_MOVIE_SETTINGS},
