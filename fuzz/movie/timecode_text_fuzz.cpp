@@ -27,23 +27,17 @@ struct Movie {
 // One uncompressed picture track of 1 x 1 pixels and the given length.
 bool makeMovie(Movie &m, double rate, int frames)
 {
-    DMparams *params = nullptr;
-    if (dmParamsCreate(&params) != 0)
-        return false;
-    mvSetMovieDefaults(params, MV_FORMAT_NATIVE_3);
-    bool made = mvCreateMem(m.memory.data(), m.memory.size(), params, nullptr, &m.id) == 0;
-    dmParamsDestroy(params);
-    if (!made || dmParamsCreate(&params) != 0)
-        return false;
-    dmSetImageDefaults(params, 1, 1, DM_PACKING_RGBX);
-    dmParamsSetFloat(params, DM_IMAGE_RATE, rate);
-    made = mvAddTrack(m.id, DM_MEDIUM_IMAGE, params, nullptr, &m.track) == 0;
-    dmParamsDestroy(params);
-    if (!made)
-        return false;
+    DMparams *movie = nullptr, *image = nullptr;
+    const bool made = dmParamsCreate(&movie) == 0 && dmParamsCreate(&image) == 0 &&
+                      mvSetMovieDefaults(movie, MV_FORMAT_NATIVE_3) == 0 &&
+                      mvCreateMem(m.memory.data(), m.memory.size(), movie, nullptr, &m.id) == 0 &&
+                      dmSetImageDefaults(image, 1, 1, DM_PACKING_RGBX) == 0 &&
+                      dmParamsSetFloat(image, DM_IMAGE_RATE, rate) == 0 &&
+                      mvAddTrack(m.id, DM_MEDIUM_IMAGE, image, nullptr, &m.track) == 0;
+    dmParamsDestroy(movie);
+    dmParamsDestroy(image);
     std::vector<uint32_t> pixels(size_t(frames), 0x00204080);
-    return frames == 0 ||
-           mvInsertFrames(m.track, 0, frames, pixels.size() * 4, pixels.data()) == 0;
+    return made && (frames == 0 || mvInsertFrames(m.track, 0, frames, pixels.size() * 4, pixels.data()) == 0);
 }
 
 }  // namespace

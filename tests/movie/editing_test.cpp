@@ -1,6 +1,7 @@
 // Work between tracks: time mapping, pasting frames and rewriting a movie
 // interleaved.
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -29,12 +30,10 @@ TEST(MapBetweenTracks, ConvertsByRateAndClampsToTheDestination)
     EXPECT_EQ(frame, 5880);
     int first = 0, count = 0;
     ASSERT_EQ(__mvAudioForImageFrame(image, audio, 2, &first, &count), 0);
-    EXPECT_EQ(first, 5880);
-    EXPECT_EQ(count, 2940);
+    EXPECT_EQ(std::pair(first, count), std::pair(5880, 2940));
     // The audio ends during image frame 3.
     ASSERT_EQ(__mvAudioForImageFrame(image, audio, 3, &first, &count), 0);
-    EXPECT_EQ(first, 8820);
-    EXPECT_EQ(count, 180);
+    EXPECT_EQ(std::pair(first, count), std::pair(8820, 180));
 
     ASSERT_EQ(mvMapBetweenTracks(audio, image, 8819, &frame), 0);
     EXPECT_EQ(frame, 2);
@@ -61,8 +60,7 @@ TEST(PasteFrames, CopiesStoredBytesBetweenTracksOfOneKindAndDecodesBetweenOthers
     ASSERT_EQ(__mvSetFrameParams(from, 0, take.get(), nullptr), 0);
 
     ASSERT_EQ(mvPasteFrames(from, 0, 1, to, 0), 0);
-    // A decoded copy would have stored a whole 64-byte picture.
-    ASSERT_EQ(mvGetCompressedImageSize(to, 0), 3u);
+    // A decoded copy, a whole 64-byte picture, would not fit this buffer.
     uint8_t back[3] = {};
     ASSERT_EQ(mvReadCompressedImage(to, 0, sizeof back, back), 0);
     EXPECT_EQ(std::memcmp(back, stored, 3), 0);
@@ -129,9 +127,8 @@ TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAud
     MemMovie full;
     MVid existing = full.addAudio(audioParams());
     EXPECT_TRUE(failsWith(mvOptimize(source.id(), full.id()), MV_ERR_OPTIMIZE_NOT_EMPTY));
-    EXPECT_EQ(__mvMV_TrackCount(full.id()), 1);
-    EXPECT_EQ(mvGetTitle(full.id()), nullptr);
-    EXPECT_EQ(mvGetTrackLength(existing), 0);
+    EXPECT_EQ(std::tuple(__mvMV_TrackCount(full.id()), mvGetTitle(full.id()), mvGetTrackLength(existing)),
+              std::tuple(1, nullptr, 0));
 
     MemMovie dest;
     ASSERT_EQ(mvOptimize(source.id(), dest.id()), 0);
@@ -141,8 +138,7 @@ TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAud
     MVid image = 0, audio = 0;
     ASSERT_EQ(mvFindTrackByMedium(dest.id(), DM_MEDIUM_IMAGE, &image), 0);
     ASSERT_EQ(mvFindTrackByMedium(dest.id(), DM_MEDIUM_AUDIO, &audio), 0);
-    EXPECT_EQ(mvGetTrackLength(image), 3);
-    EXPECT_EQ(mvGetTrackLength(audio), 2450);
+    EXPECT_EQ(std::pair(mvGetTrackLength(image), mvGetTrackLength(audio)), std::pair(3, 2450));
 
     // Audio entries: 800 frames for each picture, then the 50 left over; each
     // picture's bytes follow its audio in the file.

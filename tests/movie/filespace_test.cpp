@@ -114,8 +114,7 @@ TEST_F(FileSpace, ABlockOfTwoOwnersMovesForBothAndFreesWithTheLast)
     ASSERT_EQ(__mvFM_InitDone(fm_), 0);
     EXPECT_EQ(__mvFM_BlockCount(fm_), 3);
     ASSERT_EQ(__mvFM_EnsureDirSpace(fm_, 12), 0);
-    EXPECT_EQ(a, 32u);
-    EXPECT_EQ(b, 32u);
+    EXPECT_EQ(std::pair(a, b), std::pair(32u, 32u));
     for (uint32_t *leaving : {&b, &a}) {
         uint32_t fresh = 0;
         ASSERT_EQ(__mvFM_Free(fm_, *leaving, leaving), 0);

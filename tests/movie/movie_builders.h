@@ -86,7 +86,6 @@ public:
     int created() const { return created_; }
     const uint8_t *bytes() const { return memory_.data(); }
     const std::vector<uint8_t> &memory() const { return memory_; }
-    std::vector<uint8_t> head(size_t n) const { return {memory_.begin(), memory_.begin() + long(n)}; }
 
     MVid addAudio(const Params &p) { return addTrack(id_, DM_MEDIUM_AUDIO, p); }
     MVid addImage(const Params &p) { return addTrack(id_, DM_MEDIUM_IMAGE, p); }

@@ -20,12 +20,6 @@ inline void put32(Bytes &b, uint32_t v)
         b.push_back(uint8_t(v >> shift));
 }
 
-inline void put16(Bytes &b, uint16_t v)
-{
-    b.push_back(uint8_t(v >> 8));
-    b.push_back(uint8_t(v));
-}
-
 inline void set32(Bytes &b, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)

@@ -1,17 +1,12 @@
 // Reading native movie files built byte by byte, damaged and hostile ones
 // included.
-#include <cinelark/cl.h>
 #include <cinelark/movie.h>
 
 #include "directory.h"
 #include "error.h"
 #include "formats.h"
-#include "model.h"
-#include "movie_builders.h"
-#include "native_bytes.h"
 #include "quicktime/qt_test_support.h"
 #include "stream.h"
-#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +66,6 @@ TEST(Detection, RecognisesTheFormatFromTheFirstBytes)
                  {{0, 1, 4, 0, 0, 2}, MV_FORMAT_NATIVE_2},  // the old magic number
                  {{'M', 'O', 'V', 'I', 0, 0, 0, 4}, -1},
                  {{'M', 'O', 'V', 'I'}, -1},
-                 {{'M', 'O'}, -1},
                  {{}, -1},
                  {atom(8, "moov"), MV_FORMAT_QUICKTIME},
                  {mdatThen("moov"), MV_FORMAT_QUICKTIME},
@@ -137,9 +131,9 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     h.loopMode = MV_LOOP_SWING;
     Opened movie(twoChunkFile(h));
     ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_2);
-    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_SWING);
-    EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), 592u + 40u);
+    EXPECT_EQ(std::tuple(mvGetFileFormat(movie.movie()), mvGetLoopMode(movie.movie()),
+                         __mvMV_DirectorySize(movie.movie())),
+              std::tuple(int(MV_FORMAT_NATIVE_2), int(MV_LOOP_SWING), 592u + 40u));
 
     const MVid image = movie.image(), audio = movie.audio();
     ASSERT_NE(image, 0);
@@ -155,8 +149,7 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
 
     uint8_t samples[8];
     ASSERT_EQ(mvReadFrames(audio, 0, 8, sizeof samples, samples), 0);
-    EXPECT_EQ(samples[0], 0xA0);
-    EXPECT_EQ(samples[4], 0xB0);
+    EXPECT_EQ(std::tuple(samples[0], samples[4]), std::tuple(0xA0, 0xB0));
     uint32_t pixels[2];
     ASSERT_EQ(mvReadFrames(image, 1, 1, sizeof pixels, pixels), 0);
     EXPECT_EQ(pixels[0], 0x20212223u) << "big-endian words in the file";
@@ -173,12 +166,16 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     EXPECT_EQ(entries(v1.audio()), (std::vector<Entry>{{632, 4, 2}, {632 + 16, 4, 2}}));
     EXPECT_EQ(std::get<0>(entries(v1.image())[0]), 632u + 8u);
 
+    // Without sound; code 10 names JPEG, whose pictures decode as those of
+    // any JPEG track (ffmpeg_test) and a damaged one fails alone (CodecFrames).
     h = V12Header{};
     h.audio = 0;
+    h.compression = 10;
     Opened silent(twoChunkFile(h));
-    ASSERT_EQ(silent.error, 0);
+    ASSERT_EQ(silent.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(silent.audio(), 0);
     EXPECT_EQ(__mvMV_TrackCount(silent.movie()), 1);
+    EXPECT_STREQ(mvGetImageCompression(silent.image()), "JPEG");
 
     // An empty index still holds one record.
     Bytes empty = v12Header(V12Header{});
@@ -189,58 +186,6 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     EXPECT_EQ(__mvMV_DirectorySize(none.movie()), 612u);
 }
 
-// Image code 10: each chunk's image is one JPEG picture, decoded as the
-// codec decodes it for any caller (bottom row first, 32-bit words). A frame
-// cut short fails with the compression error and the others still read.
-TEST(JpegVersionOneAndTwo, FramesDecodeAndABrokenOneFailsAlone)
-{
-    constexpr int w = 16, h = 8;
-    std::vector<uint32_t> picture(w * h);
-    for (int i = 0; i < w * h; ++i)
-        picture[i] = uint32_t(i * 2) | uint32_t(255 - i) << 8 | 0x400000u;
-    CL_Handle enc = nullptr, dec = nullptr;
-    ASSERT_EQ(clOpenCompressor(CL_JPEG, &enc), 0);
-    int pv[] = {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIENTATION, 1};
-    ASSERT_EQ(clSetParams(enc, pv, 6), 0);
-    Bytes jpeg(4096);
-    int size = 0;
-    ASSERT_EQ(clCompress(enc, 1, picture.data(), &size, jpeg.data()), 0);
-    clCloseCompressor(enc);
-    jpeg.resize(size_t(size));
-    std::vector<uint32_t> expected(w * h);
-    ASSERT_EQ(clOpenDecompressor(CL_JPEG, &dec), 0);
-    ASSERT_EQ(clSetParams(dec, pv, 6), 0);
-    ASSERT_EQ(clDecompress(dec, 1, size, jpeg.data(), expected.data()), 0);
-    clCloseDecompressor(dec);
-
-    for (uint16_t version : {1, 2}) {
-        SCOPED_TRACE(version);
-        V12Header header;
-        header.version = version;
-        header.width = w;
-        header.height = h;
-        header.audio = 0;
-        header.compression = 10;
-        header.indexCount = 2;
-        Bytes file = v12Header(header);
-        const uint32_t first = 592 + 2 * 20, cut = uint32_t(jpeg.size()) - 40;
-        append(file, indexRecord(first, 0, uint32_t(jpeg.size())));
-        append(file, indexRecord(first + uint32_t(jpeg.size()), 0, cut));
-        append(file, jpeg);
-        file.insert(file.end(), jpeg.begin(), jpeg.begin() + cut);
-
-        Opened movie(file);
-        ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
-        const MVid image = movie.image();
-        EXPECT_STREQ(mvGetImageCompression(image), "JPEG");
-        std::vector<uint32_t> frame(w * h);
-        EXPECT_TRUE(failsWith(mvReadFrames(image, 1, 1, frame.size() * 4, frame.data()), MV_ERR_COMPRESSION));
-        ASSERT_EQ(mvReadFrames(image, 0, 1, frame.size() * 4, frame.data()), 0) << mvGetErrorStr(mvGetErrno());
-        for (int i = 0; i < w * h; ++i)
-            ASSERT_EQ(frame[i] & 0xFFFFFFu, expected[i] & 0xFFFFFFu) << i;
-    }
-}
-
 TEST(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
 {
     const struct {
@@ -249,14 +194,11 @@ TEST(DamagedVersionTwo, IsRefusedWithTheLibrarysError)
         int error;
     } cases[] = {
         {"compression code 7", [](Bytes &f) { set32(f, 32, 7); }, MV_ERR_NOT_MOVIE},
-        {"compression code 11", [](Bytes &f) { set32(f, 32, 11); }, MV_ERR_NOT_MOVIE},
         {"index longer than the file", [](Bytes &f) { set32(f, 28, 0x10000000); }, MV_ERR_NOT_MOVIE},
         {"image past the end", [](Bytes &f) { set32(f, 592 + 20 + 8, 5000); }, MV_ERR_NOT_MOVIE},
         {"chunk offset near 4 GiB", [](Bytes &f) { set32(f, 592, 0xFFFFFFF0); }, MV_ERR_NOT_MOVIE},
         {"truncated header", [](Bytes &f) { f.resize(300); }, MV_ERR_NOT_MOVIE},
         {"zero width", [](Bytes &f) { set16(f, 6, 0); }, MV_ERR_IMAGE_SETTINGS},
-        {"negative height", [](Bytes &f) { set16(f, 8, 0xFFFF); }, MV_ERR_IMAGE_SETTINGS},
-        {"rate out of range", [](Bytes &f) { setDouble(f, 16, 500.0); }, MV_ERR_IMAGE_SETTINGS},
         {"no audio channels", [](Bytes &f) { set32(f, 68, 0); }, MV_ERR_AUDIO_SETTINGS},
         {"huge sample size", [](Bytes &f) { set32(f, 60, 0x40000000); }, MV_ERR_AUDIO_SETTINGS},
         {"loop mode 3", [](Bytes &f) { set32(f, 52, 3); }, MV_ERR_MOVIE_SETTINGS},
@@ -321,27 +263,25 @@ TEST(VersionThreeReader, ReadsTracksEntriesEntryRecordsAndDefaults)
     Bytes file = padTo400(f.build());
     Opened movie(file);
     ASSERT_EQ(movie.error, 0) << mvGetErrorStr(mvGetErrno());
-    EXPECT_EQ(mvGetFileFormat(movie.movie()), MV_FORMAT_NATIVE_3);
-    EXPECT_STREQ(mvGetTitle(movie.movie()), "Dawn");
-    EXPECT_EQ(mvGetLoopMode(movie.movie()), MV_LOOP_ONCE) << "no LOOP_MODE record";
-    EXPECT_EQ(mvGetLoopLimit(movie.movie()), 0);
+    // No loop records: the defaults.
+    EXPECT_EQ(std::tuple(mvGetFileFormat(movie.movie()), std::string(mvGetTitle(movie.movie())),
+                         mvGetLoopMode(movie.movie()), mvGetLoopLimit(movie.movie())),
+              std::tuple(int(MV_FORMAT_NATIVE_3), std::string("Dawn"), int(MV_LOOP_ONCE), 0));
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(movie.movie()), "MV_NUM_ATRACKS"), 0) << "working names do not stay";
     EXPECT_EQ(__mvMV_DirectorySize(movie.movie()), f.build().size());
 
     const MVid audio = movie.audio();
     ASSERT_NE(audio, 0);
-    EXPECT_EQ(mvGetAudioWidth(audio), 8);
-    EXPECT_EQ(mvGetAudioFormat(audio), AUDIO_FORMAT_TWOS);
-    EXPECT_STREQ(mvGetAudioCompression(audio), "Uncompressed Audio");
-    EXPECT_EQ(mvGetTrackLength(audio), 4);
+    EXPECT_EQ(std::tuple(mvGetAudioWidth(audio), mvGetAudioFormat(audio), std::string(mvGetAudioCompression(audio)),
+                         mvGetTrackLength(audio)),
+              std::tuple(8, int(AUDIO_FORMAT_TWOS), std::string("Uncompressed Audio"), 4));
     EXPECT_EQ(dmParamsIsPresent(mvGetParams(audio), "DIR_COUNT"), 0);
 
     const MVid image = movie.image();
     ASSERT_NE(image, 0);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 12.5);
-    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGBX);
-    EXPECT_EQ(mvGetImageOrientation(image), DM_ORIENTATION_BOTTOM_TO_TOP);
-    EXPECT_EQ(mvGetImageInterlacing(image), 0);
+    EXPECT_EQ(std::tuple(mvGetImageRate(image), mvGetImagePacking(image), mvGetImageOrientation(image),
+                         mvGetImageInterlacing(image)),
+              std::tuple(12.5, int(DM_PACKING_RGBX), int(DM_ORIENTATION_BOTTOM_TO_TOP), 0));
     uint32_t pixel = 0;
     ASSERT_EQ(mvReadFrames(image, 0, 1, sizeof pixel, &pixel), 0);
     EXPECT_EQ(pixel, 0x11223344u);
@@ -423,7 +363,6 @@ TEST(DamagedVersionThree, IsRefusedWithTheLibrarysError)
 {
     const BadV3Case cases[] = {
         {"two audio tracks", [](V3File &f) { f.movie.push_back(record("__NUM_A_TRACKS", "2")); }},
-        {"negative track count", [](V3File &f) { f.movie.push_back(record("__NUM_I_TRACKS", "-1")); }},
         {"entry past the end", [](V3File &f) { f.imageEntries = entry(404, 5); }},
         {"entry near 4 GiB", [](V3File &f) { f.imageEntries = entry(0xFFFFFFFC, 8); }},
         {"huge directory count", [](V3File &f) { f.image.push_back(record("__DIR_COUNT", "100000000")); }},

@@ -61,7 +61,6 @@ TEST(NativeWriter, CleanMoviesAreNotWrittenAndTooSmallMemoryFails)
     EXPECT_EQ(clean.memory(), before);
 
     MemMovie small(MV_FORMAT_NATIVE_3, 64, kMarker);
-    ASSERT_NE(small.id(), 0);
     ASSERT_NE(small.addImage(imageParams(1, 1)), 0);
     EXPECT_TRUE(failsWith(mvWrite(small.id()), MV_ERR_MEM_TOO_SMALL));
 }

@@ -10,7 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -52,12 +53,9 @@ TEST(DescriptorStream, PositionsAreRelativeToTheDescriptorsStartingPoint)
     ASSERT_EQ(__mvS_Seek(c.s, 0, 0, nullptr), 0);
     EXPECT_EQ(__mvS_Read(c.s, buffer, sizeof buffer), -1);
     EXPECT_LT(mvGetErrno(), 1000);
-    __mvS_Destroy(c.s);
-    c.s = nullptr;
-    // The descriptor stays the caller's.
-    EXPECT_NE(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(close(fd), 0);
-    EXPECT_TRUE(failsWith(__mvS_CreateWithFD(-1, 0, &c.s), EBADF));
+    MVstream *bad = nullptr;
+    EXPECT_TRUE(failsWith(__mvS_CreateWithFD(-1, 0, &bad), EBADF));
 }
 
 TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
@@ -80,17 +78,11 @@ TEST(NamedFileStream, OpensWithTheGivenFlagsAndReportsTheirAccessMode)
     c.s = nullptr;
 
     const auto bytes = TempDir::read(path);
-    ASSERT_EQ(bytes.size(), 14u);
-    EXPECT_EQ(std::memcmp(bytes.data(), "MOVI", 4), 0);
-    EXPECT_EQ(std::memcmp(bytes.data() + 10, "MOVI", 4), 0);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("MOVI\0\0\0\0\0\0MOVI", 14));
 
     ASSERT_EQ(__mvS_CreateWithFile(path.c_str(), O_RDONLY, &c.s), 0);
     EXPECT_EQ(__mvS_FileMode(c.s), 0);
     EXPECT_TRUE(failsWith(__mvS_Write(c.s, text, 4), EBADF));
-
-    MVstream *missing = nullptr;
-    EXPECT_TRUE(failsWith(__mvS_CreateWithFile(dir.file("absent").c_str(), O_RDONLY, &missing), ENOENT));
-    EXPECT_EQ(missing, nullptr);
 }
 
 TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
@@ -106,8 +98,7 @@ TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
     ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
     EXPECT_EQ(position, 95);
     ASSERT_EQ(__mvS_Read(c.s, buffer, 5), 0);
-    EXPECT_EQ(buffer[0], 95);
-    EXPECT_EQ(buffer[4], 99);
+    EXPECT_EQ(std::tuple(buffer[0], buffer[4]), std::tuple(95, 99));
     ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
     EXPECT_EQ(position, 100);
 
@@ -132,39 +123,6 @@ TEST(MemoryStream, ReadsWritesAndSeeksPastTheEndFailAndLeaveThePosition)
     EXPECT_EQ(position, 100) << "the end itself is a valid position";
     ASSERT_EQ(__mvS_Seek(c.s, -100, 2, &position), 0);
     EXPECT_EQ(position, 0);
-
-    // An empty block allows only position 0.
-    StreamCloser empty;
-    ASSERT_EQ(__mvS_CreateWithMem(nullptr, 0, &empty.s), 0);
-    unsigned char byte;
-    EXPECT_EQ(__mvS_Read(empty.s, &byte, 1), -1);
-    EXPECT_EQ(__mvS_Read(empty.s, &byte, 0), 0);
-    EXPECT_EQ(__mvS_Seek(empty.s, 1, 0, nullptr), -1);
-}
-
-TEST(DummyStream, CountsWrittenBytesAndCannotBeRead)
-{
-    StreamCloser c;
-    ASSERT_EQ(__mvS_CreateDummy(&c.s), 0);
-    EXPECT_EQ(__mvS_FileMode(c.s), 2);
-    std::vector<unsigned char> data(30);
-    ASSERT_EQ(__mvS_Write(c.s, data.data(), 12), 0);
-    ASSERT_EQ(__mvS_Write(c.s, data.data(), 30), 0);
-    int64_t position = 0;
-    ASSERT_EQ(__mvS_Seek(c.s, 0, 1, &position), 0);
-    EXPECT_EQ(position, 42);
-    // Its end is always 0, and it has no bounds.
-    ASSERT_EQ(__mvS_Seek(c.s, 5, 2, &position), 0);
-    EXPECT_EQ(position, 5);
-    ASSERT_EQ(__mvS_Seek(c.s, 1000, 0, &position), 0);
-    EXPECT_EQ(position, 1000);
-    unsigned char byte;
-    EXPECT_TRUE(failsWith(__mvS_Read(c.s, &byte, 1), MV_ERR_INTERNAL));
-    EXPECT_EQ(__mvS_SeeknRead(c.s, 0, &byte, 1), -1);
-    int64_t length = 0;
-    ASSERT_EQ(__mvS_Length(c.s, &length), 0);
-    EXPECT_EQ(length, 42);
-    EXPECT_EQ(__mvS_Seek(c.s, 0, 7, nullptr), -1) << "no such whence";
 }
 
 TEST(Stream, SeeknReadIsAtomicBetweenThreads)
@@ -192,23 +150,13 @@ TEST(Stream, SeeknReadIsAtomicBetweenThreads)
     EXPECT_EQ(mixed.load(), 0);
 }
 
-TEST(ResourcePath, CandidatesKeepTheDirectoryAndAddTheSubdirectory)
+// A name with a directory is ResourceFork's case.
+TEST(ResourcePath, ANameWithoutADirectoryGetsTheSubdirectoryAndOneTooLongNone)
 {
-    const struct {
-        const char *file, *first, *second;
-    } cases[] = {{"clips/intro.mov", "clips/.HSresource/intro.mov", "clips/.resource/intro.mov"},
-                 {"intro.mov", ".HSresource/intro.mov", ".resource/intro.mov"},
-                 {"/a/b/c.mov", "/a/b/.HSresource/c.mov", "/a/b/.resource/c.mov"}};
     char path[MV_STREAM_MAX_PATH];
-    const std::string longName(MV_STREAM_MAX_PATH, 'x');
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.file);
-        EXPECT_EQ(__mvS_ResourcePath((longName + c.file).c_str(), ".resource", path, sizeof path), -1);
-        ASSERT_EQ(__mvS_ResourcePath(c.file, ".HSresource", path, sizeof path), 0);
-        EXPECT_STREQ(path, c.first);
-        ASSERT_EQ(__mvS_ResourcePath(c.file, ".resource", path, sizeof path), 0);
-        EXPECT_STREQ(path, c.second);
-    }
+    ASSERT_EQ(__mvS_ResourcePath("intro.mov", ".HSresource", path, sizeof path), 0);
+    EXPECT_STREQ(path, ".HSresource/intro.mov");
+    EXPECT_EQ(__mvS_ResourcePath(std::string(MV_STREAM_MAX_PATH, 'x').c_str(), ".resource", path, sizeof path), -1);
 }
 
 TEST(ResourceFork, PrefersTheHSresourceFileFallsBackToResourceAndMayBeMissingOrImpossible)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,7 +27,6 @@ struct Video {
     std::vector<std::vector<uint8_t>> data;  // the samples, in place of the pattern
     uint32_t timeScale = 600;
     uint32_t sampleDuration = 40;
-    std::optional<std::vector<uint32_t>> sync;
     uint32_t samplesPerChunk = 1;
 };
 
@@ -96,10 +96,8 @@ inline std::vector<uint32_t> sampleSizes(const Video &v)
 
 inline uint32_t videoBytes(const Video &v)
 {
-    uint32_t total = 0;
-    for (uint32_t size : sampleSizes(v))
-        total += size;
-    return total;
+    const std::vector<uint32_t> sizes = sampleSizes(v);
+    return std::accumulate(sizes.begin(), sizes.end(), 0u);
 }
 
 // A track's length in its media's time scale, and in the movie's (600).
@@ -148,13 +146,6 @@ inline void sampleTables(AtomWriter &w, const File &f, const Video *video, const
     const std::vector<uint32_t> sizes =
         video ? sampleSizes(*video) : std::vector<uint32_t>(sound->samples, soundBytes);
     atom(w, "stts", [&] { u32s(w, {0, 1, uint32_t(sizes.size()), video ? video->sampleDuration : 1}); });
-    if (video && video->sync) {
-        atom(w, "stss", [&] {
-            u32s(w, {0, uint32_t(video->sync->size())});
-            for (uint32_t s : *video->sync)
-                w.u32(s);
-        });
-    }
     atom(w, "stsc", [&] { u32s(w, {0, 1, 1, perChunk, 1}); });
     atom(w, "stsz", [&] {
         if (video) {

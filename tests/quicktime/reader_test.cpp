@@ -17,17 +17,15 @@ using qt_files::Video;
 
 namespace {
 
-// The standard file as read, whether its "mdat" comes before or after its
-// "moov".
+// The standard file as read. Files with the "moov" first are ffmpeg's
+// (ffmpeg_test).
 void expectStandardFile(const OpenedFile &m)
 {
-    EXPECT_EQ(mvGetFileFormat(m.movie()), MV_FORMAT_QUICKTIME);
     const MVid image = m.image();
-    EXPECT_EQ(mvGetTrackLength(image), 3);
-    EXPECT_EQ(m.audio(), 0);
-    EXPECT_STREQ(mvGetImageCompression(image), "Uncompressed Video");
-    EXPECT_EQ(mvGetImagePacking(image), DM_PACKING_RGB555);
-    EXPECT_DOUBLE_EQ(mvGetImageRate(image), 15.0) << "600 / 40";
+    EXPECT_EQ(std::tuple(mvGetFileFormat(m.movie()), mvGetTrackLength(image), m.audio(),
+                         std::string(mvGetImageCompression(image)), mvGetImagePacking(image), mvGetImageRate(image)),
+              std::tuple(int(MV_FORMAT_QUICKTIME), 3, 0, std::string("Uncompressed Video"), int(DM_PACKING_RGB555),
+                         15.0));  // 600 / 40
     // Each stored frame is read from its own place in the "mdat": the
     // builder's bytes are their offsets' low bytes.
     const uint32_t dataAt = uint32_t(findAtom(m.bytes, "mdat")) + 8;
@@ -52,7 +50,6 @@ struct Case {
 
 const Case kCases[] = {
     {"MdatFirst", [](File &) {}, nullptr, expectStandardFile},
-    {"MoovFirst", [](File &f) { f.moovFirst = true; }, nullptr, expectStandardFile},
     // Integer division makes 100 / 7 14 frames per second.
     {"RateRoundedDown",
      [](File &f) {
@@ -129,8 +126,6 @@ TEST(QuickTimeReader, FilesAreReadAsTheySayOrRefusedWithTheirDetailText)
         if (c.refusal != nullptr) {
             EXPECT_EQ(m.error, MV_ERR_QT_UNSUPPORTED);
             EXPECT_EQ(m.detail, c.refusal);
-            const std::string message = mvGetErrorStr(MV_ERR_QT_UNSUPPORTED);
-            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
             continue;
         }
         ASSERT_EQ(m.error, 0) << m.detail;
@@ -141,16 +136,11 @@ TEST(QuickTimeReader, FilesAreReadAsTheySayOrRefusedWithTheirDetailText)
 
 // ---- damaged files -------------------------------------------------------------
 
-int openError(std::vector<uint8_t> bytes)
-{
-    return OpenedFile(std::move(bytes)).error;
-}
-
 TEST(QuickTimeDamage, EveryTruncationFailsCleanly)
 {
     const std::vector<uint8_t> whole = qt_files::build(File{});
     for (size_t length = 1; length < whole.size(); ++length) {
-        const int error = openError(std::vector<uint8_t>(whole.begin(), whole.begin() + long(length)));
+        const int error = OpenedFile(std::vector<uint8_t>(whole.begin(), whole.begin() + long(length))).error;
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_INTERNAL) << length << ": " << error;
     }
 }
@@ -195,6 +185,8 @@ const Damage kDamages[] = {
              setField(b, parent, 0, get32(b, findAtom(b, parent)) + 4);
      },
      MV_ERR_NOT_MOVIE},
+    // Width and height 65535 in the sample description.
+    {"PictureTooLargeForAnyBuffer", [](auto &b) { setField(b, "raw ", 32, 0xFFFFFFFF); }, MV_ERR_NOT_MOVIE},
 };
 
 TEST(QuickTimeDamage, DamagedFilesAreRefused)
@@ -204,19 +196,15 @@ TEST(QuickTimeDamage, DamagedFilesAreRefused)
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = whole;
         c.change(bytes);
-        EXPECT_EQ(openError(bytes), c.error);
+        EXPECT_EQ(OpenedFile(bytes).error, c.error);
     }
     for (const char *table : {"stts", "stsc", "stsz", "stco", "stsd"}) {
         std::vector<uint8_t> bytes = whole;
         // stsz's count is after the constant size.
         set32(bytes, findAtom(bytes, table) + (std::string(table) == "stsz" ? 16 : 12), 0xFFFFFFF0u);
-        const int error = openError(bytes);
+        const int error = OpenedFile(bytes).error;
         EXPECT_TRUE(error == MV_ERR_NOT_MOVIE || error == MV_ERR_QT_UNSUPPORTED) << table << " " << error;
     }
-    File f;
-    f.videos[0].width = 65535;
-    f.videos[0].height = 65535;
-    EXPECT_EQ(openError(qt_files::build(f)), MV_ERR_NOT_MOVIE) << "a picture too large for any buffer";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Sample arithmetic: which chunk holds a sample, and how big it is.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "error.h"
 #include "quicktime/records.h"
 
@@ -22,9 +24,8 @@ TEST(QuickTimeSamples, ChunkOfEachSampleAndEntriesThatDoNotRise)
     for (const auto &c : cases) {
         SampleLocation where{};
         ASSERT_EQ(locateSample(t, c.sample, &where), 0) << c.sample;
-        EXPECT_EQ(where.chunk, c.chunk) << c.sample;
-        EXPECT_EQ(where.firstSample, c.first) << c.sample;
-        EXPECT_EQ(where.lastSample, c.last) << c.sample;
+        EXPECT_EQ(std::tuple(where.chunk, where.firstSample, where.lastSample), std::tuple(c.chunk, c.first, c.last))
+            << c.sample;
     }
     SampleLocation where{};
     EXPECT_EQ(locateSample(t, 11, &where), MV_ERR_INTERNAL);

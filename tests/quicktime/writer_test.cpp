@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using namespace qt_support;
 
@@ -32,7 +33,6 @@ bool atomsTileTheFile(const std::vector<uint8_t> &bytes)
 TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
 {
     NewMovie m;
-    ASSERT_EQ(m.created, 0);
     const MVid image = m.addImage("Uncompressed Video", DM_PACKING_RGB555, 15.0, 3, 1);
     ASSERT_NE(image, 0);
     for (int frame = 0; frame < 30; ++frame) {
@@ -48,55 +48,43 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     EXPECT_EQ(findAtom(b, "moov"), mdatSize);
     EXPECT_TRUE(atomsTileTheFile(b));
 
-    const size_t mvhd = findAtom(b, "mvhd");
-    EXPECT_EQ(get32(b, mvhd + 20), 15u);  // time scale
-    EXPECT_EQ(get32(b, mvhd + 24), 30u);  // duration
-    EXPECT_EQ(get32(b, mvhd + 8 + 96), 1u);  // next track id
-    const size_t tkhd = findAtom(b, "tkhd");
-    EXPECT_EQ(get32(b, tkhd + 8), 15u);  // version 0, flags 15
-    EXPECT_EQ(get32(b, tkhd + 20), 0u);  // track id
-    EXPECT_EQ(get32(b, tkhd + 28), 30u);  // duration
-    EXPECT_EQ(get32(b, tkhd + 84), 3u << 16);
-    EXPECT_EQ(get32(b, tkhd + 88), 1u << 16);
+    // The movie's time scale, duration and next track id; the track's
+    // version and flags, id, duration, width and height.
+    const size_t mvhd = findAtom(b, "mvhd"), tkhd = findAtom(b, "tkhd");
+    for (const auto &[at, value] : {std::pair{mvhd + 20, 15u}, {mvhd + 24, 30u}, {mvhd + 104, 1u}, {tkhd + 8, 15u},
+                                    {tkhd + 20, 0u}, {tkhd + 28, 30u}, {tkhd + 84, 3u << 16}, {tkhd + 88, 1u << 16}})
+        EXPECT_EQ(get32(b, at), value) << at;
 
-    const size_t stss = findAtom(b, "stss");
+    // Every sample a key frame, each in a chunk of its own.
+    const size_t stss = findAtom(b, "stss"), stsc = findAtom(b, "stsc");
     ASSERT_EQ(get32(b, stss + 12), 30u);
-    for (uint32_t k = 0; k < 30; ++k)
-        EXPECT_EQ(get32(b, stss + 16 + 4 * k), k + 1);
-    const size_t stsc = findAtom(b, "stsc");
     ASSERT_EQ(get32(b, stsc + 12), 30u);
     for (uint32_t k = 0; k < 30; ++k) {
-        EXPECT_EQ(get32(b, stsc + 16 + 12 * k), k + 1);
-        EXPECT_EQ(get32(b, stsc + 20 + 12 * k), 1u);
-        EXPECT_EQ(get32(b, stsc + 24 + 12 * k), 1u);
+        EXPECT_EQ(get32(b, stss + 16 + 4 * k), k + 1);
+        EXPECT_EQ(std::tuple(get32(b, stsc + 16 + 12 * k), get32(b, stsc + 20 + 12 * k), get32(b, stsc + 24 + 12 * k)),
+                  std::tuple(k + 1, 1u, 1u));
     }
-    const size_t raw = findAtom(b, "raw ");
-    ASSERT_NE(raw, std::string::npos);
-    EXPECT_EQ(b[raw + 8 + 42], 4);  // compressor name length
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + raw + 8 + 43, 4), "None");
-    EXPECT_EQ(b[raw + 8 + 75], 16);  // depth
-
     // The offsets in "stco" point at the stored big-endian pixels.
     const size_t stco = findAtom(b, "stco");
     ASSERT_EQ(get32(b, stco + 12), 30u);
     const uint32_t last = get32(b, stco + 16 + 4 * 29);
-    EXPECT_EQ(b[last + 1], 29);
-    EXPECT_EQ(b[last + 4], 0x01);
-    EXPECT_EQ(b[last + 5], 29);
+    EXPECT_EQ(std::tuple(b[last + 1], b[last + 4], b[last + 5]), std::tuple(29, 0x01, 29));
 }
 
 // The compressor name and depth in the sample description of one stored
 // frame: JPEG's are fixed, Apple Animation's depth is the track's stored
-// size.
+// size and a raw picture's its pixel size.
 TEST(QuickTimeWriter, CompressorNamesAndDepths)
 {
     const struct {
         const char *compression, *type, *name;
-        int depth;
-    } cases[] = {{"JPEG", "jpeg", "Orvo Systems JPEG", 24}, {"Apple Animation", "rle ", "Animation", 8}};
+        int depth, packing;
+    } cases[] = {{"JPEG", "jpeg", "Orvo Systems JPEG", 24, DM_PACKING_RGBX},
+                 {"Apple Animation", "rle ", "Animation", 8, DM_PACKING_RGBX},
+                 {"Uncompressed Video", "raw ", "None", 16, DM_PACKING_RGB555}};
     for (const auto &c : cases) {
         NewMovie m;
-        const MVid image = m.addImage(c.compression);
+        const MVid image = m.addImage(c.compression, c.packing);
         ASSERT_NE(image, 0) << c.compression << ": " << mvGetErrorStr(mvGetErrno());
         testing_movie::Params p = testing_movie::newParams();
         dmParamsSetInt(p.get(), MV_IMAGE_CSIZE, c.depth);
@@ -109,6 +97,7 @@ TEST(QuickTimeWriter, CompressorNamesAndDepths)
         const std::vector<uint8_t> b = TempDir::read(m.path);
         const size_t at = findAtom(b, c.type);
         ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(size_t(b[at + 8 + 42]), std::strlen(c.name));
         EXPECT_EQ(std::string(reinterpret_cast<const char *>(b.data()) + at + 8 + 43, std::strlen(c.name)), c.name);
         EXPECT_EQ(b[at + 8 + 75], c.depth);
     }
