@@ -1,6 +1,4 @@
-// Builders of native movie files byte by byte, for the reader and writer
-// tests: big-endian fields, version 3 parameter records and directory
-// entries, and the version 1 and 2 header.
+// Builders of native movie files byte by byte.
 #ifndef CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
 #define CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
 

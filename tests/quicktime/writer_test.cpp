@@ -71,9 +71,8 @@ TEST(QuickTimeWriter, ThirtyFramesWithoutSound)
     EXPECT_EQ(std::tuple(b[last + 1], b[last + 4], b[last + 5]), std::tuple(29, 0x01, 29));
 }
 
-// The compressor name and depth in the sample description of one stored
-// frame: JPEG's are fixed, Apple Animation's depth is the track's stored
-// size and a raw picture's its pixel size.
+// The compressor name and depth in the sample description: JPEG's are
+// fixed, Apple Animation's depth is the stored size, a raw one's the pixel's.
 TEST(QuickTimeWriter, CompressorNamesAndDepths)
 {
     const struct {
@@ -103,10 +102,8 @@ TEST(QuickTimeWriter, CompressorNamesAndDepths)
     }
 }
 
-// Raw pictures go to the file as the track holds them, so only QuickTime's
-// own raw layouts are accepted, when the track is made rather than when the
-// movie is closed. (The 5-5-5 and XBGR layouts are read back below.) A movie
-// left without pictures is refused when it is written.
+// Raw pictures are stored as the track holds them, so only the file's own
+// raw layouts are accepted, when the track is made.
 TEST(QuickTimeWriter, RefusesWhatItCannotWrite)
 {
     for (const auto &[packing, accepted] : {std::pair{DM_PACKING_RGBX, false}, {DM_PACKING_GRAY, false},
@@ -162,9 +159,8 @@ TEST(QuickTimeWriter, RewriteAfterEditsLeavesAReadableFile)
     }
 }
 
-// QuickTime files point repeated pictures at one copy of their data. Taking
-// away either frame that shares it must leave the data to the other, through
-// new frames taking freed space and a rewrite of the file.
+// Repeated pictures share one copy of their data: taking away either frame
+// must leave it to the other, through reused space and a rewrite.
 TEST(QuickTimeWriter, FramesSharingTheirDataKeepItWhenOneGoes)
 {
     TempDir dir;
