@@ -44,12 +44,10 @@ TEST(DisplayRead, ConvertsEveryPackingToRedLowWords)
         // Blue low, red high; rows come out in the other order.
         {"xbgr", DM_PACKING_XBGR, 2, 2, asBytes<uint32_t>({0xFF0000FF, 0x0000FF00, 0x00FF0000, 0x00123456}),
          {0x000000FF, 0x00563412, 0x00FF0000, 0x0000FF00}},
-        // First stored row red, second blue: shown blue above red.
-        {"555", DM_PACKING_RGB555, 2, 2, asBytes<uint16_t>({0x7C00, 0x7C00, 0x001F, 0x001F}),
-         {0x00FF0000, 0x00FF0000, 0x000000FF, 0x000000FF}},
-        // Each 5-bit component c becomes (c << 3) | (c >> 2).
-        {"555 levels", DM_PACKING_RGB555, 3, 1, asBytes<uint16_t>({0x0421, 0x4210, 0x03E0}),
-         {0x00080808, 0x00848484, 0x0000FF00}},
+        // Rows swap; each 5-bit component c becomes (c << 3) | (c >> 2).
+        {"555", DM_PACKING_RGB555, 3, 2,
+         asBytes<uint16_t>({0x7C00, 0x0421, 0x4210, 0x001F, 0x03E0, 0x001F}),
+         {0x00FF0000, 0x0000FF00, 0x00FF0000, 0x000000FF, 0x00080808, 0x00848484}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
