@@ -1,6 +1,4 @@
-// Opens arbitrary bytes as a memory movie and reads every frame of every
-// track, stored and decoded, so that each reader and the frame paths meet
-// hostile directories, sizes and parameters.
+// Opens arbitrary bytes as a memory movie and reads every frame of it.
 #include <cinelark/movie.h>
 
 #include <cstddef>

@@ -1,9 +1,5 @@
-// What the movie fuzz targets do with a movie they could open: read every
-// picture stored and decoded, one picture past the end (which must be
-// refused, not read), and all of the sound in chunks, so that the readers,
-// the directories and the codecs behind them meet hostile sizes and
-// parameters. The limits keep one input fast: a tiny file may still claim
-// huge pictures or many frames.
+// Reads every picture of an opened movie, stored and decoded, one past the
+// end, and the sound in chunks, within limits that keep one input fast.
 #ifndef CINELARK_FUZZ_MOVIE_READ_EVERY_FRAME_H
 #define CINELARK_FUZZ_MOVIE_READ_EVERY_FRAME_H
 

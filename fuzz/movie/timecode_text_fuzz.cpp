@@ -1,7 +1,5 @@
-// Feeds arbitrary text to the time field's parser, mvStringToFrame, on a
-// movie whose rate and length the first two bytes choose. Whatever the text,
-// the parser must refuse it or name a frame inside the movie, and a frame it
-// names must read back through mvFrameToString as a time the parser takes.
+// Arbitrary text for mvStringToFrame on a movie of the rate and length the
+// first two bytes choose: refused, or a frame inside that reads back.
 #include <cinelark/dmparams.h>
 #include <cinelark/movie.h>
 

@@ -1,6 +1,4 @@
-// Opens arbitrary bytes as a QuickTime memory movie and reads every frame,
-// stored and decoded, and all of its sound, so that the atom reader, the
-// sample tables and the QuickTime coders meet hostile files.
+// Opens arbitrary bytes as a QuickTime memory movie and reads every frame.
 #include <cinelark/movie.h>
 #include <cinelark/playback.h>
 

@@ -104,9 +104,7 @@ TEST(PasteFrames, CopiesStoredBytesBetweenTracksOfOneKindAndDecodesBetweenOthers
     EXPECT_EQ(shown, (std::vector<uint8_t>{51, 52, 53, 50, 51, 52, 53}));
 }
 
-// A source movie with 3 pictures at 10 per second and 8000-per-second mono
-// audio that runs 50 frames past the last picture, optimised into a movie
-// with a track (refused) and into an empty one.
+// The source's audio runs 50 frames past its last picture.
 TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAudio)
 {
     MemMovie source;
@@ -155,7 +153,6 @@ TEST(Optimize, RefusesADestinationWithTracksAndInterleavesEachPictureAfterItsAud
         EXPECT_GE(aOffset, previousEnd);
         EXPECT_GE(iOffset, aOffset + aSize);
         EXPECT_EQ(dest.bytes()[iOffset], 100 + 4 * i);
-        EXPECT_EQ(dest.bytes()[aOffset], uint8_t(800 * i));
         previousEnd = iOffset + iSize;
     }
     uint32_t restOffset = 0;

@@ -78,9 +78,7 @@ TEST_F(FileSpace, OverlappingBlocksFromADamagedFileNeverLeadToOverwrites)
     EXPECT_GE(owner, 1008u);
 }
 
-// Calls out of phase, then a new movie: allocations past the memory or past
-// four gigabytes fail and change nothing, and growing the header block when
-// it stands alone needs no move.
+// Growing the header block when it stands alone needs no move.
 TEST_F(FileSpace, NewMovieRefusesCallsOutOfPhaseAndAllocationsPastTheLimitsAndGrowsInPlace)
 {
     uint32_t owner = 0;

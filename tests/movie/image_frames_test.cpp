@@ -1,7 +1,5 @@
-// Image frames: reads for display, stored frames, per-frame parameters and
-// where an inter-frame decoder has to start; and tracks with a codec, whose
-// frames go through the codec bridge both ways and whose reads out of order
-// bring an inter-frame decoder in step first.
+// Image frames: display reads, stored frames, per-frame parameters, and
+// tracks with a codec read in and out of order.
 #include <cstring>
 #include <set>
 #include <string>
@@ -46,12 +44,10 @@ TEST(DisplayRead, ConvertsEveryPackingToRedLowWords)
         // Blue low, red high; rows come out in the other order.
         {"xbgr", DM_PACKING_XBGR, 2, 2, asBytes<uint32_t>({0xFF0000FF, 0x0000FF00, 0x00FF0000, 0x00123456}),
          {0x000000FF, 0x00563412, 0x00FF0000, 0x0000FF00}},
-        // First stored row red, second blue: shown blue above red.
-        {"555", DM_PACKING_RGB555, 2, 2, asBytes<uint16_t>({0x7C00, 0x7C00, 0x001F, 0x001F}),
-         {0x00FF0000, 0x00FF0000, 0x000000FF, 0x000000FF}},
-        // Each 5-bit component c becomes (c << 3) | (c >> 2).
-        {"555 levels", DM_PACKING_RGB555, 3, 1, asBytes<uint16_t>({0x0421, 0x4210, 0x03E0}),
-         {0x00080808, 0x00848484, 0x0000FF00}},
+        // Rows swap; each 5-bit component c becomes (c << 3) | (c >> 2).
+        {"555", DM_PACKING_RGB555, 3, 2,
+         asBytes<uint16_t>({0x7C00, 0x0421, 0x4210, 0x001F, 0x03E0, 0x001F}),
+         {0x00FF0000, 0x0000FF00, 0x00FF0000, 0x000000FF, 0x00080808, 0x00848484}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
@@ -174,10 +170,9 @@ TEST(CodecFrames, DamagedRunLengthFramesFailToReadPaddedOnesRead)
     EXPECT_EQ(shown, std::vector<uint32_t>(8, 0x00030201));
 }
 
-// Apple Video pictures whose halves change at different frames, so that
-// later frames code one half as unchanged and show a wrong picture under
-// them at once. The colours are ones the 5-5-5 coding keeps exactly. Frames
-// 0 and 5 are key frames.
+// Halves that change at different frames are coded as unchanged later on,
+// so a decoder out of step shows a wrong picture at once. The colours are
+// ones the 5-5-5 coding keeps exactly; frames 0 and 5 are key frames.
 TEST(HalfChanges, FramesReadInAnyOrderShowTheirOwnPicture)
 {
     constexpr int kSide = 8;
@@ -218,9 +213,8 @@ TEST(HalfChanges, FramesReadInAnyOrderShowTheirOwnPicture)
     for (int frame = 0; frame < 6; frame++)
         EXPECT_EQ(__mvT_IsKeyFrame(track, frame), frame == 0 || frame == 5 ? 1 : 0) << frame;
 
-    // Frame 3 cut short fails half drawn on the way to frame 4; frame 2,
-    // which follows the last frame read, must not be drawn over that half
-    // picture.
+    // Frame 3 cut short fails half drawn on the way to frame 4; frame 2 must
+    // not be drawn over that half picture.
     std::vector<uint8_t> stored(mvGetCompressedImageSize(track, 3));
     ASSERT_EQ(mvReadCompressedImage(track, 3, stored.size(), stored.data()), 0);
     ASSERT_EQ(mvDeleteFrames(track, 3, 1), 0);

@@ -1,13 +1,5 @@
-// MPEG-1 files made by ffmpeg at test time open as read-only movies.
-//
-// Video streams (".m1v"): one "MPEG Video" track of the stream's rounded-down
-// size and rate with one frame per picture, whose frames read in any order
-// are the pictures the decoder hands out in display order.
-//
-// System streams (".mpg"): the pictures of the video stream as its ".m1v"
-// copy gives them, and the first audio stream as a 16-bit track that starts
-// with the first picture and matches ffmpeg's own decode; damaged, cut and
-// one-sided files open or are refused cleanly.
+// MPEG-1 video and system streams made by ffmpeg at test time open as
+// read-only movies whose pictures and sound match the decoders' own.
 #include <gtest/gtest.h>
 
 #include <cinelark/cl.h>

@@ -1,6 +1,4 @@
-// The system stream demultiplexer over hand-made packs: packet headers of
-// both generations, time stamps with every bit in use, stray bytes, sound
-// before its first time stamp, and a packet cut by the end of the file.
+// The system stream demultiplexer over hand-made packs.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,6 +1,4 @@
-// Builders of native movie files byte by byte, for the reader and writer
-// tests: big-endian fields, version 3 parameter records and directory
-// entries, and the version 1 and 2 header.
+// Builders of native movie files byte by byte.
 #ifndef CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
 #define CINELARK_TESTS_MOVIE_NATIVE_BYTES_H
 
@@ -30,14 +28,6 @@ inline void set16(Bytes &b, size_t at, uint16_t v)
 {
     b[at] = uint8_t(v >> 8);
     b[at + 1] = uint8_t(v);
-}
-
-inline void setDouble(Bytes &b, size_t at, double d)
-{
-    uint64_t v;
-    std::memcpy(&v, &d, 8);
-    for (int i = 0; i < 8; ++i)
-        b[at + i] = uint8_t(v >> (56 - 8 * i));
 }
 
 inline void append(Bytes &b, const Bytes &more)
@@ -82,8 +72,6 @@ inline Bytes v3Header(uint32_t records)
     return b;
 }
 
-inline Bytes trackHeader(uint32_t records) { return words({0, records, 0}); }
-
 inline Bytes entry(uint32_t offset, uint32_t size, uint32_t records = 0) { return words({offset, size, records, 0}); }
 
 // The fields of a version 1 or 2 header that the reader uses.
@@ -96,8 +84,6 @@ struct V12Header {
     uint32_t indexCount = 0;
     uint32_t compression = 2;
     int32_t loopMode = 0;
-    int32_t audioRate = 8000;
-    int32_t bytesPerSample = 1;
     int32_t channels = 1;
 };
 
@@ -108,13 +94,16 @@ inline Bytes v12Header(const V12Header &h)
     set16(b, 4, h.version);
     set16(b, 6, uint16_t(h.width));
     set16(b, 8, uint16_t(h.height));
-    setDouble(b, 16, h.rate);
+    uint64_t rate;
+    std::memcpy(&rate, &h.rate, 8);
+    for (int i = 0; i < 8; ++i)
+        b[16 + i] = uint8_t(rate >> (56 - 8 * i));
     set16(b, 24, h.audio);
     set32(b, 28, h.indexCount);
     set32(b, 32, h.compression);
     set32(b, 52, uint32_t(h.loopMode));
-    set32(b, 56, uint32_t(h.audioRate));
-    set32(b, 60, uint32_t(h.bytesPerSample));
+    set32(b, 56, 8000);  // sound rate
+    set32(b, 60, 1);     // bytes per sample
     set32(b, 68, uint32_t(h.channels));
     return b;
 }

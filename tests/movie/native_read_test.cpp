@@ -174,7 +174,6 @@ TEST(VersionOneAndTwoReader, BuildTracksFromTheIndex)
     Opened silent(twoChunkFile(h));
     ASSERT_EQ(silent.error, 0) << mvGetErrorStr(mvGetErrno());
     EXPECT_EQ(silent.audio(), 0);
-    EXPECT_EQ(__mvMV_TrackCount(silent.movie()), 1);
     EXPECT_STREQ(mvGetImageCompression(silent.image()), "JPEG");
 
     // An empty index still holds one record.
@@ -224,7 +223,7 @@ struct V3File {
             append(b, r);
         for (const std::vector<Bytes> *track : {&audio, &image}) {
             if (!track->empty())
-                append(b, trackHeader(uint32_t(track->size())));
+                append(b, words({0, uint32_t(track->size()), 0}));
             for (const Bytes &r : *track)
                 append(b, r);
         }
@@ -335,7 +334,6 @@ TEST(VersionOneReader, ChangedMovieIsWrittenAsVersionThree)
     EXPECT_EQ(mvGetFileFormat(movie), MV_FORMAT_NATIVE_3);
     ASSERT_EQ(mvClose(movie), 0);
 
-    EXPECT_EQ(mvIsMovieFile(path.c_str()), 1);
     const Bytes file = TempDir::read(path);
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 8), (Bytes{'M', 'O', 'V', 'I', 0, 0, 0, 3}));
     ASSERT_EQ(mvOpenFile(path.c_str(), O_RDONLY, &movie), 0) << mvGetErrorStr(mvGetErrno());

@@ -28,11 +28,8 @@ bool run(const std::string &command, std::string *out = nullptr)
     return pclose(pipe) == 0;
 }
 
-// Compares this library's frames with ffmpeg's. With minPsnr 0 they must
-// match exactly, except for the low bits `shift` drops (a 5-bit source is
-// expanded to 8 bits differently by the two); otherwise every frame must
-// come within minPsnr dB of ffmpeg's, and within 5 dB more on average. The
-// unused bits of each pixel are not compared.
+// With minPsnr 0 the frames match ffmpeg's but for the low `shift` bits (the
+// two expand 5-bit sources differently); otherwise each is within minPsnr dB.
 void expectSamePictures(MVid image, const std::vector<uint8_t> &ffmpeg, int shift, double minPsnr = 0)
 {
     const int frames = mvGetTrackLength(image);
@@ -64,12 +61,8 @@ void expectSamePictures(MVid image, const std::vector<uint8_t> &ffmpeg, int shif
     EXPECT_GE(total / frames, minPsnr + 5);
 }
 
-// Opens a movie file and checks its image against ffmpeg's decode, and its
-// sound, when it has one, against ffmpeg's. ffmpeg hands the pictures out in
-// the layout this library gives the image's frames in: 32-bit words with red
-// low (RGBX) or high (XBGR), or 16-bit 5-5-5 words, in the image's row order;
-// and the sound in this machine's (little-endian) byte order. Returns the
-// sound as read here.
+// Checks a movie's image, and sound if any, against ffmpeg's decode in the
+// track's own layout and row order; returns the sound as read here.
 std::vector<uint8_t> expectFfmpegAgrees(const TempDir &dir, const std::string &movie,
                                         const char *compression, int frames, double rate, int shift,
                                         double minPsnr)
@@ -138,8 +131,7 @@ const Made kMade[] = {
     {"Raw16", kPattern, "-c:v rawvideo -pix_fmt rgb555be", 0, 0, "", "Uncompressed Video"},
     {"Raw32Twos", kPattern, "-c:v rawvideo -pix_fmt argb", 0, 0, "-c:a pcm_s16be -movflags faststart",
      "Uncompressed Video"},
-    // JPEG (ffmpeg's -q:v, 2 best): every frame within 33 dB of ffmpeg's.
-    {"JpegBest420", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj420p -q:v 2", 0, 33, "", "JPEG"},
+    // JPEG: every frame within 33 dB of ffmpeg's.
     {"JpegMiddle422", "testsrc2=size=64x48", "-c:v mjpeg -pix_fmt yuvj422p -q:v 8", 0, 33, "", "JPEG"},
     {"JpegOddSize444", "testsrc2=size=35x19", "-c:v mjpeg -pix_fmt yuvj444p -q:v 4", 0, 33, "", "JPEG"},
     {"JpegCroppedTo420", "testsrc2=size=33x21", "-c:v mjpeg -pix_fmt yuvj420p -q:v 3", 0, 33, "", "JPEG"},
@@ -203,12 +195,6 @@ TEST_P(WrittenFiles, FfprobeAndFfmpegAgree)
         ASSERT_NE(audio, 0);
         ASSERT_EQ(mvInsertFrames(audio, 0, 4800, samples.size() * 2, samples.data()), 0);
     }
-    // An edit before the write: the second frame goes, a copy of the first
-    // is appended.
-    ASSERT_EQ(mvDeleteFrames(image, 1, 1), 0);
-    std::vector<uint32_t> again(size_t(kWidth) * kHeight);
-    ASSERT_EQ(mvReadFrames(image, 0, 1, again.size() * 4, again.data()), 0);
-    ASSERT_EQ(mvInsertFrames(image, 5, 1, again.size() * 4, again.data()), 0);
     ASSERT_EQ(mvClose(m.movie), 0) << mvGetErrorStr(mvGetErrno());
 
     std::string probe;

@@ -1,7 +1,5 @@
-// Small QuickTime files made in memory: one or more video tracks of whole
-// samples, an optional sound track, and switches that put each construct the
-// reader refuses into an otherwise valid file. The reader's tests fill the
-// samples with a pattern; the coder tests give real frames for ffmpeg.
+// Small QuickTime files made in memory, with switches that put each
+// construct the reader refuses into an otherwise valid file.
 #ifndef CINELARK_TESTS_QUICKTIME_QT_FILES_H
 #define CINELARK_TESTS_QUICKTIME_QT_FILES_H
 
@@ -40,7 +38,6 @@ struct Sound {
 };
 
 struct File {
-    bool moovFirst = false;
     std::vector<Video> videos{Video{}};
     std::optional<Sound> sound;
     uint32_t movieMatrixFirst = 0x00010000;
@@ -255,14 +252,12 @@ inline std::vector<uint8_t> build(const File &f)
         data += videoBytes(v);
     if (f.sound)
         data += soundBytes(*f.sound);
-    const size_t moovSize = movieAtom(f, 0).bytes().size();
-    const uint32_t dataAt = f.moovFirst ? uint32_t(moovSize) + 8 : 8;
-    const AtomWriter moov = movieAtom(f, dataAt);
+    const AtomWriter moov = movieAtom(f, 8);
     AtomWriter mdat;
     mdat.u32(data + 8);
     mdat.code("mdat");
     for (uint32_t i = 0; i < data; ++i)
-        mdat.u8(uint8_t(dataAt + i));
+        mdat.u8(uint8_t(8 + i));
     // Real frames take the place of their track's pattern.
     size_t at = 8;
     for (const Video &v : f.videos) {
@@ -273,11 +268,8 @@ inline std::vector<uint8_t> build(const File &f)
         }
         at += videoBytes(v);
     }
-    std::vector<uint8_t> file;
-    const auto &first = f.moovFirst ? moov.bytes() : mdat.bytes();
-    const auto &second = f.moovFirst ? mdat.bytes() : moov.bytes();
-    file.insert(file.end(), first.begin(), first.end());
-    file.insert(file.end(), second.begin(), second.end());
+    std::vector<uint8_t> file = mdat.bytes();
+    file.insert(file.end(), moov.bytes().begin(), moov.bytes().end());
     return file;
 }
 

@@ -1,6 +1,4 @@
-// Helpers shared by the QuickTime tests: making a movie file, opening bytes
-// as a memory movie or a file and reporting the error and its detail, and
-// finding atoms in a file's bytes.
+// Helpers shared by the QuickTime tests.
 #ifndef CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
 #define CINELARK_TESTS_QUICKTIME_QT_TEST_SUPPORT_H
 
@@ -50,7 +48,7 @@ public:
     {
         mvInitQuickTime();
         auto p = testing_movie::movieParams(MV_FORMAT_QUICKTIME);
-        created = mvCreateFile(path.c_str(), p.get(), nullptr, &movie);
+        mvCreateFile(path.c_str(), p.get(), nullptr, &movie);
     }
     MVid addImage(const char *compression, int packing = DM_PACKING_RGBX, double rate = 15.0, int width = 8,
                   int height = 4, int orientation = DM_ORIENTATION_BOTTOM_TO_TOP)
@@ -66,13 +64,11 @@ public:
     }
     TempDir dir;
     const std::string path = dir.file("out.mov");
-    int created = -1;
     MVid movie = 0;
 };
 
-// A file's bytes opened as a memory movie, or a file opened read-only,
-// closed with the object; when the open fails, the movie is 0 and the
-// library's error and its detail are kept.
+// A movie opened read-only and closed with the object; when the open
+// fails, the movie is 0 and the error and its detail are kept.
 struct OpenedFile {
     std::vector<uint8_t> bytes;
     MVid id = 0;

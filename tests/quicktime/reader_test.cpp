@@ -1,6 +1,4 @@
-// The QuickTime reader on files made in memory: what it builds from valid
-// files, each construct it refuses with its detail text, and damaged files
-// that must fail cleanly.
+// The QuickTime reader on files made in memory, valid and damaged.
 #include <gtest/gtest.h>
 
 #include "frames.h"
@@ -38,9 +36,8 @@ void expectStandardFile(const OpenedFile &m)
     }
 }
 
-// One change to the standard file (one 4 x 2 raw video track of three
-// 16-byte frames at 600 / 40), and what the reader must make of it: the
-// detail text of its refusal, or a check of what it read.
+// One change to the standard file (a 4 x 2 raw video track of three 16-byte
+// frames at 600 / 40), and the refusal's detail text or a check of the read.
 struct Case {
     const char *name;
     std::function<void(File &)> change;
