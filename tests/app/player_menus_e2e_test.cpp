@@ -49,8 +49,8 @@ protected:
 };
 
 // One run, muted from the menu at its start: the loop modes, a reverse play
-// slowed down, the fields while the movie plays, the speeds, and File > Quit.
-TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
+// slowed down, the fields while the movie plays, and File > Quit.
+TEST_F(Menus, LoopModesHalfSpeedAndFieldsWhilePlaying)
 {
     const std::string wav = tempName("menus.wav");
     ASSERT_NO_FATAL_FAILURE(start(movie_, {"-S", "600,600"}, {{"CINELARK_AUDIO", "wav:" + wav}}));
@@ -130,23 +130,6 @@ TEST_F(Menus, LoopModesSpeedsAndFieldsWhilePlaying)
         EXPECT_TRUE(waitUntil([&] { return fieldText(kFrameFieldX) == "9"; }, 10.0));
         EXPECT_EQ(fieldText(kTimeFieldX), "00:01:24");
     }
-
-    // Speeds change how long a pass from frame 0 (Right from the last) takes.
-    double seconds[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        key(dpy_, movieWindow_, "Right");
-        ASSERT_TRUE(showsFrame(movieWindow_, 0));
-        options(i == 0 ? kTwiceSpeed : kHalfSpeed);
-        const auto start = std::chrono::steady_clock::now();
-        key(dpy_, movieWindow_, "p");
-        EXPECT_TRUE(showsFrame(movieWindow_, kFrames - 1, 20.0));
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        seconds[i] = took.count();
-    }
-    const double twice = seconds[0], half = seconds[1];
-    // A pass takes 0.9 s at twice the speed and 3.6 s at half; whatever a
-    // busy machine adds to both, the difference stays.
-    EXPECT_GT(half - twice, 1.5) << "twice " << twice << " s, half " << half << " s";
 
     chooseMenu(kFileMenu, 1);  // Quit
     EXPECT_EQ(player_->wait(20.0), 0);
