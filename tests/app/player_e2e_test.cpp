@@ -155,8 +155,9 @@ Window popupOfHeight(Display *dpy, Window movieWindow, int minHeight, int maxHei
 
 // One view-only run, muted from its start, driven through zoom keys, frame
 // steps, play keys, clicks, the right button's pop-up menu and the middle
-// button's volume slider, and closed by the window manager; then a second
-// run that starts at the volume the first one left.
+// button's volume slider, and closed by the window manager; then a second,
+// borderless run that starts at the volume the first one left and ends on a
+// signal.
 TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
 {
     const std::string wav = tempName("muted.wav");
@@ -173,7 +174,6 @@ TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
     EXPECT_EQ(geometry(dpy_, w).width, 2 * kWidth + 2);
     key(dpy_, w, "ctrl+z");
     EXPECT_TRUE(waitUntil([&] { return geometry(dpy_, w).width == 3 * kWidth + 2; }, 10.0));
-    EXPECT_EQ(geometry(dpy_, w).height, 3 * kHeight + 2);
     key(dpy_, w, "ctrl+d");
     key(dpy_, w, "ctrl+d");
     EXPECT_TRUE(waitUntil([&] { return geometry(dpy_, w).width == kWidth + 2; }, 10.0));
@@ -294,13 +294,10 @@ TEST_F(Player, ViewOnlyKeysClicksAndMouseButtonsDriveThePicture)
     EXPECT_EQ(player.wait(20.0), 0);
     EXPECT_LT(wavPeak(wav), 100) << "nothing of the tone reached the device";
     unlink(wav.c_str());
-    ASSERT_NO_FATAL_FAILURE(start(movie_, {"-v"}));
-    EXPECT_NEAR(drag({}), left, 1) << "the second run starts where the first one left";
-}
 
-TEST_F(Player, AnEndSignalEndsThePlayerCleanlyAndBorderlessWindowsAskForNoDecorations)
-{
-    // The engine's arena file goes to $TMPDIR when there is no /usr/tmp.
+    // The second run is borderless and keeps the engine's arena file in
+    // $TMPDIR (there is no /usr/tmp); one end signal stands for all, as the
+    // player handles them alike.
     const std::string arenas = tempName("arenas");
     ASSERT_EQ(mkdir(arenas.c_str(), 0700), 0);
     auto arenaFiles = [&] {
@@ -312,20 +309,18 @@ TEST_F(Player, AnEndSignalEndsThePlayerCleanlyAndBorderlessWindowsAskForNoDecora
         }
         return n;
     };
-    // One end signal stands for all: the player handles them alike.
-    Running player(cinelark({"-f", "-N", "-v", movie_}), {{"TMPDIR", arenas}});
-    Window w = findWindow(dpy_, movie_, 20.0);
-    ASSERT_NE(w, 0u);
-    std::vector<long> hints = motifHints(dpy_, w);
+    ASSERT_NO_FATAL_FAILURE(start(movie_, {"-N", "-v"}, {{"TMPDIR", arenas}}));
+    EXPECT_NEAR(drag({}), left, 1) << "the second run starts where the first one left";
+    hints = motifHints(dpy_, movieWindow_);
     ASSERT_EQ(hints.size(), 3u);
     EXPECT_TRUE(hints[0] & 2) << "decorations given";
     EXPECT_EQ(hints[2], 0) << "no decorations";
-    expectFixedSize(dpy_, w, 1);
+    expectFixedSize(dpy_, movieWindow_, 1);
     if (access("/usr/tmp", F_OK) != 0) {
         EXPECT_EQ(arenaFiles(), 1);
     }
-    player.signal(SIGTERM);
-    EXPECT_EQ(player.wait(20.0), 128 + SIGTERM);
+    player_->signal(SIGTERM);
+    EXPECT_EQ(player_->wait(20.0), 128 + SIGTERM);
     EXPECT_EQ(arenaFiles(), 0) << "the arena file went with the player";
     rmdir(arenas.c_str());
 }

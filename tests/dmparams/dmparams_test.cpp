@@ -36,7 +36,6 @@ TEST(DMparams, IndexWalksElementsInFirstSetOrderAndReplaceAndRemoveKeepPlaces)
     EXPECT_STREQ(dmParamsGetElem(l.get(), 1), "A");
     EXPECT_STREQ(dmParamsGetElem(l.get(), 2), "C");
     EXPECT_EQ(dmParamsGetElemType(l.get(), 0), DM_TYPE_STRING);
-    EXPECT_EQ(dmParamsGetElemType(l.get(), 1), DM_TYPE_STRING);
     EXPECT_EQ(dmParamsGetElemType(l.get(), 2), DM_TYPE_FLOAT);
     EXPECT_EQ(dmParamsGetElemType(l.get(), 3), 0);
     EXPECT_EQ(dmParamsGetElemType(l.get(), -1), 0);

@@ -206,9 +206,19 @@ void countCB(Widget w, XtPointer client, XtPointer)
     calls->last = w;
 }
 
-TEST_F(Framework, WindowBuildsItsContentsOnceHearsTheCloseShowsBusyStatesAndMayRefuseToQuit)
+TEST_F(Framework, WindowBuildsItsContentsOnceRunsMenusHearsTheCloseShowsBusyAndMayRefuseToQuit)
 {
     TestWindow window;
+    auto *bar = new WbMenuBar(window.mainWindowWidget());
+    window.setMenuBar(bar);
+    EXPECT_EQ(window.menu(), bar);
+    Calls opened, muted;
+    WbMenu *file = bar->addSubmenu("File");
+    ASSERT_NE(file, nullptr);
+    Widget open = file->addAction("Open", countCB, &opened);
+    file->addSeparator();
+    WbMenuToggle *mute = file->addToggle("Mute", countCB, &muted, 0);
+    WbMenuToggle *loop = file->addToggle("Loop", countCB, &muted, 1, 0);  // placed first
     EXPECT_EQ(window.setUps, 0);
     window.show();
     window.setTitle("clip.mv");
@@ -232,6 +242,33 @@ TEST_F(Framework, WindowBuildsItsContentsOnceHearsTheCloseShowsBusyStatesAndMayR
     XtVaGetValues(window.panel->button, XmNmarginWidth, &margin, nullptr);
     EXPECT_EQ(margin, 17);
     EXPECT_STREQ(WbGetResource("greeting", "CinelarkWbTest"), "hello from the fallback");
+
+    // Menu entries run their callbacks; visual states do not.
+    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(file->cascadeButton()); }));
+    press(open);
+    EXPECT_EQ(opened.count, 1) << "the action's callback ran";
+    EXPECT_EQ(opened.last, open);
+
+    EXPECT_EQ(mute->getState(), 0);
+    EXPECT_EQ(loop->getState(), 1);
+    mute->setVisualState(1);
+    loop->setVisualState(0);
+    EXPECT_EQ(mute->getState(), 1);
+    EXPECT_EQ(loop->getState(), 0);
+    EXPECT_EQ(muted.count, 0) << "setVisualState must not run the callback";
+
+    // A user's change of the toggle does run it.
+    XmToggleButtonSetState(mute->baseWidget(), False, True);
+    EXPECT_EQ(muted.count, 1);
+    EXPECT_EQ(muted.last, mute->baseWidget());
+
+    // Entry order: position 0 put "Loop" before "Open".
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(file->baseWidget(), XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    ASSERT_EQ(count, 4u);
+    EXPECT_EQ(children[0], loop->baseWidget());
+    EXPECT_EQ(children[1], open);
 
     // The window manager's close reaches the window, whose shell stays.
     sendProtocol(window.baseWidget(), "WM_DELETE_WINDOW");
@@ -269,48 +306,6 @@ TEST_F(Framework, WindowBuildsItsContentsOnceHearsTheCloseShowsBusyStatesAndMayR
     }, &steps);
     app().run();
     EXPECT_TRUE(steps.firstRefused);
-}
-
-TEST_F(Framework, MenuEntriesRunTheirCallbacksAndVisualStatesDoNot)
-{
-    TestWindow window;
-    auto *bar = new WbMenuBar(window.mainWindowWidget());
-    window.setMenuBar(bar);
-    EXPECT_EQ(window.menu(), bar);
-    Calls opened, muted;
-    WbMenu *file = bar->addSubmenu("File");
-    ASSERT_NE(file, nullptr);
-    Widget open = file->addAction("Open", countCB, &opened);
-    file->addSeparator();
-    WbMenuToggle *mute = file->addToggle("Mute", countCB, &muted, 0);
-    WbMenuToggle *loop = file->addToggle("Loop", countCB, &muted, 1, 0);  // placed first
-    window.show();
-    ASSERT_TRUE(pumpUntil([&] { return XtIsRealized(file->cascadeButton()); }));
-
-    press(open);
-    EXPECT_EQ(opened.count, 1) << "the action's callback ran";
-    EXPECT_EQ(opened.last, open);
-
-    EXPECT_EQ(mute->getState(), 0);
-    EXPECT_EQ(loop->getState(), 1);
-    mute->setVisualState(1);
-    loop->setVisualState(0);
-    EXPECT_EQ(mute->getState(), 1);
-    EXPECT_EQ(loop->getState(), 0);
-    EXPECT_EQ(muted.count, 0) << "setVisualState must not run the callback";
-
-    // A user's change of the toggle does run it.
-    XmToggleButtonSetState(mute->baseWidget(), False, True);
-    EXPECT_EQ(muted.count, 1);
-    EXPECT_EQ(muted.last, mute->baseWidget());
-
-    // Entry order: position 0 put "Loop" before "Open".
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(file->baseWidget(), XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    ASSERT_EQ(count, 4u);
-    EXPECT_EQ(children[0], loop->baseWidget());
-    EXPECT_EQ(children[1], open);
 }
 
 // A window that keeps the framework's own close and quit handling.
