@@ -57,7 +57,6 @@ TEST_F(Play, BindingReadsTheFirstFrameShowAndSetPaintOnceTheGLLockIsFree)
 
     // Setting and scrubbing the frame select it and paint it.
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), 7), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 7);
     EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(7, 2, 2)));
     // Past either end selects the last frame; start and end do not limit it.
     mvSetEndFrame(movie.id(), 10);
@@ -105,8 +104,6 @@ TEST_F(Play, TwoMoviesPlayOnceAtOnceEachWithOneStopEventAndNoFrameEvents)
     EXPECT_EQ(got.count(MV_EVENT_FRAME), 0);
     for (const MVevent &e : got.events)
         EXPECT_EQ(e.frame, e.movie == movie.id() ? 0 : 19) << e.movie;
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
-    EXPECT_EQ(mvGetCurrentFrame(other.id()), 19);
     EXPECT_TRUE(waitForPixel(window_, 3, 3, framePixel(0, 3, 3)));
     EXPECT_EQ(collect(100ms).events.size(), 0u);
     EXPECT_EQ(mvStop(movie.id()), 0);  // already stopped: nothing
@@ -150,7 +147,6 @@ TEST_F(Play, EveryFrameModeSwitchedWhilePlayingStopsAtAnyMomentAndClosingStopsEv
     // Switched on while playing timed: from here on no frame is skipped and
     // frames come as fast as they are read and painted.
     ASSERT_EQ(mvSetPlayEveryFrame(movie.id(), 1), 0);
-    EXPECT_EQ(mvGetPlayEveryFrame(movie.id()), 1);
     drainEvents();
     // The hand-over may take a while on a slow machine (or under a race
     // detector); the rate is measured from the first frame it shows.
@@ -207,7 +203,6 @@ TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndDecodesEveryFrameWhole
     // Setting the frame does not snap: an inter frame is decoded through
     // the frames since its key frame, and painted.
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
-    EXPECT_EQ(mvGetCurrentFrame(movie.id()), 8);
     EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(8, 5, 5)));
 }
 
