@@ -42,9 +42,12 @@ protected:
     }
 };
 
-TEST_F(Play, BindingReadsTheFirstFrameShowAndSetPaintOnceTheGLLockIsFree)
+// The lossless inter-frame scheme codes frames against the frame before,
+// with a key frame every fifth frame: 0, 5, 10 and 15 here.
+TEST_F(Play, BindingReadsTheFirstFrameShowSetAndScrubPaintOnceTheGLLockIsFree)
 {
-    TestMovie movie(kW, kH, 20, 100.0);
+    mvInitQuickTime();
+    TestMovie movie(kW, kH, 20, 100.0, "Apple Animation");
     bind(movie);
     EXPECT_EQ(mvGetCurrentFrame(movie.id()), 0);
     EXPECT_EQ(mvGetPlayLoopMode(movie.id()), mvGetLoopMode(movie.id()));
@@ -55,7 +58,8 @@ TEST_F(Play, BindingReadsTheFirstFrameShowAndSetPaintOnceTheGLLockIsFree)
     for (auto [x, y] : {std::pair{0, 0}, {kW - 1, 0}, {0, kH - 1}, {7, 5}})
         EXPECT_EQ(windowPixel(window_, x, y), framePixel(0, x, y)) << x << "," << y;
 
-    // Setting and scrubbing the frame select it and paint it.
+    // Setting the frame does not snap: an inter frame is decoded through
+    // the frames since its key frame, and painted.
     ASSERT_EQ(mvSetCurrentFrame(movie.id(), 7), 0);
     EXPECT_TRUE(waitForPixel(window_, 2, 2, framePixel(7, 2, 2)));
     // Past either end selects the last frame; start and end do not limit it.
@@ -80,6 +84,25 @@ TEST_F(Play, BindingReadsTheFirstFrameShowAndSetPaintOnceTheGLLockIsFree)
     ASSERT_EQ(got.count(MV_EVENT_FRAME), 1);
     EXPECT_EQ(got.first(MV_EVENT_FRAME)->frame, 6);
     EXPECT_EQ(windowPixel(window_, 2, 2), framePixel(6, 2, 2));
+
+    // Each scrub looks for key frames while the file thread decodes.
+    ASSERT_EQ(mvSetPlaySpeed(movie.id(), 20.0), 0);
+    mvSetSelectEvents(MV_EVENT_MASK_ERROR);
+    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
+    ASSERT_EQ(mvPlay(movie.id()), 0);
+    for (int i = 0; i < 500; i++)
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 20), 0);
+    ASSERT_EQ(mvStop(movie.id()), 0);
+    EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
+    // The decoder is still in step. In an order that jumps back and forth,
+    // so that each picture must be decoded from its own key frame, not from
+    // the one shown before.
+    for (auto [asked, landed] : {std::pair{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10},
+                                 {3, 5}, {10, 10}, {-1, 15}}) {
+        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), asked), 0);
+        EXPECT_EQ(mvGetCurrentFrame(movie.id()), landed) << "scrub to " << asked;
+        EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(landed, 5, 5))) << "scrub to " << asked;
+    }
 }
 
 TEST_F(Play, TwoMoviesPlayOnceAtOnceEachWithOneStopEventAndNoFrameEvents)
@@ -174,36 +197,6 @@ TEST_F(Play, EveryFrameModeSwitchedWhilePlayingStopsAtAnyMomentAndClosingStopsEv
     EXPECT_EQ(mvGetErrno(), 1001);
     drainEvents();
     EXPECT_EQ(collect(60ms).events.size(), 0u);
-}
-
-TEST_F(Play, ScrubbingAnInterFrameMovieLandsOnKeyFramesAndDecodesEveryFrameWhole)
-{
-    // The lossless scheme codes frames against the frame before, with a key
-    // frame every fifth frame: 0, 5, 10 and 15 here.
-    mvInitQuickTime();
-    TestMovie movie(kW, kH, 20, 100.0, "Apple Animation");
-    bind(movie, 20.0);
-    // Each scrub looks for key frames while the file thread decodes.
-    mvSetSelectEvents(MV_EVENT_MASK_ERROR);
-    mvSetPlayLoopMode(movie.id(), MV_LOOP_REPEAT);
-    ASSERT_EQ(mvPlay(movie.id()), 0);
-    for (int i = 0; i < 500; i++)
-        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), i * 7 % 20), 0);
-    ASSERT_EQ(mvStop(movie.id()), 0);
-    EXPECT_EQ(collect(50ms).count(MV_EVENT_ERROR), 0);
-    // The decoder is still in step. In an order that jumps back and forth,
-    // so that each picture must be decoded from its own key frame, not from
-    // the one shown before.
-    for (auto [asked, landed] : {std::pair{7, 5}, {13, 15}, {2, 0}, {8, 10}, {19, 15}, {12, 10},
-                                 {3, 5}, {10, 10}, {-1, 15}}) {
-        ASSERT_EQ(mvScrubCurrentFrame(movie.id(), asked), 0);
-        EXPECT_EQ(mvGetCurrentFrame(movie.id()), landed) << "scrub to " << asked;
-        EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(landed, 5, 5))) << "scrub to " << asked;
-    }
-    // Setting the frame does not snap: an inter frame is decoded through
-    // the frames since its key frame, and painted.
-    ASSERT_EQ(mvSetCurrentFrame(movie.id(), 8), 0);
-    EXPECT_TRUE(waitForPixel(window_, 5, 5, framePixel(8, 5, 5)));
 }
 
 // Frames that cannot be decoded and frames that cannot be read each become
