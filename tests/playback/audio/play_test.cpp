@@ -2,13 +2,11 @@
 // output to be had.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <functional>
 #include <cstdlib>
 #include <initializer_list>
@@ -297,13 +295,11 @@ TEST_F(SoundPlay, ThePrimaryAudioMovieKeepsTheDevicesRate)
     const Window second = makeWindow(kSide, kSide);
     SoundMovie first(kRate), other(11127);
     bind(first, "null");
-    EXPECT_EQ(deviceRate(), kRate);
     ASSERT_EQ(mvSetPrimaryAudio(first.id()), 0);
     bind(other, "null", second);
     EXPECT_EQ(deviceRate(), kRate);
     // Once the primary movie is closed, the next movie sets its own rate.
     first.close();
-    EXPECT_EQ(mvGetPrimaryAudio(), MV_PRIMARY_AUDIO_NONE);
     other.close();
     SoundMovie third(11127);
     bind(third, "null");
