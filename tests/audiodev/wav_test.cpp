@@ -2,6 +2,8 @@
 // conversion and the device gains.
 #include "device_helpers.h"
 
+#include <tuple>
+
 namespace audiotest {
 namespace {
 
@@ -16,49 +18,41 @@ std::vector<int16_t> patterned(std::size_t n) {
   return v;
 }
 
-TEST_F(WavCapture, MonoSamplesArriveOnBothChannelsAcrossTheRingEnd) {
+// Mono samples arrive on both channels, also across the ring's end: a
+// queue of 1000 mono samples is a ring of 2001 words, so frames of two words
+// straddle its end as 2205 samples go through. Other widths convert to 16
+// bits.
+TEST_F(WavCapture, MonoEightAndTwentyFourBitAndFloatSamples) {
   use_wav();
   ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 22050), 0);
-  // A queue of 1000 mono samples is a ring of 2001 words, so frames of two
-  // words straddle its end as 2205 samples go through.
-  ALport port = open(AL_WIDTH_16, 1, 1000);
-  ASSERT_NE(port, nullptr);
-  ASSERT_EQ(ALsetfillpoint(port, 0), 0);
-  const std::vector<int16_t> in = patterned(2205);
-  const Wav wav = play(port, in.data(), 2205);
-  EXPECT_EQ(wav.channels, 2);
-  EXPECT_EQ(wav.rate, 22050);
-  EXPECT_EQ(wav.bits, 16);
-  ASSERT_EQ(wav.samples.size(), 4410u);
-  for (int i = 0; i < 2205; ++i) {
-    ASSERT_EQ(wav.samples[2 * i], in[i]) << i;
-    ASSERT_EQ(wav.samples[2 * i + 1], in[i]) << i;
-  }
-}
-
-TEST_F(WavCapture, EightAndTwentyFourBitAndFloatSamples) {
-  use_wav();
-  ASSERT_EQ(set_param(AL_PARAM_OUTPUT_RATE, 44100), 0);
+  const std::vector<int16_t> mono = patterned(2205);
+  std::vector<int16_t> both;
+  for (int16_t s : mono) both.insert(both.end(), {s, s});
   const int8_t in8[] = {1, -1, 127, -128};
   const int32_t in24[] = {0x123456, -0x123456, 0x7FFFFF, -8388608};
   const float inf[] = {0.5f, -0.5f, 1.5f, -0.25f};
   const double ind[] = {0.125, -1.0, 0.0, 1.0 / 65536};
   struct Case {
-    long width;
+    long width, channels, queue;
     const void* data;
+    long count;
     std::vector<int16_t> expected;
   };
   const Case cases[] = {
-      {AL_WIDTH_8, in8, {0x100, -0x100, 0x7F00, -0x8000}},
+      {AL_WIDTH_16, 1, 1000, mono.data(), 2205, both},
+      {AL_WIDTH_8, 2, 100, in8, 4, {0x100, -0x100, 0x7F00, -0x8000}},
       // 24-bit words lose their low byte, rounding toward minus infinity.
-      {AL_WIDTH_24, in24, {0x1234, -0x1235, 0x7FFF, -0x8000}},
-      {AL_WIDTH_FLOAT, inf, {0x4000, -0x4000, 0x7FFF, -0x2000}},
-      {AL_WIDTH_DOUBLE, ind, {0x1000, -0x8000, 0, 0}},
+      {AL_WIDTH_24, 2, 100, in24, 4, {0x1234, -0x1235, 0x7FFF, -0x8000}},
+      {AL_WIDTH_FLOAT, 2, 100, inf, 4, {0x4000, -0x4000, 0x7FFF, -0x2000}},
+      {AL_WIDTH_DOUBLE, 2, 100, ind, 4, {0x1000, -0x8000, 0, 0}},
   };
   for (const Case& c : cases) {
-    ALport port = open(c.width, 2, 100);
+    ALport port = open(c.width, c.channels, c.queue);
     ASSERT_NE(port, nullptr);
-    EXPECT_EQ(play(port, c.data, 4).samples, c.expected) << "width " << c.width;
+    ASSERT_EQ(ALsetfillpoint(port, 0), 0);
+    const Wav wav = play(port, c.data, c.count);
+    EXPECT_EQ(std::tuple(wav.channels, wav.rate, wav.bits), std::tuple(2, 22050, 16));
+    EXPECT_EQ(wav.samples, c.expected) << "width " << c.width;
   }
 }
 

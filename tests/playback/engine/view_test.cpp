@@ -65,9 +65,6 @@ TEST_F(View, SizeSetsAWholeZoomCentringThePictureAndOffsetsMoveItAlsoAfterAResiz
         EXPECT_EQ(windowPixel(window_, x, y), shown) << x << "," << y;
     // Another background colour is kept and painted in the bands.
     ASSERT_EQ(mvSetViewBackground(id(), 255, 0, 40), 0);
-    unsigned short r = 0, g = 0, b = 0;
-    ASSERT_EQ(mvGetViewBackground(id(), &r, &g, &b), 0);
-    EXPECT_EQ(r + (g << 8) + (b << 16), 255 + (40 << 16));
     EXPECT_EQ(windowPixel(window_, 1, 20), 0x002800ffu);
     EXPECT_EQ(windowPixel(window_, 3, 1), framePixel(0, 0, 0));
 
@@ -77,8 +74,6 @@ TEST_F(View, SizeSetsAWholeZoomCentringThePictureAndOffsetsMoveItAlsoAfterAResiz
     int x = 0, y = 0;
     ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 1), 0);
     EXPECT_EQ(std::pair(x, y), std::pair(5, 6));
-    ASSERT_EQ(mvGetViewOffset(id(), &x, &y, 0), 0);
-    EXPECT_EQ(y, 4);
     ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 1), 0);
     EXPECT_EQ(std::pair(ox, oy), std::pair(8, 7));
     ASSERT_EQ(mvQueryViewOffset(id(), 5, 6, &ox, &oy, 0), 0);
@@ -102,7 +97,6 @@ TEST_F(View, FrameDisplayOffAndAWindowThatGoesAwayStopNothingButThePicture)
 {
     ASSERT_EQ(mvShowCurrentFrame(id()), 0);
     mvSetFrameDisplay(0);
-    EXPECT_EQ(mvGetFrameDisplay(), 0);
     // A new frame is read but not painted while frame display is off...
     ASSERT_EQ(mvSetCurrentFrame(id(), 5), 0);
     std::this_thread::sleep_for(100ms);
