@@ -2,7 +2,6 @@
 // written, read back and replaced under a private configuration directory.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <X11/Intrinsic.h>
-#include <Xm/MessageB.h>
 #include <Xm/Xm.h>
 
 #include <chrono>

@@ -10,7 +10,6 @@
 
 #include <cinelark/playback.h>
 
-#include "directory.h"
 #include "error.h"
 #include "frames.h"
 #include "movie_builders.h"

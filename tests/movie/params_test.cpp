@@ -6,7 +6,6 @@
 
 #include "error.h"
 #include "movie_builders.h"
-#include "param_rules.h"
 
 using namespace testing_movie;
 

@@ -3,7 +3,6 @@
 // Also the command line itself: help, usage errors and the progress line.
 #include "tool_run.h"
 
-#include <cinelark/cl.h>
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
-#include <tuple>
 
 using namespace qt_support;
 
