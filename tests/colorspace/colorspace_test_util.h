@@ -58,8 +58,6 @@ inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
     return w;
 }
 
-inline void putWord(Bytes& b, std::size_t pixel, uint32_t w) { std::memcpy(b.data() + 4 * pixel, &w, 4); }
-
 // The picture with its rows of `row` bytes in the opposite order.
 inline Bytes mirrored(const Bytes& picture, std::size_t row)
 {
@@ -111,8 +109,8 @@ inline Bytes encode(const std::vector<Rgb>& colours, int format, uint8_t top = 0
             b[3 * i + 1] = static_cast<uint8_t>(c.g);
             b[3 * i + 2] = static_cast<uint8_t>(c.r);
         } else {
-            const uint32_t x = static_cast<uint8_t>(top + i * step);
-            putWord(b, i, word(c) | x << 24);
+            const uint32_t w = word(c) | static_cast<uint32_t>(static_cast<uint8_t>(top + i * step)) << 24;
+            std::memcpy(b.data() + 4 * i, &w, 4);
         }
     }
     return b;

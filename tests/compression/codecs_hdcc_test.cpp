@@ -78,7 +78,7 @@ TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
   const int w = 10, h = 6;
   Bytes picture(size_t(w * h), 0);
   for (int i = 0; i < 8 * 4; ++i) picture[size_t(i)] = uint8_t(0xE0 | (i % 8 == 7 ? 0x1F : i % 8));  // row = 8 bytes
-  Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332, kSamples, 16});
+  Handle enc(CL_HDCC, true, w, h, CL_RGB332, {kSamples, 16});
   const Bytes data = enc.Compress(picture.data(), 1);
   ASSERT_EQ(Places(data), (std::vector<std::pair<int, int>>{{4, 0}, {0, 0}}));
   // RGB8 bytes of RGB332 0xE0 | g (red 7, blue 0, green g) and of 0xFF.
@@ -108,7 +108,7 @@ TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
 TEST(Hdcc, KeyFramesAndBufferSize) {
   Bytes image(16 * 4);
   for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i / 4 % 4 * 64 + 40);
-  Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
+  Handle enc(CL_HDCC, true, 16, 4, CL_GRAYSCALE);
   EXPECT_EQ(clHDCCSetSamplesToTake(enc, 16), 0);
   testing::internal::CaptureStderr();
   EXPECT_EQ(clHDCCSetSamplesToTake(enc, 17), 0);  // warned about and ignored

@@ -313,9 +313,7 @@ TEST(MpegVideoCompressor, StoresFramesUnencoded) {
   Bytes frame(16 * 2 * 4);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 7);
   for (const auto& [internal, bytes] : {std::pair{-1, 16 * 2 * 4}, std::pair{int(CL_RGB), 16 * 2 * 3}}) {
-    Handle h(CL_MPEG_VIDEO, true,
-                        {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX, CL_INTERNAL_FORMAT,
-                         internal, CL_COMPRESSED_BUFFER_SIZE, 1000});
+    Handle h(CL_MPEG_VIDEO, true, 16, 2, CL_RGBX, {CL_INTERNAL_FORMAT, internal, CL_COMPRESSED_BUFFER_SIZE, 1000});
     const Bytes stored = h.Compress(frame.data(), 1);
     ASSERT_EQ(stored.size(), size_t(bytes));
     if (internal == -1) {

@@ -38,8 +38,7 @@ constexpr uint16_t kRed15 = 0x7C00, kGreen15 = 0x03E0, kBlue15 = 0x001F, kWhite1
 // Decodes stream into a frame of the original format; memory order when
 // "Orientation" is 1.
 Words Decode(const Bytes& stream, int w, int h, int original, int orientation, int* result = nullptr) {
-  Handle dec(CL_MVC1, false,
-             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original, CL_ORIENTATION, orientation});
+  Handle dec(CL_MVC1, false, w, h, original, {CL_ORIENTATION, orientation});
   const size_t bytes = size_t(w * h) * (original == CL_GRAYSCALE ? 1 : 4);
   const Bytes frame = dec.Decompress(stream, bytes + 4, 1, result);  // four guard bytes after the frame
   EXPECT_EQ(Bytes(frame.end() - 4, frame.end()), Bytes(4, 0xEE)) << "written past the frame";
@@ -133,9 +132,7 @@ TEST(Mvc1RoundTrip, SizeAndErrorFollowTheRatio) {
     int previousSize = 0;
     double previousError = 256;
     for (float ratio : {8.0f, 5.3f, 2.6666667f}) {
-      Handle enc(CL_MVC1, true,
-                 {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, orientation,
-                  CL_COMPRESSION_RATIO, FloatBits(ratio)});
+      Handle enc(CL_MVC1, true, w, h, format, {CL_ORIENTATION, orientation, CL_COMPRESSION_RATIO, FloatBits(ratio)});
       const Bytes stream = enc.Compress(picture.data(), 1);
       EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format == CL_GRAYSCALE ? CL_GRAYSCALE : CL_RGBX);
       const int size = int(stream.size()) - 80;

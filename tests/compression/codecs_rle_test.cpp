@@ -47,7 +47,7 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const int format = c.scheme == CL_RLE ? CL_RGB332 : CL_RGBX, n = int(c.pixels.size()) / (format == CL_RGBX ? 4 : 1);
-    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, n, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
+    Handle enc(c.scheme, true, n, 1, format);
     const Bytes stream = enc.Compress(c.pixels.data(), 1);
     EXPECT_EQ(stream, Concat(VideoHeader(c.scheme, format, n, 1), c.codes));
     Bytes out(c.pixels.size() + 8, 0xEE);
@@ -116,8 +116,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
   CapturedErrors errors;
   const Bytes picture = {1, 1};
   {
-    Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
-                              CL_INTERNAL_FORMAT, CL_RGBX});
+    Handle enc(CL_RLE, true, 2, 1, CL_RGB332, {CL_INTERNAL_FORMAT, CL_RGBX});
     errors.clear();
     Bytes data = enc.Compress(picture.data(), 1);
     EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
@@ -126,8 +125,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x02, 1}));
   }
   {
-    Handle dec(CL_RLE24, false, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
-                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Handle dec(CL_RLE24, false, 2, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes stream = Concat(VideoHeader(CL_RLE24, CL_RGBX, 2, 1), {0x02, 1, 2, 3});
     std::vector<uint32_t> out(2, 0);
     errors.clear();
@@ -136,8 +134,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     EXPECT_TRUE(errors.reports().empty());
     EXPECT_EQ(out, (std::vector<uint32_t>{0x030201, 0x030201}));
 
-    Handle raw(CL_RLE24, false, {CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
-                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Handle raw(CL_RLE24, false, 1, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes headerless(64, 0x00);  // 16 empty runs, then one pixel
     headerless.insert(headerless.end(), {0x01, 7, 8, 9});
     errors.clear();
@@ -151,8 +148,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
 TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   CapturedErrors errors;
   const Bytes picture = Counting(100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 100, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
-                            CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
+  Handle enc(CL_RLE, true, 100, 1, CL_RGB332, {CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
   errors.clear();
   Bytes data = enc.Compress(picture.data(), 1);
   EXPECT_EQ(data.size(), 114u);

@@ -72,7 +72,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   // Compress: this thread codes from a frame ring of two, another drains.
   Bytes stream;
   {
-    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+    Handle enc(c.scheme, true, c.width, c.height, c.original);
     CL_BufferHdl in = clCreateBuf(enc, CL_FRAME, 2, c.frameBytes, nullptr);
     CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, c.ringBytes, nullptr);
     ASSERT_NE(in, nullptr);
@@ -94,7 +94,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   }
 
   // Decompress: another thread feeds, this one decodes all frames at once.
-  Handle dec(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+  Handle dec(c.scheme, false, c.width, c.height, c.original);
   CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, c.ringBytes, nullptr);
   ASSERT_NE(data, nullptr);
   std::thread producer([&] { Feed(data, stream, 5); });  // small pieces keep the decoder waiting
@@ -103,7 +103,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   producer.join();
   ASSERT_EQ(result, 0);
   if (c.lossy) {
-    Handle plain(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+    Handle plain(c.scheme, false, c.width, c.height, c.original);
     ASSERT_EQ(clDecompress(plain, kFrames, int(stream.size()), stream.data(), frames.data()), 0);
   }
   EXPECT_EQ(out, frames);
@@ -127,8 +127,7 @@ TEST(CodecThreads, FlippedAndUprightConversionsDoNotMix) {
   Bytes rgb(size_t(w * h * 3));
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i / (w * 3));  // each row its own grey
   auto codeMany = [&](int orientation, Bytes* first, bool* same) {
-    Handle enc(CL_RLE24, true,
-               {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB, CL_ORIENTATION, orientation});
+    Handle enc(CL_RLE24, true, w, h, CL_RGB, {CL_ORIENTATION, orientation});
     *same = true;
     for (int i = 0; i < 60; ++i) {
       Bytes codes = enc.Compress(rgb.data(), 1);

@@ -100,10 +100,16 @@ inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
 // A handle of either kind that is closed when the test leaves its scope.
 class Handle {
  public:
-  Handle(int scheme, bool compressor, std::initializer_list<int> params = {}) : compressor_(compressor) {
+  Handle(int scheme, bool compressor, std::initializer_list<int> params = {})
+      : Handle(scheme, compressor, std::vector<int>(params)) {}
+  // A handle for w x h frames of the caller's format, then the other pairs.
+  Handle(int scheme, bool compressor, int w, int h, int format, std::initializer_list<int> more = {})
+      : Handle(scheme, compressor, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format}, more) {}
+  Handle(int scheme, bool compressor, std::vector<int> pv, std::initializer_list<int> more = {})
+      : compressor_(compressor) {
     const int opened = compressor ? clOpenCompressor(scheme, &h_) : clOpenDecompressor(scheme, &h_);
     EXPECT_EQ(opened, 0);
-    std::vector<int> pv(params);
+    pv.insert(pv.end(), more);
     if (!pv.empty()) {
       EXPECT_GE(clSetParams(h_, pv.data(), int(pv.size())), 0);
     }

@@ -37,7 +37,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
     const Bytes a = Pattern(frame, 1), b = Pattern(frame, 2);
     const Bytes both = Concat(a, b);
 
-    Handle enc(CL_UNCOMPRESSED_VIDEO, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
+    Handle enc(CL_UNCOMPRESSED_VIDEO, true, w, h, format);
     EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), int(stored) + 64);
     clSetParam(enc, CL_COMPRESSED_BUFFER_SIZE, int(2 * stored) + 64);
     Bytes data = enc.Compress(both.data(), 2);
@@ -52,7 +52,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
     EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format);
     EXPECT_EQ(clQueryScheme(data.data()), CL_UNCOMPRESSED_VIDEO);
 
-    Handle dec(CL_UNCOMPRESSED_VIDEO, false, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format});
+    Handle dec(CL_UNCOMPRESSED_VIDEO, false, w, h, format);
     const Bytes out = dec.Decompress(data, 2 * frame, 2);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + long(stored)), Bytes(a.begin(), a.begin() + long(stored)));
     EXPECT_EQ(Bytes(out.begin() + long(frame), out.begin() + long(frame + stored)),
@@ -97,16 +97,14 @@ TEST(UncompressedVideo, ShortStreamsAndMissingConvertersAreReported) {
   EXPECT_EQ(errors.last(), "clDecompress Uncompressed: unable to get data (wanted 16, got 10).\n");
 
   errors.clear();
-  Handle enc(CL_UNCOMPRESSED_VIDEO, true,
-             {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_RGB8, CL_INTERNAL_FORMAT, CL_RGBX});
+  Handle enc(CL_UNCOMPRESSED_VIDEO, true, 4, 4, CL_RGB8, {CL_INTERNAL_FORMAT, CL_RGBX});
   int result = 0;
   enc.Compress(out.data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_BAD_INTERNAL_FORMAT);
   EXPECT_EQ(errors.only(), "clCompress Uncompressed: no conversion from format 8 (RGB8) to format 1 (RGBX).\n");
 
   errors.clear();
-  Handle small(CL_UNCOMPRESSED_VIDEO, true,
-               {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE, CL_COMPRESSED_BUFFER_SIZE, 70});
+  Handle small(CL_UNCOMPRESSED_VIDEO, true, 4, 4, CL_GRAYSCALE, {CL_COMPRESSED_BUFFER_SIZE, 70});
   small.Compress(out.data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_NO_DATA);
   EXPECT_EQ(errors.only(), "clCompress Uncompressed: unable to update data (wanted 16, got 6).\n");
@@ -145,7 +143,7 @@ TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
 TEST(UncompressedVideo, AClosedEmptyFrameRingIsReported) {
   CapturedErrors errors;
   for (int scheme : {CL_UNCOMPRESSED_VIDEO, CL_RLE, CL_RLE24}) {
-    Handle enc(scheme, true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_RGBX});
+    Handle enc(scheme, true, 4, 4, CL_RGBX);
     CL_BufferHdl frames = clCreateBuf(enc, CL_FRAME, 2, 64, nullptr);
     ASSERT_NE(frames, nullptr);
     clDoneUpdatingHead(frames);

@@ -16,9 +16,8 @@ namespace {
 class ClOperations : public testing::Test {
  protected:
   static constexpr int kFrame = 4 * 2 * 4;
-  codectest::Handle enc_{CopyCodecScheme(), true, {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
-  codectest::Handle dec_{CopyCodecScheme(), false,
-                         {CL_IMAGE_WIDTH, 4, CL_IMAGE_HEIGHT, 2, CL_ORIGINAL_FORMAT, CL_RGBX}};
+  codectest::Handle enc_{CopyCodecScheme(), true, 4, 2, CL_RGBX};
+  codectest::Handle dec_{CopyCodecScheme(), false, 4, 2, CL_RGBX};
 };
 
 // Data that does not fit, a stream cut short and a frame buffer size below
@@ -75,8 +74,7 @@ TEST_F(ClOperations, ArgumentChecks) {
 }
 
 TEST_F(ClOperations, ReadHeaderAppliesThePairs) {
-  codectest::Handle fresh(CopyCodecScheme(), true,
-                          {CL_IMAGE_WIDTH, 6, CL_IMAGE_HEIGHT, 5, CL_ORIGINAL_FORMAT, CL_RGBX});
+  codectest::Handle fresh(CopyCodecScheme(), true, 6, 5, CL_RGBX);
   std::vector<uint8_t> stream = fresh.Compress(std::vector<uint8_t>(120).data(), 1);
   const int size = int(stream.size());
 
