@@ -179,17 +179,14 @@ inline Rgb refFastBins(int yBin, int uBin, int vBin) { return refYuvToRgb(8 * yB
 
 inline Rgb refFast(int y, int u, int v) { return refFastBins(y >> 3, u >> 3, v >> 3); }
 
-// RGB to Y, U, V with truncation toward zero.
-inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b); }
-inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
-inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
-
-// Each colour's Y, U and V by the formulas above.
+// Each colour's Y, U and V, truncated toward zero.
 inline std::vector<Yuv> refYuv(const std::vector<Rgb>& colours)
 {
     std::vector<Yuv> out;
-    for (const Rgb& c : colours)
-        out.push_back({refLuma(c.r, c.g, c.b), refU(c.r, c.g, c.b), refV(c.r, c.g, c.b)});
+    for (const auto& [r, g, b] : colours)
+        out.push_back({static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b),
+                       static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0),
+                       static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0)});
     return out;
 }
 

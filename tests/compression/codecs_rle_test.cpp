@@ -119,8 +119,8 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     Handle enc(CL_RLE, true, 2, 1, CL_RGB332, {CL_INTERNAL_FORMAT, CL_RGBX});
     errors.clear();
     Bytes data = enc.Compress(picture.data(), 1);
-    EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
     EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+    EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
     EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), CL_RGB332);
     EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x02, 1}));
   }

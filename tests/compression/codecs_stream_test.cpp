@@ -18,10 +18,7 @@ using namespace codectest;
 
 struct StreamCase {
   const char* name;
-  int scheme;
-  int original;
-  int width;
-  int height;
+  int scheme, original, width, height;
   int frameBytes;  // one caller frame
   int ringBytes;   // the data rings on both sides
   int16_t (*decode)(uint8_t) = nullptr;  // G.711: the samples a code stands for

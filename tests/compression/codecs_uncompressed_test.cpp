@@ -96,14 +96,12 @@ TEST(UncompressedVideo, ShortStreamsAndMissingConvertersAreReported) {
             CL_ERR_NO_DATA);
   EXPECT_EQ(errors.last(), "clDecompress Uncompressed: unable to get data (wanted 16, got 10).\n");
 
-  errors.clear();
   Handle enc(CL_UNCOMPRESSED_VIDEO, true, 4, 4, CL_RGB8, {CL_INTERNAL_FORMAT, CL_RGBX});
   int result = 0;
   enc.Compress(out.data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_BAD_INTERNAL_FORMAT);
   EXPECT_EQ(errors.only(), "clCompress Uncompressed: no conversion from format 8 (RGB8) to format 1 (RGBX).\n");
 
-  errors.clear();
   Handle small(CL_UNCOMPRESSED_VIDEO, true, 4, 4, CL_GRAYSCALE, {CL_COMPRESSED_BUFFER_SIZE, 70});
   small.Compress(out.data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_NO_DATA);

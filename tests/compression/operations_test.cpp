@@ -34,11 +34,10 @@ TEST_F(ClOperations, FailuresAreReportedWithoutHanging) {
   EXPECT_EQ(clCompress(enc_, 2, frames.data(), &size, data.data()), CL_ERR_NO_DATA);
   EXPECT_EQ(errors.last(), "clCompress Copy: no room for 32 bytes\n");
 
-  errors.clear();
   clSetParam(enc_, CL_FRAME_BUFFER_SIZE, kFrame - 1);
   EXPECT_EQ(clCompress(enc_, 1, frames.data(), &size, data.data()), CL_ERR_FRAME_BUFFER_TOO_SMALL);
-  EXPECT_EQ(errors.only(), "clCompress: invalid frameBufferSize (31), must be at least (32)\n");
   EXPECT_EQ(errors.reports()[0].handle, enc_);
+  EXPECT_EQ(errors.only(), "clCompress: invalid frameBufferSize (31), must be at least (32)\n");
   EXPECT_EQ(clQueryBufferHdl(enc_, CL_FRAME, nullptr), nullptr);
   errors.clear();
   clSetParam(dec_, CL_FRAME_BUFFER_SIZE, 1);
