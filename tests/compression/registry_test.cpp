@@ -1,5 +1,5 @@
 // The algorithm registry: built-in rows, lookups, scheme detection,
-// registration and opening handles, also from C (c_interface.c).
+// registration and opening handles.
 #include <cinelark/cl.h>
 #include <gtest/gtest.h>
 
@@ -11,9 +11,6 @@
 #include "capture.h"
 #include "codecs_test_util.h"
 #include "core.h"
-
-extern "C" int clFromC_QueryRleScheme(void);
-extern "C" int clFromC_OpenSetClose(void);
 
 namespace {
 
@@ -145,11 +142,6 @@ TEST(ClRegistry, OpeningAndSchemeChecks) {
                                                        "clGetUnique: invalid compressor handle 0\n",
                                                        "clSetUnique: invalid compressor handle 0\n"}));
   EXPECT_EQ(errors.reports()[2].code, CL_ERR_NULL_HANDLE_POINTER);
-}
-
-TEST(ClFromC, HeaderCompilesAndLinksAsC) {
-  EXPECT_EQ(clFromC_QueryRleScheme(), CL_RLE);
-  EXPECT_EQ(clFromC_OpenSetClose(), 0);
 }
 
 }  // namespace
