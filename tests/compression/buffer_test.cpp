@@ -1,12 +1,7 @@
 // Frame and data buffers: creation rules, the ring's counts, tags and
 // wrap-around, and the argument checks of queries and updates.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "buffer.h"
 #include "capture.h"

@@ -1,11 +1,7 @@
 // The G.711 conversions against the standard's quantisation intervals, and
 // the u-law and A-law codecs' streams: header bytes, code bytes and messages.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <tuple>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"

@@ -1,12 +1,5 @@
 // The "HDCC" codec: tile order and sampling, the decoder's output layouts,
 // the helpers and bad records.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
 #include "capture.h"
 #include "codecs/hdcc/hdcc_state.h"
 #include "codecs/hdcc/hdcc_tables.h"

@@ -1,13 +1,6 @@
 // The "JPEG" codec: round trips, the quality estimate, the interchange
 // header and its tables, abbreviated frames and broken frames.
-#include <cinelark/cl.h>
 #include <cinelark/colorspace.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs/jpeg/jpeg_state.h"

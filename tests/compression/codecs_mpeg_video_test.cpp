@@ -1,17 +1,8 @@
 // The "MPEG Video" codec against streams and pictures ffmpeg makes at test
 // time (compared after the codec's colour tables, so that only decoding
 // differs); plus sequence headers, errors and the pass-through compressor.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <bit>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "codecs/mpeg_video/colour.h"
 #include "compression/capture.h"

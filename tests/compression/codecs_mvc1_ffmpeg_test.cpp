@@ -5,11 +5,7 @@
 // and whose sides are multiples of 4 is a frame of that code, and ffmpeg's
 // picture, top row first, is the frame in memory order ("Orientation" 1).
 // Both decoders must give the same 5-bit levels for every pixel.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
 #include <utility>
-#include <vector>
 
 #include "codecs_test_util.h"
 #include "qt_tools.h"

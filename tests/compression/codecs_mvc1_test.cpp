@@ -1,13 +1,6 @@
 // The "MVC1" codec: hand-built blocks, round trips whose error and size
 // follow "Compression ratio", the header and damaged streams.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"

@@ -1,13 +1,8 @@
 // The "RLE" and "RLE24" codecs: codes worked out by hand, round trips,
 // flipping, parameters and damaged streams.
-#include <cinelark/cl.h>
 #include <cinelark/colorspace.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"

@@ -1,13 +1,6 @@
 // The "RTR" codec: its block pieces (read from its own headers) and round
 // trips through the cl calls.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <bit>
-#include <cmath>
 #include <cstdlib>
-#include <vector>
 
 #include "capture.h"
 #include "codecs/rtr/rtr_block.h"

@@ -2,13 +2,7 @@
 // a frame ring and fills a small data ring that a consumer thread drains,
 // and the decompressor reads a small data ring that a producer thread fills
 // a few bytes at a time, so both sides wait on each other and wrap the rings.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
 #include <thread>
-#include <vector>
 
 #include "codecs_test_util.h"
 

@@ -1,13 +1,6 @@
 // "Uncompressed Video" and "Uncompressed Audio": stored bytes, layouts,
 // conversions, flipping and short streams.
-#include <cinelark/cl.h>
 #include <cinelark/colorspace.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"

@@ -1,11 +1,5 @@
 // clCompress, clDecompress, clReadHeader and the one-call image operations,
 // driven through the copy codec, and the default reporter's line format.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
-
 #include "capture.h"
 #include "codec.h"
 #include "codecs_test_util.h"

@@ -1,11 +1,6 @@
 // Parameters: the built-in tables, batches of values with their clamping and
 // messages, descriptions, registry-level changes and the frame size rule.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codec.h"

@@ -1,12 +1,6 @@
 // The algorithm registry: built-in rows, lookups, scheme detection,
 // registration and opening handles.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
 #include <array>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"

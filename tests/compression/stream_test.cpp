@@ -1,16 +1,11 @@
 // The stream reader and writer on data buffers, and a reader woken by the
 // producer's done. Whole codecs on other threads are the codec stream tests' part.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <fstream>
 #include <future>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "buffer.h"
 #include "capture.h"
