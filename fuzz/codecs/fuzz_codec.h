@@ -1,6 +1,4 @@
-// What the codec fuzz targets share: a silent error handler with the
-// decoders' standard-error lines sent elsewhere, caller frame sizes as the
-// library computes them, and feeding a data ring as far as it has room.
+// What the codec fuzz targets share.
 #ifndef CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
 #define CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
 

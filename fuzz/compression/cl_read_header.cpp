@@ -58,26 +58,16 @@ void WalkStream(const std::vector<uint8_t>& bytes) {
     }
     const uint8_t pick = bytes.empty() ? 0 : bytes[step++ % bytes.size()];
     const int n = pick % 41;
-    int got;
-    switch (pick >> 6) {
-      case 0:
-        got = clReadData(ring, n, &at);
-        break;
-      case 1:
-        got = clReadDataRange(ring, n / 2, n, &at);
-        break;
-      case 2:
-        got = clDone(ring, -1);
-        break;
-      default:
-        got = clWrite1Byte(ring, 0, &at, n);  // the writer on the same ring
-        break;
-    }
-    if (got > 0 && (pick >> 6) < 2) {
+    const int kind = pick >> 6;  // reads of both kinds, done, or the writer on the same ring
+    const int got = kind == 0   ? clReadData(ring, n, &at)
+                    : kind == 1 ? clReadDataRange(ring, n / 2, n, &at)
+                    : kind == 2 ? clDone(ring, -1)
+                                : clWrite1Byte(ring, 0, &at, n);
+    if (got > 0 && kind < 2) {
       volatile uint8_t sink = static_cast<uint8_t*>(at)[got - 1];
       (void)sink;
     }
-    if (fed == bytes.size() && got <= 0 && (pick >> 6) < 2) break;
+    if (fed == bytes.size() && got <= 0 && kind < 2) break;
   }
   clCloseDecompressor(h);
 }

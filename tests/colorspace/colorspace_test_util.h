@@ -1,7 +1,5 @@
-// Shared helpers of the colour-space tests: buffers, a fixture that leaves
-// the process-wide switches as it found them, and reference conversions
-// written straight from the formulas, pixel by pixel, in double precision,
-// without the library's tables.
+// Shared helpers of the colour-space tests; the references are written
+// straight from the formulas, without the library's tables.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -215,13 +213,6 @@ inline uint8_t refSaturatingDither(Rgb c, int rowsLeft, int pixelsLeft)
     const int g = std::min(c.g + 2 * d, 255) >> 5;
     const int b = std::min(c.b + 4 * d, 255) >> 6;
     return static_cast<uint8_t>(r << 5 | b << 3 | g);
-}
-
-// RGB332 expansion: red and green repeat their 3 bits, blue its 2.
-inline Rgb refExpand332(int c)
-{
-    const int r3 = c >> 5, g3 = c & 7, b2 = (c >> 3) & 3;
-    return {(r3 << 5) | (r3 << 2) | (r3 >> 1), (g3 << 5) | (g3 << 2) | (g3 >> 1), b2 * 85};
 }
 
 }  // namespace cstest

@@ -1,8 +1,4 @@
-// Properties every converter and every variant must have, checked over the
-// whole 8 x 8 table and the fast and zoom variants: the flip switch mirrors
-// the output, nothing is written past the destination, the source is not
-// touched, and an odd width in a 4:2:2 layout leaves the last pixel of every
-// destination row alone.
+// Properties every converter and every fast and zoom variant must have.
 #include <string>
 
 #include "colorspace_test_util.h"

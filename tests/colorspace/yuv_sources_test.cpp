@@ -1,8 +1,4 @@
-// The YUV layouts as sources. On the exact path: colour conversion against
-// the reference formula over sweeps of Y, U and V (black, white and the
-// clamped extremes among them), and the moves between the YUV layouts. On
-// the fast and zooming paths: the 32 x 32 x 32 table and the output each
-// zoom factor produces, against references built here from the bin centres.
+// The YUV layouts as sources, on the exact, fast and zooming paths.
 #include "colorspace_test_util.h"
 
 namespace cstest {

@@ -1,6 +1,4 @@
-// An error handler for the tests: it formats every report the library makes
-// and keeps it with its code and handle, and puts the previous handler back
-// when the test's scope ends.
+// An error handler that keeps every report while it is in scope.
 #ifndef CINELARK_TESTS_COMPRESSION_CAPTURE_H
 #define CINELARK_TESTS_COMPRESSION_CAPTURE_H
 

@@ -1,6 +1,5 @@
 // The "MPEG Video" codec against streams and pictures ffmpeg makes at test
-// time (compared after the codec's colour tables, so that only decoding
-// differs); plus sequence headers, errors and the pass-through compressor.
+// time, compared after the codec's colour tables so that only decoding differs.
 #include <cstdlib>
 #include <tuple>
 

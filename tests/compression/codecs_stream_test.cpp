@@ -1,7 +1,5 @@
-// The codecs streaming through rings: the compressor takes its frames from
-// a frame ring and fills a small data ring that a consumer thread drains,
-// and the decompressor reads a small data ring that a producer thread fills
-// a few bytes at a time, so both sides wait on each other and wrap the rings.
+// The codecs streaming through small rings that another thread drains or
+// fills, so both sides wait on each other and the rings wrap.
 #include <thread>
 
 #include "codecs_test_util.h"
