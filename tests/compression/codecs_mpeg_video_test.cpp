@@ -94,37 +94,6 @@ std::string SteepMatrix() {
   return m;
 }
 
-// At speed 2 no B picture is delivered and at speed 4 only I pictures are;
-// the ones delivered are the pictures of full-speed play.
-void ExpectSkipping(const Bytes& stream, const Decoded& full) {
-  for (const float speed : {2.0f, 4.0f}) {
-    SCOPED_TRACE(speed);
-    const Decoded fast = Decode(stream, speed);
-    std::vector<Bytes> expected;
-    std::vector<int> types;
-    for (size_t f = 0; f < full.types.size(); ++f) {
-      if (full.types[f] == 1 || (full.types[f] == 2 && speed < 3.0f)) {
-        expected.push_back(full.frames[f]);
-        types.push_back(full.types[f]);
-      }
-    }
-    EXPECT_EQ(fast.types, types);
-    EXPECT_TRUE(fast.frames == expected);
-  }
-}
-
-// Cut short or with bytes spoilt through its slices, a stream still
-// delivers pictures, and a spoilt one makes the call fail with -18.
-void ExpectDamageSurvived(const Bytes& stream) {
-  const Decoded cut = Decode(Bytes(stream.begin(), stream.begin() + long(stream.size() / 2)));
-  EXPECT_GT(cut.frames.size(), 5u);
-  Bytes spoilt = stream;
-  for (size_t at = 300; at < spoilt.size(); at += 997) spoilt[at] ^= 0x5A;
-  const Decoded damaged = Decode(spoilt);
-  EXPECT_GT(damaged.frames.size(), 5u);
-  EXPECT_EQ(damaged.result, CL_ERR_NO_DATA);
-}
-
 // All cases in one test: one ffmpeg run makes every stream (one output
 // each) and a second decodes them all, so the table costs two processes.
 TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
@@ -177,8 +146,31 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
     EXPECT_EQ(d.result, 0);
     if (c.name == std::string("TwoBPictures")) {
       EXPECT_EQ(d.types, FfprobeTypes(name + ".m1v"));
-      ExpectSkipping(stream, d);
-      ExpectDamageSurvived(stream);
+      // At speed 2 no B picture is delivered and at speed 4 only I pictures are;
+      // the ones delivered are the pictures of full-speed play.
+      for (const float speed : {2.0f, 4.0f}) {
+        SCOPED_TRACE(speed);
+        const Decoded fast = Decode(stream, speed);
+        std::vector<Bytes> expected;
+        std::vector<int> types;
+        for (size_t f = 0; f < d.types.size(); ++f) {
+          if (d.types[f] == 1 || (d.types[f] == 2 && speed < 3.0f)) {
+            expected.push_back(d.frames[f]);
+            types.push_back(d.types[f]);
+          }
+        }
+        EXPECT_EQ(fast.types, types);
+        EXPECT_TRUE(fast.frames == expected);
+      }
+      // Cut short or with bytes spoilt through its slices, a stream still
+      // delivers pictures, and a spoilt one makes the call fail with -18.
+      const Decoded cut = Decode(Bytes(stream.begin(), stream.begin() + long(stream.size() / 2)));
+      EXPECT_GT(cut.frames.size(), 5u);
+      Bytes spoilt = stream;
+      for (size_t at = 300; at < spoilt.size(); at += 997) spoilt[at] ^= 0x5A;
+      const Decoded damaged = Decode(spoilt);
+      EXPECT_GT(damaged.frames.size(), 5u);
+      EXPECT_EQ(damaged.result, CL_ERR_NO_DATA);
     }
     if (c.name == std::string("TimeCode")) {
       // clFindNextGOP finds the time code's frame number and consumes nothing.

@@ -2,8 +2,6 @@
 // flipping, parameters and damaged streams.
 #include <cinelark/colorspace.h>
 
-#include <utility>
-
 #include "capture.h"
 #include "codecs_test_util.h"
 
