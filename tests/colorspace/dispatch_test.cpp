@@ -1,5 +1,4 @@
-// csConvert's argument checks, overlapping equal-layout copies and the tables
-// built by racing threads.
+// csConvert's argument checks, overlapping copies and racing table builds.
 #include <array>
 #include <climits>
 #include <latch>

@@ -1,5 +1,4 @@
-// The G.711 conversions against the standard's quantisation intervals, and
-// the u-law and A-law codecs' streams: header bytes, code bytes and messages.
+// The G.711 conversions and the u-law and A-law codecs.
 #include <cstdlib>
 #include <tuple>
 
@@ -110,9 +109,7 @@ TEST(G711Codec, StreamsAndDecodes) {
   }
 }
 
-// "Compressed buffer size" covers the header and one block until the caller
-// sets it; a buffer too small for the header, samples other than 16 bits and
-// a stream shorter than the header are reported.
+// The default "Compressed buffer size" covers the header and one block.
 TEST(G711Params, BufferSizeAndMessages) {
   {
     Handle enc(CL_G711_ULAW, true, {CL_ORIGINAL_FORMAT, 3});
@@ -144,9 +141,7 @@ TEST(G711Params, BufferSizeAndMessages) {
   }
 }
 
-// Plain memory of "Compressed buffer size" bytes that holds fewer frames
-// than the call codes: the frames that fit are stored and the call fails,
-// where a silent success would lose the rest. With room for all, all go.
+// Frames that do not fit plain memory fail the call: success would lose them.
 TEST(AudioIntoPlainMemory, FramesThatDoNotFitAreAnError) {
   const struct {
     int scheme, header, codedBytes;

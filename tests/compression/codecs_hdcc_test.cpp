@@ -1,5 +1,4 @@
-// The "HDCC" codec: tile order and sampling, the decoder's output layouts,
-// the helpers and bad records.
+// The "HDCC" codec and its helper calls.
 #include "capture.h"
 #include "codecs/hdcc/hdcc_state.h"
 #include "codecs/hdcc/hdcc_tables.h"
@@ -64,9 +63,8 @@ TEST(Hdcc, LuminanceAndSampleCount) {
   }
 }
 
-// A 10 x 6 RGB332 picture has two whole tiles; its rows are 8 bytes apart
-// for the encoder and the decoder alike. Each output layout gets the tile's
-// pixels in its own form and nothing else is touched.
+// A 10 x 6 RGB332 picture has two whole tiles and rows 8 bytes apart for
+// the encoder and the decoder alike.
 TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
   const int w = 10, h = 6;
   Bytes picture(size_t(w * h), 0);

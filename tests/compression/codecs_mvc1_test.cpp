@@ -1,5 +1,4 @@
-// The "MVC1" codec: hand-built blocks, round trips whose error and size
-// follow "Compression ratio", the header and damaged streams.
+// The "MVC1" codec.
 #include <cstdlib>
 
 #include "capture.h"

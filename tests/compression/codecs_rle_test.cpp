@@ -1,5 +1,4 @@
-// The "RLE" and "RLE24" codecs: codes worked out by hand, round trips,
-// flipping, parameters and damaged streams.
+// The "RLE" and "RLE24" codecs.
 #include <cinelark/colorspace.h>
 
 #include "capture.h"
@@ -12,9 +11,8 @@ using namespace codectest;
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
 Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Counting(63)), {0x01, 63}); }
 
-// One-row frames of RGB332 pixels through "RLE", or of RGBX words through
-// "RLE24" (three value bytes per pixel, low byte first), code as the format
-// says and decode back without writing past the frame.
+// One-row frames code as worked out by hand ("RLE24" stores three bytes per
+// word, low byte first) and decode back without writing past the frame.
 TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
@@ -29,10 +27,7 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
                {"LongRunSplits", CL_RLE, Bytes(200, 9), {191, 9, 9, 9}},
                {"LongestRun", CL_RLE, Bytes(191, 4), {191, 4}},
                {"SixtyFourDistinct", CL_RLE, Counting(64), SixtyFourDistinct()},
-               // Whole words are compared, so the pixel with a top byte of 0xFF
-               // does not continue a run with its neighbour although their
-               // stored values are equal; with the single pixel before it, they
-               // make a group of three.
+               // Whole words compare: the top byte 0xFF breaks the run.
                {"WordsCompareWhole", CL_RLE24,
                 {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0xFF, 0x11, 0x22, 0x33, 0},
                 {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33},
@@ -75,10 +70,8 @@ Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
 }
 
 // Frames come back as the converters bring them to the stored layout and
-// back, without the fourth byte of words; the "Internal format" range of the
-// "RLE24" row ends at RGBX, so RGBA frames are coded as RGBX words. Only the
-// first call's stream carries the header, and the decoder takes the internal
-// format from it.
+// back; "RLE24" stores RGBA frames as RGBX words. Only the first call's
+// stream carries the header.
 TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
   const struct {
     int scheme, original, internal, stored;

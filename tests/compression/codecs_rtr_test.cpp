@@ -1,5 +1,4 @@
-// The "RTR" codec: its block pieces (read from its own headers) and round
-// trips through the cl calls.
+// The "RTR" codec: its block pieces and the codec through the cl calls.
 #include <cstdlib>
 
 #include "capture.h"
@@ -14,9 +13,8 @@ namespace rtr = cl::codecs::rtr;
 
 int H(int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; }
 
-// Quantised coefficients given by zig-zag position (position 0 the DC) and
-// their code worked out by hand. Codes an encoder never writes mark the
-// block damaged and end it: what fits is kept.
+// Coefficients by zig-zag position and their codes worked out by hand. Codes
+// an encoder never writes mark the block damaged and end it.
 TEST(RtrBlock, CodesAndDecodesBack) {
   // The DC, then value at the last n positions.
   auto dcThenLast = [](int dc, int value, int n = 1) {
@@ -84,9 +82,8 @@ TEST(RtrBlock, FullContrastCoefficientIsClampedAndDecodesClose) {
   for (int i = 0; i < 64; ++i) EXPECT_LE(std::abs(int(back[i]) - int(x[size_t(i)])), 1) << i;
 }
 
-// Flat blocks, so each codes as its DC byte and a run of 63 zeros: the
-// stream names the blocks in order, luminance (shift 6) and chrominance
-// (shift 7) apart. In YUV422DC only the even rows carry chroma.
+// Flat blocks code as their DC byte and a run of 63 zeros, in stream order.
+// In YUV422DC only the even rows carry chroma.
 TEST(RtrBlockOrder, FollowsTheInternalFormat) {
   const struct {
     int format, width, height;

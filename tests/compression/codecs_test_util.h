@@ -1,5 +1,4 @@
-// Helpers for the codec tests: stream headers, bytes for data rings, picture
-// comparison and handles that close themselves.
+// Helpers for the codec tests.
 #ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 #define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 

@@ -1,5 +1,4 @@
-// "Uncompressed Video" and "Uncompressed Audio": stored bytes, layouts,
-// conversions, flipping and short streams.
+// "Uncompressed Video" and "Uncompressed Audio".
 #include <cinelark/colorspace.h>
 
 #include "capture.h"
@@ -18,9 +17,8 @@ Bytes Pattern(size_t n, int seed) {
 // Bytes one pixel takes in a caller's frame: components x 8 bits.
 constexpr int kFrameBytes[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
 
-// Each layout stores each frame and reads it back; the 4:2:2 frames of the
-// caller are larger than their pixels, and the rest of each frame is left
-// alone.
+// Each layout stores each frame and reads it back; the rest of a caller's
+// larger 4:2:2 frame is left alone.
 TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
   constexpr int w = 7, h = 5;
   for (int format = 0; format < 9; ++format) {
@@ -101,11 +99,8 @@ TEST(UncompressedVideo, ShortStreamsAndMissingConvertersAreReported) {
   EXPECT_EQ(errors.only(), "clCompress Uncompressed: unable to update data (wanted 16, got 6).\n");
 }
 
-// Samples are stored after the header most significant byte first: 8-bit
-// ones unchanged, 16 and 24-bit ones least significant byte first in memory.
-// The default "Compressed buffer size" holds a block, and nothing past the
-// frames asked for is written on the way back. Five channels lie outside the
-// "Internal format" range, which keeps its default of -1.
+// Samples are stored most significant byte first; nothing past the frames
+// asked for is written. Five channels keep "Internal format" at -1.
 TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
   const struct {
     int channels, internal, bits, frames;

@@ -1,5 +1,4 @@
-// clCompress, clDecompress, clReadHeader and the one-call image operations,
-// driven through the copy codec, and the default reporter's line format.
+// The coding calls driven through the copy codec, and the default reporter.
 #include "capture.h"
 #include "codec.h"
 #include "codecs_test_util.h"

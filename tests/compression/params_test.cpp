@@ -1,5 +1,4 @@
-// Parameters: the built-in tables, batches of values with their clamping and
-// messages, descriptions, registry-level changes and the frame size rule.
+// Parameters: the built-in tables, handles' values and registry-level changes.
 #include <climits>
 
 #include "capture.h"
@@ -80,9 +79,8 @@ TEST_F(ClHandleParams, DefaultsComponentsAndSingleValues) {
 }
 
 // Values outside a descriptor's range are clamped with a message ("" where
-// the message is not checked, nullptr where the value is kept); floats
-// compare as floats, not as their bit patterns. The codec sees the values as
-// asked for, not as clamped.
+// it is not checked, nullptr where the value is kept); the codec sees the
+// values as asked for.
 TEST_F(ClHandleParams, ClampsWithMessages) {
   const struct {
     int param, value, stored;

@@ -1,5 +1,4 @@
-// The algorithm registry: built-in rows, lookups, scheme detection,
-// registration and opening handles.
+// The algorithm registry and opening handles.
 #include <array>
 
 #include "capture.h"
@@ -86,9 +85,7 @@ TEST(ClRegistry, NamesMatchByPrefixIgnoringCase) {
   EXPECT_EQ(errors.reports().size(), 1u);
 }
 
-// Streams each codec writes are recognised in the codec tests; here the
-// headers no row claims: MVC2 and the audio coders have no recogniser, and
-// a wrong magic number matches none.
+// Headers no row claims: MVC2 and the audio coders have no recogniser.
 TEST(ClRegistry, OpeningAndSchemeChecks) {
   EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 0x8008}).data()), -1);
   EXPECT_EQ(clQueryScheme(BigEndianWords({0x0C1C0DEC, 64, 14, 3}).data()), -1);

@@ -1,5 +1,4 @@
-// The stream reader and writer on data buffers, and a reader woken by the
-// producer's done. Whole codecs on other threads are the codec stream tests' part.
+// The stream reader and writer on data buffers.
 #include <unistd.h>
 
 #include <atomic>
@@ -32,9 +31,8 @@ class ClStreams : public testing::Test {
   void* base_ = nullptr;
 };
 
-// Reads come from one chunk until it runs short; nothing is released until
-// the chunk is used up or the codec says done. A read across the ring's end
-// is staged contiguously, and the rest of the chunk continues in the ring.
+// Nothing is released until the chunk is used up or the codec says done;
+// a read across the ring's end is staged contiguously.
 TEST_F(ClStreams, ReadsComeFromChunksStagedAcrossTheEnd) {
   Ring(36);
   Produce(Counting(30));
