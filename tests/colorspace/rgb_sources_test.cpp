@@ -87,8 +87,8 @@ TEST_F(OneByteSources, Rgb332ExpandsEveryCode)
     std::vector<Rgb> colours;
     for (int c = 0; c < 256; ++c) {
         // Red and green repeat their 3 bits, blue its 2.
-        const int r3 = c >> 5, g3 = c & 7, b2 = (c >> 3) & 3;
-        colours.push_back({(r3 << 5) | (r3 << 2) | (r3 >> 1), (g3 << 5) | (g3 << 2) | (g3 >> 1), b2 * 85});
+        auto widen3 = [](int v) { return (v << 5) | (v << 2) | (v >> 1); };
+        colours.push_back({widen3(c >> 5), widen3(c & 7), (c >> 3 & 3) * 85});
     }
     // The four blue levels are evenly spread.
     ASSERT_EQ(colours[0x10].b, 170);

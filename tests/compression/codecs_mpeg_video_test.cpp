@@ -87,17 +87,12 @@ std::vector<int> FfprobeTypes(const std::string& file) {
   return types;
 }
 
-// An intra matrix that weights high frequencies much more than the default.
-std::string SteepMatrix() {
-  std::string m;
-  for (int i = 0; i < 64; ++i) m += (i ? "," : "") + std::to_string(8 + (i % 8 + i / 8) * 7);
-  return m;
-}
-
 // All cases in one test: one ffmpeg run makes every stream (one output
 // each) and a second decodes them all, so the table costs two processes.
 TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
   TempDir dir;
+  std::string steep;  // an intra matrix weighting high frequencies far more
+  for (int i = 0; i < 64; ++i) steep += (i ? "," : "") + std::to_string(8 + (i % 8 + i / 8) * 7);
   const struct {
     const char* name;
     int width, height, frames;
@@ -107,7 +102,7 @@ TEST(MpegVideoFfmpeg, StreamsDecodeToFfmpegsPicturesInDisplayOrder) {
       {"NotWholeMacroblocks", 360, 244, 20, "-bf 2 -g 18 -qscale:v 8"},
       {"OddMacroblocks", 200, 152, 14, "-bf 2 -g 12 -qscale:v 12"},
       {"AllIntra", 352, 240, 6, "-g 1 -qscale:v 6"},
-      {"IntraMatrix", 176, 128, 14, "-bf 2 -g 12 -qscale:v 3 -intra_matrix " + SteepMatrix()},
+      {"IntraMatrix", 176, 128, 14, "-bf 2 -g 12 -qscale:v 3 -intra_matrix " + steep},
       {"TimeCode", 64, 48, 4, "-bf 0 -g 12 -gop_timecode 00:01:02:05"},
   };
   std::string encode = "ffmpeg -v error -y -f lavfi -i testsrc2=size=360x244:rate=30";

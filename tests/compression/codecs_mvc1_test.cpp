@@ -24,7 +24,7 @@ Bytes Codes(std::initializer_list<uint16_t> words, Bytes bytes = {}) {
 }
 
 // Pixel words of 15-bit colours as the decoder expands them.
-constexpr uint32_t kRed = 0xF8, kGreen = 0xF800, kBlue = 0xF80000;
+constexpr uint32_t R = 0xF8, G = 0xF800, B = 0xF80000;
 constexpr uint16_t kRed15 = 0x7C00, kGreen15 = 0x03E0, kBlue15 = 0x001F, kWhite15 = 0x7FFF;
 
 // Decodes stream into a frame of the original format; memory order when
@@ -42,7 +42,6 @@ Words Decode(const Bytes& stream, int w, int h, int original, int orientation, i
   return out;
 }
 
-constexpr uint32_t R = kRed, G = kGreen, B = kBlue;
 constexpr uint32_t K1 = 0x080808, K2 = 0x101010, K3 = 0x181818, K4 = 0x202020;
 
 // Hand-built blocks decode to their pixels; "Orientation" 0 turns the rows

@@ -8,12 +8,6 @@ namespace {
 
 using namespace codectest;
 
-Bytes Pattern(size_t n, int seed) {
-  Bytes b(n);
-  for (size_t i = 0; i < n; ++i) b[i] = uint8_t(i * 31 + size_t(seed) * 7 + (i >> 5));
-  return b;
-}
-
 // Bytes one pixel takes in a caller's frame: components x 8 bits.
 constexpr int kFrameBytes[] = {3, 4, 4, 1, 1, 3, 3, 3, 1};
 
@@ -25,7 +19,7 @@ TEST(UncompressedVideo, StoresEachFrameAndReadsItBack) {
     SCOPED_TRACE(format);
     const size_t stored = size_t(w * h * StoredBytes(format));
     const size_t frame = size_t(w * h * kFrameBytes[format]);
-    const Bytes a = Pattern(frame, 1), b = Pattern(frame, 2);
+    const Bytes a = Counting(int(frame), 1), b = Counting(int(frame), 77);
     const Bytes both = Concat(a, b);
 
     Handle enc(CL_UNCOMPRESSED_VIDEO, true, w, h, format);
@@ -59,7 +53,7 @@ TEST(UncompressedVideo, ConvertsAndFlipsOnTheWayInAndBack) {
   const struct {
     int original, internal, orientation;
     Bytes picture, stored;
-  } cases[] = {{CL_RGB, CL_RGBX, 0, Pattern(18, 5), {}},
+  } cases[] = {{CL_RGB, CL_RGBX, 0, Counting(18, 5), {}},
                {CL_GRAYSCALE, -1, 1, {1, 2, 3, 4, 5, 6}, {5, 6, 3, 4, 1, 2}},
                {CL_RGB8, -1, 1, {1, 2, 3, 4, 5, 6}, {5, 6, 3, 4, 1, 2}}};
   for (auto c : cases) {
@@ -107,7 +101,7 @@ TEST(UncompressedAudio, StoresSamplesMostSignificantByteFirst) {
     Bytes memory, stored;
   } cases[] = {{1, 1, 16, 3, {0x34, 0x12, 0xFE, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 0x05, 0, 0x06, 0},
                 {0x12, 0x34, 0xFF, 0xFE, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x05, 0x00, 0x06}},
-               {3, -1, 8, 4, Pattern(5 * 4, 3), Pattern(5 * 4, 3)},
+               {3, -1, 8, 4, Counting(5 * 4, 3), Counting(5 * 4, 3)},
                {0, 0, 24, 2, {0x56, 0x34, 0x12, 0xFF, 0xFF, 0x80}, {0x12, 0x34, 0x56, 0x80, 0xFF, 0xFF}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bits);

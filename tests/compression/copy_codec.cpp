@@ -22,7 +22,8 @@ bool Move(CL_BufferHdl data, bool write, uint8_t* bytes, int n) {
     void* at = nullptr;
     const int k = write ? clWriteData(data, n, &at) : clReadDataRange(data, 1, n, &at);
     if (k <= 0) {
-      if (write) cl::ReportCodec(clQueryHandle(data), CL_ERR_NO_DATA, "clCompress Copy: no room for %d bytes\n", n);
+      if (write) cl::ReportCodec(clQueryHandle(data), CL_ERR_NO_DATA, "%s: no room for %d bytes\n",
+                                 "clCompress Copy", n);
       return false;
     }
     std::memcpy(write ? at : bytes, write ? bytes : at, size_t(k));
@@ -38,8 +39,9 @@ int Compress(CL_Handle h, int frames, void*, int* size, void*) {
   CL_BufferHdl frameBuf = clQueryBufferHdl(h, CL_FRAME, nullptr);
   CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
   if (clGetUnique(h) == nullptr) {
-    const int32_t pairs[] = {CL_ALGORITHM_ID, scheme, CL_ALGORITHM_VERSION, 1, CL_IMAGE_WIDTH,
-                             clGetParam(h, CL_IMAGE_WIDTH), CL_IMAGE_HEIGHT, clGetParam(h, CL_IMAGE_HEIGHT)};
+    const int32_t pairs[] = {CL_ALGORITHM_ID, scheme, CL_ALGORITHM_VERSION, 1,
+                             CL_IMAGE_WIDTH, clGetParam(h, CL_IMAGE_WIDTH),
+                             CL_IMAGE_HEIGHT, clGetParam(h, CL_IMAGE_HEIGHT)};
     uint8_t header[kCopyHeaderBytes];
     cl::BuildCommonHeader(pairs, header);
     if (!Move(data, true, header, kCopyHeaderBytes)) return CL_ERR_NO_DATA;
@@ -96,14 +98,14 @@ int CopyCodecScheme() {
   if (scheme < 0) {
     auto open = [](int, CL_Handle*) { return 0; };
     auto close = [](CL_Handle) { return 0; };
-    auto readHeader = [](CL_Handle h, int size, void* header) { return cl::ReadCommonHeader(h, size, header); };
+    auto read = [](CL_Handle h, int n, void* header) { return cl::ReadCommonHeader(h, n, header); };
     auto query = [](const void* header) { return cl::QueryCommonHeader(header, scheme); };
     auto setParams = [](CL_Handle, int* pv, int n) {
       lastSetValue = n >= 2 ? pv[n - 1] : 0;
       return 0;
     };
-    clAddAlgorithm("Test Copy", CL_VIDEO, kCopyHeaderBytes, open, Compress, close, open, Decompress, close,
-                   readHeader, query, GetParams, setParams, &scheme);
+    clAddAlgorithm("Test Copy", CL_VIDEO, kCopyHeaderBytes, open, Compress, close, open, Decompress,
+                   close, read, query, GetParams, setParams, &scheme);
   }
   return scheme;
 }
