@@ -1,8 +1,5 @@
-// Fuzzes the "JPEG" decoder: the first two bytes choose the caller's format,
-// orientation, colour path, internal format and whether frames carry headers;
-// the next two size an abbreviated frame (a complete one is sized by
-// clReadHeader). The frame is decoded from plain memory and through a small
-// wrapping data ring into a frame exactly as large as the picture.
+// Fuzzes the "JPEG" decoder from plain memory and through a small wrapping
+// data ring; the first four bytes choose the handle's settings.
 #include "fuzz_codec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

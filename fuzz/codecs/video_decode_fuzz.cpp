@@ -1,7 +1,5 @@
-// Fuzzes the video decoder FUZZ_SCHEME names, into frames exactly as large
-// as the picture: with clDecompressImage, then as several frames in a row
-// fed through a small wrapping data ring. The first four bytes choose width,
-// height, pixel format and orientation; the rest is the stream.
+// Fuzzes the video decoder FUZZ_SCHEME names with clDecompressImage and through
+// a small wrapping data ring; the first four bytes choose the frame.
 #include "fuzz_codec.h"
 
 #ifndef FUZZ_SCHEME
@@ -30,9 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t fed = 0;
   for (int round = 0; ring != nullptr && round < 8; ++round) {
     fed = fuzzcodec::Feed(ring, stream, fed);
-    // The decoder would wait for bytes that never come while the ring is
-    // open, so it is closed before every frame: each frame then decodes
-    // what is there.
+        // Closed before every frame, so the decoder never waits for more.
     clDoneUpdatingHead(ring);
     if (clDecompress(h, 1, 0, nullptr, frame.data()) != 0) break;
     void* at = nullptr;

@@ -1,6 +1,4 @@
-// Fuzzes stream header parsing: scheme detection, header reading on every
-// row that opens, and the stream reader walking the same bytes in reads
-// whose kinds and sizes the bytes themselves choose.
+// Fuzzes scheme detection, header reading on every row and the stream reader.
 #include <cinelark/cl.h>
 
 #include <cstdint>
@@ -35,10 +33,8 @@ void ReadHeaders(const std::vector<uint8_t>& bytes) {
   }
 }
 
-// Reads the bytes back through a small data ring that wraps, in chunks whose
-// sizes come from the input itself. There is no second thread, so the ring is
-// marked done from the start: no query waits, and the feeding below still
-// moves the head.
+// Reads the bytes back through a small wrapping ring in input-chosen chunks;
+// marked done from the start, as no second thread feeds it.
 void WalkStream(const std::vector<uint8_t>& bytes) {
   CL_Handle h = nullptr;
   if (clOpenDecompressor(scheme, &h) != 0) return;
