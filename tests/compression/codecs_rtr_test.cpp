@@ -11,8 +11,6 @@ namespace {
 using namespace codectest;
 namespace rtr = cl::codecs::rtr;
 
-int H(int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; }
-
 // Coefficients by zig-zag position and their codes worked out by hand. Codes
 // an encoder never writes mark the block damaged and end it.
 TEST(RtrBlock, CodesAndDecodesBack) {
@@ -64,6 +62,7 @@ TEST(RtrBlock, CodesAndDecodesBack) {
 // at shift 6, one more than the escape holds: the encoder sends 127 and the
 // decoder comes back within one level of full contrast.
 TEST(RtrBlock, FullContrastCoefficientIsClampedAndDecodesClose) {
+  auto H = [](int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; };
   Bytes x(64);
   for (int i = 0; i < 64; ++i) x[size_t(i)] = H(5, i / 8) * H(3, i % 8) > 0 ? 255 : 0;
   int32_t q[64];

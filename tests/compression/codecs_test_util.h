@@ -24,10 +24,7 @@ inline int FloatBits(float f) { return std::bit_cast<int>(f); }
 inline std::vector<uint8_t> BigEndianWords(const std::vector<uint32_t>& words) {
   std::vector<uint8_t> bytes;
   for (uint32_t w : words) {
-    bytes.push_back(uint8_t(w >> 24));
-    bytes.push_back(uint8_t(w >> 16));
-    bytes.push_back(uint8_t(w >> 8));
-    bytes.push_back(uint8_t(w));
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(uint8_t(w >> shift));
   }
   return bytes;
 }

@@ -94,19 +94,21 @@ int GetParams(CL_Handle h, int* pv, int n) {
 
 }  // namespace
 
+int AddCopyAlgorithm(const char* name, int type, int* id) {
+  auto open = [](int, CL_Handle*) { return 0; };
+  auto close = [](CL_Handle) { return 0; };
+  auto read = [](CL_Handle h, int n, void* header) { return cl::ReadCommonHeader(h, n, header); };
+  auto query = [](const void* header) { return cl::QueryCommonHeader(header, scheme); };
+  auto setParams = [](CL_Handle, int* pv, int n) {
+    lastSetValue = n >= 2 ? pv[n - 1] : 0;
+    return 0;
+  };
+  return clAddAlgorithm(name, type, kCopyHeaderBytes, open, Compress, close, open, Decompress, close,
+                        read, query, GetParams, setParams, id);
+}
+
 int CopyCodecScheme() {
-  if (scheme < 0) {
-    auto open = [](int, CL_Handle*) { return 0; };
-    auto close = [](CL_Handle) { return 0; };
-    auto read = [](CL_Handle h, int n, void* header) { return cl::ReadCommonHeader(h, n, header); };
-    auto query = [](const void* header) { return cl::QueryCommonHeader(header, scheme); };
-    auto setParams = [](CL_Handle, int* pv, int n) {
-      lastSetValue = n >= 2 ? pv[n - 1] : 0;
-      return 0;
-    };
-    clAddAlgorithm("Test Copy", CL_VIDEO, kCopyHeaderBytes, open, Compress, close, open, Decompress,
-                   close, read, query, GetParams, setParams, &scheme);
-  }
+  if (scheme < 0) AddCopyAlgorithm("Test Copy", CL_VIDEO, &scheme);
   return scheme;
 }
 

@@ -8,6 +8,9 @@
 // Registers the codec on first use (video type) and returns its scheme.
 int CopyCodecScheme();
 
+// Adds another row of the same routines; returns clAddAlgorithm's result.
+int AddCopyAlgorithm(const char* name, int type, int* scheme);
+
 // Bytes of the stream header the codec writes.
 constexpr int kCopyHeaderBytes = 40;
 

@@ -173,16 +173,7 @@ TEST_F(ClHandleParams, QueryParamsDescribesTheTable) {
 
 TEST(ClParams, AddParamAndRegistryChanges) {
   int scheme = -1;
-  auto open = [](int, CL_Handle*) { return 0; };
-  auto close = [](CL_Handle) { return 0; };
-  auto compress = [](CL_Handle, int, void*, int*, void*) { return 0; };
-  auto decompress = [](CL_Handle, int, int, void*, void*) { return 0; };
-  auto header = [](CL_Handle, int, void*) { return 0; };
-  auto query = [](const void*) { return -1; };
-  auto params = [](CL_Handle, int*, int) { return 0; };
-  ASSERT_EQ(clAddAlgorithm("Params Probe", CL_AUDIO, 0, open, compress, close, open, decompress, close, header, query,
-                           params, params, &scheme),
-            0);
+  ASSERT_EQ(AddCopyAlgorithm("Params Probe", CL_AUDIO, &scheme), 0);
   const cl::Algorithm* row = cl::FindAlgorithm(scheme);
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->paramCount, 20);
