@@ -103,7 +103,6 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
   const Bytes picture = {1, 1};
   {
     Handle enc(CL_RLE, true, 2, 1, CL_RGB332, {CL_INTERNAL_FORMAT, CL_RGBX});
-    errors.clear();
     Bytes data = enc.Compress(picture.data(), 1);
     EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
     EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
@@ -114,7 +113,6 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     Handle dec(CL_RLE24, false, 2, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes stream = Concat(VideoHeader(CL_RLE24, CL_RGBX, 2, 1), {0x02, 1, 2, 3});
     std::vector<uint32_t> out(2, 0);
-    errors.clear();
     // The header's own internal format settles the question before decoding.
     ASSERT_EQ(clDecompress(dec, 1, int(stream.size()), stream.data(), out.data()), 0);
     EXPECT_TRUE(errors.reports().empty());
@@ -123,7 +121,6 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
     Handle raw(CL_RLE24, false, 1, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes headerless(64, 0x00);  // 16 empty runs, then one pixel
     headerless.insert(headerless.end(), {0x01, 7, 8, 9});
-    errors.clear();
     ASSERT_EQ(clDecompress(raw, 1, int(headerless.size()), headerless.data(), out.data()), 0);
     EXPECT_EQ(errors.only(), "clDecompress RLE24: invalid internal format 0. Using CL_RGBX\n");
     EXPECT_EQ(clGetParam(raw, CL_INTERNAL_FORMAT), CL_RGBX);
@@ -135,7 +132,6 @@ TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   CapturedErrors errors;
   const Bytes picture = Counting(100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
   Handle enc(CL_RLE, true, 100, 1, CL_RGB332, {CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
-  errors.clear();
   Bytes data = enc.Compress(picture.data(), 1);
   EXPECT_EQ(data.size(), 114u);
   EXPECT_EQ(errors.only(), "clCompress RLE: internal error (byteCount 102 != 50).\n");

@@ -129,7 +129,6 @@ TEST(UncompressedVideo, AClosedEmptyFrameRingIsReported) {
     clDoneUpdatingHead(frames);
     Bytes data(size_t(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE)));
     int size = 0;
-    errors.clear();
     EXPECT_EQ(clCompress(enc, 1, nullptr, &size, data.data()), CL_ERR_NO_DATA);
     const std::string label = scheme == CL_RLE ? "RLE" : scheme == CL_RLE24 ? "RLE24" : "Uncompressed";
     EXPECT_EQ(errors.only(), "clCompress " + label + ": unable to get a frame.\n");
