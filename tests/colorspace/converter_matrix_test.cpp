@@ -41,8 +41,7 @@ std::size_t outBytes(const Case& c, int w, int h)
     return pictureBytes(w * c.widthScale(), h * c.heightScale(), c.dst);
 }
 
-// Each property loops over all cases in one test, so that the whole table
-// costs one process under ctest; failures name the case.
+// All cases in one test, so that the table costs one process under ctest.
 using EveryConverter = SwitchesOff;
 
 TEST_F(EveryConverter, FlipMirrorsTheRowsAndWritesOnlyTheDestination)
