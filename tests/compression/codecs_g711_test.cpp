@@ -148,7 +148,6 @@ TEST(AudioIntoPlainMemory, FramesThatDoNotFitAreAnError) {
   for (const auto& c : cases) {
     CapturedErrors errors;
     Handle enc(c.scheme, true, {CL_ORIGINAL_FORMAT, 1, CL_BITS_PER_COMPONENT, 16});
-    ASSERT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), c.header + c.codedBytes) << c.scheme;
     int result = 0;
     const Bytes one = enc.Compress(samples.data(), 3, &result);
     EXPECT_EQ(result, CL_ERR_NO_DATA) << c.scheme;
