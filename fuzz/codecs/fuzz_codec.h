@@ -1,6 +1,4 @@
-// What the codec fuzz targets share: a silent error handler with the
-// decoders' standard-error lines sent elsewhere, caller frame sizes as the
-// library computes them, and feeding a data ring as far as it has room.
+// What the codec fuzz targets share.
 #ifndef CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
 #define CINELARK_FUZZ_CODECS_FUZZ_CODEC_H
 
@@ -16,10 +14,8 @@ namespace fuzzcodec {
 
 inline void Silent(CL_Handle, int, const char*, ...) {}
 
-// The decoders print a line on the standard error stream for most damaged
-// streams, which would bury the run in text and slow it down. Only that C
-// stream is pointed elsewhere: the sanitizers write their reports to
-// descriptor 2 and the fuzzer to the stream it took at start-up.
+// Damaged streams make the decoders print to the C stderr stream, which alone
+// goes elsewhere: the sanitizers and the fuzzer report through their own.
 inline void Quiet() {
   clSetErrorHandler(Silent);
   if (std::FILE* sink = std::fopen("/dev/null", "w")) stderr = sink;

@@ -1,7 +1,5 @@
-// Fuzzes the "MPEG Video" decoder: the first byte chooses the pixel format,
-// orientation and speed; the rest is read with clReadHeader and decoded
-// through a wrapping data ring into frames exactly as large as the picture
-// (up to 256 x 256, to keep runs short).
+// Fuzzes the "MPEG Video" decoder through a wrapping data ring; the first
+// byte chooses the pixel format, orientation and speed.
 #include <bit>
 
 #include "fuzz_codec.h"

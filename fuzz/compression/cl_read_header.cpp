@@ -1,6 +1,4 @@
-// Fuzzes stream header parsing: scheme detection, header reading on every
-// row that opens, and the stream reader walking the same bytes in reads
-// whose kinds and sizes the bytes themselves choose.
+// Fuzzes scheme detection, header reading on every row and the stream reader.
 #include <cinelark/cl.h>
 
 #include <cstdint>
@@ -35,10 +33,8 @@ void ReadHeaders(const std::vector<uint8_t>& bytes) {
   }
 }
 
-// Reads the bytes back through a small data ring that wraps, in chunks whose
-// sizes come from the input itself. There is no second thread, so the ring is
-// marked done from the start: no query waits, and the feeding below still
-// moves the head.
+// Reads the bytes back through a small wrapping ring in input-chosen chunks;
+// marked done from the start, as no second thread feeds it.
 void WalkStream(const std::vector<uint8_t>& bytes) {
   CL_Handle h = nullptr;
   if (clOpenDecompressor(scheme, &h) != 0) return;
@@ -58,26 +54,16 @@ void WalkStream(const std::vector<uint8_t>& bytes) {
     }
     const uint8_t pick = bytes.empty() ? 0 : bytes[step++ % bytes.size()];
     const int n = pick % 41;
-    int got;
-    switch (pick >> 6) {
-      case 0:
-        got = clReadData(ring, n, &at);
-        break;
-      case 1:
-        got = clReadDataRange(ring, n / 2, n, &at);
-        break;
-      case 2:
-        got = clDone(ring, -1);
-        break;
-      default:
-        got = clWrite1Byte(ring, 0, &at, n);  // the writer on the same ring
-        break;
-    }
-    if (got > 0 && (pick >> 6) < 2) {
+    const int kind = pick >> 6;  // reads of both kinds, done, or the writer on the same ring
+    const int got = kind == 0   ? clReadData(ring, n, &at)
+                    : kind == 1 ? clReadDataRange(ring, n / 2, n, &at)
+                    : kind == 2 ? clDone(ring, -1)
+                                : clWrite1Byte(ring, 0, &at, n);
+    if (got > 0 && kind < 2) {
       volatile uint8_t sink = static_cast<uint8_t*>(at)[got - 1];
       (void)sink;
     }
-    if (fed == bytes.size() && got <= 0 && (pick >> 6) < 2) break;
+    if (fed == bytes.size() && got <= 0 && kind < 2) break;
   }
   clCloseDecompressor(h);
 }

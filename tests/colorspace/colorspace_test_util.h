@@ -1,7 +1,5 @@
-// Shared helpers of the colour-space tests: buffers, a fixture that leaves
-// the process-wide switches as it found them, and reference conversions
-// written straight from the formulas, pixel by pixel, in double precision,
-// without the library's tables.
+// Shared helpers of the colour-space tests; the references are written
+// straight from the formulas, without the library's tables.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -58,8 +56,6 @@ inline uint32_t wordAt(const Bytes& b, std::size_t pixel)
     return w;
 }
 
-inline void putWord(Bytes& b, std::size_t pixel, uint32_t w) { std::memcpy(b.data() + 4 * pixel, &w, 4); }
-
 // The picture with its rows of `row` bytes in the opposite order.
 inline Bytes mirrored(const Bytes& picture, std::size_t row)
 {
@@ -111,8 +107,8 @@ inline Bytes encode(const std::vector<Rgb>& colours, int format, uint8_t top = 0
             b[3 * i + 1] = static_cast<uint8_t>(c.g);
             b[3 * i + 2] = static_cast<uint8_t>(c.r);
         } else {
-            const uint32_t x = static_cast<uint8_t>(top + i * step);
-            putWord(b, i, word(c) | x << 24);
+            const uint32_t w = word(c) | static_cast<uint32_t>(static_cast<uint8_t>(top + i * step)) << 24;
+            std::memcpy(b.data() + 4 * i, &w, 4);
         }
     }
     return b;
@@ -181,17 +177,14 @@ inline Rgb refFastBins(int yBin, int uBin, int vBin) { return refYuvToRgb(8 * yB
 
 inline Rgb refFast(int y, int u, int v) { return refFastBins(y >> 3, u >> 3, v >> 3); }
 
-// RGB to Y, U, V with truncation toward zero.
-inline int refLuma(int r, int g, int b) { return static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b); }
-inline int refU(int r, int g, int b) { return static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0); }
-inline int refV(int r, int g, int b) { return static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0); }
-
-// Each colour's Y, U and V by the formulas above.
+// Each colour's Y, U and V, truncated toward zero.
 inline std::vector<Yuv> refYuv(const std::vector<Rgb>& colours)
 {
     std::vector<Yuv> out;
-    for (const Rgb& c : colours)
-        out.push_back({refLuma(c.r, c.g, c.b), refU(c.r, c.g, c.b), refV(c.r, c.g, c.b)});
+    for (const auto& [r, g, b] : colours)
+        out.push_back({static_cast<int>(0.299 * r + 0.587 * g + 0.114 * b),
+                       static_cast<int>(-0.169 * r - 0.331 * g + 0.5 * b + 127.0),
+                       static_cast<int>(0.5 * r - 0.419 * g - 0.081 * b + 127.0)});
     return out;
 }
 
@@ -220,13 +213,6 @@ inline uint8_t refSaturatingDither(Rgb c, int rowsLeft, int pixelsLeft)
     const int g = std::min(c.g + 2 * d, 255) >> 5;
     const int b = std::min(c.b + 4 * d, 255) >> 6;
     return static_cast<uint8_t>(r << 5 | b << 3 | g);
-}
-
-// RGB332 expansion: red and green repeat their 3 bits, blue its 2.
-inline Rgb refExpand332(int c)
-{
-    const int r3 = c >> 5, g3 = c & 7, b2 = (c >> 3) & 3;
-    return {(r3 << 5) | (r3 << 2) | (r3 >> 1), (g3 << 5) | (g3 << 2) | (g3 >> 1), b2 * 85};
 }
 
 }  // namespace cstest

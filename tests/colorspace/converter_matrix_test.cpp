@@ -1,8 +1,4 @@
-// Properties every converter and every variant must have, checked over the
-// whole 8 x 8 table and the fast and zoom variants: the flip switch mirrors
-// the output, nothing is written past the destination, the source is not
-// touched, and an odd width in a 4:2:2 layout leaves the last pixel of every
-// destination row alone.
+// Properties every converter and every fast and zoom variant must have.
 #include <string>
 
 #include "colorspace_test_util.h"
@@ -45,8 +41,7 @@ std::size_t outBytes(const Case& c, int w, int h)
     return pictureBytes(w * c.widthScale(), h * c.heightScale(), c.dst);
 }
 
-// Each property loops over all cases in one test, so that the whole table
-// costs one process under ctest; failures name the case.
+// All cases in one test, so that the table costs one process under ctest.
 using EveryConverter = SwitchesOff;
 
 TEST_F(EveryConverter, FlipMirrorsTheRowsAndWritesOnlyTheDestination)

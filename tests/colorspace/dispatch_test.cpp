@@ -1,13 +1,10 @@
-// csConvert's argument checks, overlapping equal-layout copies, the tables
-// built by racing threads, and the interface called from C.
+// csConvert's argument checks, overlapping copies and racing table builds.
 #include <array>
 #include <climits>
 #include <latch>
 #include <thread>
 
 #include "colorspace_test_util.h"
-
-extern "C" int colorspaceFromC(uint32_t words[2], uint8_t grey[2]);
 
 namespace cstest {
 namespace {
@@ -65,18 +62,6 @@ TEST_F(Dispatch, OverlappingEqualLayoutsLoseNoRow)
     std::copy(picture.begin(), picture.end(), shared.begin());
     EXPECT_EQ(csConvert(w, h, CS_RGB, shared.data(), CS_RGB, shared.data() + 13), 0);
     EXPECT_TRUE(std::equal(upsideDown.begin(), upsideDown.end(), shared.begin() + 13));
-}
-
-// c_caller.c converts a black and white pair to RGBA and back to grey.
-TEST_F(Dispatch, CallableFromC)
-{
-    uint32_t words[2] = {};
-    uint8_t grey[2] = {};
-    EXPECT_EQ(colorspaceFromC(words, grey), 0);
-    EXPECT_EQ(words[0], 0xFF000000u);
-    EXPECT_EQ(words[1], 0xFFFFFFFFu);
-    EXPECT_EQ(grey[0], 0);
-    EXPECT_EQ(grey[1], 255);
 }
 
 // Tables are built on first use. ctest runs every case in its own process,

@@ -1,12 +1,6 @@
-// Frame and data buffers: creation rules, the ring's counts, tags and
-// wrap-around, and the argument checks of queries and updates.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
+// Frame and data buffers and the rings under them.
 #include <climits>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "buffer.h"
 #include "capture.h"
@@ -41,9 +35,7 @@ TEST_F(ClBuffers, DataRingCountsAndWrapsAroundTheEnd) {
   EXPECT_EQ(Free(b), 100);
   EXPECT_EQ(wrap_, 0);
   EXPECT_EQ(Valid(b), 0);
-  EXPECT_EQ(clUpdateHead(b, 100), 100);
-  // Equal offsets now mean full: the tags tell.
-  EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, b->ring.tail() & 0x3FFFFFFF);
+  EXPECT_EQ(clUpdateHead(b, 100), 100);  // head and tail meet: full, not empty
   EXPECT_EQ(Free(b), 0);
   EXPECT_EQ(Valid(b), 100);
   EXPECT_EQ(clUpdateTail(b, 100), 100);
@@ -52,7 +44,6 @@ TEST_F(ClBuffers, DataRingCountsAndWrapsAroundTheEnd) {
 
   MoveTo(b, 90);
   EXPECT_EQ(clUpdateHead(b, 30), 30);
-  EXPECT_EQ(b->ring.head() & 0x3FFFFFFF, 20u);
   // Valid bytes run from 90 to the end and on to 20.
   EXPECT_EQ(Valid(b), 10);
   EXPECT_EQ(wrap_, 20);
@@ -133,9 +124,8 @@ TEST_F(ClBuffers, CreationRulesAndChecks) {
   EXPECT_EQ(errors.reports()[8].code, CL_ERR_ZERO_FRAME_SIZE);
 }
 
-// The argument checks of queries and updates; after done, a valid query no
-// longer waits for more, and one larger than the buffer is limited, not
-// refused.
+// After done, a valid query no longer waits, and one larger than the buffer
+// is limited, not refused.
 TEST_F(ClBuffers, QueryAndUpdateChecksAndDone) {
   CL_BufferHdl b = Data(10);
   CapturedErrors errors;
@@ -166,11 +156,9 @@ TEST_F(ClBuffers, QueryAndUpdateChecksAndDone) {
   EXPECT_EQ(errors.reports()[1].handle, CL_Handle(h_));
 }
 
-// A thread asleep on a ring, waiting for bytes (an empty data ring) or for
-// room (a full frame ring), while the buffer is destroyed or its handle
-// closed: it wakes with nothing (no bytes, or an error when the ring was
-// already gone at its size check) and is out of the ring before the buffer
-// is freed. Many rounds, for ThreadSanitizer and AddressSanitizer to watch.
+// A thread asleep on a ring while the buffer is destroyed or its handle
+// closed wakes with nothing and is out of the ring before the buffer is
+// freed. Many rounds, for ThreadSanitizer and AddressSanitizer to watch.
 TEST(ClBufferTeardown, ASleepingSideWakesWithNothingBeforeTheRingGoes) {
   for (int round = 0; round < 300; ++round) {
     CL_Handle h = nullptr;

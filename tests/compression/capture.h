@@ -1,6 +1,4 @@
-// An error handler for the tests: it formats every report the library makes
-// and keeps it with its code and handle, and puts the previous handler back
-// when the test's scope ends.
+// An error handler that keeps every report while it is in scope.
 #ifndef CINELARK_TESTS_COMPRESSION_CAPTURE_H
 #define CINELARK_TESTS_COMPRESSION_CAPTURE_H
 
@@ -33,23 +31,26 @@ class CapturedErrors {
     for (const Report& r : captured_) t.push_back(r.text);
     return t;
   }
-  // The text of the last report, empty when there is none.
-  std::string last() const {
-    std::lock_guard lock(mutex_);
-    return captured_.empty() ? std::string() : captured_.back().text;
-  }
-  // The text of the only report; fails the test when there is not exactly one.
-  std::string only() const {
-    std::lock_guard lock(mutex_);
-    EXPECT_EQ(captured_.size(), 1u);
-    return captured_.empty() ? std::string() : captured_.back().text;
-  }
+  // The text of the last report, empty when there is none; the reports
+  // read are forgotten.
+  std::string last() { return Take(false); }
+  // The same for the only report; fails the test when there is not exactly one.
+  std::string only() { return Take(true); }
   void clear() {
     std::lock_guard lock(mutex_);
     captured_.clear();
   }
 
  private:
+  std::string Take(bool only) {
+    std::lock_guard lock(mutex_);
+    if (only) {
+      EXPECT_EQ(captured_.size(), 1u);
+    }
+    const std::string text = captured_.empty() ? std::string() : captured_.back().text;
+    captured_.clear();
+    return text;
+  }
   static void Capture(CL_Handle handle, int code, const char* format, ...) {
     char text[1024];
     va_list args;

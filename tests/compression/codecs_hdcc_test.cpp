@@ -1,12 +1,4 @@
-// The "HDCC" codec: tile order and sampling, the decoder's output layouts,
-// the helpers and bad records.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
+// The "HDCC" codec and its helper calls.
 #include "capture.h"
 #include "codecs/hdcc/hdcc_state.h"
 #include "codecs/hdcc/hdcc_tables.h"
@@ -71,14 +63,13 @@ TEST(Hdcc, LuminanceAndSampleCount) {
   }
 }
 
-// A 10 x 6 RGB332 picture has two whole tiles; its rows are 8 bytes apart
-// for the encoder and the decoder alike. Each output layout gets the tile's
-// pixels in its own form and nothing else is touched.
+// A 10 x 6 RGB332 picture has two whole tiles and rows 8 bytes apart for
+// the encoder and the decoder alike.
 TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
   const int w = 10, h = 6;
   Bytes picture(size_t(w * h), 0);
   for (int i = 0; i < 8 * 4; ++i) picture[size_t(i)] = uint8_t(0xE0 | (i % 8 == 7 ? 0x1F : i % 8));  // row = 8 bytes
-  Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB332, kSamples, 16});
+  Handle enc(CL_HDCC, true, w, h, CL_RGB332, {kSamples, 16});
   const Bytes data = enc.Compress(picture.data(), 1);
   ASSERT_EQ(Places(data), (std::vector<std::pair<int, int>>{{4, 0}, {0, 0}}));
   // RGB8 bytes of RGB332 0xE0 | g (red 7, blue 0, green g) and of 0xFF.
@@ -108,7 +99,7 @@ TEST(Hdcc, DecodesIntoEachLayoutAtTheRoundedStride) {
 TEST(Hdcc, KeyFramesAndBufferSize) {
   Bytes image(16 * 4);
   for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i / 4 % 4 * 64 + 40);
-  Handle enc(CL_HDCC, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 4, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
+  Handle enc(CL_HDCC, true, 16, 4, CL_GRAYSCALE);
   EXPECT_EQ(clHDCCSetSamplesToTake(enc, 16), 0);
   testing::internal::CaptureStderr();
   EXPECT_EQ(clHDCCSetSamplesToTake(enc, 17), 0);  // warned about and ignored

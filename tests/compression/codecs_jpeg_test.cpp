@@ -1,13 +1,5 @@
-// The "JPEG" codec: round trips, the quality estimate, the interchange
-// header and its tables, abbreviated frames and broken frames.
-#include <cinelark/cl.h>
+// The "JPEG" codec.
 #include <cinelark/colorspace.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs/jpeg/jpeg_state.h"
@@ -35,9 +27,8 @@ Bytes Picture(int w, int h, int format) {
   return out;
 }
 
-// Every internal format and both colour paths: converted frames come back as
-// the converters bring them to the internal format and back; full range
-// frames come back as they were.
+// Every internal format and both colour paths: full range frames come back
+// as they were, the others as the converters bring them there and back.
 TEST(JpegRoundTrip, DecodesWithinTheBound) {
   const struct {
     const char* name;
@@ -82,9 +73,8 @@ TEST(JpegRoundTrip, DecodesWithinTheBound) {
   }
 }
 
-// The interchange header, the tables and pass-through bytes loaded into it
-// and the checks of the loading calls; "Compressed buffer size" until the
-// caller sets it, and an internal format the codec does not take.
+// The interchange header, what the loading calls put into it, and the
+// parameters.
 TEST(Jpeg, InterchangeHeaderAndParameters) {
   Handle enc(CL_JPEG, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 16, kQuality, 50});
   EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 16 * 16 * 4 + 868);
@@ -142,8 +132,8 @@ TEST(Jpeg, InterchangeHeaderAndParameters) {
   int result = 0;
   rgb.Compress(Bytes(8 * 8 * 4).data(), 1, &result);
   EXPECT_EQ(result, CL_ERR_NO_DATA);
-  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
   EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+  EXPECT_EQ(errors.only(), "clCompress JPEG: invalid internal format 1.\n");
 }
 
 // Without stream headers a frame is the scan data alone; the decoder reads

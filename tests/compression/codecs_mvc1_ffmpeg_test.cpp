@@ -1,15 +1,7 @@
-// "MVC1" colour frames against an independent decoder. The colour block code
-// is the 16-bit form of the 4 x 4 block code ffmpeg decodes as "msvideo1",
-// with little-endian words: once each word of a frame is byte-swapped, a
-// frame whose masks all have bit 15 clear (which the encoder here keeps so)
-// and whose sides are multiples of 4 is a frame of that code, and ffmpeg's
-// picture, top row first, is the frame in memory order ("Orientation" 1).
-// Both decoders must give the same 5-bit levels for every pixel.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
+// "MVC1" colour frames against ffmpeg's "msvideo1" decoder: with every word
+// byte-swapped, masks with bit 15 clear and sides a multiple of 4, a frame is
+// one of that code, and both must give the same 5-bit levels.
 #include <utility>
-#include <vector>
 
 #include "codecs_test_util.h"
 #include "qt_tools.h"

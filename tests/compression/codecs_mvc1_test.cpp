@@ -1,13 +1,5 @@
-// The "MVC1" codec: hand-built blocks, round trips whose error and size
-// follow "Compression ratio", the header and damaged streams.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
+// The "MVC1" codec.
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"
@@ -32,14 +24,13 @@ Bytes Codes(std::initializer_list<uint16_t> words, Bytes bytes = {}) {
 }
 
 // Pixel words of 15-bit colours as the decoder expands them.
-constexpr uint32_t kRed = 0xF8, kGreen = 0xF800, kBlue = 0xF80000;
+constexpr uint32_t R = 0xF8, G = 0xF800, B = 0xF80000;
 constexpr uint16_t kRed15 = 0x7C00, kGreen15 = 0x03E0, kBlue15 = 0x001F, kWhite15 = 0x7FFF;
 
 // Decodes stream into a frame of the original format; memory order when
 // "Orientation" is 1.
 Words Decode(const Bytes& stream, int w, int h, int original, int orientation, int* result = nullptr) {
-  Handle dec(CL_MVC1, false,
-             {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, original, CL_ORIENTATION, orientation});
+  Handle dec(CL_MVC1, false, w, h, original, {CL_ORIENTATION, orientation});
   const size_t bytes = size_t(w * h) * (original == CL_GRAYSCALE ? 1 : 4);
   const Bytes frame = dec.Decompress(stream, bytes + 4, 1, result);  // four guard bytes after the frame
   EXPECT_EQ(Bytes(frame.end() - 4, frame.end()), Bytes(4, 0xEE)) << "written past the frame";
@@ -51,7 +42,6 @@ Words Decode(const Bytes& stream, int w, int h, int original, int orientation, i
   return out;
 }
 
-constexpr uint32_t R = kRed, G = kGreen, B = kBlue;
 constexpr uint32_t K1 = 0x080808, K2 = 0x101010, K3 = 0x181818, K4 = 0x202020;
 
 // Hand-built blocks decode to their pixels; "Orientation" 0 turns the rows
@@ -133,9 +123,7 @@ TEST(Mvc1RoundTrip, SizeAndErrorFollowTheRatio) {
     int previousSize = 0;
     double previousError = 256;
     for (float ratio : {8.0f, 5.3f, 2.6666667f}) {
-      Handle enc(CL_MVC1, true,
-                 {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format, CL_ORIENTATION, orientation,
-                  CL_COMPRESSION_RATIO, FloatBits(ratio)});
+      Handle enc(CL_MVC1, true, w, h, format, {CL_ORIENTATION, orientation, CL_COMPRESSION_RATIO, FloatBits(ratio)});
       const Bytes stream = enc.Compress(picture.data(), 1);
       EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), format == CL_GRAYSCALE ? CL_GRAYSCALE : CL_RGBX);
       const int size = int(stream.size()) - 80;

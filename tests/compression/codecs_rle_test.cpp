@@ -1,13 +1,5 @@
-// The "RLE" and "RLE24" codecs: codes worked out by hand, round trips,
-// flipping, parameters and damaged streams.
-#include <cinelark/cl.h>
+// The "RLE" and "RLE24" codecs.
 #include <cinelark/colorspace.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "capture.h"
 #include "codecs_test_util.h"
@@ -19,9 +11,8 @@ using namespace codectest;
 // 64 distinct pixels: a group of 63, then the last one alone as a run of 1.
 Bytes SixtyFourDistinct() { return Concat(Concat({0xFF}, Counting(63)), {0x01, 63}); }
 
-// One-row frames of RGB332 pixels through "RLE", or of RGBX words through
-// "RLE24" (three value bytes per pixel, low byte first), code as the format
-// says and decode back without writing past the frame.
+// One-row frames code as worked out by hand ("RLE24" stores three bytes per
+// word, low byte first) and decode back without writing past the frame.
 TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   const struct {
     const char* name;
@@ -36,10 +27,7 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
                {"LongRunSplits", CL_RLE, Bytes(200, 9), {191, 9, 9, 9}},
                {"LongestRun", CL_RLE, Bytes(191, 4), {191, 4}},
                {"SixtyFourDistinct", CL_RLE, Counting(64), SixtyFourDistinct()},
-               // Whole words are compared, so the pixel with a top byte of 0xFF
-               // does not continue a run with its neighbour although their
-               // stored values are equal; with the single pixel before it, they
-               // make a group of three.
+               // Whole words compare: the top byte 0xFF breaks the run.
                {"WordsCompareWhole", CL_RLE24,
                 {0x11, 0x22, 0x33, 0, 0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x11, 0x22, 0x33, 0xFF, 0x11, 0x22, 0x33, 0},
                 {0x02, 0x11, 0x22, 0x33, 0xC3, 0x44, 0x55, 0x66, 0x11, 0x22, 0x33, 0x11, 0x22, 0x33},
@@ -47,7 +35,7 @@ TEST(RleGolden, CodesAsTheFormatSaysAndDecodesBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const int format = c.scheme == CL_RLE ? CL_RGB332 : CL_RGBX, n = int(c.pixels.size()) / (format == CL_RGBX ? 4 : 1);
-    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, n, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, format});
+    Handle enc(c.scheme, true, n, 1, format);
     const Bytes stream = enc.Compress(c.pixels.data(), 1);
     EXPECT_EQ(stream, Concat(VideoHeader(c.scheme, format, n, 1), c.codes));
     Bytes out(c.pixels.size() + 8, 0xEE);
@@ -82,10 +70,8 @@ Bytes Convert(const Bytes& from, int fromFormat, int toFormat, int w, int h) {
 }
 
 // Frames come back as the converters bring them to the stored layout and
-// back, without the fourth byte of words; the "Internal format" range of the
-// "RLE24" row ends at RGBX, so RGBA frames are coded as RGBX words. Only the
-// first call's stream carries the header, and the decoder takes the internal
-// format from it.
+// back; "RLE24" stores RGBA frames as RGBX words. Only the first call's
+// stream carries the header.
 TEST(RleRoundTrip, FramesComeBackThroughTheStoredLayoutOverSeveralCalls) {
   const struct {
     int scheme, original, internal, stored;
@@ -116,31 +102,25 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
   CapturedErrors errors;
   const Bytes picture = {1, 1};
   {
-    Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
-                              CL_INTERNAL_FORMAT, CL_RGBX});
-    errors.clear();
+    Handle enc(CL_RLE, true, 2, 1, CL_RGB332, {CL_INTERNAL_FORMAT, CL_RGBX});
     Bytes data = enc.Compress(picture.data(), 1);
-    EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
     EXPECT_EQ(errors.reports()[0].code, CL_ERR_BAD_INTERNAL_FORMAT);
+    EXPECT_EQ(errors.only(), "clCompress RLE: invalid internal format 1.\n");
     EXPECT_EQ(clGetParam(enc, CL_INTERNAL_FORMAT), CL_RGB332);
     EXPECT_EQ(Bytes(data.begin() + 64, data.end()), (Bytes{0x02, 1}));
   }
   {
-    Handle dec(CL_RLE24, false, {CL_IMAGE_WIDTH, 2, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
-                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Handle dec(CL_RLE24, false, 2, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes stream = Concat(VideoHeader(CL_RLE24, CL_RGBX, 2, 1), {0x02, 1, 2, 3});
     std::vector<uint32_t> out(2, 0);
-    errors.clear();
     // The header's own internal format settles the question before decoding.
     ASSERT_EQ(clDecompress(dec, 1, int(stream.size()), stream.data(), out.data()), 0);
     EXPECT_TRUE(errors.reports().empty());
     EXPECT_EQ(out, (std::vector<uint32_t>{0x030201, 0x030201}));
 
-    Handle raw(CL_RLE24, false, {CL_IMAGE_WIDTH, 1, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGBX,
-                                 CL_INTERNAL_FORMAT, CL_RGB});
+    Handle raw(CL_RLE24, false, 1, 1, CL_RGBX, {CL_INTERNAL_FORMAT, CL_RGB});
     Bytes headerless(64, 0x00);  // 16 empty runs, then one pixel
     headerless.insert(headerless.end(), {0x01, 7, 8, 9});
-    errors.clear();
     ASSERT_EQ(clDecompress(raw, 1, int(headerless.size()), headerless.data(), out.data()), 0);
     EXPECT_EQ(errors.only(), "clDecompress RLE24: invalid internal format 0. Using CL_RGBX\n");
     EXPECT_EQ(clGetParam(raw, CL_INTERNAL_FORMAT), CL_RGBX);
@@ -151,9 +131,7 @@ TEST(RleParams, UnsupportedInternalFormatsAreReportedAndReplaced) {
 TEST(RleCompress, TooSmallABufferKeepsWhatFitsAndSaysSo) {
   CapturedErrors errors;
   const Bytes picture = Counting(100);  // codes to 63 + 1 + 37 + 1 = 102 bytes
-  Handle enc(CL_RLE, true, {CL_IMAGE_WIDTH, 100, CL_IMAGE_HEIGHT, 1, CL_ORIGINAL_FORMAT, CL_RGB332,
-                            CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
-  errors.clear();
+  Handle enc(CL_RLE, true, 100, 1, CL_RGB332, {CL_COMPRESSED_BUFFER_SIZE, 64 + 50});
   Bytes data = enc.Compress(picture.data(), 1);
   EXPECT_EQ(data.size(), 114u);
   EXPECT_EQ(errors.only(), "clCompress RLE: internal error (byteCount 102 != 50).\n");

@@ -1,13 +1,5 @@
-// The "RTR" codec: its block pieces (read from its own headers) and round
-// trips through the cl calls.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <bit>
-#include <cmath>
+// The "RTR" codec: its block pieces and the codec through the cl calls.
 #include <cstdlib>
-#include <vector>
 
 #include "capture.h"
 #include "codecs/rtr/rtr_block.h"
@@ -19,11 +11,8 @@ namespace {
 using namespace codectest;
 namespace rtr = cl::codecs::rtr;
 
-int H(int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; }
-
-// Quantised coefficients given by zig-zag position (position 0 the DC) and
-// their code worked out by hand. Codes an encoder never writes mark the
-// block damaged and end it: what fits is kept.
+// Coefficients by zig-zag position and their codes worked out by hand. Codes
+// an encoder never writes mark the block damaged and end it.
 TEST(RtrBlock, CodesAndDecodesBack) {
   // The DC, then value at the last n positions.
   auto dcThenLast = [](int dc, int value, int n = 1) {
@@ -73,6 +62,7 @@ TEST(RtrBlock, CodesAndDecodesBack) {
 // at shift 6, one more than the escape holds: the encoder sends 127 and the
 // decoder comes back within one level of full contrast.
 TEST(RtrBlock, FullContrastCoefficientIsClampedAndDecodesClose) {
+  auto H = [](int a, int b) { return std::popcount(unsigned(a & b)) % 2 ? -1 : 1; };
   Bytes x(64);
   for (int i = 0; i < 64; ++i) x[size_t(i)] = H(5, i / 8) * H(3, i % 8) > 0 ? 255 : 0;
   int32_t q[64];
@@ -91,9 +81,8 @@ TEST(RtrBlock, FullContrastCoefficientIsClampedAndDecodesClose) {
   for (int i = 0; i < 64; ++i) EXPECT_LE(std::abs(int(back[i]) - int(x[size_t(i)])), 1) << i;
 }
 
-// Flat blocks, so each codes as its DC byte and a run of 63 zeros: the
-// stream names the blocks in order, luminance (shift 6) and chrominance
-// (shift 7) apart. In YUV422DC only the even rows carry chroma.
+// Flat blocks code as their DC byte and a run of 63 zeros, in stream order.
+// In YUV422DC only the even rows carry chroma.
 TEST(RtrBlockOrder, FollowsTheInternalFormat) {
   const struct {
     int format, width, height;
@@ -116,7 +105,7 @@ TEST(RtrBlockOrder, FollowsTheInternalFormat) {
     for (int y = 0; y < c.height; ++y)
       for (int x = 0; x < c.width; ++x)
         for (int b = 0; b < bpp; ++b) picture.push_back(uint8_t(c.sample(x, y, bpp == 2 ? (x % 2) * 2 + b : b)));
-    Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.format});
+    Handle enc(CL_RTR, true, c.width, c.height, c.format);
     const Bytes stream = enc.Compress(picture.data(), 1);
     Bytes want;
     for (uint8_t dc : c.dc) want.insert(want.end(), {dc, 0x3F});
@@ -173,9 +162,8 @@ TEST(RtrRoundTrip, ErrorFallsAsQualityRises) {
     for (int quality = 1; quality <= 6; ++quality) {
       // Room for the worst a block codes to: small pictures with edges need
       // more than the default three quarters of a frame.
-      Handle enc(CL_RTR, true,
-                 {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.format,
-                  CL_ALGORITHM_PARAMS, quality, CL_COMPRESSED_BUFFER_SIZE, c.width * c.height * 4 + 72});
+      Handle enc(CL_RTR, true, c.width, c.height, c.format,
+                 {CL_ALGORITHM_PARAMS, quality, CL_COMPRESSED_BUFFER_SIZE, c.width * c.height * 4 + 72});
       Bytes stream = enc.Compress(picture.data(), 1);
       Bytes out(picture.size(), 0xEE);
       ASSERT_EQ(
@@ -199,7 +187,7 @@ TEST(RtrRoundTrip, ErrorFallsAsQualityRises) {
 // frame that codes to more than the buffer holds fails and is not counted.
 TEST(Rtr, HeaderQualityAndBufferSize) {
   CapturedErrors errors;
-  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});
+  Handle enc(CL_RTR, true, 16, 8, CL_RGBX);
   EXPECT_EQ(clGetParam(enc, CL_COMPRESSED_BUFFER_SIZE), 16 * 8 * 4 * 3 / 4 + 72);
   EXPECT_EQ(clSetParam(enc, CL_ALGORITHM_PARAMS, 3), 1);
   testing::internal::CaptureStderr();
@@ -213,12 +201,11 @@ TEST(Rtr, HeaderQualityAndBufferSize) {
             StreamHeader(CL_RTR, CL_YUV422, 30.0f,
                                     {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, uint32_t(CL_ALGORITHM_PARAMS), 3}));
   // A decompressor takes the level from the header.
-  Handle dec(CL_RTR, false, {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX});
+  Handle dec(CL_RTR, false, 16, 8, CL_RGBX);
   dec.Decompress(stream, picture.size());
   EXPECT_EQ(clGetParam(dec, CL_ALGORITHM_PARAMS), 3);
 
-  Handle small(CL_RTR, true,
-               {CL_IMAGE_WIDTH, 16, CL_IMAGE_HEIGHT, 8, CL_ORIGINAL_FORMAT, CL_RGBX, CL_COMPRESSED_BUFFER_SIZE, 76});
+  Handle small(CL_RTR, true, 16, 8, CL_RGBX, {CL_COMPRESSED_BUFFER_SIZE, 76});
   int result = 0;
   EXPECT_EQ(small.Compress(picture.data(), 1, &result).size(), 72u);
   EXPECT_EQ(result, CL_ERR_NO_DATA);
@@ -238,7 +225,7 @@ TEST(Rtr, HeaderQualityAndBufferSize) {
 TEST(Rtr, TruncatedAndOverlongStreamsFail) {
   const int w = 24, h = 16;
   const Bytes picture = Picture(CL_GRAYSCALE, w, h);
-  Handle enc(CL_RTR, true, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_GRAYSCALE});
+  Handle enc(CL_RTR, true, w, h, CL_GRAYSCALE);
   const Bytes stream = enc.Compress(picture.data(), 1);
   for (long cut : {-40L, -1L, 1L, 200L}) {
     CapturedErrors errors;

@@ -1,14 +1,6 @@
-// The codecs streaming through rings: the compressor takes its frames from
-// a frame ring and fills a small data ring that a consumer thread drains,
-// and the decompressor reads a small data ring that a producer thread fills
-// a few bytes at a time, so both sides wait on each other and wrap the rings.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
+// The codecs streaming through small rings that another thread drains or
+// fills, so both sides wait on each other and the rings wrap.
 #include <thread>
-#include <vector>
 
 #include "codecs_test_util.h"
 
@@ -18,10 +10,7 @@ using namespace codectest;
 
 struct StreamCase {
   const char* name;
-  int scheme;
-  int original;
-  int width;
-  int height;
+  int scheme, original, width, height;
   int frameBytes;  // one caller frame
   int ringBytes;   // the data rings on both sides
   int16_t (*decode)(uint8_t) = nullptr;  // G.711: the samples a code stands for
@@ -72,7 +61,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   // Compress: this thread codes from a frame ring of two, another drains.
   Bytes stream;
   {
-    Handle enc(c.scheme, true, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+    Handle enc(c.scheme, true, c.width, c.height, c.original);
     CL_BufferHdl in = clCreateBuf(enc, CL_FRAME, 2, c.frameBytes, nullptr);
     CL_BufferHdl data = clCreateBuf(enc, CL_DATA, 1, c.ringBytes, nullptr);
     ASSERT_NE(in, nullptr);
@@ -94,7 +83,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   }
 
   // Decompress: another thread feeds, this one decodes all frames at once.
-  Handle dec(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+  Handle dec(c.scheme, false, c.width, c.height, c.original);
   CL_BufferHdl data = clCreateBuf(dec, CL_DATA, 1, c.ringBytes, nullptr);
   ASSERT_NE(data, nullptr);
   std::thread producer([&] { Feed(data, stream, 5); });  // small pieces keep the decoder waiting
@@ -103,7 +92,7 @@ TEST_P(CodecStream, FramesSurviveRingsSharedWithAnotherThread) {
   producer.join();
   ASSERT_EQ(result, 0);
   if (c.lossy) {
-    Handle plain(c.scheme, false, {CL_IMAGE_WIDTH, c.width, CL_IMAGE_HEIGHT, c.height, CL_ORIGINAL_FORMAT, c.original});
+    Handle plain(c.scheme, false, c.width, c.height, c.original);
     ASSERT_EQ(clDecompress(plain, kFrames, int(stream.size()), stream.data(), frames.data()), 0);
   }
   EXPECT_EQ(out, frames);
@@ -127,8 +116,7 @@ TEST(CodecThreads, FlippedAndUprightConversionsDoNotMix) {
   Bytes rgb(size_t(w * h * 3));
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i / (w * 3));  // each row its own grey
   auto codeMany = [&](int orientation, Bytes* first, bool* same) {
-    Handle enc(CL_RLE24, true,
-               {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, CL_RGB, CL_ORIENTATION, orientation});
+    Handle enc(CL_RLE24, true, w, h, CL_RGB, {CL_ORIENTATION, orientation});
     *same = true;
     for (int i = 0; i < 60; ++i) {
       Bytes codes = enc.Compress(rgb.data(), 1);

@@ -1,5 +1,4 @@
-// Helpers for the codec tests: stream headers, bytes for data rings, picture
-// comparison and handles that close themselves.
+// Helpers for the codec tests.
 #ifndef CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 #define CINELARK_TESTS_COMPRESSION_CODECS_TEST_UTIL_H
 
@@ -25,10 +24,7 @@ inline int FloatBits(float f) { return std::bit_cast<int>(f); }
 inline std::vector<uint8_t> BigEndianWords(const std::vector<uint32_t>& words) {
   std::vector<uint8_t> bytes;
   for (uint32_t w : words) {
-    bytes.push_back(uint8_t(w >> 24));
-    bytes.push_back(uint8_t(w >> 16));
-    bytes.push_back(uint8_t(w >> 8));
-    bytes.push_back(uint8_t(w));
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(uint8_t(w >> shift));
   }
   return bytes;
 }
@@ -100,10 +96,16 @@ inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
 // A handle of either kind that is closed when the test leaves its scope.
 class Handle {
  public:
-  Handle(int scheme, bool compressor, std::initializer_list<int> params = {}) : compressor_(compressor) {
+  Handle(int scheme, bool compressor, std::initializer_list<int> params = {})
+      : Handle(scheme, compressor, std::vector<int>(params)) {}
+  // A handle for w x h frames of the caller's format, then the other pairs.
+  Handle(int scheme, bool compressor, int w, int h, int format, std::initializer_list<int> more = {})
+      : Handle(scheme, compressor, {CL_IMAGE_WIDTH, w, CL_IMAGE_HEIGHT, h, CL_ORIGINAL_FORMAT, format}, more) {}
+  Handle(int scheme, bool compressor, std::vector<int> pv, std::initializer_list<int> more = {})
+      : compressor_(compressor) {
     const int opened = compressor ? clOpenCompressor(scheme, &h_) : clOpenDecompressor(scheme, &h_);
     EXPECT_EQ(opened, 0);
-    std::vector<int> pv(params);
+    pv.insert(pv.end(), more);
     if (!pv.empty()) {
       EXPECT_GE(clSetParams(h_, pv.data(), int(pv.size())), 0);
     }

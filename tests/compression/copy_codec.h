@@ -1,7 +1,5 @@
-// A small lossless codec registered by the tests through clAddAlgorithm: it
-// writes the common stream header and then each frame's bytes as they are,
-// through the stream writer, and reads them back through the stream reader.
-// It lets the tests drive every core path a real codec uses.
+// A lossless test codec that stores the common stream header and the frames
+// as they are, so the tests drive every core path a real codec uses.
 #ifndef CINELARK_TESTS_COMPRESSION_COPY_CODEC_H
 #define CINELARK_TESTS_COMPRESSION_COPY_CODEC_H
 
@@ -9,6 +7,9 @@
 
 // Registers the codec on first use (video type) and returns its scheme.
 int CopyCodecScheme();
+
+// Adds another row of the same routines; returns clAddAlgorithm's result.
+int AddCopyAlgorithm(const char* name, int type, int* scheme);
 
 // Bytes of the stream header the codec writes.
 constexpr int kCopyHeaderBytes = 40;

@@ -1,16 +1,10 @@
-// The stream reader and writer on data buffers, and a reader woken by the
-// producer's done. Whole codecs on other threads are the codec stream tests' part.
-#include <cinelark/cl.h>
-#include <gtest/gtest.h>
+// The stream reader and writer on data buffers.
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <fstream>
 #include <future>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "buffer.h"
 #include "capture.h"
@@ -37,9 +31,8 @@ class ClStreams : public testing::Test {
   void* base_ = nullptr;
 };
 
-// Reads come from one chunk until it runs short; nothing is released until
-// the chunk is used up or the codec says done. A read across the ring's end
-// is staged contiguously, and the rest of the chunk continues in the ring.
+// Nothing is released until the chunk is used up or the codec says done;
+// a read across the ring's end is staged contiguously.
 TEST_F(ClStreams, ReadsComeFromChunksStagedAcrossTheEnd) {
   Ring(36);
   Produce(Counting(30));
@@ -66,15 +59,6 @@ TEST_F(ClStreams, ReadsComeFromChunksStagedAcrossTheEnd) {
   EXPECT_EQ(b_->ring.ValidBytes(), 0);
 }
 
-// Whether a thread of this process is asleep in the kernel (state S).
-bool Asleep(pid_t thread) {
-  std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const size_t name = line.rfind(')');
-  return name != std::string::npos && line.compare(name + 1, 3, " S ") == 0;
-}
-
 // A reader asleep waiting for more than there is wakes when the producer
 // says done, and reports the end.
 TEST_F(ClStreams, RunningOutOfDataIsReportedOnceTheProducerIsDone) {
@@ -91,7 +75,15 @@ TEST_F(ClStreams, RunningOutOfDataIsReportedOnceTheProducerIsDone) {
   });
   // Once inside the ring the reader can only sleep on its wait for data.
   while (reader == 0 || b_->ring.Users() == 0) std::this_thread::yield();
-  while (!Asleep(reader)) std::this_thread::yield();
+  // ... and is asleep in the kernel (state S) before the producer says done.
+  auto asleep = [&] {
+    std::ifstream stat("/proc/self/task/" + std::to_string(reader) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t name = line.rfind(')');
+    return name != std::string::npos && line.compare(name + 1, 3, " S ") == 0;
+  };
+  while (!asleep()) std::this_thread::yield();
   clDoneUpdatingHead(b_);
   const bool woke = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
   if (!woke) Produce(Counting(3));  // what it waits for, so that a failure does not hang
