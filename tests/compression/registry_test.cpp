@@ -116,7 +116,7 @@ TEST(ClRegistry, OpeningAndSchemeChecks) {
     EXPECT_EQ(clOpenDecompressor(scheme, &h), CL_ERR_BAD_SCHEME) << scheme;
     EXPECT_EQ(h, nullptr);
   }
-  EXPECT_EQ(errors.reports().empty(), false);
+  ASSERT_FALSE(errors.reports().empty());
   EXPECT_EQ(errors.reports().front().code, CL_ERR_BAD_SCHEME);
   errors.clear();
   EXPECT_EQ(clCloseCompressor(nullptr), CL_ERR_NULL_HANDLE);
