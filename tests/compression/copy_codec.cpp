@@ -33,8 +33,7 @@ bool Move(CL_BufferHdl data, bool write, uint8_t* bytes, int n) {
   return true;
 }
 
-// The handle's unique pointer stays null until the stream header has gone
-// through.
+// The unique pointer is set once the stream header has gone through.
 int Compress(CL_Handle h, int frames, void*, int* size, void*) {
   CL_BufferHdl frameBuf = clQueryBufferHdl(h, CL_FRAME, nullptr);
   CL_BufferHdl data = clQueryBufferHdl(h, CL_DATA, nullptr);
@@ -48,13 +47,14 @@ int Compress(CL_Handle h, int frames, void*, int* size, void*) {
     *size += kCopyHeaderBytes;
     clSetUnique(h, &scheme);
   }
+  const int frameBytes = FrameBytes(h);
   for (int f = 0; f < frames; ++f) {
     void* at = nullptr;
     if (clQueryValid(frameBuf, 1, &at, nullptr) < 1) return CL_ERR_NO_DATA;
-    if (!Move(data, true, static_cast<uint8_t*>(at), FrameBytes(h))) return CL_ERR_NO_DATA;
+    if (!Move(data, true, static_cast<uint8_t*>(at), frameBytes)) return CL_ERR_NO_DATA;
     clUpdateTail(frameBuf, 1);
     clWriteDone(data, -1);
-    *size += FrameBytes(h);
+    *size += frameBytes;
   }
   return frames;
 }
